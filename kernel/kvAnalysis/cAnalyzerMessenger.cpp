@@ -1,0 +1,9 @@
+#include "cAnalyzerMessenger.h"
+
+#include "cMessenger.h"
+#include "kvMessages.h"
+
+namespace cAnalyzerMessenger {
+void SendAnalyzerSeriesReady() { cMessenger::Send(ANALYZER_SERIES_READY); }
+void SendAnalyzerPointReady() { cMessenger::Send(ANALYZER_POINT_READY); }
+}  // namespace cAnalyzerMessenger

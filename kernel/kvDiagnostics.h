@@ -1,0 +1,18 @@
+#pragma once
+// The kernel's two outlets for trouble: failed preconditions (programming errors) end the
+// program with the condition text, the unit and the line; debug texts go to stderr.
+#include <string>
+
+[[noreturn]] void kvAssertionFailed(const char* condition, const char* unit, int line);
+void kvDebugOutput(const std::string& text);
+
+// KV_ASSERT(condition, "kvKernel_bpl\\kvOperations\\cOperationPool"): checked in every build type.
+#define KV_ASSERT(cond, unit)                                  \
+  do {                                                         \
+    if (!(cond)) kvAssertionFailed(#cond, unit, __LINE__);     \
+  } while (0)
+// For conditions whose reported text differs from the expression that checks it.
+#define KV_ASSERT_TEXT(cond, text, unit)                       \
+  do {                                                         \
+    if (!(cond)) kvAssertionFailed(text, unit, __LINE__);      \
+  } while (0)

@@ -1,0 +1,60 @@
+#pragma once
+// One picture of the history: a surface plus title, production time, progress of the
+// operation writing into it, and the region that operation processes.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "cBMPSurface.h"
+
+class cImage {
+public:
+  cImage();
+  ~cImage();
+  cImage(const cImage&) = delete;
+  cImage& operator=(const cImage&) = delete;
+
+  // Loads a ".BMP" or ".JPG" file (extension compared case-insensitively). Returns whether a
+  // picture was loaded; on false the image is left exactly as it was.
+  bool LoadImage(const std::string& fileName);
+  bool LoadBMP(const std::string& fileName);
+  bool LoadJPEG(const std::string& fileName);
+  // Writes a BMP file whatever the extension; false when there was nothing to save or the file
+  // could not be written.
+  bool SaveImage(const std::string& fileName);
+
+  void SetSize(int width, int height, int channels);
+  void MakeCopyFrom(const cImage& other);
+  void DeleteEverything();
+
+  int GetWidth() const { return itsBI ? itsBI->GetWidth() : 0; }
+  int GetHeight() const { return itsBI ? itsBI->GetHeight() : 0; }
+  int GetChannelsCount() const { return itsBI ? itsBI->GetChannelsCount() : 0; }
+  int GetSelectedChannel() const { return itsBI ? itsBI->GetSelectedChannel() : -1; }
+  void SetSelectedChannel(int channel);
+  sAccessInfo GetAccessInfo();
+
+  // The pixels; absent after DeleteEverything.
+  cBMPSurface* GetSurface() { return itsBI.get(); }
+  const cBMPSurface* GetSurface() const { return itsBI.get(); }
+
+  const std::string& GetTitle() const { return Title; }
+  void SetTitle(const std::string& title) { Title = title; }
+  uint32_t GetTime() const { return Time; }
+  void SetTime(uint32_t milliseconds) { Time = milliseconds; }
+
+  // Progress 0..100 of the operation writing into this image; written by the worker thread,
+  // read by the main thread's timer.
+  std::atomic<int> PercentDone{0};
+  sRect ProcessingRect;
+  bool WholeImage = true;
+
+private:
+  // Installs a decoded surface and the load title; shared by the readers.
+  void AcceptLoaded(std::unique_ptr<cBMPSurface> surface);
+
+  uint32_t Time = 0;
+  std::string Title = "empty";
+  std::unique_ptr<cBMPSurface> itsBI;
+};

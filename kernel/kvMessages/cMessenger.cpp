@@ -1,0 +1,52 @@
+#include "cMessenger.h"
+
+#include <atomic>
+
+#include "cObservableSubject.h"
+#include "kvDiagnostics.h"
+
+namespace {
+std::atomic<iKernelHost*> Host{nullptr};
+}
+
+void cMessenger::SetHost(iKernelHost* host)
+{
+  Host.store(host);
+}
+
+iKernelHost* cMessenger::GetHost()
+{
+  return Host.load();
+}
+
+void cMessenger::Send(uint32_t id, int32_t wParam, int32_t lParam)
+{
+  iKernelHost* host = Host.load();
+  if (!host) return;
+  sMessage m;
+  m.Msg = id;
+  m.WParam = wParam;
+  m.LParam = lParam;
+  host->SendMessage(m);
+}
+
+void cMessenger::Post(uint32_t id, int32_t wParam, int32_t lParam)
+{
+  iKernelHost* host = Host.load();
+  if (!host) return;
+  sMessage m;
+  m.Msg = id;
+  m.WParam = wParam;
+  m.LParam = lParam;
+  host->PostMessage(m);
+}
+
+void cMessenger::Direct(uint32_t id, int32_t wParam, int32_t lParam)
+{
+  KV_ASSERT_TEXT(ObservableSubject != nullptr, "ObservableSubject != NULL", "kvKernel_bpl\\kvMessages\\cMessenger");
+  sMessage m;
+  m.Msg = id;
+  m.WParam = wParam;
+  m.LParam = lParam;
+  ObservableSubject->HandleMessage(m);
+}

@@ -1,0 +1,43 @@
+#include "cObservableSubject.h"
+
+#include <chrono>
+#include <thread>
+
+#include "kvDiagnostics.h"
+
+cObservableSubject* ObservableSubject = nullptr;
+
+cObservableSubject::~cObservableSubject()
+{
+  Uninstall();
+}
+
+void cObservableSubject::Install(iKernelHost* host)
+{
+  Host = host;
+  OldWndProc = host->GetWndProc();
+  host->SetWndProc([this](sMessage& m) { HandleMessage(m); });
+}
+
+void cObservableSubject::Uninstall()
+{
+  if (!Host) return;
+  Host->SetWndProc(OldWndProc);
+  Host = nullptr;
+}
+
+void cObservableSubject::AddObserver(iObserver* observer)
+{
+  ObserversList.push_back(observer);
+}
+
+void cObservableSubject::HandleMessage(sMessage& message)
+{
+  KV_ASSERT_TEXT(static_cast<bool>(OldWndProc), "OldWndProc != NULL", "kvKernel_bpl\\kvMessages\\cObservableSubject");
+  if (message.Msg == ANALYZER_POINT_READY) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  if (message.Msg >= FirstForwardedMessage && message.Msg <= LastForwardedMessage) {
+    const size_t count = ObserversList.size();
+    for (size_t i = 0; i < count; ++i) ObserversList[i]->Update(message);
+  }
+  OldWndProc(message);
+}

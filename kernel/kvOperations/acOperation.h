@@ -1,0 +1,58 @@
+#pragma once
+// The contract between the kernel and every operation: bind a source and a result image,
+// then Execute copies the source into the result and processes the region.
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "cBMPSurface.h"
+#include "cImage.h"
+#include "cOperationParams.h"
+#include "eOperationTypes.h"
+
+// Caller-owned stop request, read repeatedly by a running operation, written by another thread.
+using tTerminateFlag = std::atomic<bool>;
+
+class acOperation {
+public:
+  acOperation();
+  virtual ~acOperation();
+  acOperation(const acOperation&) = delete;
+  acOperation& operator=(const acOperation&) = delete;
+
+  virtual void OperationStarted() {}
+  virtual void OperationFinished() {}
+  virtual void OperationTerminated() {}
+  virtual void OperationItself(const tTerminateFlag& terminated) {}
+  virtual void* CreateParamForm() { return nullptr; }
+  virtual void Execute(const tTerminateFlag& terminated);
+  virtual std::string GetShortInfoString();
+
+  void SetInterfaces(cImage* source, cImage* result);
+  std::string GetName() const { return Name; }
+  std::string GetGroupName() const { return GroupName; }
+  std::string GetOperationType() const { return OperationType; }
+  cOperationParams* GetParams() { return Params; }
+  uint8_t GetFormMode() const { return FormMode; }
+  bool GetTotalVariation() const { return TotalVariation; }
+  bool GetRGBOnly() const { return RGBOnly; }
+  // Stores percent into the result image, read by the main thread's progress timer.
+  void OperationProgress(unsigned percent);
+
+  unsigned FirstRow = 0;
+  unsigned EndRow = 0;
+  unsigned FirstColumn = 0;
+  unsigned EndColumn = 0;
+  std::string Name = "AbstructOperation";
+  std::string GroupName = "AbstructGroup";
+  std::string OperationType = otFilter;
+  // 0 no dialog, 1 automatic parameter dialog, 2 a dialog of the front end's own.
+  uint8_t FormMode = 0;
+  cOperationParams* Params;
+  cImage* SourceImage = nullptr;
+  cImage* ResultImage = nullptr;
+  cBMPSurface* SourceSurface = nullptr;
+  cBMPSurface* ResultSurface = nullptr;
+  bool TotalVariation = false;
+  bool RGBOnly = false;
+};

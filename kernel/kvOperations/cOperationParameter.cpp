@@ -1,0 +1,174 @@
+#include "cOperationParameter.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <locale>
+#include <stdexcept>
+
+#include "kvDiagnostics.h"
+
+#define UNIT "kvKernel_bpl\\kvOperations\\cOperationParameter"
+
+cOperationParameter::cOperationParameter(const sParameterInfo& info)
+    : FParameterType(info.theParameterType), FName(info.ParameterName)
+{
+  KV_ASSERT_TEXT(info.MinBound < info.MaxBound, "ParameterInfo.MinBound<ParameterInfo.MaxBound", UNIT);
+  switch (info.theParameterType) {
+    case ptInteger:
+      KV_ASSERT_TEXT(IsInteger(info.MinBound), "IsInteger(ParameterInfo.MinBound)", UNIT);
+      KV_ASSERT_TEXT(IsInteger(info.MaxBound), "IsInteger(ParameterInfo.MaxBound)", UNIT);
+      FPrecision = 0;
+      FMinBound = RealToData(info.MinBound);
+      FMaxBound = RealToData(info.MaxBound);
+      break;
+    case ptReal:
+      FPrecision = info.Precision;
+      FMinBound = RealToData(info.MinBound);
+      FMaxBound = RealToData(info.MaxBound);
+      break;
+    case ptBoolean:
+      FMinBound = 0;
+      FMaxBound = 1;
+      break;
+    case ptEnumerated:
+      FMinBound = 0;
+      FMaxBound = int(info.EnumStrings.size());
+      FEnumVector = info.EnumStrings;
+      break;
+    default:
+      KV_ASSERT(false, UNIT);
+  }
+  if (FParameterType != ptReal)
+    KV_ASSERT_TEXT(IsInteger(info.DefaultValue),
+                   "ParameterInfo.DefaultValue == (double)((int)ParameterInfo.DefaultValue)", UNIT);
+  FValue = FDefaultValue = RealToData(info.DefaultValue);
+}
+
+bool cOperationParameter::IsInteger(double x)
+{
+  if (!(x >= double(INT32_MIN) && x <= double(INT32_MAX))) return false;
+  return x == double(int32_t(x));
+}
+
+int cOperationParameter::RealToData(double x) const
+{
+  for (unsigned i = 0; i < FPrecision; ++i) x = x * 10;
+  return int(std::floor(x));
+}
+
+double cOperationParameter::DataToReal(int data) const
+{
+  double r = double(data);
+  for (unsigned i = 0; i < FPrecision; ++i) r = r * 0.1;
+  return r;
+}
+
+std::string cOperationParameter::GetShortName() const
+{
+  std::string shortName;
+  bool takeNext = true;
+  for (char c : FName) {
+    if (takeNext) shortName += c;
+    takeNext = (c == ' ');
+  }
+  std::locale locale;
+  try {
+    locale = std::locale("");
+  } catch (const std::runtime_error&) {
+    locale = std::locale::classic();  // the environment names a locale this machine lacks
+  }
+  for (char& c : shortName) c = std::toupper(c, locale);
+  return shortName;
+}
+
+int cOperationParameter::GetInteger() const
+{
+  KV_ASSERT(FParameterType == ptInteger, UNIT);
+  return FValue;
+}
+
+double cOperationParameter::GetReal() const
+{
+  KV_ASSERT(FParameterType != ptBoolean, UNIT);
+  return DataToReal(FValue);
+}
+
+bool cOperationParameter::GetBoolean() const
+{
+  KV_ASSERT(FParameterType == ptBoolean, UNIT);
+  return FValue != 0;
+}
+
+int cOperationParameter::GetEnumSelectedIndex() const
+{
+  KV_ASSERT(FParameterType == ptEnumerated, UNIT);
+  KV_ASSERT(FEnumVector.size() != 0, UNIT);
+  return FValue;
+}
+
+void cOperationParameter::SetValue(int theInteger)
+{
+  switch (FParameterType) {
+    case ptInteger:
+      KV_ASSERT((FMinBound <= theInteger) && (theInteger <= FMaxBound), UNIT);
+      FValue = theInteger;
+      break;
+    case ptReal:
+      SetValue(double(theInteger));
+      break;
+    case ptBoolean:
+      FValue = theInteger != 0 ? 1 : 0;
+      break;
+    case ptEnumerated:
+      KV_ASSERT(theInteger >= 0, UNIT);
+      KV_ASSERT((unsigned int)theInteger < FEnumVector.size(), UNIT);
+      KV_ASSERT((FMinBound <= theInteger) && (theInteger <= FMaxBound), UNIT);
+      FValue = theInteger;
+      break;
+    default:
+      KV_ASSERT(false, UNIT);
+  }
+}
+
+void cOperationParameter::SetValue(double value)
+{
+  KV_ASSERT(FParameterType == ptReal, UNIT);
+  const int TempValue = RealToData(value);
+  KV_ASSERT((FMinBound <= TempValue) && (TempValue <= FMaxBound), UNIT);
+  FValue = TempValue;
+}
+
+void cOperationParameter::SetValue(bool value)
+{
+  KV_ASSERT(FParameterType == ptBoolean, UNIT);
+  SetValue(value ? 1 : 0);
+}
+
+void cOperationParameter::GetBounds(double& min, double& max, uint8_t& precision) const
+{
+  KV_ASSERT(FParameterType != ptBoolean, UNIT);
+  min = DataToReal(FMinBound);
+  max = DataToReal(FMaxBound);
+  precision = FPrecision;
+}
+
+void cOperationParameter::GetBounds(int& min, int& max) const
+{
+  KV_ASSERT((FParameterType == ptInteger) || (FParameterType == ptEnumerated), UNIT);
+  min = FMinBound;
+  max = FMaxBound;
+}
+
+int cOperationParameter::GetEnumStringCount() const
+{
+  KV_ASSERT(FParameterType == ptEnumerated, UNIT);
+  return int(FEnumVector.size());
+}
+
+const std::string& cOperationParameter::GetEnumString(unsigned Index) const
+{
+  KV_ASSERT(FParameterType == ptEnumerated, UNIT);
+  KV_ASSERT(Index < FEnumVector.size(), UNIT);
+  return FEnumVector[Index];
+}

@@ -1,0 +1,114 @@
+#include "cOperationParams.h"
+
+#include <cstdio>
+
+#include "acOperation.h"
+#include "kvDiagnostics.h"
+
+#define UNIT "kvKernel_bpl\\kvOperations\\cOperationParams"
+
+cOperationParams::cOperationParams(acOperation* theOperation) : itsOperation(theOperation)
+{
+  KV_ASSERT_TEXT(theOperation != nullptr, "theOperation != NULL", UNIT);
+}
+
+cOperationParams::cOperationParams(const cOperationParams& other) : itsOperation(other.itsOperation)
+{
+  ParamsList.reserve(other.ParamsList.size());
+  for (const cOperationParameter* p : other.ParamsList) ParamsList.push_back(new cOperationParameter(*p));
+}
+
+cOperationParams& cOperationParams::operator=(const cOperationParams& other)
+{
+  if (this == &other) return *this;
+  Clear();
+  itsOperation = other.itsOperation;
+  for (const cOperationParameter* p : other.ParamsList) ParamsList.push_back(new cOperationParameter(*p));
+  return *this;
+}
+
+cOperationParams::~cOperationParams()
+{
+  Clear();
+}
+
+cOperationParameter* cOperationParams::GetParam(unsigned ID) const
+{
+  KV_ASSERT_TEXT(ID < ParamsList.size(), "ID<ParamsList->size()", UNIT);
+  return ParamsList[ID];
+}
+
+void cOperationParams::AddNewParam(const sParameterInfo& info)
+{
+  ParamsList.push_back(new cOperationParameter(info));
+}
+
+void cOperationParams::Clear()
+{
+  for (cOperationParameter* p : ParamsList) delete p;
+  ParamsList.clear();
+}
+
+std::string cOperationParams::GetName() const
+{
+  KV_ASSERT_TEXT(itsOperation != nullptr, "itsOperation != NULL", UNIT);
+  return itsOperation->GetName();
+}
+
+std::string cOperationParams::GetGroup() const
+{
+  KV_ASSERT_TEXT(itsOperation != nullptr, "itsOperation != NULL", UNIT);
+  return itsOperation->GetGroupName();
+}
+
+void cOperationParams::ResetToDefault()
+{
+  for (cOperationParameter* p : ParamsList) p->ResetToDefault();
+}
+
+void cOperationParams::ApplyToOperation()
+{
+  KV_ASSERT_TEXT(itsOperation != nullptr, "itsOperation != NULL", UNIT);
+  // Called on a copy: the live set goes, a fresh copy of this one takes its place.
+  KV_ASSERT_TEXT(itsOperation->Params != this, "ApplyToOperation on a copy", UNIT);
+  delete itsOperation->Params;
+  itsOperation->Params = new cOperationParams(*this);
+}
+
+int cOperationParams::FindParam(const std::string& name) const
+{
+  for (size_t i = 0; i < ParamsList.size(); ++i)
+    if (ParamsList[i]->GetName() == name) return int(i);
+  return -1;
+}
+
+std::string cOperationParams::GetShortInfo() const
+{
+  std::string s = "(";
+  for (unsigned i = 0; i < ParamsList.size(); ++i) {
+    const cOperationParameter* theParam = ParamsList[i];
+    KV_ASSERT_TEXT(theParam != nullptr, "theParam != NULL", UNIT);
+    switch (theParam->GetType()) {
+      case ptInteger:
+        if (i > 0) s += ";";
+        s += theParam->GetShortName() + "=" + std::to_string(theParam->GetInteger());
+        break;
+      case ptReal: {
+        if (i > 0) s += ";";
+        char text[64];
+        std::snprintf(text, sizeof text, "%.15g", theParam->GetReal());
+        s += theParam->GetShortName() + "=" + text;
+        break;
+      }
+      case ptBoolean:
+        if (theParam->GetBoolean()) {
+          if (i > 0) s += ";";
+          s += theParam->GetShortName();
+        }
+        break;
+      case ptEnumerated:
+        break;
+    }
+  }
+  return s + ")";
+}

@@ -1,0 +1,8 @@
+#include "cOperationPoolMessenger.h"
+
+#include "cMessenger.h"
+#include "kvMessages.h"
+
+namespace cOperationPoolMessenger {
+void DirectOperationLoaded(unsigned uid) { cMessenger::Direct(OPERATION_LOADED, 0, int32_t(uid)); }
+}  // namespace cOperationPoolMessenger

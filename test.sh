@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian 12 machine, builds and runs the whole test suite twice:
+# a Release build, then a build under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")"
+bash tools/setup.sh
+JOBS=$(nproc 2>/dev/null || echo 2)
+
+echo "== Release build"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKV_BUILD_TESTS=ON >/dev/null
+cmake --build build -j "$JOBS"
+ctest --test-dir build --output-on-failure -j "$JOBS"
+
+echo "== Sanitizer build (ASan + UBSan)"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_SANITIZE=ON -DKV_BUILD_TESTS=ON -DKV_BUILD_BENCH=OFF >/dev/null
+cmake --build build-asan -j "$JOBS"
+export ASAN_OPTIONS="abort_on_error=0:halt_on_error=1:detect_leaks=1:exitcode=23"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+ctest --test-dir build-asan --output-on-failure -j "$JOBS"
