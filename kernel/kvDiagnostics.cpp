@@ -1,5 +1,6 @@
 #include "kvDiagnostics.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -13,4 +14,10 @@ void kvAssertionFailed(const char* condition, const char* unit, int line)
 void kvDebugOutput(const std::string& text)
 {
   std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+uint32_t kvTickCount()
+{
+  using namespace std::chrono;
+  return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }

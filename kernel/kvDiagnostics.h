@@ -1,10 +1,13 @@
 #pragma once
 // The kernel's two outlets for trouble: failed preconditions (programming errors) end the
 // program with the condition text, the unit and the line; debug texts go to stderr.
+#include <cstdint>
 #include <string>
 
 [[noreturn]] void kvAssertionFailed(const char* condition, const char* unit, int line);
 void kvDebugOutput(const std::string& text);
+// Millisecond tick counter (steady clock).
+uint32_t kvTickCount();
 
 // KV_ASSERT(condition, "kvKernel_bpl\\kvOperations\\cOperationPool"): checked in every build type.
 #define KV_ASSERT(cond, unit)                                  \

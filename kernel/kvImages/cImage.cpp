@@ -15,11 +15,6 @@
 
 namespace {
 
-uint32_t TickCount()
-{
-  using namespace std::chrono;
-  return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
 
 std::string UpperExtension(const std::string& fileName)
 {
@@ -138,7 +133,7 @@ void cImage::AcceptLoaded(std::unique_ptr<cBMPSurface> surface)
 
 bool cImage::LoadImage(const std::string& fileName)
 {
-  const uint32_t started = TickCount();
+  const uint32_t started = kvTickCount();
   const std::string ext = UpperExtension(fileName);
   bool loaded = false;
   if (ext == ".JPG")
@@ -147,7 +142,7 @@ bool cImage::LoadImage(const std::string& fileName)
     loaded = LoadBMP(fileName);
   if (!loaded) return false;
   Title = "Load '" + std::filesystem::path(fileName).filename().string() + "'";
-  Time = TickCount() - started;
+  Time = kvTickCount() - started;
   return true;
 }
 
@@ -212,3 +207,18 @@ sAccessInfo cImage::GetAccessInfo()
   KV_ASSERT_TEXT(itsBI != nullptr, "itsBI != NULL", "kvKernel_bpl\\kvImages\\cImage");
   return itsBI->GetAccessInfo();
 }
+
+// Placeholders of the measures; replaced by the channel statistics and quality criteria.
+void cImage::CalculateProperties(cImage* origin)
+{
+  Origin = origin;
+}
+void cImage::PrepareHistogram() {}
+cBMPSurface* cImage::GetSpectrumBI(SpectrumType, double) { return nullptr; }
+void cImage::RemoveFFT() {}
+std::string cImage::GetMeasureStr(const std::string&) { return "n/a"; }
+void cImage::RemoveIQ() {}
+bool cImage::IsIndexValid(eQualityIndex) const { return false; }
+bool cImage::IsIndexRunning(eQualityIndex) const { return false; }
+double cImage::GetIndexValue(eQualityIndex) const { return 1.0; }
+double cImage::CalculateIndexNow(eQualityIndex) { return 1.0; }

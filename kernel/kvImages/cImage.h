@@ -3,10 +3,16 @@
 // operation writing into it, and the region that operation processes.
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 
 #include "cBMPSurface.h"
+
+// The three windowed quality indices computed on background threads.
+enum eQualityIndex { qiIQ = 0, qiIQHVS = 1, qiSSIM = 2 };
+// Spectrum picture kinds.
+enum SpectrumType { stMagnitude = 0, stPhase = 1 };
 
 class cImage {
 public:
@@ -39,6 +45,28 @@ public:
   cBMPSurface* GetSurface() { return itsBI.get(); }
   const cBMPSurface* GetSurface() const { return itsBI.get(); }
 
+  // --- Measures against an origin and the spectrum ---
+  // Measures this image against origin (nullptr: against itself): channel MSE, MSE, PSNR.
+  void CalculateProperties(cImage* origin);
+  void PrepareHistogram();
+  const int* GetHistogram() const { return Histogram; }
+  // The spectrum picture (kept by the image), or nullptr for an image without pixels.
+  cBMPSurface* GetSpectrumBI(SpectrumType type, double scale);
+  void RemoveFFT();
+  // "MSE", "PSNR", "IQ", "IQHVS", "SSIM", "Time", "Request": the texts the windows show.
+  // Asking for a windowed index that is not valid starts its background computation.
+  std::string GetMeasureStr(const std::string& name);
+  // Stops running index computations and makes the three indices pending again.
+  void RemoveIQ();
+  double GetMSE() const { return MSE; }
+  double GetPSNR() const { return PSNR; }
+  bool IsIndexValid(eQualityIndex kind) const;
+  bool IsIndexRunning(eQualityIndex kind) const;
+  double GetIndexValue(eQualityIndex kind) const;
+  // Computes the index on the calling thread (the analyzer's criterion) and stores it as valid.
+  double CalculateIndexNow(eQualityIndex kind);
+  cImage* GetOrigin() const { return Origin; }
+
   const std::string& GetTitle() const { return Title; }
   void SetTitle(const std::string& title) { Title = title; }
   uint32_t GetTime() const { return Time; }
@@ -54,6 +82,10 @@ private:
   // Installs a decoded surface and the load title; shared by the readers.
   void AcceptLoaded(std::unique_ptr<cBMPSurface> surface);
 
+  cImage* Origin = nullptr;
+  int Histogram[256] = {};
+  double MSE = 0.0;
+  double PSNR = std::numeric_limits<double>::infinity();
   uint32_t Time = 0;
   std::string Title = "empty";
   std::unique_ptr<cBMPSurface> itsBI;

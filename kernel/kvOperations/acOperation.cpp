@@ -1,14 +1,9 @@
 #include "acOperation.h"
 
+#include "kvDiagnostics.h"
+
 #include <chrono>
 
-namespace {
-uint32_t TickCount()
-{
-  using namespace std::chrono;
-  return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-}  // namespace
 
 acOperation::acOperation() : Params(new cOperationParams(this)) {}
 
@@ -50,16 +45,16 @@ void acOperation::Execute(const tTerminateFlag& terminated)
     FirstColumn = unsigned(r.Left);
     EndColumn = unsigned(r.Right);
   }
-  const uint32_t started = TickCount();
+  const uint32_t started = kvTickCount();
   ResultImage->PercentDone.store(0, std::memory_order_relaxed);
   OperationItself(terminated);
   if (terminated.load(std::memory_order_relaxed)) {
     ResultImage->SetTitle(Name + "(Terminated!)");
-    ResultImage->SetTime(TickCount() - started);
+    ResultImage->SetTime(kvTickCount() - started);
     OperationTerminated();
   } else {
     ResultImage->SetTitle(Name + " " + GetShortInfoString());
-    ResultImage->SetTime(TickCount() - started);
+    ResultImage->SetTime(kvTickCount() - started);
     OperationProgress(100);
     OperationFinished();
   }

@@ -1,0 +1,6 @@
+#include "AdaptiveMeanFilter.h"
+
+AdaptiveMeanFilter::AdaptiveMeanFilter()
+{
+  Name = "Tamsel Filter";
+}

@@ -1,0 +1,6 @@
+#include "FoolishSmartMedianFilter.h"
+
+FoolishSmartMedianFilter::FoolishSmartMedianFilter()
+{
+  Name = "Foolish detector-Smart filter";
+}

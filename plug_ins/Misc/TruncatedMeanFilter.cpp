@@ -1,0 +1,6 @@
+#include "TruncatedMeanFilter.h"
+
+TruncatedMeanFilter::TruncatedMeanFilter()
+{
+  Name = "Truncated Mean";
+}
