@@ -1,0 +1,99 @@
+#pragma once
+// The one object through which a front end drives the kernel: it owns the operation pool, the
+// image storage, the message hub, the processing server and the analyzer, and offers flat
+// operations in terms of history indices and operation UIDs.
+#include <string>
+
+#include "cAnalyzer.h"
+#include "cBMPSurface.h"
+#include "cImage.h"
+#include "cOperationParams.h"
+#include "iKernelHost.h"
+#include "iObserver.h"
+
+class cImageStorage;
+class cKvadraServer;
+class cObservableSubject;
+
+class cKvadraSystem : public iObserver {
+public:
+  // The host stands for the application and its main window; it must outlive the facade.
+  explicit cKvadraSystem(iKernelHost* application);
+  ~cKvadraSystem() override;
+  cKvadraSystem(const cKvadraSystem&) = delete;
+  cKvadraSystem& operator=(const cKvadraSystem&) = delete;
+
+  // Observer: drops the windowed indices of the history when their settings changed.
+  void Update(sMessage& message) override;
+  void AddObserver(iObserver* observer);
+  iKernelHost* GetHost() const { return Application; }
+
+  // --- Plug-ins and operations ---
+  // Loads every package file ("*.so") of the folder in ascending name order.
+  void LoadPlugIns(const std::string& folder);
+  void GetOperationGroupAndName(unsigned uid, std::string& group, std::string& name, std::string& type);
+  cOperationParams* GetOperationParams(unsigned uid);
+  unsigned GetOperationsCount() const;
+  // 0 when no operation has this name.
+  unsigned FindOperationUID(const std::string& name) const;
+  void SelectOperation(unsigned uid);
+  unsigned GetSelectedOperation() const;
+  void SelectedFilterExecute(bool save);
+  void TerminateOperation();
+  bool IsBusy() const;
+  bool GetRGBOnly(unsigned uid);
+  void GetTotalVariationAndAutoForm(unsigned uid, bool& totalVariation, bool& autoForm);
+
+  // --- Images and history ---
+  void LoadImage(const std::string& fileName);
+  // Returns whether the file was written.
+  bool SaveCurrentImage(const std::string& fileName);
+  void GetImageSizes(int& width, int& height, int& channels);
+  int GetCurrentImageID() const;
+  int GetOriginID() const;
+  void SetCurrentImageID(int id);
+  cImage* GetImage(int index) const;
+  int SavedImageCount() const;
+  cImage* GetResultImage() const;
+  void Undo();
+  void DeleteAllSavedImage();
+  void FullPreview(bool on);
+  bool GetFullPreviewMode() const { return FullPreviewMode; }
+  cBMPSurface* GetRenderedSurface(const sRect& rect);
+  cBMPSurface* GetSpectrumSurface(SpectrumType type, double scale, bool flag);
+
+  // --- Analyzer ---
+  void EnterAnalyzerMode();
+  void ExitAnalyzerMode();
+  void AnalyzerClear();
+  void AnalyzerAddCorruptionSeries(sCorruptionSeriesInfo info);
+  void AnalyzerAddRestoration(unsigned uid);
+  void AnalyzerExecute();
+  // Stops a running experiment before its next operation (callable from any thread).
+  void AnalyzerCancel();
+  bool AnalyzerWasCancelled() const;
+  int AnalyzerGetRestorationCount() const;
+  int AnalyzerGetSeriesCount() const;
+  std::string AnalyzerGetRestorationNameAt(int index) const;
+  unsigned AnalyzerSelectRestorationParams(int index);
+  void AnalyzerUpdateParams(int index);
+  void AnalyzerSetCriterion(const std::string& criterion);
+  std::string AnalyzerGetSeriesName(int index) const;
+  int AnalyzerGetSeriesLenght(int index) const;
+  void AnalyzerGetResultAt(unsigned series, unsigned sample, double& x, double& y) const;
+  std::string AnalyzerGetExperimentTitle() const;
+  std::string AnalyzerGetBottomTitle() const;
+  std::string AnalyzerGetLeftTitle() const;
+  std::string AnalyzerGetOperationTitle() const;
+
+private:
+  cKvadraServer* Server() const;
+
+  iKernelHost* Application;
+  bool FullPreviewMode = false;
+  cImageStorage* ImageStorage = nullptr;
+  cAnalyzer* Analyzer = nullptr;
+};
+
+// Set by the front end that creates the facade (the constructor sets it too).
+extern cKvadraSystem* KvadraSystem;

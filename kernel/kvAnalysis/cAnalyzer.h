@@ -1,0 +1,95 @@
+#pragma once
+// Runs experiments: one parameter of a corrupting operation is swept over a range, every
+// corrupted picture is restored by each chosen restoration, and the quality of each restored
+// picture against the uncorrupted reference becomes one point of that restoration's curve.
+// Main thread only; every picture made is appended to the history.
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cImage.h"
+#include "cOperationParams.h"
+
+class cImageStorage;
+class cKvadraServer;
+
+struct sCorruptionSeriesInfo {
+  uint32_t OperationUID = 0;
+  uint32_t ParameterIndex = 0;
+  double Minimum = 0.0;
+  double Maximum = 0.0;
+  uint32_t Steps = 0;
+};
+
+struct sSeriesPoint {
+  double x = 0.0;
+  double y = 0.0;
+};
+
+using tAnalyzerSeries = std::vector<sSeriesPoint>;
+
+class cAnalyzer {
+public:
+  cAnalyzer(cImageStorage* storage, cKvadraServer* server);
+  // Deletes the reference pictures of all experiments (history entries were measured
+  // against them, so they live as long as the analyzer).
+  ~cAnalyzer();
+  cAnalyzer(const cAnalyzer&) = delete;
+  cAnalyzer& operator=(const cAnalyzer&) = delete;
+
+  void AddCorruptionSeries(sCorruptionSeriesInfo info);
+  void AddRestoration(unsigned uid);
+  void Clear();
+  void Execute();
+
+  int GetRestorationCount() const { return int(RestorationParams.size()); }
+  std::string GetRestorationNameAt(int index) const;
+  unsigned SelectRestorationParams(int index);
+  void UpdateParams(int index);
+
+  // "MSE", "PSNR", "IQ", "IQHVS", "SSIM" or "Time"; other names record the PSNR.
+  void SetCriterion(const std::string& name) { Criterion = name; }
+  static bool IsKnownCriterion(const std::string& name);
+
+  int GetSeriesCount() const { return int(Results.size()); }
+  std::string GetSeriesName(int index) const;
+  int GetSeriesLenght(int index) const;
+  void GetResultAt(unsigned SeriesNo, unsigned SampleNo, double& x, double& y) const;
+
+  std::string GetExperimentTitle() const { return "Experiment Results"; }
+  std::string GetLeftTitle() const { return Criterion; }
+  std::string GetBottomTitle() const { return BottomTitle; }
+  std::string GetOperationTitle() const { return OperationTitle; }
+  const sCorruptionSeriesInfo& GetCorruptionSeries() const { return CorruptionSeries; }
+
+  // Asks a running experiment to stop before its next operation; may be called from an
+  // observer during the experiment or from any other thread. Execute clears it when it starts.
+  void Cancel() { CancelRequested.store(true); }
+  // Whether the last experiment ended early (cancelled or an operation failed).
+  bool WasCancelled() const { return Cancelled; }
+
+private:
+  // Applies params to its operation and runs it from source into result on this thread;
+  // false when the operation threw (the user has been told).
+  bool RunOperation(const cOperationParams& params, cImage* source, cImage* result);
+  double CriterionValue(cImage* restored);
+  bool StopRequested();
+  void Truncate(size_t corruptionSteps, const std::vector<size_t>& pointsStored);
+
+  std::vector<cOperationParams> CorruptionParams;
+  std::vector<cOperationParams> RestorationParams;
+  std::vector<std::string> SeriesNames;
+  std::vector<unsigned> RestorationUIDs;
+  std::vector<tAnalyzerSeries> Results;
+  sCorruptionSeriesInfo CorruptionSeries;
+  std::string Criterion;
+  std::string BottomTitle = "empty";
+  std::string OperationTitle = "empty";
+
+  std::vector<cImage*> References;
+  std::atomic<bool> CancelRequested{false};
+  bool Cancelled = false;
+  cImageStorage* Storage;
+  cKvadraServer* Server;
+};
