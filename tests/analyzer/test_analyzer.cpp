@@ -1,0 +1,277 @@
+// Experiments through the facade: the sweep, series names, the recorded criterion, the
+// pictures appended to the history, the messages, and cancelling.
+#include <cmath>
+#include <limits>
+
+#include "FacadeFixture.h"
+#include "cAnalyzer.h"
+
+namespace {
+
+using kvtest::FacadeFixture;
+using IdList = std::vector<uint32_t>;
+
+class Analyzer : public FacadeFixture {
+protected:
+  void SetUp() override
+  {
+    FacadeFixture::SetUp();
+    LoadPackages();
+    // A flat grey picture: shifting it by a is an error of exactly a everywhere.
+    LoadAndSettle(WritePicture("flat.bmp", 16, 12, 1, [](int, int, int) { return uint8_t(100); }));
+    Forget();
+    System->EnterAnalyzerMode();
+  }
+
+  // Sweeps "Amount" of the shift from minimum to maximum.
+  void Sweep(double minimum, double maximum, uint32_t steps)
+  {
+    sCorruptionSeriesInfo info;
+    info.OperationUID = Uid("Test Shift");
+    info.ParameterIndex = 0;
+    info.Minimum = minimum;
+    info.Maximum = maximum;
+    info.Steps = steps;
+    System->AnalyzerAddCorruptionSeries(info);
+  }
+
+  std::vector<double> Xs(unsigned series)
+  {
+    std::vector<double> xs;
+    for (int i = 0; i < System->AnalyzerGetSeriesLenght(int(series)); ++i) {
+      double x = 0, y = 0;
+      System->AnalyzerGetResultAt(series, unsigned(i), x, y);
+      xs.push_back(x);
+    }
+    return xs;
+  }
+  double Y(unsigned series, unsigned sample)
+  {
+    double x = 0, y = 0;
+    System->AnalyzerGetResultAt(series, sample, x, y);
+    return y;
+  }
+  int Count(uint32_t id) const
+  {
+    int n = 0;
+    for (const sMessage& m : Observer.Messages) n += m.Msg == id;
+    return n;
+  }
+};
+
+TEST_F(Analyzer, SweepByRepeatedAdditionGivesEveryValueForEverySeries)
+{
+  Sweep(0, 10, 5);
+  System->AnalyzerAddRestoration(Uid("Test Copy"));
+  System->AnalyzerAddRestoration(Uid("Invert"));
+  System->AnalyzerSetCriterion("PSNR");
+  System->AnalyzerExecute();
+  ASSERT_EQ(System->AnalyzerGetSeriesCount(), 2);
+  const std::vector<double> expected{0, 2, 4, 6, 8, 10};
+  EXPECT_EQ(Xs(0), expected);
+  EXPECT_EQ(Xs(1), expected);
+  EXPECT_EQ(System->AnalyzerGetBottomTitle(), "Amount");
+  EXPECT_EQ(System->AnalyzerGetLeftTitle(), "PSNR");
+  EXPECT_EQ(System->AnalyzerGetOperationTitle(), "Test Shift");
+  EXPECT_FALSE(System->AnalyzerWasCancelled());
+  // Every picture goes to the history: per step one corrupted and two restored.
+  EXPECT_EQ(System->SavedImageCount(), 1 + 6 * 3);
+  EXPECT_EQ(System->GetCurrentImageID(), 18);
+  EXPECT_EQ(System->GetImage(1)->GetTitle(), "Test Shift (A=0)");
+  EXPECT_EQ(System->GetImage(2)->GetTitle(), "Test Copy (WS=3)");
+  EXPECT_EQ(kvtest::Pixel(*System->GetImage(4)->GetSurface(), 0, 0), 102);  // step 2: shifted by 2
+  EXPECT_EQ(kvtest::Pixel(*System->GetImage(6)->GetSurface(), 0, 0), 255 - 102);
+  // The corrupting operation keeps the last swept value.
+  EXPECT_DOUBLE_EQ(System->GetOperationParams(Uid("Test Shift"))->GetParam(0)->GetReal(), 10.0);
+}
+
+TEST_F(Analyzer, MessagesAnnounceTheSeriesOnceAndEveryPoint)
+{
+  Sweep(0, 10, 2);
+  System->AnalyzerAddRestoration(Uid("Test Copy"));
+  System->AnalyzerSetCriterion("PSNR");
+  System->AnalyzerExecute();
+  const IdList step{HISTORY_CHANGED, ANALYZER_POINT_READY, HISTORY_CHANGED};
+  IdList expected{ANALYZER_SERIES_READY};
+  for (int i = 0; i < 3; ++i) expected.insert(expected.end(), step.begin(), step.end());
+  EXPECT_EQ(Ids(), expected);
+}
+
+TEST_F(Analyzer, WithoutRestorationsEveryStepStillCorruptsAndIsSaved)
+{
+  Sweep(0, 10, 5);
+  System->AnalyzerExecute();  // no criterion needed when nothing is restored
+  EXPECT_EQ(System->AnalyzerGetSeriesCount(), 0);
+  EXPECT_EQ(System->AnalyzerGetSeriesLenght(0), 6);
+  EXPECT_EQ(System->SavedImageCount(), 7);
+  EXPECT_EQ(Count(ANALYZER_SERIES_READY), 1);
+  EXPECT_EQ(Count(ANALYZER_POINT_READY), 0);
+  EXPECT_EQ(kvtest::Pixel(*System->GetImage(6)->GetSurface(), 3, 3), 110);
+}
+
+TEST_F(Analyzer, UnevenSweepsAndDegenerateRanges)
+{
+  System->AnalyzerAddRestoration(Uid("Test Copy"));
+  System->AnalyzerSetCriterion("Time");
+  // Six additions of 1.3 / 6 overshoot 1.3 in double arithmetic: the last value is lost.
+  Sweep(0, 1.3, 6);
+  System->AnalyzerExecute();
+  EXPECT_EQ(System->AnalyzerGetSeriesLenght(0), 6);
+  // No intervals: the first value alone.
+  Sweep(5, 9, 0);
+  System->AnalyzerExecute();
+  EXPECT_EQ(Xs(0), (std::vector<double>{5}));
+  // An empty range: no steps at all.
+  Sweep(9, 5, 4);
+  System->AnalyzerExecute();
+  EXPECT_EQ(System->AnalyzerGetSeriesLenght(0), 0);
+  // The second series replaced the first.
+  EXPECT_EQ(System->AnalyzerGetSeriesCount(), 1);
+}
+
+TEST_F(Analyzer, SeriesNamesAreFrozenWhenRestorationsAreAdded)
+{
+  const unsigned copy = Uid("Test Copy");
+  System->AnalyzerAddRestoration(copy);
+  // The user edits the restoration's parameters afterwards.
+  cOperationParams edited(*System->GetOperationParams(copy));
+  edited.GetParam(0)->SetValue(7);
+  edited.ApplyToOperation();
+  System->AnalyzerUpdateParams(0);
+  EXPECT_EQ(System->AnalyzerGetRestorationNameAt(0), "Test Copy (WS=7)");
+  EXPECT_EQ(System->AnalyzerGetRestorationCount(), 1);
+  // Someone else changes the live set; the analyzer's copy is put back on selection.
+  cOperationParams other(*System->GetOperationParams(copy));
+  other.GetParam(0)->SetValue(1);
+  other.ApplyToOperation();
+  EXPECT_EQ(System->AnalyzerSelectRestorationParams(0), copy);
+  EXPECT_EQ(System->GetOperationParams(copy)->GetParam(0)->GetInteger(), 7);
+
+  Sweep(0, 4, 1);
+  System->AnalyzerSetCriterion("PSNR");
+  System->AnalyzerExecute();
+  EXPECT_EQ(System->AnalyzerGetSeriesName(0), "Test Copy (WS=3)");
+  EXPECT_EQ(System->GetImage(2)->GetTitle(), "Test Copy (WS=7)");  // runs use the edited copy
+  System->AnalyzerClear();
+  EXPECT_EQ(System->AnalyzerGetRestorationCount(), 0);
+  EXPECT_EQ(System->AnalyzerGetSeriesCount(), 0);
+  EXPECT_EQ(System->AnalyzerGetBottomTitle(), "Amount");  // titles stay
+}
+
+TEST_F(Analyzer, RecordsTheValueOfTheChosenCriterion)
+{
+  {
+    // The measures of pictures are built elsewhere; without them there is nothing to record.
+    cImage a, b;
+    kvtest::Fill(*a.GetSurface(), 4, 4, 1, [](int, int, int) { return uint8_t(0); });
+    kvtest::Fill(*b.GetSurface(), 4, 4, 1, [](int, int, int) { return uint8_t(10); });
+    b.CalculateProperties(&a);
+    if (b.GetMSE() == 0.0) GTEST_SKIP() << "picture measures are not available in this build";
+  }
+  Sweep(0, 20, 2);  // shifts of 0, 10, 20 on a flat picture
+  System->AnalyzerAddRestoration(Uid("Test Copy"));
+  System->AnalyzerSetCriterion("MSE");
+  System->AnalyzerExecute();
+  EXPECT_DOUBLE_EQ(Y(0, 0), 0.0);
+  EXPECT_DOUBLE_EQ(Y(0, 1), 100.0);
+  EXPECT_DOUBLE_EQ(Y(0, 2), 400.0);
+
+  System->AnalyzerSetCriterion("PSNR");
+  System->AnalyzerExecute();
+  EXPECT_EQ(Y(0, 0), std::numeric_limits<double>::infinity());
+  EXPECT_NEAR(Y(0, 1), 10.0 * std::log10(65025.0 / 100.0), 1e-9);
+  EXPECT_NEAR(Y(0, 2), 10.0 * std::log10(65025.0 / 400.0), 1e-9);
+
+  for (const char* criterion : {"IQ", "IQHVS", "SSIM"}) {
+    System->AnalyzerSetCriterion(criterion);
+    System->AnalyzerExecute();
+    EXPECT_NEAR(Y(0, 0), 1.0, 1e-9) << criterion << ": identical pictures";
+    for (unsigned f = 0; f < 3; ++f) {
+      EXPECT_LE(Y(0, f), 1.0 + 1e-9) << criterion;
+      EXPECT_GE(Y(0, f), -1.0 - 1e-9) << criterion;
+    }
+  }
+
+  System->AnalyzerSetCriterion("Time");
+  System->AnalyzerExecute();
+  const int last = System->SavedImageCount() - 1;
+  EXPECT_EQ(Y(0, 2), double(System->GetImage(last)->GetTime()));
+  EXPECT_EQ(System->AnalyzerGetLeftTitle(), "Time");
+}
+
+// Cancels the experiment after a given number of points, from inside the observer call.
+class CancellingObserver : public iObserver {
+public:
+  CancellingObserver(cKvadraSystem& system, int afterPoints) : System(system), AfterPoints(afterPoints) {}
+  void Update(sMessage& m) override
+  {
+    if (m.Msg == ANALYZER_POINT_READY && ++Points == AfterPoints) System.AnalyzerCancel();
+  }
+  cKvadraSystem& System;
+  int AfterPoints;
+  int Points = 0;
+};
+
+TEST_F(Analyzer, CancelKeepsWhatWasMadeAndSeriesMatchTheirPoints)
+{
+  CancellingObserver canceller(*System, 3);
+  System->AddObserver(&canceller);
+  Sweep(0, 10, 5);
+  System->AnalyzerAddRestoration(Uid("Test Copy"));
+  System->AnalyzerAddRestoration(Uid("Invert"));
+  System->AnalyzerSetCriterion("Time");
+  System->AnalyzerExecute();
+  EXPECT_TRUE(System->AnalyzerWasCancelled());
+  // Points: step 0 of both series, step 1 of the first; then the stop.
+  EXPECT_EQ(System->AnalyzerGetSeriesLenght(0), 2);
+  EXPECT_EQ(System->AnalyzerGetSeriesLenght(1), 1);
+  EXPECT_EQ(Xs(0), (std::vector<double>{0, 2}));
+  EXPECT_EQ(Count(ANALYZER_POINT_READY), 3);
+  // Pictures: corrupted 0, two restored, corrupted 1, one restored.
+  EXPECT_EQ(System->SavedImageCount(), 1 + 5);
+  // The next experiment starts afresh.
+  canceller.AfterPoints = -1;
+  System->AnalyzerExecute();
+  EXPECT_FALSE(System->AnalyzerWasCancelled());
+  EXPECT_EQ(System->AnalyzerGetSeriesLenght(1), 6);
+}
+
+TEST_F(Analyzer, AFailingRestorationEndsTheExperimentAndTellsTheUser)
+{
+  Sweep(0, 10, 5);
+  System->AnalyzerAddRestoration(Uid("Test Copy"));
+  System->AnalyzerAddRestoration(Uid("Test Fail"));
+  System->AnalyzerSetCriterion("Time");
+  System->AnalyzerExecute();
+  EXPECT_EQ(Shown, (std::vector<std::string>{"Test operation failed on purpose"}));
+  EXPECT_TRUE(System->AnalyzerWasCancelled());
+  EXPECT_EQ(System->AnalyzerGetSeriesLenght(0), 1);
+  EXPECT_EQ(System->AnalyzerGetSeriesLenght(1), 0);
+  EXPECT_EQ(System->SavedImageCount(), 1 + 2);
+}
+
+TEST_F(Analyzer, SweepStartsFromTheCurrentEntry)
+{
+  System->SelectOperation(Uid("Invert"));
+  ASSERT_TRUE(RunSelected(true));  // entry 1: 155 everywhere
+  System->SetCurrentImageID(1);
+  Sweep(1, 1, 1);
+  System->AnalyzerExecute();
+  EXPECT_EQ(kvtest::Pixel(*System->GetImage(2)->GetSurface(), 5, 5), 156);
+}
+
+using AnalyzerDeathTest = Analyzer;
+
+TEST_F(AnalyzerDeathTest, PreconditionsOfResultsAndCriterion)
+{
+  Sweep(0, 10, 1);
+  System->AnalyzerAddRestoration(Uid("Test Copy"));
+  EXPECT_DEATH(System->AnalyzerExecute(), "Criterion!=\"\"");
+  System->AnalyzerSetCriterion("PSNR");
+  System->AnalyzerExecute();
+  double x, y;
+  EXPECT_DEATH(System->AnalyzerGetResultAt(1, 0, x, y), "SeriesNo<Results.size\\(\\)");
+  EXPECT_DEATH(System->AnalyzerGetResultAt(0, 2, x, y), "SampleNo<Results.at\\(SeriesNo\\).size\\(\\)");
+}
+
+}  // namespace
