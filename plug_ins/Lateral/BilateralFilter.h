@@ -1,0 +1,31 @@
+#pragma once
+#include <vector>
+
+#include "acSingleChannelOperation.h"
+
+// "Bilateral": window mean weighted by a spatial weight on the city-block distance (with the
+// exponent -(D*D)/2 cut towards zero) and a range weight on the difference to the centre.
+class BilateralFilter : public acSingleChannelOperation {
+public:
+  BilateralFilter();
+  void PreProcessing() override;
+  void PostProcessing() override;
+  void TransformPixel(unsigned x, unsigned y) override;
+
+  // Off: every sample by the plain formula (kept as the reference of the tabled interior path).
+  bool FastPath = true;
+
+private:
+  double SpatialWeight(int dx, int dy) const;
+  double RangeWeight(int difference) const;
+  void TransformPlain(const cBMPSurface& in, int x, int y);
+
+  int WindowSize = 3;
+  double SigmaS = 5;
+  double SigmaR = 25;
+  bool Recursive = false;
+  int Lo = 1;
+  int Hi = 1;
+  std::vector<double> SpatialTable;  // by (dy + Lo) * WindowSize + (dx + Lo)
+  std::vector<double> RangeTable;    // by |difference|
+};

@@ -1,0 +1,20 @@
+#pragma once
+#include "acSingleChannelOperation.h"
+
+// "SD-ROM": replaces the centre by the rank-ordered mean of its eight neighbours when one of
+// its four rank-ordered differences passes its threshold; otherwise keeps it.
+class SD_ROM2Filter : public acSingleChannelOperation {
+public:
+  SD_ROM2Filter();
+  void PreProcessing() override;
+  void TransformPixel(unsigned x, unsigned y) override;
+
+  // Off: every sample read through the border rule (the reference of the interior path).
+  bool FastPath = true;
+
+private:
+  uint8_t Decide(int* neighbours, int c) const;
+
+  float Threshold[4] = {8, 20, 40, 50};
+  bool Recursive = false;
+};

@@ -1,0 +1,40 @@
+#pragma once
+#include <vector>
+
+#include "acSingleChannelOperation.h"
+#include "cROADStatistic.h"
+
+// "Trilateral": bilateral weighting blended with an impulse weight on the ROAD statistic
+// through a fuzzy switch J: w = wR^(1-J) * wS * wI^J.
+class TrilateralFilter : public acSingleChannelOperation {
+public:
+  TrilateralFilter();
+  void PreProcessing() override;
+  void PostProcessing() override;
+  void TransformPixel(unsigned x, unsigned y) override;
+
+  // Off: every sample by the plain formula (kept as the reference of the tabled interior path).
+  bool FastPath = true;
+
+private:
+  double SpatialWeight(int dx, int dy) const;
+  double RadiometricWeight(int difference) const;
+  double ImpulseWeight(int r) const;
+  double Switch(int rSum) const;
+  static double Combine(double wR, double wS, double wI, double J);
+  void TransformPlain(const cBMPSurface& in, int x, int y);
+
+  int WindowSize = 3;
+  double SigmaS = 5;
+  double SigmaR = 40;
+  double SigmaI = 50;
+  double SigmaJ = 50;
+  bool Recursive = false;
+  int Lo = 1;
+  int Hi = 1;
+  std::vector<double> SpatialTable;      // by (dx + Lo) * WindowSize + (dy + Lo)
+  std::vector<double> RadiometricTable;  // by |difference|, 0..255
+  std::vector<double> ImpulseTable;      // by R, 0..1020
+  std::vector<double> SwitchTable;       // by R0 + Rq, 0..2040
+  cROADStatistic RMap;
+};
