@@ -1,0 +1,20 @@
+#pragma once
+#include <array>
+
+#include "acMeanFilter.h"
+
+// "Contraharmonic Mean" of order Q: sum v^(Q+1) / sum v^Q over the non-zero samples, cut
+// down. "Window height" is its horizontal extent and "Window width" its vertical one.
+class ContrHarmonicMeanFilter : public acMeanFilter {
+public:
+  ContrHarmonicMeanFilter();
+  void PreProcessing() override;
+
+protected:
+  uint8_t Mean(const uint8_t* values, unsigned count) const override;
+
+private:
+  float Order = 0;
+  std::array<long double, 256> PowerA{};  // v^(Q+1)
+  std::array<long double, 256> PowerB{};  // v^Q
+};
