@@ -1,0 +1,21 @@
+#pragma once
+#include <cstdint>
+
+#include "acSingleChannelOperation.h"
+
+// "Gradient Filter": Roberts or Sobel gradient magnitude (|Gx| + |Gy|, or the Euclidean one
+// when "Perfect"), scaled by "Factor", cut to an integer and capped at 255.
+class GradientFilter : public acSingleChannelOperation {
+public:
+  GradientFilter();
+  void PreProcessing() override;
+  void TransformPixel(unsigned x, unsigned y) override;
+
+  // Off: every sample read through the border rule (the reference of the interior path).
+  bool FastPath = true;
+
+private:
+  double Factor = 1;
+  uint8_t Operator = 0;  // 0 Roberts, 1 Sobel
+  uint8_t Perfect = 0;
+};
