@@ -247,7 +247,7 @@ TEST(SDROM, LaterRanksUseTheirOwnThresholds)
   EXPECT_EQ(At(*Apply(f, source), 1, 1), 93);
 }
 
-TEST(FastPaths, EqualThePlainFormula)
+TEST(LateralFastPaths, EqualThePlainFormula)
 {
   BilateralFilter bi;
   TrilateralFilter tri;
