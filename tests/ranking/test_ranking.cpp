@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include "FilterTestSupport.h"
+#include "MaxMinFilter.h"
+#include "MaximumFilter.h"
+#include "MinimumFilter.h"
+
+using kvfilter::Apply;
+using kvfilter::At;
+using kvfilter::Set;
+
+namespace {
+
+// Background 120 with isolated impulses of the given value on a sparse grid, at least two
+// samples from every edge (the border rule mirrors samples near the edges into the windows).
+void Impulses(cImage& image, uint8_t impulse)
+{
+  kvtest::Fill(*image.GetSurface(), 17, 13, 1,
+               [&](int x, int y, int) { return uint8_t(x % 4 == 2 && y % 4 == 2 ? impulse : 120); });
+}
+
+bool AllEqual(cImage& image, uint8_t v)
+{
+  for (int y = 0; y < image.GetHeight(); ++y)
+    for (int x = 0; x < image.GetWidth(); ++x)
+      if (At(image, x, y) != v) return false;
+  return true;
+}
+
+}  // namespace
+
+TEST(RankingPackage, RegistersTheThreeFiltersInOrder)
+{
+  const std::vector<std::string> expected{"Maximum Filter", "Minimum Filter", "Max-Min Filter"};
+  EXPECT_EQ(kvfilter::PackageOperationNames("040pkRanking.so"), expected);
+  MaxMinFilter f;
+  ASSERT_EQ(f.GetParams()->GetParamsCount(), 4);
+  EXPECT_EQ(f.GetParams()->GetParam(3)->GetEnumString(1), "Min-max");
+  EXPECT_EQ(f.GetParams()->GetParam(3)->GetEnumSelectedIndex(), 0);
+}
+
+TEST(MaxMin, OneByOneWindowCopies)
+{
+  cImage source;
+  kvtest::FillRandom(*source.GetSurface(), 9, 7, 3, 11);
+  MaximumFilter mx;
+  MinimumFilter mn;
+  MaxMinFilter mm;
+  for (acOperation* op : std::initializer_list<acOperation*>{&mx, &mn, &mm}) {
+    Set(*op, "Window width", 1);
+    Set(*op, "Window height", 1);
+    EXPECT_TRUE(kvtest::SamePixels(*Apply(*op, source)->GetSurface(), *source.GetSurface())) << op->GetName();
+  }
+}
+
+TEST(MaxMin, WindowOrientationDiffersBetweenTheFilters)
+{
+  // 200 right of (2, 2), 150 below it.
+  cImage source;
+  kvtest::Fill(*source.GetSurface(), 5, 5, 1, [](int x, int y, int) {
+    if (x == 3 && y == 2) return uint8_t(200);
+    if (x == 2 && y == 3) return uint8_t(150);
+    return uint8_t(10);
+  });
+  MaximumFilter mx;
+  Set(mx, "Window width", 1);
+  Set(mx, "Window height", 3);
+  EXPECT_EQ(At(*Apply(mx, source), 2, 2), 200);  // three horizontally adjacent samples
+  MaxMinFilter mm;
+  Set(mm, "Window width", 1);
+  Set(mm, "Window height", 3);
+  // Max over (2,1..3) gives 150 at (2,2); (2,1) sees 10; then min over the column: 10.
+  // A vertical max-min leaves the horizontal 200's neighbour untouched.
+  auto result = Apply(mm, source);
+  EXPECT_EQ(At(*result, 2, 3), 150);
+  EXPECT_EQ(At(*result, 3, 2), 200);
+  EXPECT_EQ(At(*result, 2, 2), 10);
+}
+
+TEST(MaxMin, MaximumAndMinimumOfAWindow)
+{
+  cImage source;
+  kvfilter::Rows(*source.GetSurface(), {{5, 9, 3}, {7, 4, 8}, {6, 2, 1}});
+  MaximumFilter mx;
+  MinimumFilter mn;
+  EXPECT_EQ(At(*Apply(mx, source), 1, 1), 9);
+  EXPECT_EQ(At(*Apply(mn, source), 1, 1), 1);
+}
+
+TEST(MaxMin, MaxMinRemovesPepperAndKeepsSalt)
+{
+  MaxMinFilter mm;
+  cImage pepper, salt;
+  Impulses(pepper, 0);
+  Impulses(salt, 255);
+  EXPECT_TRUE(AllEqual(*Apply(mm, pepper), 120));
+  EXPECT_TRUE(kvtest::SamePixels(*Apply(mm, salt)->GetSurface(), *salt.GetSurface()));
+  kvfilter::Param(mm, "Filter sequence")->SetValue(1);
+  EXPECT_TRUE(AllEqual(*Apply(mm, salt), 120));
+  EXPECT_TRUE(kvtest::SamePixels(*Apply(mm, pepper)->GetSurface(), *pepper.GetSurface()));
+  // The single passes: maximum removes pepper, minimum removes salt.
+  MaximumFilter mx;
+  MinimumFilter mn;
+  EXPECT_EQ(At(*Apply(mx, pepper), 2, 2), 120);
+  EXPECT_EQ(At(*Apply(mn, salt), 2, 2), 120);
+}
+
+TEST(MaxMin, RectangleAtTheBorderMatchesTheWholeRun)
+{
+  // A preview rectangle must show what the full run gives inside it, also for even windows
+  // whose first-pass margin would reach past the right and bottom edges.
+  cImage source;
+  kvtest::FillRandom(*source.GetSurface(), 14, 10, 3, 17);
+  MaxMinFilter mm;
+  for (int seq : {0, 1})
+    for (int w : {2, 3, 4})
+      for (bool recursive : {false, true}) {
+        Set(mm, "Window width", w);
+        Set(mm, "Window height", w + 1);
+        Set(mm, "Recursive executing", recursive);
+        kvfilter::Param(mm, "Filter sequence")->SetValue(seq);
+        if (recursive) continue;  // a recursive run depends on where it starts
+        auto whole = Apply(mm, source);
+        for (const sRect rect : {sRect{9, 6, 14, 10}, sRect{0, 0, 4, 3}, sRect{5, 0, 14, 2}}) {
+          auto part = kvfilter::RunRect(mm, source, rect);
+          for (int y = rect.Top; y < rect.Bottom; ++y)
+            for (int x = rect.Left; x < rect.Right; ++x)
+              for (int c = 0; c < 3; ++c)
+                ASSERT_EQ(At(*part, x, y, c), At(*whole, x, y, c)) << "seq " << seq << " w " << w << " at " << x << "," << y;
+        }
+      }
+}
+
+TEST(MaxMin, StopRequestEndsTheRunEarly)
+{
+  cImage source;
+  Impulses(source, 0);
+  MaxMinFilter mm;
+  auto result = std::make_unique<cImage>();
+  mm.SetInterfaces(&source, result.get());
+  tTerminateFlag terminated{true};
+  mm.Execute(terminated);
+  EXPECT_EQ(result->GetTitle(), "Max-Min Filter(Terminated!)");
+  // Only the first sample of the first pass was written, into the temporary surface.
+  EXPECT_TRUE(kvtest::SamePixels(*result->GetSurface(), *source.GetSurface()));
+}
+
+TEST(MaxMin, ChannelsAreFilteredIndependently)
+{
+  MaximumFilter mx;
+  MinimumFilter mn;
+  MaxMinFilter mm;
+  Set(mm, "Window width", 2);
+  kvfilter::ExpectChannelsIndependent(mx);
+  kvfilter::ExpectChannelsIndependent(mn);
+  kvfilter::ExpectChannelsIndependent(mm);
+}
+
+TEST(RankingFastPaths, EqualThePlainFormula)
+{
+  MaximumFilter mx;
+  MinimumFilter mn;
+  MaxMinFilter mm;
+  const int sizes[][2] = {{1, 1}, {1, 3}, {2, 2}, {3, 4}, {5, 2}, {27, 27}};
+  for (auto& s : sizes)
+    for (bool recursive : {false, true}) {
+      const std::string label = std::to_string(s[0]) + "x" + std::to_string(s[1]) + (recursive ? " recursive" : "");
+      Set(mx, "Window width", s[0]);
+      Set(mx, "Window height", s[1]);
+      Set(mx, "Recursive executing", recursive);
+      Set(mn, "Window width", s[1]);
+      Set(mn, "Window height", s[0]);
+      Set(mn, "Recursive executing", recursive);
+      kvfilter::ExpectFastEqualsPlain(mx, "Maximum " + label);
+      kvfilter::ExpectFastEqualsPlain(mn, "Minimum " + label);
+      for (int seq : {0, 1}) {
+        Set(mm, "Window width", s[0]);
+        Set(mm, "Window height", s[1]);
+        Set(mm, "Recursive executing", recursive);
+        kvfilter::Param(mm, "Filter sequence")->SetValue(seq);
+        kvfilter::ExpectFastEqualsPlain(mm, "Max-min " + label);
+      }
+    }
+}
