@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include "DifferentFilter.h"
+#include "FilterTestSupport.h"
+#include "GradientFilter.h"
+#include "LaplasianFilter.h"
+
+using kvfilter::Apply;
+using kvfilter::At;
+using kvfilter::Set;
+
+namespace {
+
+bool AllZero(cImage& image)
+{
+  for (int y = 0; y < image.GetHeight(); ++y)
+    for (int x = 0; x < image.GetWidth(); ++x)
+      for (int c = 0; c < image.GetChannelsCount(); ++c)
+        if (At(image, x, y, c) != 0) return false;
+  return true;
+}
+
+}  // namespace
+
+TEST(MathPackage, RegistersTheThreeFiltersInOrder)
+{
+  const std::vector<std::string> expected{"Different Filter", "Laplasian Filter", "Gradient Filter"};
+  EXPECT_EQ(kvfilter::PackageOperationNames("010pkMath.so"), expected);
+  LaplasianFilter l;
+  EXPECT_EQ(l.GetFormMode(), 0);
+  EXPECT_EQ(l.GetParams()->GetParamsCount(), 0);
+  GradientFilter g;
+  EXPECT_EQ(g.GetFormMode(), 1);
+  EXPECT_EQ(g.GetParams()->GetParam(1)->GetEnumString(1), "Sobel");
+}
+
+TEST(Derivatives, ConstantPictureGivesZero)
+{
+  cImage flat;
+  kvtest::Fill(*flat.GetSurface(), 9, 8, 3, [](int, int, int c) { return uint8_t(90 + c); });
+  DifferentFilter d;
+  for (int dx : {1, 2, 5, 20})
+    for (int dy : {0, 3}) {
+      Set(d, "Degree X", dx);
+      Set(d, "Degree Y", dy);
+      EXPECT_TRUE(AllZero(*Apply(d, flat))) << dx << "," << dy;
+    }
+  LaplasianFilter l;
+  EXPECT_TRUE(AllZero(*Apply(l, flat)));
+  GradientFilter g;
+  EXPECT_TRUE(AllZero(*Apply(g, flat)));
+  kvfilter::Param(g, "Operator")->SetValue(1);
+  Set(g, "Perfect", true);
+  EXPECT_TRUE(AllZero(*Apply(g, flat)));
+}
+
+TEST(Derivatives, DifferenceOfZeroDegreesReproducesThePicture)
+{
+  cImage source;
+  kvtest::FillRandom(*source.GetSurface(), 7, 5, 3, 4);
+  DifferentFilter d;
+  EXPECT_TRUE(kvtest::SamePixels(*Apply(d, source)->GetSurface(), *source.GetSurface()));
+}
+
+TEST(Derivatives, DifferencesOnRampsAndSteps)
+{
+  DifferentFilter d;
+  cImage ramp;
+  kvtest::Fill(*ramp.GetSurface(), 10, 3, 1, [](int x, int, int) { return uint8_t(7 * x + 3); });
+  Set(d, "Degree X", 1);
+  auto first = Apply(d, ramp);
+  for (int x = 1; x < 10; ++x) EXPECT_EQ(At(*first, x, 1), 7);
+  Set(d, "Degree X", 3);
+  auto third = Apply(d, ramp);
+  for (int x = 3; x < 10; ++x) EXPECT_EQ(At(*third, x, 1), 0) << x;
+
+  cImage step;
+  kvfilter::Rows(*step.GetSurface(), {{0, 0, 0, 8}});
+  EXPECT_EQ(At(*Apply(d, step), 3, 0), 8);
+  // Second difference |g(x) - 2 g(x-1) + g(x-2)|, and the vertical direction.
+  Set(d, "Degree X", 2);
+  EXPECT_EQ(At(*Apply(d, step), 3, 0), 8);
+  cImage column;
+  kvfilter::Rows(*column.GetSurface(), {{5}, {9}, {30}});
+  Set(d, "Degree X", 0);
+  Set(d, "Degree Y", 2);
+  EXPECT_EQ(At(*Apply(d, column), 0, 2), 30 - 18 + 5);
+}
+
+TEST(Derivatives, HighDegreesSaturateInsteadOfOverflowing)
+{
+  // On a checkerboard every term of the 20 x 20 mixed difference has the same sign: the sum
+  // is 255 * 2^39, far beyond 32 bits, and must come out as 255.
+  cImage board;
+  kvtest::Fill(*board.GetSurface(), 26, 26, 1, [](int x, int y, int) { return uint8_t((x + y) % 2 ? 0 : 255); });
+  DifferentFilter d;
+  Set(d, "Degree X", 20);
+  Set(d, "Degree Y", 20);
+  auto result = Apply(d, board);
+  for (int y = 20; y < 26; ++y)
+    for (int x = 20; x < 26; ++x) ASSERT_EQ(At(*result, x, y), 255) << x << "," << y;
+}
+
+TEST(Derivatives, LaplacianOfRampsAndImpulses)
+{
+  cImage ramp;
+  kvtest::Fill(*ramp.GetSurface(), 8, 8, 1, [](int x, int y, int) { return uint8_t(10 * x + 5 * y); });
+  LaplasianFilter l;
+  auto result = Apply(l, ramp);
+  for (int y = 2; y < 8; ++y)
+    for (int x = 2; x < 8; ++x) ASSERT_EQ(At(*result, x, y), 0);
+  cImage dot;
+  kvtest::Fill(*dot.GetSurface(), 6, 6, 1, [](int x, int y, int) { return uint8_t(x == 3 && y == 3 ? 50 : 0); });
+  auto r = Apply(l, dot);
+  EXPECT_EQ(At(*r, 3, 3), 100);  // 2 g
+  EXPECT_EQ(At(*r, 4, 3), 100);  // |-2 g|
+  EXPECT_EQ(At(*r, 5, 3), 50);
+  kvtest::Fill(*dot.GetSurface(), 6, 6, 1, [](int x, int y, int) { return uint8_t(x == 3 && y == 3 ? 200 : 0); });
+  EXPECT_EQ(At(*Apply(l, dot), 3, 3), 255);
+}
+
+TEST(Derivatives, GradientOperatorsFactorAndMagnitude)
+{
+  // A vertical edge: 0 left of x = 4, 30 from x = 4 on.
+  cImage edge;
+  kvtest::Fill(*edge.GetSurface(), 8, 6, 1, [](int x, int, int) { return uint8_t(x < 4 ? 0 : 30); });
+  GradientFilter g;
+  // Roberts at (3, 2): Gy = g(4,3) - g(3,2) = 30, Gx = g(3,3) - g(4,2) = -30: |Gx| + |Gy| = 60.
+  EXPECT_EQ(At(*Apply(g, edge), 3, 2), 60);
+  Set(g, "Perfect", true);
+  EXPECT_EQ(At(*Apply(g, edge), 3, 2), 42);  // sqrt(1800) = 42.4
+  Set(g, "Factor", 2.5);
+  EXPECT_EQ(At(*Apply(g, edge), 3, 2), 106);  // 42.43 * 2.5 = 106.07
+  // Sobel at (3, 2): Gx = 4 * 30 = 120, Gy = 0.
+  kvfilter::Param(g, "Operator")->SetValue(1);
+  Set(g, "Perfect", false);
+  Set(g, "Factor", 1.0);
+  EXPECT_EQ(At(*Apply(g, edge), 3, 2), 120);
+  Set(g, "Factor", 4.0);
+  EXPECT_EQ(At(*Apply(g, edge), 3, 2), 255);
+  Set(g, "Factor", 0.0);
+  cImage noise;
+  kvtest::FillRandom(*noise.GetSurface(), 9, 9, 3, 8);
+  EXPECT_TRUE(AllZero(*Apply(g, noise)));
+}
+
+TEST(Derivatives, ChannelsAreFilteredIndependently)
+{
+  DifferentFilter d;
+  Set(d, "Degree X", 2);
+  Set(d, "Degree Y", 1);
+  LaplasianFilter l;
+  GradientFilter g;
+  kvfilter::Param(g, "Operator")->SetValue(1);
+  kvfilter::ExpectChannelsIndependent(d);
+  kvfilter::ExpectChannelsIndependent(l);
+  kvfilter::ExpectChannelsIndependent(g);
+}
+
+TEST(DerivativeFastPaths, EqualThePlainFormula)
+{
+  DifferentFilter d;
+  for (int dx : {0, 1, 3, 20})
+    for (int dy : {0, 2, 7}) {
+      Set(d, "Degree X", dx);
+      Set(d, "Degree Y", dy);
+      kvfilter::ExpectFastEqualsPlain(d, "Different " + std::to_string(dx) + "," + std::to_string(dy));
+    }
+  LaplasianFilter l;
+  kvfilter::ExpectFastEqualsPlain(l, "Laplasian");
+  GradientFilter g;
+  for (int op : {0, 1})
+    for (bool perfect : {false, true}) {
+      kvfilter::Param(g, "Operator")->SetValue(op);
+      Set(g, "Perfect", perfect);
+      Set(g, "Factor", 1.7);
+      kvfilter::ExpectFastEqualsPlain(g, "Gradient " + std::to_string(op) + (perfect ? " perfect" : ""));
+    }
+}
