@@ -1,0 +1,83 @@
+#pragma once
+// Loads one package and runs one of its operations on a 512 x 512 grey or colour picture.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <random>
+#include <string>
+
+#include "cImage.h"
+#include "cObservableSubject.h"
+#include "cMessenger.h"
+#include "cOperationPool.h"
+#include "cPlainEventLoop.h"
+
+namespace kvbench {
+
+class cLoadedPackage {
+public:
+  explicit cLoadedPackage(const std::string& file)
+  {
+    cMessenger::SetHost(&Loop);
+    Hub.Install(&Loop);
+    ObservableSubject = &Hub;
+    Pool = std::make_unique<cOperationPool>();
+    Pool->LoadOperationsFromPackage(std::string(KV_PLUGIN_DIR) + file);
+  }
+  ~cLoadedPackage()
+  {
+    Pool.reset();
+    Hub.Uninstall();
+    ObservableSubject = nullptr;
+    cMessenger::SetHost(nullptr);
+  }
+  acOperation* Find(const std::string& name)
+  {
+    const unsigned uid = Pool->FindUIDByName(name);
+    return uid ? Pool->LookForOperationByUID(uid) : nullptr;
+  }
+
+private:
+  cPlainEventLoop Loop;
+  cObservableSubject Hub;
+  std::unique_ptr<cOperationPool> Pool;
+};
+
+// A picture with smooth content and some impulses, so the filters do their usual work.
+inline void MakePicture(cImage& image, int channels)
+{
+  image.SetSize(512, 512, channels);
+  cBMPSurface& s = *image.GetSurface();
+  std::mt19937 rng(5);
+  for (int y = 0; y < 512; ++y)
+    for (int x = 0; x < 512; ++x)
+      for (int c = 0; c < channels; ++c) {
+        s.CurrentChannel = c;
+        const unsigned r = rng();
+        s.SetPixel(x, y, uint8_t(r % 20 == 0 ? (r & 0x100 ? 255 : 0) : (x + 2 * y + 40 * c) / 4 % 256));
+      }
+}
+
+inline void RunFilter(benchmark::State& state, const std::string& package, const std::string& name)
+{
+  cLoadedPackage loaded(package);
+  acOperation* op = loaded.Find(name);
+  if (!op) {
+    state.SkipWithError(("operation not found: " + name).c_str());
+    return;
+  }
+  cImage source;
+  MakePicture(source, int(state.range(0)));
+  cImage result;
+  op->SetInterfaces(&source, &result);
+  tTerminateFlag terminated{false};
+  for (auto _ : state) op->Execute(terminated);
+  state.SetItemsProcessed(state.iterations() * 512 * 512 * state.range(0));
+}
+
+}  // namespace kvbench
+
+// One benchmark per operation, grey (1) and colour (3).
+#define KV_FILTER_BENCHMARK(ID, PACKAGE, NAME)                                             \
+  static void ID(benchmark::State& state) { kvbench::RunFilter(state, PACKAGE, NAME); } \
+  BENCHMARK(ID)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond)
