@@ -257,7 +257,10 @@ TEST_F(Server, TerminatingAFinishedRunHandlesItsEndOnceAsCompleted)
   System->SelectOperation(Uid("Invert"));
   System->SelectedFilterExecute(true);
   // Let the worker end without running the loop, so its end notice is still queued.
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  cImage* result = System->GetResultImage();
+  for (int i = 0; i < 2000 && result->PercentDone.load() < 100; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
   System->TerminateOperation();
   EXPECT_EQ(Ids(), (IdList{FILTRATION_STARTED, HISTORY_CHANGED, CURRENT_IMAGE_CHANGED, FILTRATION_FINISHED}));
   Loop.RunUntilIdle();
