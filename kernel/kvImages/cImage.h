@@ -6,11 +6,12 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cBMPSurface.h"
+#include "cChannelProperties.h"
 
-// The three windowed quality indices computed on background threads.
-enum eQualityIndex { qiIQ = 0, qiIQHVS = 1, qiSSIM = 2 };
+class TIQThread;
 // Spectrum picture kinds.
 enum SpectrumType { stMagnitude = 0, stPhase = 1 };
 
@@ -46,6 +47,10 @@ public:
   const cBMPSurface* GetSurface() const { return itsBI.get(); }
 
   // --- Measures against an origin and the spectrum ---
+  // One statistics object per channel of the current surface.
+  void CreateChannelProperties();
+  int GetChannelPropertiesCount() const { return int(Channels.size()); }
+  cChannelProperties* GetChannelProperties(int channel) { return Channels.at(size_t(channel)).get(); }
   // Measures this image against origin (nullptr: against itself): channel MSE, MSE, PSNR.
   void CalculateProperties(cImage* origin);
   void PrepareHistogram();
@@ -66,6 +71,9 @@ public:
   // Computes the index on the calling thread (the analyzer's criterion) and stores it as valid.
   double CalculateIndexNow(eQualityIndex kind);
   cImage* GetOrigin() const { return Origin; }
+  // False when the last origin had another size or channel count than this image: the
+  // measures are then not defined ("n/a").
+  bool IsComparable() const { return !OriginMismatch; }
 
   const std::string& GetTitle() const { return Title; }
   void SetTitle(const std::string& title) { Title = title; }
@@ -81,11 +89,33 @@ public:
 private:
   // Installs a decoded surface and the load title; shared by the readers.
   void AcceptLoaded(std::unique_ptr<cBMPSurface> surface);
+  // Makes the channel statistics match the surface (operations may resize it directly).
+  void EnsureChannelProperties();
+  void ResetMeasures();
+  // Stops and waits for every background computation reading this image's pixels, also those
+  // of images measured against it; their results are dropped.
+  void StopComputationsReading();
+  // Drops this image's computation of kind (waits for it); the index stays not valid.
+  void AbandonIndex(eQualityIndex kind);
+  // Points every channel at the surface it is compared with now.
+  void RefreshOriginSurfaces();
+  void StartIndex(eQualityIndex kind);
+  void IndexCalculated(TIQThread& sender);
+  double ChannelMeanMSE() const;
 
+  std::unique_ptr<cBMPSurface> SpectrumBI;
   cImage* Origin = nullptr;
+  bool Measured = false;
+  bool OriginMismatch = false;
+  bool Valid[3] = {false, false, false};
+  bool Running[3] = {false, false, false};
+  std::unique_ptr<TIQThread> Threads[3];
+  std::vector<std::unique_ptr<cChannelProperties>> Channels;
   int Histogram[256] = {};
   double MSE = 0.0;
   double PSNR = std::numeric_limits<double>::infinity();
+  // IQ, IQHVS, SSIM by eQualityIndex.
+  double Index[3] = {1.0, 1.0, 1.0};
   uint32_t Time = 0;
   std::string Title = "empty";
   std::unique_ptr<cBMPSurface> itsBI;

@@ -1,0 +1,310 @@
+#include "cChannelProperties.h"
+
+#include <cmath>
+#include <mutex>
+#include <vector>
+
+#include <fftw3.h>
+
+#include "cWaveletLib.h"
+#include "cWindowStatistics.h"
+#include "cuGlobalParameters.h"
+#include "kvDiagnostics.h"
+
+namespace {
+
+const char* const Unit = "kvKernel_bpl\\kvImages\\cChannelProperties";
+
+// FFTW's planner is not thread-safe; plans are made and destroyed under this lock.
+std::mutex PlannerLock;
+
+bool SameGeometry(const cBMPSurface& a, const cBMPSurface& b)
+{
+  return a.GetWidth() == b.GetWidth() && a.GetHeight() == b.GetHeight() &&
+         a.GetChannelsCount() == b.GetChannelsCount();
+}
+
+// One channel of a surface as row-major doubles.
+std::vector<double> ChannelPlane(const cBMPSurface& s, int channel)
+{
+  const int w = s.GetWidth(), h = s.GetHeight(), step = s.GetChannelsCount();
+  const int offset = step == 1 ? 0 : channel;
+  std::vector<double> plane(size_t(w) * size_t(h));
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* row = s.Row(y) + offset;
+    double* out = plane.data() + size_t(y) * size_t(w);
+    for (int x = 0; x < w; ++x) out[x] = row[size_t(x) * size_t(step)];
+  }
+  return plane;
+}
+
+// Window offsets run from -(extent div 2) to +(extent div 2).
+int Radius(int extent)
+{
+  return std::max(extent, 1) / 2;
+}
+
+// The surface's own border rule, one axis at a time.
+std::vector<int> SurfaceColumnMap(const cBMPSurface& s, int radius)
+{
+  return cWindowStatistics::BorderMap(s.GetWidth(), radius, [&](int t) {
+    int y = 0;
+    s.CorrectBorders(t, y);
+    return t;
+  });
+}
+std::vector<int> SurfaceRowMap(const cBMPSurface& s, int radius)
+{
+  return cWindowStatistics::BorderMap(s.GetHeight(), radius, [&](int t) {
+    int x = 0;
+    s.CorrectBorders(x, t);
+    return t;
+  });
+}
+
+double WindowIQ(const sWindowMoments& m)
+{
+  if (m.MeanA == 0 && m.MeanB == 0) return 1.0;
+  if (m.VarA == 0 && m.VarB == 0) return 1.0;
+  return 4.0 * m.Cov * m.MeanA * m.MeanB / ((m.MeanA * m.MeanA + m.MeanB * m.MeanB) * (m.VarA + m.VarB));
+}
+
+// A ratio whose denominator vanishes (only possible with zero constants) counts as agreement.
+double Ratio(double numerator, double denominator)
+{
+  return denominator == 0 ? 1.0 : numerator / denominator;
+}
+
+}  // namespace
+
+sQualitySettings sQualitySettings::FromGlobals()
+{
+  sQualitySettings s;
+  if (GlobalParams) {
+    s.WindowWidth = GlobalParams->QualityWindowWidth;
+    s.WindowHeight = GlobalParams->QualityWindowHeight;
+    s.K1 = GlobalParams->K1;
+    s.K2 = GlobalParams->K2;
+  }
+  return s;
+}
+
+cChannelProperties::cChannelProperties()
+{
+  Reset();
+}
+
+cChannelProperties::~cChannelProperties()
+{
+  FreeSpectrum();
+}
+
+void cChannelProperties::SetChannel(int index, cBMPSurface* surface)
+{
+  ChannelIndex = index;
+  ImageSurface = surface;
+}
+
+void cChannelProperties::Reset()
+{
+  for (int& count : Histogram) count = 0;
+  MSE = 0.0;
+  IQ = 1.0;
+  IQHVS = 1.0;
+}
+
+void cChannelProperties::CalculateProperties(cBMPSurface* originSurface)
+{
+  KV_ASSERT_TEXT(ImageSurface != nullptr, "ImageSurface != NULL", Unit);
+  ImageSurface->CurrentChannel = ChannelIndex;
+  if (originSurface) originSurface->CurrentChannel = ChannelIndex;
+  OriginSurface = originSurface;
+  Reset();
+
+  const cBMPSurface& s = *ImageSurface;
+  const int w = s.GetWidth(), h = s.GetHeight(), step = s.GetChannelsCount();
+  const int offset = step == 1 ? 0 : ChannelIndex;
+  const bool compare = OriginSurface && OriginSurface != ImageSurface && SameGeometry(s, *OriginSurface);
+  double sum = 0.0;
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* row = s.Row(y) + offset;
+    for (int x = 0; x < w; ++x) ++Histogram[row[size_t(x) * size_t(step)]];
+    if (!compare) continue;
+    const uint8_t* other = OriginSurface->Row(y) + offset;
+    for (int x = 0; x < w; ++x) {
+      const double d = double(other[size_t(x) * size_t(step)]) - double(row[size_t(x) * size_t(step)]);
+      sum += d * d;
+    }
+  }
+  // An empty plane has nothing that differs.
+  MSE = (compare && w > 0 && h > 0) ? sum / (double(w) * double(h)) : 0.0;
+  IQHVS = CalculateIQHVS();
+}
+
+double cChannelProperties::Calculate(eQualityIndex kind)
+{
+  const double value = Compute(kind, ImageSurface, OriginSurface, ChannelIndex, sQualitySettings::FromGlobals());
+  StoreIndex(kind, value);
+  return value;
+}
+
+double cChannelProperties::CalculateIQ() { return Calculate(qiIQ); }
+double cChannelProperties::CalculateIQHVS() { return Calculate(qiIQHVS); }
+double cChannelProperties::CalculateSSIM() { return Calculate(qiSSIM); }
+
+void cChannelProperties::StoreIndex(eQualityIndex kind, double value)
+{
+  switch (kind) {
+    case qiIQ: IQ = value; break;
+    case qiIQHVS: IQHVS = value; break;
+    case qiSSIM: SSIM = value; break;
+  }
+}
+
+double cChannelProperties::Compute(eQualityIndex kind, cBMPSurface* image, cBMPSurface* origin, int channel,
+                                   const sQualitySettings& settings, const std::atomic<bool>* stop)
+{
+  switch (kind) {
+    case qiIQ: return ComputeIQ(image, origin, channel, settings, stop);
+    case qiIQHVS: return ComputeIQHVS(image, origin, channel, settings, stop);
+    case qiSSIM: return ComputeSSIM(image, origin, channel, settings, stop);
+  }
+  return 0.0;
+}
+
+double cChannelProperties::ComputeIQ(cBMPSurface* image, cBMPSurface* origin, int channel,
+                                     const sQualitySettings& settings, const std::atomic<bool>* stop)
+{
+  if (!image || !origin) return 0.0;
+  if (image == origin) return 1.0;
+  if (!SameGeometry(*image, *origin)) return 0.0;
+  const int w = image->GetWidth(), h = image->GetHeight();
+  if (w == 0 || h == 0) return 1.0;
+  std::vector<double> a, b;
+  {
+    // The pixel reads of IQ hold both surfaces' locks (the order is free of deadlock).
+    std::scoped_lock guard(image->Lock, origin->Lock);
+    a = ChannelPlane(*image, channel);
+    b = ChannelPlane(*origin, channel);
+  }
+  const int rx = Radius(settings.WindowWidth), ry = Radius(settings.WindowHeight);
+  const double sum = cWindowStatistics::SumOfIndex(a.data(), b.data(), w, h, SurfaceColumnMap(*image, rx),
+                                                   SurfaceRowMap(*image, ry), rx, ry, WindowIQ, stop);
+  return sum / (double(w) * double(h));
+}
+
+double cChannelProperties::ComputeSSIM(const cBMPSurface* image, const cBMPSurface* origin, int channel,
+                                       const sQualitySettings& settings, const std::atomic<bool>* stop)
+{
+  if (!image || !origin) return 0.0;
+  if (image == origin) return 1.0;
+  if (!SameGeometry(*image, *origin)) return 0.0;
+  const int w = image->GetWidth(), h = image->GetHeight();
+  if (w == 0 || h == 0) return 1.0;
+  const std::vector<double> a = ChannelPlane(*image, channel), b = ChannelPlane(*origin, channel);
+  const double c1 = (settings.K1 * 255) * (settings.K1 * 255);
+  const double c2 = (settings.K2 * 255) * (settings.K2 * 255);
+  const double c3 = c2 / 2;
+  auto index = [c1, c2, c3](const sWindowMoments& m) {
+    const double sigma = std::sqrt(m.VarA * m.VarB);
+    return Ratio(2 * m.MeanA * m.MeanB + c1, m.MeanA * m.MeanA + m.MeanB * m.MeanB + c1) *
+           Ratio(2 * sigma + c2, m.VarA + m.VarB + c2) * Ratio(m.Cov + c3, sigma + c3);
+  };
+  const int rx = Radius(settings.WindowWidth), ry = Radius(settings.WindowHeight);
+  const double sum = cWindowStatistics::SumOfIndex(a.data(), b.data(), w, h, SurfaceColumnMap(*image, rx),
+                                                   SurfaceRowMap(*image, ry), rx, ry, index, stop);
+  return sum / (double(w) * double(h));
+}
+
+double cChannelProperties::PlaneIQ(const double* measured, const double* origin, int width, int height,
+                                   int windowWidth, int windowHeight, const std::atomic<bool>* stop)
+{
+  if (width <= 0 || height <= 0) return 1.0;
+  const int rx = Radius(windowWidth), ry = Radius(windowHeight);
+  const auto columns =
+      cWindowStatistics::BorderMap(width, rx, [width](int t) { return cWindowStatistics::FoldSymmetric(t, width); });
+  const auto rows =
+      cWindowStatistics::BorderMap(height, ry, [height](int t) { return cWindowStatistics::FoldSymmetric(t, height); });
+  const double sum = cWindowStatistics::SumOfIndex(measured, origin, width, height, columns, rows, rx, ry, WindowIQ, stop);
+  return sum / (double(width) * double(height));
+}
+
+double cChannelProperties::ComputeIQHVS(const cBMPSurface* image, const cBMPSurface* origin, int channel,
+                                        const sQualitySettings& settings, const std::atomic<bool>* stop)
+{
+  if (!image || !origin) return 0.0;
+  if (image == origin) return 1.0;
+  if (!SameGeometry(*image, *origin)) return 0.0;
+  const int w = image->GetWidth(), h = image->GetHeight();
+  if (w == 0 || h == 0) return 1.0;
+  const std::vector<double> a = ChannelPlane(*image, channel), b = ChannelPlane(*origin, channel);
+  // A plane one pixel wide or high has no subbands: its index is taken on the pixels.
+  if (w < 2 || h < 2) return PlaneIQ(a.data(), b.data(), w, h, settings.WindowWidth, settings.WindowHeight, stop);
+
+  cWaveletLib library;
+  library.SetWavelet("doubeshies_9_7");
+  sLeaf originRoot = library.CreateTree("OriginTree", w, h);
+  std::copy(b.begin(), b.end(), originRoot.Data);
+  sLeaf root = library.CreateTree("Tree", w, h);
+  std::copy(a.begin(), a.end(), root.Data);
+  library.Decompose("OriginTree:");
+  library.Decompose("Tree:");
+
+  static const char* const Bands[4] = {"/LL", "/LH", "/HL", "/HH"};
+  static const double Weights[4] = {0.5779, 0.1707, 0.1582, 0.0932};
+  double result = 0.0;
+  for (int band = 0; band < 4; ++band) {
+    const sLeaf measured = library.GetLeaf(std::string("Tree:") + Bands[band]);
+    const sLeaf reference = library.GetLeaf(std::string("OriginTree:") + Bands[band]);
+    result += Weights[band] * PlaneIQ(measured.Data, reference.Data, measured.Width, measured.Height,
+                                      settings.WindowWidth, settings.WindowHeight, stop);
+  }
+  library.DeleteTree("Tree");
+  library.DeleteTree("OriginTree");
+  return result;
+}
+
+void cChannelProperties::PrepareSpectrum()
+{
+  KV_ASSERT_TEXT(ImageSurface != nullptr, "ImageSurface != NULL", Unit);
+  FreeSpectrum();
+  const cBMPSurface& s = *ImageSurface;
+  const int w = s.GetWidth(), h = s.GetHeight(), step = s.GetChannelsCount();
+  if (w == 0 || h == 0) return;
+  const int offset = step == 1 ? 0 : ChannelIndex;
+  ImageSurface->CurrentChannel = ChannelIndex;
+
+  double* input = fftw_alloc_real(size_t(w) * size_t(h));
+  fftw_complex* output = fftw_alloc_complex(size_t(h) * size_t(w / 2 + 1));
+  KV_ASSERT_TEXT(input != nullptr && output != nullptr, "Spectrum != NULL", Unit);
+  // The factor -(-1)^(x+y) moves zero frequency to the centre of the spectrum picture.
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* row = s.Row(y) + offset;
+    double* in = input + size_t(y) * size_t(w);
+    for (int x = 0; x < w; ++x) {
+      const double v = row[size_t(x) * size_t(step)];
+      in[x] = ((x + y) % 2 == 0) ? -v : v;
+    }
+  }
+  fftw_plan plan;
+  {
+    std::lock_guard<std::mutex> guard(PlannerLock);
+    plan = fftw_plan_dft_r2c_2d(h, w, input, output, FFTW_ESTIMATE);
+  }
+  fftw_execute(plan);
+  {
+    std::lock_guard<std::mutex> guard(PlannerLock);
+    fftw_destroy_plan(plan);
+  }
+  fftw_free(input);
+  Spectrum = reinterpret_cast<double*>(output);
+  SpectrumReady = true;
+}
+
+void cChannelProperties::FreeSpectrum()
+{
+  if (!SpectrumReady) return;
+  fftw_free(Spectrum);
+  Spectrum = nullptr;
+  SpectrumReady = false;
+}

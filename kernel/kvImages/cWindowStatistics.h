@@ -1,0 +1,150 @@
+#pragma once
+// Sliding-window statistics of two planes: for every pixel, the mean, variance and covariance
+// of the (2 rx + 1) x (2 ry + 1) window centred on it, by separable running sums (a row pass
+// into a ring of row sums, then a column pass), O(1) per pixel whatever the window size.
+// Positions outside the plane are folded into it through per-axis border maps.
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <vector>
+
+struct sWindowMoments {
+  double MeanA;
+  double MeanB;
+  double VarA;
+  double VarB;
+  double Cov;
+};
+
+class cWindowStatistics {
+public:
+  // Border map for one axis of n samples: entry i is the sample read for coordinate i - radius,
+  // i = 0 .. n + 2 radius - 1. fold(t) must return a value in 0 .. n - 1.
+  template <class tFold>
+  static std::vector<int> BorderMap(int n, int radius, tFold fold)
+  {
+    std::vector<int> map(size_t(n + 2 * radius));
+    for (int i = 0; i < n + 2 * radius; ++i) {
+      const int t = i - radius;
+      map[size_t(i)] = (t >= 0 && t < n) ? t : fold(t);
+    }
+    return map;
+  }
+
+  // The symmetric rule of the subband planes: t < 0 -> -t - 1, t >= n -> 2n - t - 1, repeated
+  // until the position lies inside (windows may be larger than the plane).
+  static int FoldSymmetric(int t, int n)
+  {
+    const int period = 2 * n;
+    int m = t % period;
+    if (m < 0) m += period;
+    return m < n ? m : period - 1 - m;
+  }
+
+  // Sum over all pixels of index(moments of the window at that pixel). Planes a and b are
+  // width x height, row-major. Variances and covariance divide by N - 1 (N = window pixel
+  // count), or by 1 for a one-pixel window, whose variances are then 0. Stops early (with a
+  // partial sum) when stop becomes true.
+  template <class tIndex>
+  static double SumOfIndex(const double* a, const double* b, int width, int height, const std::vector<int>& columnMap,
+                           const std::vector<int>& rowMap, int rx, int ry, tIndex index,
+                           const std::atomic<bool>* stop = nullptr)
+  {
+    if (width <= 0 || height <= 0) return 0.0;
+    const size_t w = size_t(width);
+    const int spanX = 2 * rx + 1, spanY = 2 * ry + 1;
+    const double n = double(spanX) * double(spanY);
+    const double divisor = n > 1 ? n - 1 : 1;
+    // Sums are taken around the first sample: exact for integer planes, and it keeps the
+    // cancellation in sum(a^2) - sum(a)^2 / N small for real planes.
+    const double shiftA = a[0], shiftB = b[0];
+
+    const int slots = spanY + 1;
+    std::vector<double> ring(size_t(slots) * 5 * w);
+    std::vector<double> ea(w + size_t(2 * rx)), eb(w + size_t(2 * rx));
+    auto rowSums = [&](int extendedRow) {
+      double* out = ring.data() + size_t(extendedRow % slots) * 5 * w;
+      const double* ra = a + size_t(rowMap[size_t(extendedRow)]) * w;
+      const double* rb = b + size_t(rowMap[size_t(extendedRow)]) * w;
+      for (size_t i = 0; i < ea.size(); ++i) {
+        ea[i] = ra[columnMap[i]] - shiftA;
+        eb[i] = rb[columnMap[i]] - shiftB;
+      }
+      double sa = 0, sb = 0, saa = 0, sbb = 0, sab = 0;
+      for (int i = 0; i < spanX; ++i) {
+        const double va = ea[size_t(i)], vb = eb[size_t(i)];
+        sa += va;
+        sb += vb;
+        saa += va * va;
+        sbb += vb * vb;
+        sab += va * vb;
+      }
+      double* oa = out;
+      double* ob = out + w;
+      double* oaa = out + 2 * w;
+      double* obb = out + 3 * w;
+      double* oab = out + 4 * w;
+      for (size_t x = 0;; ++x) {
+        oa[x] = sa;
+        ob[x] = sb;
+        oaa[x] = saa;
+        obb[x] = sbb;
+        oab[x] = sab;
+        if (x + 1 == w) break;
+        const double ia = ea[x + size_t(spanX)], ib = eb[x + size_t(spanX)];
+        const double da = ea[x], db = eb[x];
+        sa += ia - da;
+        sb += ib - db;
+        saa += ia * ia - da * da;
+        sbb += ib * ib - db * db;
+        sab += ia * ib - da * db;
+      }
+    };
+
+    std::vector<double> column(5 * w, 0.0);
+    auto resum = [&](int firstRow) {
+      std::fill(column.begin(), column.end(), 0.0);
+      for (int j = firstRow; j < firstRow + spanY; ++j) {
+        const double* in = ring.data() + size_t(j % slots) * 5 * w;
+        for (size_t i = 0; i < 5 * w; ++i) column[i] += in[i];
+      }
+    };
+
+    double total = 0.0;
+    for (int y = 0; y < height; ++y) {
+      if (y == 0) {
+        for (int j = 0; j < spanY; ++j) rowSums(j);
+        resum(0);
+      } else {
+        rowSums(y + spanY - 1);
+        // Re-anchoring now and then bounds the drift of the running column sums.
+        if (y % 64 == 0) {
+          resum(y);
+        } else {
+          const double* in = ring.data() + size_t((y + spanY - 1) % slots) * 5 * w;
+          const double* out = ring.data() + size_t((y - 1) % slots) * 5 * w;
+          for (size_t i = 0; i < 5 * w; ++i) column[i] += in[i] - out[i];
+        }
+      }
+      const double* sa = column.data();
+      const double* sb = sa + w;
+      const double* saa = sa + 2 * w;
+      const double* sbb = sa + 3 * w;
+      const double* sab = sa + 4 * w;
+      double rowTotal = 0.0;
+      for (size_t x = 0; x < w; ++x) {
+        const double ma = sa[x] / n, mb = sb[x] / n;
+        sWindowMoments m;
+        m.MeanA = ma + shiftA;
+        m.MeanB = mb + shiftB;
+        m.VarA = std::max(0.0, (saa[x] - sa[x] * ma) / divisor);
+        m.VarB = std::max(0.0, (sbb[x] - sb[x] * mb) / divisor);
+        m.Cov = (sab[x] - sa[x] * mb) / divisor;
+        rowTotal += index(m);
+      }
+      total += rowTotal;
+      if (stop && stop->load(std::memory_order_relaxed)) break;
+    }
+    return total;
+  }
+};

@@ -1,0 +1,79 @@
+#include "vclIQThread.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include <pthread.h>
+
+#include "cImage.h"
+#include "iKernelHost.h"
+
+namespace {
+std::mutex RegistryLock;
+std::vector<TIQThread*>& Registry()
+{
+  static std::vector<TIQThread*> threads;
+  return threads;
+}
+}  // namespace
+
+TIQThread::TIQThread(eQualityIndex kind, cImage& image)
+    : Kind(kind), Image(&image), OriginImage(image.GetOrigin() ? image.GetOrigin() : &image),
+      Settings(sQualitySettings::FromGlobals()), Self(std::make_shared<TIQThread*>(this))
+{
+  for (int i = 0; i < image.GetChannelPropertiesCount(); ++i) {
+    cChannelProperties* channel = image.GetChannelProperties(i);
+    Inputs.push_back({channel->GetImageSurface(), channel->GetOriginSurface(), channel->GetChannelIndex()});
+  }
+  std::lock_guard<std::mutex> guard(RegistryLock);
+  Registry().push_back(this);
+}
+
+TIQThread::~TIQThread()
+{
+  Terminate();
+  if (Worker.joinable()) Worker.join();
+  Self.reset();
+  std::lock_guard<std::mutex> guard(RegistryLock);
+  auto& threads = Registry();
+  threads.erase(std::remove(threads.begin(), threads.end(), this), threads.end());
+}
+
+std::vector<TIQThread*> TIQThread::ThreadsReading(const cImage* image)
+{
+  std::lock_guard<std::mutex> guard(RegistryLock);
+  std::vector<TIQThread*> found;
+  for (TIQThread* thread : Registry())
+    if (thread->Image == image || thread->OriginImage == image) found.push_back(thread);
+  return found;
+}
+
+void TIQThread::Start(iKernelHost& host)
+{
+  if (Worker.joinable()) return;
+  Worker = std::thread([this, h = &host] { Execute(h); });
+}
+
+void TIQThread::Execute(iKernelHost* host)
+{
+  pthread_setname_np(pthread_self(), "IQThread");
+  double sum = 0.0;
+  for (const sChannelInput& input : Inputs) {
+    const double value = cChannelProperties::Compute(Kind, input.Image, input.Origin, input.Channel, Settings, &Terminated);
+    ChannelResults.push_back(value);
+    sum += value;
+  }
+  Result = Inputs.empty() ? 0.0 : sum / double(Inputs.size());
+  Stopped = Terminated.load();
+  host->PostWork([weak = std::weak_ptr<TIQThread*>(Self)] {
+    if (auto self = weak.lock()) (*self)->Finished();
+  });
+}
+
+void TIQThread::Finished()
+{
+  if (Worker.joinable()) Worker.join();
+  // A copy: the handler may delete this thread object.
+  tCompletion handler = Completion;
+  if (handler) handler(*this);
+}

@@ -1,0 +1,198 @@
+#include "cWaveletLib.h"
+
+#include <vector>
+
+#include "cUserDialogs.h"
+#include "kvDiagnostics.h"
+
+namespace {
+
+const char* const Unit = "kvKernel_bpl\\kvWavelet\\cWaveletLib";
+
+// y[k] = sum_j x[(2k + j) mod n] * f[L - 1 - j], k = 0 .. n/2 - 1; x is read with a stride so
+// that rows and columns share the code. scratch holds the periodically extended line.
+void AnalyseLine(const double* x, size_t stride, int n, const std::vector<double>& f, std::vector<double>& scratch,
+                 double* y, size_t yStride)
+{
+  const int length = int(f.size());
+  scratch.resize(size_t(n + length));
+  for (int i = 0; i < n + length; ++i) scratch[size_t(i)] = x[size_t(i % n) * stride];
+  for (int k = 0; k < n / 2; ++k) {
+    const double* in = scratch.data() + 2 * k;
+    double sum = 0.0;
+    for (int j = 0; j < length; ++j) sum += in[j] * f[size_t(length - 1 - j)];
+    y[size_t(k) * yStride] = sum;
+  }
+}
+
+// The transpose of AnalyseLine for a low/high pair: x[(2k + j) mod n] += lo[k] * rl[j] + hi[k] * rh[j].
+void SynthesiseLine(const double* lo, const double* hi, size_t stride, int n, const std::vector<double>& rl,
+                    const std::vector<double>& rh, std::vector<double>& scratch, double* x, size_t xStride)
+{
+  scratch.assign(size_t(n), 0.0);
+  for (int k = 0; k < n / 2; ++k) {
+    const double l = lo[size_t(k) * stride], h = hi[size_t(k) * stride];
+    for (size_t j = 0; j < rl.size(); ++j) scratch[(size_t(2 * k) + j) % size_t(n)] += l * rl[j];
+    for (size_t j = 0; j < rh.size(); ++j) scratch[(size_t(2 * k) + j) % size_t(n)] += h * rh[j];
+  }
+  for (int i = 0; i < n; ++i) x[size_t(i) * xStride] = scratch[size_t(i)];
+}
+
+}  // namespace
+
+cWaveletLib::cWaveletLib() : Bank(std::make_unique<cWaveletBank>()) {}
+
+cWaveletLib::~cWaveletLib()
+{
+  for (auto Iterator = Trees.begin(); Iterator != Trees.end(); ++Iterator)
+    KV_ASSERT_TEXT((*Iterator).second != nullptr, "(*Iterator).second != NULL", Unit);
+  Trees.clear();
+  Bank.reset();
+}
+
+bool cWaveletLib::SplitLeafPath(const std::string& leafPath, std::string& treeName, std::string& nodePath)
+{
+  const size_t colon = leafPath.find(':');
+  if (colon == std::string::npos) return false;
+  treeName = leafPath.substr(0, colon);
+  nodePath = leafPath.substr(colon + 1);
+  return true;
+}
+
+cWaveletTree::sNode* cWaveletLib::FindNode(const std::string& leafPath, cWaveletTree*& tree, std::string& nodePath)
+{
+  std::string treeName;
+  tree = nullptr;
+  if (!SplitLeafPath(leafPath, treeName, nodePath)) return nullptr;
+  auto it = Trees.find(treeName);
+  if (it == Trees.end()) return nullptr;
+  tree = it->second.get();
+  return tree->Find(nodePath);
+}
+
+sLeaf cWaveletLib::GetLeaf(const std::string& leafPath)
+{
+  cWaveletTree* tree;
+  std::string nodePath;
+  cWaveletTree::sNode* node = FindNode(leafPath, tree, nodePath);
+  return node ? cWaveletTree::Leaf(*node) : sLeaf{};
+}
+
+sLeaf cWaveletLib::CreateTree(const std::string& name, int width, int height)
+{
+  auto tree = std::make_unique<cWaveletTree>();
+  cWaveletTree::sNode& root = tree->Create("", width, height);
+  Trees[name] = std::move(tree);
+  return cWaveletTree::Leaf(root);
+}
+
+void cWaveletLib::DeleteTree(const std::string& name)
+{
+  Trees.erase(name);
+}
+
+void cWaveletLib::SetWavelet(const std::string& bankName)
+{
+  Selected = Bank->Find(bankName);
+}
+
+bool cWaveletLib::Decompose(const std::string& leafPath)
+{
+  cWaveletTree* tree;
+  std::string nodePath;
+  cWaveletTree::sNode* node = FindNode(leafPath, tree, nodePath);
+  if (!node || !Selected) return false;
+  if (node->Width == 1) {
+    cUserDialogs::ShowMessage("Width of leaf \"" + leafPath + "\" equal 1");
+    return false;
+  }
+  if (node->Height == 1) {
+    cUserDialogs::ShowMessage("Height of leaf \"" + leafPath + "\" equal 1");
+    return false;
+  }
+  if (node->Width <= 0 || node->Height <= 0) return false;
+  KV_ASSERT_TEXT(nodePath.size() % 3 == 0, "level>0", Unit);
+
+  // Odd extents repeat their last column / row once.
+  int w = node->Width, h = node->Height;
+  const int flags = (w % 2 ? 1 : 0) + (h % 2 ? 2 : 0);
+  std::vector<double> extended;
+  const double* x = node->Plane.data();
+  if (flags) {
+    const int ew = w + (flags & 1), eh = h + (flags & 2 ? 1 : 0);
+    extended.resize(size_t(ew) * size_t(eh));
+    for (int r = 0; r < eh; ++r) {
+      const double* src = node->Plane.data() + size_t(r < h ? r : h - 1) * size_t(w);
+      double* dst = extended.data() + size_t(r) * size_t(ew);
+      for (int c = 0; c < ew; ++c) dst[c] = src[c < w ? c : w - 1];
+    }
+    w = ew;
+    h = eh;
+    x = extended.data();
+  }
+
+  const int hw = w / 2, hh = h / 2;
+  const std::vector<double>& lo = Selected->DecompositionLow;
+  const std::vector<double>& hi = Selected->DecompositionHigh;
+  std::vector<double> scratch;
+  std::vector<double> lowRows(size_t(hw) * size_t(h)), highRows(size_t(hw) * size_t(h));
+  for (int r = 0; r < h; ++r) {
+    const double* row = x + size_t(r) * size_t(w);
+    AnalyseLine(row, 1, w, lo, scratch, lowRows.data() + size_t(r) * size_t(hw), 1);
+    AnalyseLine(row, 1, w, hi, scratch, highRows.data() + size_t(r) * size_t(hw), 1);
+  }
+
+  cWaveletTree::sNode& ll = tree->Create(nodePath + "/LL", hw, hh);
+  cWaveletTree::sNode& lh = tree->Create(nodePath + "/LH", hw, hh);
+  cWaveletTree::sNode& hl = tree->Create(nodePath + "/HL", hw, hh);
+  cWaveletTree::sNode& hh_ = tree->Create(nodePath + "/HH", hw, hh);
+  ll.ExtensionFlags = flags;
+  for (int c = 0; c < hw; ++c) {
+    AnalyseLine(lowRows.data() + c, size_t(hw), h, lo, scratch, ll.Plane.data() + c, size_t(hw));
+    AnalyseLine(lowRows.data() + c, size_t(hw), h, hi, scratch, lh.Plane.data() + c, size_t(hw));
+    AnalyseLine(highRows.data() + c, size_t(hw), h, lo, scratch, hl.Plane.data() + c, size_t(hw));
+    AnalyseLine(highRows.data() + c, size_t(hw), h, hi, scratch, hh_.Plane.data() + c, size_t(hw));
+  }
+  tree->Remove(nodePath);
+  return true;
+}
+
+bool cWaveletLib::Reconstruct(const std::string& leafPath)
+{
+  std::string treeName, nodePath;
+  if (!SplitLeafPath(leafPath, treeName, nodePath) || !Selected) return false;
+  auto it = Trees.find(treeName);
+  if (it == Trees.end()) return false;
+  cWaveletTree* tree = it->second.get();
+  cWaveletTree::sNode* ll = tree->Find(nodePath + "/LL");
+  cWaveletTree::sNode* lh = tree->Find(nodePath + "/LH");
+  cWaveletTree::sNode* hl = tree->Find(nodePath + "/HL");
+  cWaveletTree::sNode* hh = tree->Find(nodePath + "/HH");
+  if (!ll || !lh || !hl || !hh) return false;
+  const int hw = ll->Width, hh2 = ll->Height;
+  for (auto* band : {lh, hl, hh})
+    if (band->Width != hw || band->Height != hh2) return false;
+  const int w = 2 * hw, h = 2 * hh2, flags = ll->ExtensionFlags;
+  const std::vector<double>& rl = Selected->ReconstructionLow;
+  const std::vector<double>& rh = Selected->ReconstructionHigh;
+  std::vector<double> scratch;
+  std::vector<double> lowRows(size_t(hw) * size_t(h)), highRows(size_t(hw) * size_t(h));
+  for (int c = 0; c < hw; ++c) {
+    SynthesiseLine(ll->Plane.data() + c, lh->Plane.data() + c, size_t(hw), h, rl, rh, scratch, lowRows.data() + c,
+                   size_t(hw));
+    SynthesiseLine(hl->Plane.data() + c, hh->Plane.data() + c, size_t(hw), h, rl, rh, scratch, highRows.data() + c,
+                   size_t(hw));
+  }
+  std::vector<double> full(size_t(w) * size_t(h));
+  for (int r = 0; r < h; ++r)
+    SynthesiseLine(lowRows.data() + size_t(r) * size_t(hw), highRows.data() + size_t(r) * size_t(hw), 1, w, rl, rh,
+                   scratch, full.data() + size_t(r) * size_t(w), 1);
+
+  // Drop the column / row the decomposition appended.
+  const int ow = w - (flags & 1), oh = h - (flags & 2 ? 1 : 0);
+  cWaveletTree::sNode& node = tree->Create(nodePath, ow, oh);
+  for (int r = 0; r < oh; ++r)
+    for (int c = 0; c < ow; ++c) node.Plane[size_t(r) * size_t(ow) + size_t(c)] = full[size_t(r) * size_t(w) + size_t(c)];
+  for (const char* band : {"/LL", "/LH", "/HL", "/HH"}) tree->Remove(nodePath + band);
+  return true;
+}
