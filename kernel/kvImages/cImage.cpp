@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <set>
 #include <vector>
 
 #include <jpeglib.h>
@@ -119,11 +121,38 @@ std::unique_ptr<cBMPSurface> DecodeJpeg(std::FILE* file)
 
 }  // namespace
 
-cImage::cImage() : itsBI(std::make_unique<cBMPSurface>()) {}
+namespace {
+// Every live image, so that images measured against one that goes away can forget it.
+std::mutex LiveImagesLock;
+std::set<cImage*>& LiveImages()
+{
+  static std::set<cImage*> images;
+  return images;
+}
+}  // namespace
+
+cImage::cImage() : itsBI(std::make_unique<cBMPSurface>())
+{
+  std::lock_guard<std::mutex> guard(LiveImagesLock);
+  LiveImages().insert(this);
+}
+
 
 cImage::~cImage()
 {
   DeleteEverything();
+  std::lock_guard<std::mutex> guard(LiveImagesLock);
+  LiveImages().erase(this);
+  for (cImage* image : LiveImages())
+    if (image->Origin == this) image->ForgetOrigin();
+}
+
+void cImage::ForgetOrigin()
+{
+  // Its measures referred to pixels that no longer exist.
+  Origin = nullptr;
+  OriginMismatch = true;
+  for (auto& channel : Channels) channel->SetOriginSurface(nullptr);
 }
 
 void cImage::DeleteEverything()

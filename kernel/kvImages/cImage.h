@@ -92,6 +92,8 @@ private:
   // Makes the channel statistics match the surface (operations may resize it directly).
   void EnsureChannelProperties();
   void ResetMeasures();
+  // The origin is being deleted.
+  void ForgetOrigin();
   // Stops and waits for every background computation reading this image's pixels, also those
   // of images measured against it; their results are dropped.
   void StopComputationsReading();

@@ -73,6 +73,9 @@ void TIQThread::Execute(iKernelHost* host)
 void TIQThread::Finished()
 {
   if (Worker.joinable()) Worker.join();
+  // A stop requested after the computation ended still counts: the requester has already
+  // declared the result out of date.
+  Stopped = Stopped || Terminated.load();
   // A copy: the handler may delete this thread object.
   tCompletion handler = Completion;
   if (handler) handler(*this);
