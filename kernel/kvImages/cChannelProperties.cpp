@@ -24,17 +24,22 @@ bool SameGeometry(const cBMPSurface& a, const cBMPSurface& b)
          a.GetChannelsCount() == b.GetChannelsCount();
 }
 
-// One channel of a surface as row-major doubles.
-std::vector<double> ChannelPlane(const cBMPSurface& s, int channel)
+// One channel of a surface into row-major doubles.
+void CopyChannel(const cBMPSurface& s, int channel, double* plane)
 {
   const int w = s.GetWidth(), h = s.GetHeight(), step = s.GetChannelsCount();
   const int offset = step == 1 ? 0 : channel;
-  std::vector<double> plane(size_t(w) * size_t(h));
   for (int y = 0; y < h; ++y) {
     const uint8_t* row = s.Row(y) + offset;
-    double* out = plane.data() + size_t(y) * size_t(w);
+    double* out = plane + size_t(y) * size_t(w);
     for (int x = 0; x < w; ++x) out[x] = row[size_t(x) * size_t(step)];
   }
+}
+
+std::vector<double> ChannelPlane(const cBMPSurface& s, int channel)
+{
+  std::vector<double> plane(size_t(s.GetWidth()) * size_t(s.GetHeight()));
+  CopyChannel(s, channel, plane.data());
   return plane;
 }
 
@@ -237,16 +242,16 @@ double cChannelProperties::ComputeIQHVS(const cBMPSurface* image, const cBMPSurf
   if (!SameGeometry(*image, *origin)) return 0.0;
   const int w = image->GetWidth(), h = image->GetHeight();
   if (w == 0 || h == 0) return 1.0;
-  const std::vector<double> a = ChannelPlane(*image, channel), b = ChannelPlane(*origin, channel);
   // A plane one pixel wide or high has no subbands: its index is taken on the pixels.
-  if (w < 2 || h < 2) return PlaneIQ(a.data(), b.data(), w, h, settings.WindowWidth, settings.WindowHeight, stop);
+  if (w < 2 || h < 2) {
+    const std::vector<double> a = ChannelPlane(*image, channel), b = ChannelPlane(*origin, channel);
+    return PlaneIQ(a.data(), b.data(), w, h, settings.WindowWidth, settings.WindowHeight, stop);
+  }
 
   cWaveletLib library;
   library.SetWavelet("doubeshies_9_7");
-  sLeaf originRoot = library.CreateTree("OriginTree", w, h);
-  std::copy(b.begin(), b.end(), originRoot.Data);
-  sLeaf root = library.CreateTree("Tree", w, h);
-  std::copy(a.begin(), a.end(), root.Data);
+  CopyChannel(*origin, channel, library.CreateTree("OriginTree", w, h).Data);
+  CopyChannel(*image, channel, library.CreateTree("Tree", w, h).Data);
   library.Decompose("OriginTree:");
   library.Decompose("Tree:");
 

@@ -1,5 +1,6 @@
 #include "cWaveletLib.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "cUserDialogs.h"
@@ -22,6 +23,22 @@ void AnalyseLine(const double* x, size_t stride, int n, const std::vector<double
     double sum = 0.0;
     for (int j = 0; j < length; ++j) sum += in[j] * f[size_t(length - 1 - j)];
     y[size_t(k) * yStride] = sum;
+  }
+}
+
+// AnalyseLine applied to every column of a width x n plane at once, row by row, so that the
+// plane is read contiguously: out row k = sum_j in row ((2k + j) mod n) * f[L - 1 - j].
+void AnalyseColumns(const double* in, int width, int n, const std::vector<double>& f, double* out)
+{
+  const int length = int(f.size());
+  for (int k = 0; k < n / 2; ++k) {
+    double* dst = out + size_t(k) * size_t(width);
+    std::fill(dst, dst + width, 0.0);
+    for (int j = 0; j < length; ++j) {
+      const double weight = f[size_t(length - 1 - j)];
+      const double* src = in + size_t((2 * k + j) % n) * size_t(width);
+      for (int c = 0; c < width; ++c) dst[c] += src[c] * weight;
+    }
   }
 }
 
@@ -116,7 +133,7 @@ bool cWaveletLib::Decompose(const std::string& leafPath)
   // Odd extents repeat their last column / row once.
   int w = node->Width, h = node->Height;
   const int flags = (w % 2 ? 1 : 0) + (h % 2 ? 2 : 0);
-  std::vector<double> extended;
+  std::vector<double>& extended = Extended;
   const double* x = node->Plane.data();
   if (flags) {
     const int ew = w + (flags & 1), eh = h + (flags & 2 ? 1 : 0);
@@ -134,8 +151,11 @@ bool cWaveletLib::Decompose(const std::string& leafPath)
   const int hw = w / 2, hh = h / 2;
   const std::vector<double>& lo = Selected->DecompositionLow;
   const std::vector<double>& hi = Selected->DecompositionHigh;
-  std::vector<double> scratch;
-  std::vector<double> lowRows(size_t(hw) * size_t(h)), highRows(size_t(hw) * size_t(h));
+  std::vector<double>& scratch = Scratch;
+  std::vector<double>& lowRows = LowRows;
+  std::vector<double>& highRows = HighRows;
+  lowRows.resize(size_t(hw) * size_t(h));
+  highRows.resize(size_t(hw) * size_t(h));
   for (int r = 0; r < h; ++r) {
     const double* row = x + size_t(r) * size_t(w);
     AnalyseLine(row, 1, w, lo, scratch, lowRows.data() + size_t(r) * size_t(hw), 1);
@@ -147,12 +167,10 @@ bool cWaveletLib::Decompose(const std::string& leafPath)
   cWaveletTree::sNode& hl = tree->Create(nodePath + "/HL", hw, hh);
   cWaveletTree::sNode& hh_ = tree->Create(nodePath + "/HH", hw, hh);
   ll.ExtensionFlags = flags;
-  for (int c = 0; c < hw; ++c) {
-    AnalyseLine(lowRows.data() + c, size_t(hw), h, lo, scratch, ll.Plane.data() + c, size_t(hw));
-    AnalyseLine(lowRows.data() + c, size_t(hw), h, hi, scratch, lh.Plane.data() + c, size_t(hw));
-    AnalyseLine(highRows.data() + c, size_t(hw), h, lo, scratch, hl.Plane.data() + c, size_t(hw));
-    AnalyseLine(highRows.data() + c, size_t(hw), h, hi, scratch, hh_.Plane.data() + c, size_t(hw));
-  }
+  AnalyseColumns(lowRows.data(), hw, h, lo, ll.Plane.data());
+  AnalyseColumns(lowRows.data(), hw, h, hi, lh.Plane.data());
+  AnalyseColumns(highRows.data(), hw, h, lo, hl.Plane.data());
+  AnalyseColumns(highRows.data(), hw, h, hi, hh_.Plane.data());
   tree->Remove(nodePath);
   return true;
 }

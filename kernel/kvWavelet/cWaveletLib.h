@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cWaveletBank.h"
 #include "cWaveletTree.h"
@@ -36,4 +37,6 @@ private:
   std::map<std::string, std::unique_ptr<cWaveletTree>> Trees;
   std::unique_ptr<cWaveletBank> Bank;
   const cWavelet* Selected = nullptr;
+  // Work planes of Decompose, kept between calls (a library decomposes trees of one size).
+  std::vector<double> Extended, LowRows, HighRows, Scratch;
 };
