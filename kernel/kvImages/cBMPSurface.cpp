@@ -7,6 +7,10 @@
 #include <fstream>
 #include <iterator>
 
+#include "kvDiagnostics.h"
+
+#define UNIT "kvKernel_bpl\\kvImages\\cBMPSurface"
+
 namespace {
 
 uint16_t ReadU16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
@@ -60,11 +64,17 @@ void cBMPSurface::BuildRowTable()
 
 void cBMPSurface::SetSize(int width, int height, int channels)
 {
+  // Any other count would make the pixel addressing run past the rows.
+  KV_ASSERT_TEXT((channels == 1) || (channels == 3), "(channels == 1) || (channels == 3)", UNIT);
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  const uint64_t rowBytes = ((uint64_t(width) * (channels == 3 ? 24 : 8) + 31) / 32) * 4;
+  KV_ASSERT_TEXT(rowBytes * uint64_t(height) <= MaxImageBytes, "image byte size <= MaxImageBytes", UNIT);
   ChannelsCount = channels;
-  Width = std::max(width, 0);
-  Height = std::max(height, 0);
+  Width = width;
+  Height = height;
   WriteInfoHeader();
-  BytesPerLineValue = BytesPerLine(Width, ChannelsCount == 3 ? 24 : 8);
+  BytesPerLineValue = int(rowBytes);
   ImageByteSize = BytesPerLineValue * Height;
   Bits.assign(size_t(ImageByteSize), 0);
   BuildRowTable();
@@ -74,7 +84,8 @@ void cBMPSurface::MakeCopyFrom(const cBMPSurface& other)
 {
   if (&other == this) return;
   SetSize(other.Width, other.Height, other.ChannelsCount);
-  std::memcpy(Bits.data(), other.Bits.data(), size_t(ImageByteSize));
+  // Row by row through both row tables, so a turned-over source is copied as it is seen.
+  for (int y = 0; y < Height; ++y) std::memcpy(RowTable[size_t(y)], other.RowTable[size_t(y)], size_t(BytesPerLineValue));
   BMInfo = other.BMInfo;
 }
 
@@ -134,6 +145,12 @@ bool cBMPSurface::LoadImage(const std::string& fileName)
   const uint64_t width = uint64_t(fileWidth);
   const bool topDown = fileHeight < 0;
   const uint64_t height = topDown ? uint64_t(-int64_t(fileHeight)) : uint64_t(fileHeight);
+  // Both are below 2^31 here, so the products below cannot overflow 64 bits.
+  const uint64_t fileRowBytes = ((width * bits + 31) / 32) * 4;
+
+  // The pixels must lie after the headers (and the masks of a bit-field file).
+  uint64_t headersEnd = FileHeaderSize + infoSize;
+  if (compression == BI_BITFIELDS && infoSize == InfoHeaderSize) headersEnd += 12;
 
   // Palette of the indexed formats, lying between the info header and the pixels.
   const uint8_t* palette = nullptr;
@@ -143,7 +160,8 @@ bool cBMPSurface::LoadImage(const std::string& fileName)
     const uint64_t maxColours = uint64_t(1) << bits;
     paletteCount = coloursUsed == 0 ? maxColours : std::min<uint64_t>(coloursUsed, maxColours);
     const uint64_t paletteOffset = FileHeaderSize + infoSize;
-    if (paletteOffset + 4 * paletteCount > size || paletteOffset + 4 * paletteCount > pixelOffset) return false;
+    headersEnd = paletteOffset + 4 * paletteCount;
+    if (headersEnd > size) return false;
     palette = d + paletteOffset;
     channels = 1;
     for (uint64_t i = 0; i < paletteCount; ++i) {
@@ -155,9 +173,8 @@ bool cBMPSurface::LoadImage(const std::string& fileName)
     }
   }
 
-  const uint64_t fileRowBytes = ((width * bits + 31) / 32) * 4;
-  if (pixelOffset > size || fileRowBytes * height > size - pixelOffset) return false;
-  if (width > uint64_t(INT_MAX - 31) / 24 || height > uint64_t(INT_MAX)) return false;
+  if (pixelOffset < headersEnd || pixelOffset > size) return false;
+  if (fileRowBytes * height > size - pixelOffset) return false;
   const uint64_t surfaceRowBytes = ((width * (channels == 3 ? 24 : 8) + 31) / 32) * 4;
   if (surfaceRowBytes * height > MaxImageBytes) return false;
 
@@ -206,6 +223,16 @@ bool cBMPSurface::LoadImage(const std::string& fileName)
 
 bool cBMPSurface::SaveImage(const std::string& fileName) const
 {
+  return WriteFile(fileName, false);
+}
+
+bool cBMPSurface::SaveVisibleImage(const std::string& fileName) const
+{
+  return WriteFile(fileName, true);
+}
+
+bool cBMPSurface::WriteFile(const std::string& fileName, bool visibleRows) const
+{
   const uint32_t pixelOffset = ChannelsCount == 3 ? FileHeaderSize + InfoHeaderSize : FileHeaderSize + BMInfoSize;
   uint8_t header[FileHeaderSize] = {};
   WriteU16(header, BMType);
@@ -217,7 +244,13 @@ bool cBMPSurface::SaveImage(const std::string& fileName) const
   bool ok = std::fwrite(header, 1, sizeof header, f) == sizeof header;
   const size_t infoBytes = ChannelsCount == 3 ? size_t(InfoHeaderSize) : size_t(BMInfoSize);
   ok = ok && std::fwrite(BMInfo.data(), 1, infoBytes, f) == infoBytes;
-  if (ImageByteSize > 0) ok = ok && std::fwrite(Bits.data(), 1, size_t(ImageByteSize), f) == size_t(ImageByteSize);
+  if (!visibleRows) {
+    if (ImageByteSize > 0) ok = ok && std::fwrite(Bits.data(), 1, size_t(ImageByteSize), f) == size_t(ImageByteSize);
+  } else {
+    // Bottom row first, as the file layout wants.
+    for (int y = Height - 1; ok && y >= 0; --y)
+      ok = std::fwrite(RowTable[size_t(y)], 1, size_t(BytesPerLineValue), f) == size_t(BytesPerLineValue);
+  }
   ok = (std::fclose(f) == 0) && ok;
   if (!ok) std::remove(fileName.c_str());
   return ok;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "kvDiagnostics.h"
+
 // Rectangle: right and bottom exclusive.
 struct sRect {
   int Left = 0;
@@ -46,8 +48,15 @@ public:
   {
     if (x < 0) x = -x;
     if (y < 0) y = -y;
-    if (x >= Width) x = Width - (x % Width) - 1;
-    if (y >= Height) y = Height - (y % Height) - 1;
+    if (x >= Width) {
+      // An empty surface has no pixel to fold onto (and the modulo would divide by zero).
+      KV_ASSERT_TEXT(Width > 0, "Width > 0", "kvKernel_bpl\\kvImages\\cBMPSurface");
+      x = Width - (x % Width) - 1;
+    }
+    if (y >= Height) {
+      KV_ASSERT_TEXT(Height > 0, "Height > 0", "kvKernel_bpl\\kvImages\\cBMPSurface");
+      y = Height - (y % Height) - 1;
+    }
   }
 
   uint8_t GetPixel(int x, int y) const
@@ -79,9 +88,12 @@ public:
   // Reads a BMP file. Returns false, leaving the surface as it was, for anything that is not
   // an uncompressed 1/4/8/24/32-bit BMP with a 40-byte or larger info header that fits the file.
   bool LoadImage(const std::string& fileName);
-  // Writes a BMP file (8-bit with grey palette or 24-bit, bottom-up); false when it could not
-  // be written completely (no partial file is left behind).
+  // Writes a BMP file (8-bit with grey palette or 24-bit, bottom-up) from the storage as it
+  // lies; false when it could not be written completely (no partial file is left behind).
   bool SaveImage(const std::string& fileName) const;
+  // The same file, but with the rows in the order the row table shows them, so that a
+  // surface turned over by Flop is saved as it is seen.
+  bool SaveVisibleImage(const std::string& fileName) const;
 
   uint8_t* GetBits() { return Bits.data(); }
   const uint8_t* GetBits() const { return Bits.data(); }
@@ -99,6 +111,7 @@ public:
 private:
   void WriteInfoHeader();
   void BuildRowTable();
+  bool WriteFile(const std::string& fileName, bool visibleRows) const;
 
   int ChannelsCount = 3;
   int BytesPerLineValue = 0;
