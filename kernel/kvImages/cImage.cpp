@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "cKvadraServerMessenger.h"
 #include "cMessenger.h"
@@ -35,6 +36,7 @@ std::string UpperExtension(const std::string& fileName)
 struct sJpegError {
   jpeg_error_mgr Manager;
   std::jmp_buf Jump;
+  bool Truncated;
 };
 
 void JpegErrorExit(j_common_ptr info)
@@ -43,22 +45,45 @@ void JpegErrorExit(j_common_ptr info)
   std::longjmp(error->Jump, 1);
 }
 
-void JpegSilence(j_common_ptr, int) {}
+// Warnings stay silent, but a file that ends early is not a picture: libjpeg would fill the
+// missing rows with grey and report success.
+void JpegMessage(j_common_ptr info, int level)
+{
+  auto* error = reinterpret_cast<sJpegError*>(info->err);
+  if (level < 0 && error->Manager.msg_code == JWRN_JPEG_EOF) error->Truncated = true;
+}
 
-// Decodes into a new surface; nullptr on any failure. Kept free of C++ objects with
-// destructors between setjmp and the decoder calls.
-std::unique_ptr<cBMPSurface> DecodeJpeg(std::FILE* file)
+// Converts one decoded CMYK row (Adobe files store it inverted) to blue, green, red.
+void CmykRowToBGR(const JSAMPLE* src, uint8_t* dst, unsigned width, bool inverted)
+{
+  for (unsigned x = 0; x < width; ++x) {
+    const JSAMPLE* p = src + 4 * x;
+    unsigned c = p[0], m = p[1], yy = p[2], k = p[3];
+    if (!inverted) {
+      c = 255 - c;
+      m = 255 - m;
+      yy = 255 - yy;
+      k = 255 - k;
+    }
+    dst[3 * x] = uint8_t(yy * k / 255);
+    dst[3 * x + 1] = uint8_t(m * k / 255);
+    dst[3 * x + 2] = uint8_t(c * k / 255);
+  }
+}
+
+// Decodes into the given empty surface; false on any failure. Nothing with a destructor is
+// created or changed between setjmp and the decoder calls: the row buffer belongs to libjpeg.
+bool DecodeJpeg(std::FILE* file, cBMPSurface& surface)
 {
   jpeg_decompress_struct info;
   sJpegError error;
   info.err = jpeg_std_error(&error.Manager);
   error.Manager.error_exit = JpegErrorExit;
-  error.Manager.emit_message = JpegSilence;
-  auto surface = std::make_unique<cBMPSurface>();
-  std::vector<uint8_t> line;
+  error.Manager.emit_message = JpegMessage;
+  error.Truncated = false;
   if (setjmp(error.Jump)) {
     jpeg_destroy_decompress(&info);
-    return nullptr;
+    return false;
   }
   jpeg_create_decompress(&info);
   jpeg_stdio_src(&info, file);
@@ -77,46 +102,36 @@ std::unique_ptr<cBMPSurface> DecodeJpeg(std::FILE* file)
       cmyk = true;
       break;
     default:
+      // libjpeg refuses colour spaces it cannot turn into BGR (error exit above).
       info.out_color_space = JCS_EXT_BGR;
       break;
   }
-  jpeg_start_decompress(&info);
+  // Refuse oversized pictures before libjpeg allocates its own buffers for them.
+  jpeg_calc_output_dimensions(&info);
   const uint64_t width = info.output_width, height = info.output_height;
   const uint64_t rowBytes = ((width * (channels == 3 ? 24 : 8) + 31) / 32) * 4;
-  if (width == 0 || height == 0 || width > uint64_t(INT32_MAX / 32) || rowBytes * height > cBMPSurface::MaxImageBytes) {
+  if (width == 0 || height == 0 || rowBytes * height > cBMPSurface::MaxImageBytes) {
     jpeg_destroy_decompress(&info);
-    return nullptr;
+    return false;
   }
-  surface->SetSize(int(width), int(height), channels);
-  line.resize(size_t(width) * size_t(info.output_components));
-  while (info.output_scanline < info.output_height) {
-    const unsigned y = info.output_scanline;
-    JSAMPROW row = line.data();
-    jpeg_read_scanlines(&info, &row, 1);
-    uint8_t* dst = surface->Row(int(y));
-    if (!cmyk) {
-      std::memcpy(dst, line.data(), size_t(width) * size_t(channels));
-      continue;
-    }
-    // Adobe writes CMYK inverted; the usual conversion multiplies by the key.
-    const bool inverted = info.saw_Adobe_marker;
-    for (uint64_t x = 0; x < width; ++x) {
-      const uint8_t* p = &line[4 * x];
-      unsigned c = p[0], m = p[1], yy = p[2], k = p[3];
-      if (!inverted) {
-        c = 255 - c;
-        m = 255 - m;
-        yy = 255 - yy;
-        k = 255 - k;
-      }
-      dst[3 * x] = uint8_t(yy * k / 255);
-      dst[3 * x + 1] = uint8_t(m * k / 255);
-      dst[3 * x + 2] = uint8_t(c * k / 255);
-    }
+  jpeg_start_decompress(&info);
+  surface.SetSize(int(width), int(height), channels);
+  JSAMPARRAY line = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                               info.output_width * JDIMENSION(info.output_components), 1);
+  // Adobe writes CMYK inverted.
+  const bool inverted = info.saw_Adobe_marker;
+  while (info.output_scanline < info.output_height && !error.Truncated) {
+    const int y = int(info.output_scanline);
+    jpeg_read_scanlines(&info, line, 1);
+    if (cmyk)
+      CmykRowToBGR(line[0], surface.Row(y), info.output_width, inverted);
+    else
+      std::memcpy(surface.Row(y), line[0], size_t(width) * size_t(channels));
   }
-  jpeg_finish_decompress(&info);
+  if (!error.Truncated) jpeg_finish_decompress(&info);
+  const bool complete = !error.Truncated;
   jpeg_destroy_decompress(&info);
-  return surface;
+  return complete;
 }
 
 }  // namespace
@@ -199,20 +214,22 @@ bool cImage::LoadJPEG(const std::string& fileName)
 {
   std::FILE* file = std::fopen(fileName.c_str(), "rb");
   if (!file) return false;
-  auto surface = DecodeJpeg(file);
+  auto surface = std::make_unique<cBMPSurface>();
+  const bool decoded = DecodeJpeg(file, *surface);
   std::fclose(file);
-  if (!surface) return false;
+  if (!decoded) return false;
   AcceptLoaded(std::move(surface));
   return true;
 }
 
 bool cImage::SaveImage(const std::string& fileName)
 {
-  if (!itsBI) {
+  // A 0 x 0 surface is nothing either: its file could not be read back as a picture.
+  if (!itsBI || itsBI->GetWidth() == 0 || itsBI->GetHeight() == 0) {
     cUserDialogs::ShowMessage("KVImage::SaveImage() Nothing to Save!");
     return false;
   }
-  return itsBI->SaveImage(fileName);
+  return itsBI->SaveVisibleImage(fileName);
 }
 
 void cImage::SetSize(int width, int height, int channels)
