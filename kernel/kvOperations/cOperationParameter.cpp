@@ -24,6 +24,9 @@ cOperationParameter::cOperationParameter(const sParameterInfo& info)
       break;
     case ptReal:
       FPrecision = info.Precision;
+      // Bounds whose scaled form does not fit 32 bits could never be stored or compared.
+      KV_ASSERT_TEXT(FitsData(info.MinBound) && FitsData(info.MaxBound),
+                     "FitsData(ParameterInfo.MinBound) && FitsData(ParameterInfo.MaxBound)", UNIT);
       FMinBound = RealToData(info.MinBound);
       FMaxBound = RealToData(info.MaxBound);
       break;
@@ -51,10 +54,26 @@ bool cOperationParameter::IsInteger(double x)
   return x == double(int32_t(x));
 }
 
-int cOperationParameter::RealToData(double x) const
+double cOperationParameter::Scaled(double x) const
 {
   for (unsigned i = 0; i < FPrecision; ++i) x = x * 10;
-  return int(std::floor(x));
+  return std::floor(x);
+}
+
+bool cOperationParameter::FitsData(double x) const
+{
+  const double scaled = Scaled(x);
+  return scaled >= double(INT32_MIN) && scaled <= double(INT32_MAX);
+}
+
+int cOperationParameter::RealToData(double x) const
+{
+  // Out-of-range values (and NaN) saturate instead of converting undefinedly; they then fail
+  // the bounds checks of their callers.
+  const double scaled = Scaled(x);
+  if (scaled >= double(INT32_MAX)) return INT32_MAX;
+  if (!(scaled > double(INT32_MIN))) return INT32_MIN;
+  return int(scaled);
 }
 
 double cOperationParameter::DataToReal(int data) const
@@ -111,7 +130,8 @@ void cOperationParameter::SetValue(int theInteger)
 {
   switch (FParameterType) {
     case ptInteger:
-      KV_ASSERT((FMinBound <= theInteger) && (theInteger <= FMaxBound), UNIT);
+      KV_ASSERT_TEXT((FMinBound <= theInteger) && (theInteger <= FMaxBound),
+                     "(FMinBound<=theInteger)&&(theInteger<=FMaxBound)", UNIT);
       FValue = theInteger;
       break;
     case ptReal:
@@ -123,7 +143,8 @@ void cOperationParameter::SetValue(int theInteger)
     case ptEnumerated:
       KV_ASSERT(theInteger >= 0, UNIT);
       KV_ASSERT((unsigned int)theInteger < FEnumVector.size(), UNIT);
-      KV_ASSERT((FMinBound <= theInteger) && (theInteger <= FMaxBound), UNIT);
+      KV_ASSERT_TEXT((FMinBound <= theInteger) && (theInteger <= FMaxBound),
+                     "(FMinBound<=theInteger)&&(theInteger<=FMaxBound)", UNIT);
       FValue = theInteger;
       break;
     default:
@@ -135,7 +156,8 @@ void cOperationParameter::SetValue(double value)
 {
   KV_ASSERT(FParameterType == ptReal, UNIT);
   const int TempValue = RealToData(value);
-  KV_ASSERT((FMinBound <= TempValue) && (TempValue <= FMaxBound), UNIT);
+  KV_ASSERT_TEXT((FMinBound <= TempValue) && (TempValue <= FMaxBound),
+                 "(FMinBound<=TempValue)&&(TempValue<=FMaxBound)", UNIT);
   FValue = TempValue;
 }
 

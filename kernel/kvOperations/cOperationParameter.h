@@ -27,7 +27,10 @@ public:
   void SetValue(bool value);
 
   static bool IsInteger(double x);
+  // floor(x * 10^precision); values beyond 32 bits saturate.
   int RealToData(double x) const;
+  // Whether x scales to a 32-bit value without saturating.
+  bool FitsData(double x) const;
   double DataToReal(int data) const;
 
   void GetBounds(double& min, double& max, uint8_t& precision) const;
@@ -42,6 +45,8 @@ public:
   uint8_t GetPrecision() const { return FPrecision; }
 
 private:
+  double Scaled(double x) const;
+
   eParameterType FParameterType;
   uint8_t FPrecision = 0;
   int FValue = 0;
