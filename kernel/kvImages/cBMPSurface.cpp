@@ -185,6 +185,11 @@ bool cBMPSurface::LoadImage(const std::string& fileName)
     const uint64_t fileRow = topDown ? y : height - 1 - y;
     const uint8_t* src = pixels + fileRow * fileRowBytes;
     uint8_t* dst = RowTable[size_t(y)];
+    if (bits == 24) {
+      // Same layout as the surface row.
+      std::memcpy(dst, src, size_t(width) * 3);
+      continue;
+    }
     for (uint64_t x = 0; x < width; ++x) {
       uint8_t b, g, r;
       if (bits >= 24) {
