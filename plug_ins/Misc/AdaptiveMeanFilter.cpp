@@ -1,6 +1,320 @@
 #include "AdaptiveMeanFilter.h"
 
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <mutex>
+#include <numbers>
+
+#include "cUserDialogs.h"
+
+namespace {
+constexpr float Pi = std::numbers::pi_v<float>;
+constexpr float TwoPi = 2.0f * std::numbers::pi_v<float>;
+constexpr float NoMinimum = 100.0f;
+
+std::mutex DataFolderLock;
+std::string& DataFolderSetting()
+{
+  static std::string folder;
+  return folder;
+}
+
+// Any object of this module; dladdr on it names the package file.
+const char ModuleAnchor = 0;
+
+float LittleEndianFloat(const unsigned char* p)
+{
+  const uint32_t bits = uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+  float value;
+  std::memcpy(&value, &bits, sizeof(value));
+  return value;
+}
+}  // namespace
+
 AdaptiveMeanFilter::AdaptiveMeanFilter()
 {
   Name = "Tamsel Filter";
+  GroupName = "Misc Filters";
+  OperationType = otFilter;
+  FormMode = 0;
+  TotalVariation = false;
+}
+
+void AdaptiveMeanFilter::SetDataFolder(const std::string& folder)
+{
+  std::lock_guard<std::mutex> guard(DataFolderLock);
+  DataFolderSetting() = folder;
+}
+
+std::vector<std::string> AdaptiveMeanFilter::DataFileCandidates()
+{
+  namespace fs = std::filesystem;
+  {
+    std::lock_guard<std::mutex> guard(DataFolderLock);
+    if (!DataFolderSetting().empty()) return {(fs::path(DataFolderSetting()) / DataFileName).string()};
+  }
+  std::vector<std::string> candidates;
+  std::error_code error;
+  const fs::path executable = fs::read_symlink("/proc/self/exe", error);
+  if (!error) candidates.push_back((executable.parent_path() / DataFileName).string());
+  Dl_info info{};
+  if (dladdr(&ModuleAnchor, &info) != 0 && info.dli_fname != nullptr && info.dli_fname[0] != '\0') {
+    const fs::path module = fs::absolute(info.dli_fname, error);
+    if (!error) {
+      const std::string beside = (module.parent_path().parent_path() / DataFileName).string();
+      if (candidates.empty() || candidates.front() != beside) candidates.push_back(beside);
+    }
+  }
+  return candidates;
+}
+
+bool AdaptiveMeanFilter::LoadTables()
+{
+  constexpr size_t TableBytes = size_t(TableSide) * TableSide * 4;
+  std::vector<unsigned char> bytes(2 * TableBytes);
+  for (const std::string& fileName : DataFileCandidates()) {
+    std::FILE* file = std::fopen(fileName.c_str(), "rb");
+    if (!file) continue;
+    // A short file is refused rather than read past its end.
+    const size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+    if (got != bytes.size()) return false;
+    for (size_t k = 0; k < DistanceTable.size(); ++k) {
+      DistanceTable[k] = LittleEndianFloat(&bytes[4 * k]);
+      AngleTable[k] = LittleEndianFloat(&bytes[TableBytes + 4 * k]);
+    }
+    return true;
+  }
+  return false;
+}
+
+// Offsets along an axis are their own length and direction; others come from the tables
+// (or, beyond them, from the same formulas the tables were made with).
+float AdaptiveMeanFilter::Distance(int dx, int dy) const
+{
+  const int ax = std::abs(dx);
+  const int ay = std::abs(dy);
+  if (ax == 0) return float(ay);
+  if (ay == 0) return float(ax);
+  if (ax <= TableSide && ay <= TableSide) return DistanceTable[size_t(ay - 1) * TableSide + size_t(ax - 1)];
+  return float(std::hypot(double(ax), double(ay)));
+}
+
+float AdaptiveMeanFilter::Angle(int dx, int dy) const
+{
+  const int ax = std::abs(dx);
+  const int ay = std::abs(dy);
+  if (dx == 0) return dy > 0 ? Pi / 2.0f : 3.0f * Pi / 2.0f;
+  if (dy == 0) return dx > 0 ? 0.0f : Pi;
+  const float a = (ax <= TableSide && ay <= TableSide) ? AngleTable[size_t(ay - 1) * TableSide + size_t(ax - 1)]
+                                                       : float(std::atan2(double(ay), double(ax)));
+  if (dx > 0) return dy > 0 ? a : TwoPi - a;
+  return dy > 0 ? Pi - a : Pi + a;
+}
+
+bool AdaptiveMeanFilter::Accept(float dr, float thetaR, float d, float theta)
+{
+  float delta = std::fabs(theta - thetaR);
+  const float wrapped = std::fabs(delta - TwoPi);
+  if (wrapped < delta && wrapped > 0.0f) delta = wrapped;
+  return (0.9f * delta + 1.0f) * dr > d;
+}
+
+// Mirrors an index into 0..size-1: u < 0 becomes -1 - u, u >= size becomes 2 size - 1 - u;
+// indices further out (windows wider than a small picture) keep reflecting.
+int AdaptiveMeanFilter::Fold(int u, int size)
+{
+  if (u >= 0 && u < size) return u;
+  const int period = 2 * size;
+  u %= period;
+  if (u < 0) u += period;
+  return u < size ? u : period - 1 - u;
+}
+
+void AdaptiveMeanFilter::PrepareOffsetTables()
+{
+  OffsetDistance.assign(size_t(OffsetSide) * OffsetSide, 0.0f);
+  OffsetAngle.assign(size_t(OffsetSide) * OffsetSide, 0.0f);
+  for (int dy = -MaxWindowRadius; dy <= MaxWindowRadius; ++dy)
+    for (int dx = -MaxWindowRadius; dx <= MaxWindowRadius; ++dx) {
+      if (dx == 0 && dy == 0) continue;
+      const size_t k = size_t(dy + MaxWindowRadius) * OffsetSide + size_t(dx + MaxWindowRadius);
+      OffsetDistance[k] = Distance(dx, dy);
+      OffsetAngle[k] = Angle(dx, dy);
+    }
+}
+
+void AdaptiveMeanFilter::OperationItself(const tTerminateFlag& terminated)
+{
+  if (!LoadTables()) {
+    cUserDialogs::ShowMessage("Oblom");
+    OperationTerminated();
+    return;
+  }
+  Width = SourceSurface->GetWidth();
+  Height = SourceSurface->GetHeight();
+  Channels = SourceSurface->GetChannelsCount();
+  // The result starts as the source: channels left alone and rows a stop never reached keep
+  // the source samples.
+  ResultSurface->MakeCopyFrom(*SourceSurface);
+  PrepareOffsetTables();
+  bool stopped = false;
+  for (int channel = 0; channel < Channels && !stopped; ++channel) stopped = !FilterChannel(channel, terminated);
+  Plane.clear();
+  Plane.shrink_to_fit();
+  NoiseMap.clear();
+  NoiseMap.shrink_to_fit();
+  if (stopped) OperationTerminated();
+}
+
+bool AdaptiveMeanFilter::FilterChannel(int channel, const tTerminateFlag& terminated)
+{
+  const size_t pixels = size_t(Width) * size_t(Height);
+  Plane.resize(pixels);
+  NoiseMap.resize(pixels);
+  size_t zeros = 0;
+  size_t fulls = 0;
+  for (int y = 0; y < Height; ++y) {
+    const uint8_t* row = SourceSurface->Row(y);
+    uint8_t* plane = &Plane[size_t(y) * size_t(Width)];
+    uint8_t* map = &NoiseMap[size_t(y) * size_t(Width)];
+    for (int x = 0; x < Width; ++x) {
+      const uint8_t v = row[size_t(x) * size_t(Channels) + size_t(channel)];
+      plane[x] = v;
+      zeros += v == 0;
+      fulls += v == 255;
+      map[x] = (v != 0 && v != 255) ? 1 : 0;
+    }
+  }
+  // Only pictures with both kinds of impulse and at least one good sample are touched.
+  if (zeros == 0 || fulls == 0 || zeros + fulls == pixels) return true;
+
+  sCandidates list;
+  const size_t capacity = size_t(OffsetSide) * OffsetSide + 1;
+  list.Distance.resize(capacity);
+  list.Angle.resize(capacity);
+  list.Value.resize(capacity);
+  for (int y = 0; y < Height; ++y) {
+    uint8_t* out = ResultSurface->Row(y);
+    const uint8_t* map = &NoiseMap[size_t(y) * size_t(Width)];
+    for (int x = 0; x < Width; ++x)
+      if (!map[x]) out[size_t(x) * size_t(Channels) + size_t(channel)] = RebuildSample(x, y, list);
+    if (terminated.load(std::memory_order_relaxed)) return false;
+    if (Channels == 3)
+      OperationProgress(unsigned(y) * 33u / unsigned(Height) + unsigned(channel) * 33u);
+    else
+      OperationProgress(unsigned(y) * 99u / unsigned(Height));
+  }
+  return true;
+}
+
+uint8_t AdaptiveMeanFilter::RebuildSample(int x, int y, sCandidates& list) const
+{
+  // Nearest good sample: square rings, sides top, bottom, left, right; the first strictly
+  // smaller distance wins. Distances use the offsets before mirroring. Every sample of the
+  // picture lies on some ring below max(width, height), so the search always ends.
+  float nearest = std::numeric_limits<float>::infinity();
+  int nearestX = -1;
+  int nearestY = -1;
+  auto consider = [&](int dx, int dy) {
+    const int mx = Fold(x + dx, Width);
+    const int my = Fold(y + dy, Height);
+    if (!NoiseMap[size_t(my) * size_t(Width) + size_t(mx)]) return;
+    const float d = Distance(dx, dy);
+    if (d < nearest) {
+      nearest = d;
+      nearestX = mx;
+      nearestY = my;
+    }
+  };
+  const int lastRing = std::max(Width, Height);
+  for (int r = 1; r <= lastRing && nearestX < 0; ++r) {
+    for (int dx = -r; dx <= r; ++dx) consider(dx, -r);
+    for (int dx = -r; dx <= r; ++dx) consider(dx, r);
+    for (int dy = -r + 1; dy <= r - 1; ++dy) consider(-r, dy);
+    for (int dy = -r + 1; dy <= r - 1; ++dy) consider(r, dy);
+  }
+  if (nearestX < 0) return Plane[size_t(y) * size_t(Width) + size_t(x)];
+
+  const float dN = nearest;
+  const float thetaN = Angle(nearestX - x, nearestY - y);
+  const float gN = Plane[size_t(nearestY) * size_t(Width) + size_t(nearestX)];
+
+  int radius = int(std::floor((0.9 * std::numbers::pi + 1.0) * double(dN) * 0.5 + 0.5));
+  radius = std::min(radius, MaxWindowRadius);
+
+  float* dist = list.Distance.data();
+  float* angle = list.Angle.data();
+  float* value = list.Value.data();
+  // Inserts at the end, except that a strictly nearer entry than the running minimum takes
+  // position `first` and sends the entry it displaces to the end.
+  auto insert = [&](int first, int& count, float& minimum, float d, float a, float v) {
+    if (d < minimum) {
+      minimum = d;
+      if (count > first) {
+        dist[count] = dist[first];
+        angle[count] = angle[first];
+        value[count] = value[first];
+      }
+      dist[first] = d;
+      angle[first] = a;
+      value[first] = v;
+    } else {
+      dist[count] = d;
+      angle[count] = a;
+      value[count] = v;
+    }
+    ++count;
+  };
+
+  int count = 1;
+  dist[0] = dN;
+  angle[0] = thetaN;
+  value[0] = gN;
+  float minimum = NoMinimum;
+  const bool inside = x - radius >= 0 && x + radius < Width && y - radius >= 0 && y + radius < Height;
+  for (int wy = -radius; wy <= radius; ++wy) {
+    const int my = inside ? y + wy : Fold(y + wy, Height);
+    const uint8_t* mapRow = &NoiseMap[size_t(my) * size_t(Width)];
+    const uint8_t* planeRow = &Plane[size_t(my) * size_t(Width)];
+    const size_t offsetRow = size_t(wy + MaxWindowRadius) * OffsetSide + MaxWindowRadius;
+    for (int wx = -radius; wx <= radius; ++wx) {
+      const int mx = inside ? x + wx : Fold(x + wx, Width);
+      if (!mapRow[mx]) continue;
+      const float d = OffsetDistance[size_t(ptrdiff_t(offsetRow) + wx)];
+      const float a = OffsetAngle[size_t(ptrdiff_t(offsetRow) + wx)];
+      if (Accept(dN, thetaN, d, a)) insert(1, count, minimum, d, a, float(planeRow[mx]));
+    }
+  }
+
+  // Chain pruning: entries after k - 1 must be accepted relative to entry k - 1.
+  for (int k = 2; k < count; ++k) {
+    const float dr = dist[k - 1];
+    const float ar = angle[k - 1];
+    int kept = k;
+    minimum = NoMinimum;
+    for (int i = k; i < count; ++i) {
+      const float d = dist[i];
+      const float a = angle[i];
+      const float v = value[i];
+      if (Accept(dr, ar, d, a)) insert(k, kept, minimum, d, a, v);
+    }
+    count = kept;
+  }
+
+  float weighted = 0.0f;
+  float weights = 0.0f;
+  for (int i = 0; i < count; ++i) {
+    const float squared = dist[i] * dist[i];
+    weighted += value[i] / squared;
+    weights += 1.0f / squared;
+  }
+  const float result = std::floor(weighted / weights + 0.5f);
+  return uint8_t(std::clamp(result, 0.0f, 255.0f));
 }

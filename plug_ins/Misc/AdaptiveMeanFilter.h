@@ -1,8 +1,61 @@
 #pragma once
+// "Tamsel Filter": treats every sample equal to 0 or 255 as missing and rebuilds it from the
+// nearest good samples, weighted by inverse squared distance. A sample is kept only while its
+// distance stays below a bound that grows with its angle away from the nearest one, so good
+// samples on other sides stay in while those hidden behind nearer ones drop out.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "acOperation.h"
 
-// "Tamsel Filter" (placeholder until the filter is built).
 class AdaptiveMeanFilter : public acOperation {
 public:
+  // The tables of math.dat cover offsets 1..TableSide per axis.
+  static constexpr int TableSide = 50;
+  static constexpr int MaxWindowRadius = 50;
+  static constexpr const char* DataFileName = "math.dat";
+
   AdaptiveMeanFilter();
+  void OperationItself(const tTerminateFlag& terminated) override;
+
+  // Where math.dat is looked for, in order: the folder set here when one is set (alone);
+  // otherwise the folder of the running executable, then the folder above the one holding
+  // this package (packages live in <bin>/plug-ins/, the data file in <bin>).
+  static void SetDataFolder(const std::string& folder);
+  static std::vector<std::string> DataFileCandidates();
+
+private:
+  // One rebuilt sample's candidate list, parallel arrays.
+  struct sCandidates {
+    std::vector<float> Distance;
+    std::vector<float> Angle;
+    std::vector<float> Value;
+  };
+
+  bool LoadTables();
+  void PrepareOffsetTables();
+  // false when the run was stopped.
+  bool FilterChannel(int channel, const tTerminateFlag& terminated);
+  uint8_t RebuildSample(int x, int y, sCandidates& list) const;
+
+  float Distance(int dx, int dy) const;
+  float Angle(int dx, int dy) const;
+  static bool Accept(float dr, float thetaR, float d, float theta);
+  static int Fold(int u, int size);
+
+  int Width = 0;
+  int Height = 0;
+  int Channels = 0;
+  // Per run: the channel being rebuilt and its noise map (1 good, 0 impulse), row-major.
+  std::vector<uint8_t> Plane;
+  std::vector<uint8_t> NoiseMap;
+  // Row i = |dy| - 1, column j = |dx| - 1, as read from math.dat.
+  std::array<float, TableSide * TableSide> DistanceTable{};
+  std::array<float, TableSide * TableSide> AngleTable{};
+  // Distance and angle of every signed offset within the window, indexed (dy + 50, dx + 50).
+  static constexpr int OffsetSide = 2 * MaxWindowRadius + 1;
+  std::vector<float> OffsetDistance;
+  std::vector<float> OffsetAngle;
 };
