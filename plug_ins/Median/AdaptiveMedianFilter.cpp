@@ -1,0 +1,99 @@
+#include "AdaptiveMedianFilter.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "kvDiagnostics.h"
+
+AdaptiveMedianFilter::AdaptiveMedianFilter()
+{
+  Name = "Adaptive Median Filter";
+  GroupName = "Median Filters";
+  OperationType = otFilter;
+  FormMode = 1;
+  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", "050pkMedian\\AdaptiveMedianFilter");
+  sParameterInfo info;
+  info.theParameterType = ptInteger;
+  info.Precision = 0;
+  info.MinBound = 1;
+  info.MaxBound = 27;
+  info.DefaultValue = 3;
+  info.ParameterName = "Max window size";
+  Params->AddNewParam(info);
+  info.theParameterType = ptBoolean;
+  info.MinBound = 0;
+  info.MaxBound = 1;
+  info.DefaultValue = 0;
+  info.ParameterName = "Recursive executing";
+  Params->AddNewParam(info);
+}
+
+void AdaptiveMedianFilter::PreProcessing()
+{
+  MaxWindowSize = uint8_t(std::clamp(Params->GetParam(0)->GetInteger(), 0, 255));
+  Recursive = Params->GetParam(1)->GetBoolean();
+  const unsigned largest = std::max(3u, unsigned(MaxWindowSize));
+  Window.resize(largest * largest);
+}
+
+void AdaptiveMedianFilter::TransformPixel(unsigned x, unsigned y)
+{
+  const int cx = int(x), cy = int(y);
+  // The sample itself always comes from the source, also in recursive runs.
+  const uint8_t c = SourceSurface->GetPixel(cx, cy);
+  const cBMPSurface* from = Recursive ? ResultSurface : SourceSurface;
+  uint8_t zmin = c, zmax = c;
+  for (int size = 3; size <= int(MaxWindowSize); size += 2) {
+    const int h = (size - 1) / 2;
+    unsigned n = 0;
+    for (int dx = -h; dx <= h; ++dx)
+      for (int dy = -h; dy <= h; ++dy) {
+        const uint8_t v = from->GetPixel(cx + dx, cy + dy);
+        Window[n++] = v;
+        zmin = std::min(zmin, v);
+        zmax = std::max(zmax, v);
+      }
+    const uint8_t med = SelectMiddle(Window.data(), n);
+    if (zmin < med && med < zmax) {
+      ResultSurface->SetPixel(cx, cy, (zmin < c && c < zmax) ? c : med);
+      return;
+    }
+  }
+}
+
+uint8_t AdaptiveMedianFilter::SelectMiddle(uint8_t* b, unsigned count)
+{
+  const unsigned m = count / 2;
+  unsigned i = 0, j = count - 1;
+  // The two ends meet in the middle only for an odd count.
+  if (count == 0 || count % 2 == 0 || i == j) return count ? b[m] : 0;
+  do {
+    bool up = false, down = false;
+    if (b[i] > b[m]) {
+      std::swap(b[i], b[m]);
+      up = true;
+    }
+    if (b[j] < b[m]) {
+      std::swap(b[j], b[m]);
+      down = !up;
+    }
+    if (b[i] > b[m]) {
+      up = !(up || down);
+      std::swap(b[i], b[m]);
+    }
+    ++i;
+    --j;
+    if (up) {
+      unsigned best = m;
+      for (unsigned k = j + 1; k < count; ++k)
+        if (b[k] < b[best]) best = k;
+      std::swap(b[best], b[m]);
+    } else if (down) {
+      unsigned best = m;
+      for (unsigned k = 0; k < m; ++k)
+        if (b[k] > b[best]) best = k;
+      std::swap(b[best], b[m]);
+    }
+  } while (i != j);
+  return b[m];
+}

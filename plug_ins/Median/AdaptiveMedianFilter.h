@@ -1,0 +1,23 @@
+#pragma once
+// "Adaptive Median Filter": the window grows (3 x 3, 5 x 5, ...) until its median lies
+// strictly between the window's extremes; the sample is kept when it is not an extreme itself.
+#include <cstdint>
+#include <vector>
+
+#include "acSingleChannelOperation.h"
+
+class AdaptiveMedianFilter : public acSingleChannelOperation {
+public:
+  AdaptiveMedianFilter();
+  void PreProcessing() override;
+  void TransformPixel(unsigned x, unsigned y) override;
+
+  // The filter's own middle selection on an odd number of values: rearranges values and
+  // returns values[count / 2]; close to, but not always, the exact median.
+  static uint8_t SelectMiddle(uint8_t* values, unsigned count);
+
+private:
+  uint8_t MaxWindowSize = 3;
+  bool Recursive = false;
+  std::vector<uint8_t> Window;
+};

@@ -1,0 +1,107 @@
+#include "NASMFilter_New.h"
+
+#include <algorithm>
+
+#include "FindMedian.h"
+#include "kvDiagnostics.h"
+
+namespace {
+constexpr int MaxPasses = 100;
+}
+
+NASMFilter_New::NASMFilter_New()
+{
+  Name = "APSM Filter";
+  GroupName = "Detector Median Filters";
+  OperationType = otFilter;
+  FormMode = 1;
+  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", "050pkMedian\\NASMFilter_New");
+  sParameterInfo info;
+  info.theParameterType = ptInteger;
+  info.Precision = 0;
+  info.MinBound = 1;
+  info.MaxBound = 27;
+  info.DefaultValue = 5;
+  info.ParameterName = "Detector window size";
+  Params->AddNewParam(info);
+  info.DefaultValue = 3;
+  info.ParameterName = "Filter window size";
+  Params->AddNewParam(info);
+}
+
+void NASMFilter_New::OperationItself(const tTerminateFlag& terminated)
+{
+  DetectorSize = uint8_t(std::clamp(Params->GetParam(0)->GetInteger(), 1, 255));
+  FilterSize = uint8_t(std::clamp(Params->GetParam(1)->GetInteger(), 1, 255));
+  const cRegionChannel region(*this, *ResultSurface);
+  if (region.GetSize() == 0) return;
+  Window.resize(size_t(FilterSize) * FilterSize);
+  const int channels = ResultSurface->GetChannelsCount();
+  for (int c = 0; c < channels; ++c) {
+    SourceSurface->CurrentChannel = c;
+    ResultSurface->CurrentChannel = c;
+    OperationProgress(unsigned(c) * (99u / unsigned(channels)));
+    if (!region.CopyIn(*SourceSurface, c, X, terminated)) return;
+    Detect(region);
+    Restore(region);
+    if (!region.CopyOut(*ResultSurface, c, X, terminated)) return;
+  }
+}
+
+void NASMFilter_New::Detect(const cRegionChannel& region)
+{
+  const int w = region.GetWidth(), h = region.GetHeight();
+  const int high = DetectorSize / 2, low = high - DetectorSize + 1;
+  F.assign(X.size(), 0);
+  for (int r = 0; r < h; ++r) {
+    const int r0 = std::max(0, r + low), r1 = std::min(h - 1, r + high);
+    for (int col = 0; col < w; ++col) {
+      const int c0 = std::max(0, col + low), c1 = std::min(w - 1, col + high);
+      uint8_t lowest = 255, highest = 0;
+      for (int rr = r0; rr <= r1; ++rr) {
+        const uint8_t* row = X.data() + size_t(rr) * w;
+        for (int cc = c0; cc <= c1; ++cc) {
+          lowest = std::min(lowest, row[cc]);
+          highest = std::max(highest, row[cc]);
+        }
+      }
+      const size_t pos = size_t(r) * w + col;
+      F[pos] = (lowest < X[pos] && X[pos] < highest) ? 0 : 1;
+    }
+  }
+}
+
+void NASMFilter_New::Restore(const cRegionChannel& region)
+{
+  const int w = region.GetWidth(), h = region.GetHeight();
+  const int high = FilterSize / 2, low = high - FilterSize + 1;
+  G = F;
+  Y = X;
+  for (int pass = 1;; ++pass) {
+    unsigned unresolved = 0;
+    for (int r = 0; r < h; ++r) {
+      const int r0 = std::max(0, r + low), r1 = std::min(h - 1, r + high);
+      for (int col = 0; col < w; ++col) {
+        const size_t pos = size_t(r) * w + col;
+        if (G[pos] != 1) continue;
+        const int c0 = std::max(0, col + low), c1 = std::min(w - 1, col + high);
+        unsigned n = 0;
+        for (int rr = r0; rr <= r1; ++rr)
+          for (int cc = c0; cc <= c1; ++cc) {
+            const size_t at = size_t(rr) * w + cc;
+            if (G[at] == 0) Window[n++] = Y[at];
+          }
+        if (n == 0) {
+          ++unresolved;
+        } else {
+          X[pos] = FindMedian(Window.data(), n);
+          F[pos] = 0;
+        }
+      }
+    }
+    // A pass that resolves nothing does not end the stage; only the pass limit does.
+    if (unresolved == 0 || pass >= MaxPasses) break;
+    G = F;
+    Y = X;
+  }
+}

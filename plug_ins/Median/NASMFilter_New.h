@@ -1,0 +1,24 @@
+#pragma once
+// "APSM Filter": a sample that equals the minimum or maximum of its detector window is taken
+// for an impulse; impulses are then replaced by the median of their unflagged neighbours, pass
+// after pass. Windows are cut at the region's edges instead of mirrored.
+#include <cstdint>
+#include <vector>
+
+#include "acOperation.h"
+#include "cRegionChannel.h"
+
+class NASMFilter_New : public acOperation {
+public:
+  NASMFilter_New();
+  void OperationItself(const tTerminateFlag& terminated) override;
+
+private:
+  void Detect(const cRegionChannel& region);
+  void Restore(const cRegionChannel& region);
+
+  uint8_t DetectorSize = 5;
+  uint8_t FilterSize = 3;
+  // Per-run arrays of the region: samples, flags, and the filtering stage's working copies.
+  std::vector<uint8_t> X, F, G, Y, Window;
+};

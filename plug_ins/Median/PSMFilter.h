@@ -1,0 +1,32 @@
+#pragma once
+// "PSM Filter": progressive switching median. A detection stage flags samples that differ
+// from the median of their neighbourhood by the threshold or more (over several epochs of
+// median estimates); a filtering stage then replaces flagged samples by the median of their
+// unflagged neighbours, pass after pass, until no flagged sample is left or nothing changes.
+#include <cstdint>
+#include <vector>
+
+#include "acOperation.h"
+#include "cRegionChannel.h"
+
+class PSMFilter : public acOperation {
+public:
+  PSMFilter();
+  void OperationItself(const tTerminateFlag& terminated) override;
+
+private:
+  void Detect(const cRegionChannel& region, int channel, int channels);
+  void Restore(const cRegionChannel& region, int channel, int channels);
+  // Mirrored index tables: map[i] is the index of position i + low of a window's offsets.
+  static void BuildMirrorTable(std::vector<int>& map, int count, int size);
+  // A stage's own progress (0..99) placed inside this channel's share of the run.
+  void ChannelProgress(int channel, int channels, unsigned stagePercent);
+
+  uint8_t DetectorSize = 5;
+  uint8_t FilterSize = 3;
+  uint8_t Threshold = 25;
+  uint8_t Epochs = 3;
+  // Per-run arrays of the region: samples, flags, and the stages' working copies.
+  std::vector<uint8_t> X, F, P, Q, F0, G, Y, Window;
+  std::vector<int> RowMap, ColumnMap;
+};
