@@ -1,0 +1,12 @@
+// Package 990pkAdaptive: the Lee filter; one instance, created at load and deleted at unload.
+#include "LeeFilter.h"
+#include "cOperationPool.h"
+
+namespace {
+LeeFilter Lee;
+}
+
+extern "C" void GLO(tOperationsList& list)
+{
+  list.push_back(&Lee);
+}
