@@ -88,7 +88,7 @@ void FastMedianFilter::OperationItself(const tTerminateFlag& terminated)
   for (unsigned y = FirstRow; y < EndRow && !stopped(); ++y) {
     int firstFast = int(EndColumn), endFast = int(EndColumn);
     if (inside && int(y) + lowY >= 0 && int(y) + highY < height) {
-      firstFast = std::max(int(FirstColumn), -lowX);
+      firstFast = std::min(std::max(int(FirstColumn), -lowX), int(EndColumn));
       endFast = std::max(firstFast, std::min(int(EndColumn), width - highX));
     }
     unsigned x = FirstColumn;
