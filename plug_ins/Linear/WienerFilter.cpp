@@ -54,8 +54,10 @@ void WienerFilter::OperationItself(const tTerminateFlag& terminated)
       // covers a zero noise variance on a flat window, where the gain would be 0 / 0).
       if (d < 0 || V[pos] <= 0)
         X[pos] = M[pos];
-      else
+      else if (d < V[pos])
         X[pos] = M[pos] + d * (X[pos] - M[pos]) / V[pos];
+      // else: no noise, gain 1; kept as is, since mean + (value - mean) may round just
+      // below the value and truncate one step down.
     }
     for (int r = 0; r < RegionHeight; ++r) {
       if (terminated.load(std::memory_order_relaxed)) return;
