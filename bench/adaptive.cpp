@@ -1,0 +1,63 @@
+// Wiener, Lee and the smart detector filter at default parameters on 512 x 512 grey and
+// colour pictures.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <random>
+#include <string>
+
+#include "cImage.h"
+#include "cMessenger.h"
+#include "cObservableSubject.h"
+#include "cOperationPool.h"
+#include "cPlainEventLoop.h"
+
+namespace {
+struct sFixture {
+  sFixture()
+  {
+    cMessenger::SetHost(&Loop);
+    Hub = std::make_unique<cObservableSubject>();
+    Hub->Install(&Loop);
+    ObservableSubject = Hub.get();
+    Pool.LoadOperationsFromPackage(KV_PLUGIN_DIR "020pkLinear.so");
+    Pool.LoadOperationsFromPackage(KV_PLUGIN_DIR "990pkAdaptive.so");
+    Pool.LoadOperationsFromPackage(KV_PLUGIN_DIR "999pkMisc.so");
+  }
+  cPlainEventLoop Loop;
+  std::unique_ptr<cObservableSubject> Hub;
+  cOperationPool Pool;
+};
+
+sFixture& Fixture()
+{
+  static sFixture fixture;
+  return fixture;
+}
+
+void RunFilter(benchmark::State& state, const std::string& name, int channels)
+{
+  acOperation* op = Fixture().Pool.LookForOperationByUID(Fixture().Pool.FindUIDByName(name));
+  op->GetParams()->ResetToDefault();
+  cImage source, result;
+  source.SetSize(512, 512, channels);
+  std::mt19937 rng(1);
+  cBMPSurface& s = *source.GetSurface();
+  for (int y = 0; y < 512; ++y)
+    for (int i = 0; i < 512 * channels; ++i) {
+      const unsigned r = rng() % 100;
+      s.Row(y)[i] = r < 5 ? 0 : r < 10 ? 255 : uint8_t(((i / channels) + y) / 4 + r % 8);
+    }
+  op->SetInterfaces(&source, &result);
+  tTerminateFlag terminated{false};
+  for (auto _ : state) op->Execute(terminated);
+  state.SetItemsProcessed(state.iterations() * 512 * 512 * channels);
+}
+}  // namespace
+
+BENCHMARK_CAPTURE(RunFilter, WienerGrey, std::string("Wiener Filter"), 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RunFilter, WienerColour, std::string("Wiener Filter"), 3)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RunFilter, LeeGrey, std::string("Lee Filter"), 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RunFilter, LeeColour, std::string("Lee Filter"), 3)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RunFilter, SmartDetectorGrey, std::string("Foolish detector-Smart filter"), 1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RunFilter, SmartDetectorColour, std::string("Foolish detector-Smart filter"), 3)->Unit(benchmark::kMillisecond);
