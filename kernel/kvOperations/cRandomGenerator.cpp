@@ -1,9 +1,6 @@
 #include "cRandomGenerator.h"
 
 #include <chrono>
-#include <cmath>
-#include <mutex>
-#include <random>
 
 namespace {
 
@@ -15,28 +12,7 @@ uint64_t SplitMix64(uint64_t& state)
   return z ^ (z >> 31);
 }
 
-struct sGeneratorState {
-  std::mutex Lock;
-  std::mt19937_64 Engine{0};
-  bool Deterministic = false;
-  uint64_t SeedSequence = 0;
-  // The polar method yields deviates in pairs.
-  bool HasSpare = false;
-  double Spare = 0.0;
-};
-
-sGeneratorState& State()
-{
-  static sGeneratorState state;
-  return state;
-}
-
-double UnitReal(std::mt19937_64& engine)
-{
-  return double(engine() >> 11) * 0x1.0p-53;
-}
-
-void Reseed(sGeneratorState& s, uint64_t seed)
+void Reseed(cRandomGenerator::sGeneratorState& s, uint64_t seed)
 {
   s.Engine.seed(seed);
   s.HasSpare = false;
@@ -46,46 +22,31 @@ void Reseed(sGeneratorState& s, uint64_t seed)
 
 namespace cRandomGenerator {
 
+sGeneratorState& State()
+{
+  static sGeneratorState state;
+  return state;
+}
+
 unsigned Random(unsigned n)
 {
-  if (n == 0) return 0;
   auto& s = State();
   std::lock_guard<std::mutex> guard(s.Lock);
-  // Rejection of the top partial range keeps every value equally likely.
-  const uint64_t range = n;
-  const uint64_t limit = UINT64_MAX - (UINT64_MAX % range);
-  uint64_t v;
-  do {
-    v = s.Engine();
-  } while (v >= limit);
-  return unsigned(v % range);
+  return DrawBelow(s, n);
 }
 
 double RandomReal()
 {
   auto& s = State();
   std::lock_guard<std::mutex> guard(s.Lock);
-  return UnitReal(s.Engine);
+  return DrawUnit(s);
 }
 
 double RandG(double mean, double sd)
 {
   auto& s = State();
   std::lock_guard<std::mutex> guard(s.Lock);
-  if (s.HasSpare) {
-    s.HasSpare = false;
-    return mean + sd * s.Spare;
-  }
-  double u, v, q;
-  do {
-    u = 2.0 * UnitReal(s.Engine) - 1.0;
-    v = 2.0 * UnitReal(s.Engine) - 1.0;
-    q = u * u + v * v;
-  } while (q >= 1.0 || q == 0.0);
-  const double f = std::sqrt(-2.0 * std::log(q) / q);
-  s.Spare = v * f;
-  s.HasSpare = true;
-  return mean + sd * u * f;
+  return mean + sd * DrawNormal(s);
 }
 
 void Randomize()

@@ -3,9 +3,68 @@
 // behaves like the run-time library's: Randomize reseeds from the clock. With SetSeed the
 // generator is seeded from that number and every Randomize takes the next seed of a sequence
 // derived from it, so the same sequence of operations gives the same pictures.
+//
+// Every draw goes through the inline Draw* functions below on the locked state, whether it
+// is taken one at a time (Random, RandG: one lock per draw) or in a run (cRandomBatch: one
+// lock per run), so both give the same sequence.
+#include <cmath>
 #include <cstdint>
+#include <mutex>
+#include <random>
 
 namespace cRandomGenerator {
+
+struct sGeneratorState {
+  std::mutex Lock;
+  std::mt19937_64 Engine{0};
+  bool Deterministic = false;
+  uint64_t SeedSequence = 0;
+  // The polar method yields deviates in pairs; the second one waits here.
+  bool HasSpare = false;
+  double Spare = 0.0;
+};
+
+// The shared state; lock it before drawing (Random/RandG and cRandomBatch do).
+sGeneratorState& State();
+
+// Uniform integer 0..n-1 from the top 32 bits of one engine output, by multiply and shift
+// with rejection of the few products that would favour some values (no modulo bias).
+inline unsigned DrawBelow(sGeneratorState& s, unsigned n)
+{
+  if (n == 0) return 0;
+  uint64_t m = (s.Engine() >> 32) * uint64_t(n);
+  if (uint32_t(m) < n) {
+    const uint32_t threshold = uint32_t(-n) % n;  // 2^32 mod n
+    while (uint32_t(m) < threshold) m = (s.Engine() >> 32) * uint64_t(n);
+  }
+  return unsigned(m >> 32);
+}
+
+// Uniform real in [0, 1) with 53 random bits.
+inline double DrawUnit(sGeneratorState& s)
+{
+  return double(s.Engine() >> 11) * 0x1.0p-53;
+}
+
+// Standard normal deviate by the polar method.
+inline double DrawNormal(sGeneratorState& s)
+{
+  if (s.HasSpare) {
+    s.HasSpare = false;
+    return s.Spare;
+  }
+  double u, v, q;
+  do {
+    u = 2.0 * DrawUnit(s) - 1.0;
+    v = 2.0 * DrawUnit(s) - 1.0;
+    q = u * u + v * v;
+  } while (q >= 1.0 || q == 0.0);
+  const double f = std::sqrt(-2.0 * std::log(q) / q);
+  s.Spare = v * f;
+  s.HasSpare = true;
+  return u * f;
+}
+
 // Uniform integer 0..n-1 without modulo bias (0 for n = 0).
 unsigned Random(unsigned n);
 // Uniform real in [0, 1).

@@ -1,0 +1,44 @@
+#include "ExponentialNoise.h"
+
+ExponentialNoise::ExponentialNoise()
+{
+  Name = "Exponential Noise";
+  GroupName = "Additive Noises";
+  sParameterInfo info;
+  info.Precision = 3;
+  DeclareReal(info, "A", 0, 0.7, 0.25);
+}
+
+void ExponentialNoise::PreProcessing()
+{
+  A = Params->GetParam(0)->GetReal();
+  // A = 0 would divide by zero: the samples keep their values (the draws are still made,
+  // so the shared sequence advances as for any other A).
+  Increase.assign(10000, 0.0);
+  if (A > 0.0)
+    for (unsigned r = 0; r < 10000; ++r) {
+      const double u = r * 0.0001;
+      Increase[r] = -std::log(1.0 - u) / A;
+    }
+}
+
+void ExponentialNoise::PostProcessing()
+{
+  Increase = std::vector<double>();
+}
+
+inline bool ExponentialNoise::Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const
+{
+  out = TruncToByte(double(g) + Increase[rnd.Random(10000)]);
+  return true;
+}
+
+void ExponentialNoise::TransformPixel(unsigned x, unsigned y)
+{
+  DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
+}
+
+void ExponentialNoise::OperationItself(const tTerminateFlag& terminated)
+{
+  DriveRows(terminated, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
+}

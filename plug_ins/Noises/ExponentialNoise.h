@@ -1,0 +1,21 @@
+#pragma once
+#include <vector>
+
+#include "acNoiseOperation.h"
+
+// Adds -ln(1 - u) / A for a uniform u in steps of 0.0001; never lowers a sample. Continues
+// the shared random sequence (no reseed).
+class ExponentialNoise : public acNoiseOperation {
+public:
+  ExponentialNoise();
+  void PreProcessing() override;
+  void TransformPixel(unsigned x, unsigned y) override;
+  void OperationItself(const tTerminateFlag& terminated) override;
+  void PostProcessing() override;
+
+private:
+  bool Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const;
+  double A = 0.0;
+  // The increase for each of the 10000 uniform draws, computed once per run.
+  std::vector<double> Increase;
+};

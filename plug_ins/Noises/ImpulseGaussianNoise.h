@@ -1,0 +1,17 @@
+#pragma once
+#include "acNoiseOperation.h"
+
+// Replaces a random share of samples by normal values (mean, deviation), rounded and clamped.
+class ImpulseGaussianNoise : public acNoiseOperation {
+public:
+  ImpulseGaussianNoise();
+  void PreProcessing() override;
+  void TransformPixel(unsigned x, unsigned y) override;
+  void OperationItself(const tTerminateFlag& terminated) override;
+
+private:
+  bool Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const;
+  unsigned HitCount = 0;
+  float Mean = 0.0f;
+  float Deviation = 0.0f;
+};

@@ -1,0 +1,32 @@
+#include "PepperNoise.h"
+
+PepperNoise::PepperNoise()
+{
+  Name = "Pepper Noise";
+  GroupName = "Impulse Noises";
+  sParameterInfo info;
+  info.Precision = 2;
+  DeclareReal(info, "Noise percent", 0, 1, 0.2);
+}
+
+void PepperNoise::PreProcessing()
+{
+  HitCount = HitCountFor(Params->GetParam(0)->GetReal());
+  Randomize();
+}
+
+inline bool PepperNoise::Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const
+{
+  out = 0;
+  return rnd.Random(100) < HitCount;
+}
+
+void PepperNoise::TransformPixel(unsigned x, unsigned y)
+{
+  DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
+}
+
+void PepperNoise::OperationItself(const tTerminateFlag& terminated)
+{
+  DriveRows(terminated, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
+}

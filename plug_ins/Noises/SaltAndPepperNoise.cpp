@@ -1,0 +1,36 @@
+#include "SaltAndPepperNoise.h"
+
+SaltAndPepperNoise::SaltAndPepperNoise()
+{
+  Name = "Salt-and-Pepper Noise";
+  GroupName = "Impulse Noises";
+  sParameterInfo info;
+  info.Precision = 2;
+  DeclareReal(info, "Noise percent", 0, 1, 0.2);
+}
+
+void SaltAndPepperNoise::PreProcessing()
+{
+  // The density passes through single precision first, so 0.2 acts as the float just above it.
+  HitCount = HitCountFor(double(float(Params->GetParam(0)->GetReal())));
+  Randomize();
+}
+
+inline bool SaltAndPepperNoise::Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const
+{
+  if (rnd.Random(100) < HitCount)
+    out = rnd.Random(100) >= 50 ? 255 : 0;
+  else
+    out = g;
+  return true;
+}
+
+void SaltAndPepperNoise::TransformPixel(unsigned x, unsigned y)
+{
+  DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
+}
+
+void SaltAndPepperNoise::OperationItself(const tTerminateFlag& terminated)
+{
+  DriveRows(terminated, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
+}

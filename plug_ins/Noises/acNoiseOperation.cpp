@@ -1,0 +1,22 @@
+#include "acNoiseOperation.h"
+
+#include "kvDiagnostics.h"
+
+acNoiseOperation::acNoiseOperation()
+{
+  OperationType = otNoise;
+  FormMode = 1;
+  TotalVariation = false;
+}
+
+void acNoiseOperation::DeclareReal(sParameterInfo& info, const char* name, double minBound, double maxBound,
+                                   double defaultValue)
+{
+  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", "210pkNoises");
+  info.theParameterType = ptReal;
+  info.ParameterName = name;
+  info.MinBound = minBound;
+  info.MaxBound = maxBound;
+  info.DefaultValue = defaultValue;
+  Params->AddNewParam(info);
+}

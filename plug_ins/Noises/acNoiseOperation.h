@@ -1,0 +1,85 @@
+#pragma once
+// Common ground of the per-sample noises: a row-wise driver that visits the samples in the
+// order of the per-sample driver (rows, pixels, channels) and makes the same draws, taking
+// the shared generator once per row instead of once per draw, plus the per-sample path that
+// TransformPixel uses (regions reaching past the picture go through the base driver, whose
+// border folding the row path does not repeat).
+//
+// A sample function has the form bool(uint8_t g, cRandomBatch& rnd, uint8_t& out): it makes
+// its draws for source sample g and returns whether out is to be written.
+#include <cmath>
+#include <cstdint>
+
+#include "acSingleChannelOperation.h"
+#include "cRandomBatch.h"
+
+class acNoiseOperation : public acSingleChannelOperation {
+public:
+  acNoiseOperation();
+
+  // Rounds half up, as the noises round their normal deviates.
+  static double RoundHalfUp(double v) { return std::floor(v + 0.5); }
+  // Cuts towards zero and clamps into 0..255 (in floating point, so no value is out of range
+  // for the conversion, infinities included).
+  static uint8_t TruncToByte(double v)
+  {
+    if (!(v > 0.0)) return 0;  // also NaN
+    if (v >= 255.0) return 255;
+    return uint8_t(v);
+  }
+
+  // The impulse decision: a draw r of 0..99 hits when r * 0.01 < p; as r * 0.01 grows with
+  // r, the hit draws are exactly 0..count-1.
+  static unsigned HitCountFor(double p)
+  {
+    unsigned count = 0;
+    while (count < 100 && double(count) * 0.01 < p) ++count;
+    return count;
+  }
+
+protected:
+  template <class tSample>
+  void DriveRows(const tTerminateFlag& terminated, tSample&& sample);
+  template <class tSample>
+  void DriveSample(unsigned x, unsigned y, tSample&& sample);
+  // Declares a real parameter through the one reused declaration record.
+  void DeclareReal(sParameterInfo& info, const char* name, double minBound, double maxBound, double defaultValue);
+};
+
+template <class tSample>
+void acNoiseOperation::DriveRows(const tTerminateFlag& terminated, tSample&& sample)
+{
+  if (SourceSurface->GetHeight() != ResultSurface->GetHeight() || SourceSurface->GetWidth() != ResultSurface->GetWidth() ||
+      SourceSurface->GetChannelsCount() != ResultSurface->GetChannelsCount() || !RegionInsideSurface()) {
+    acSingleChannelOperation::OperationItself(terminated);
+    return;
+  }
+  PreProcessing();
+  const unsigned channels = unsigned(SourceSurface->GetChannelsCount());
+  const unsigned count = (EndColumn - FirstColumn) * channels;
+  for (unsigned y = FirstRow; y < EndRow && !terminated.load(std::memory_order_relaxed); ++y) {
+    const uint8_t* src = SourceSurface->Row(int(y)) + FirstColumn * channels;
+    uint8_t* dst = ResultSurface->Row(int(y)) + FirstColumn * channels;
+    {
+      cRandomBatch rnd;
+      for (unsigned i = 0; i < count; ++i) {
+        uint8_t out;
+        if (sample(src[i], rnd, out)) dst[i] = out;
+      }
+    }
+    OperationProgress((y - FirstRow) * 99 / (EndRow - FirstRow));
+  }
+  PostProcessing();
+}
+
+template <class tSample>
+void acNoiseOperation::DriveSample(unsigned x, unsigned y, tSample&& sample)
+{
+  uint8_t out;
+  bool write;
+  {
+    cRandomBatch rnd;
+    write = sample(SourceSurface->GetPixel(int(x), int(y)), rnd, out);
+  }
+  if (write) ResultSurface->SetPixel(int(x), int(y), out);
+}
