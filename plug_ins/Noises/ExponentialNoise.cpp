@@ -11,7 +11,7 @@ ExponentialNoise::ExponentialNoise()
 
 void ExponentialNoise::PreProcessing()
 {
-  A = Params->GetParam(0)->GetReal();
+  A = ParamValue(0);
   // A = 0 would divide by zero: the samples keep their values (the draws are still made,
   // so the shared sequence advances as for any other A).
   Increase.assign(10000, 0.0);

@@ -12,8 +12,8 @@ GaussianNoise::GaussianNoise()
 
 void GaussianNoise::PreProcessing()
 {
-  Mean = float(Params->GetParam(0)->GetReal());
-  Sigma = float(Params->GetParam(1)->GetReal());
+  Mean = float(ParamValue(0));
+  Sigma = float(ParamValue(1));
   Randomize();
 }
 

@@ -13,9 +13,9 @@ ImpulseGaussianNoise::ImpulseGaussianNoise()
 
 void ImpulseGaussianNoise::PreProcessing()
 {
-  HitCount = HitCountFor(Params->GetParam(0)->GetReal());
-  Mean = float(Params->GetParam(1)->GetReal());
-  Deviation = float(Params->GetParam(2)->GetReal());
+  HitCount = HitCountFor(ParamValue(0));
+  Mean = float(ParamValue(1));
+  Deviation = float(ParamValue(2));
   Randomize();
 }
 

@@ -11,7 +11,7 @@ PepperNoise::PepperNoise()
 
 void PepperNoise::PreProcessing()
 {
-  HitCount = HitCountFor(Params->GetParam(0)->GetReal());
+  HitCount = HitCountFor(ParamValue(0));
   Randomize();
 }
 

@@ -11,7 +11,7 @@ RandomValuedNoise::RandomValuedNoise()
 
 void RandomValuedNoise::PreProcessing()
 {
-  HitCount = HitCountFor(Params->GetParam(0)->GetReal());
+  HitCount = HitCountFor(ParamValue(0));
 }
 
 inline bool RandomValuedNoise::Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const

@@ -12,8 +12,8 @@ RayleighNoise::RayleighNoise()
 
 void RayleighNoise::PreProcessing()
 {
-  A = Params->GetParam(0)->GetReal();
-  B = Params->GetParam(1)->GetReal();
+  A = ParamValue(0);
+  B = ParamValue(1);
   Increase.resize(10000);
   for (unsigned r = 0; r < 10000; ++r) {
     const double u = r * 0.0001;

@@ -12,7 +12,7 @@ SaltAndPepperNoise::SaltAndPepperNoise()
 void SaltAndPepperNoise::PreProcessing()
 {
   // The density passes through single precision first, so 0.2 acts as the float just above it.
-  HitCount = HitCountFor(double(float(Params->GetParam(0)->GetReal())));
+  HitCount = HitCountFor(double(float(ParamValue(0))));
   Randomize();
 }
 

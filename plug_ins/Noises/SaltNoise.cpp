@@ -11,7 +11,7 @@ SaltNoise::SaltNoise()
 
 void SaltNoise::PreProcessing()
 {
-  HitCount = HitCountFor(Params->GetParam(0)->GetReal());
+  HitCount = HitCountFor(ParamValue(0));
   Randomize();
 }
 

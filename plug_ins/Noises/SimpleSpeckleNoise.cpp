@@ -24,8 +24,8 @@ SimpleSpeckleNoise::SimpleSpeckleNoise()
 
 void SimpleSpeckleNoise::PreProcessing()
 {
-  Sigma = float(Params->GetParam(0)->GetReal());
-  Correlation = float(Params->GetParam(1)->GetReal());
+  Sigma = float(ParamValue(0));
+  Correlation = float(ParamValue(1));
   Randomize();
 }
 

@@ -20,3 +20,11 @@ void acNoiseOperation::DeclareReal(sParameterInfo& info, const char* name, doubl
   info.DefaultValue = defaultValue;
   Params->AddNewParam(info);
 }
+
+double acNoiseOperation::ParamValue(unsigned index) const
+{
+  const cOperationParameter* param = Params->GetParam(index);
+  double scale = 1.0;
+  for (unsigned i = 0; i < param->GetPrecision(); ++i) scale *= 10.0;
+  return double(param->GetRawValue()) / scale;
+}

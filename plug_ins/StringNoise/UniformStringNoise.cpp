@@ -3,6 +3,17 @@
 #include "cRandomBatch.h"
 #include "kvDiagnostics.h"
 
+namespace {
+// The probability as entered: the stored integer over 10^precision, divided once, so a
+// probability of k % hits exactly k of the 100 draws.
+double EnteredValue(const cOperationParameter* param)
+{
+  double scale = 1.0;
+  for (unsigned i = 0; i < param->GetPrecision(); ++i) scale *= 10.0;
+  return double(param->GetRawValue()) / scale;
+}
+}  // namespace
+
 UniformStringNoise::UniformStringNoise()
 {
   Name = "Streaks Noise";
@@ -73,7 +84,7 @@ void UniformStringNoise::OperationItself(const tTerminateFlag& terminated)
     OperationTerminated();
     return;
   }
-  Probability = Params->GetParam(0)->GetReal();
+  Probability = EnteredValue(Params->GetParam(0));
   NoiseType = uint8_t(Params->GetParam(1)->GetEnumSelectedIndex());
   // Lines inside the picture are written through the rows; a region reaching past the
   // picture goes through the surface's border folding.
