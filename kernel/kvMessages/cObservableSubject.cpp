@@ -14,6 +14,8 @@ cObservableSubject::~cObservableSubject()
 
 void cObservableSubject::Install(iKernelHost* host)
 {
+  KV_ASSERT_TEXT(host != nullptr, "host != NULL", "kvKernel_bpl\\kvMessages\\cObservableSubject");
+  if (Host) Uninstall();
   Host = host;
   OldWndProc = host->GetWndProc();
   host->SetWndProc([this](sMessage& m) { HandleMessage(m); });

@@ -81,7 +81,7 @@ int cPlainEventLoop::FireDueTimers()
   return fired;
 }
 
-int cPlainEventLoop::ProcessPending()
+int cPlainEventLoop::RunPosted()
 {
   std::deque<std::function<void()>> batch;
   {
@@ -89,10 +89,25 @@ int cPlainEventLoop::ProcessPending()
     batch.swap(Queue);
   }
   int ran = 0;
-  for (auto& work : batch) {
-    work();
+  while (!batch.empty()) {
+    std::function<void()> work = std::move(batch.front());
+    batch.pop_front();
+    try {
+      work();
+    } catch (...) {
+      // What was not yet run stays queued, ahead of anything posted meanwhile.
+      std::lock_guard<std::mutex> guard(QueueLock);
+      Queue.insert(Queue.begin(), std::make_move_iterator(batch.begin()), std::make_move_iterator(batch.end()));
+      throw;
+    }
     ++ran;
   }
+  return ran;
+}
+
+int cPlainEventLoop::ProcessPending()
+{
+  const int ran = RunPosted();
   return ran + FireDueTimers();
 }
 
@@ -104,21 +119,32 @@ bool cPlainEventLoop::HasPendingWork() const
 
 bool cPlainEventLoop::RunUntil(const std::function<bool()>& predicate, std::chrono::milliseconds timeout)
 {
+  // The predicate may depend on other threads that post nothing, so waiting is done in short
+  // slices and the predicate is looked at again after each.
+  constexpr auto slice = std::chrono::milliseconds(5);
   const auto deadline = tClock::now() + timeout;
   for (;;) {
     if (predicate()) return true;
     ProcessPending();
     if (predicate()) return true;
     std::unique_lock<std::mutex> lock(QueueLock);
-    auto wakeAt = deadline;
+    const auto now = tClock::now();
+    if (now >= deadline) {
+      lock.unlock();
+      return predicate();
+    }
+    auto wakeAt = std::min(deadline, now + slice);
     for (auto& [id, timer] : Timers) wakeAt = std::min(wakeAt, timer.Due);
-    if (tClock::now() >= deadline) return predicate();
     QueueChanged.wait_until(lock, wakeAt, [this] { return !Queue.empty(); });
   }
 }
 
 void cPlainEventLoop::RunUntilIdle()
 {
-  while (ProcessPending() > 0 || HasPendingWork()) {
-  }
+  // Only posted work keeps the loop going: a short repeating timer would otherwise never let
+  // it return.
+  do {
+    RunPosted();
+    FireDueTimers();
+  } while (HasPendingWork());
 }

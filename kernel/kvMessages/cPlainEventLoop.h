@@ -40,6 +40,8 @@ private:
     std::function<void()> Tick;
   };
   int FireDueTimers();
+  // Runs the work queued so far (not work it posts itself); returns how many items ran.
+  int RunPosted();
 
   tWndProc WndProc;
   mutable std::mutex QueueLock;

@@ -1,8 +1,10 @@
 #include "acOperation.h"
 
+#include <algorithm>
+
 #include "kvDiagnostics.h"
 
-#include <chrono>
+#define UNIT "kvKernel_bpl\\kvOperations\\acOperation"
 
 
 acOperation::acOperation() : Params(new cOperationParams(this)) {}
@@ -32,18 +34,27 @@ void acOperation::OperationProgress(unsigned percent)
 
 void acOperation::Execute(const tTerminateFlag& terminated)
 {
+  KV_ASSERT_TEXT(SourceSurface != nullptr, "SourceSurface != NULL", UNIT);
+  KV_ASSERT_TEXT(ResultSurface != nullptr, "ResultSurface != NULL", UNIT);
   ResultSurface->MakeCopyFrom(*SourceSurface);
+  const int width = SourceSurface->GetWidth();
+  const int height = SourceSurface->GetHeight();
   if (ResultImage->WholeImage) {
     FirstRow = 0;
-    EndRow = unsigned(SourceSurface->GetHeight());
+    EndRow = unsigned(height);
     FirstColumn = 0;
-    EndColumn = unsigned(SourceSurface->GetWidth());
+    EndColumn = unsigned(width);
   } else {
+    // A rectangle reaching past the picture (a preview scrolled to its edge) is clipped: the
+    // border rule would otherwise fold the writes back onto other pixels, and negative
+    // coordinates would wrap to huge unsigned bounds.
     const sRect& r = ResultImage->ProcessingRect;
-    FirstRow = unsigned(r.Top);
-    EndRow = unsigned(r.Bottom);
-    FirstColumn = unsigned(r.Left);
-    EndColumn = unsigned(r.Right);
+    FirstRow = unsigned(std::clamp(r.Top, 0, height));
+    EndRow = unsigned(std::clamp(r.Bottom, 0, height));
+    FirstColumn = unsigned(std::clamp(r.Left, 0, width));
+    EndColumn = unsigned(std::clamp(r.Right, 0, width));
+    EndRow = std::max(EndRow, FirstRow);
+    EndColumn = std::max(EndColumn, FirstColumn);
   }
   const uint32_t started = kvTickCount();
   ResultImage->PercentDone.store(0, std::memory_order_relaxed);
