@@ -1,0 +1,9 @@
+#pragma once
+#include "acSingleChannelOperation.h"
+
+// Mirror left to right: the sample at (x, y) goes to (W - 1 - x, y).
+class FlipHorizontal : public acSingleChannelOperation {
+public:
+  FlipHorizontal();
+  void TransformPixel(unsigned x, unsigned y) override;
+};

@@ -1,0 +1,9 @@
+#pragma once
+#include "acSingleChannelOperation.h"
+
+// Mirror top to bottom: the sample at (x, y) goes to (x, H - 1 - y).
+class FlipVertical : public acSingleChannelOperation {
+public:
+  FlipVertical();
+  void TransformPixel(unsigned x, unsigned y) override;
+};

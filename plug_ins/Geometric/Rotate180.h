@@ -1,0 +1,9 @@
+#pragma once
+#include "acSingleChannelOperation.h"
+
+// Half turn: the sample at (x, y) goes to (W - 1 - x, H - 1 - y).
+class Rotate180 : public acSingleChannelOperation {
+public:
+  Rotate180();
+  void TransformPixel(unsigned x, unsigned y) override;
+};

@@ -1,0 +1,15 @@
+#pragma once
+#include "acSingleChannelOperation.h"
+
+// Quarter turn counter-clockwise into an H x W result: (x, y) goes to (y, W - 1 - x).
+class Rotate90CCW : public acSingleChannelOperation {
+public:
+  Rotate90CCW();
+  // Gives the result the turned size (source height x source width).
+  void PreProcessing() override;
+  void TransformPixel(unsigned x, unsigned y) override;
+
+private:
+  int SourceWidth = 0;
+  int SourceHeight = 0;
+};
