@@ -58,6 +58,11 @@ void cOperationPool::LoadOperationsFromPackage(const std::string& fileName)
     return;
   }
   for (acOperation* operation : list) {
+    // An absent entry would only fail later, at the first lookup of its UID.
+    if (!operation) {
+      kvDebugOutput("Ignored an empty operation entry of plug-in '" + fileName + "'");
+      continue;
+    }
     Operations.push_back(operation);
     cOperationPoolMessenger::DirectOperationLoaded(unsigned(Operations.size()));
   }
