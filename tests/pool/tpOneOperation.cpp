@@ -1,0 +1,9 @@
+// Test package: appends one operation.
+#include "cLoggedOperation.h"
+#include "cOperationPool.h"
+
+namespace {
+cLoggedOperation C("Test C");
+}  // namespace
+
+extern "C" void GLO(tOperationsList& list) { list.push_back(&C); }
