@@ -51,8 +51,9 @@ public:
       for (int i = 0; i < N; ++i) Nodes[i] = double(i) / double(N - 1);
     }
     if (M >= 2) {
-      Positions.resize(size_t(M));
-      for (int r = 0; r < M; ++r) Positions[size_t(r)] = double(r) / double(M - 1);
+      Positions.setlength(M);
+      Resampled.setlength(M);
+      for (int r = 0; r < M; ++r) Positions[r] = double(r) / double(M - 1);
     }
   }
 
@@ -63,9 +64,10 @@ public:
       return;
     }
     for (int i = 0; i < N; ++i) Values[i] = in[size_t(i) * inStride];
-    // Second derivative 0 at both ends: the natural spline.
-    alglib::spline1dbuildcubic(Nodes, Values, N, 2, 0.0, 2, 0.0, Spline);
-    for (int r = 0; r < M; ++r) out[size_t(r) * outStride] = alglib::spline1dcalc(Spline, Positions[size_t(r)]);
+    // Second derivative 0 at both ends: the natural spline, built and evaluated at the ordered
+    // result positions in one pass rather than by a search per position.
+    alglib::spline1dconvcubic(Nodes, Values, N, 2, 0.0, 2, 0.0, Positions, M, Resampled);
+    for (int r = 0; r < M; ++r) out[size_t(r) * outStride] = Resampled[r];
   }
 
 private:
@@ -73,8 +75,8 @@ private:
   int M;
   alglib::real_1d_array Nodes;
   alglib::real_1d_array Values;
-  alglib::spline1dinterpolant Spline;
-  std::vector<double> Positions;
+  alglib::real_1d_array Positions;
+  alglib::real_1d_array Resampled;
 };
 
 // Overshoot near sharp edges is limited to the 8-bit range rather than wrapped.

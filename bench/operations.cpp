@@ -1,0 +1,104 @@
+// The operation contract's per-sample overhead, the transforms and each resampling method.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <random>
+#include <string>
+
+#include "acSingleChannelOperation.h"
+#include "cMessenger.h"
+#include "cObservableSubject.h"
+#include "cOperationPool.h"
+#include "cPlainEventLoop.h"
+#include "cResampleOperation.h"
+
+namespace {
+
+class cEmptyOperation : public acSingleChannelOperation {
+public:
+  void TransformPixel(unsigned, unsigned) override {}
+};
+
+void FillRandom(cImage& image, int w, int h, int channels)
+{
+  image.SetSize(w, h, channels);
+  std::mt19937 rng(1);
+  cBMPSurface& s = *image.GetSurface();
+  for (int y = 0; y < h; ++y)
+    for (int i = 0; i < w * channels; ++i) s.Row(y)[i] = uint8_t(rng());
+}
+
+void RunRepeatedly(benchmark::State& state, acOperation& op, cImage& source)
+{
+  cImage result;
+  op.SetInterfaces(&source, &result);
+  tTerminateFlag terminated{false};
+  for (auto _ : state) {
+    op.Execute(terminated);
+    benchmark::DoNotOptimize(result.GetSurface()->GetBits());
+  }
+  state.SetItemsProcessed(state.iterations() * int64_t(source.GetWidth()) * source.GetHeight());
+}
+
+// The shipped transform packages, loaded once as the system loads them.
+struct sPackages {
+  sPackages()
+  {
+    cMessenger::SetHost(&Loop);
+    Hub.Install(&Loop);
+    ObservableSubject = &Hub;
+    Pool.LoadOperationsFromPackage(std::string(KV_PLUGIN_DIR) + "pkColor.so");
+    Pool.LoadOperationsFromPackage(std::string(KV_PLUGIN_DIR) + "pkGeometric.so");
+  }
+  acOperation* Find(const std::string& name) { return Pool.LookForOperationByUID(Pool.FindUIDByName(name)); }
+  cPlainEventLoop Loop;
+  cObservableSubject Hub;
+  cOperationPool Pool;
+};
+
+sPackages& Packages()
+{
+  static sPackages packages;
+  return packages;
+}
+
+void BM_PixelDriverEmptyTransform(benchmark::State& state)
+{
+  cImage source;
+  FillRandom(source, 512, 512, 3);
+  cEmptyOperation op;
+  RunRepeatedly(state, op, source);
+}
+BENCHMARK(BM_PixelDriverEmptyTransform)->Unit(benchmark::kMillisecond);
+
+void BM_Transform(benchmark::State& state, const char* name)
+{
+  cImage source;
+  FillRandom(source, 512, 512, 3);
+  RunRepeatedly(state, *Packages().Find(name), source);
+}
+BENCHMARK_CAPTURE(BM_Transform, FlipHorizontal, "Flip Horizontal")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Transform, FlipVertical, "Flip Vertical")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Transform, Rotate180, "Rotate 180")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Transform, Rotate90CCW, "Rotate 90 CCW")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Transform, Rotate90CW, "Rotate 90 CW")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Transform, Invert, "Invert")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Transform, Desaturate, "Desaturate")->Unit(benchmark::kMillisecond);
+
+// Args: method (0 nearest, 1 "Bilinear", 2 "Bicubic"), new side.
+void BM_Resample(benchmark::State& state)
+{
+  cImage source;
+  FillRandom(source, 512, 512, 3);
+  cResampleOperation op;
+  op.GetParams()->GetParam(0)->SetValue(int(state.range(1)));
+  op.GetParams()->GetParam(1)->SetValue(int(state.range(1)));
+  op.GetParams()->GetParam(2)->SetValue(int(state.range(0)));
+  RunRepeatedly(state, op, source);
+}
+BENCHMARK(BM_Resample)
+    ->ArgNames({"method", "side"})
+    ->ArgsProduct({{0, 1, 2}, {1024, 256}})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
