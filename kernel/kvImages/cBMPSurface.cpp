@@ -85,7 +85,9 @@ void cBMPSurface::MakeCopyFrom(const cBMPSurface& other)
   if (&other == this) return;
   SetSize(other.Width, other.Height, other.ChannelsCount);
   // Row by row through both row tables, so a turned-over source is copied as it is seen.
-  for (int y = 0; y < Height; ++y) std::memcpy(RowTable[size_t(y)], other.RowTable[size_t(y)], size_t(BytesPerLineValue));
+  // A picture without columns has no buffer, and memcpy must not be handed its null rows.
+  if (BytesPerLineValue > 0)
+    for (int y = 0; y < Height; ++y) std::memcpy(RowTable[size_t(y)], other.RowTable[size_t(y)], size_t(BytesPerLineValue));
   BMInfo = other.BMInfo;
 }
 
