@@ -1,0 +1,54 @@
+#pragma once
+// The command-line front end: a thin layer over the system facade and the kernel's plain
+// event loop, for scripted corrupt-restore-measure experiments.
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cArgumentReader.h"
+#include "cPlainEventLoop.h"
+#include "cResultTable.h"
+
+class cKvadraSystem;
+class cImage;
+class cOperationParams;
+
+class cKvadraCli {
+public:
+  // programPath: argv[0], used to find plug-ins/ and samples/ beside the executable.
+  cKvadraCli(std::string programPath, std::ostream& out);
+  ~cKvadraCli();
+
+  int Run(const std::vector<std::string>& arguments);
+
+  // Set by the SIGINT handler; long commands stop at the next safe point.
+  static void RequestCancel();
+
+private:
+  void StartSystem();
+  int CommandList(cArgumentReader& args);
+  int CommandRun(cArgumentReader& args);
+  int CommandMeasure(cArgumentReader& args);
+  int CommandAnalyze(cArgumentReader& args);
+  int CommandSpectrum(cArgumentReader& args);
+  int CommandDemo(cArgumentReader& args);
+
+  // UID of the operation named (exact, else ignoring case); usage error with suggestions.
+  unsigned OperationUID(const std::string& name) const;
+  std::vector<std::string> OperationNames() const;
+  void LoadOrigin(const std::string& file);
+  // Runs the operation on the current picture as a saved step; region: nullptr = whole picture.
+  void RunSavedStep(unsigned uid, const int* region);
+  // Waits for the background indices of every history entry.
+  void CompleteMeasures();
+  cResultTable HistoryTable();
+  void SaveCurrent(const std::string& file);
+  void SaveImageAtomically(cImage& image, const std::string& file);
+  std::string ExecutableFolder() const;
+
+  std::string ProgramPath;
+  std::ostream& Out;
+  std::unique_ptr<cPlainEventLoop> Loop;
+  std::unique_ptr<cKvadraSystem> System;
+};

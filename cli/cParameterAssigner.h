@@ -1,0 +1,22 @@
+#pragma once
+// Applies "NAME=VALUE" texts to an operation's parameters, checking names, types and bounds
+// first, so that nothing the user types can trip a kernel precondition.
+#include <string>
+
+#include "cOperationParams.h"
+
+class cParameterAssigner {
+public:
+  // Index of the parameter named (exactly, else ignoring case); usage error with suggestions.
+  static int FindParameter(const cOperationParams& params, const std::string& name, const std::string& operation);
+  // "NAME=VALUE".
+  static void Assign(cOperationParams& params, const std::string& assignment, const std::string& operation);
+  static void AssignValue(cOperationParameter& parameter, const std::string& value, const std::string& operation);
+  // "integer", "real", "boolean", "enumerated".
+  static std::string KindName(const cOperationParameter& parameter);
+  // Bounds as text: "0..1 (2 decimals)", "1..25 (whole numbers)", "false|true", "A|B|C".
+  static std::string Range(const cOperationParameter& parameter);
+  // The value as the user would type it back.
+  static std::string ValueText(const cOperationParameter& parameter, bool defaultValue = false);
+  static std::string FormatReal(double value, int precision);
+};

@@ -1,0 +1,42 @@
+#pragma once
+// A table of texts and numbers written as tab-separated text, CSV (RFC 4180) or JSON.
+// Numbers carry 17 significant digits so that they read back exactly.
+#include <ostream>
+#include <string>
+#include <vector>
+
+class cResultTable {
+public:
+  struct sCell {
+    bool IsNumber = false;
+    double Number = 0.0;
+    std::string Text;
+  };
+
+  explicit cResultTable(std::vector<std::string> header);
+  void AddRow(std::vector<sCell> row);
+  static sCell Text(const std::string& text);
+  static sCell Number(double value);
+  static std::string FormatNumber(double value);
+
+  void WriteTabSeparated(std::ostream& out) const;
+  std::string CsvText() const;
+  // An array of objects keyed by the header, wrapped with extra members given as raw JSON.
+  std::string JsonText(const std::string& extraMembers = "") const;
+  static std::string JsonString(const std::string& text);
+  static std::string CsvField(const std::string& text);
+
+  // Writes beside the target under a temporary name, then renames: never a half-written file.
+  static void WriteFileAtomically(const std::string& path, const std::string& content);
+  // A temporary name in the target's folder for writers that produce the file themselves.
+  static std::string TemporaryNameBeside(const std::string& path);
+  static void CommitTemporary(const std::string& temporary, const std::string& path);
+
+  const std::vector<std::string>& Header() const { return HeaderNames; }
+  const std::vector<std::vector<sCell>>& Rows() const { return RowsList; }
+
+private:
+  static std::string CellText(const sCell& cell);
+  std::vector<std::string> HeaderNames;
+  std::vector<std::vector<sCell>> RowsList;
+};

@@ -1,0 +1,320 @@
+// Runs the built kvadra program as a subprocess, as scripts do.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "KvTestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct sResult {
+  int Code = -1;
+  std::string Out;
+  std::string Err;
+};
+
+std::string Quote(const std::string& s)
+{
+  std::string q = "'";
+  for (char c : s) {
+    if (c == '\'')
+      q += "'\\''";
+    else
+      q += c;
+  }
+  return q + "'";
+}
+
+std::string ReadFile(const fs::path& p)
+{
+  std::ifstream f(p, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+class CliTest : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    Dir = fs::temp_directory_path() / ("kvadra-cli-" + std::to_string(getpid()) + "-" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(Dir);
+    fs::create_directories(Dir);
+  }
+  void TearDown() override { fs::remove_all(Dir); }
+
+  sResult Run(const std::vector<std::string>& args)
+  {
+    std::string command = "cd " + Quote(Dir.string()) + " && " + Quote(std::string(KV_BIN_DIR) + "/kvadra");
+    for (auto& a : args) command += " " + Quote(a);
+    command += " >" + Quote((Dir / "stdout.txt").string()) + " 2>" + Quote((Dir / "stderr.txt").string()) + " </dev/null";
+    const int status = std::system(command.c_str());
+    sResult r;
+    r.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.Out = ReadFile(Dir / "stdout.txt");
+    r.Err = ReadFile(Dir / "stderr.txt");
+    fs::remove(Dir / "stdout.txt");
+    fs::remove(Dir / "stderr.txt");
+    return r;
+  }
+
+  static std::vector<std::vector<std::string>> Table(const std::string& text)
+  {
+    std::vector<std::vector<std::string>> rows;
+    std::stringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+      std::vector<std::string> cells;
+      std::stringstream cs(line);
+      for (std::string cell; std::getline(cs, cell, '\t');) cells.push_back(cell);
+      rows.push_back(cells);
+    }
+    return rows;
+  }
+
+  // Files in the working folder other than the captured output.
+  std::vector<std::string> FilesLeft() const
+  {
+    std::vector<std::string> names;
+    for (auto& e : fs::directory_iterator(Dir)) names.push_back(e.path().filename().string());
+    return names;
+  }
+
+  fs::path Dir;
+  const std::string Camera = std::string(KV_SAMPLES_DIR) + "camera.bmp";
+  const std::string Coins = std::string(KV_SAMPLES_DIR) + "coins.bmp";
+};
+
+}  // namespace
+
+TEST_F(CliTest, ListShowsEveryOperationInPackageOrder)
+{
+  const sResult r = Run({"list"});
+  ASSERT_EQ(r.Code, 0) << r.Err;
+  std::vector<std::string> names;
+  std::vector<std::string> parameterLines;
+  for (auto& row : Table(r.Out)) {
+    if (!row.empty() && row[0].empty()) {
+      parameterLines.push_back(row.size() > 2 ? row[2] : "");
+      continue;
+    }
+    ASSERT_EQ(row.size(), 4u);
+    EXPECT_EQ(row[0], std::to_string(names.size() + 1)) << "UIDs are dense and in order";
+    names.push_back(row[3]);
+  }
+  const std::vector<std::string> expected = {
+      "Resample", "Different Filter", "Laplasian Filter", "Gradient Filter", "Wiener Filter", "Arithmetic Mean",
+      "Geometric Mean", "Harmonic Mean", "Contraharmonic Mean", "Maximum Filter", "Minimum Filter",
+      "Max-Min Filter", "Median Filter", "Adaptive Median Filter", "Foolish Detector Median Filter", "PSM Filter",
+      "APSM Filter", "Bilateral", "Trilateral", "ROAD filter", "SD-ROM", "Gaussian Noise", "Exponential Noise",
+      "Rayleigh Noise", "Speckle Noise", "Salt-and-Pepper Noise", "Salt Noise", "Pepper Noise",
+      "Random Valued (uniform) Noise", "Random Valued (gaussian) Noise", "Streaks Noise", "JPEG", "Lee Filter",
+      "Tamsel Filter", "Truncated Mean", "Foolish detector-Smart filter", "Desaturate", "Invert",
+      "Flip Horizontal", "Flip Vertical", "Rotate 180", "Rotate 90 CCW", "Rotate 90 CW"};
+  EXPECT_EQ(names, expected);
+  // The resampler's three parameters come first, the choice list last.
+  ASSERT_GE(parameterLines.size(), 3u);
+  EXPECT_EQ(parameterLines[0], "NewWidth");
+  EXPECT_NE(r.Out.find("\t2\tResampleType\tenumerated\t0\t2\tNearestNeighbor\tNearestNeighbor|Bilinear|Bicubic\n"),
+            std::string::npos);
+}
+
+TEST_F(CliTest, ListJsonIsAnArrayOfOperations)
+{
+  const sResult r = Run({"list", "--json"});
+  ASSERT_EQ(r.Code, 0) << r.Err;
+  EXPECT_EQ(r.Out.front(), '[');
+  EXPECT_NE(r.Out.find("{\"uid\":1,\"type\":\"otBuiltIn\",\"group\":\"AbstructGroup\",\"name\":\"Resample\""),
+            std::string::npos);
+  EXPECT_NE(r.Out.find("\"choices\":[\"NearestNeighbor\",\"Bilinear\",\"Bicubic\"]"), std::string::npos);
+}
+
+TEST_F(CliTest, RunPrintsOneLinePerHistoryEntryMatchingADirectComputation)
+{
+  const sResult r = Run({"run", Camera, "--op", "Salt-and-Pepper Noise", "--set", "Noise percent=0.1", "--op",
+                         "Median Filter", "--out", "restored.bmp", "--history", "history.csv", "--seed", "7"});
+  ASSERT_EQ(r.Code, 0) << r.Err;
+  const auto rows = Table(r.Out);
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"id", "title", "MSE", "PSNR", "IQ", "IQHVS", "SSIM", "time_ms"}));
+  EXPECT_EQ(rows[1][1], "Load 'camera.bmp'");
+  EXPECT_EQ(rows[1][2], "0");
+  EXPECT_EQ(rows[1][3], "inf");
+  EXPECT_EQ(rows[2][1], "Salt-and-Pepper Noise (NP=0.1)");
+  EXPECT_EQ(rows[3][0], "2");
+  for (auto& row : rows) {
+    ASSERT_EQ(row.size(), 8u);
+    for (auto& cell : row) EXPECT_NE(cell, "wait");
+  }
+
+  // The restored picture's MSE and PSNR by the plain formula.
+  cImage origin, restored;
+  ASSERT_TRUE(origin.LoadImage(Camera));
+  ASSERT_TRUE(restored.LoadImage((Dir / "restored.bmp").string()));
+  const double mse = kvtest::MSE(*origin.GetSurface(), *restored.GetSurface());
+  EXPECT_DOUBLE_EQ(std::stod(rows[3][2]), mse);
+  EXPECT_NEAR(std::stod(rows[3][3]), 10 * std::log10(255.0 * 255.0 / mse), 1e-9);
+  EXPECT_LT(mse, std::stod(rows[2][2])) << "the median filter must improve on the noisy picture";
+
+  const std::string csv = ReadFile(Dir / "history.csv");
+  EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "id,title,MSE,PSNR,IQ,IQHVS,SSIM,time_ms");
+  EXPECT_NE(csv.find("\r\n1,Salt-and-Pepper Noise (NP=0.1),"), std::string::npos);
+}
+
+TEST_F(CliTest, SameSeedGivesIdenticalOutputs)
+{
+  const std::vector<std::string> base = {"run", Camera, "--op", "Gaussian Noise", "--op", "Salt Noise", "--seed", "42"};
+  auto first = base;
+  first.insert(first.end(), {"--out", "a.bmp"});
+  auto second = base;
+  second.insert(second.end(), {"--out", "b.bmp"});
+  const sResult a = Run(first), b = Run(second);
+  ASSERT_EQ(a.Code, 0) << a.Err;
+  ASSERT_EQ(b.Code, 0) << b.Err;
+  EXPECT_EQ(ReadFile(Dir / "a.bmp"), ReadFile(Dir / "b.bmp"));
+  auto strip = [](const std::string& table) {  // the time column differs from run to run
+    std::string out;
+    for (auto& row : Table(table)) {
+      for (size_t i = 0; i + 1 < row.size(); ++i) out += row[i] + "\t";
+      out += "\n";
+    }
+    return out;
+  };
+  EXPECT_EQ(strip(a.Out), strip(b.Out));
+
+  auto third = base;
+  third[7] = "43";
+  third.insert(third.end(), {"--out", "c.bmp"});
+  ASSERT_EQ(Run(third).Code, 0);
+  EXPECT_NE(ReadFile(Dir / "a.bmp"), ReadFile(Dir / "c.bmp"));
+}
+
+TEST_F(CliTest, RegionLeavesOutsidePixelsUntouched)
+{
+  const sResult r = Run({"run", Coins, "--op", "Invert", "--region", "10,20,30,40", "--out", "inv.bmp"});
+  ASSERT_EQ(r.Code, 0) << r.Err;
+  cImage origin, result;
+  ASSERT_TRUE(origin.LoadImage(Coins));
+  ASSERT_TRUE(result.LoadImage((Dir / "inv.bmp").string()));
+  EXPECT_EQ(kvtest::Pixel(*result.GetSurface(), 15, 25), 255 - kvtest::Pixel(*origin.GetSurface(), 15, 25));
+  EXPECT_EQ(kvtest::Pixel(*result.GetSurface(), 9, 25), kvtest::Pixel(*origin.GetSurface(), 9, 25));
+  EXPECT_EQ(kvtest::Pixel(*result.GetSurface(), 15, 40), kvtest::Pixel(*origin.GetSurface(), 15, 40));
+  // The region entry is measured like any other.
+  const auto rows = Table(r.Out);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_GT(std::stod(rows[2][2]), 0.0);
+}
+
+TEST_F(CliTest, MeasureOfAPictureAgainstItself)
+{
+  const sResult r = Run({"measure", Camera, "--origin", Camera, "--window", "7x7"});
+  ASSERT_EQ(r.Code, 0) << r.Err;
+  EXPECT_EQ(r.Out, "MSE\t0\nPSNR\tinf\nIQ\t1\nIQHVS\t1\nSSIM\t1\n");
+}
+
+TEST_F(CliTest, AnalyzeSweepsTheParameterInEqualSteps)
+{
+  const sResult r = Run({"analyze", Coins, "--corrupt", "Salt-and-Pepper Noise", "--sweep", "Noise percent", "0",
+                         "0.5", "5", "--restore", "Median Filter", "--restore", "Median Filter:Width size=5;Height size=5",
+                         "--seed", "3", "--csv", "sweep.csv", "--json", "sweep.json"});
+  ASSERT_EQ(r.Code, 0) << r.Err;
+  const auto rows = Table(r.Out);
+  ASSERT_EQ(rows.size(), 7u);
+  ASSERT_EQ(rows[0].size(), 3u);
+  EXPECT_EQ(rows[0][0], "Noise percent");
+  EXPECT_EQ(rows[0][1], "Median Filter (WS=3;HS=3)");
+  EXPECT_EQ(rows[0][2], "Median Filter (WS=5;HS=5)");
+  const double xs[] = {0, 0.1, 0.2, 0.3, 0.4, 0.5};
+  for (int i = 0; i < 6; ++i) EXPECT_NEAR(std::stod(rows[size_t(i + 1)][0]), xs[i], 1e-9);
+  EXPECT_TRUE(fs::exists(Dir / "sweep.csv"));
+  EXPECT_NE(ReadFile(Dir / "sweep.json").find("\"criterion\":\"PSNR\""), std::string::npos);
+}
+
+TEST_F(CliTest, SpectrumWritesAPictureOfTheSameSize)
+{
+  const sResult r = Run({"spectrum", Coins, "--kind", "phase", "--out", "phase.bmp"});
+  ASSERT_EQ(r.Code, 0) << r.Err;
+  cImage spectrum;
+  ASSERT_TRUE(spectrum.LoadImage((Dir / "phase.bmp").string()));
+  EXPECT_EQ(spectrum.GetWidth(), 384);
+  EXPECT_EQ(spectrum.GetHeight(), 303);
+}
+
+TEST_F(CliTest, ErrorsGiveOneLineAndTheirExitCodeAndWriteNothing)
+{
+  struct sCase {
+    std::vector<std::string> Args;
+    int Code;
+    std::string Fragment;
+  };
+  const std::vector<sCase> cases = {
+      {{"frobnicate"}, 2, "unknown command 'frobnicate'"},
+      {{"lst"}, 2, "did you mean 'list'"},
+      {{"run", Camera, "--op", "Median Filtr", "--out", "x.bmp"}, 2, "did you mean 'Median Filter'"},
+      {{"run", Camera, "--op", "Median Filter", "--set", "Width sise=3", "--out", "x.bmp"}, 2, "'Width size'"},
+      {{"run", Camera, "--op", "Median Filter", "--set", "Width size=99", "--out", "x.bmp"}, 2, "1..27"},
+      {{"run", Camera, "--op", "Salt Noise", "--set", "Noise percent=2", "--out", "x.bmp"}, 2, "(2 decimals)"},
+      {{"run", Camera, "--op", "Median Filter", "--set", "Width size", "--out", "x.bmp"}, 2, "NAME=VALUE"},
+      {{"run", Camera, "--set", "a=b"}, 2, "must follow an --op"},
+      {{"run", "missing.bmp", "--op", "Invert", "--out", "x.bmp"}, 1, "missing.bmp"},
+      {{"measure", Camera, "--origin", Coins}, 1, "does not match the origin"},
+      {{"run", Camera, "--op", "Desaturate", "--out", "x.bmp"}, 1, "colour picture"},
+      {{"analyze", Camera, "--corrupt", "Salt Noise", "--sweep", "Noise percent", "0", "3", "2"}, 2, "bounds"},
+      {{"run", Camera, "--op", "Invert", "--out", "no/such/folder/x.bmp"}, 1, "cannot write"},
+  };
+  for (const auto& c : cases) {
+    const sResult r = Run(c.Args);
+    EXPECT_EQ(r.Code, c.Code) << c.Args[0] << " " << (c.Args.size() > 1 ? c.Args.back() : "") << ": " << r.Err;
+    EXPECT_NE(r.Err.find(c.Fragment), std::string::npos) << r.Err;
+    EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
+    EXPECT_TRUE(r.Out.empty()) << r.Out;
+    EXPECT_TRUE(FilesLeft().empty()) << "a failed command left a file behind";
+  }
+}
+
+TEST_F(CliTest, MalformedPictureIsRefused)
+{
+  {
+    std::ofstream f(Dir / "broken.bmp", std::ios::binary);
+    f << "BM this is not a picture";
+  }
+  const sResult r = Run({"run", (Dir / "broken.bmp").string(), "--op", "Invert"});
+  EXPECT_EQ(r.Code, 1);
+  EXPECT_NE(r.Err.find("broken.bmp"), std::string::npos);
+}
+
+TEST_F(CliTest, HelpAndVersion)
+{
+  EXPECT_EQ(Run({"--version"}).Code, 0);
+  const sResult help = Run({"--help"});
+  EXPECT_EQ(help.Code, 0);
+  EXPECT_NE(help.Out.find("analyze"), std::string::npos);
+  for (const char* command : {"list", "run", "measure", "analyze", "spectrum", "demo"}) {
+    const sResult r = Run({command, "--help"});
+    EXPECT_EQ(r.Code, 0) << command;
+    EXPECT_NE(r.Out.find(std::string("Usage: kvadra ") + command), std::string::npos) << command;
+  }
+  EXPECT_EQ(Run({}).Code, 2);
+}
+
+TEST_F(CliTest, DemoWritesItsPictures)
+{
+  const sResult r = Run({"demo"});
+  ASSERT_EQ(r.Code, 0) << r.Err;
+  EXPECT_TRUE(fs::exists(Dir / "kvadra-demo" / "00-origin.bmp"));
+  EXPECT_TRUE(fs::exists(Dir / "kvadra-demo" / "01-noisy.bmp"));
+  EXPECT_TRUE(fs::exists(Dir / "kvadra-demo" / "history.csv"));
+  EXPECT_EQ(Table(r.Out).size() >= 6, true);
+  EXPECT_NE(r.Out.find("kvadra-demo/"), std::string::npos);
+}
