@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -22,6 +23,7 @@
 #include "cUserDialogs.h"
 #include "cuGlobalParameters.h"
 #include "iObserver.h"
+#include "kvDiagnostics.h"
 
 namespace {
 
@@ -104,6 +106,12 @@ private:
   cProgressReporter& Reporter;
 };
 
+std::string Geometry(const cImage& image)
+{
+  return std::to_string(image.GetWidth()) + " x " + std::to_string(image.GetHeight()) +
+         (image.GetChannelsCount() == 1 ? " grey" : " colour");
+}
+
 int ParseRegionPart(const std::string& text)
 {
   return int(cArgumentReader::RequireInt(text, "--region"));
@@ -140,7 +148,10 @@ void cKvadraCli::StartSystem()
                             [](const std::string&) { return true; });
   Loop = std::make_unique<cPlainEventLoop>();
   System = std::make_unique<cKvadraSystem>(Loop.get());
+  // A package that cannot be loaded says why on stderr; the worker's debug texts stay quiet
+  // unless KVADRA_DEBUG is set.
   System->LoadPlugIns(ExecutableFolder() + "/plug-ins/");
+  kvSetDebugOutputEnabled(std::getenv("KVADRA_DEBUG") != nullptr);
 }
 
 std::vector<std::string> cKvadraCli::OperationNames() const
@@ -492,11 +503,8 @@ int cKvadraCli::CommandMeasure(cArgumentReader& args)
   cImage* first = System->GetImage(0);
   if (probe.GetWidth() != first->GetWidth() || probe.GetHeight() != first->GetHeight() ||
       probe.GetChannelsCount() != first->GetChannelsCount())
-    throw cCliError::Failure("picture '" + image + "' (" + std::to_string(probe.GetWidth()) + " x " +
-                             std::to_string(probe.GetHeight()) + ", " + std::to_string(probe.GetChannelsCount()) +
-                             " channels) does not match the origin (" + std::to_string(first->GetWidth()) + " x " +
-                             std::to_string(first->GetHeight()) + ", " + std::to_string(first->GetChannelsCount()) +
-                             " channels)");
+    throw cCliError::Failure("picture '" + image + "' (" + Geometry(probe) + ") does not match the origin (" +
+                             Geometry(*first) + ")");
   LoadOrigin(image);
   CompleteMeasures();
   cImage* measured = System->GetImage(System->SavedImageCount() - 1);
@@ -578,9 +586,9 @@ int cKvadraCli::CommandAnalyze(cArgumentReader& args)
   for (auto& s : corruptSettings) cParameterAssigner::Assign(*corruptParams, s, corrupt);
   const int sweepIndex = cParameterAssigner::FindParameter(*corruptParams, sweepName, corrupt);
   cOperationParameter& swept = *corruptParams->GetParam(unsigned(sweepIndex));
-  if (swept.GetType() != ptReal && swept.GetType() != ptInteger)
+  if (swept.GetType() != ptReal)
     throw cCliError::Usage("parameter '" + swept.GetName() + "' is " + cParameterAssigner::KindName(swept) +
-                           "; only integer and real parameters can be swept");
+                           "; only real parameters can be swept");
   {
     double lo, hi;
     uint8_t precision;
@@ -605,8 +613,8 @@ int cKvadraCli::CommandAnalyze(cArgumentReader& args)
   sCorruptionSeriesInfo info;
   info.OperationUID = corruptUID;
   info.ParameterIndex = unsigned(sweepIndex);
-  info.Min = sweepMin;
-  info.Max = sweepMax;
+  info.Minimum = sweepMin;
+  info.Maximum = sweepMax;
   info.Steps = unsigned(sweepSteps);
   System->AnalyzerAddCorruptionSeries(info);
   for (size_t i = 0; i < restores.size(); ++i) {
@@ -635,7 +643,7 @@ int cKvadraCli::CommandAnalyze(cArgumentReader& args)
     std::vector<cResultTable::sCell> row;
     for (int s = 0; s < series; ++s) {
       double x, y;
-      System->AnalyzerGetResultAt(s, k, x, y);
+      System->AnalyzerGetResultAt(unsigned(s), unsigned(k), x, y);
       if (s == 0) row.push_back(cResultTable::Number(x));
       row.push_back(cResultTable::Number(y));
     }
@@ -644,7 +652,10 @@ int cKvadraCli::CommandAnalyze(cArgumentReader& args)
   if (!csv.empty()) cResultTable::WriteFileAtomically(csv, table.CsvText());
   if (!json.empty()) {
     std::string seriesNames = "\"series\":[";
-    for (int s = 0; s < series; ++s) seriesNames += (s ? "," : "") + cResultTable::JsonString(header[size_t(s + 1)]);
+    for (int s = 0; s < series; ++s) {
+      if (s) seriesNames += ',';
+      seriesNames += cResultTable::JsonString(header[size_t(s + 1)]);
+    }
     seriesNames += "]";
     const std::string extra = "\"criterion\":" + cResultTable::JsonString(criterion) +
                               ",\"corruption\":" + cResultTable::JsonString(corrupt) +

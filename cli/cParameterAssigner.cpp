@@ -149,7 +149,10 @@ std::string cParameterAssigner::Range(const cOperationParameter& p)
     case ptBoolean: return "false|true";
     case ptEnumerated: {
       std::string s;
-      for (int i = 0; i < p.GetEnumStringCount(); ++i) s += (i ? "|" : "") + p.GetEnumString(unsigned(i));
+      for (int i = 0; i < p.GetEnumStringCount(); ++i) {
+        if (i) s += '|';
+        s += p.GetEnumString(unsigned(i));
+      }
       return s;
     }
   }

@@ -1,5 +1,6 @@
 #include "cResultTable.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -77,10 +78,16 @@ std::string cResultTable::CsvField(const std::string& text)
 std::string cResultTable::CsvText() const
 {
   std::string out;
-  for (size_t i = 0; i < HeaderNames.size(); ++i) out += (i ? "," : "") + CsvField(HeaderNames[i]);
+  for (size_t i = 0; i < HeaderNames.size(); ++i) {
+    if (i) out += ',';
+    out += CsvField(HeaderNames[i]);
+  }
   out += "\r\n";
   for (const auto& row : RowsList) {
-    for (size_t i = 0; i < row.size(); ++i) out += (i ? "," : "") + CsvField(CellText(row[i]));
+    for (size_t i = 0; i < row.size(); ++i) {
+      if (i) out += ',';
+      out += CsvField(CellText(row[i]));
+    }
     out += "\r\n";
   }
   return out;
@@ -136,9 +143,16 @@ std::string cResultTable::TemporaryNameBeside(const std::string& path)
 {
   const std::filesystem::path target(path);
   const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-  std::string pattern = (folder / ("." + target.filename().string() + ".tmp-XXXXXX")).string();
+  std::string leaf = ".";
+  leaf += target.filename().string();
+  leaf += ".tmp-XXXXXX";
+  std::string pattern = (folder / leaf).string();
   const int fd = mkstemp(pattern.data());
   if (fd < 0) throw cCliError::Failure("cannot write '" + path + "': the folder is not writable or does not exist");
+  // mkstemp makes the file private; the result gets the usual permissions.
+  const mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
   close(fd);
   return pattern;
 }

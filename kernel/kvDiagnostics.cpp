@@ -1,5 +1,6 @@
 #include "kvDiagnostics.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -11,9 +12,18 @@ void kvAssertionFailed(const char* condition, const char* unit, int line)
   std::abort();
 }
 
+namespace {
+std::atomic<bool> DebugOutputEnabled{true};
+}
+
 void kvDebugOutput(const std::string& text)
 {
-  std::fprintf(stderr, "%s\n", text.c_str());
+  if (DebugOutputEnabled.load(std::memory_order_relaxed)) std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+void kvSetDebugOutputEnabled(bool enabled)
+{
+  DebugOutputEnabled.store(enabled);
 }
 
 uint32_t kvTickCount()

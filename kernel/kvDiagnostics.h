@@ -6,6 +6,8 @@
 
 [[noreturn]] void kvAssertionFailed(const char* condition, const char* unit, int line);
 void kvDebugOutput(const std::string& text);
+// Front ends without a debugger window may silence the debug texts (on by default).
+void kvSetDebugOutputEnabled(bool enabled);
 // Millisecond tick counter (steady clock).
 uint32_t kvTickCount();
 
