@@ -58,8 +58,15 @@ protected:
   sResult Run(const std::vector<std::string>& args)
   {
     std::string command = "cd " + Quote(Dir.string()) + " && " + Quote(std::string(KV_BIN_DIR) + "/kvadra");
-    for (auto& a : args) command += " " + Quote(a);
-    command += " >" + Quote((Dir / "stdout.txt").string()) + " 2>" + Quote((Dir / "stderr.txt").string()) + " </dev/null";
+    for (auto& a : args) {
+      command += ' ';
+      command += Quote(a);
+    }
+    command += " >";
+    command += Quote((Dir / "stdout.txt").string());
+    command += " 2>";
+    command += Quote((Dir / "stderr.txt").string());
+    command += " </dev/null";
     const int status = std::system(command.c_str());
     sResult r;
     r.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
