@@ -91,12 +91,14 @@ std::string cOperationParameter::GetShortName() const
     if (takeNext) shortName += c;
     takeNext = (c == ' ');
   }
-  std::locale locale;
-  try {
-    locale = std::locale("");
-  } catch (const std::runtime_error&) {
-    locale = std::locale::classic();  // the environment names a locale this machine lacks
-  }
+  // Building the user's locale is costly and every result title asks for it: build it once.
+  static const std::locale locale = [] {
+    try {
+      return std::locale("");
+    } catch (const std::runtime_error&) {
+      return std::locale::classic();  // the environment names a locale this machine lacks
+    }
+  }();
   for (char& c : shortName) c = std::toupper(c, locale);
   return shortName;
 }
