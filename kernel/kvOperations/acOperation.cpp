@@ -58,8 +58,9 @@ void acOperation::Execute(const tTerminateFlag& terminated)
   }
   const uint32_t started = kvTickCount();
   ResultImage->PercentDone.store(0, std::memory_order_relaxed);
+  SelfStopped = false;
   OperationItself(terminated);
-  if (terminated.load(std::memory_order_relaxed)) {
+  if (terminated.load(std::memory_order_relaxed) || SelfStopped) {
     ResultImage->SetTitle(Name + "(Terminated!)");
     ResultImage->SetTime(kvTickCount() - started);
     OperationTerminated();

@@ -38,6 +38,8 @@ public:
   bool GetRGBOnly() const { return RGBOnly; }
   // Stores percent into the result image, read by the main thread's progress timer.
   void OperationProgress(unsigned percent);
+  // Whether the last run ended as stopped by the operation itself (see StopRun).
+  bool StoppedItself() const { return SelfStopped; }
 
   unsigned FirstRow = 0;
   unsigned EndRow = 0;
@@ -55,4 +57,12 @@ public:
   cBMPSurface* ResultSurface = nullptr;
   bool TotalVariation = false;
   bool RGBOnly = false;
+
+protected:
+  // Ends the run as a stopped one when the operation cannot do its work (a missing data file):
+  // Execute then titles and reports it like a run the user stopped.
+  void StopRun() { SelfStopped = true; }
+
+private:
+  bool SelfStopped = false;
 };

@@ -14,7 +14,7 @@ void SendHistoryChanged() { cMessenger::Send(HISTORY_CHANGED); }
 void PostHistoryChanged() { cMessenger::Post(HISTORY_CHANGED); }
 void DirectFiltrationProgress(unsigned Progress)
 {
-  KV_ASSERT(Progress <= 100, "kvKernel_bpl\\kvProcessing\\cKvadraServerMessenger");
+  KV_ASSERT_TEXT(Progress <= 100, "Progress<=100", "kvKernel_bpl\\kvProcessing\\cKvadraServerMessenger");
   cMessenger::Direct(FILTRATION_PROGRESS, int32_t(Progress));
 }
 void SendCurrentImageChanged() { cMessenger::Send(CURRENT_IMAGE_CHANGED); }

@@ -42,7 +42,7 @@ void FilterThread::Body()
     ErrorText = "Unknown error in operation '" + Operation->GetName() + "'.";
   }
   // A failed run ends as a completed one, whatever the stop request says.
-  WasTerminated = !Failed && Terminated.load();
+  WasTerminated = !Failed && (Terminated.load() || Operation->StoppedItself());
   kvDebugOutput("[Exiting in FilterThread]");
   Finished.store(true);
   if (OnTerminate) OnTerminate();

@@ -154,7 +154,7 @@ void AdaptiveMeanFilter::OperationItself(const tTerminateFlag& terminated)
 {
   if (!LoadTables()) {
     cUserDialogs::ShowMessage("Oblom");
-    OperationTerminated();
+    StopRun();
     return;
   }
   Width = SourceSurface->GetWidth();

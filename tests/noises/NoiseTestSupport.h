@@ -2,6 +2,7 @@
 // Helpers for the noise tests: flat pictures, parameter setting, runs on a region, and a
 // replay that recomputes a noise sample by sample from the shared generator, in the
 // documented order of draws.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -134,6 +135,16 @@ inline tSampleModel GaussianImpulseModel(unsigned hits, float mean, float sd)
 
 // Runs op with the generator at seed, and replays model from the same state (after the
 // reseed the operation makes, when it makes one); both pictures are returned.
+// The kernel clips a processing rectangle to the picture before the run.
+inline sRect ClippedTo(const sRect& r, const cBMPSurface& s)
+{
+  const int w = s.GetWidth(), h = s.GetHeight();
+  sRect c{std::clamp(r.Left, 0, w), std::clamp(r.Top, 0, h), std::clamp(r.Right, 0, w), std::clamp(r.Bottom, 0, h)};
+  c.Right = std::max(c.Right, c.Left);
+  c.Bottom = std::max(c.Bottom, c.Top);
+  return c;
+}
+
 struct sRunAndReplay {
   std::unique_ptr<cImage> Result;
   cBMPSurface Expected;
@@ -146,7 +157,7 @@ inline std::unique_ptr<sRunAndReplay> RunAndReplay(acOperation& op, cImage& sour
   out->Result = RunNoise(op, source, &region);
   cRandomGenerator::SetSeed(seed);
   if (reseeds) Randomize();
-  Replay(out->Expected, *source.GetSurface(), region, model);
+  Replay(out->Expected, *source.GetSurface(), ClippedTo(region, *source.GetSurface()), model);
   return out;
 }
 

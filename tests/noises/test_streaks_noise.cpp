@@ -71,7 +71,7 @@ TEST_F(StreaksNoise, ReplacesWholeLinesOfTheRegionInTheDocumentedOrder)
         auto result = RunNoise(op, source, &region);
         cRandomGenerator::SetSeed(99);
         cBMPSurface expected;
-        ReplayStreaks(expected, *source.GetSurface(), region, 0.3, type == 0);
+        ReplayStreaks(expected, *source.GetSurface(), ClippedTo(region, *source.GetSurface()), 0.3, type == 0);
         EXPECT_TRUE(kvtest::SamePixels(*result->GetSurface(), expected))
             << channels << " channels, type " << type << ", region " << region.Left << "," << region.Top;
       }

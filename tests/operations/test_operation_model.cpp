@@ -239,6 +239,44 @@ TEST(OperationModel, StopInFirstRowFinishesThePixelAndTitlesTerminated)
   }
 }
 
+namespace {
+// Gives up before touching a pixel, as an operation whose data file is missing does.
+class cGivingUpOperation : public acOperation {
+public:
+  cGivingUpOperation() { Name = "Quitter"; }
+  void OperationItself(const tTerminateFlag&) override
+  {
+    if (GiveUp) StopRun();
+  }
+  void OperationFinished() override { ++FinishedCalls; }
+  void OperationTerminated() override { ++TerminatedCalls; }
+  bool GiveUp = true;
+  int FinishedCalls = 0, TerminatedCalls = 0;
+};
+}  // namespace
+
+TEST(OperationModel, OperationThatStopsItselfEndsAsAStoppedRunOnlyForThatRun)
+{
+  cImage source, result;
+  kvtest::FillRandom(*source.GetSurface(), 5, 4, 1, 3);
+  cGivingUpOperation op;
+  op.SetInterfaces(&source, &result);
+  tTerminateFlag terminated{false};
+  op.Execute(terminated);
+  EXPECT_TRUE(op.StoppedItself());
+  EXPECT_EQ(result.GetTitle(), "Quitter(Terminated!)");
+  EXPECT_EQ(op.TerminatedCalls, 1);
+  EXPECT_EQ(op.FinishedCalls, 0);
+  EXPECT_LT(result.PercentDone.load(), 100);
+  EXPECT_FALSE(terminated.load()) << "the caller's flag is the caller's";
+
+  op.GiveUp = false;
+  op.Execute(terminated);
+  EXPECT_FALSE(op.StoppedItself());
+  EXPECT_EQ(result.GetTitle(), "Quitter ()");
+  EXPECT_EQ(op.FinishedCalls, 1);
+}
+
 TEST(OperationModel, FlagSetByAnotherThreadStopsARunningOperation)
 {
   // Spins until the stop request arrives; the flag must be re-read, not cached.

@@ -244,6 +244,7 @@ TEST_F(TamselFilter, ShowsOblomAndLeavesThePictureWhenTheDataFileIsMissingOrShor
     auto result = Run(source);
     EXPECT_EQ(messages.Texts, std::vector<std::string>{"Oblom"});
     EXPECT_TRUE(kvtest::SamePixels(*result->GetSurface(), *source.GetSurface()));
+    EXPECT_EQ(result->GetTitle(), "Tamsel Filter(Terminated!)") << "the run ends as a stopped one";
   }
   {
     // One byte short of the two tables.
@@ -255,6 +256,7 @@ TEST_F(TamselFilter, ShowsOblomAndLeavesThePictureWhenTheDataFileIsMissingOrShor
     auto result = Run(source);
     EXPECT_EQ(messages.Texts, std::vector<std::string>{"Oblom"});
     EXPECT_TRUE(kvtest::SamePixels(*result->GetSurface(), *source.GetSurface()));
+    EXPECT_EQ(result->GetTitle(), "Tamsel Filter(Terminated!)") << "the run ends as a stopped one";
   }
   {
     // The full file in that folder is used.
