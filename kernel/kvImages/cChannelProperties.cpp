@@ -6,6 +6,7 @@
 
 #include <fftw3.h>
 
+#include "cPlaneBuffer.h"
 #include "cWaveletLib.h"
 #include "cWindowStatistics.h"
 #include "cuGlobalParameters.h"
@@ -36,9 +37,9 @@ void CopyChannel(const cBMPSurface& s, int channel, double* plane)
   }
 }
 
-std::vector<double> ChannelPlane(const cBMPSurface& s, int channel)
+cPlaneBuffer ChannelPlane(const cBMPSurface& s, int channel)
 {
-  std::vector<double> plane(size_t(s.GetWidth()) * size_t(s.GetHeight()));
+  cPlaneBuffer plane(size_t(s.GetWidth()) * size_t(s.GetHeight()));
   CopyChannel(s, channel, plane.data());
   return plane;
 }
@@ -185,7 +186,7 @@ double cChannelProperties::ComputeIQ(cBMPSurface* image, cBMPSurface* origin, in
   if (!SameGeometry(*image, *origin)) return 0.0;
   const int w = image->GetWidth(), h = image->GetHeight();
   if (w == 0 || h == 0) return 1.0;
-  std::vector<double> a, b;
+  cPlaneBuffer a, b;
   {
     // The pixel reads of IQ hold both surfaces' locks (the order is free of deadlock).
     std::scoped_lock guard(image->Lock, origin->Lock);
@@ -206,7 +207,7 @@ double cChannelProperties::ComputeSSIM(const cBMPSurface* image, const cBMPSurfa
   if (!SameGeometry(*image, *origin)) return 0.0;
   const int w = image->GetWidth(), h = image->GetHeight();
   if (w == 0 || h == 0) return 1.0;
-  const std::vector<double> a = ChannelPlane(*image, channel), b = ChannelPlane(*origin, channel);
+  const cPlaneBuffer a = ChannelPlane(*image, channel), b = ChannelPlane(*origin, channel);
   const double c1 = (settings.K1 * 255) * (settings.K1 * 255);
   const double c2 = (settings.K2 * 255) * (settings.K2 * 255);
   const double c3 = c2 / 2;
@@ -244,7 +245,7 @@ double cChannelProperties::ComputeIQHVS(const cBMPSurface* image, const cBMPSurf
   if (w == 0 || h == 0) return 1.0;
   // A plane one pixel wide or high has no subbands: its index is taken on the pixels.
   if (w < 2 || h < 2) {
-    const std::vector<double> a = ChannelPlane(*image, channel), b = ChannelPlane(*origin, channel);
+    const cPlaneBuffer a = ChannelPlane(*image, channel), b = ChannelPlane(*origin, channel);
     return PlaneIQ(a.data(), b.data(), w, h, settings.WindowWidth, settings.WindowHeight, stop);
   }
 

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "cPlaneBuffer.h"
+
 struct sWindowMoments {
   double MeanA;
   double MeanB;
@@ -60,8 +62,10 @@ public:
     const double shiftA = a[0], shiftB = b[0];
 
     const int slots = spanY + 1;
-    std::vector<double> ring(size_t(slots) * 5 * w);
-    std::vector<double> ea(w + size_t(2 * rx)), eb(w + size_t(2 * rx));
+    // Work planes come from the shared pool: fresh memory of this size costs more in page
+    // faults than the sums themselves.
+    cPlaneBuffer ring(size_t(slots) * 5 * w);
+    cPlaneBuffer ea(w + size_t(2 * rx)), eb(w + size_t(2 * rx));
     auto rowSums = [&](int extendedRow) {
       double* out = ring.data() + size_t(extendedRow % slots) * 5 * w;
       const double* ra = a + size_t(rowMap[size_t(extendedRow)]) * w;
@@ -101,7 +105,7 @@ public:
       }
     };
 
-    std::vector<double> column(5 * w, 0.0);
+    cPlaneBuffer column(5 * w);
     auto resum = [&](int firstRow) {
       std::fill(column.begin(), column.end(), 0.0);
       for (int j = firstRow; j < firstRow + spanY; ++j) {

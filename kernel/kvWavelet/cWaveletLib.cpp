@@ -17,7 +17,8 @@ void AnalyseLine(const double* x, size_t stride, int n, const std::vector<double
 {
   const int length = int(f.size());
   scratch.resize(size_t(n + length));
-  for (int i = 0; i < n + length; ++i) scratch[size_t(i)] = x[size_t(i % n) * stride];
+  for (int i = 0; i < n; ++i) scratch[size_t(i)] = x[size_t(i) * stride];
+  for (int i = n; i < n + length; ++i) scratch[size_t(i)] = scratch[size_t(i % n)];
   for (int k = 0; k < n / 2; ++k) {
     const double* in = scratch.data() + 2 * k;
     double sum = 0.0;
@@ -133,11 +134,11 @@ bool cWaveletLib::Decompose(const std::string& leafPath)
   // Odd extents repeat their last column / row once.
   int w = node->Width, h = node->Height;
   const int flags = (w % 2 ? 1 : 0) + (h % 2 ? 2 : 0);
-  std::vector<double>& extended = Extended;
+  cPlaneBuffer& extended = Extended;
   const double* x = node->Plane.data();
   if (flags) {
     const int ew = w + (flags & 1), eh = h + (flags & 2 ? 1 : 0);
-    extended.resize(size_t(ew) * size_t(eh));
+    extended.Resize(size_t(ew) * size_t(eh));
     for (int r = 0; r < eh; ++r) {
       const double* src = node->Plane.data() + size_t(r < h ? r : h - 1) * size_t(w);
       double* dst = extended.data() + size_t(r) * size_t(ew);
@@ -152,20 +153,20 @@ bool cWaveletLib::Decompose(const std::string& leafPath)
   const std::vector<double>& lo = Selected->DecompositionLow;
   const std::vector<double>& hi = Selected->DecompositionHigh;
   std::vector<double>& scratch = Scratch;
-  std::vector<double>& lowRows = LowRows;
-  std::vector<double>& highRows = HighRows;
-  lowRows.resize(size_t(hw) * size_t(h));
-  highRows.resize(size_t(hw) * size_t(h));
+  cPlaneBuffer& lowRows = LowRows;
+  cPlaneBuffer& highRows = HighRows;
+  lowRows.Resize(size_t(hw) * size_t(h));
+  highRows.Resize(size_t(hw) * size_t(h));
   for (int r = 0; r < h; ++r) {
     const double* row = x + size_t(r) * size_t(w);
     AnalyseLine(row, 1, w, lo, scratch, lowRows.data() + size_t(r) * size_t(hw), 1);
     AnalyseLine(row, 1, w, hi, scratch, highRows.data() + size_t(r) * size_t(hw), 1);
   }
 
-  cWaveletTree::sNode& ll = tree->Create(nodePath + "/LL", hw, hh);
-  cWaveletTree::sNode& lh = tree->Create(nodePath + "/LH", hw, hh);
-  cWaveletTree::sNode& hl = tree->Create(nodePath + "/HL", hw, hh);
-  cWaveletTree::sNode& hh_ = tree->Create(nodePath + "/HH", hw, hh);
+  cWaveletTree::sNode& ll = tree->Create(nodePath + "/LL", hw, hh, false);
+  cWaveletTree::sNode& lh = tree->Create(nodePath + "/LH", hw, hh, false);
+  cWaveletTree::sNode& hl = tree->Create(nodePath + "/HL", hw, hh, false);
+  cWaveletTree::sNode& hh_ = tree->Create(nodePath + "/HH", hw, hh, false);
   ll.ExtensionFlags = flags;
   AnalyseColumns(lowRows.data(), hw, h, lo, ll.Plane.data());
   AnalyseColumns(lowRows.data(), hw, h, hi, lh.Plane.data());

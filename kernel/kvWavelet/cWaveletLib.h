@@ -38,5 +38,6 @@ private:
   std::unique_ptr<cWaveletBank> Bank;
   const cWavelet* Selected = nullptr;
   // Work planes of Decompose, kept between calls (a library decomposes trees of one size).
-  std::vector<double> Extended, LowRows, HighRows, Scratch;
+  cPlaneBuffer Extended, LowRows, HighRows;
+  std::vector<double> Scratch;
 };

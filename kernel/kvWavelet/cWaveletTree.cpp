@@ -8,12 +8,13 @@ cWaveletTree::sNode* cWaveletTree::Find(const std::string& nodePath)
   return it == Nodes.end() ? nullptr : it->second.get();
 }
 
-cWaveletTree::sNode& cWaveletTree::Create(const std::string& nodePath, int width, int height)
+cWaveletTree::sNode& cWaveletTree::Create(const std::string& nodePath, int width, int height, bool zeroed)
 {
   auto node = std::make_unique<sNode>();
   node->Width = std::max(width, 0);
   node->Height = std::max(height, 0);
-  node->Plane.assign(size_t(node->Width) * size_t(node->Height), 0.0);
+  node->Plane.Resize(size_t(node->Width) * size_t(node->Height));
+  if (zeroed) node->Plane.Fill(0.0);
   sNode& result = *node;
   Nodes[nodePath] = std::move(node);
   return result;

@@ -3,8 +3,8 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
+#include "cPlaneBuffer.h"
 #include "iWaveletLib.h"
 
 class cWaveletTree {
@@ -13,13 +13,14 @@ public:
     int Width = 0;
     int Height = 0;
     int ExtensionFlags = 0;
-    std::vector<double> Plane;
+    cPlaneBuffer Plane;
   };
 
   // nullptr when the node does not exist.
   sNode* Find(const std::string& nodePath);
-  // Creates or replaces the node with a zero plane of width x height.
-  sNode& Create(const std::string& nodePath, int width, int height);
+  // Creates or replaces the node with a plane of width x height, zero unless the caller
+  // overwrites all of it anyway (zeroed = false).
+  sNode& Create(const std::string& nodePath, int width, int height, bool zeroed = true);
   void Remove(const std::string& nodePath);
   static sLeaf Leaf(sNode& node);
 
