@@ -68,17 +68,28 @@ std::vector<int> SurfaceRowMap(const cBMPSurface& s, int radius)
   });
 }
 
-double WindowIQ(const sWindowMoments& m)
+// Both means 0, or both variances 0: the window counts as agreement. A sum of two
+// non-negative values is 0 exactly when both are (the variances are clamped at 0), so each
+// rule is one comparison; selects (1 / 1 where a rule applies) let a row of windows vectorise.
+inline double WindowIQ(const sWindowMoments& m)
 {
-  if (m.MeanA == 0 && m.MeanB == 0) return 1.0;
-  if (m.VarA == 0 && m.VarB == 0) return 1.0;
-  return 4.0 * m.Cov * m.MeanA * m.MeanB / ((m.MeanA * m.MeanA + m.MeanB * m.MeanB) * (m.VarA + m.VarB));
+  const double varianceSum = m.VarA + m.VarB;
+  const bool agree = std::fabs(m.MeanA) + std::fabs(m.MeanB) == 0 || varianceSum == 0;
+  const double numerator = 4.0 * m.Cov * m.MeanA * m.MeanB;
+  const double denominator = (m.MeanA * m.MeanA + m.MeanB * m.MeanB) * varianceSum;
+  return (agree ? 1.0 : numerator) / (agree ? 1.0 : denominator);
 }
 
+// As a type, so that the window loops inline it.
+struct WindowIQIndex {
+  double operator()(const sWindowMoments& m) const { return WindowIQ(m); }
+};
+
 // A ratio whose denominator vanishes (only possible with zero constants) counts as agreement.
-double Ratio(double numerator, double denominator)
+inline double Ratio(double numerator, double denominator)
 {
-  return denominator == 0 ? 1.0 : numerator / denominator;
+  const bool zero = denominator == 0;
+  return (zero ? 1.0 : numerator) / (zero ? 1.0 : denominator);
 }
 
 }  // namespace
@@ -195,7 +206,7 @@ double cChannelProperties::ComputeIQ(cBMPSurface* image, cBMPSurface* origin, in
   }
   const int rx = Radius(settings.WindowWidth), ry = Radius(settings.WindowHeight);
   const double sum = cWindowStatistics::SumOfIndex(a.data(), b.data(), w, h, SurfaceColumnMap(*image, rx),
-                                                   SurfaceRowMap(*image, ry), rx, ry, WindowIQ, stop);
+                                                   SurfaceRowMap(*image, ry), rx, ry, WindowIQIndex{}, stop);
   return sum / (double(w) * double(h));
 }
 
@@ -231,7 +242,7 @@ double cChannelProperties::PlaneIQ(const double* measured, const double* origin,
       cWindowStatistics::BorderMap(width, rx, [width](int t) { return cWindowStatistics::FoldSymmetric(t, width); });
   const auto rows =
       cWindowStatistics::BorderMap(height, ry, [height](int t) { return cWindowStatistics::FoldSymmetric(t, height); });
-  const double sum = cWindowStatistics::SumOfIndex(measured, origin, width, height, columns, rows, rx, ry, WindowIQ, stop);
+  const double sum = cWindowStatistics::SumOfIndex(measured, origin, width, height, columns, rows, rx, ry, WindowIQIndex{}, stop);
   return sum / (double(width) * double(height));
 }
 

@@ -105,7 +105,7 @@ public:
       }
     };
 
-    cPlaneBuffer column(5 * w);
+    cPlaneBuffer column(5 * w), values(w);
     auto resum = [&](int firstRow) {
       std::fill(column.begin(), column.end(), 0.0);
       for (int j = firstRow; j < firstRow + spanY; ++j) {
@@ -135,17 +135,21 @@ public:
       const double* saa = sa + 2 * w;
       const double* sbb = sa + 3 * w;
       const double* sab = sa + 4 * w;
-      double rowTotal = 0.0;
+      // The indices of a row are independent (and vectorise); their sum keeps pixel order.
+      double* q = values.data();
       for (size_t x = 0; x < w; ++x) {
         const double ma = sa[x] / n, mb = sb[x] / n;
+        const double va = (saa[x] - sa[x] * ma) / divisor, vb = (sbb[x] - sb[x] * mb) / divisor;
         sWindowMoments m;
         m.MeanA = ma + shiftA;
         m.MeanB = mb + shiftB;
-        m.VarA = std::max(0.0, (saa[x] - sa[x] * ma) / divisor);
-        m.VarB = std::max(0.0, (sbb[x] - sb[x] * mb) / divisor);
+        m.VarA = va > 0.0 ? va : 0.0;
+        m.VarB = vb > 0.0 ? vb : 0.0;
         m.Cov = (sab[x] - sa[x] * mb) / divisor;
-        rowTotal += index(m);
+        q[x] = index(m);
       }
+      double rowTotal = 0.0;
+      for (size_t x = 0; x < w; ++x) rowTotal += q[x];
       total += rowTotal;
       if (stop && stop->load(std::memory_order_relaxed)) break;
     }
