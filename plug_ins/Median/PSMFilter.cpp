@@ -85,15 +85,21 @@ void PSMFilter::Detect(const cRegionChannel& region, int channel, int channels)
   Q = X;
   F.assign(X.size(), 0);
   F0.assign(X.size(), 0);
+  const int stride = w + size - 1;
+  Padded.resize(size_t(h + size - 1) * size_t(stride));
+  Medians.resize(size_t(w));
+  Medianer.Build(size);
   for (int epoch = 0; epoch < Epochs; ++epoch) {
+    // The estimate with its mirrored margins laid out once, so every window is a plain block.
+    for (int i = 0; i < h + size - 1; ++i) {
+      const uint8_t* from = P.data() + size_t(RowMap[size_t(i)]) * w;
+      uint8_t* to = Padded.data() + size_t(i) * size_t(stride);
+      for (int j = 0; j < stride; ++j) to[j] = from[ColumnMap[size_t(j)]];
+    }
     for (int r = 0; r < h; ++r) {
+      Medianer.Row(Padded.data(), stride, r, w, Medians.data());
       for (int col = 0; col < w; ++col) {
-        unsigned n = 0;
-        for (int dr = 0; dr < size; ++dr) {
-          const uint8_t* row = P.data() + size_t(RowMap[size_t(r + dr)]) * w;
-          for (int dc = 0; dc < size; ++dc) Window[n++] = row[ColumnMap[size_t(col + dc)]];
-        }
-        const uint8_t m = FindMedian(Window.data(), n);
+        const uint8_t m = Medians[size_t(col)];
         const size_t pos = size_t(r) * w + col;
         if (std::abs(int(X[pos]) - int(m)) < int(Threshold)) {
           F[pos] = F0[pos];

@@ -8,6 +8,7 @@
 
 #include "acOperation.h"
 #include "cRegionChannel.h"
+#include "cWindowMedians.h"
 
 class PSMFilter : public acOperation {
 public:
@@ -29,4 +30,7 @@ private:
   // Per-run arrays of the region: samples, flags, and the stages' working copies.
   std::vector<uint8_t> X, F, P, Q, F0, G, Y, Window;
   std::vector<int> RowMap, ColumnMap;
+  // Detection: the estimate with mirrored margins, one row of window medians.
+  std::vector<uint8_t> Padded, Medians;
+  cWindowMedians Medianer;
 };
