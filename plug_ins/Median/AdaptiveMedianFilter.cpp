@@ -34,6 +34,81 @@ void AdaptiveMedianFilter::PreProcessing()
   Recursive = Params->GetParam(1)->GetBoolean();
   const unsigned largest = std::max(3u, unsigned(MaxWindowSize));
   Window.resize(largest * largest);
+  WindowRows.resize(largest);
+}
+
+void AdaptiveMedianFilter::OperationItself(const tTerminateFlag& terminated)
+{
+  if (SourceSurface->GetHeight() != ResultSurface->GetHeight() || SourceSurface->GetWidth() != ResultSurface->GetWidth() ||
+      SourceSurface->GetChannelsCount() != ResultSurface->GetChannelsCount()) {
+    OperationTerminated();
+    return;
+  }
+  PreProcessing();
+  const int channels = SourceSurface->GetChannelsCount();
+  const int width = SourceSurface->GetWidth(), height = SourceSurface->GetHeight();
+  // Half side of the largest window visited (none below 3).
+  const int reach = MaxWindowSize >= 3 ? (MaxWindowSize - 1) / 2 : 0;
+  const bool inside = RegionInsideSurface();
+  auto stopped = [&] { return terminated.load(std::memory_order_relaxed); };
+  auto plain = [&](unsigned x, unsigned y) {
+    for (int c = 0; c < channels; ++c) {
+      SourceSurface->CurrentChannel = c;
+      ResultSurface->CurrentChannel = c;
+      TransformPixel(x, y);
+    }
+  };
+  for (unsigned y = FirstRow; y < EndRow && !stopped(); ++y) {
+    int firstFast = int(EndColumn), endFast = int(EndColumn);
+    if (inside && reach > 0 && int(y) >= reach && int(y) + reach < height) {
+      firstFast = std::min(std::max(int(FirstColumn), reach), int(EndColumn));
+      endFast = std::max(firstFast, std::min(int(EndColumn), width - reach));
+    }
+    unsigned x = FirstColumn;
+    for (; x < unsigned(firstFast) && !stopped(); ++x) plain(x, y);
+    if (x == unsigned(firstFast) && firstFast < endFast && !stopped()) {
+      for (int c = 0; c < channels; ++c) InteriorSpan(int(y), c, firstFast, endFast);
+      x = unsigned(endFast);
+    }
+    for (; x < EndColumn && !stopped(); ++x) plain(x, y);
+    OperationProgress((y - FirstRow) * 99 / (EndRow - FirstRow));
+  }
+  PostProcessing();
+}
+
+// TransformPixel on raw rows: the same windows, collected in the same order, since the
+// selection routine's answer depends on it. Channels do not mix, so one channel's span may
+// run before the next channel's.
+void AdaptiveMedianFilter::InteriorSpan(int y, int channel, int firstX, int endX)
+{
+  const cBMPSurface* from = Recursive ? ResultSurface : SourceSurface;
+  const int channels = from->GetChannelsCount();
+  const int reach = (MaxWindowSize - 1) / 2;
+  for (int dy = -reach; dy <= reach; ++dy) WindowRows[size_t(dy + reach)] = from->Row(y + dy) + channel;
+  const uint8_t* const* rows = WindowRows.data() + reach;
+  const uint8_t* source = SourceSurface->Row(y) + channel;
+  uint8_t* out = ResultSurface->Row(y) + channel;
+  for (int x = firstX; x < endX; ++x) {
+    const uint8_t c = source[x * channels];
+    uint8_t zmin = c, zmax = c;
+    for (int h = 1; h <= reach; ++h) {
+      unsigned n = 0;
+      for (int dx = -h; dx <= h; ++dx) {
+        const int offset = (x + dx) * channels;
+        for (int dy = -h; dy <= h; ++dy) {
+          const uint8_t v = rows[dy][offset];
+          Window[n++] = v;
+          zmin = std::min(zmin, v);
+          zmax = std::max(zmax, v);
+        }
+      }
+      const uint8_t med = SelectMiddle(Window.data(), n);
+      if (zmin < med && med < zmax) {
+        out[x * channels] = (zmin < c && c < zmax) ? c : med;
+        break;
+      }
+    }
+  }
 }
 
 void AdaptiveMedianFilter::TransformPixel(unsigned x, unsigned y)

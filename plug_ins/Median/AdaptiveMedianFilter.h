@@ -9,6 +9,9 @@
 class AdaptiveMedianFilter : public acSingleChannelOperation {
 public:
   AdaptiveMedianFilter();
+  // The driver's order, with samples whose largest window lies inside the picture read
+  // straight from the rows.
+  void OperationItself(const tTerminateFlag& terminated) override;
   void PreProcessing() override;
   void TransformPixel(unsigned x, unsigned y) override;
 
@@ -17,7 +20,11 @@ public:
   static uint8_t SelectMiddle(uint8_t* values, unsigned count);
 
 private:
+  // Samples firstX..endX-1 of row y and one channel, all windows inside the picture.
+  void InteriorSpan(int y, int channel, int firstX, int endX);
+
   uint8_t MaxWindowSize = 3;
   bool Recursive = false;
   std::vector<uint8_t> Window;
+  std::vector<const uint8_t*> WindowRows;
 };

@@ -211,3 +211,66 @@ TEST(APSMFilter, RowWiseStagesEqualPlainFormulaOnRandomPictures)
   uint32_t seed = 40;
   for (const auto& k : SwitchingCases) CheckSwitching(op, false, k, seed++);
 }
+
+namespace {
+// The adaptive median per sample in the driver's order (rows, columns, channels), reading the
+// result itself when recursive; the centre sample always from the source.
+void ReferenceAdaptiveMedian(cBMPSurface& source, cBMPSurface& out, int maxSize, bool recursive, sRect g)
+{
+  out.MakeCopyFrom(source);
+  cBMPSurface& from = recursive ? out : source;
+  for (int y = g.Top; y < g.Bottom; ++y)
+    for (int x = g.Left; x < g.Right; ++x)
+      for (int c = 0; c < source.GetChannelsCount(); ++c) {
+        from.CurrentChannel = c;
+        out.CurrentChannel = c;
+        const uint8_t centre = kvtest::Pixel(source, x, y, c);
+        uint8_t zmin = centre, zmax = centre;
+        for (int size = 3; size <= maxSize; size += 2) {
+          const int h = (size - 1) / 2;
+          std::vector<uint8_t> v;
+          for (int dx = -h; dx <= h; ++dx)
+            for (int dy = -h; dy <= h; ++dy) {
+              v.push_back(from.GetPixel(x + dx, y + dy));
+              zmin = std::min(zmin, v.back());
+              zmax = std::max(zmax, v.back());
+            }
+          const uint8_t med = AdaptiveMedianFilter::SelectMiddle(v.data(), unsigned(v.size()));
+          if (zmin < med && med < zmax) {
+            out.SetPixel(x, y, (zmin < centre && centre < zmax) ? centre : med);
+            break;
+          }
+        }
+      }
+}
+}  // namespace
+
+TEST(AdaptiveMedianFilter, RowWisePathEqualsPlainFormulaOnRandomPictures)
+{
+  struct sCase {
+    int W, H, Channels, MaxSize;
+    sRect Region;  // right 0: whole picture
+    unsigned Share;
+  };
+  const sCase cases[] = {{37, 23, 1, 3, {}, 12},  {70, 9, 3, 3, {}, 12},   {31, 17, 1, 5, {}, 30},  {26, 12, 3, 7, {}, 40},
+                         {40, 30, 1, 4, {}, 30},  {9, 40, 1, 27, {}, 60},  {1, 17, 1, 5, {}, 30},   {13, 1, 3, 7, {}, 30},
+                         {4, 3, 1, 9, {}, 30},    {2, 2, 3, 27, {}, 100},  {16, 16, 1, 1, {}, 30},  {16, 16, 1, 2, {}, 30},
+                         {50, 40, 3, 5, {7, 5, 38, 27}, 30}, {50, 40, 1, 7, {0, 37, 50, 40}, 40}, {33, 31, 1, 11, {}, 100}};
+  AdaptiveMedianFilter op;
+  uint32_t seed = 90;
+  for (const sCase& k : cases)
+    for (bool recursive : {false, true}) {
+      cImage source;
+      NoisyPicture(*source.GetSurface(), k.W, k.H, k.Channels, seed++, k.Share);
+      SetInt(op, 0, k.MaxSize);
+      SetBool(op, 1, recursive);
+      const bool whole = k.Region.Right == 0;
+      const sRect g = whole ? sRect{0, 0, k.W, k.H} : k.Region;
+      auto result = whole ? kvtest::RunOperation(op, source) : RunOnRegion(op, source, g);
+      cBMPSurface expected;
+      ReferenceAdaptiveMedian(*source.GetSurface(), expected, k.MaxSize, recursive, g);
+      EXPECT_TRUE(kvtest::SamePixels(*result->GetSurface(), expected))
+          << k.W << "x" << k.H << "x" << k.Channels << " max window " << k.MaxSize << " recursive " << recursive << " region "
+          << g.Left << "," << g.Top << "-" << g.Right << "," << g.Bottom;
+    }
+}
