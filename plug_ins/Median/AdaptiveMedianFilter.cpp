@@ -34,7 +34,6 @@ void AdaptiveMedianFilter::PreProcessing()
   Recursive = Params->GetParam(1)->GetBoolean();
   const unsigned largest = std::max(3u, unsigned(MaxWindowSize));
   Window.resize(largest * largest);
-  WindowRows.resize(largest);
 }
 
 void AdaptiveMedianFilter::OperationItself(const tTerminateFlag& terminated)
@@ -84,10 +83,13 @@ void AdaptiveMedianFilter::InteriorSpan(int y, int channel, int firstX, int endX
   const cBMPSurface* from = Recursive ? ResultSurface : SourceSurface;
   const int channels = from->GetChannelsCount();
   const int reach = (MaxWindowSize - 1) / 2;
-  for (int dy = -reach; dy <= reach; ++dy) WindowRows[size_t(dy + reach)] = from->Row(y + dy) + channel;
-  const uint8_t* const* rows = WindowRows.data() + reach;
+  // The surface keeps its rows one constant step apart, so a window column is a strided walk
+  // (a table of row pointers would be reloaded after every byte stored into the window).
+  const ptrdiff_t step = from->Row(y + 1) - from->Row(y);
+  const uint8_t* centreRow = from->Row(y) + channel;
   const uint8_t* source = SourceSurface->Row(y) + channel;
   uint8_t* out = ResultSurface->Row(y) + channel;
+  uint8_t* const window = Window.data();
   for (int x = firstX; x < endX; ++x) {
     const uint8_t c = source[x * channels];
     uint8_t zmin = c, zmax = c;
@@ -95,14 +97,14 @@ void AdaptiveMedianFilter::InteriorSpan(int y, int channel, int firstX, int endX
       unsigned n = 0;
       for (int dx = -h; dx <= h; ++dx) {
         const int offset = (x + dx) * channels;
-        for (int dy = -h; dy <= h; ++dy) {
-          const uint8_t v = rows[dy][offset];
-          Window[n++] = v;
-          zmin = std::min(zmin, v);
-          zmax = std::max(zmax, v);
-        }
+        const uint8_t* at = centreRow + offset - h * step;
+        for (int dy = -h; dy <= h; ++dy, at += step) window[n++] = *at;
       }
-      const uint8_t med = SelectMiddle(Window.data(), n);
+      for (unsigned i = 0; i < n; ++i) {
+        zmin = std::min(zmin, window[i]);
+        zmax = std::max(zmax, window[i]);
+      }
+      const uint8_t med = SelectMiddle(window, n);
       if (zmin < med && med < zmax) {
         out[x * channels] = (zmin < c && c < zmax) ? c : med;
         break;

@@ -26,5 +26,4 @@ private:
   uint8_t MaxWindowSize = 3;
   bool Recursive = false;
   std::vector<uint8_t> Window;
-  std::vector<const uint8_t*> WindowRows;
 };
