@@ -48,22 +48,32 @@ void NASMFilter_New::OperationItself(const tTerminateFlag& terminated)
   }
 }
 
+// Window extremes in two one-dimensional passes: over the window's rows for every column,
+// then over the window's columns; clipping both ranges to the region gives the clipped square.
 void NASMFilter_New::Detect(const cRegionChannel& region)
 {
   const int w = region.GetWidth(), h = region.GetHeight();
   const int high = DetectorSize / 2, low = high - DetectorSize + 1;
   F.assign(X.size(), 0);
+  ColumnLowest.resize(size_t(w));
+  ColumnHighest.resize(size_t(w));
   for (int r = 0; r < h; ++r) {
     const int r0 = std::max(0, r + low), r1 = std::min(h - 1, r + high);
+    std::fill(ColumnLowest.begin(), ColumnLowest.end(), uint8_t(255));
+    std::fill(ColumnHighest.begin(), ColumnHighest.end(), uint8_t(0));
+    for (int rr = r0; rr <= r1; ++rr) {
+      const uint8_t* row = X.data() + size_t(rr) * w;
+      for (int col = 0; col < w; ++col) {
+        ColumnLowest[size_t(col)] = std::min(ColumnLowest[size_t(col)], row[col]);
+        ColumnHighest[size_t(col)] = std::max(ColumnHighest[size_t(col)], row[col]);
+      }
+    }
     for (int col = 0; col < w; ++col) {
       const int c0 = std::max(0, col + low), c1 = std::min(w - 1, col + high);
       uint8_t lowest = 255, highest = 0;
-      for (int rr = r0; rr <= r1; ++rr) {
-        const uint8_t* row = X.data() + size_t(rr) * w;
-        for (int cc = c0; cc <= c1; ++cc) {
-          lowest = std::min(lowest, row[cc]);
-          highest = std::max(highest, row[cc]);
-        }
+      for (int cc = c0; cc <= c1; ++cc) {
+        lowest = std::min(lowest, ColumnLowest[size_t(cc)]);
+        highest = std::max(highest, ColumnHighest[size_t(cc)]);
       }
       const size_t pos = size_t(r) * w + col;
       F[pos] = (lowest < X[pos] && X[pos] < highest) ? 0 : 1;
