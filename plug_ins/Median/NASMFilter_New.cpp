@@ -57,6 +57,8 @@ void NASMFilter_New::Detect(const cRegionChannel& region)
   F.assign(X.size(), 0);
   ColumnLowest.resize(size_t(w));
   ColumnHighest.resize(size_t(w));
+  RowLowest.resize(size_t(w));
+  RowHighest.resize(size_t(w));
   for (int r = 0; r < h; ++r) {
     const int r0 = std::max(0, r + low), r1 = std::min(h - 1, r + high);
     std::fill(ColumnLowest.begin(), ColumnLowest.end(), uint8_t(255));
@@ -68,16 +70,24 @@ void NASMFilter_New::Detect(const cRegionChannel& region)
         ColumnHighest[size_t(col)] = std::max(ColumnHighest[size_t(col)], row[col]);
       }
     }
-    for (int col = 0; col < w; ++col) {
-      const int c0 = std::max(0, col + low), c1 = std::min(w - 1, col + high);
-      uint8_t lowest = 255, highest = 0;
-      for (int cc = c0; cc <= c1; ++cc) {
-        lowest = std::min(lowest, ColumnLowest[size_t(cc)]);
-        highest = std::max(highest, ColumnHighest[size_t(cc)]);
+    // Each column offset in turn over every column it reaches, so the loops run straight.
+    std::fill(RowLowest.begin(), RowLowest.end(), uint8_t(255));
+    std::fill(RowHighest.begin(), RowHighest.end(), uint8_t(0));
+    for (int dc = low; dc <= high; ++dc) {
+      const int first = std::max(0, -dc), end = std::min(w, w - dc);
+      const uint8_t* lows = ColumnLowest.data() + (first + dc);
+      const uint8_t* highs = ColumnHighest.data() + (first + dc);
+      uint8_t* __restrict lowest = RowLowest.data() + first;
+      uint8_t* __restrict highest = RowHighest.data() + first;
+      for (int i = 0; i < end - first; ++i) {
+        lowest[i] = std::min(lowest[i], lows[i]);
+        highest[i] = std::max(highest[i], highs[i]);
       }
-      const size_t pos = size_t(r) * w + col;
-      F[pos] = (lowest < X[pos] && X[pos] < highest) ? 0 : 1;
     }
+    const uint8_t* values = X.data() + size_t(r) * w;
+    uint8_t* flags = F.data() + size_t(r) * w;
+    for (int col = 0; col < w; ++col)
+      flags[col] = (RowLowest[size_t(col)] < values[col] && values[col] < RowHighest[size_t(col)]) ? 0 : 1;
   }
 }
 

@@ -21,6 +21,6 @@ private:
   uint8_t FilterSize = 3;
   // Per-run arrays of the region: samples, flags, and the filtering stage's working copies.
   std::vector<uint8_t> X, F, G, Y, Window;
-  // Detection: extremes over the window rows of each column.
-  std::vector<uint8_t> ColumnLowest, ColumnHighest;
+  // Detection: extremes over the window rows of each column, then over the whole windows.
+  std::vector<uint8_t> ColumnLowest, ColumnHighest, RowLowest, RowHighest;
 };
