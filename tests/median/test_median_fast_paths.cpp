@@ -213,6 +213,41 @@ TEST(APSMFilter, RowWiseStagesEqualPlainFormulaOnRandomPictures)
 }
 
 namespace {
+// The adaptive median's selection routine step by step, swaps and scans as plain as can be.
+uint8_t PlainSelectMiddle(std::vector<uint8_t>& b)
+{
+  const size_t n = b.size(), m = n / 2;
+  size_t i = 0, j = n - 1;
+  if (i == j) return b[m];
+  do {
+    bool up = false, down = false;
+    if (b[i] > b[m]) {
+      std::swap(b[i], b[m]);
+      up = true;
+    }
+    if (b[j] < b[m]) {
+      std::swap(b[j], b[m]);
+      down = !up;
+    }
+    if (b[i] > b[m]) {
+      up = !(up || down);
+      std::swap(b[i], b[m]);
+    }
+    ++i;
+    --j;
+    size_t best = m;
+    if (up) {
+      for (size_t k = j + 1; k < n; ++k)
+        if (b[k] < b[best]) best = k;
+    } else if (down) {
+      for (size_t k = 0; k < m; ++k)
+        if (b[k] > b[best]) best = k;
+    }
+    std::swap(b[best], b[m]);
+  } while (i != j);
+  return b[m];
+}
+
 // The adaptive median per sample in the driver's order (rows, columns, channels), reading the
 // result itself when recursive; the centre sample always from the source.
 void ReferenceAdaptiveMedian(cBMPSurface& source, cBMPSurface& out, int maxSize, bool recursive, sRect g)
@@ -235,7 +270,7 @@ void ReferenceAdaptiveMedian(cBMPSurface& source, cBMPSurface& out, int maxSize,
               zmin = std::min(zmin, v.back());
               zmax = std::max(zmax, v.back());
             }
-          const uint8_t med = AdaptiveMedianFilter::SelectMiddle(v.data(), unsigned(v.size()));
+          const uint8_t med = PlainSelectMiddle(v);
           if (zmin < med && med < zmax) {
             out.SetPixel(x, y, (zmin < centre && centre < zmax) ? centre : med);
             break;
