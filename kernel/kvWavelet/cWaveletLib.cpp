@@ -27,6 +27,30 @@ void AnalyseLine(const double* x, size_t stride, int n, const std::vector<double
   }
 }
 
+// The low- and high-pass taps of one position side by side: a row is filtered with both at
+// once, each lane doing exactly the scalar sequence of AnalyseLine.
+typedef double tPair __attribute__((vector_size(2 * sizeof(double))));
+struct sTapPair {
+  tPair Taps;
+};
+
+// AnalyseLine with lo and hi (of equal length) on one contiguous row.
+void AnalyseRowPair(const double* x, int n, const std::vector<sTapPair>& taps, std::vector<double>& scratch,
+                    double* yLo, double* yHi)
+{
+  const int length = int(taps.size());
+  scratch.resize(size_t(n + length));
+  std::copy(x, x + n, scratch.begin());
+  for (int i = n; i < n + length; ++i) scratch[size_t(i)] = scratch[size_t(i % n)];
+  for (int k = 0; k < n / 2; ++k) {
+    const double* in = scratch.data() + 2 * k;
+    tPair sum = {0.0, 0.0};
+    for (int j = 0; j < length; ++j) sum += in[j] * taps[size_t(j)].Taps;
+    yLo[k] = sum[0];
+    yHi[k] = sum[1];
+  }
+}
+
 // AnalyseLine applied to every column of a width x n plane at once, row by row, so that the
 // plane is read contiguously: out row k = sum_j in row ((2k + j) mod n) * f[L - 1 - j].
 void AnalyseColumns(const double* in, int width, int n, const std::vector<double>& f, double* out)
@@ -157,10 +181,18 @@ bool cWaveletLib::Decompose(const std::string& leafPath)
   cPlaneBuffer& highRows = HighRows;
   lowRows.Resize(size_t(hw) * size_t(h));
   highRows.Resize(size_t(hw) * size_t(h));
-  for (int r = 0; r < h; ++r) {
-    const double* row = x + size_t(r) * size_t(w);
-    AnalyseLine(row, 1, w, lo, scratch, lowRows.data() + size_t(r) * size_t(hw), 1);
-    AnalyseLine(row, 1, w, hi, scratch, highRows.data() + size_t(r) * size_t(hw), 1);
+  if (lo.size() == hi.size()) {
+    std::vector<sTapPair> taps(lo.size());
+    for (size_t j = 0; j < lo.size(); ++j) taps[j].Taps = tPair{lo[lo.size() - 1 - j], hi[hi.size() - 1 - j]};
+    for (int r = 0; r < h; ++r)
+      AnalyseRowPair(x + size_t(r) * size_t(w), w, taps, scratch, lowRows.data() + size_t(r) * size_t(hw),
+                     highRows.data() + size_t(r) * size_t(hw));
+  } else {
+    for (int r = 0; r < h; ++r) {
+      const double* row = x + size_t(r) * size_t(w);
+      AnalyseLine(row, 1, w, lo, scratch, lowRows.data() + size_t(r) * size_t(hw), 1);
+      AnalyseLine(row, 1, w, hi, scratch, highRows.data() + size_t(r) * size_t(hw), 1);
+    }
   }
 
   cWaveletTree::sNode& ll = tree->Create(nodePath + "/LL", hw, hh, false);

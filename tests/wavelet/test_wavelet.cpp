@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,53 @@ TEST_F(WaveletTest, FilteringIsPeriodicAndKeepsEverySecondOutput)
     EXPECT_NEAR(Lib.GetLeaf("T:/LH").Data[c], filter(colLo, 2, hi, 0), 1e-12);
     EXPECT_NEAR(Lib.GetLeaf("T:/HL").Data[c], filter(colHi, 2, lo, 0), 1e-12);
     EXPECT_NEAR(Lib.GetLeaf("T:/HH").Data[c], filter(colHi, 2, hi, 0), 1e-12);
+  }
+}
+
+TEST_F(WaveletTest, Daubechies97MatchesTheFormulaExactlyAlsoOnLinesShorterThanTheFilter)
+{
+  // The rows are filtered with both filters at once; every output must still be the plain
+  // sum in tap order, bit for bit, including lines that wrap around more than once.
+  const std::vector<double> lo = {0, 0.0378, -0.0238, -0.1106, 0.3774, 0.8527, 0.3774, -0.1106, -0.0238, 0.0378};
+  const std::vector<double> hi = {0, -0.0645, 0.0407, 0.4181, -0.7885, 0.4181, 0.0407, -0.0645, 0, 0};
+  auto filter = [](const std::vector<double>& line, const std::vector<double>& f, int k) {
+    const int n = int(line.size()), L = int(f.size());
+    double s = 0;
+    for (int j = 0; j < L; ++j) s += line[size_t((2 * k + j) % n)] * f[size_t(L - 1 - j)];
+    return s;
+  };
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> value(-20, 260);
+  for (const auto& size : {std::pair{14, 10}, std::pair{6, 4}, std::pair{2, 12}}) {
+    const int w = size.first, h = size.second;
+    cWaveletLib lib;
+    lib.SetWavelet("doubeshies_9_7");
+    sLeaf root = lib.CreateTree("T", w, h);
+    std::vector<std::vector<double>> x(static_cast<size_t>(h), std::vector<double>(static_cast<size_t>(w)));
+    for (int y = 0; y < h; ++y)
+      for (int c = 0; c < w; ++c) root.Data[y * w + c] = x[size_t(y)][size_t(c)] = value(rng);
+    ASSERT_TRUE(lib.Decompose("T:"));
+    const int hw = w / 2, hh = h / 2;
+    std::vector<std::vector<double>> rowLo(static_cast<size_t>(h)), rowHi(static_cast<size_t>(h));
+    for (int y = 0; y < h; ++y)
+      for (int k = 0; k < hw; ++k) {
+        rowLo[size_t(y)].push_back(filter(x[size_t(y)], lo, k));
+        rowHi[size_t(y)].push_back(filter(x[size_t(y)], hi, k));
+      }
+    for (int c = 0; c < hw; ++c) {
+      std::vector<double> colLo, colHi;
+      for (int y = 0; y < h; ++y) {
+        colLo.push_back(rowLo[size_t(y)][size_t(c)]);
+        colHi.push_back(rowHi[size_t(y)][size_t(c)]);
+      }
+      for (int k = 0; k < hh; ++k) {
+        const size_t at = size_t(k * hw + c);
+        EXPECT_EQ(lib.GetLeaf("T:/LL").Data[at], filter(colLo, lo, k)) << w << " x " << h;
+        EXPECT_EQ(lib.GetLeaf("T:/LH").Data[at], filter(colLo, hi, k)) << w << " x " << h;
+        EXPECT_EQ(lib.GetLeaf("T:/HL").Data[at], filter(colHi, lo, k)) << w << " x " << h;
+        EXPECT_EQ(lib.GetLeaf("T:/HH").Data[at], filter(colHi, hi, k)) << w << " x " << h;
+      }
+    }
   }
 }
 
