@@ -291,7 +291,9 @@ void cChannelProperties::PrepareSpectrum()
   const int offset = step == 1 ? 0 : ChannelIndex;
   ImageSurface->CurrentChannel = ChannelIndex;
 
-  double* input = fftw_alloc_real(size_t(w) * size_t(h));
+  // The input is a work plane (aligned as FFTW's allocator would align it); the output is kept.
+  cPlaneBuffer inputPlane(size_t(w) * size_t(h));
+  double* input = inputPlane.data();
   fftw_complex* output = fftw_alloc_complex(size_t(h) * size_t(w / 2 + 1));
   KV_ASSERT_TEXT(input != nullptr && output != nullptr, "Spectrum != NULL", Unit);
   // The factor -(-1)^(x+y) moves zero frequency to the centre of the spectrum picture.
@@ -313,7 +315,6 @@ void cChannelProperties::PrepareSpectrum()
     std::lock_guard<std::mutex> guard(PlannerLock);
     fftw_destroy_plan(plan);
   }
-  fftw_free(input);
   Spectrum = reinterpret_cast<double*>(output);
   SpectrumReady = true;
 }

@@ -35,7 +35,7 @@ public:
 
 private:
   cPlanePool* Pool = &cPlanePool::Shared();
-  std::unique_ptr<double[]> Data;
+  cPlanePool::tBlock Data;
   size_t Size = 0;
   size_t Capacity = 0;
 };

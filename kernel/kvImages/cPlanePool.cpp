@@ -1,9 +1,16 @@
 #include "cPlanePool.h"
 
+#include <new>
+
 namespace {
 // Enough for the planes of three simultaneous measures of a few-megapixel colour picture.
 constexpr size_t SharedLimitBytes = size_t(128) << 20;
 }  // namespace
+
+void cPlanePool::sAlignedDelete::operator()(double* block) const
+{
+  ::operator delete[](block, std::align_val_t(Alignment));
+}
 
 cPlanePool::cPlanePool(size_t retainedLimitBytes) : Limit(retainedLimitBytes) {}
 
@@ -13,7 +20,7 @@ cPlanePool& cPlanePool::Shared()
   return pool;
 }
 
-std::unique_ptr<double[]> cPlanePool::Take(size_t count, size_t& capacity)
+cPlanePool::tBlock cPlanePool::Take(size_t count, size_t& capacity)
 {
   if (count == 0) {
     capacity = 0;
@@ -36,10 +43,10 @@ std::unique_ptr<double[]> cPlanePool::Take(size_t count, size_t& capacity)
     }
   }
   capacity = count;
-  return std::make_unique_for_overwrite<double[]>(count);
+  return tBlock(static_cast<double*>(::operator new[](count * sizeof(double), std::align_val_t(Alignment))));
 }
 
-void cPlanePool::Give(std::unique_ptr<double[]> block, size_t capacity)
+void cPlanePool::Give(tBlock block, size_t capacity)
 {
   if (!block || capacity == 0) return;
   std::unique_lock<std::mutex> guard(Lock);

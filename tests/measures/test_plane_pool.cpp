@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <limits>
@@ -27,6 +28,7 @@ TEST(PlanePool, HandsBackKeptBlocksOfFittingSizeOnly)
   auto block = pool.Take(1000, capacity);
   ASSERT_NE(block, nullptr);
   EXPECT_EQ(capacity, 1000u);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(block.get()) % cPlanePool::Alignment, 0u);
   double* const address = block.get();
   pool.Give(std::move(block), capacity);
   EXPECT_EQ(pool.RetainedBlocks(), 1u);
@@ -56,7 +58,7 @@ TEST(PlanePool, KeepsNoMoreThanItsLimit)
 {
   const size_t count = 50000;  // 400 000 bytes a block
   cPlanePool pool(1000000);
-  std::vector<std::unique_ptr<double[]>> blocks;
+  std::vector<cPlanePool::tBlock> blocks;
   size_t capacity = 0;
   for (int i = 0; i < 4; ++i) blocks.push_back(pool.Take(count, capacity));
   for (auto& block : blocks) pool.Give(std::move(block), count);
