@@ -6,38 +6,18 @@
 #include <random>
 #include <string>
 
-#include "cImage.h"
-#include "cMessenger.h"
-#include "cObservableSubject.h"
-#include "cOperationPool.h"
-#include "cPlainEventLoop.h"
+#include "BenchSupport.h"
 
 namespace {
-struct sFixture {
-  sFixture()
-  {
-    cMessenger::SetHost(&Loop);
-    Hub = std::make_unique<cObservableSubject>();
-    Hub->Install(&Loop);
-    ObservableSubject = Hub.get();
-    Pool.LoadOperationsFromPackage(KV_PLUGIN_DIR "020pkLinear.so");
-    Pool.LoadOperationsFromPackage(KV_PLUGIN_DIR "990pkAdaptive.so");
-    Pool.LoadOperationsFromPackage(KV_PLUGIN_DIR "999pkMisc.so");
-  }
-  cPlainEventLoop Loop;
-  std::unique_ptr<cObservableSubject> Hub;
-  cOperationPool Pool;
-};
-
-sFixture& Fixture()
+kvbench::cLoadedPackage& Packages()
 {
-  static sFixture fixture;
-  return fixture;
+  static kvbench::cLoadedPackage packages({"020pkLinear.so", "990pkAdaptive.so", "999pkMisc.so"});
+  return packages;
 }
 
 void RunFilter(benchmark::State& state, const std::string& name, int channels)
 {
-  acOperation* op = Fixture().Pool.LookForOperationByUID(Fixture().Pool.FindUIDByName(name));
+  acOperation* op = Packages().Find(name);
   op->GetParams()->ResetToDefault();
   cImage source, result;
   source.SetSize(512, 512, channels);

@@ -1,5 +1,5 @@
 // The difference, Laplacian and gradient filters at their default parameters.
-#include "FilterBenchSupport.h"
+#include "BenchSupport.h"
 
 KV_FILTER_BENCHMARK(DifferentFilter, "010pkMath.so", "Different Filter");
 KV_FILTER_BENCHMARK(LaplasianFilter, "010pkMath.so", "Laplasian Filter");

@@ -1,5 +1,5 @@
 // The lateral and rank-ordered difference filters at their default parameters.
-#include "FilterBenchSupport.h"
+#include "BenchSupport.h"
 
 KV_FILTER_BENCHMARK(Bilateral, "099pkLateral.so", "Bilateral");
 KV_FILTER_BENCHMARK(Trilateral, "099pkLateral.so", "Trilateral");

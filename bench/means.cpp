@@ -1,5 +1,5 @@
 // The mean filters at their default parameters.
-#include "FilterBenchSupport.h"
+#include "BenchSupport.h"
 
 KV_FILTER_BENCHMARK(ArithmeticMean, "030pkMeaning.so", "Arithmetic Mean");
 KV_FILTER_BENCHMARK(GeometricMean, "030pkMeaning.so", "Geometric Mean");

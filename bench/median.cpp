@@ -7,33 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "cImage.h"
-#include "cObservableSubject.h"
-#include "cMessenger.h"
-#include "cOperationPool.h"
-#include "cPlainEventLoop.h"
+#include "BenchSupport.h"
 
 #include "FindMedian.h"
 
 namespace {
-struct sFixture {
-  sFixture()
-  {
-    cMessenger::SetHost(&Loop);
-    Hub = std::make_unique<cObservableSubject>();
-    Hub->Install(&Loop);
-    ObservableSubject = Hub.get();
-    Pool.LoadOperationsFromPackage(KV_PLUGIN_DIR "050pkMedian.so");
-  }
-  cPlainEventLoop Loop;
-  std::unique_ptr<cObservableSubject> Hub;
-  cOperationPool Pool;
-};
-
-sFixture& Fixture()
+kvbench::cLoadedPackage& Packages()
 {
-  static sFixture fixture;
-  return fixture;
+  static kvbench::cLoadedPackage packages("050pkMedian.so");
+  return packages;
 }
 
 // A picture with 10 % salt-and-pepper impulses, so the detectors have work to do.
@@ -51,7 +33,7 @@ void NoisyPicture(cImage& image, int channels)
 
 void RunFilter(benchmark::State& state, const std::string& name, int channels, int size)
 {
-  acOperation* op = Fixture().Pool.LookForOperationByUID(Fixture().Pool.FindUIDByName(name));
+  acOperation* op = Packages().Find(name);
   op->GetParams()->ResetToDefault();
   if (size > 0) {
     op->GetParams()->GetParam(0)->SetValue(size);

@@ -7,47 +7,26 @@
 #include <random>
 #include <string>
 
-#include "cImage.h"
-#include "cMessenger.h"
-#include "cObservableSubject.h"
-#include "cOperationPool.h"
-#include "cPlainEventLoop.h"
+#include "BenchSupport.h"
 #include "cRandomBatch.h"
 #include "cRandomGenerator.h"
 
 namespace {
 
-// The two noise packages loaded once, with the host and hub their registration reports to.
-struct sNoisePackages {
-  cPlainEventLoop Loop;
-  std::unique_ptr<cObservableSubject> Hub;
-  std::unique_ptr<cOperationPool> Pool;
-  sNoisePackages()
-  {
-    cMessenger::SetHost(&Loop);
-    Hub = std::make_unique<cObservableSubject>();
-    Hub->Install(&Loop);
-    ObservableSubject = Hub.get();
-    Pool = std::make_unique<cOperationPool>();
-    Pool->LoadOperationsFromPackage(KV_PLUGIN_DIR "210pkNoises.so");
-    Pool->LoadOperationsFromPackage(KV_PLUGIN_DIR "220pkStringNoise.so");
-  }
-};
-
-sNoisePackages& Packages()
+// The two noise packages loaded once.
+kvbench::cLoadedPackage& Packages()
 {
-  static sNoisePackages packages;
+  static kvbench::cLoadedPackage packages({"210pkNoises.so", "220pkStringNoise.so"});
   return packages;
 }
 
 void BM_Noise(benchmark::State& state, const std::string& name, int channels)
 {
-  const unsigned uid = Packages().Pool->FindUIDByName(name);
-  if (uid == 0) {
+  acOperation* op = Packages().Find(name);
+  if (!op) {
     state.SkipWithError("package not loaded");
     return;
   }
-  acOperation* op = Packages().Pool->LookForOperationByUID(uid);
   cImage source, result;
   source.SetSize(512, 512, channels);
   std::mt19937 fill(1);

@@ -5,11 +5,8 @@
 #include <random>
 #include <string>
 
+#include "BenchSupport.h"
 #include "acSingleChannelOperation.h"
-#include "cMessenger.h"
-#include "cObservableSubject.h"
-#include "cOperationPool.h"
-#include "cPlainEventLoop.h"
 #include "cResampleOperation.h"
 
 namespace {
@@ -41,24 +38,9 @@ void RunRepeatedly(benchmark::State& state, acOperation& op, cImage& source)
 }
 
 // The shipped transform packages, loaded once as the system loads them.
-struct sPackages {
-  sPackages()
-  {
-    cMessenger::SetHost(&Loop);
-    Hub.Install(&Loop);
-    ObservableSubject = &Hub;
-    Pool.LoadOperationsFromPackage(std::string(KV_PLUGIN_DIR) + "pkColor.so");
-    Pool.LoadOperationsFromPackage(std::string(KV_PLUGIN_DIR) + "pkGeometric.so");
-  }
-  acOperation* Find(const std::string& name) { return Pool.LookForOperationByUID(Pool.FindUIDByName(name)); }
-  cPlainEventLoop Loop;
-  cObservableSubject Hub;
-  cOperationPool Pool;
-};
-
-sPackages& Packages()
+kvbench::cLoadedPackage& Packages()
 {
-  static sPackages packages;
+  static kvbench::cLoadedPackage packages({"pkColor.so", "pkGeometric.so"});
   return packages;
 }
 

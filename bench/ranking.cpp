@@ -1,5 +1,5 @@
 // The maximum and minimum filters at their default parameters.
-#include "FilterBenchSupport.h"
+#include "BenchSupport.h"
 
 KV_FILTER_BENCHMARK(MaximumFilter, "040pkRanking.so", "Maximum Filter");
 KV_FILTER_BENCHMARK(MinimumFilter, "040pkRanking.so", "Minimum Filter");

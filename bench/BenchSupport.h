@@ -1,7 +1,9 @@
 #pragma once
-// Loads one package and runs one of its operations on a 512 x 512 grey or colour picture.
+// Packages loaded as the system loads them (with the host and hub their registration reports
+// to), and one operation of a package run on a 512 x 512 grey or colour picture.
 #include <benchmark/benchmark.h>
 
+#include <initializer_list>
 #include <memory>
 #include <random>
 #include <string>
@@ -16,14 +18,15 @@ namespace kvbench {
 
 class cLoadedPackage {
 public:
-  explicit cLoadedPackage(const std::string& file)
+  cLoadedPackage(std::initializer_list<std::string> files)
   {
     cMessenger::SetHost(&Loop);
     Hub.Install(&Loop);
     ObservableSubject = &Hub;
     Pool = std::make_unique<cOperationPool>();
-    Pool->LoadOperationsFromPackage(std::string(KV_PLUGIN_DIR) + file);
+    for (const std::string& file : files) Pool->LoadOperationsFromPackage(std::string(KV_PLUGIN_DIR) + file);
   }
+  explicit cLoadedPackage(const std::string& file) : cLoadedPackage({file}) {}
   ~cLoadedPackage()
   {
     Pool.reset();
@@ -31,6 +34,7 @@ public:
     ObservableSubject = nullptr;
     cMessenger::SetHost(nullptr);
   }
+  // nullptr when no loaded package has the operation.
   acOperation* Find(const std::string& name)
   {
     const unsigned uid = Pool->FindUIDByName(name);
