@@ -36,43 +36,13 @@ void AdaptiveMedianFilter::PreProcessing()
   Window.resize(largest * largest);
 }
 
-void AdaptiveMedianFilter::OperationItself(const tTerminateFlag& terminated)
+// Samples whose largest window lies inside the picture are read straight from the rows.
+bool AdaptiveMedianFilter::InteriorWindow(sWindowExtent& window) const
 {
-  if (SourceSurface->GetHeight() != ResultSurface->GetHeight() || SourceSurface->GetWidth() != ResultSurface->GetWidth() ||
-      SourceSurface->GetChannelsCount() != ResultSurface->GetChannelsCount()) {
-    OperationTerminated();
-    return;
-  }
-  PreProcessing();
-  const int channels = SourceSurface->GetChannelsCount();
-  const int width = SourceSurface->GetWidth(), height = SourceSurface->GetHeight();
   // Half side of the largest window visited (none below 3).
   const int reach = MaxWindowSize >= 3 ? (MaxWindowSize - 1) / 2 : 0;
-  const bool inside = RegionInsideSurface();
-  auto stopped = [&] { return terminated.load(std::memory_order_relaxed); };
-  auto plain = [&](unsigned x, unsigned y) {
-    for (int c = 0; c < channels; ++c) {
-      SourceSurface->CurrentChannel = c;
-      ResultSurface->CurrentChannel = c;
-      TransformPixel(x, y);
-    }
-  };
-  for (unsigned y = FirstRow; y < EndRow && !stopped(); ++y) {
-    int firstFast = int(EndColumn), endFast = int(EndColumn);
-    if (inside && reach > 0 && int(y) >= reach && int(y) + reach < height) {
-      firstFast = std::min(std::max(int(FirstColumn), reach), int(EndColumn));
-      endFast = std::max(firstFast, std::min(int(EndColumn), width - reach));
-    }
-    unsigned x = FirstColumn;
-    for (; x < unsigned(firstFast) && !stopped(); ++x) plain(x, y);
-    if (x == unsigned(firstFast) && firstFast < endFast && !stopped()) {
-      for (int c = 0; c < channels; ++c) InteriorSpan(int(y), c, firstFast, endFast);
-      x = unsigned(endFast);
-    }
-    for (; x < EndColumn && !stopped(); ++x) plain(x, y);
-    OperationProgress((y - FirstRow) * 99 / (EndRow - FirstRow));
-  }
-  PostProcessing();
+  window = sWindowExtent{-reach, reach, -reach, reach};
+  return reach > 0;
 }
 
 // TransformPixel on raw rows: the same windows, collected in the same order, since the

@@ -9,9 +9,6 @@
 class AdaptiveMedianFilter : public acSingleChannelOperation {
 public:
   AdaptiveMedianFilter();
-  // The driver's order, with samples whose largest window lies inside the picture read
-  // straight from the rows.
-  void OperationItself(const tTerminateFlag& terminated) override;
   void PreProcessing() override;
   void TransformPixel(unsigned x, unsigned y) override;
 
@@ -19,10 +16,12 @@ public:
   // returns values[count / 2]; close to, but not always, the exact median.
   static uint8_t SelectMiddle(uint8_t* values, unsigned count);
 
-private:
+protected:
+  bool InteriorWindow(sWindowExtent& window) const override;
   // Samples firstX..endX-1 of row y and one channel, all windows inside the picture.
-  void InteriorSpan(int y, int channel, int firstX, int endX);
+  void InteriorSpan(int y, int channel, int firstX, int endX) override;
 
+private:
   uint8_t MaxWindowSize = 3;
   bool Recursive = false;
   std::vector<uint8_t> Window;

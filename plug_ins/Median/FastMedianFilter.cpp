@@ -61,46 +61,14 @@ void FastMedianFilter::TransformPixel(unsigned x, unsigned y)
   ResultSurface->SetPixel(int(x), int(y), FindMedian(Window.data(), n));
 }
 
-// The pixel driver's order and checks, with the samples whose window lies inside the picture
-// read straight from the rows. Within a channel the samples are still visited row by row,
-// left to right, so recursive runs see exactly what the driver would show them.
-void FastMedianFilter::OperationItself(const tTerminateFlag& terminated)
+// Samples whose window lies inside the picture are read straight from the rows.
+bool FastMedianFilter::InteriorWindow(sWindowExtent& window) const
 {
-  if (SourceSurface->GetHeight() != ResultSurface->GetHeight() || SourceSurface->GetWidth() != ResultSurface->GetWidth() ||
-      SourceSurface->GetChannelsCount() != ResultSurface->GetChannelsCount()) {
-    OperationTerminated();
-    return;
-  }
-  PreProcessing();
-  const int channels = SourceSurface->GetChannelsCount();
-  const int width = SourceSurface->GetWidth(), height = SourceSurface->GetHeight();
-  const int highX = WidthSize / 2, lowX = highX - WidthSize + 1;
-  const int highY = HeightSize / 2, lowY = highY - HeightSize + 1;
-  const bool inside = RegionInsideSurface();
-  auto stopped = [&] { return terminated.load(std::memory_order_relaxed); };
-  auto plain = [&](unsigned x, unsigned y) {
-    for (int c = 0; c < channels; ++c) {
-      SourceSurface->CurrentChannel = c;
-      ResultSurface->CurrentChannel = c;
-      TransformPixel(x, y);
-    }
-  };
-  for (unsigned y = FirstRow; y < EndRow && !stopped(); ++y) {
-    int firstFast = int(EndColumn), endFast = int(EndColumn);
-    if (inside && int(y) + lowY >= 0 && int(y) + highY < height) {
-      firstFast = std::min(std::max(int(FirstColumn), -lowX), int(EndColumn));
-      endFast = std::max(firstFast, std::min(int(EndColumn), width - highX));
-    }
-    unsigned x = FirstColumn;
-    for (; x < unsigned(firstFast) && !stopped(); ++x) plain(x, y);
-    if (x == unsigned(firstFast) && firstFast < endFast && !stopped()) {
-      for (int c = 0; c < channels; ++c) InteriorSpan(int(y), c, firstFast, endFast);
-      x = unsigned(endFast);
-    }
-    for (; x < EndColumn && !stopped(); ++x) plain(x, y);
-    OperationProgress((y - FirstRow) * 99 / (EndRow - FirstRow));
-  }
-  PostProcessing();
+  window.HighX = WidthSize / 2;
+  window.LowX = window.HighX - WidthSize + 1;
+  window.HighY = HeightSize / 2;
+  window.LowY = window.HighY - HeightSize + 1;
+  return true;
 }
 
 void FastMedianFilter::InteriorSpan(int y, int channel, int firstX, int endX)

@@ -9,13 +9,15 @@
 class FastMedianFilter : public acSingleChannelOperation {
 public:
   FastMedianFilter();
-  void OperationItself(const tTerminateFlag& terminated) override;
   void PreProcessing() override;
   void TransformPixel(unsigned x, unsigned y) override;
 
-private:
+protected:
+  bool InteriorWindow(sWindowExtent& window) const override;
   // Interior samples of one row and channel whose whole window lies inside the picture.
-  void InteriorSpan(int y, int channel, int firstX, int endX);
+  void InteriorSpan(int y, int channel, int firstX, int endX) override;
+
+private:
   void InteriorSpanByNetwork(int y, int channel, int firstX, int endX);
 
   uint8_t WidthSize = 3;
