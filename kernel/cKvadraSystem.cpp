@@ -149,9 +149,9 @@ void cKvadraSystem::GetTotalVariationAndAutoForm(unsigned uid, bool& totalVariat
 
 // --- Images and history ---
 
-void cKvadraSystem::LoadImage(const std::string& fileName)
+bool cKvadraSystem::LoadImage(const std::string& fileName)
 {
-  Server()->LoadImage(fileName);
+  return Server()->LoadImage(fileName);
 }
 
 bool cKvadraSystem::SaveCurrentImage(const std::string& fileName)

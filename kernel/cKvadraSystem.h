@@ -45,7 +45,8 @@ public:
   void GetTotalVariationAndAutoForm(unsigned uid, bool& totalVariation, bool& autoForm);
 
   // --- Images and history ---
-  void LoadImage(const std::string& fileName);
+  // Returns whether a picture was loaded (false: unreadable, or declined replacement).
+  bool LoadImage(const std::string& fileName);
   // Returns whether the file was written.
   bool SaveCurrentImage(const std::string& fileName);
   void GetImageSizes(int& width, int& height, int& channels);

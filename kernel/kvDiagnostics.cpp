@@ -5,10 +5,28 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+tAssertionHandler& AssertionHandler()
+{
+  static tAssertionHandler handler;
+  return handler;
+}
+}  // namespace
+
+void kvSetAssertionHandler(tAssertionHandler handler)
+{
+  AssertionHandler() = std::move(handler);
+}
+
 void kvAssertionFailed(const char* condition, const char* unit, int line)
 {
-  std::fprintf(stderr, "Assertion failed: %s, unit %s, line %d\n", condition, unit, line);
+  char report[1024];
+  std::snprintf(report, sizeof report, "Assertion failed: %s, unit %s, line %d", condition, unit, line);
+  std::fprintf(stderr, "%s\n", report);
   std::fflush(stderr);
+  // Only the first failure is shown; one raised while showing it ends the program at once.
+  static std::atomic<bool> reporting{false};
+  if (AssertionHandler() && !reporting.exchange(true)) AssertionHandler()(report);
   std::abort();
 }
 

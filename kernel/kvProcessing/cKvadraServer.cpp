@@ -64,7 +64,7 @@ void cKvadraServer::AddResultToHistory()
   ResultImage = Storage->CreateChildImage(ImageList.back());
 }
 
-void cKvadraServer::LoadImage(const std::string& fileName)
+bool cKvadraServer::LoadImage(const std::string& fileName)
 {
   // A running worker writes into the result image; it has to end first.
   SettleWorker();
@@ -72,14 +72,14 @@ void cKvadraServer::LoadImage(const std::string& fileName)
   if (!ResultImage->LoadImage(fileName)) {
     Busy = false;
     cUserDialogs::ShowMessage("Can not load image '" + fileName + "'.");
-    return;
+    return false;
   }
   if (CurrentImageID < 0) {
     ResultImage->CalculateProperties(nullptr);
     AddResultToHistory();
     Busy = false;
     cKvadraServerMessenger::PostImageLoaded();
-    return;
+    return true;
   }
   cImage* last = ImageList.back();
   if (ResultImage->GetWidth() == last->GetWidth() && ResultImage->GetHeight() == last->GetHeight() &&
@@ -91,6 +91,8 @@ void cKvadraServer::LoadImage(const std::string& fileName)
                                     "The history will be purged." + "\r\r" + "Do you want to load image anyway?")) {
     Storage->DeleteImage(ResultImage);
     ResultImage = Storage->CreateImage();
+    Busy = false;
+    return false;
   } else {
     DeleteAllSavedImage();
     ResultImage->CalculateProperties(nullptr);
@@ -98,6 +100,7 @@ void cKvadraServer::LoadImage(const std::string& fileName)
     cKvadraServerMessenger::SendOriginReplaced();
   }
   Busy = false;
+  return true;
 }
 
 bool cKvadraServer::SaveCurrentImage(const std::string& fileName)
@@ -123,7 +126,8 @@ void cKvadraServer::SelectedFilterExecute(bool save)
   acOperation* ResultOperation = OperationPool->LookForOperationByUID(SelectedOperationUID);
   KV_ASSERT(ResultOperation!=NULL, UNIT);
   cImage* source = GetCurrentImage();
-  KV_ASSERT_TEXT(source != nullptr, "CurrentImageID >= 0", UNIT);
+  // A front end may ask for a preview while no picture is loaded: there is nothing to run.
+  if (!source) return;
   SaveResult = save;
   ResultOperation->SetInterfaces(source, ResultImage);
 

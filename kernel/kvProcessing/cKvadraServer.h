@@ -22,7 +22,8 @@ public:
   cKvadraServer& operator=(const cKvadraServer&) = delete;
 
   // A picture that cannot be read leaves everything as it was and tells the user.
-  void LoadImage(const std::string& fileName);
+  // Returns whether a picture was loaded into the history.
+  bool LoadImage(const std::string& fileName);
   // Returns whether the file was written; a failure is told to the user.
   bool SaveCurrentImage(const std::string& fileName);
   void SelectedFilterExecute(bool save);

@@ -48,7 +48,7 @@ TEST_F(Server, SecondLoadOfSameGeometryIsAppendedAndMeasuredAgainstOrigin)
 {
   LoadAndSettle(WriteGradient("a.bmp", 16, 16, 1));
   Forget();
-  System->LoadImage(WritePicture("b.bmp", 16, 16, 1, [](int, int, int) { return uint8_t(9); }));
+  EXPECT_TRUE(System->LoadImage(WritePicture("b.bmp", 16, 16, 1, [](int, int, int) { return uint8_t(9); })));
   EXPECT_EQ(Ids(), (IdList{HISTORY_CHANGED, CURRENT_IMAGE_CHANGED}));
   EXPECT_EQ(System->SavedImageCount(), 2);
   EXPECT_EQ(System->GetCurrentImageID(), 1);
@@ -64,7 +64,7 @@ TEST_F(Server, OtherGeometryAnsweredNoKeepsHistoryAndDiscardsPicture)
   System->SetCurrentImageID(0);
   Forget();
   Answer = false;
-  System->LoadImage(WriteGradient("wide.bmp", 30, 16, 1));
+  EXPECT_FALSE(System->LoadImage(WriteGradient("wide.bmp", 30, 16, 1)));
   ASSERT_EQ(Asked.size(), 1u);
   EXPECT_EQ(Asked[0],
             "The loaded image has diffenent geometric properties.\rThe history will be purged.\r\r"
@@ -84,7 +84,7 @@ TEST_F(Server, OtherGeometryAnsweredYesRestartsHistory)
   Forget();
   Answer = true;
   // Same size but another channel count is another geometry too.
-  System->LoadImage(WriteGradient("colour.bmp", 16, 16, 3));
+  EXPECT_TRUE(System->LoadImage(WriteGradient("colour.bmp", 16, 16, 3)));
   EXPECT_EQ(Asked.size(), 1u);
   EXPECT_EQ(Ids(), (IdList{IMAGE_CLOSED, HISTORY_CHANGED, ORIGIN_REPLACED}));
   EXPECT_EQ(System->SavedImageCount(), 1);
@@ -97,7 +97,7 @@ TEST_F(Server, FailedLoadsLeaveEverythingAsItWasAndTellTheUser)
 {
   // Into an empty history: nothing is added, nothing is announced.
   const std::string missing = (Folder / "missing.bmp").string();
-  System->LoadImage(missing);
+  EXPECT_FALSE(System->LoadImage(missing));
   Loop.RunUntilIdle();
   EXPECT_EQ(System->SavedImageCount(), 0);
   EXPECT_EQ(System->GetCurrentImageID(), -1);
@@ -166,6 +166,19 @@ TEST_F(Server, PreviewEndsWithCurrentImageChangedThenFinishedUnsaved)
   EXPECT_EQ(kvtest::Pixel(*result->GetSurface(), 9, 3), kvtest::Pixel(source, 9, 3));
   // A partial preview is not measured.
   EXPECT_EQ(result->GetOrigin(), nullptr);
+}
+
+TEST_F(Server, RunWithoutAPictureDoesNothing)
+{
+  // A dialog left open after "Close image" may still ask for previews.
+  System->SelectOperation(Uid("Invert"));
+  System->SelectedFilterExecute(false);
+  System->SelectedFilterExecute(true);
+  EXPECT_FALSE(System->IsBusy());
+  Loop.RunUntilIdle();
+  EXPECT_TRUE(Ids().empty());
+  EXPECT_EQ(System->SavedImageCount(), 0);
+  EXPECT_EQ(System->GetCurrentImageID(), -1);
 }
 
 TEST_F(Server, SavedRunIsAppendedAndMeasuredAgainstOrigin)
