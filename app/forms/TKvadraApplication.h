@@ -1,0 +1,40 @@
+#pragma once
+// Start-up and shutdown of the desktop program in their fixed order: windows, splash, kernel
+// facade, observers, packages, tool windows; at the end the facade before the observers.
+#include <QString>
+#include <memory>
+#include <vector>
+
+class TQtKernelHost;
+class TKvadraMainForm;
+class TSplashForm;
+class cKvadraSystem;
+class iObserver;
+
+struct sStartOptions {
+  QString PlugInFolder;  // empty: "plug-ins" beside the executable
+  int SplashPauseMs = 777;
+  bool ShowWindows = true;  // tests build everything without showing it
+};
+
+class TKvadraApplication {
+public:
+  TKvadraApplication();
+  ~TKvadraApplication();
+  TKvadraApplication(const TKvadraApplication&) = delete;
+  TKvadraApplication& operator=(const TKvadraApplication&) = delete;
+
+  void Start(const sStartOptions& options);
+  void Shutdown();
+
+  TKvadraMainForm* MainForm() const { return Main.get(); }
+  TSplashForm* Splash() const { return SplashWindow.get(); }
+  cKvadraSystem* System() const { return Facade.get(); }
+
+private:
+  std::unique_ptr<TKvadraMainForm> Main;
+  std::unique_ptr<TSplashForm> SplashWindow;
+  std::unique_ptr<TQtKernelHost> Host;
+  std::unique_ptr<cKvadraSystem> Facade;
+  std::vector<std::unique_ptr<iObserver>> Observers;
+};

@@ -1,0 +1,712 @@
+#include "TKvadraMainForm.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QDockWidget>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
+#include <QProgressBar>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "DrawSurfaceInViewer.h"
+#include "TActionManagerHelper.h"
+#include "TGlyphs.h"
+#include "TImprovedSpinEdit.h"
+#include "TPlaneViewer.h"
+#include "cKvadraSystem.h"
+#include "kvDiagnostics.h"
+
+#define UNIT "kvForms\\guiKvadraMainForm"
+
+TKvadraMainForm* KvadraMainForm = nullptr;
+
+namespace {
+// Operation names are shown as they are: an ampersand in a name is not an accelerator.
+QString MenuText(const QString& text)
+{
+  QString escaped = text;
+  escaped.replace("&", "&&");
+  return escaped;
+}
+
+QString FromKernel(const std::string& text)
+{
+  return QString::fromLocal8Bit(text.c_str());
+}
+
+const char* const UidProperty = "kvUid";
+}  // namespace
+
+QString BuildDateText()
+{
+  // __DATE__ is "Mmm dd yyyy" with a blank instead of a leading zero.
+  return QString::fromLatin1(__DATE__).simplified();
+}
+
+TKvadraMainForm::TKvadraMainForm(QWidget* parent) : QMainWindow(parent)
+{
+  if (!KvadraMainForm) KvadraMainForm = this;
+  setObjectName("KvadraMainForm");
+  setWindowTitle("Kvadra 2 - beta (" + BuildDateText() + ")");
+  resize(525, 506);
+  setAcceptDrops(true);
+  CreateActions();
+  CreateMenus();
+  CreateToolBar();
+  CreatePages();
+  CreateBottomPanel();
+
+  // The rulers start hidden; the spatial page is shown.
+  RulersAction->setChecked(false);
+  SpatialViewer->EnableRulers(false);
+  FrequencyViewer->EnableRulers(false);
+  Pages->setCurrentWidget(SpatialSheet);
+  SpatialDomain->setChecked(true);
+  setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks);
+  UpdateActions();
+}
+
+TKvadraMainForm::~TKvadraMainForm()
+{
+  if (KvadraMainForm == this) KvadraMainForm = nullptr;
+}
+
+QAction* TKvadraMainForm::NewAction(const QString& objectName, const QString& category, const QString& caption)
+{
+  auto* action = new QAction(caption, this);
+  action->setObjectName(objectName);
+  TActionManagerHelper::SetCategory(action, category);
+  action->setProperty(UidProperty, 0u);
+  return action;
+}
+
+QAction* TKvadraMainForm::NewOperationAction(const QString& objectName, const QString& category, const QString& caption)
+{
+  QAction* action = NewAction(objectName, category, caption);
+  OperationActionList.append(action);
+  return action;
+}
+
+void TKvadraMainForm::CreateActions()
+{
+  OpenImageAction = NewAction("OpenImageAction", "File", "&Open image");
+  OpenImageAction->setIcon(TGlyphs::Get(TGlyphs::gOpen));
+  OpenImageAction->setShortcut(QKeySequence::Open);
+  connect(OpenImageAction, &QAction::triggered, this, &TKvadraMainForm::OpenImageActionExecute);
+
+  SaveImageAsAction = NewAction("SaveImageAsAction", "File", "&Save image as...");
+  SaveImageAsAction->setIcon(TGlyphs::Get(TGlyphs::gSave));
+  SaveImageAsAction->setShortcut(QKeySequence("Ctrl+Shift+S"));
+  connect(SaveImageAsAction, &QAction::triggered, this, &TKvadraMainForm::SaveImageAsActionExecute);
+
+  CloseImageAction = NewAction("CloseImageAction", "File", "&Close image");
+  CloseImageAction->setIcon(TGlyphs::Get(TGlyphs::gClose));
+  CloseImageAction->setShortcut(QKeySequence("Ctrl+W"));
+  connect(CloseImageAction, &QAction::triggered, this, &TKvadraMainForm::CloseImageActionExecute);
+
+  PreferencesAction = NewAction("PreferencesAction", "File", "&Preferences...");
+  PreferencesAction->setIcon(TGlyphs::Get(TGlyphs::gPreferences));
+  PreferencesAction->setMenuRole(QAction::NoRole);
+  connect(PreferencesAction, &QAction::triggered, this, [this] {
+    if (ShowPreferences) ShowPreferences();
+  });
+
+  ExitAction = NewAction("ExitAction", "File", "&Exit");
+  ExitAction->setShortcut(QKeySequence("Ctrl+Q"));
+  ExitAction->setMenuRole(QAction::NoRole);
+  connect(ExitAction, &QAction::triggered, this, &QWidget::close);
+
+  UndoAction = NewAction("UndoAction", "Edit", "&Undo");
+  UndoAction->setIcon(TGlyphs::Get(TGlyphs::gUndo));
+  UndoAction->setShortcut(QKeySequence::Undo);
+  connect(UndoAction, &QAction::triggered, this, [] { KvadraSystem->Undo(); });
+
+  // No behaviour behind it yet, so it stays disabled.
+  NewOriginAction = NewAction("NewOriginAction", "Edit", "&Set new origin");
+  NewOriginAction->setIcon(TGlyphs::Get(TGlyphs::gSetOrigin));
+  NewOriginAction->setEnabled(false);
+
+  ZoomInAction = NewAction("ZoomInAction", "View", "&Zoom in");
+  ZoomInAction->setIcon(TGlyphs::Get(TGlyphs::gZoomIn));
+  ZoomInAction->setShortcuts({QKeySequence("Ctrl++"), QKeySequence("Ctrl+=")});
+  connect(ZoomInAction, &QAction::triggered, this, [this] { ZoomActionExecute(+1); });
+
+  ZoomOutAction = NewAction("ZoomOutAction", "View", "Z&oom out");
+  ZoomOutAction->setIcon(TGlyphs::Get(TGlyphs::gZoomOut));
+  ZoomOutAction->setShortcut(QKeySequence("Ctrl+-"));
+  connect(ZoomOutAction, &QAction::triggered, this, [this] { ZoomActionExecute(-1); });
+
+  ZoomToFitAction = NewAction("ZoomToFitAction", "View", "Zoom to &fit");
+  connect(ZoomToFitAction, &QAction::triggered, this, [this] { ZoomActionExecute(2); });
+  ActualSizeAction = NewAction("ActualSizeAction", "View", "&Actual size");
+  connect(ActualSizeAction, &QAction::triggered, this, [this] { ZoomActionExecute(0); });
+
+  AboutAction = NewAction("AboutAction", "Help", "&About...");
+  AboutAction->setMenuRole(QAction::NoRole);
+  connect(AboutAction, &QAction::triggered, this, [this] {
+    if (ShowAbout) ShowAbout();
+  });
+
+  StartAnalyzerAction = NewAction("StartAnalyzerAction", "File", "S&tart analyzer");
+  StartAnalyzerAction->setIcon(TGlyphs::Get(TGlyphs::gAnalyzer));
+  connect(StartAnalyzerAction, &QAction::triggered, this, [this] {
+    KvadraSystem->EnterAnalyzerMode();
+    if (ShowAnalyzer) ShowAnalyzer();
+  });
+
+  RulersAction = NewAction("RulersAction", "View", "&Rulers");
+  RulersAction->setCheckable(true);
+  connect(RulersAction, &QAction::triggered, this, &TKvadraMainForm::RulersActionExecute);
+
+  DomainGroup = new QActionGroup(this);
+  SpatialDomain = NewAction("SpatialDomain", "Domain", "&Spatial Domain");
+  FreqDomain = NewAction("FreqDomain", "Domain", "&Frequency Domain");
+  for (QAction* a : {SpatialDomain, FreqDomain}) {
+    a->setCheckable(true);
+    DomainGroup->addAction(a);
+  }
+  connect(SpatialDomain, &QAction::triggered, this, [this] { Pages->setCurrentIndex(0); });
+  connect(FreqDomain, &QAction::triggered, this, [this] {
+    Pages->setCurrentIndex(1);
+    FrequencyViewer->update();
+  });
+
+  Rotate90CWAction = NewOperationAction("Rotate90CWAction", "Rotate", "&Rotate 90 CW");
+  Rotate90CCWAction = NewOperationAction("Rotate90CCWAction", "Rotate", "R&otate 90 CCW");
+  Rotate180Action = NewOperationAction("Rotate180Action", "Rotate", "Ro&tate 180");
+  FlipVerticalAction = NewOperationAction("FlipVerticalAction", "Flip", "&Flip Vertical");
+  FlipHorizontalAction = NewOperationAction("FlipHorizontalAction", "Flip", "F&lip Horizontal");
+  InvertAction = NewOperationAction("InvertAction", "Image", "&Invert");
+  DesaturateAction = NewOperationAction("DesaturateAction", "Image", "&Desaturate");
+  ResizeAction = NewOperationAction("ResizeAction", "Image", "&Resize");
+  connect(ResizeAction, &QAction::triggered, this, &TKvadraMainForm::ResizeActionExecute);
+}
+
+void TKvadraMainForm::CreateMenus()
+{
+  ActionMainMenuBar = menuBar();
+  ActionMainMenuBar->setObjectName("ActionMainMenuBar");
+
+  QMenu* file = ActionMainMenuBar->addMenu("&File");
+  file->addActions({OpenImageAction, SaveImageAsAction, CloseImageAction});
+  file->addSeparator();
+  file->addAction(StartAnalyzerAction);
+  file->addSeparator();
+  file->addAction(PreferencesAction);
+  file->addSeparator();
+  file->addAction(ExitAction);
+
+  QMenu* edit = ActionMainMenuBar->addMenu("E&dit");
+  edit->addAction(UndoAction);
+  edit->addSeparator();
+  edit->addAction(NewOriginAction);
+
+  QMenu* image = ActionMainMenuBar->addMenu("&Image");
+  QMenu* flip = image->addMenu("&Flip");
+  flip->addActions({FlipVerticalAction, FlipHorizontalAction});
+  QMenu* rotate = image->addMenu("R&otate");
+  rotate->addActions({Rotate90CWAction, Rotate90CCWAction, Rotate180Action});
+  image->addSeparator();
+  image->addAction(ResizeAction);
+  image->addSeparator();
+  image->addActions({DesaturateAction, InvertAction});
+
+  QMenu* view = ActionMainMenuBar->addMenu("&View");
+  QMenu* domain = view->addMenu("&Domain");
+  domain->addActions({SpatialDomain, FreqDomain});
+  view->addSeparator();
+  view->addActions({ZoomInAction, ZoomOutAction, ZoomToFitAction, ActualSizeAction});
+  view->addSeparator();
+  view->addAction(RulersAction);
+
+  QMenu* help = ActionMainMenuBar->addMenu("&Help");
+  help->addAction(AboutAction);
+
+  // The plug-in menus go directly after "&Image".
+  QAction* baseItem = TActionManagerHelper::FindItemByCaption(ActionMainMenuBar, "&Image");
+  KV_ASSERT_TEXT(baseItem != nullptr, "BaseItem != NULL", UNIT);
+  FiltersItem = new QMenu("Filters", ActionMainMenuBar);
+  NoisesItem = new QMenu("Noises", ActionMainMenuBar);
+  CompressionItem = new QMenu("Compression", ActionMainMenuBar);
+  FiltersItem->setObjectName("FiltersItem");
+  NoisesItem->setObjectName("NoisesItem");
+  CompressionItem->setObjectName("CompressionItem");
+  ActionMainMenuBar->insertMenu(view->menuAction(), FiltersItem);
+  ActionMainMenuBar->insertMenu(view->menuAction(), NoisesItem);
+  ActionMainMenuBar->insertMenu(view->menuAction(), CompressionItem);
+}
+
+void TKvadraMainForm::CreateToolBar()
+{
+  ActionToolBar = addToolBar("Tool bar");
+  ActionToolBar->setObjectName("ActionToolBar");
+  ActionToolBar->setMovable(false);
+  ActionToolBar->setFloatable(false);
+  ActionToolBar->setIconSize(QSize(20, 20));
+  ActionToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  ActionToolBar->addActions({OpenImageAction, SaveImageAsAction});
+  ActionToolBar->addSeparator();
+  ActionToolBar->addActions({ZoomInAction, ZoomOutAction});
+  ActionToolBar->addSeparator();
+  ActionToolBar->addAction(UndoAction);
+  ActionToolBar->addSeparator();
+  ActionToolBar->addAction(StartAnalyzerAction);
+  auto* spacer = new QWidget(ActionToolBar);
+  spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+  ActionToolBar->addWidget(spacer);
+  CloseImageButton = new QToolButton(ActionToolBar);
+  CloseImageButton->setObjectName("CloseImageButton");
+  CloseImageButton->setDefaultAction(CloseImageAction);
+  CloseImageButton->setAutoRaise(true);
+  CloseImageButton->setFixedSize(24, 24);
+  CloseImageButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  ActionToolBar->addWidget(CloseImageButton);
+  auto* margin = new QWidget(ActionToolBar);
+  margin->setFixedWidth(8);
+  ActionToolBar->addWidget(margin);
+}
+
+void TKvadraMainForm::CreatePages()
+{
+  Pages = new QStackedWidget(this);
+  Pages->setObjectName("Pages");
+  setCentralWidget(Pages);
+
+  SpatialSheet = new QWidget(Pages);
+  SpatialSheet->setObjectName("SpatialSheet");
+  auto* spatialLayout = new QVBoxLayout(SpatialSheet);
+  spatialLayout->setContentsMargins(3, 3, 3, 3);
+  SpatialViewer = new TPlaneViewer(SpatialSheet);
+  SpatialViewer->setObjectName("SpatialViewer");
+  SpatialViewer->setAccessibleName("Spatial viewer");
+  spatialLayout->addWidget(SpatialViewer);
+
+  FreqSheet = new QWidget(Pages);
+  FreqSheet->setObjectName("FreqSheet");
+  auto* freqLayout = new QVBoxLayout(FreqSheet);
+  freqLayout->setContentsMargins(3, 3, 3, 3);
+  freqLayout->setSpacing(2);
+  FrequencyViewer = new TPlaneViewer(FreqSheet);
+  FrequencyViewer->setObjectName("FrequencyViewer");
+  FrequencyViewer->setAccessibleName("Frequency viewer");
+  freqLayout->addWidget(FrequencyViewer, 1);
+
+  SpecPanel = new QWidget(FreqSheet);
+  SpecPanel->setObjectName("SpecPanel");
+  auto* specLayout = new QHBoxLayout(SpecPanel);
+  specLayout->setContentsMargins(0, 0, 0, 0);
+  MagPhBox = new QComboBox(SpecPanel);
+  MagPhBox->setObjectName("MagPhBox");
+  MagPhBox->setAccessibleName("Spectrum kind");
+  MagPhBox->addItems({"Magnitude spectrum", "Phase spectrum"});
+  MagPhBox->setCurrentIndex(0);
+  MagPhBox->setFixedWidth(169);
+  specLayout->addWidget(MagPhBox);
+  SpectrumScaleEdit = new TImprovedSpinEdit(SpecPanel);
+  SpectrumScaleEdit->setObjectName("SpectrumScaleEdit");
+  SpectrumScaleEdit->SetAccessibleName("Spectrum scale");
+  SpectrumScaleEdit->SetValue(30);
+  SpectrumScaleEdit->SetPrecision(0);
+  SpectrumScaleEdit->SetMinValue(0);
+  SpectrumScaleEdit->SetMaxValue(30);
+  SpectrumScaleEdit->SetValue(15);
+  specLayout->addWidget(SpectrumScaleEdit, 1);
+  freqLayout->addWidget(SpecPanel);
+  connect(MagPhBox, &QComboBox::currentIndexChanged, this, &TKvadraMainForm::SpectrumParamsChange);
+  connect(SpectrumScaleEdit, &TImprovedSpinEdit::Apply, this, &TKvadraMainForm::SpectrumParamsChange);
+
+  Pages->addWidget(SpatialSheet);
+  Pages->addWidget(FreqSheet);
+
+  for (TPlaneViewer* viewer : {SpatialViewer, FrequencyViewer}) {
+    viewer->SetPlaneSize(0, 0);
+    viewer->SetBackColor(QColor(128, 128, 128));
+    viewer->EnableVertScrollBar(true);
+    viewer->EnableHorzScrollBar(true);
+    viewer->EnableRulers(true);
+    connect(viewer, &TPlaneViewer::ZoomChanged, this, [this, viewer](int zoom) {
+      if (viewer == ShownViewer()) ShowZoom(zoom);
+    });
+    const bool frequency = viewer == FrequencyViewer;
+    connect(viewer, &TPlaneViewer::PlanePointHovered, this,
+            [this, frequency](bool inside, int x, int y) { ShowPixel(frequency, inside, x, y); });
+  }
+  SpatialViewer->OnVisibleRectDraw = [this](QPainter& canvas, const sViewerInfo& info) { DrawSpatial(canvas, info); };
+  FrequencyViewer->OnVisibleRectDraw = [this](QPainter& canvas, const sViewerInfo& info) { DrawFrequency(canvas, info); };
+  connect(Pages, &QStackedWidget::currentChanged, this, [this] { ShowZoom(ShownViewer()->GetZoom()); });
+}
+
+void TKvadraMainForm::CreateBottomPanel()
+{
+  // A fixed bar under the viewers and the dock area: the progress bar above the status bar.
+  auto* bottomBar = new QToolBar("Status", this);
+  bottomBar->setObjectName("BottomBar");
+  bottomBar->setMovable(false);
+  bottomBar->setFloatable(false);
+  bottomBar->toggleViewAction()->setVisible(false);
+  addToolBar(Qt::BottomToolBarArea, bottomBar);
+
+  BottomPanel = new QWidget(bottomBar);
+  BottomPanel->setObjectName("BottomPanel");
+  auto* layout = new QVBoxLayout(BottomPanel);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(1);
+  ProgressBar = new QProgressBar(BottomPanel);
+  ProgressBar->setObjectName("ProgressBar");
+  ProgressBar->setAccessibleName("Progress");
+  ProgressBar->setRange(0, 100);
+  ProgressBar->setValue(0);
+  ProgressBar->setTextVisible(false);
+  ProgressBar->setFixedHeight(12);
+  layout->addWidget(ProgressBar);
+
+  StatusBar = new QStatusBar(BottomPanel);
+  StatusBar->setObjectName("StatusBar");
+  StatusBar->setSizeGripEnabled(false);
+  ZoomPanel = new QLabel("100%", StatusBar);
+  ZoomPanel->setObjectName("ZoomPanel");
+  ZoomPanel->setAccessibleName("Zoom");
+  ZoomPanel->setAlignment(Qt::AlignCenter);
+  ZoomPanel->setMinimumWidth(50);
+  StatusPanel = new QLabel(StatusBar);
+  StatusPanel->setObjectName("StatusPanel");
+  StatusPanel->setAccessibleName("Status");
+  StatusPanel->setMinimumWidth(50);
+  PixelPanel = new QLabel(StatusBar);
+  PixelPanel->setObjectName("PixelPanel");
+  PixelPanel->setAccessibleName("Pixel value");
+  PixelPanel->setMinimumWidth(160);
+  StatusBar->addWidget(ZoomPanel);
+  StatusBar->addWidget(StatusPanel, 1);
+  StatusBar->addPermanentWidget(PixelPanel);
+  layout->addWidget(StatusBar);
+  bottomBar->addWidget(BottomPanel);
+}
+
+// --- Routines for the observers ---
+
+void TKvadraMainForm::SetStatusText(const QString& text)
+{
+  StatusPanel->setText(text);
+  StatusPanel->setAccessibleDescription(text);
+}
+
+void TKvadraMainForm::UpdateActions()
+{
+  const bool hasImage = KvadraSystem && KvadraSystem->GetCurrentImageID() != -1;
+  const bool hasHistory = KvadraSystem && KvadraSystem->SavedImageCount() > 1;
+  const bool grey = hasImage && KvadraSystem->GetImage(0)->GetChannelsCount() == 1;
+  for (QAction* action : OperationActionList) {
+    const unsigned uid = action->property(UidProperty).toUInt();
+    if (uid == 0) continue;
+    action->setEnabled(hasImage && !(grey && KvadraSystem->GetRGBOnly(uid)));
+  }
+  for (QAction* action : {ZoomInAction, ZoomOutAction, ZoomToFitAction, ActualSizeAction, CloseImageAction,
+                          SaveImageAsAction, StartAnalyzerAction, RulersAction})
+    action->setEnabled(hasImage);
+  MagPhBox->setEnabled(hasImage);
+  SpectrumScaleEdit->setEnabled(hasImage);
+  UndoAction->setEnabled(hasHistory);
+  // Resizing needs a picture to take its size from.
+  ResizeAction->setEnabled(hasImage);
+}
+
+void TKvadraMainForm::AddOperationItem(unsigned uid)
+{
+  std::string group, name, type;
+  KvadraSystem->GetOperationGroupAndName(uid, group, name, type);
+  AddOperationItem(uid, FromKernel(group), FromKernel(name), FromKernel(type));
+}
+
+void TKvadraMainForm::AddOperationItem(unsigned uid, const QString& group, const QString& name, const QString& type)
+{
+  QMenu* item = nullptr;
+  if (type == "otFilter") item = FiltersItem;
+  else if (type == "otNoise") item = NoisesItem;
+  else if (type == "otCompress") item = CompressionItem;
+  else if (type == "otBuiltIn") {
+    AttachBuiltInOperation(uid, name);
+    return;
+  }
+  KV_ASSERT_TEXT(item != nullptr, "Item != NULL", UNIT);
+
+  if (group != "None") {
+    QMenu* groupMenu = nullptr;
+    for (QAction* sub : item->actions())
+      if (sub->menu() && TActionManagerHelper::StripAccelerator(sub->text()) == group) groupMenu = sub->menu();
+    // The group's caption keeps its accelerator, so "&Group" and "Group" are one submenu.
+    if (!groupMenu) groupMenu = item->addMenu(group);
+    item = groupMenu;
+  }
+  QAction* action = NewOperationAction(QString("OperationAction%1").arg(uid), item->title(), name);
+  action->setProperty(UidProperty, uid);
+  action->setData(uid);
+  action->setText(MenuText(name) + " - " + QString::number(uid));
+  action->setEnabled(KvadraSystem && KvadraSystem->GetCurrentImageID() != -1);
+  connect(action, &QAction::triggered, this, &TKvadraMainForm::OperationActionExecute);
+  item->addAction(action);
+}
+
+void TKvadraMainForm::AttachBuiltInOperation(unsigned uid, const QString& name)
+{
+  QAction* theAction = nullptr;
+  if (name == "Rotate 90 CW") theAction = Rotate90CWAction;
+  else if (name == "Rotate 90 CCW") theAction = Rotate90CCWAction;
+  else if (name == "Rotate 180") theAction = Rotate180Action;
+  else if (name == "Flip Vertical") theAction = FlipVerticalAction;
+  else if (name == "Flip Horizontal") theAction = FlipHorizontalAction;
+  else if (name == "Desaturate") theAction = DesaturateAction;
+  else if (name == "Invert") theAction = InvertAction;
+  KV_ASSERT_TEXT(theAction != nullptr, "theAction != NULL", UNIT);
+  // The caption is the operation's name; its accelerator stays where the menu had it.
+  if (TActionManagerHelper::StripAccelerator(theAction->text()) != name) theAction->setText(MenuText(name));
+  theAction->setProperty(UidProperty, uid);
+  theAction->setData(uid);
+  disconnect(theAction, &QAction::triggered, this, nullptr);
+  connect(theAction, &QAction::triggered, this, &TKvadraMainForm::OperationActionExecute);
+  theAction->setEnabled(KvadraSystem && KvadraSystem->GetCurrentImageID() != -1);
+}
+
+QAction* TKvadraMainForm::FindOperationAction(unsigned uid) const
+{
+  for (QAction* action : OperationActionList)
+    if (action->property(UidProperty).toUInt() == uid) return action;
+  return nullptr;
+}
+
+void TKvadraMainForm::RegisterToolWindow(QDockWidget* toolWindow)
+{
+  QAction* windowItem = TActionManagerHelper::FindItemByCaption(ActionMainMenuBar, "&Window");
+  if (!windowItem) {
+    QAction* helpItem = TActionManagerHelper::FindItemByCaption(ActionMainMenuBar, "&Help");
+    KV_ASSERT_TEXT(helpItem != nullptr, "HelpSubMenuItem!=NULL", UNIT);
+    QMenu* menu = TActionManagerHelper::AddCategory(ActionMainMenuBar, "&Window", helpItem, false);
+    menu->setObjectName("WindowItem");
+    windowItem = menu->menuAction();
+  }
+  const QString caption = "&" + toolWindow->windowTitle();
+  QAction* entry = nullptr;
+  for (QAction* a : windowItem->menu()->actions())
+    if (a->text().compare(caption, Qt::CaseInsensitive) == 0) entry = a;
+  if (!entry) {
+    entry = NewAction(toolWindow->objectName() + "WindowAction", "&Window", caption);
+    entry->setCheckable(true);
+    connect(entry, &QAction::triggered, toolWindow, [toolWindow](bool checked) { toolWindow->setVisible(checked); });
+    windowItem->menu()->addAction(entry);
+  }
+  // Explicitly hidden, not merely hidden with a minimised main window.
+  entry->setChecked(!toolWindow->isHidden());
+}
+
+void TKvadraMainForm::SetPlaneSizes(int width, int height)
+{
+  SpatialViewer->SetPlaneSize(width, height);
+  FrequencyViewer->SetPlaneSize(width, height);
+}
+
+void TKvadraMainForm::RepaintViewers()
+{
+  SpatialViewer->update();
+  FrequencyViewer->update();
+}
+
+// --- Handlers ---
+
+bool TKvadraMainForm::Confirm(const QString& text)
+{
+  if (ConfirmHandler) return ConfirmHandler(text);
+  QString shown = text;
+  shown.replace('\r', '\n');
+  return QMessageBox::question(this, QApplication::applicationName(), shown, QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
+}
+
+void TKvadraMainForm::OperationActionExecute()
+{
+  auto* action = qobject_cast<QAction*>(sender());
+  if (action) ExecuteOperation(action->property(UidProperty).toUInt());
+}
+
+void TKvadraMainForm::ExecuteOperation(unsigned uid)
+{
+  if (uid == 0 || KvadraSystem->GetCurrentImageID() < 0) return;
+  KvadraSystem->SelectOperation(uid);
+  bool totalVariation = false;
+  bool autoForm = false;
+  KvadraSystem->GetTotalVariationAndAutoForm(uid, totalVariation, autoForm);
+  if (totalVariation &&
+      !Confirm(QString("You are about to execute operation which will change") + " image geometric properties." + "\r" +
+               "History will be purged." + "\r\r" + "Continiue?"))
+    return;
+  if (autoForm && ShowOperationDialog) ShowOperationDialog(uid);
+  else KvadraSystem->SelectedFilterExecute(true);
+}
+
+bool TKvadraMainForm::OpenFile(const QString& fileName)
+{
+  const bool loaded = KvadraSystem->LoadImage(QFile::encodeName(fileName).toStdString());
+  UpdateActions();
+  return loaded;
+}
+
+void TKvadraMainForm::OpenImageActionExecute()
+{
+  QFileDialog dialog(this, "Opening image");
+  dialog.setObjectName("OpenPictureDialog");
+  dialog.setDirectory(QApplication::applicationDirPath() + "/samples/");
+  dialog.setNameFilters({"All supported (*.bmp *.jpg *.jpeg)", "Bitmaps (*.bmp)", "JPEG (*.jpg *.jpeg)"});
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) OpenFile(dialog.selectedFiles().first());
+}
+
+void TKvadraMainForm::SaveImageAsActionExecute()
+{
+  QFileDialog dialog(this, "Save image as");
+  dialog.setObjectName("SavePictureDialog");
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilters({"Bitmaps (*.bmp)"});
+  dialog.setDefaultSuffix("bmp");
+  dialog.selectFile("image");
+  if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+    KvadraSystem->SaveCurrentImage(QFile::encodeName(dialog.selectedFiles().first()).toStdString());
+}
+
+void TKvadraMainForm::CloseImageActionExecute()
+{
+  const bool ok = ConfirmHandler ? ConfirmHandler("Are you sure you want to close image?")
+                                 : QMessageBox::question(this, QApplication::applicationName(),
+                                                         "Are you sure you want to close image?",
+                                                         QMessageBox::Ok | QMessageBox::Cancel,
+                                                         QMessageBox::Cancel) == QMessageBox::Ok;
+  if (ok) KvadraSystem->DeleteAllSavedImage();
+}
+
+TPlaneViewer* TKvadraMainForm::ShownViewer() const
+{
+  return Pages->currentWidget() == FreqSheet ? FrequencyViewer : SpatialViewer;
+}
+
+void TKvadraMainForm::ZoomActionExecute(int step)
+{
+  TPlaneViewer* viewer = ShownViewer();
+  if (step > 1) viewer->ZoomToFit();
+  else if (step == 1) viewer->ZoomIn();
+  else if (step == 0) viewer->ActualSize();
+  else viewer->ZoomOut();
+  ShowZoom(viewer->GetZoom());
+}
+
+void TKvadraMainForm::ShowZoom(int percent)
+{
+  ZoomPanel->setText(QString::number(percent) + "%");
+}
+
+void TKvadraMainForm::ShowPixel(bool frequency, bool inside, int x, int y)
+{
+  if (!inside || KvadraSystem->GetCurrentImageID() < 0) {
+    PixelPanel->clear();
+    return;
+  }
+  const cBMPSurface* surface = nullptr;
+  if (frequency) {
+    surface = KvadraSystem->GetSpectrumSurface(SpectrumType(MagPhBox->currentIndex() == 0 ? 0 : 1),
+                                               SpectrumScaleEdit->GetValue(), true);
+  } else {
+    surface = KvadraSystem->GetRenderedSurface(sRect{x, y, x + 1, y + 1});
+  }
+  if (!surface || x >= surface->GetWidth() || y >= surface->GetHeight()) {
+    PixelPanel->clear();
+    return;
+  }
+  const uint8_t* row = surface->Row(y);
+  QString text = QString("%1, %2: ").arg(x).arg(y);
+  if (surface->GetChannelsCount() == 1) text += QString::number(row[x]);
+  else text += QString("%1, %2, %3").arg(row[3 * x + 2]).arg(row[3 * x + 1]).arg(row[3 * x]);
+  PixelPanel->setText(text);
+}
+
+void TKvadraMainForm::ResizeActionExecute()
+{
+  if (KvadraSystem->GetCurrentImageID() < 0 || !RunResampleDialog) return;
+  int width = 0, height = 0, channels = 0;
+  KvadraSystem->GetImageSizes(width, height, channels);
+  if (RunResampleDialog(width, height)) KvadraSystem->SelectedFilterExecute(true);
+}
+
+void TKvadraMainForm::RulersActionExecute()
+{
+  const bool on = RulersAction->isChecked();
+  SpatialViewer->EnableRulers(on);
+  FrequencyViewer->EnableRulers(on);
+}
+
+void TKvadraMainForm::SpectrumParamsChange()
+{
+  FrequencyViewer->update();
+}
+
+void TKvadraMainForm::DrawSpatial(QPainter& canvas, const sViewerInfo& info)
+{
+  if (KvadraSystem->GetCurrentImageID() < 0) return;
+  const sRect texels{info.TexelLeft, info.TexelTop, info.TexelRight, info.TexelBottom};
+  DrawSurfaceInViewer(KvadraSystem->GetRenderedSurface(texels), canvas, info);
+}
+
+void TKvadraMainForm::DrawFrequency(QPainter& canvas, const sViewerInfo& info)
+{
+  if (Pages->currentWidget() != FreqSheet) return;
+  KV_ASSERT_TEXT(KvadraSystem->GetCurrentImageID() >= 0, "KvadraSystem->GetCurrentImageID()>=0", UNIT);
+  const SpectrumType kind = MagPhBox->currentIndex() == 0 ? stMagnitude : stPhase;
+  DrawSurfaceInViewer(KvadraSystem->GetSpectrumSurface(kind, SpectrumScaleEdit->GetValue(), true), canvas, info);
+}
+
+// --- Window events ---
+
+void TKvadraMainForm::showEvent(QShowEvent* event)
+{
+  QMainWindow::showEvent(event);
+  UpdateActions();
+}
+
+void TKvadraMainForm::closeEvent(QCloseEvent* event)
+{
+  // A run still going is stopped before the program shuts the kernel down.
+  if (KvadraSystem && KvadraSystem->IsBusy()) KvadraSystem->TerminateOperation();
+  QMainWindow::closeEvent(event);
+}
+
+void TKvadraMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+  if (event->mimeData()->hasUrls() && !event->mimeData()->urls().isEmpty() &&
+      event->mimeData()->urls().first().isLocalFile())
+    event->acceptProposedAction();
+}
+
+void TKvadraMainForm::dropEvent(QDropEvent* event)
+{
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+  event->acceptProposedAction();
+  // Loading may ask a question; do it after the drop has finished.
+  const QString file = urls.first().toLocalFile();
+  QMetaObject::invokeMethod(this, [this, file] { OpenFile(file); }, Qt::QueuedConnection);
+}

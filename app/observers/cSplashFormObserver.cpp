@@ -1,0 +1,18 @@
+#include "cSplashFormObserver.h"
+
+#include <string>
+
+#include "TSplashForm.h"
+#include "cKvadraSystem.h"
+#include "kvDiagnostics.h"
+
+#define UNIT "kvObservers\\cSplashFormObserver"
+
+void cSplashFormObserver::Update(sMessage& message)
+{
+  KV_ASSERT_TEXT(message.Msg != VOID_MESSAGE, "Message.Msg != VOID_MESSAGE", UNIT);
+  if (message.Msg != OPERATION_LOADED || !SplashForm) return;
+  std::string group, name, type;
+  KvadraSystem->GetOperationGroupAndName(unsigned(message.LParam), group, name, type);
+  SplashForm->SetSplashStatus(QString::fromLocal8Bit((group + "::" + name).c_str()));
+}

@@ -1,0 +1,8 @@
+#pragma once
+// Shows each announced operation on the splash window while the packages load.
+#include "iObserver.h"
+
+class cSplashFormObserver : public iObserver {
+public:
+  void Update(sMessage& message) override;
+};
