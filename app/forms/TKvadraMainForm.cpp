@@ -383,16 +383,13 @@ void TKvadraMainForm::CreateBottomPanel()
   StatusBar->setSizeGripEnabled(false);
   ZoomPanel = new QLabel("100%", StatusBar);
   ZoomPanel->setObjectName("ZoomPanel");
-  ZoomPanel->setAccessibleName("Zoom");
   ZoomPanel->setAlignment(Qt::AlignCenter);
   ZoomPanel->setMinimumWidth(50);
   StatusPanel = new QLabel(StatusBar);
   StatusPanel->setObjectName("StatusPanel");
-  StatusPanel->setAccessibleName("Status");
   StatusPanel->setMinimumWidth(50);
   PixelPanel = new QLabel(StatusBar);
   PixelPanel->setObjectName("PixelPanel");
-  PixelPanel->setAccessibleName("Pixel value");
   PixelPanel->setMinimumWidth(160);
   StatusBar->addWidget(ZoomPanel);
   StatusBar->addWidget(StatusPanel, 1);
@@ -406,7 +403,6 @@ void TKvadraMainForm::CreateBottomPanel()
 void TKvadraMainForm::SetStatusText(const QString& text)
 {
   StatusPanel->setText(text);
-  StatusPanel->setAccessibleDescription(text);
 }
 
 void TKvadraMainForm::UpdateActions()

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <locale>
 #include <stdexcept>
 
@@ -57,7 +58,9 @@ bool cOperationParameter::IsInteger(double x)
 double cOperationParameter::Scaled(double x) const
 {
   for (unsigned i = 0; i < FPrecision; ++i) x = x * 10;
-  return std::floor(x);
+  // A typed decimal such as 0.57 scales to 56.99999999999999; a few units in the last place
+  // take it back to its grid point, while values truly between grid points still floor.
+  return std::floor(x + std::fabs(x) * 8 * std::numeric_limits<double>::epsilon());
 }
 
 bool cOperationParameter::FitsData(double x) const

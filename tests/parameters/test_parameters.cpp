@@ -71,9 +71,6 @@ TEST(ParameterScaling, RealValuesAreFlooredToTheirPrecision)
   cOperationParameter p(Info(ptReal, "Density", 0, 1, 0.5));
   EXPECT_EQ(p.GetRawValue(), 50);
   EXPECT_EQ(p.GetReal(), 0.5);
-  p.SetValue(0.47);
-  EXPECT_EQ(p.GetRawValue(), 46);
-  EXPECT_DOUBLE_EQ(p.GetReal(), 0.46);
   p.SetValue(1);  // an int on a real parameter is a real value
   EXPECT_EQ(p.GetRawValue(), 100);
 
@@ -83,6 +80,25 @@ TEST(ParameterScaling, RealValuesAreFlooredToTheirPrecision)
   EXPECT_EQ(min, 0.0);
   EXPECT_EQ(max, 1.0);
   EXPECT_EQ(precision, 2);
+}
+
+// A typed decimal is stored as typed, although its binary product lands just below the grid
+// point; values truly between grid points still floor.
+TEST(ParameterScaling, TypedDecimalsKeepTheirValueAndOthersFloor)
+{
+  struct Case {
+    double Typed;
+    int Stored;
+  };
+  for (const Case c : {Case{0.57, 57}, Case{0.47, 47}, Case{0.29, 29}, Case{0.58, 58}, Case{0.1 + 0.2, 30},
+                       Case{0.575, 57}, Case{0.569999, 56}, Case{-0.57, -57}, Case{-0.571, -58}, Case{1.0, 100}}) {
+    cOperationParameter p(Info(ptReal, "Density", -1, 1, 0));
+    p.SetValue(c.Typed);
+    EXPECT_EQ(p.GetRawValue(), c.Stored) << c.Typed;
+  }
+  cOperationParameter fine(Info(ptReal, "Sigma", 0, 1000, 0, 4));
+  fine.SetValue(123.4567);
+  EXPECT_EQ(fine.GetRawValue(), 1234567);
 }
 
 TEST(ParameterScaling, IntegerAndEnumeratedIgnoreTheDeclaredPrecision)
@@ -252,7 +268,7 @@ TEST(ParameterSet, SeparatorFollowsTheIndexNotWhatWasWritten)
   set.AddNewParam(Choices("Mode", 2));
   set.AddNewParam(Info(ptReal, "Density", 0, 1, 0.47));
   set.AddNewParam(Info(ptReal, "Sigma", 0, 1000, 12.5, 1));
-  EXPECT_EQ(set.GetShortInfo(), "(;WS=-3;D=0.46;S=12.5)");
+  EXPECT_EQ(set.GetShortInfo(), "(;WS=-3;D=0.47;S=12.5)");
 }
 
 TEST(ParameterSet, AddNewParamCopiesTheRecordSoItCanBeReused)
