@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "cCliError.h"
+#include "cHistoryResults.h"
 #include "cImage.h"
 #include "cKvadraSystem.h"
 #include "cNameMatcher.h"
@@ -362,15 +363,7 @@ void cKvadraCli::CompleteMeasures()
 cResultTable cKvadraCli::HistoryTable()
 {
   CompleteMeasures();
-  cResultTable table({"id", "title", "MSE", "PSNR", "IQ", "IQHVS", "SSIM", "time_ms"});
-  for (int id = 0; id < System->SavedImageCount(); ++id) {
-    cImage* image = System->GetImage(id);
-    table.AddRow({cResultTable::Number(id), cResultTable::Text(image->GetTitle()), cResultTable::Number(image->GetMSE()),
-                  cResultTable::Number(image->GetPSNR()), cResultTable::Number(image->GetIndexValue(qiIQ)),
-                  cResultTable::Number(image->GetIndexValue(qiIQHVS)), cResultTable::Number(image->GetIndexValue(qiSSIM)),
-                  cResultTable::Number(image->GetTime())});
-  }
-  return table;
+  return cHistoryResults::Build(*System);
 }
 
 void cKvadraCli::SaveImageAtomically(cImage& image, const std::string& file)

@@ -1,6 +1,7 @@
 #pragma once
 // A table of texts and numbers written as tab-separated text, CSV (RFC 4180) or JSON.
-// Numbers carry 17 significant digits so that they read back exactly.
+// Numbers carry 17 significant digits so that they read back exactly. Shared by the command-line
+// program and the desktop program, so both write the same files for the same table.
 #include <ostream>
 #include <string>
 #include <vector>
@@ -27,6 +28,7 @@ public:
   static std::string CsvField(const std::string& text);
 
   // Writes beside the target under a temporary name, then renames: never a half-written file.
+  // Failures throw std::runtime_error with a one-line reason.
   static void WriteFileAtomically(const std::string& path, const std::string& content);
   // A temporary name in the target's folder for writers that produce the file themselves.
   static std::string TemporaryNameBeside(const std::string& path);

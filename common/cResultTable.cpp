@@ -8,8 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
-
-#include "cCliError.h"
+#include <stdexcept>
 
 cResultTable::cResultTable(std::vector<std::string> header) : HeaderNames(std::move(header)) {}
 
@@ -148,7 +147,7 @@ std::string cResultTable::TemporaryNameBeside(const std::string& path)
   leaf += ".tmp-XXXXXX";
   std::string pattern = (folder / leaf).string();
   const int fd = mkstemp(pattern.data());
-  if (fd < 0) throw cCliError::Failure("cannot write '" + path + "': the folder is not writable or does not exist");
+  if (fd < 0) throw std::runtime_error("cannot write '" + path + "': the folder is not writable or does not exist");
   // mkstemp makes the file private; the result gets the usual permissions.
   const mode_t mask = umask(0);
   umask(mask);
@@ -163,7 +162,7 @@ void cResultTable::CommitTemporary(const std::string& temporary, const std::stri
   std::filesystem::rename(temporary, path, error);
   if (error) {
     std::remove(temporary.c_str());
-    throw cCliError::Failure("cannot write '" + path + "': " + error.message());
+    throw std::runtime_error("cannot write '" + path + "': " + error.message());
   }
 }
 
@@ -176,7 +175,7 @@ void cResultTable::WriteFileAtomically(const std::string& path, const std::strin
   if (f) ok = (std::fclose(f) == 0) && ok;
   if (!ok) {
     std::remove(temporary.c_str());
-    throw cCliError::Failure("cannot write '" + path + "'");
+    throw std::runtime_error("cannot write '" + path + "'");
   }
   CommitTemporary(temporary, path);
 }
