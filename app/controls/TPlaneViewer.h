@@ -69,6 +69,8 @@ public:
 public slots:
   void ZoomToFit();
   void ActualSize();
+  // Draws the plane again through OnVisibleRectDraw (the owner's pixels changed).
+  void Repaint() { Invalidate(); }
 
 signals:
   void ZoomChanged(int percent);

@@ -23,9 +23,9 @@ QImage SurfaceBlockToImage(const cBMPSurface& surface, int sx, int sy, int sw, i
   return image;
 }
 
-void DrawSurfaceInViewer(const cBMPSurface* surface, QPainter& canvas, const sViewerInfo& view)
+sViewerFrame MakeViewerFrame(const cBMPSurface* surface, const sViewerInfo& view)
 {
-  if (!surface || surface->GetWidth() <= 0 || surface->GetHeight() <= 0) return;
+  if (!surface || surface->GetWidth() <= 0 || surface->GetHeight() <= 0) return {};
   const double s = view.Zoom * 0.01;
   const int sx = int(std::floor(view.X0));
   const int sw = int(std::ceil(view.X0 + view.VisibleWidth)) - sx;
@@ -35,10 +35,19 @@ void DrawSurfaceInViewer(const cBMPSurface* surface, QPainter& canvas, const sVi
   const double fy = view.Y0 - sy;
   const QRect destination(view.ScreenX - int(std::floor(fx * s + 0.5)), view.ScreenY - int(std::floor(fy * s + 0.5)),
                           int(std::floor(sw * s + 0.5)), int(std::floor(sh * s + 0.5)));
-  const QImage block = SurfaceBlockToImage(*surface, sx, sy, sw, sh);
-  if (block.isNull()) return;
+  return {SurfaceBlockToImage(*surface, sx, sy, sw, sh), destination};
+}
+
+void DrawViewerFrame(QPainter& canvas, const sViewerFrame& frame)
+{
+  if (frame.Block.isNull()) return;
   canvas.save();
   canvas.setRenderHint(QPainter::SmoothPixmapTransform, false);
-  canvas.drawImage(destination, block);
+  canvas.drawImage(frame.Destination, frame.Block);
   canvas.restore();
+}
+
+void DrawSurfaceInViewer(const cBMPSurface* surface, QPainter& canvas, const sViewerInfo& view)
+{
+  DrawViewerFrame(canvas, MakeViewerFrame(surface, view));
 }

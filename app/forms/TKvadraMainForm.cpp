@@ -186,7 +186,7 @@ void TKvadraMainForm::CreateActions()
   connect(SpatialDomain, &QAction::triggered, this, [this] { Pages->setCurrentIndex(0); });
   connect(FreqDomain, &QAction::triggered, this, [this] {
     Pages->setCurrentIndex(1);
-    FrequencyViewer->update();
+    FrequencyViewer->Repaint();
   });
 
   Rotate90CWAction = NewOperationAction("Rotate90CWAction", "Rotate", "&Rotate 90 CW");
@@ -520,8 +520,8 @@ void TKvadraMainForm::SetPlaneSizes(int width, int height)
 
 void TKvadraMainForm::RepaintViewers()
 {
-  SpatialViewer->update();
-  FrequencyViewer->update();
+  SpatialViewer->Repaint();
+  FrequencyViewer->Repaint();
 }
 
 // --- Handlers ---
@@ -657,14 +657,21 @@ void TKvadraMainForm::RulersActionExecute()
 
 void TKvadraMainForm::SpectrumParamsChange()
 {
-  FrequencyViewer->update();
+  FrequencyViewer->Repaint();
 }
 
 void TKvadraMainForm::DrawSpatial(QPainter& canvas, const sViewerInfo& info)
 {
   if (KvadraSystem->GetCurrentImageID() < 0) return;
+  // In full preview the picture shown is the one a run is writing: while it runs, show the
+  // last completed picture.
+  if (KvadraSystem->GetFullPreviewMode() && KvadraSystem->IsBusy()) {
+    DrawViewerFrame(canvas, LastSpatialFrame);
+    return;
+  }
   const sRect texels{info.TexelLeft, info.TexelTop, info.TexelRight, info.TexelBottom};
-  DrawSurfaceInViewer(KvadraSystem->GetRenderedSurface(texels), canvas, info);
+  LastSpatialFrame = MakeViewerFrame(KvadraSystem->GetRenderedSurface(texels), info);
+  DrawViewerFrame(canvas, LastSpatialFrame);
 }
 
 void TKvadraMainForm::DrawFrequency(QPainter& canvas, const sViewerInfo& info)

@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "DrawSurfaceInViewer.h"
+
 class QAction;
 class QActionGroup;
 class QComboBox;
@@ -135,6 +137,7 @@ private:
   bool Confirm(const QString& text);
 
   QActionGroup* DomainGroup = nullptr;
+  sViewerFrame LastSpatialFrame;
   std::function<bool(const QString&)> ConfirmHandler;
 };
 

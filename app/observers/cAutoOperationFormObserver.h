@@ -1,0 +1,9 @@
+#pragma once
+// Keeps the operation dialog's preview in step with the picture: its plane size follows the
+// current picture, and a finished run repaints it.
+#include "iObserver.h"
+
+class cAutoOperationFormObserver : public iObserver {
+public:
+  void Update(sMessage& message) override;
+};
