@@ -3,10 +3,11 @@
 // the mean over the image's channels of the channel index against the origin. Its inputs
 // (surfaces, channels, settings) are taken when it is created, on the main thread; its
 // completion handler runs on the main thread through the kernel host's work queue.
+// Computations run on a shared pool of as many threads as the machine has cores, so a history
+// refresh that asks for a hundred indices does not start a hundred threads.
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "cChannelProperties.h"
@@ -42,6 +43,8 @@ public:
 
   // Every live thread that reads image's pixels, as measured image or as origin (main thread).
   static std::vector<TIQThread*> ThreadsReading(const cImage* image);
+  // Threads of the shared pool (started on first use).
+  static unsigned PoolSize();
 
 private:
   struct sChannelInput {
@@ -49,6 +52,8 @@ private:
     cBMPSurface* Origin;
     int Channel;
   };
+  enum class eState { Created, Queued, Running, Done };
+  class cPool;
   void Execute(iKernelHost* host);
   // Runs on the main thread once the computation has ended.
   void Finished();
@@ -63,7 +68,8 @@ private:
   std::vector<double> ChannelResults;
   std::atomic<bool> Terminated{false};
   tCompletion Completion;
-  std::thread Worker;
+  iKernelHost* Host = nullptr;
+  eState State = eState::Created;  // guarded by the pool's lock
   // Queued completions hold a weak reference: once this object is gone they do nothing.
   std::shared_ptr<TIQThread*> Self;
 };

@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <thread>
 
 #include "KvTestSupport.h"
 #include "PlainQuality.h"
 #include "cImage.h"
 #include "cuGlobalParameters.h"
+#include "vclIQThread.h"
 
 namespace {
 
@@ -157,6 +161,50 @@ TEST_F(MeasureTest, ComputedIndicesMatchTheDefinitionAndNewSettingsMakeThemPendi
   EXPECT_NE(now, measuredWith5x5);
   EXPECT_EQ(noisy->GetChannelProperties(0)->GetIQHVS(), now);
   EXPECT_TRUE(noisy->IsIndexValid(qiIQHVS));
+}
+
+// A history refresh after an experiment asks for the indices of dozens of pictures at once: they
+// queue on a pool of at most one thread per core and all arrive with their own values.
+TEST_F(MeasureTest, ManyRequestsShareABoundedPoolAndAllArrive)
+{
+  kvtest::MessageEnvironment env;
+  auto origin = RandomPicture(64, 48, 3, 11);
+  std::vector<std::unique_ptr<cImage>> images;
+  for (uint32_t i = 0; i < 40; ++i) {
+    images.push_back(RandomPicture(64, 48, 3, 100 + i));
+    images.back()->CalculateProperties(origin.get());
+    for (const char* name : {"IQ", "IQHVS", "SSIM"}) EXPECT_EQ(images.back()->GetMeasureStr(name), "wait");
+  }
+  auto countIQThreads = [] {
+    int count = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+      std::ifstream comm(task.path() / "comm");
+      std::string name;
+      std::getline(comm, name);
+      count += name == "IQThread";
+    }
+    return count;
+  };
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  EXPECT_LE(countIQThreads(), int(cores));
+  // Deleting a few while they wait in the queue or run is safe and drops their results.
+  images[3].reset();
+  images[17].reset();
+  ASSERT_TRUE(env.Loop.RunUntil([&] {
+    for (auto& image : images)
+      if (image && (image->IsIndexRunning(qiIQ) || image->IsIndexRunning(qiIQHVS) || image->IsIndexRunning(qiSSIM)))
+        return false;
+    return true;
+  }, std::chrono::seconds(120)));
+  EXPECT_LE(countIQThreads(), int(cores));
+  EXPECT_EQ(TIQThread::PoolSize(), cores);
+  for (size_t i : {size_t(0), size_t(20), size_t(39)}) {
+    const double expected = (plain::SSIM(*images[i]->GetSurface(), *origin->GetSurface(), 0, 5, 5) +
+                             plain::SSIM(*images[i]->GetSurface(), *origin->GetSurface(), 1, 5, 5) +
+                             plain::SSIM(*images[i]->GetSurface(), *origin->GetSurface(), 2, 5, 5)) / 3;
+    EXPECT_NEAR(images[i]->GetIndexValue(qiSSIM), expected, 1e-9) << i;
+    EXPECT_TRUE(images[i]->IsIndexValid(qiIQ));
+  }
 }
 
 TEST_F(MeasureTest, AStoppedComputationLeavesTheIndexPendingAndTheNextRequestRestartsIt)
