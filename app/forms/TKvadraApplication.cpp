@@ -4,10 +4,17 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
+#include <QWindow>
+#include <algorithm>
+#include <memory>
 
+#include "THistoryToolForm.h"
+#include "TImageInfoToolForm.h"
 #include "TKvadraMainForm.h"
 #include "TQtKernelHost.h"
 #include "TSplashForm.h"
+#include "cHistoryToolFormObserver.h"
+#include "cImageInfoToolFormObserver.h"
 #include "cKvadraMainFormObserver.h"
 #include "cKvadraSystem.h"
 #include "cSplashFormObserver.h"
@@ -25,6 +32,9 @@ void TKvadraApplication::Start(const sStartOptions& options)
   Main = std::make_unique<TKvadraMainForm>();
   SplashWindow = std::make_unique<TSplashForm>();
   Main->ShowAbout = [this] { SplashWindow->ShowAbout(); };
+  // Tool windows are created here, after the splash.
+  HistoryForm = std::make_unique<THistoryToolForm>(Main.get());
+  ImageInfoForm = std::make_unique<TImageInfoToolForm>(Main.get());
 
   Main->hide();
   if (options.ShowWindows) SplashWindow->ShowSplash();
@@ -36,6 +46,9 @@ void TKvadraApplication::Start(const sStartOptions& options)
 
   Observers.push_back(std::make_unique<cKvadraMainFormObserver>());
   Observers.push_back(std::make_unique<cSplashFormObserver>());
+  // The History and Image info observers come 3rd and 4th.
+  Observers.push_back(std::make_unique<cHistoryToolFormObserver>());
+  Observers.push_back(std::make_unique<cImageInfoToolFormObserver>());
   for (auto& observer : Observers) Facade->AddObserver(observer.get());
 
   const QString folder =
@@ -51,8 +64,44 @@ void TKvadraApplication::Start(const sStartOptions& options)
     pause.exec();
   }
   SplashWindow->hide();
+  DockToolWindows();
   Main->UpdateActions();
-  if (options.ShowWindows) Main->showMaximized();
+  if (options.ShowWindows) {
+    Main->showMaximized();
+    // The dock sizes hold once the window manager has maximised the window (the small
+    // window it starts as leaves the docks no room).
+    QTimer::singleShot(0, Main.get(), [this] { ApplyDockSizes(); });
+    if (QWindow* window = Main->windowHandle()) {
+      auto once = std::make_shared<QMetaObject::Connection>();
+      *once = QObject::connect(window, &QWindow::widthChanged, Main.get(), [this, once](int) {
+        QObject::disconnect(*once);
+        QTimer::singleShot(0, Main.get(), [this] { ApplyDockSizes(); });
+      });
+    }
+  }
+}
+
+void TKvadraApplication::DockToolWindows()
+{
+  // The right dock area takes History's width (wide enough for the histogram's turned axis
+  // labels); History fills it, Image info sits at its bottom.
+  const int historyWidth = std::max(HistoryForm->width(), 410);
+  Main->addDockWidget(Qt::RightDockWidgetArea, HistoryForm.get());
+  Main->splitDockWidget(HistoryForm.get(), ImageInfoForm.get(), Qt::Vertical);
+  HistoryForm->show();
+  ImageInfoForm->show();
+  DockWidth = historyWidth;
+  DockInfoHeight = ImageInfoForm->height();
+  ApplyDockSizes();
+  HistoryForm->RefreshGrid();
+  HistoryForm->SetupColumns();
+}
+
+void TKvadraApplication::ApplyDockSizes()
+{
+  if (!Main || !HistoryForm || !ImageInfoForm) return;
+  Main->resizeDocks({HistoryForm.get()}, {DockWidth}, Qt::Horizontal);
+  Main->resizeDocks({ImageInfoForm.get()}, {DockInfoHeight}, Qt::Vertical);
 }
 
 void TKvadraApplication::Shutdown()
@@ -61,6 +110,8 @@ void TKvadraApplication::Shutdown()
   Facade.reset();
   KvadraSystem = nullptr;
   Observers.clear();
+  ImageInfoForm.reset();
+  HistoryForm.reset();
   Host.reset();
   SplashWindow.reset();
   Main.reset();

@@ -8,6 +8,8 @@
 class TQtKernelHost;
 class TKvadraMainForm;
 class TSplashForm;
+class THistoryToolForm;
+class TImageInfoToolForm;
 class cKvadraSystem;
 class iObserver;
 
@@ -30,11 +32,20 @@ public:
   TKvadraMainForm* MainForm() const { return Main.get(); }
   TSplashForm* Splash() const { return SplashWindow.get(); }
   cKvadraSystem* System() const { return Facade.get(); }
+  THistoryToolForm* HistoryWindow() const { return HistoryForm.get(); }
+  TImageInfoToolForm* ImageInfoWindow() const { return ImageInfoForm.get(); }
 
 private:
+  void DockToolWindows();
+  void ApplyDockSizes();
+
   std::unique_ptr<TKvadraMainForm> Main;
   std::unique_ptr<TSplashForm> SplashWindow;
+  std::unique_ptr<THistoryToolForm> HistoryForm;
+  std::unique_ptr<TImageInfoToolForm> ImageInfoForm;
   std::unique_ptr<TQtKernelHost> Host;
   std::unique_ptr<cKvadraSystem> Facade;
   std::vector<std::unique_ptr<iObserver>> Observers;
+  int DockWidth = 0;
+  int DockInfoHeight = 0;
 };

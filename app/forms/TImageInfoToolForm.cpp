@@ -1,0 +1,250 @@
+#include "TImageInfoToolForm.h"
+
+#include <QAreaSeries>
+#include <QChart>
+#include <QChartView>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineSeries>
+#include <QTabWidget>
+#include <QValueAxis>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "cImage.h"
+#include "cKvadraSystem.h"
+#include "kvDiagnostics.h"
+
+#define UNIT "kvForms\\guiImageInfoToolForm"
+
+TImageInfoToolForm* ImageInfoToolForm = nullptr;
+
+namespace {
+QString FromKernel(const std::string& text)
+{
+  return QString::fromLocal8Bit(text.c_str());
+}
+}  // namespace
+
+TImageInfoToolForm::TImageInfoToolForm(QWidget* parent) : TBaseToolForm("Image info", "ImageInfoToolForm", parent)
+{
+  if (!ImageInfoToolForm) ImageInfoToolForm = this;
+  auto* client = new QWidget(this);
+  client->setObjectName("ImageInfoClient");
+  client->resize(363, 283);
+  auto* layout = new QVBoxLayout(client);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  PageControl1 = new QTabWidget(client);
+  PageControl1->setObjectName("PageControl1");
+  PageControl1->setFixedHeight(97);
+  auto* general = new QWidget(PageControl1);
+  general->setObjectName("GeneralSheet");
+  auto* statistics = new QWidget(PageControl1);
+  statistics->setObjectName("StatisticsSheet");
+  auto* measures = new QWidget(PageControl1);
+  measures->setObjectName("MeasuresSheet");
+  for (QWidget* page : {general, statistics, measures}) {
+    auto* grid = new QGridLayout(page);
+    grid->setContentsMargins(8, 4, 8, 4);
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(0);
+  }
+  WidthLabel = AddValue(general, 0, "Width:", "WidthLabel");
+  HeightLabel = AddValue(general, 1, "Height:", "HeightLabel");
+  ChannelsLabel = AddValue(general, 2, "Channels count:", "ChannelsLabel");
+  RawSizeLabel = AddValue(general, 3, "Size:", "RawSizeLabel");
+  MeanLabel = AddValue(statistics, 0, "Mean:", "MeanLabel");
+  VarianceLabel = AddValue(statistics, 1, "Variance:", "VarianceLabel");
+  MSELabel = AddValue(measures, 0, "MSE:", "MSELabel");
+  PSNRLabel = AddValue(measures, 1, "PSNR:", "PSNRLabel");
+  IQLabel = AddValue(measures, 2, "IQ:", "IQLabel");
+  TimeLabel = AddValue(measures, 3, "Time:", "TimeLabel");
+  IJQLabel = AddValue(measures, 4, "IJQ:", "IJQLabel");
+  PageControl1->addTab(general, "General Properties");
+  PageControl1->addTab(statistics, "Statistics");
+  PageControl1->addTab(measures, "Measures");
+  PageControl1->setCurrentWidget(measures);
+  layout->addWidget(PageControl1);
+
+  auto* chart = new QChart();
+  chart->setTitle("Histogram");
+  chart->legend()->hide();
+  chart->setAnimationOptions(QChart::NoAnimation);
+  chart->setBackgroundRoundness(0);
+  chart->setMargins(QMargins(2, 2, 2, 2));
+  QLinearGradient background(0, 0, 1, 0);
+  background.setCoordinateMode(QGradient::ObjectBoundingMode);
+  background.setColorAt(0, QColor(0, 0, 255));
+  background.setColorAt(1, QColor(147, 147, 255));
+  chart->setBackgroundBrush(background);
+  chart->setTitleBrush(Qt::white);
+
+  GrayLine = new QLineSeries(chart);
+  GraySeries = new QAreaSeries(GrayLine);
+  GraySeries->setName("GrayHistogram");
+  GraySeries->setColor(Qt::black);
+  GraySeries->setBorderColor(Qt::black);
+  GraySeries->setPointLabelsVisible(false);
+  chart->addSeries(GraySeries);
+  // Channel 0 is blue, 1 green, 2 red, as the surface stores them.
+  const QColor channelColors[3] = {QColor(90, 170, 255), QColor(0, 220, 0), QColor(255, 40, 40)};
+  const char* const channelNames[3] = {"BlueHistogram", "GreenHistogram", "RedHistogram"};
+  for (int c = 0; c < 3; ++c) {
+    ChannelSeries[c] = new QLineSeries(chart);
+    ChannelSeries[c]->setName(channelNames[c]);
+    QPen pen(channelColors[c]);
+    pen.setWidthF(1.0);
+    ChannelSeries[c]->setPen(pen);
+    chart->addSeries(ChannelSeries[c]);
+  }
+
+  BottomAxis = new QValueAxis(chart);
+  BottomAxis->setRange(0, 255);
+  BottomAxis->setTickType(QValueAxis::TicksDynamic);
+  BottomAxis->setTickAnchor(0);
+  BottomAxis->setTickInterval(15);
+  BottomAxis->setMinorTickCount(1);
+  BottomAxis->setLabelFormat("%d");
+  BottomAxis->setLabelsAngle(-90);
+  BottomAxis->setLabelsBrush(Qt::white);
+  // Turned labels are dropped when one is wider than its share of the axis: a small font
+  // keeps all eighteen at the window's usual width.
+  QFont labelsFont = BottomAxis->labelsFont();
+  labelsFont.setPixelSize(9);
+  BottomAxis->setLabelsFont(labelsFont);
+  BottomAxis->setGridLineColor(QColor(255, 255, 255, 90));
+  BottomAxis->setMinorGridLineVisible(false);
+  BottomAxis->setLinePenColor(Qt::white);
+  LeftAxis = new QValueAxis(chart);
+  LeftAxis->setRange(0, 1);
+  LeftAxis->setVisible(false);
+  chart->addAxis(BottomAxis, Qt::AlignBottom);
+  chart->addAxis(LeftAxis, Qt::AlignLeft);
+  for (QAbstractSeries* series : chart->series()) {
+    series->attachAxis(BottomAxis);
+    series->attachAxis(LeftAxis);
+  }
+
+  HistogramChart = new QChartView(chart, client);
+  HistogramChart->setObjectName("HistogramChart");
+  HistogramChart->setAccessibleName("Histogram");
+  HistogramChart->setRenderHint(QPainter::Antialiasing, false);
+  HistogramChart->setMinimumHeight(120);
+  auto* chartFrame = new QWidget(client);
+  auto* chartLayout = new QVBoxLayout(chartFrame);
+  chartLayout->setContentsMargins(5, 5, 5, 5);
+  HistogramChart->setFrameShape(QFrame::NoFrame);
+  chartLayout->addWidget(HistogramChart);
+  layout->addWidget(chartFrame, 1);
+  setWidget(client);
+  resize(363, 283);
+  ClearInfo();
+}
+
+TImageInfoToolForm::~TImageInfoToolForm()
+{
+  if (ImageInfoToolForm == this) ImageInfoToolForm = nullptr;
+}
+
+QLabel* TImageInfoToolForm::AddValue(QWidget* page, int row, const QString& caption, const QString& objectName)
+{
+  auto* grid = static_cast<QGridLayout*>(page->layout());
+  auto* captionLabel = new QLabel(caption, page);
+  auto* value = new QLabel(page);
+  value->setObjectName(objectName);
+  // Screen readers get the caption with the value.
+  value->setAccessibleDescription(caption.chopped(1));
+  value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  grid->addWidget(captionLabel, row, 0);
+  grid->addWidget(value, row, 1);
+  grid->setColumnStretch(1, 1);
+  return value;
+}
+
+QString TImageInfoToolForm::FormatVariance(double variance)
+{
+  if (!std::isfinite(variance)) return QString::number(variance);
+  // Five significant digits first, then two decimals ("1234.5678" -> "1234.60").
+  char text[64];
+  std::snprintf(text, sizeof text, "%.4e", variance);
+  const double rounded = std::strtod(text, nullptr);
+  const int exponent = std::atoi(std::strchr(text, 'e') + 1);
+  if (exponent >= 5) return QString::fromLatin1(text).toUpper();
+  std::snprintf(text, sizeof text, "%.2f", rounded);
+  return QString::fromLatin1(text);
+}
+
+void TImageInfoToolForm::ClearInfo()
+{
+  for (QLabel* label : {WidthLabel, HeightLabel, ChannelsLabel, RawSizeLabel, MeanLabel, VarianceLabel, MSELabel,
+                        PSNRLabel, IQLabel, TimeLabel, IJQLabel})
+    label->clear();
+  GrayLine->clear();
+  for (QLineSeries* series : ChannelSeries) series->clear();
+  LeftAxis->setRange(0, 1);
+}
+
+void TImageInfoToolForm::UpdateInfo()
+{
+  if (!KvadraSystem || KvadraSystem->GetCurrentImageID() == -1) {
+    ClearInfo();
+    return;
+  }
+  cImage* CurrentImage = KvadraSystem->GetImage(KvadraSystem->GetCurrentImageID());
+  KV_ASSERT_TEXT(CurrentImage != nullptr, "CurrentImage != NULL", UNIT);
+  const int width = CurrentImage->GetWidth();
+  const int height = CurrentImage->GetHeight();
+  const int channels = CurrentImage->GetChannelsCount();
+  WidthLabel->setText(QString::number(width) + " px");
+  HeightLabel->setText(QString::number(height) + " px");
+  ChannelsLabel->setText(QString::number(channels));
+  RawSizeLabel->setText(QString::number(qint64(width) * height * channels) + " bytes");
+
+  MSELabel->setText(FromKernel(CurrentImage->GetMeasureStr("MSE")));
+  PSNRLabel->setText(FromKernel(CurrentImage->GetMeasureStr("PSNR")));
+  IQLabel->setText(FromKernel(CurrentImage->GetMeasureStr("IQ")));
+  TimeLabel->setText(FromKernel(CurrentImage->GetMeasureStr("Time")));
+  IJQLabel->setText(FromKernel(CurrentImage->GetMeasureStr("IJQ")));
+
+  CurrentImage->PrepareHistogram();
+  const int* histogram = CurrentImage->GetHistogram();
+  const double pixels = double(width) * double(height);
+  double mean = 0.0;
+  int highest = 1;
+  QList<QPointF> points;
+  points.reserve(256);
+  for (int i = 0; i < 256; ++i) {
+    if (pixels > 0) mean += i * (histogram[i] / pixels);
+    points.append(QPointF(i, histogram[i]));
+    highest = std::max(highest, histogram[i]);
+  }
+  GrayLine->replace(points);
+  double variance = 0.0;
+  for (int i = 0; i < 256; ++i)
+    if (pixels > 0) variance += (i - mean) * (i - mean) * histogram[i] / pixels;
+  MeanLabel->setText(QString::number(static_cast<long long>(std::trunc(mean))));
+  VarianceLabel->setText(FormatVariance(variance));
+
+  const bool colour = channels == 3 && CurrentImage->GetChannelPropertiesCount() == 3;
+  for (int c = 0; c < 3; ++c) {
+    if (!colour) {
+      ChannelSeries[c]->clear();
+      continue;
+    }
+    const int* counts = CurrentImage->GetChannelProperties(c)->GetHistogram();
+    QList<QPointF> line;
+    line.reserve(256);
+    for (int i = 0; i < 256; ++i) {
+      line.append(QPointF(i, counts[i]));
+      highest = std::max(highest, counts[i]);
+    }
+    ChannelSeries[c]->replace(line);
+  }
+  LeftAxis->setRange(0, highest * 1.05);
+}

@@ -1,0 +1,8 @@
+#pragma once
+// Refills the History grid when the history or the visible measures change.
+#include "iObserver.h"
+
+class cHistoryToolFormObserver : public iObserver {
+public:
+  void Update(sMessage& message) override;
+};

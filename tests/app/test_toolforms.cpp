@@ -1,0 +1,542 @@
+// The History and Image info windows as the program starts them, and every history export
+// read back: the spreadsheet and the document are zip files whose XML is parsed here.
+#include <QAreaSeries>
+#include <QClipboard>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineSeries>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QXmlStreamReader>
+#include <QtTest>
+#include <cmath>
+
+#include "THistoryGridDelegate.h"
+#include "THistoryToolForm.h"
+#include "TImageInfoToolForm.h"
+#include "TKvadraApplication.h"
+#include "TKvadraMainForm.h"
+#include "cBMPSurface.h"
+#include "cHistoryTable.h"
+#include "cKvadraSystem.h"
+#include "cUserDialogs.h"
+#include "cuGlobalParameters.h"
+
+namespace {
+QByteArray Unzip(const QString& archive, const QString& member)
+{
+  QProcess unzip;
+  unzip.start("unzip", {"-p", archive, member});
+  if (!unzip.waitForFinished(20000) || unzip.exitCode() != 0) return {};
+  return unzip.readAllStandardOutput();
+}
+
+QList<QStringList> ReadCsv(const QString& file)
+{
+  QFile f(file);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  QList<QStringList> rows;
+  for (const QByteArray& line : f.readAll().split('\n'))
+    if (!line.trimmed().isEmpty()) rows << QString::fromUtf8(line.trimmed()).split(',');
+  return rows;
+}
+
+// Cells of the first worksheet by address ("B3"), strings resolved; numbers keep their text.
+struct sSheetCell {
+  QString Value;
+  bool IsNumber = false;
+  int Style = 0;
+};
+QMap<QString, sSheetCell> ReadSheet(const QString& file)
+{
+  QStringList strings;
+  QXmlStreamReader shared(Unzip(file, "xl/sharedStrings.xml"));
+  while (!shared.atEnd())
+    if (shared.readNext() == QXmlStreamReader::StartElement && shared.name() == u"t") strings << shared.readElementText();
+  QMap<QString, sSheetCell> cells;
+  QXmlStreamReader sheet(Unzip(file, "xl/worksheets/sheet1.xml"));
+  QString address, type;
+  int style = 0;
+  while (!sheet.atEnd()) {
+    if (sheet.readNext() != QXmlStreamReader::StartElement) continue;
+    if (sheet.name() == u"c") {
+      address = sheet.attributes().value("r").toString();
+      type = sheet.attributes().value("t").toString();
+      style = sheet.attributes().value("s").toInt();
+    } else if (sheet.name() == u"v") {
+      const QString v = sheet.readElementText();
+      cells[address] = type == "s" ? sSheetCell{strings.value(v.toInt()), false, style} : sSheetCell{v, true, style};
+    }
+  }
+  return cells;
+}
+
+// Paragraph texts of the document body and the texts of its table cells, row by row.
+void ReadOdt(const QString& file, QStringList& paragraphs, QList<QStringList>& table, int& columns)
+{
+  QXmlStreamReader xml(Unzip(file, "content.xml"));
+  int depthInCell = 0;
+  columns = 0;
+  while (!xml.atEnd()) {
+    const auto token = xml.readNext();
+    if (token == QXmlStreamReader::StartElement) {
+      if (xml.name() == u"table-column") columns += qMax(1, xml.attributes().value("table:number-columns-repeated").toInt());
+      else if (xml.name() == u"table-row") table << QStringList();
+      else if (xml.name() == u"table-cell") {
+        ++depthInCell;
+        table.last() << QString();
+      } else if (xml.name() == u"p") {
+        const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        if (depthInCell) table.last().last() += text;
+        else paragraphs << text;
+      }
+    } else if (token == QXmlStreamReader::EndElement && xml.name() == u"table-cell") {
+      --depthInCell;
+    }
+  }
+}
+
+void SaveFlat(const QString& file, int width, int height, const std::vector<uint8_t>& levels)
+{
+  cBMPSurface surface;
+  surface.SetSize(width, height, 1);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) surface.Row(y)[x] = levels[size_t(y * width + x) % levels.size()];
+  QVERIFY(surface.SaveImage(QFile::encodeName(file).toStdString()));
+}
+}  // namespace
+
+class TestToolForms : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<TKvadraApplication> App;
+  TKvadraMainForm* Form = nullptr;
+  THistoryToolForm* History = nullptr;
+  TImageInfoToolForm* Info = nullptr;
+  QTemporaryDir Folder;
+  std::vector<std::string> Messages;
+  QStringList Opened;
+  cuGlobalParameters SavedParams;
+
+  void Start()
+  {
+    App = std::make_unique<TKvadraApplication>();
+    App->Start(sStartOptions{KV_BIN_DIR "/plug-ins/", 0, false});
+    Form = App->MainForm();
+    History = App->HistoryWindow();
+    Info = App->ImageInfoWindow();
+    QVERIFY(History && Info);
+    QCOMPARE(HistoryToolForm, History);
+    QCOMPARE(ImageInfoToolForm, Info);
+    Form->resize(1200, 800);
+    Form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Form));
+    History->OpenDocument = [this](const QString& file) { Opened << file; };
+  }
+  void Load(const QString& file)
+  {
+    QVERIFY(Form->OpenFile(file));
+    QTRY_COMPARE(App->System()->SavedImageCount(), 1);
+  }
+  void Run(const char* name)
+  {
+    cKvadraSystem* system = App->System();
+    const int before = system->SavedImageCount();
+    const unsigned uid = system->FindOperationUID(name);
+    QVERIFY(uid != 0);
+    system->GetOperationParams(uid)->ResetToDefault();
+    system->SelectOperation(uid);
+    system->SelectedFilterExecute(true);
+    // Returns as soon as the result is stored, before its background indices can arrive.
+    QElapsedTimer waited;
+    waited.start();
+    while (!(!system->IsBusy() && system->SavedImageCount() == before + 1) && waited.elapsed() < 30000) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+      QThread::msleep(1);
+    }
+    QVERIFY(!system->IsBusy() && system->SavedImageCount() == before + 1);
+  }
+  QString Cell(int row, int column) const
+  {
+    QTableWidgetItem* item = History->HistoryGrid->item(row, column);
+    return item ? item->text() : QString();
+  }
+  QStringList Headers() const
+  {
+    QStringList headers;
+    for (int c = 0; c < History->HistoryGrid->columnCount(); ++c)
+      headers << History->HistoryGrid->horizontalHeaderItem(c)->text();
+    return headers;
+  }
+  // The command-line program's history file for the same operations on camera.bmp.
+  QList<QStringList> CliHistory(const QStringList& operations)
+  {
+    const QString file = Folder.filePath("cli.csv");
+    QStringList arguments{"run", KV_SAMPLES_DIR "camera.bmp"};
+    for (const QString& op : operations) arguments << "--op" << op;
+    arguments << "--history" << file;
+    QProcess cli;
+    cli.start(KV_BIN_DIR "/kvadra", arguments);
+    if (!cli.waitForFinished(120000) || cli.exitCode() != 0) {
+      qWarning() << cli.readAllStandardError();
+      return {};
+    }
+    return ReadCsv(file);
+  }
+
+private slots:
+  void initTestCase()
+  {
+    SavedParams = *GlobalParams;
+    QVERIFY(Folder.isValid());
+  }
+  void init()
+  {
+    Messages.clear();
+    Opened.clear();
+    cUserDialogs::SetHandlers([this](const std::string& t) { Messages.push_back(t); },
+                              [](const std::string&) { return true; });
+    Start();
+  }
+  void cleanup()
+  {
+    App.reset();
+    *GlobalParams = SavedParams;
+    cUserDialogs::SetHandlers(nullptr, nullptr);
+  }
+
+  void StartUpDocksBothWindowsOnTheRight()
+  {
+    QCOMPARE(History->windowTitle(), QString("History"));
+    QCOMPARE(Info->windowTitle(), QString("Image info"));
+    QCOMPARE(Form->dockWidgetArea(History), Qt::RightDockWidgetArea);
+    QCOMPARE(Form->dockWidgetArea(Info), Qt::RightDockWidgetArea);
+    QVERIFY(History->isVisible() && Info->isVisible());
+    QVERIFY(Info->geometry().top() > History->geometry().top());
+    QVERIFY(History->features() & QDockWidget::DockWidgetFloatable);
+  }
+
+  void EmptyHistoryShowsOneBlankRowAndNothingToExport()
+  {
+    QCOMPARE(History->HistoryGrid->rowCount(), 1);
+    for (int c = 0; c < History->HistoryGrid->columnCount(); ++c) QCOMPARE(Cell(0, c), QString());
+    QVERIFY(!History->ExporttoWord->isEnabled() && !History->ExporttoCSV->isEnabled() && !History->CopyHistory->isEnabled());
+    for (QLabel* label : {Info->WidthLabel, Info->MeanLabel, Info->IJQLabel}) QCOMPARE(label->text(), QString());
+  }
+
+  void ColumnsFollowTheSixFlags_data()
+  {
+    QTest::addColumn<int>("flags");  // PSNR, MSE, IQ, IQHVS, SSIM, Time from bit 0
+    QTest::addColumn<QStringList>("headers");
+    QTest::newRow("defaults") << 0b111101 << QStringList({"", "Operation", "PSNR", "IQ", "IQHVS", "SSIM", "Time"});
+    QTest::newRow("all") << 0b111111 << QStringList({"", "Operation", "PSNR", "MSE", "IQ", "IQHVS", "SSIM", "Time"});
+    QTest::newRow("mse and time") << 0b100010 << QStringList({"", "Operation", "MSE", "Time"});
+    QTest::newRow("none") << 0 << QStringList({"", "Operation"});
+  }
+  void ColumnsFollowTheSixFlags()
+  {
+    QFETCH(int, flags);
+    QFETCH(QStringList, headers);
+    Load(KV_SAMPLES_DIR "camera.bmp");
+    bool* show[] = {&GlobalParams->ShowPSNR, &GlobalParams->ShowMSE, &GlobalParams->ShowIQ,
+                    &GlobalParams->ShowIQHVS, &GlobalParams->ShowSSIM, &GlobalParams->ShowTime};
+    for (int i = 0; i < 6; ++i) *show[i] = (flags >> i) & 1;
+    GlobalParams->FullUpdate();
+    QCOMPARE(Headers(), headers);
+    QTableWidget* grid = History->HistoryGrid;
+    const int width = grid->viewport()->width();
+    QCOMPARE(grid->columnWidth(0), grid->horizontalHeader()->height());
+    if (headers.size() == 2) {
+      QCOMPARE(grid->columnWidth(0) + grid->columnWidth(1), width);
+    } else {
+      int total = grid->columnWidth(0) + grid->columnWidth(1);
+      for (int c = 2; c < headers.size(); ++c) {
+        QCOMPARE(grid->columnWidth(c), grid->columnWidth(2));
+        total += grid->columnWidth(c);
+      }
+      QVERIFY(total <= width && total > width - (headers.size() - 2));
+    }
+    // The texts are the image's own, column by column.
+    cImage* origin = App->System()->GetImage(0);
+    QCOMPARE(Cell(0, 1), QString("Load 'camera.bmp'"));
+    for (int c = 2; c < headers.size(); ++c)
+      QCOMPARE(Cell(0, c), QString::fromStdString(origin->GetMeasureStr(headers[c].toStdString())));
+  }
+
+  void ClickMakesAPictureCurrentButARefillDoesNot()
+  {
+    Load(KV_SAMPLES_DIR "camera.bmp");
+    Run("Invert");
+    cKvadraSystem* system = App->System();
+    QTableWidget* grid = History->HistoryGrid;
+    QCOMPARE(grid->rowCount(), 2);
+    QCOMPARE(Cell(1, 1), QString("Invert ()"));
+    QCOMPARE(system->GetCurrentImageID(), 1);
+    QCOMPARE(grid->currentRow(), 1);
+
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(0, 1)).center());
+    QCOMPARE(system->GetCurrentImageID(), 0);
+    // A refill selects the last row; that selection is not a click.
+    History->RefreshGrid();
+    QCOMPARE(grid->currentRow(), 1);
+    QCOMPARE(system->GetCurrentImageID(), 0);
+
+    // The green row follows the current picture, the glyph the origin.
+    const QImage shown = grid->viewport()->grab().toImage();
+    auto colorAt = [&](int row, int column) {
+      return QColor(shown.pixel(grid->visualItemRect(grid->item(row, column)).center() + QPoint(0, 0)));
+    };
+    const QRect measureCell = grid->visualItemRect(grid->item(0, 2));
+    QCOMPARE(QColor(shown.pixel(measureCell.topLeft() + QPoint(2, 2))), THistoryGridDelegate::CurrentRowColor());
+    QVERIFY(QColor(shown.pixel(grid->visualItemRect(grid->item(1, 2)).topLeft() + QPoint(2, 2))) !=
+            THistoryGridDelegate::CurrentRowColor());
+    QVERIFY(colorAt(0, 0) != colorAt(1, 0));  // the origin's marker
+
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(1, 1)).center());
+    QCOMPARE(system->GetCurrentImageID(), 1);
+  }
+
+  // Every export and Copy of one history, against the command-line program's file.
+  void ExportsHoldWhatTheHistoryShowsWithTheCommandLineNumbers()
+  {
+    const QList<QStringList> cli = CliHistory({"Invert", "Median Filter"});
+    QCOMPARE(cli.size(), 4);
+    QCOMPARE(cli[0], QStringList({"id", "title", "MSE", "PSNR", "IQ", "IQHVS", "SSIM", "time_ms"}));
+    GlobalParams->ShowMSE = true;  // every measure shown
+    Load(KV_SAMPLES_DIR "camera.bmp");
+    Run("Invert");
+    Run("Median Filter");
+    // The grid has just asked for the new pictures' indices: the export must wait for them.
+    QVERIFY(cHistoryTable::FromSystem(*App->System(), *GlobalParams).HasPending());
+
+    QStringList asked;
+    History->AskFileName = [&](const QString& caption, const QString& path, const QString&) {
+      asked << caption + "|" + QFileInfo(path).fileName();
+      return Folder.filePath("out");  // no suffix: the export adds its own
+    };
+    // CSV: the command-line file, apart from the processing times.
+    History->ExporttoCSV->trigger();
+    QCOMPARE(asked.last(), QString("Export to CSV|camera.bmp.csv"));
+    QCOMPARE(Opened.last(), Folder.filePath("out.csv"));
+    const QList<QStringList> csv = ReadCsv(Folder.filePath("out.csv"));
+    QCOMPARE(csv.size(), cli.size());
+    for (int r = 0; r < csv.size(); ++r) QCOMPARE(csv[r].mid(0, 7), cli[r].mid(0, 7));
+    auto cliNumber = [&](int id, const char* column) { return cli[id + 1][int(cli[0].indexOf(column))].toDouble(); };
+
+    // The grid shows no pending measure any more, and the document rows are its rows.
+    QVERIFY(!cHistoryTable::FromSystem(*App->System(), *GlobalParams).HasPending());
+    const QStringList header = Headers().mid(1);
+    QCOMPARE(header, QStringList({"Operation", "PSNR", "MSE", "IQ", "IQHVS", "SSIM", "Time"}));
+
+    // Spreadsheet.
+    History->ExporttoExcel->trigger();
+    QCOMPARE(asked.last(), QString("Export to MS Excel|camera.bmp.xlsx"));
+    const QMap<QString, sSheetCell> sheet = ReadSheet(Folder.filePath("out.xlsx"));
+    QCOMPARE(sheet.value("C1").Value, QString("camera.bmp"));
+    for (int c = 0; c < header.size(); ++c) QCOMPARE(sheet.value(QChar('B' + c) + QString("3")).Value, header[c]);
+    for (int id = 1; id <= 2; ++id) {
+      const QString row = QString::number(id + 3);
+      QCOMPARE(sheet.value("B" + row).Value, Cell(id, 1));
+      QVERIFY(!sheet.value("B" + row).IsNumber);
+      const char* names[] = {"PSNR", "MSE", "IQ", "IQHVS", "SSIM"};
+      for (int k = 0; k < 5; ++k) {
+        const sSheetCell cell = sheet.value(QChar('C' + k) + row);
+        QVERIFY2(cell.IsNumber, names[k]);
+        const double expected = cliNumber(id, names[k]);
+        QVERIFY2(std::fabs(cell.Value.toDouble() - expected) <= 1e-14 * std::max(1.0, std::fabs(expected)), names[k]);
+      }
+      QCOMPARE(sheet.value("H" + row).Value.toDouble(), double(App->System()->GetImage(id)->GetTime()));
+    }
+    QVERIFY(!sheet.contains("B6"));  // the origin is the title, not a data row
+    QVERIFY(sheet.value("B3").Style != sheet.value("B4").Style);
+
+    // Document.
+    History->ExporttoWord->trigger();
+    QStringList paragraphs;
+    QList<QStringList> table;
+    int columns = 0;
+    ReadOdt(Folder.filePath("out.odt"), paragraphs, table, columns);
+    QVERIFY(paragraphs.contains("camera.bmp"));
+    QCOMPARE(columns, header.size());
+    QCOMPARE(table.size(), 3);
+    QCOMPARE(table[0], header);
+    for (int id = 1; id <= 2; ++id)
+      for (int c = 0; c < header.size(); ++c) QCOMPARE(table[id][c], Cell(id, c + 1));
+    const QByteArray content = Unzip(Folder.filePath("out.odt"), "content.xml");
+    QVERIFY(content.contains("fo:text-align=\"end\"") || content.contains("fo:text-align=\"right\""));
+    QVERIFY(content.contains("fo:font-weight=\"bold\""));
+
+    // HTML page.
+    History->ExporttoHTML->trigger();
+    QFile page(Folder.filePath("out.html"));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    QVERIFY(html.contains("<title>camera.bmp</title>"));
+    QRegularExpression cellPattern("<t[hd]>([^<]*)</t[hd]>");
+    QStringList htmlCells;
+    for (auto match = cellPattern.globalMatch(html); match.hasNext();) htmlCells << match.next().captured(1);
+    QStringList expectedCells = header;
+    for (int id = 1; id <= 2; ++id)
+      for (int c = 1; c <= header.size(); ++c) expectedCells << Cell(id, c);
+    QCOMPARE(htmlCells, expectedCells);
+
+    // Copy: every row the grid shows, numbers at full precision.
+    History->CopyHistory->trigger();
+    const QStringList lines = QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0].split('\t'), header);
+    QCOMPARE(lines[1].split('\t').mid(0, 2), QStringList({"Load 'camera.bmp'", "INF"}));
+    const QStringList median = lines[3].split('\t');
+    QCOMPARE(median[0], Cell(2, 1));
+    QCOMPARE(median[1].toDouble(), cliNumber(2, "PSNR"));
+    QCOMPARE(median[5].toDouble(), cliNumber(2, "SSIM"));
+
+    // Nothing but the written files in the folder: no temporary left behind.
+    QStringList files = QDir(Folder.path()).entryList(QDir::Files | QDir::Hidden);
+    files.sort();
+    QCOMPARE(files, QStringList({"cli.csv", "out.csv", "out.html", "out.odt", "out.xlsx"}));
+    QVERIFY(Messages.empty());
+  }
+
+  void AnExportThatCannotBeWrittenSaysSoAndOpensNothing()
+  {
+    Load(KV_SAMPLES_DIR "camera.bmp");
+    const QString missing = Folder.filePath("no-such-folder/out");
+    History->AskFileName = [&](const QString&, const QString&, const QString&) { return missing; };
+    for (QAction* item : {History->ExporttoWord, History->ExporttoExcel, History->ExporttoHTML, History->ExporttoCSV})
+      item->trigger();
+    QCOMPARE(int(Messages.size()), 4);
+    QVERIFY(Opened.isEmpty());
+    // A cancelled dialog writes nothing.
+    History->AskFileName = [](const QString&, const QString&, const QString&) { return QString(); };
+    History->ExporttoCSV->trigger();
+    QCOMPARE(int(Messages.size()), 4);
+    QVERIFY(Opened.isEmpty());
+  }
+
+  void InfiniteAndUnknownMeasuresGoInAsText()
+  {
+    Load(KV_SAMPLES_DIR "camera.bmp");
+    Run("Invert");
+    Run("Invert");  // the origin again: no error, PSNR infinite
+    History->AskFileName = [&](const QString&, const QString&, const QString&) { return Folder.filePath("inf.xlsx"); };
+    History->ExporttoExcel->trigger();
+    const QMap<QString, sSheetCell> sheet = ReadSheet(Folder.filePath("inf.xlsx"));
+    QCOMPARE(Cell(2, 2), QString("INF dB"));
+    QVERIFY(!sheet.value("C5").IsNumber);
+    QCOMPARE(sheet.value("C5").Value, QString("INF"));
+    QVERIFY(sheet.value("C4").IsNumber);
+    QVERIFY(QFile::remove(Folder.filePath("inf.xlsx")));
+  }
+
+  void ExportTitleIsTheQuotedFileName_data()
+  {
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("load") << "Load 'camera.bmp'" << "camera.bmp";
+    QTest::newRow("no quote") << "Noise (3)" << "Noise (3)";
+    QTest::newRow("quote last") << "odd'" << "";
+    QTest::newRow("quote inside") << "Load 'it's.bmp'" << "it's.bmp";
+  }
+  void ExportTitleIsTheQuotedFileName()
+  {
+    QFETCH(QString, title);
+    QFETCH(QString, expected);
+    QCOMPARE(QString::fromStdString(cHistoryTable::ExportTitle(title.toStdString())), expected);
+  }
+
+  void ImageInfoOfAGreyPicture()
+  {
+    Load(KV_SAMPLES_DIR "camera.bmp");
+    QCOMPARE(Info->PageControl1->tabText(Info->PageControl1->currentIndex()), QString("Measures"));
+    QCOMPARE(Info->WidthLabel->text(), QString("512 px"));
+    QCOMPARE(Info->HeightLabel->text(), QString("512 px"));
+    QCOMPARE(Info->ChannelsLabel->text(), QString("1"));
+    QCOMPARE(Info->RawSizeLabel->text(), QString("262144 bytes"));
+    QCOMPARE(Info->MSELabel->text(), QString("0.00"));
+    QCOMPARE(Info->PSNRLabel->text(), QString("INF dB"));
+    QCOMPARE(Info->IJQLabel->text(), QString("error!"));
+    QCOMPARE(Info->GrayLine->count(), 256);
+    qreal total = 0;
+    for (const QPointF& p : Info->GrayLine->points()) total += p.y();
+    QCOMPARE(total, 262144.0);
+    for (QLineSeries* channel : Info->ChannelSeries) QCOMPARE(channel->count(), 0);
+
+    // Closing the picture empties the window.
+    Form->SetConfirmHandler([](const QString&) { return true; });
+    Form->CloseImageAction->trigger();
+    QTRY_COMPARE(App->System()->SavedImageCount(), 0);
+    for (QLabel* label : {Info->WidthLabel, Info->HeightLabel, Info->ChannelsLabel, Info->RawSizeLabel, Info->MeanLabel,
+                          Info->VarianceLabel, Info->MSELabel, Info->PSNRLabel, Info->IQLabel, Info->TimeLabel,
+                          Info->IJQLabel})
+      QCOMPARE(label->text(), QString());
+    QCOMPARE(Info->GrayLine->count(), 0);
+    QCOMPARE(History->HistoryGrid->rowCount(), 1);
+  }
+
+  void ImageInfoStatistics_data()
+  {
+    QTest::addColumn<QVector<int>>("levels");
+    QTest::addColumn<QString>("mean");
+    QTest::addColumn<QString>("variance");
+    QTest::newRow("constant") << QVector<int>{37} << "37" << "0.00";
+    QTest::newRow("mean 127.9 shows 127") << QVector<int>{128, 128, 128, 128, 128, 128, 128, 128, 128, 127} << "127"
+                                          << "0.09";
+    QTest::newRow("two extremes") << QVector<int>{0, 255} << "127" << "16256.00";
+  }
+  void ImageInfoStatistics()
+  {
+    QFETCH(QVector<int>, levels);
+    QFETCH(QString, mean);
+    QFETCH(QString, variance);
+    const QString file = Folder.filePath("flat.bmp");
+    std::vector<uint8_t> values(levels.begin(), levels.end());
+    SaveFlat(file, 10, 6, values);
+    Load(file);
+    QCOMPARE(Info->MeanLabel->text(), mean);
+    QCOMPARE(Info->VarianceLabel->text(), variance);
+    if (levels.size() == 1) QCOMPARE(Info->GrayLine->at(levels[0]).y(), 60.0);
+  }
+
+  void VarianceHasFiveSignificantDigitsAndTwoDecimals_data()
+  {
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << 0.0 << "0.00";
+    QTest::newRow("rounded to five digits") << 1234.5678 << "1234.60";
+    QTest::newRow("small") << 3.14159 << "3.14";
+    QTest::newRow("large") << 16256.25 << "16256.00";
+  }
+  void VarianceHasFiveSignificantDigitsAndTwoDecimals()
+  {
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(TImageInfoToolForm::FormatVariance(value), text);
+  }
+
+  void ColourPictureAddsOneLinePerChannel()
+  {
+    Load(KV_SAMPLES_DIR "chelsea.bmp");
+    QCOMPARE(Info->ChannelsLabel->text(), QString("3"));
+    cImage* image = App->System()->GetImage(0);
+    for (int c = 0; c < 3; ++c) {
+      QCOMPARE(Info->ChannelSeries[c]->count(), 256);
+      const int* counts = image->GetChannelProperties(c)->GetHistogram();
+      for (int level : {0, 77, 200}) QCOMPARE(Info->ChannelSeries[c]->at(level).y(), qreal(counts[level]));
+    }
+    // A click on the origin's row shows the origin's facts.
+    Run("Invert");
+    QCOMPARE(Info->MSELabel->text(), QString::fromStdString(App->System()->GetImage(1)->GetMeasureStr("MSE")));
+    QTableWidget* grid = History->HistoryGrid;
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(0, 1)).center());
+    QCOMPARE(Info->MSELabel->text(), QString("0.00"));
+  }
+};
+
+QTEST_MAIN(TestToolForms)
+#include "test_toolforms.moc"
