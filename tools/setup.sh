@@ -4,8 +4,8 @@ set -euo pipefail
 PACKAGES=(cmake g++ make pkg-config libjpeg-dev libfftw3-dev libalglib-dev libgtest-dev libgmock-dev libbenchmark-dev
   # the desktop program: Qt 6 Widgets, Charts (which needs Qt's OpenGL module without recommends), SVG, a font
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev libgl-dev fonts-dejavu-core
-  # history exports
-  libxlsxwriter-dev)
+  # history exports; the tests read the written workbooks and documents back with unzip
+  libxlsxwriter-dev unzip)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
