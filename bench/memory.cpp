@@ -23,14 +23,24 @@ namespace {
 constexpr int PhotoWidth = 6000;
 constexpr int PhotoHeight = 4000;
 
+// The pictures made for the runs, removed when the program ends.
+struct sScratch {
+  sScratch() : Path(fs::temp_directory_path() / ("kvadra-bench-memory-" + std::to_string(getpid())))
+  {
+    fs::create_directories(Path);
+  }
+  ~sScratch()
+  {
+    std::error_code ignored;
+    fs::remove_all(Path, ignored);
+  }
+  fs::path Path;
+};
+
 fs::path Scratch()
 {
-  static const fs::path folder = [] {
-    fs::path p = fs::temp_directory_path() / ("kvadra-bench-memory-" + std::to_string(getpid()));
-    fs::create_directories(p);
-    return p;
-  }();
-  return folder;
+  static const sScratch folder;
+  return folder.Path;
 }
 
 // The colour sample stretched to 6000 x 4000 with a little texture, so that filters and
