@@ -43,7 +43,8 @@ const char* const MainHelp =
     "  spectrum   write the magnitude or phase spectrum picture\n"
     "  demo       corrupt a sample picture and restore it with three filters\n"
     "\n"
-    "Options: --help (also after a command), --version\n"
+    "Options: --help (also after a command), --version,\n"
+    "         --max-pixels N  refuse pictures of more than N pixels (default 120000000), anywhere\n"
     "Exit codes: 0 success, 1 failure, 2 usage error.\n";
 
 const std::map<std::string, std::string> CommandHelp = {
@@ -177,8 +178,29 @@ unsigned cKvadraCli::OperationUID(const std::string& name) const
                          "; 'kvadra list' shows them all");
 }
 
-int cKvadraCli::Run(const std::vector<std::string>& arguments)
+std::vector<std::string> cKvadraCli::TakeMaxPixels(const std::vector<std::string>& arguments)
 {
+  std::vector<std::string> rest;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] != "--max-pixels") {
+      rest.push_back(arguments[i]);
+      continue;
+    }
+    if (i + 1 == arguments.size()) throw cCliError::Usage("--max-pixels needs a value");
+    const std::string text = arguments[++i];
+    const long long pixels = cArgumentReader::RequireInt(text, "--max-pixels");
+    if (pixels < 1 || uint64_t(pixels) > cuGlobalParameters::MaxPixelsCeiling)
+      throw cCliError::Usage("--max-pixels must lie in 1.." + std::to_string(cuGlobalParameters::MaxPixelsCeiling) +
+                             ", got '" + text + "'");
+    GlobalParams->SetMaxPixels(uint64_t(pixels));
+  }
+  return rest;
+}
+
+int cKvadraCli::Run(const std::vector<std::string>& allArguments)
+{
+  // A setting of every command that reads pictures, so it may stand anywhere.
+  const std::vector<std::string> arguments = TakeMaxPixels(allArguments);
   cArgumentReader args(arguments);
   if (args.AtEnd()) {
     std::cerr << MainHelp;
@@ -296,8 +318,13 @@ void cKvadraCli::LoadOrigin(const std::string& file)
   const int before = System->SavedImageCount();
   System->LoadImage(file);
   Loop->RunUntilIdle();
-  if (System->SavedImageCount() == before)
-    throw cCliError::Failure("cannot load picture '" + file + "': not a readable BMP or JPEG file");
+  if (System->SavedImageCount() == before) throw cCliError::Failure(LoadFailureText(file, *System->GetResultImage()));
+}
+
+std::string cKvadraCli::LoadFailureText(const std::string& file, const cImage& image)
+{
+  const std::string& reason = image.GetLoadError();
+  return "cannot load picture '" + file + "': " + (reason.empty() ? "not a readable BMP or JPEG file" : reason);
 }
 
 void cKvadraCli::RunSavedStep(unsigned uid, const int* region)
@@ -491,7 +518,7 @@ int cKvadraCli::CommandMeasure(cArgumentReader& args)
   // The picture must match the origin's geometry; check before it enters the history.
   cImage probe;
   if (!std::filesystem::is_regular_file(image) || !probe.LoadImage(image))
-    throw cCliError::Failure("cannot load picture '" + image + "': not a readable BMP or JPEG file");
+    throw cCliError::Failure(LoadFailureText(image, probe));
   LoadOrigin(origin);
   cImage* first = System->GetImage(0);
   if (probe.GetWidth() != first->GetWidth() || probe.GetHeight() != first->GetHeight() ||

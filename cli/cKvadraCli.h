@@ -20,7 +20,7 @@ public:
   cKvadraCli(std::string programPath, std::ostream& out);
   ~cKvadraCli();
 
-  int Run(const std::vector<std::string>& arguments);
+  int Run(const std::vector<std::string>& allArguments);
 
   // Set by the SIGINT handler; long commands stop at the next safe point.
   static void RequestCancel();
@@ -38,6 +38,10 @@ private:
   unsigned OperationUID(const std::string& name) const;
   std::vector<std::string> OperationNames() const;
   void LoadOrigin(const std::string& file);
+  // Why a picture could not be loaded, for the error line.
+  static std::string LoadFailureText(const std::string& file, const cImage& image);
+  // Applies --max-pixels N (wherever it stands) and returns the other arguments.
+  static std::vector<std::string> TakeMaxPixels(const std::vector<std::string>& arguments);
   // Runs the operation on the current picture as a saved step; region: nullptr = whole picture.
   void RunSavedStep(unsigned uid, const int* region);
   // Waits for the background indices of every history entry.

@@ -107,7 +107,7 @@ sAccessInfo cBMPSurface::GetAccessInfo()
   return info;
 }
 
-bool cBMPSurface::LoadImage(const std::string& fileName)
+bool cBMPSurface::LoadImage(const std::string& fileName, uint64_t maxPixels, sLoadReport* report)
 {
   std::ifstream file(fileName, std::ios::binary);
   if (!file) return false;
@@ -115,12 +115,13 @@ bool cBMPSurface::LoadImage(const std::string& fileName)
   const std::streamoff fileSize = file.tellg();
   file.seekg(0, std::ios::beg);
   if (fileSize < FileHeaderSize + InfoHeaderSize) return false;
-  // The largest acceptable pixel array is a 32-bit one of MaxImageBytes * 4/3 plus headers.
-  if (uint64_t(fileSize) > MaxImageBytes * 2) return false;
-  std::vector<uint8_t> data(static_cast<size_t>(fileSize));
-  if (!file.read(reinterpret_cast<char*>(data.data()), fileSize)) return false;
-  const uint64_t size = data.size();
-  const uint8_t* d = data.data();
+  const uint64_t size = uint64_t(fileSize);
+  // The headers first (with the masks of a bit-field file); the pixels are read row by row
+  // once the header has shown that the picture may be taken.
+  std::vector<uint8_t> head(FileHeaderSize + InfoHeaderSize + 12);
+  const std::streamsize headBytes = std::streamsize(std::min<uint64_t>(head.size(), size));
+  if (!file.read(reinterpret_cast<char*>(head.data()), headBytes)) return false;
+  const uint8_t* d = head.data();
 
   if (ReadU16(d) != BMType) return false;
   const uint64_t pixelOffset = ReadU32(d + 10);
@@ -147,6 +148,14 @@ bool cBMPSurface::LoadImage(const std::string& fileName)
   const uint64_t width = uint64_t(fileWidth);
   const bool topDown = fileHeight < 0;
   const uint64_t height = topDown ? uint64_t(-int64_t(fileHeight)) : uint64_t(fileHeight);
+  if (width * height > maxPixels) {
+    if (report) {
+      report->TooManyPixels = true;
+      report->Width = width;
+      report->Height = height;
+    }
+    return false;
+  }
   // Both are below 2^31 here, so the products below cannot overflow 64 bits.
   const uint64_t fileRowBytes = ((width * bits + 31) / 32) * 4;
 
@@ -155,7 +164,7 @@ bool cBMPSurface::LoadImage(const std::string& fileName)
   if (compression == BI_BITFIELDS && infoSize == InfoHeaderSize) headersEnd += 12;
 
   // Palette of the indexed formats, lying between the info header and the pixels.
-  const uint8_t* palette = nullptr;
+  std::vector<uint8_t> paletteBytes;
   uint64_t paletteCount = 0;
   int channels = 3;
   if (bits <= 8) {
@@ -164,38 +173,45 @@ bool cBMPSurface::LoadImage(const std::string& fileName)
     const uint64_t paletteOffset = FileHeaderSize + infoSize;
     headersEnd = paletteOffset + 4 * paletteCount;
     if (headersEnd > size) return false;
-    palette = d + paletteOffset;
+    paletteBytes.resize(size_t(4 * paletteCount));
+    file.clear();
+    file.seekg(std::streamoff(paletteOffset));
+    if (!file.read(reinterpret_cast<char*>(paletteBytes.data()), std::streamsize(paletteBytes.size()))) return false;
     channels = 1;
     for (uint64_t i = 0; i < paletteCount; ++i) {
-      const uint8_t* e = palette + 4 * i;
+      const uint8_t* e = paletteBytes.data() + 4 * i;
       if (e[0] != e[1] || e[1] != e[2]) {
         channels = 3;
         break;
       }
     }
   }
+  const uint8_t* palette = paletteBytes.data();
 
   if (pixelOffset < headersEnd || pixelOffset > size) return false;
   if (fileRowBytes * height > size - pixelOffset) return false;
   const uint64_t surfaceRowBytes = ((width * (channels == 3 ? 24 : 8) + 31) / 32) * 4;
   if (surfaceRowBytes * height > MaxImageBytes) return false;
 
-  SetSize(int(width), int(height), channels);
-  std::memcpy(FileHeader.data(), d, FileHeaderSize);
-  const uint8_t* pixels = d + pixelOffset;
-  for (uint64_t y = 0; y < height; ++y) {
-    const uint64_t fileRow = topDown ? y : height - 1 - y;
-    const uint8_t* src = pixels + fileRow * fileRowBytes;
-    uint8_t* dst = RowTable[size_t(y)];
+  // Read into a new storage, so that a read error leaves this surface as it was.
+  cBMPSurface loaded;
+  loaded.SetSize(int(width), int(height), channels);
+  std::vector<uint8_t> src(static_cast<size_t>(fileRowBytes));
+  file.clear();
+  file.seekg(std::streamoff(pixelOffset));
+  for (uint64_t fileRow = 0; fileRow < height; ++fileRow) {
+    if (!file.read(reinterpret_cast<char*>(src.data()), std::streamsize(fileRowBytes))) return false;
+    const uint64_t y = topDown ? fileRow : height - 1 - fileRow;
+    uint8_t* dst = loaded.RowTable[size_t(y)];
     if (bits == 24) {
       // Same layout as the surface row.
-      std::memcpy(dst, src, size_t(width) * 3);
+      std::memcpy(dst, src.data(), size_t(width) * 3);
       continue;
     }
     for (uint64_t x = 0; x < width; ++x) {
       uint8_t b, g, r;
       if (bits >= 24) {
-        const uint8_t* p = src + x * (bits / 8);
+        const uint8_t* p = src.data() + x * (bits / 8);
         b = p[0];
         g = p[1];
         r = p[2];
@@ -225,6 +241,16 @@ bool cBMPSurface::LoadImage(const std::string& fileName)
       }
     }
   }
+  // Take the storage over: the row table points into the moved buffer, which keeps its address.
+  ChannelsCount = loaded.ChannelsCount;
+  BytesPerLineValue = loaded.BytesPerLineValue;
+  ImageByteSize = loaded.ImageByteSize;
+  Width = loaded.Width;
+  Height = loaded.Height;
+  Bits = std::move(loaded.Bits);
+  RowTable = std::move(loaded.RowTable);
+  BMInfo = loaded.BMInfo;
+  std::memcpy(FileHeader.data(), d, FileHeaderSize);
   return true;
 }
 

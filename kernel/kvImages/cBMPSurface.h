@@ -26,6 +26,14 @@ struct sAccessInfo {
   int RowStep = 0;
 };
 
+// Why a reader refused a file, where the user can act on it.
+struct sLoadReport {
+  // The header claims more pixels than the reader was allowed to take; Width x Height as claimed.
+  bool TooManyPixels = false;
+  uint64_t Width = 0;
+  uint64_t Height = 0;
+};
+
 class cBMPSurface {
 public:
   static constexpr int InfoHeaderSize = 40;
@@ -86,8 +94,10 @@ public:
   void Flop();
 
   // Reads a BMP file. Returns false, leaving the surface as it was, for anything that is not
-  // an uncompressed 1/4/8/24/32-bit BMP with a 40-byte or larger info header that fits the file.
-  bool LoadImage(const std::string& fileName);
+  // an uncompressed 1/4/8/24/32-bit BMP with a 40-byte or larger info header that fits the file,
+  // and for a picture of more than maxPixels (checked from the header, before anything is
+  // allocated; report tells). The file is read a row at a time.
+  bool LoadImage(const std::string& fileName, uint64_t maxPixels = UINT64_MAX, sLoadReport* report = nullptr);
   // Writes a BMP file (8-bit with grey palette or 24-bit, bottom-up) from the storage as it
   // lies; false when it could not be written completely (no partial file is left behind).
   bool SaveImage(const std::string& fileName) const;

@@ -68,6 +68,37 @@ std::vector<int> SurfaceRowMap(const cBMPSurface& s, int radius)
   });
 }
 
+// The window sum of index over one channel of two surfaces of one geometry, read straight
+// from their rows: a real copy of each plane would take eight bytes a pixel. The values are
+// those of the copies (a byte converts to a double exactly). With locks, both surfaces'
+// locks are held around each row read.
+template <class tIndex>
+double SurfaceSumOfIndex(const cBMPSurface& image, const cBMPSurface& origin, int channel, const sQualitySettings& settings,
+                         tIndex index, bool locks, const std::atomic<bool>* stop)
+{
+  const int step = image.GetChannelsCount();
+  const size_t offset = step == 1 ? 0 : size_t(channel);
+  const int rx = Radius(settings.WindowWidth), ry = Radius(settings.WindowHeight);
+  const std::vector<int> columns = SurfaceColumnMap(image, rx);
+  std::vector<size_t> bytes(columns.size());
+  for (size_t i = 0; i < columns.size(); ++i) bytes[i] = size_t(columns[i]) * size_t(step) + offset;
+  const double shiftA = image.Row(0)[offset], shiftB = origin.Row(0)[offset];
+  auto& imageLock = const_cast<cBMPSurface&>(image).Lock;
+  auto& originLock = const_cast<cBMPSurface&>(origin).Lock;
+  auto fillRow = [&](int row, double* ea, double* eb, size_t count) {
+    std::unique_lock<std::mutex> first(imageLock, std::defer_lock), second(originLock, std::defer_lock);
+    if (locks) std::lock(first, second);
+    const uint8_t* ra = image.Row(row);
+    const uint8_t* rb = origin.Row(row);
+    for (size_t i = 0; i < count; ++i) {
+      ea[i] = double(ra[bytes[i]]) - shiftA;
+      eb[i] = double(rb[bytes[i]]) - shiftB;
+    }
+  };
+  return cWindowStatistics::SumOfIndexByRows(image.GetWidth(), image.GetHeight(), SurfaceRowMap(image, ry), rx, ry,
+                                             shiftA, shiftB, fillRow, index, stop);
+}
+
 // Both means 0, or both variances 0: the window counts as agreement. A sum of two
 // non-negative values is 0 exactly when both are (the variances are clamped at 0), so each
 // rule is one comparison; selects (1 / 1 where a rule applies) let a row of windows vectorise.
@@ -197,16 +228,8 @@ double cChannelProperties::ComputeIQ(cBMPSurface* image, cBMPSurface* origin, in
   if (!SameGeometry(*image, *origin)) return 0.0;
   const int w = image->GetWidth(), h = image->GetHeight();
   if (w == 0 || h == 0) return 1.0;
-  cPlaneBuffer a, b;
-  {
-    // The pixel reads of IQ hold both surfaces' locks (the order is free of deadlock).
-    std::scoped_lock guard(image->Lock, origin->Lock);
-    a = ChannelPlane(*image, channel);
-    b = ChannelPlane(*origin, channel);
-  }
-  const int rx = Radius(settings.WindowWidth), ry = Radius(settings.WindowHeight);
-  const double sum = cWindowStatistics::SumOfIndex(a.data(), b.data(), w, h, SurfaceColumnMap(*image, rx),
-                                                   SurfaceRowMap(*image, ry), rx, ry, WindowIQIndex{}, stop);
+  // The pixel reads of IQ hold both surfaces' locks (std::lock orders them free of deadlock).
+  const double sum = SurfaceSumOfIndex(*image, *origin, channel, settings, WindowIQIndex{}, true, stop);
   return sum / (double(w) * double(h));
 }
 
@@ -218,7 +241,6 @@ double cChannelProperties::ComputeSSIM(const cBMPSurface* image, const cBMPSurfa
   if (!SameGeometry(*image, *origin)) return 0.0;
   const int w = image->GetWidth(), h = image->GetHeight();
   if (w == 0 || h == 0) return 1.0;
-  const cPlaneBuffer a = ChannelPlane(*image, channel), b = ChannelPlane(*origin, channel);
   const double c1 = (settings.K1 * 255) * (settings.K1 * 255);
   const double c2 = (settings.K2 * 255) * (settings.K2 * 255);
   const double c3 = c2 / 2;
@@ -227,9 +249,7 @@ double cChannelProperties::ComputeSSIM(const cBMPSurface* image, const cBMPSurfa
     return Ratio(2 * m.MeanA * m.MeanB + c1, m.MeanA * m.MeanA + m.MeanB * m.MeanB + c1) *
            Ratio(2 * sigma + c2, m.VarA + m.VarB + c2) * Ratio(m.Cov + c3, sigma + c3);
   };
-  const int rx = Radius(settings.WindowWidth), ry = Radius(settings.WindowHeight);
-  const double sum = cWindowStatistics::SumOfIndex(a.data(), b.data(), w, h, SurfaceColumnMap(*image, rx),
-                                                   SurfaceRowMap(*image, ry), rx, ry, index, stop);
+  const double sum = SurfaceSumOfIndex(*image, *origin, channel, settings, index, false, stop);
   return sum / (double(w) * double(h));
 }
 
@@ -260,24 +280,35 @@ double cChannelProperties::ComputeIQHVS(const cBMPSurface* image, const cBMPSurf
     return PlaneIQ(a.data(), b.data(), w, h, settings.WindowWidth, settings.WindowHeight, stop);
   }
 
+  // The subbands are made a pair at a time (the row pass once per half), so that neither plane
+  // nor all eight subbands need to exist at once: a large picture would otherwise need four
+  // real planes of its size.
   cWaveletLib library;
   library.SetWavelet("doubeshies_9_7");
-  CopyChannel(*origin, channel, library.CreateTree("OriginTree", w, h).Data);
-  CopyChannel(*image, channel, library.CreateTree("Tree", w, h).Data);
-  library.Decompose("OriginTree:");
-  library.Decompose("Tree:");
-
-  static const char* const Bands[4] = {"/LL", "/LH", "/HL", "/HH"};
-  static const double Weights[4] = {0.5779, 0.1707, 0.1582, 0.0932};
+  const int step = image->GetChannelsCount();
+  const size_t offset = step == 1 ? 0 : size_t(channel);
+  auto reader = [w, step, offset](const cBMPSurface* s) {
+    return [s, w, step, offset](int row, double* out) {
+      const uint8_t* in = s->Row(row) + offset;
+      for (int x = 0; x < w; ++x) out[x] = in[size_t(x) * size_t(step)];
+    };
+  };
+  const int bandWidth = cWaveletLib::BandExtent(w), bandHeight = cWaveletLib::BandExtent(h);
+  static const double Weights[4] = {0.5779, 0.1707, 0.1582, 0.0932};  // LL, LH, HL, HH
   double result = 0.0;
-  for (int band = 0; band < 4; ++band) {
-    const sLeaf measured = library.GetLeaf(std::string("Tree:") + Bands[band]);
-    const sLeaf reference = library.GetLeaf(std::string("OriginTree:") + Bands[band]);
-    result += Weights[band] * PlaneIQ(measured.Data, reference.Data, measured.Width, measured.Height,
-                                      settings.WindowWidth, settings.WindowHeight, stop);
+  int band = 0;
+  for (bool highRows : {false, true}) {
+    cPlaneBuffer originHalf, imageHalf;
+    library.AnalyseRows(w, h, highRows, reader(origin), originHalf);
+    library.AnalyseRows(w, h, highRows, reader(image), imageHalf);
+    for (bool highColumns : {false, true}) {
+      cPlaneBuffer reference, measured;
+      library.AnalyseHalfColumns(originHalf, w, h, highColumns, reference);
+      library.AnalyseHalfColumns(imageHalf, w, h, highColumns, measured);
+      result += Weights[band++] * PlaneIQ(measured.data(), reference.data(), bandWidth, bandHeight,
+                                          settings.WindowWidth, settings.WindowHeight, stop);
+    }
   }
-  library.DeleteTree("Tree");
-  library.DeleteTree("OriginTree");
   return result;
 }
 

@@ -27,6 +27,11 @@ public:
   bool LoadImage(const std::string& fileName);
   bool LoadBMP(const std::string& fileName);
   bool LoadJPEG(const std::string& fileName);
+  // After a failed load: the reason when the user can act on it (the picture is larger than
+  // the pixel limit of the global parameters), else empty. Cleared by every load.
+  const std::string& GetLoadError() const { return LoadError; }
+  // The text of that reason.
+  static std::string TooManyPixelsText(uint64_t width, uint64_t height, uint64_t limit);
   // Writes a BMP file whatever the extension; false when there was nothing to save or the file
   // could not be written.
   bool SaveImage(const std::string& fileName);
@@ -89,6 +94,8 @@ public:
 private:
   // Installs a decoded surface and the load title; shared by the readers.
   void AcceptLoaded(std::unique_ptr<cBMPSurface> surface);
+  // Records the reason of a refusal the report tells of.
+  void NoteRefusal(const sLoadReport& report);
   // Makes the channel statistics match the surface (operations may resize it directly).
   void EnsureChannelProperties();
   void ResetMeasures();
@@ -120,5 +127,6 @@ private:
   double Index[3] = {1.0, 1.0, 1.0};
   uint32_t Time = 0;
   std::string Title = "empty";
+  std::string LoadError;
   std::unique_ptr<cBMPSurface> itsBI;
 };

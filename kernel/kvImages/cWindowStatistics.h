@@ -54,12 +54,33 @@ public:
   {
     if (width <= 0 || height <= 0) return 0.0;
     const size_t w = size_t(width);
+    const double shiftA = a[0], shiftB = b[0];
+    auto fillRow = [&](int row, double* ea, double* eb, size_t count) {
+      const double* ra = a + size_t(row) * w;
+      const double* rb = b + size_t(row) * w;
+      for (size_t i = 0; i < count; ++i) {
+        ea[i] = ra[columnMap[i]] - shiftA;
+        eb[i] = rb[columnMap[i]] - shiftB;
+      }
+    };
+    return SumOfIndexByRows(width, height, rowMap, rx, ry, shiftA, shiftB, fillRow, index, stop);
+  }
+
+  // The same sum with the planes read a row at a time, so that they need not exist as whole
+  // real planes: fillRow(row, ea, eb, count) writes the count samples of plane row row that
+  // the column map selects, minus shiftA / shiftB, into ea / eb. The shifts are the planes'
+  // first samples.
+  template <class tIndex, class tFillRow>
+  static double SumOfIndexByRows(int width, int height, const std::vector<int>& rowMap, int rx, int ry, double shiftA,
+                                 double shiftB, tFillRow fillRow, tIndex index, const std::atomic<bool>* stop = nullptr)
+  {
+    if (width <= 0 || height <= 0) return 0.0;
+    const size_t w = size_t(width);
     const int spanX = 2 * rx + 1, spanY = 2 * ry + 1;
     const double n = double(spanX) * double(spanY);
     const double divisor = n > 1 ? n - 1 : 1;
     // Sums are taken around the first sample: exact for integer planes, and it keeps the
     // cancellation in sum(a^2) - sum(a)^2 / N small for real planes.
-    const double shiftA = a[0], shiftB = b[0];
 
     const int slots = spanY + 1;
     // Work planes come from the shared pool: fresh memory of this size costs more in page
@@ -68,12 +89,7 @@ public:
     cPlaneBuffer ea(w + size_t(2 * rx)), eb(w + size_t(2 * rx));
     auto rowSums = [&](int extendedRow) {
       double* out = ring.data() + size_t(extendedRow % slots) * 5 * w;
-      const double* ra = a + size_t(rowMap[size_t(extendedRow)]) * w;
-      const double* rb = b + size_t(rowMap[size_t(extendedRow)]) * w;
-      for (size_t i = 0; i < ea.size(); ++i) {
-        ea[i] = ra[columnMap[i]] - shiftA;
-        eb[i] = rb[columnMap[i]] - shiftB;
-      }
+      fillRow(rowMap[size_t(extendedRow)], ea.data(), eb.data(), ea.size());
       double sa = 0, sb = 0, saa = 0, sbb = 0, sab = 0;
       for (int i = 0; i < spanX; ++i) {
         const double va = ea[size_t(i)], vb = eb[size_t(i)];

@@ -71,7 +71,9 @@ bool cKvadraServer::LoadImage(const std::string& fileName)
   Busy = true;
   if (!ResultImage->LoadImage(fileName)) {
     Busy = false;
-    cUserDialogs::ShowMessage("Can not load image '" + fileName + "'.");
+    // A reason the user can act on (the picture is over the pixel limit) goes on a second line.
+    const std::string& reason = ResultImage->GetLoadError();
+    cUserDialogs::ShowMessage("Can not load image '" + fileName + "'." + (reason.empty() ? "" : "\n" + reason));
     return false;
   }
   if (CurrentImageID < 0) {

@@ -208,6 +208,44 @@ bool cWaveletLib::Decompose(const std::string& leafPath)
   return true;
 }
 
+bool cWaveletLib::AnalyseRows(int width, int height, bool high, const tRowReader& readRow, cPlaneBuffer& half)
+{
+  if (!Selected || width < 2 || height < 2) return false;
+  const std::vector<double>& lo = Selected->DecompositionLow;
+  const std::vector<double>& hi = Selected->DecompositionHigh;
+  // Odd extents repeat their last column / row once, as in Decompose.
+  const int ew = width + width % 2, eh = height + height % 2, hw = ew / 2;
+  half.Resize(size_t(hw) * size_t(eh));
+  std::vector<double> row(static_cast<size_t>(ew)), unused(static_cast<size_t>(hw));
+  std::vector<double>& scratch = Scratch;
+  std::vector<sTapPair> taps;
+  if (lo.size() == hi.size()) {
+    taps.resize(lo.size());
+    for (size_t j = 0; j < lo.size(); ++j) taps[j].Taps = tPair{lo[lo.size() - 1 - j], hi[hi.size() - 1 - j]};
+  }
+  for (int r = 0; r < eh; ++r) {
+    double* out = half.data() + size_t(r) * size_t(hw);
+    if (r < height) {
+      readRow(r, row.data());
+      if (ew != width) row[size_t(width)] = row[size_t(width - 1)];
+    }  // else: the last row once more, still in row
+    if (!taps.empty())
+      AnalyseRowPair(row.data(), ew, taps, scratch, high ? unused.data() : out, high ? out : unused.data());
+    else
+      AnalyseLine(row.data(), 1, ew, high ? hi : lo, scratch, out, 1);
+  }
+  return true;
+}
+
+bool cWaveletLib::AnalyseHalfColumns(const cPlaneBuffer& half, int width, int height, bool high, cPlaneBuffer& band)
+{
+  if (!Selected || width < 2 || height < 2) return false;
+  const int hw = BandExtent(width), eh = height + height % 2;
+  band.Resize(size_t(hw) * size_t(eh / 2));
+  AnalyseColumns(half.data(), hw, eh, high ? Selected->DecompositionHigh : Selected->DecompositionLow, band.data());
+  return true;
+}
+
 bool cWaveletLib::Reconstruct(const std::string& leafPath)
 {
   std::string treeName, nodePath;

@@ -1,6 +1,7 @@
 #pragma once
 // Separable one-level 2-D discrete wavelet transform over named trees of real planes,
 // with periodic extension of every line.
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -28,6 +29,18 @@ public:
   void SetWavelet(const std::string& bankName) override;
   bool Decompose(const std::string& leafPath) override;
   bool Reconstruct(const std::string& leafPath) override;
+
+  // Decompose in pieces, for planes too large to hold whole with all their subbands. The row
+  // pass of a width x height plane read row by row (readRow(r, out) writes the width samples
+  // of row r): its low-pass half (high false) or high-pass half, (width + 1) / 2 x height
+  // rounded up to even as Decompose extends odd extents. Then the column pass of such a half:
+  // with high false the "/LL" (or "/HL") subband, with high true "/LH" (or "/HH"). The values
+  // are exactly those of Decompose. False when no wavelet is selected or an extent is below 2.
+  using tRowReader = std::function<void(int row, double* out)>;
+  bool AnalyseRows(int width, int height, bool high, const tRowReader& readRow, cPlaneBuffer& half);
+  bool AnalyseHalfColumns(const cPlaneBuffer& half, int width, int height, bool high, cPlaneBuffer& band);
+  // Extents of the subbands of a width x height plane.
+  static int BandExtent(int extent) { return (extent + extent % 2) / 2; }
 
 private:
   // Splits "Tree:/LL" into "Tree" and "/LL"; false without a colon.

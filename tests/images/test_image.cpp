@@ -4,9 +4,11 @@
 #include <filesystem>
 
 #include "BmpFileBuilder.h"
+#include "DamagedJpegs.h"
 #include "JpegFileWriter.h"
 #include "KvTestSupport.h"
 #include "cUserDialogs.h"
+#include "cuGlobalParameters.h"
 
 using kvtest::JpegFileWriter;
 using kvtest::ScratchFolder;
@@ -20,7 +22,11 @@ protected:
   {
     cUserDialogs::SetHandlers([this](const std::string& text) { Shown.push_back(text); }, nullptr);
   }
-  void TearDown() override { cUserDialogs::SetHandlers(nullptr, nullptr); }
+  void TearDown() override
+  {
+    cUserDialogs::SetHandlers(nullptr, nullptr);
+    GlobalParams->SetMaxPixels(cuGlobalParameters::DefaultMaxPixels);
+  }
   std::vector<std::string> Shown;
   ScratchFolder Dir;
 };
@@ -307,6 +313,108 @@ TEST_F(ImageTest, DamagedAndUnsupportedJpegsAreRefusedLeavingTheImage)
   cImage image;
   EXPECT_TRUE(image.LoadImage(Dir.Write("good.jpg", good)));
   EXPECT_TRUE(image.LoadImage(Dir.Write("good.jpg", progressive)));
+}
+
+TEST_F(ImageTest, JpegsWithIncompleteOrCorruptDataOrHugeClaimsAreRefused)
+{
+  const auto camera = ScratchFolder::Read(KV_SAMPLES_DIR "camera.jpg");
+  const auto coffee = ScratchFolder::Read(KV_SAMPLES_DIR "coffee.jpg");
+  JpegFileWriter w;
+  w.Width = 64;
+  w.Height = 64;
+  w.Progressive = true;
+  const auto progressive = w.Encode();
+  // Cut where the third scan starts: the earlier scans are whole, the later ones missing.
+  size_t thirdScan = 0;
+  for (int seen = 0; seen < 3; ++thirdScan)
+    if (progressive[thirdScan] == 0xFF && progressive[thirdScan + 1] == 0xDA) ++seen;
+  std::vector<uint8_t> scansMissing(progressive.begin(), progressive.begin() + long(thirdScan - 1));
+  scansMissing.insert(scansMissing.end(), {0xFF, 0xD9});
+  std::vector<uint8_t> progressiveCut(progressive.begin(), progressive.begin() + long(progressive.size() * 2 / 3));
+  if (progressiveCut.back() == 0xFF) progressiveCut.pop_back();
+  progressiveCut.insert(progressiveCut.end(), {0xFF, 0xD9});
+
+  struct sCase {
+    const char* Name;
+    std::vector<uint8_t> Bytes;
+    bool OverLimit;
+  };
+  const std::vector<sCase> cases = {
+      {"grey scan cut short at a marker", kvtest::ScanCutAtMarker(camera), false},
+      {"colour scan cut short at a marker", kvtest::ScanCutAtMarker(coffee, 0.9), false},
+      {"corrupt entropy-coded data", kvtest::CorruptEntropyData(camera), false},
+      {"corrupt colour entropy-coded data", kvtest::CorruptEntropyData(coffee), false},
+      {"progressive scan cut short at a marker", progressiveCut, false},
+      {"progressive file without its last scans", scansMissing, false},
+      {"tiny baseline claiming 32768 x 32767", kvtest::TinyClaim(camera, 32768, 32767, 0xC0), true},
+      {"tiny progressive claiming 32768 x 32767", kvtest::TinyClaim(camera, 32768, 32767, 0xC2), true},
+      {"tiny colour progressive claiming 65500 x 65500", kvtest::TinyClaim(coffee, 65500, 65500, 0xC2), true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    cImage image;
+    Prefill(image);
+    EXPECT_FALSE(image.LoadImage(Dir.Write("bad.jpg", c.Bytes)));
+    ExpectUnchanged(image);
+    // Only the limit is a reason the user can act on.
+    EXPECT_EQ(image.GetLoadError().find("more than the limit of 120000000 pixels") != std::string::npos, c.OverLimit)
+        << image.GetLoadError();
+  }
+  EXPECT_TRUE(Shown.empty());
+  // Half of the scan really is gone: this is not a file that merely looks odd.
+  cImage whole;
+  ASSERT_TRUE(whole.LoadImage(KV_SAMPLES_DIR "camera.jpg"));
+  EXPECT_EQ(whole.GetLoadError(), "");
+}
+
+TEST_F(ImageTest, NoiseAroundTheJpegDataIsAccepted)
+{
+  for (const char* sample : {"camera.jpg", "coffee.jpg"}) {
+    SCOPED_TRACE(sample);
+    const std::string original = std::string(KV_SAMPLES_DIR) + sample;
+    cImage plain, noisy;
+    ASSERT_TRUE(plain.LoadImage(original));
+    ASSERT_TRUE(noisy.LoadImage(Dir.Write("noisy.jpg", kvtest::WithNoiseAroundTheData(ScratchFolder::Read(original)))));
+    EXPECT_TRUE(kvtest::SamePixels(*plain.GetSurface(), *noisy.GetSurface()));
+  }
+}
+
+TEST_F(ImageTest, PictureAtThePixelLimitLoadsAndOneRowMoreDoesNot)
+{
+  JpegFileWriter jpeg;
+  jpeg.Width = 40;
+  kvtest::BmpFileBuilder bmp;
+  bmp.Width = 40;
+  GlobalParams->SetMaxPixels(40 * 30);
+  for (int height : {30, 31}) {
+    jpeg.Height = height;
+    bmp.Height = height;
+    for (const auto& [kind, file] : {std::pair{"JPEG", Dir.Write("p.jpg", jpeg.Encode())},
+                                     std::pair{"BMP", Dir.Write("p.bmp", bmp.Build())}}) {
+      SCOPED_TRACE(std::string(kind) + " of height " + std::to_string(height));
+      cImage image;
+      Prefill(image);
+      const bool fits = height == 30;
+      EXPECT_EQ(image.LoadImage(file), fits);
+      if (fits) {
+        EXPECT_EQ(image.GetHeight(), 30);
+        EXPECT_EQ(image.GetLoadError(), "");
+      } else {
+        ExpectUnchanged(image);
+        EXPECT_EQ(image.GetLoadError(), "The picture is 40 x 31 pixels, more than the limit of 1200 pixels; the limit "
+                                        "is set with kvadra --max-pixels or in the preferences.");
+      }
+    }
+  }
+}
+
+TEST_F(ImageTest, PixelLimitStaysWithinWhatASurfaceHolds)
+{
+  GlobalParams->SetMaxPixels(0);
+  EXPECT_EQ(GlobalParams->GetMaxPixels(), 1u);
+  GlobalParams->SetMaxPixels(uint64_t(1) << 40);
+  EXPECT_EQ(GlobalParams->GetMaxPixels(), cuGlobalParameters::MaxPixelsCeiling);
+  EXPECT_EQ(cuGlobalParameters().GetMaxPixels(), cuGlobalParameters::DefaultMaxPixels);
 }
 
 TEST_F(ImageTest, DamagedBmpLeavesTheImageAsItWas)

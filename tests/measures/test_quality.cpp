@@ -11,6 +11,7 @@
 #include "PlainQuality.h"
 #include "cChannelProperties.h"
 #include "cUserDialogs.h"
+#include "cWaveletLib.h"
 
 namespace {
 
@@ -180,3 +181,38 @@ TEST(QualityValues, IQHVSFallsAsNoiseGrows)
 }
 
 }  // namespace
+
+// IQHVS makes its subbands a pair at a time from the pixel rows; its value must be exactly
+// that of decomposing whole copies of both planes into trees, as the wavelet library does.
+TEST(QualityValues, IQHVSInPiecesEqualsTheWholeTreeDecomposition)
+{
+  for (const sCase& c : {sCase{32, 24, 1, 5, 5}, sCase{31, 17, 3, 7, 3}, sCase{18, 33, 3, 1, 1}, sCase{2, 2, 1, 5, 5}}) {
+    SCOPED_TRACE(std::to_string(c.Width) + " x " + std::to_string(c.Height));
+    cBMPSurface a, b;
+    NoisyPair(a, b, c.Width, c.Height, c.Channels, 7);
+    const sQualitySettings s = Window(c.WindowWidth, c.WindowHeight);
+    for (int ch = 0; ch < c.Channels; ++ch) {
+      cWaveletLib library;
+      library.SetWavelet("doubeshies_9_7");
+      double* measured = library.CreateTree("Tree", c.Width, c.Height).Data;
+      double* reference = library.CreateTree("OriginTree", c.Width, c.Height).Data;
+      for (int y = 0; y < c.Height; ++y)
+        for (int x = 0; x < c.Width; ++x) {
+          measured[y * c.Width + x] = kvtest::Pixel(a, x, y, ch);
+          reference[y * c.Width + x] = kvtest::Pixel(b, x, y, ch);
+        }
+      ASSERT_TRUE(library.Decompose("Tree:"));
+      ASSERT_TRUE(library.Decompose("OriginTree:"));
+      const double weights[4] = {0.5779, 0.1707, 0.1582, 0.0932};
+      double whole = 0.0;
+      int band = 0;
+      for (const char* name : {"/LL", "/LH", "/HL", "/HH"}) {
+        const sLeaf m = library.GetLeaf(std::string("Tree:") + name);
+        const sLeaf r = library.GetLeaf(std::string("OriginTree:") + name);
+        whole += weights[band++] * cChannelProperties::PlaneIQ(m.Data, r.Data, m.Width, m.Height, s.WindowWidth,
+                                                               s.WindowHeight);
+      }
+      EXPECT_EQ(cChannelProperties::ComputeIQHVS(&a, &b, ch, s), whole) << "channel " << ch;
+    }
+  }
+}

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "FacadeFixture.h"
+#include "cuGlobalParameters.h"
 
 namespace {
 
@@ -127,6 +128,25 @@ TEST_F(Server, FailedLoadsLeaveEverythingAsItWasAndTellTheUser)
   EXPECT_EQ(System->GetCurrentImageID(), 0);
   EXPECT_FALSE(System->IsBusy());
   EXPECT_TRUE(kvtest::SamePixels(before, *System->GetResultImage()->GetSurface()));
+}
+
+TEST_F(Server, PictureOverThePixelLimitIsRefusedWithTheReasonOnASecondLine)
+{
+  LoadAndSettle(WriteGradient("a.bmp", 16, 16, 1));
+  Forget();
+  Shown.clear();
+  const std::string large = WriteGradient("large.bmp", 40, 30, 3);
+  GlobalParams->SetMaxPixels(40 * 30 - 1);
+  System->LoadImage(large);
+  Loop.RunUntilIdle();
+  GlobalParams->SetMaxPixels(cuGlobalParameters::DefaultMaxPixels);
+  EXPECT_EQ(Shown, (std::vector<std::string>{"Can not load image '" + large + "'.\nThe picture is 40 x 30 pixels, more "
+                                             "than the limit of 1199 pixels; the limit is set with kvadra --max-pixels "
+                                             "or in the preferences."}));
+  EXPECT_TRUE(Ids().empty());
+  EXPECT_TRUE(Asked.empty());
+  EXPECT_EQ(System->SavedImageCount(), 1);
+  EXPECT_EQ(System->GetImage(0)->GetWidth(), 16);
 }
 
 TEST_F(Server, SaveCurrentImageWritesTheCurrentEntry)

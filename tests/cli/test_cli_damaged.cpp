@@ -1,0 +1,145 @@
+// Damaged and oversized pictures given to the kvadra program: each is refused, nothing is
+// written, and a tiny file claiming a huge picture costs the process no memory for it.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "BmpFileBuilder.h"
+#include "DamagedJpegs.h"
+
+namespace fs = std::filesystem;
+using kvtest::ScratchFolder;
+
+namespace {
+
+// Sanitizers reserve and touch memory of their own: the peak of a process says nothing then.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool PeakIsMeaningful = false;
+#else
+constexpr bool PeakIsMeaningful = true;
+#endif
+
+struct sRun {
+  int Code = -1;
+  std::string Err;
+  long PeakKiB = 0;
+};
+
+std::string ReadText(const fs::path& p)
+{
+  std::ifstream f(p);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+class CliDamagedTest : public ::testing::Test {
+protected:
+  // Runs kvadra in the scratch folder; the peak resident size is that of the child alone.
+  sRun Run(const std::vector<std::string>& arguments)
+  {
+    const std::string program = std::string(KV_BIN_DIR) + "/kvadra";
+    const std::string errFile = Dir.File("stderr.txt");
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+      if (chdir(Dir.File("").c_str()) != 0) _exit(126);
+      const int out = open("/dev/null", O_WRONLY);
+      const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(out, 1);
+      dup2(err, 2);
+      execv(program.c_str(), argv.data());
+      _exit(127);
+    }
+    sRun r;
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    r.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.Err = ReadText(errFile);
+    r.PeakKiB = usage.ru_maxrss;
+    fs::remove(errFile);
+    return r;
+  }
+  ScratchFolder Dir;
+};
+
+}  // namespace
+
+TEST_F(CliDamagedTest, DamagedOrHugePicturesAreRefusedWithoutWritingOrTheirMemory)
+{
+  const auto camera = ScratchFolder::Read(KV_SAMPLES_DIR "camera.jpg");
+  const auto coffee = ScratchFolder::Read(KV_SAMPLES_DIR "coffee.jpg");
+  kvtest::BmpFileBuilder hugeBmp;  // headers only: 30000 x 30000 colour
+  hugeBmp.Width = 30000;
+  hugeBmp.Height = 0;
+  auto hugeBmpBytes = hugeBmp.Build();
+  kvtest::BmpFileBuilder::Put32(hugeBmpBytes, 22, 30000);
+
+  struct sCase {
+    const char* Name;
+    std::string File;
+    std::vector<std::string> Options;
+    bool OverLimit;
+  };
+  const std::vector<sCase> cases = {
+      {"scan cut short at a marker", Dir.Write("cut.jpg", kvtest::ScanCutAtMarker(camera)), {}, false},
+      {"corrupt entropy-coded data", Dir.Write("corrupt.jpg", kvtest::CorruptEntropyData(coffee)), {}, false},
+      {"tiny progressive claiming 32768 x 32767",
+       Dir.Write("progressive.jpg", kvtest::TinyClaim(camera, 32768, 32767, 0xC2)), {}, true},
+      {"tiny colour progressive claiming 32768 x 32767",
+       Dir.Write("colour.jpg", kvtest::TinyClaim(coffee, 32768, 32767, 0xC2)), {}, true},
+      {"tiny baseline claiming 32768 x 32767", Dir.Write("baseline.jpg", kvtest::TinyClaim(camera, 32768, 32767, 0xC0)),
+       {}, true},
+      {"BMP headers claiming 30000 x 30000", Dir.Write("huge.bmp", hugeBmpBytes), {}, true},
+      {"512 x 512 sample, one pixel over the limit", KV_SAMPLES_DIR "camera.jpg", {"--max-pixels", "262143"}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<std::string> arguments = {"run", c.File, "--op", "Invert", "--out", "out.bmp", "--history", "h.csv"};
+    arguments.insert(arguments.end(), c.Options.begin(), c.Options.end());
+    const sRun r = Run(arguments);
+    EXPECT_EQ(r.Code, 1) << r.Err;
+    EXPECT_NE(r.Err.find("Can not load image '" + c.File + "'."), std::string::npos) << r.Err;
+    EXPECT_EQ(r.Err.find("pixels; the limit is set with kvadra --max-pixels") != std::string::npos, c.OverLimit)
+        << r.Err;
+    EXPECT_FALSE(fs::exists(Dir.File("out.bmp")));
+    EXPECT_FALSE(fs::exists(Dir.File("h.csv")));
+    // Refused from the header: far below the gigabytes the claimed picture would take.
+    if (PeakIsMeaningful) {
+      EXPECT_LT(r.PeakKiB, 100 * 1024) << r.PeakKiB << " KiB";
+    }
+  }
+}
+
+TEST_F(CliDamagedTest, PictureAtTheLimitLoadsAndTheLimitIsChecked)
+{
+  const sRun atLimit =
+      Run({"--max-pixels", "262144", "run", KV_SAMPLES_DIR "camera.jpg", "--op", "Invert", "--out", "out.bmp"});
+  EXPECT_EQ(atLimit.Code, 0) << atLimit.Err;
+  EXPECT_TRUE(fs::exists(Dir.File("out.bmp")));
+  const sRun overLimit = Run({"measure", KV_SAMPLES_DIR "camera.bmp", "--origin", KV_SAMPLES_DIR "camera.bmp",
+                              "--max-pixels", "1000"});
+  EXPECT_EQ(overLimit.Code, 1);
+  EXPECT_NE(overLimit.Err.find("cannot load picture '" KV_SAMPLES_DIR "camera.bmp': The picture is 512 x 512 pixels, "
+                               "more than the limit of 1000 pixels"),
+            std::string::npos)
+      << overLimit.Err;
+  for (const char* bad : {"0", "1073741825", "many"}) {
+    SCOPED_TRACE(bad);
+    const sRun r = Run({"run", KV_SAMPLES_DIR "camera.bmp", "--max-pixels", bad});
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_NE(r.Err.find("--max-pixels"), std::string::npos) << r.Err;
+  }
+}
