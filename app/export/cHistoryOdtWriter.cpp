@@ -11,6 +11,11 @@
 #include "cHistoryTable.h"
 #include "cResultTable.h"
 
+namespace {
+constexpr double TableWidthPt = 481.89;  // 17 cm
+constexpr double PaddingPx = 5.0 / 0.75;
+}  // namespace
+
 std::unique_ptr<QTextDocument> cHistoryOdtWriter::Document(const cHistoryTable& table)
 {
   auto document = std::make_unique<QTextDocument>();
@@ -23,17 +28,20 @@ std::unique_ptr<QTextDocument> cHistoryOdtWriter::Document(const cHistoryTable& 
 
   const auto rows = table.DataRows();
   const int columns = int(table.Header.size());
+  // The document writer takes widths as points: the table spans the text width of an A4 page
+  // with 2 cm margins.
   QTextTableFormat format;
-  format.setWidth(QTextLength(QTextLength::PercentageLength, 100));
+  format.setWidth(QTextLength(QTextLength::FixedLength, TableWidthPt));
   QList<QTextLength> widths;
   for (int c = 0; c < columns; ++c) {
-    const double percent = c == 0 ? (columns == 1 ? 100.0 : 100.0 / 3.0) : 200.0 / 3.0 / double(columns - 1);
-    widths << QTextLength(QTextLength::PercentageLength, percent);
+    const double share = c == 0 ? (columns == 1 ? 1.0 : 1.0 / 3.0) : 2.0 / 3.0 / double(columns - 1);
+    widths << QTextLength(QTextLength::FixedLength, TableWidthPt * share);
   }
   format.setColumnWidthConstraints(widths);
-  format.setCellPadding(5);
   format.setCellSpacing(0);
   format.setBorder(1);
+  format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+  format.setBorderBrush(Qt::black);
   format.setBorderCollapse(true);
   format.setHeaderRowCount(1);
   QTextTable* grid = cursor.insertTable(int(rows.size()) + 1, columns, format);
@@ -43,10 +51,11 @@ std::unique_ptr<QTextDocument> cHistoryOdtWriter::Document(const cHistoryTable& 
   auto put = [&](int r, int c, const std::string& text, bool bold) {
     QTextTableCell cell = grid->cellAt(r, c);
     QTextTableCellFormat cellFormat = cell.format().toTableCellFormat();
-    cellFormat.setTopPadding(5);
-    cellFormat.setBottomPadding(5);
-    cellFormat.setLeftPadding(5);
-    cellFormat.setRightPadding(5);
+    // Paddings are pixels here and written as three quarters of a point each: 5 pt.
+    cellFormat.setTopPadding(PaddingPx);
+    cellFormat.setBottomPadding(PaddingPx);
+    cellFormat.setLeftPadding(PaddingPx);
+    cellFormat.setRightPadding(PaddingPx);
     cell.setFormat(cellFormat);
     QTextCursor at = cell.firstCursorPosition();
     at.setBlockFormat(centred);

@@ -370,6 +370,17 @@ private slots:
     const QByteArray content = Unzip(Folder.filePath("out.odt"), "content.xml");
     QVERIFY(content.contains("fo:text-align=\"end\"") || content.contains("fo:text-align=\"right\""));
     QVERIFY(content.contains("fo:font-weight=\"bold\""));
+    QVERIFY(content.contains("fo:padding=\"5pt\""));
+    // The operation column a third of the table, the measures sharing the rest.
+    QRegularExpression widthPattern("column-width=\"([0-9.]+)pt\"");
+    QList<double> columnWidths;
+    for (auto match = widthPattern.globalMatch(QString::fromUtf8(content)); match.hasNext();)
+      columnWidths << match.next().captured(1).toDouble();
+    QCOMPARE(columnWidths.size(), header.size());
+    double tableWidth = 0;
+    for (double w : columnWidths) tableWidth += w;
+    QVERIFY(std::fabs(columnWidths[0] - tableWidth / 3) < 0.01);
+    for (int c = 2; c < columnWidths.size(); ++c) QCOMPARE(columnWidths[c], columnWidths[1]);
 
     // HTML page.
     History->ExporttoHTML->trigger();
