@@ -8,11 +8,13 @@
 #include <algorithm>
 #include <memory>
 
+#include "TAutoOperationForm.h"
 #include "THistoryToolForm.h"
 #include "TImageInfoToolForm.h"
 #include "TKvadraMainForm.h"
 #include "TQtKernelHost.h"
 #include "TSplashForm.h"
+#include "cAutoOperationFormObserver.h"
 #include "cHistoryToolFormObserver.h"
 #include "cImageInfoToolFormObserver.h"
 #include "cKvadraMainFormObserver.h"
@@ -35,6 +37,13 @@ void TKvadraApplication::Start(const sStartOptions& options)
   // Tool windows are created here, after the splash.
   HistoryForm = std::make_unique<THistoryToolForm>(Main.get());
   ImageInfoForm = std::make_unique<TImageInfoToolForm>(Main.get());
+  OperationDialog = std::make_unique<TAutoOperationForm>(Main.get());
+  Main->ShowOperationDialog = [this](unsigned uid) {
+    OperationDialog->Setup(uid);
+    OperationDialog->show();
+    OperationDialog->raise();
+    OperationDialog->activateWindow();
+  };
 
   Main->hide();
   if (options.ShowWindows) SplashWindow->ShowSplash();
@@ -49,6 +58,7 @@ void TKvadraApplication::Start(const sStartOptions& options)
   // The History and Image info observers come 3rd and 4th.
   Observers.push_back(std::make_unique<cHistoryToolFormObserver>());
   Observers.push_back(std::make_unique<cImageInfoToolFormObserver>());
+  Observers.push_back(std::make_unique<cAutoOperationFormObserver>());
   for (auto& observer : Observers) Facade->AddObserver(observer.get());
 
   const QString folder =
@@ -110,6 +120,7 @@ void TKvadraApplication::Shutdown()
   Facade.reset();
   KvadraSystem = nullptr;
   Observers.clear();
+  OperationDialog.reset();
   ImageInfoForm.reset();
   HistoryForm.reset();
   Host.reset();

@@ -8,6 +8,7 @@
 class TQtKernelHost;
 class TKvadraMainForm;
 class TSplashForm;
+class TAutoOperationForm;
 class THistoryToolForm;
 class TImageInfoToolForm;
 class cKvadraSystem;
@@ -32,6 +33,7 @@ public:
   TKvadraMainForm* MainForm() const { return Main.get(); }
   TSplashForm* Splash() const { return SplashWindow.get(); }
   cKvadraSystem* System() const { return Facade.get(); }
+  TAutoOperationForm* OperationForm() const { return OperationDialog.get(); }
   THistoryToolForm* HistoryWindow() const { return HistoryForm.get(); }
   TImageInfoToolForm* ImageInfoWindow() const { return ImageInfoForm.get(); }
 
@@ -41,6 +43,7 @@ private:
 
   std::unique_ptr<TKvadraMainForm> Main;
   std::unique_ptr<TSplashForm> SplashWindow;
+  std::unique_ptr<TAutoOperationForm> OperationDialog;
   std::unique_ptr<THistoryToolForm> HistoryForm;
   std::unique_ptr<TImageInfoToolForm> ImageInfoForm;
   std::unique_ptr<TQtKernelHost> Host;

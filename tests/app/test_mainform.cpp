@@ -5,14 +5,16 @@
 #include <QPlainTextEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QProgressBar>
+#include <QStackedWidget>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <clocale>
 
 #include "TActionManagerHelper.h"
-#include "TBaseToolForm.h"
+#include "THistoryToolForm.h"
 #include "TKvadraApplication.h"
 #include "TKvadraMainForm.h"
 #include "TPlaneViewer.h"
@@ -87,7 +89,7 @@ private slots:
     QMenuBar* bar = Form->ActionMainMenuBar;
     QStringList top;
     for (QAction* a : bar->actions()) top << a->text();
-    QCOMPARE(top, QStringList({"&File", "E&dit", "&Image", "Filters", "Noises", "Compression", "&View", "&Help"}));
+    QCOMPARE(top, QStringList({"&File", "E&dit", "&Image", "Filters", "Noises", "Compression", "&View", "&Window", "&Help"}));
     QCOMPARE(Captions(TopMenu(bar, "&File")), QStringList({"&Open image", "&Save image as...", "&Close image", "-",
                                                            "S&tart analyzer", "-", "&Preferences...", "-", "&Exit"}));
     // Every operation of the packages is in the menus as "name - UID", or bound to its built-in action.
@@ -202,12 +204,7 @@ private slots:
   void WindowMenuHasOneEntryPerToolWindowTickedWhileVisible()
   {
     StartWith(NoPackages.path());
-    auto* history = new TBaseToolForm("History", "HistoryToolForm", Form);
-    Form->addDockWidget(Qt::RightDockWidgetArea, history);
-    history->show();
-    auto* info = new TBaseToolForm("Image info", "ImageInfoToolForm", Form);
-    Form->addDockWidget(Qt::RightDockWidgetArea, info);
-    info->show();
+    QDockWidget* history = App->HistoryWindow();
     QStringList top;
     for (QAction* a : Form->ActionMainMenuBar->actions()) top << a->text();
     QCOMPARE(top.mid(top.size() - 2), QStringList({"&Window", "&Help"}));
@@ -216,8 +213,9 @@ private slots:
     QVERIFY(window->actions().at(0)->isChecked());
     history->hide();
     QVERIFY(!window->actions().at(0)->isChecked());
+    QVERIFY(window->actions().at(1)->isChecked());
     window->actions().at(0)->trigger();  // the entry shows it again
-    QVERIFY(history->isVisible());
+    QVERIFY(!history->isHidden());
     QVERIFY(window->actions().at(0)->isChecked());
     QCOMPARE(window->actions().size(), 2);
   }
@@ -255,6 +253,33 @@ private slots:
     Form->UndoAction->trigger();
     QTRY_COMPARE(App->System()->SavedImageCount(), 1);
     expectShown(false);
+  }
+
+  void FrequencyPageShowsTheCommandLineSpectrum()
+  {
+    StartWith(KV_BIN_DIR "/plug-ins/");
+    Load(KV_SAMPLES_DIR "coins.bmp");
+    QTemporaryDir folder;
+    const QString out = folder.filePath("spectrum.bmp");
+    QProcess cli;
+    cli.start(KV_BIN_DIR "/kvadra", {"spectrum", KV_SAMPLES_DIR "coins.bmp", "--kind", "magnitude", "--scale", "15",
+                                     "--out", out});
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), 0);
+    cBMPSurface expected;
+    QVERIFY(expected.LoadImage(out.toStdString()));
+    Form->FreqDomain->trigger();
+    QCOMPARE(Form->Pages->currentWidget(), Form->FreqSheet);
+    Form->FrequencyViewer->ActualSize();
+    const QImage shown = Form->FrequencyViewer->grab().toImage();
+    const sViewerInfo info = Form->FrequencyViewer->GetInfo();
+    int checked = 0;
+    for (int y = info.TexelTop; y < info.TexelBottom; y += 5)
+      for (int x = info.TexelLeft; x < info.TexelRight; x += 3, ++checked) {
+        const QPoint at(info.ScreenX + int(x - info.X0), info.ScreenY + int(y - info.Y0));
+        QCOMPARE(qGray(shown.pixel(at)), int(expected.Row(y)[x * expected.GetChannelsCount()]));
+      }
+    QVERIFY(checked > 100);
   }
 
   void FailedLoadChangesNothing()
