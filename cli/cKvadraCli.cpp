@@ -306,7 +306,6 @@ void cKvadraCli::RunSavedStep(unsigned uid, const int* region)
   cImage* current = System->GetImage(System->GetCurrentImageID());
   if (System->GetRGBOnly(uid) && current->GetChannelsCount() != 3)
     throw cCliError::Failure("operation '" + name + "' needs a colour picture");
-  cImage* result = System->GetResultImage();
   if (region) {
     if (region[0] < 0 || region[1] < 0 || region[0] >= region[2] || region[1] >= region[3] ||
         region[2] > current->GetWidth() || region[3] > current->GetHeight())
@@ -314,10 +313,9 @@ void cKvadraCli::RunSavedStep(unsigned uid, const int* region)
                              std::to_string(region[2]) + "," + std::to_string(region[3]) +
                              " does not lie inside the " + std::to_string(current->GetWidth()) + " x " +
                              std::to_string(current->GetHeight()) + " picture");
-    result->WholeImage = false;
-    result->ProcessingRect = sRect{region[0], region[1], region[2], region[3]};
+    System->SetProcessingRegion(false, sRect{region[0], region[1], region[2], region[3]});
   } else {
-    result->WholeImage = true;
+    System->SetWholeImage(true);
   }
   const int before = System->SavedImageCount();
   System->SelectOperation(uid);

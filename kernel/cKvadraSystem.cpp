@@ -197,6 +197,16 @@ cImage* cKvadraSystem::GetResultImage() const
   return Server()->GetResultImage();
 }
 
+void cKvadraSystem::SetProcessingRegion(bool wholeImage, const sRect& rect)
+{
+  Server()->SetResultRegion(wholeImage, rect);
+}
+
+void cKvadraSystem::SetWholeImage(bool wholeImage)
+{
+  Server()->SetResultWholeImage(wholeImage);
+}
+
 void cKvadraSystem::Undo()
 {
   Server()->Undo();

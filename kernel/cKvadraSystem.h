@@ -55,6 +55,12 @@ public:
   cImage* GetImage(int index) const;
   int SavedImageCount() const;
   cImage* GetResultImage() const;
+  // The region of the next run (Execute's preview of the visible part: the rectangle, right and
+  // bottom exclusive, with wholeImage false; a full preview or a saved run: wholeImage true).
+  // The only way a front end sets it: a run still going is stopped and its end handled first.
+  void SetProcessingRegion(bool wholeImage, const sRect& rect);
+  // Sets the flag alone and keeps the rectangle (the dialog's OK before a saved run).
+  void SetWholeImage(bool wholeImage);
   void Undo();
   void DeleteAllSavedImage();
   void FullPreview(bool on);
