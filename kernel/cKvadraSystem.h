@@ -85,8 +85,18 @@ public:
   void AnalyzerUpdateParams(int index);
   void AnalyzerSetCriterion(const std::string& criterion);
   std::string AnalyzerGetSeriesName(int index) const;
+  // Series keep their points separately: series S holds points 0 .. AnalyzerGetSeriesLenght(S)-1,
+  // point k belonging to sweep value k. After a stopped or failed experiment the series
+  // restored before the stop at its sweep value hold one point more than the others.
   int AnalyzerGetSeriesLenght(int index) const;
+  // Requires sample < AnalyzerGetSeriesLenght(series).
   void AnalyzerGetResultAt(unsigned series, unsigned sample, double& x, double& y) const;
+  // Rows of a table of every series: the sweep values with a point in at least one series.
+  int AnalyzerGetSweepLength() const;
+  // Sweep value k (the x of point k of every series that has it); k < AnalyzerGetSweepLength().
+  double AnalyzerGetSweepValueAt(int k) const;
+  // Why an operation failed and ended the last experiment; empty when none failed.
+  std::string AnalyzerGetFailure() const;
   std::string AnalyzerGetExperimentTitle() const;
   std::string AnalyzerGetBottomTitle() const;
   std::string AnalyzerGetLeftTitle() const;
