@@ -632,21 +632,28 @@ int cKvadraCli::CommandAnalyze(cArgumentReader& args)
   reporter.Finish();
   System->ExitAnalyzerMode();
 
+  // Series keep their points separately: after a stop, a sweep value may have a point in
+  // some series only. Each series is read up to its own length; a missing point stays empty.
   std::vector<std::string> header = {System->AnalyzerGetBottomTitle()};
   const int series = System->AnalyzerGetSeriesCount();
   for (int s = 0; s < series; ++s) header.push_back(System->AnalyzerGetSeriesName(s));
   cResultTable table(header);
-  const int length = series > 0 ? System->AnalyzerGetSeriesLenght(0) : 0;
-  for (int k = 0; k < length; ++k) {
-    std::vector<cResultTable::sCell> row;
+  const int rows = System->AnalyzerGetSweepLength();
+  for (int k = 0; k < rows; ++k) {
+    std::vector<cResultTable::sCell> row{cResultTable::Number(System->AnalyzerGetSweepValueAt(k))};
     for (int s = 0; s < series; ++s) {
+      if (k >= System->AnalyzerGetSeriesLenght(s)) {
+        row.push_back(cResultTable::Missing());
+        continue;
+      }
       double x, y;
       System->AnalyzerGetResultAt(unsigned(s), unsigned(k), x, y);
-      if (s == 0) row.push_back(cResultTable::Number(x));
       row.push_back(cResultTable::Number(y));
     }
     table.AddRow(row);
   }
+  const std::string failure = System->AnalyzerGetFailure();
+  const bool cancelled = CancelRequested.load() && failure.empty();
   if (!csv.empty()) cResultTable::WriteFileAtomically(csv, table.CsvText());
   if (!json.empty()) {
     std::string seriesNames = "\"series\":[";
@@ -658,11 +665,17 @@ int cKvadraCli::CommandAnalyze(cArgumentReader& args)
     const std::string extra = "\"criterion\":" + cResultTable::JsonString(criterion) +
                               ",\"corruption\":" + cResultTable::JsonString(corrupt) +
                               ",\"swept\":" + cResultTable::JsonString(header[0]) + "," + seriesNames +
-                              ",\"cancelled\":" + (CancelRequested.load() ? "true" : "false");
+                              ",\"cancelled\":" + (cancelled ? "true" : "false") +
+                              ",\"failure\":" + (failure.empty() ? "null" : cResultTable::JsonString(failure));
     cResultTable::WriteFileAtomically(json, table.JsonText(extra));
   }
   table.WriteTabSeparated(Out);
-  if (CancelRequested.load()) {
+  // The operation's own message has been shown already.
+  if (!failure.empty()) {
+    std::cerr << "kvadra: analyze stopped by a failed operation; the points made so far were written\n";
+    return cCliError::ekFailure;
+  }
+  if (cancelled) {
     std::cerr << "kvadra: analyze cancelled; the points made so far were written\n";
     return 130;
   }

@@ -9,6 +9,8 @@ class cResultTable {
 public:
   struct sCell {
     bool IsNumber = false;
+    // No value at all: empty in text and CSV, null in JSON.
+    bool IsMissing = false;
     double Number = 0.0;
     std::string Text;
   };
@@ -17,6 +19,7 @@ public:
   void AddRow(std::vector<sCell> row);
   static sCell Text(const std::string& text);
   static sCell Number(double value);
+  static sCell Missing();
   static std::string FormatNumber(double value);
 
   void WriteTabSeparated(std::ostream& out) const;
