@@ -124,14 +124,16 @@ bool cAnalyzer::RunOperation(const cOperationParams& params, cImage* source, cIm
   acOperation* operation = OperationPool->SelectOperation(params);
   operation->SetInterfaces(source, result);
   const tTerminateFlag neverTerminated{false};
+  bool threw = true;
   try {
     operation->Execute(neverTerminated);
+    threw = false;
   } catch (const std::exception& error) {
     Failure = error.what();
   } catch (...) {
-    Failure = "Unknown error in operation '" + operation->GetName() + "'.";
   }
-  if (!Failure.empty()) {
+  if (threw) {
+    if (Failure.empty()) Failure = "Unknown error in operation '" + operation->GetName() + "'.";
     cUserDialogs::ShowMessage(Failure);
     return false;
   }
