@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian 12 machine, builds and runs the whole test suite twice:
-# a Release build, then a build under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Sets up a fresh Debian 12 machine, builds and runs the whole test suite three times:
+# a Release build, a build under AddressSanitizer and UndefinedBehaviorSanitizer, and a build
+# under ThreadSanitizer (any report fails the test that made it).
 set -euo pipefail
 cd "$(dirname "$0")"
 bash tools/setup.sh
@@ -17,3 +18,10 @@ cmake --build build-asan -j "$JOBS"
 export ASAN_OPTIONS="abort_on_error=0:halt_on_error=1:detect_leaks=1:exitcode=23"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 ctest --test-dir build-asan --output-on-failure -j "$JOBS"
+
+echo "== Sanitizer build (TSan)"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_SANITIZE_THREAD=ON -DKV_BUILD_TESTS=ON -DKV_BUILD_BENCH=OFF >/dev/null
+cmake --build build-tsan -j "$JOBS"
+unset ASAN_OPTIONS UBSAN_OPTIONS
+export TSAN_OPTIONS="halt_on_error=1:exitcode=66:second_deadlock_stack=1"
+ctest --test-dir build-tsan --output-on-failure -j "$JOBS"

@@ -43,7 +43,7 @@ void BM_SavedRunThroughFacade(benchmark::State& state)
     system.LoadImage(picture);
     session.Loop.RunUntilIdle();
     system.SelectOperation(invert);
-    system.GetResultImage()->WholeImage = true;
+    system.SetWholeImage(true);
     system.SelectedFilterExecute(true);
     session.Loop.RunUntil([&] { return !system.IsBusy(); });
     benchmark::DoNotOptimize(system.GetImage(system.GetCurrentImageID())->GetMSE());

@@ -334,7 +334,6 @@ void cKvadraCli::RunSavedStep(unsigned uid, const int* region)
   cImage* current = System->GetImage(System->GetCurrentImageID());
   if (System->GetRGBOnly(uid) && current->GetChannelsCount() != 3)
     throw cCliError::Failure("operation '" + name + "' needs a colour picture");
-  cImage* result = System->GetResultImage();
   if (region) {
     if (region[0] < 0 || region[1] < 0 || region[0] >= region[2] || region[1] >= region[3] ||
         region[2] > current->GetWidth() || region[3] > current->GetHeight())
@@ -342,10 +341,9 @@ void cKvadraCli::RunSavedStep(unsigned uid, const int* region)
                              std::to_string(region[2]) + "," + std::to_string(region[3]) +
                              " does not lie inside the " + std::to_string(current->GetWidth()) + " x " +
                              std::to_string(current->GetHeight()) + " picture");
-    result->WholeImage = false;
-    result->ProcessingRect = sRect{region[0], region[1], region[2], region[3]};
+    System->SetProcessingRegion(false, sRect{region[0], region[1], region[2], region[3]});
   } else {
-    result->WholeImage = true;
+    System->SetWholeImage(true);
   }
   const int before = System->SavedImageCount();
   System->SelectOperation(uid);
@@ -654,21 +652,28 @@ int cKvadraCli::CommandAnalyze(cArgumentReader& args)
   reporter.Finish();
   System->ExitAnalyzerMode();
 
+  // Series keep their points separately: after a stop, a sweep value may have a point in
+  // some series only. Each series is read up to its own length; a missing point stays empty.
   std::vector<std::string> header = {System->AnalyzerGetBottomTitle()};
   const int series = System->AnalyzerGetSeriesCount();
   for (int s = 0; s < series; ++s) header.push_back(System->AnalyzerGetSeriesName(s));
   cResultTable table(header);
-  const int length = series > 0 ? System->AnalyzerGetSeriesLenght(0) : 0;
-  for (int k = 0; k < length; ++k) {
-    std::vector<cResultTable::sCell> row;
+  const int rows = System->AnalyzerGetSweepLength();
+  for (int k = 0; k < rows; ++k) {
+    std::vector<cResultTable::sCell> row{cResultTable::Number(System->AnalyzerGetSweepValueAt(k))};
     for (int s = 0; s < series; ++s) {
+      if (k >= System->AnalyzerGetSeriesLenght(s)) {
+        row.push_back(cResultTable::Missing());
+        continue;
+      }
       double x, y;
       System->AnalyzerGetResultAt(unsigned(s), unsigned(k), x, y);
-      if (s == 0) row.push_back(cResultTable::Number(x));
       row.push_back(cResultTable::Number(y));
     }
     table.AddRow(row);
   }
+  const std::string failure = System->AnalyzerGetFailure();
+  const bool cancelled = CancelRequested.load() && failure.empty();
   if (!csv.empty()) cResultTable::WriteFileAtomically(csv, table.CsvText());
   if (!json.empty()) {
     std::string seriesNames = "\"series\":[";
@@ -680,11 +685,17 @@ int cKvadraCli::CommandAnalyze(cArgumentReader& args)
     const std::string extra = "\"criterion\":" + cResultTable::JsonString(criterion) +
                               ",\"corruption\":" + cResultTable::JsonString(corrupt) +
                               ",\"swept\":" + cResultTable::JsonString(header[0]) + "," + seriesNames +
-                              ",\"cancelled\":" + (CancelRequested.load() ? "true" : "false");
+                              ",\"cancelled\":" + (cancelled ? "true" : "false") +
+                              ",\"failure\":" + (failure.empty() ? "null" : cResultTable::JsonString(failure));
     cResultTable::WriteFileAtomically(json, table.JsonText(extra));
   }
   table.WriteTabSeparated(Out);
-  if (CancelRequested.load()) {
+  // The operation's own message has been shown already.
+  if (!failure.empty()) {
+    std::cerr << "kvadra: analyze stopped by a failed operation; the points made so far were written\n";
+    return cCliError::ekFailure;
+  }
+  if (cancelled) {
     std::cerr << "kvadra: analyze cancelled; the points made so far were written\n";
     return 130;
   }

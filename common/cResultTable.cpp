@@ -32,6 +32,13 @@ cResultTable::sCell cResultTable::Number(double value)
   return c;
 }
 
+cResultTable::sCell cResultTable::Missing()
+{
+  sCell c;
+  c.IsMissing = true;
+  return c;
+}
+
 std::string cResultTable::FormatNumber(double value)
 {
   if (std::isnan(value)) return "nan";
@@ -127,7 +134,9 @@ std::string cResultTable::JsonText(const std::string& extraMembers) const
     for (size_t i = 0; i < row.size() && i < HeaderNames.size(); ++i) {
       out << (i ? "," : "") << JsonString(HeaderNames[i]) << ":";
       // JSON has no infinity: such values are written as text.
-      if (row[i].IsNumber && std::isfinite(row[i].Number))
+      if (row[i].IsMissing)
+        out << "null";
+      else if (row[i].IsNumber && std::isfinite(row[i].Number))
         out << FormatNumber(row[i].Number);
       else
         out << JsonString(CellText(row[i]));

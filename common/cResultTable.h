@@ -10,6 +10,8 @@ class cResultTable {
 public:
   struct sCell {
     bool IsNumber = false;
+    // No value at all: empty in text and CSV, null in JSON.
+    bool IsMissing = false;
     double Number = 0.0;
     std::string Text;
   };
@@ -18,6 +20,7 @@ public:
   void AddRow(std::vector<sCell> row);
   static sCell Text(const std::string& text);
   static sCell Number(double value);
+  static sCell Missing();
   static std::string FormatNumber(double value);
 
   void WriteTabSeparated(std::ostream& out) const;

@@ -197,6 +197,16 @@ cImage* cKvadraSystem::GetResultImage() const
   return Server()->GetResultImage();
 }
 
+void cKvadraSystem::SetProcessingRegion(bool wholeImage, const sRect& rect)
+{
+  Server()->SetResultRegion(wholeImage, rect);
+}
+
+void cKvadraSystem::SetWholeImage(bool wholeImage)
+{
+  Server()->SetResultWholeImage(wholeImage);
+}
+
 void cKvadraSystem::Undo()
 {
   Server()->Undo();
@@ -249,6 +259,9 @@ void cKvadraSystem::AnalyzerGetResultAt(unsigned series, unsigned sample, double
 {
   Analyzer->GetResultAt(series, sample, x, y);
 }
+int cKvadraSystem::AnalyzerGetSweepLength() const { return Analyzer->GetSweepLength(); }
+double cKvadraSystem::AnalyzerGetSweepValueAt(int k) const { return Analyzer->GetSweepValueAt(k); }
+std::string cKvadraSystem::AnalyzerGetFailure() const { return Analyzer->GetFailure(); }
 std::string cKvadraSystem::AnalyzerGetExperimentTitle() const { return Analyzer->GetExperimentTitle(); }
 std::string cKvadraSystem::AnalyzerGetBottomTitle() const { return Analyzer->GetBottomTitle(); }
 std::string cKvadraSystem::AnalyzerGetLeftTitle() const { return Analyzer->GetLeftTitle(); }

@@ -56,6 +56,12 @@ public:
   cImage* GetImage(int index) const;
   int SavedImageCount() const;
   cImage* GetResultImage() const;
+  // The region of the next run (Execute's preview of the visible part: the rectangle, right and
+  // bottom exclusive, with wholeImage false; a full preview or a saved run: wholeImage true).
+  // The only way a front end sets it: a run still going is stopped and its end handled first.
+  void SetProcessingRegion(bool wholeImage, const sRect& rect);
+  // Sets the flag alone and keeps the rectangle (the dialog's OK before a saved run).
+  void SetWholeImage(bool wholeImage);
   void Undo();
   void DeleteAllSavedImage();
   void FullPreview(bool on);
@@ -80,8 +86,18 @@ public:
   void AnalyzerUpdateParams(int index);
   void AnalyzerSetCriterion(const std::string& criterion);
   std::string AnalyzerGetSeriesName(int index) const;
+  // Series keep their points separately: series S holds points 0 .. AnalyzerGetSeriesLenght(S)-1,
+  // point k belonging to sweep value k. After a stopped or failed experiment the series
+  // restored before the stop at its sweep value hold one point more than the others.
   int AnalyzerGetSeriesLenght(int index) const;
+  // Requires sample < AnalyzerGetSeriesLenght(series).
   void AnalyzerGetResultAt(unsigned series, unsigned sample, double& x, double& y) const;
+  // Rows of a table of every series: the sweep values with a point in at least one series.
+  int AnalyzerGetSweepLength() const;
+  // Sweep value k (the x of point k of every series that has it); k < AnalyzerGetSweepLength().
+  double AnalyzerGetSweepValueAt(int k) const;
+  // Why an operation failed and ended the last experiment; empty when none failed.
+  std::string AnalyzerGetFailure() const;
   std::string AnalyzerGetExperimentTitle() const;
   std::string AnalyzerGetBottomTitle() const;
   std::string AnalyzerGetLeftTitle() const;

@@ -1,5 +1,6 @@
 #include "cAnalyzer.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <exception>
 
@@ -81,9 +82,21 @@ std::string cAnalyzer::GetSeriesName(int index) const
 
 int cAnalyzer::GetSeriesLenght(int index) const
 {
-  // Series are as long as the sweep; after an early end each keeps the points it got.
   if (index >= 0 && size_t(index) < Results.size()) return int(Results[size_t(index)].size());
   return int(CorruptionParams.size());
+}
+
+int cAnalyzer::GetSweepLength() const
+{
+  size_t longest = 0;
+  for (const tAnalyzerSeries& series : Results) longest = std::max(longest, series.size());
+  return int(longest);
+}
+
+double cAnalyzer::GetSweepValueAt(int k) const
+{
+  KV_ASSERT(k>=0 && k<GetSweepLength(), UNIT);
+  return CorruptionParams[size_t(k)].GetParam(CorruptionSeries.ParameterIndex)->GetReal();
 }
 
 void cAnalyzer::GetResultAt(unsigned SeriesNo, unsigned SampleNo, double& x, double& y) const
@@ -111,13 +124,23 @@ bool cAnalyzer::RunOperation(const cOperationParams& params, cImage* source, cIm
   acOperation* operation = OperationPool->SelectOperation(params);
   operation->SetInterfaces(source, result);
   const tTerminateFlag neverTerminated{false};
+  bool threw = true;
   try {
     operation->Execute(neverTerminated);
+    threw = false;
   } catch (const std::exception& error) {
-    cUserDialogs::ShowMessage(error.what());
-    return false;
+    Failure = error.what();
   } catch (...) {
-    cUserDialogs::ShowMessage("Unknown error in operation '" + operation->GetName() + "'.");
+  }
+  if (threw) {
+    if (Failure.empty()) Failure = "Unknown error in operation '" + operation->GetName() + "'.";
+    cUserDialogs::ShowMessage(Failure);
+    return false;
+  }
+  // An operation that cannot do its work (a missing data file) stops itself after telling
+  // the user; its picture is the unprocessed copy and must not become a point.
+  if (operation->StoppedItself()) {
+    Failure = "Operation '" + operation->GetName() + "' stopped before it finished.";
     return false;
   }
   return true;
@@ -138,8 +161,11 @@ void cAnalyzer::Truncate(size_t corruptionSteps, const std::vector<size_t>& poin
 
 void cAnalyzer::Execute()
 {
+  // The operations run here are the pool's; a worker still running one of them must end first.
+  Server->TerminateOperation();
   CancelRequested.store(false);
   Cancelled = false;
+  Failure.clear();
   cImage* reference = Storage->CreateChildImage(Server->GetCurrentImage());
   References.push_back(reference);
   CorruptionParams.clear();

@@ -3,6 +3,12 @@
 // corrupted picture is restored by each chosen restoration, and the quality of each restored
 // picture against the uncorrupted reference becomes one point of that restoration's curve.
 // Main thread only; every picture made is appended to the history.
+//
+// Results are kept per series: point k of every series belongs to sweep value k, and a series
+// holds every point whose restoration finished, in sweep order, with no gaps. After a complete
+// run every series has GetSweepLength() points; after a cancel or a failed operation the
+// series restored before the stop at its sweep value have one point more than the others
+// (nothing measured is thrown away). Read series S up to GetSeriesLenght(S) only.
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -54,8 +60,16 @@ public:
 
   int GetSeriesCount() const { return int(Results.size()); }
   std::string GetSeriesName(int index) const;
+  // The points series index holds (see above); for an index without a series, the number of
+  // corrupted pictures made.
   int GetSeriesLenght(int index) const;
+  // Requires SampleNo < GetSeriesLenght(SeriesNo).
   void GetResultAt(unsigned SeriesNo, unsigned SampleNo, double& x, double& y) const;
+  // The sweep values that have a point in at least one series: the rows of a table of all
+  // series (the longest series' length).
+  int GetSweepLength() const;
+  // Sweep value k as the swept parameter stored it; k < GetSweepLength().
+  double GetSweepValueAt(int k) const;
 
   std::string GetExperimentTitle() const { return "Experiment Results"; }
   std::string GetLeftTitle() const { return Criterion; }
@@ -68,13 +82,17 @@ public:
   void Cancel() { CancelRequested.store(true); }
   // Whether the last experiment ended early (cancelled or an operation failed).
   bool WasCancelled() const { return Cancelled; }
+  // Why an operation of the last experiment failed and ended it; empty when none failed.
+  const std::string& GetFailure() const { return Failure; }
 
 private:
   // Applies params to its operation and runs it from source into result on this thread;
-  // false when the operation threw (the user has been told).
+  // false when the operation threw or stopped itself (the user has been told; Failure says why).
   bool RunOperation(const cOperationParams& params, cImage* source, cImage* result);
   double CriterionValue(cImage* restored);
   bool StopRequested();
+  // Ends the experiment early: corruptionSteps pictures were corrupted, series j holds
+  // pointsStored[j] points.
   void Truncate(size_t corruptionSteps, const std::vector<size_t>& pointsStored);
 
   std::vector<cOperationParams> CorruptionParams;
@@ -90,6 +108,7 @@ private:
   std::vector<cImage*> References;
   std::atomic<bool> CancelRequested{false};
   bool Cancelled = false;
+  std::string Failure;
   cImageStorage* Storage;
   cKvadraServer* Server;
 };

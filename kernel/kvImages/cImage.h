@@ -85,11 +85,18 @@ public:
   uint32_t GetTime() const { return Time; }
   void SetTime(uint32_t milliseconds) { Time = milliseconds; }
 
+  // The region the next operation writing into this image processes: the whole picture, or
+  // the rectangle (right and bottom exclusive). A run takes it once, when its images are bound
+  // (acOperation::SetInterfaces), and never reads these again; the server's result image is
+  // set through the facade's SetProcessingRegion, which first settles a running worker.
+  bool IsWholeImage() const { return WholeImage; }
+  const sRect& GetProcessingRect() const { return ProcessingRect; }
+  void SetWholeImage(bool wholeImage) { WholeImage = wholeImage; }
+  void SetProcessingRect(const sRect& rect) { ProcessingRect = rect; }
+
   // Progress 0..100 of the operation writing into this image; written by the worker thread,
   // read by the main thread's timer.
   std::atomic<int> PercentDone{0};
-  sRect ProcessingRect;
-  bool WholeImage = true;
 
 private:
   // Installs a decoded surface and the load title; shared by the readers.
@@ -112,6 +119,8 @@ private:
   void IndexCalculated(TIQThread& sender);
   double ChannelMeanMSE() const;
 
+  sRect ProcessingRect;
+  bool WholeImage = true;
   std::unique_ptr<cBMPSurface> SpectrumBI;
   cImage* Origin = nullptr;
   bool Measured = false;

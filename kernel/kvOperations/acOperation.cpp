@@ -20,6 +20,8 @@ void acOperation::SetInterfaces(cImage* source, cImage* result)
   ResultImage = result;
   SourceSurface = source ? source->GetSurface() : nullptr;
   ResultSurface = result ? result->GetSurface() : nullptr;
+  RunWholeImage = result ? result->IsWholeImage() : true;
+  RunRect = result ? result->GetProcessingRect() : sRect{};
 }
 
 std::string acOperation::GetShortInfoString()
@@ -39,7 +41,7 @@ void acOperation::Execute(const tTerminateFlag& terminated)
   ResultSurface->MakeCopyFrom(*SourceSurface);
   const int width = SourceSurface->GetWidth();
   const int height = SourceSurface->GetHeight();
-  if (ResultImage->WholeImage) {
+  if (RunWholeImage) {
     FirstRow = 0;
     EndRow = unsigned(height);
     FirstColumn = 0;
@@ -48,7 +50,7 @@ void acOperation::Execute(const tTerminateFlag& terminated)
     // A rectangle reaching past the picture (a preview scrolled to its edge) is clipped: the
     // border rule would otherwise fold the writes back onto other pixels, and negative
     // coordinates would wrap to huge unsigned bounds.
-    const sRect& r = ResultImage->ProcessingRect;
+    const sRect& r = RunRect;
     FirstRow = unsigned(std::clamp(r.Top, 0, height));
     EndRow = unsigned(std::clamp(r.Bottom, 0, height));
     FirstColumn = unsigned(std::clamp(r.Left, 0, width));

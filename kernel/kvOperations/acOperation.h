@@ -28,6 +28,7 @@ public:
   virtual void Execute(const tTerminateFlag& terminated);
   virtual std::string GetShortInfoString();
 
+  // Binds the images and takes the result image's processing region for the run.
   void SetInterfaces(cImage* source, cImage* result);
   std::string GetName() const { return Name; }
   std::string GetGroupName() const { return GroupName; }
@@ -53,6 +54,11 @@ public:
   cOperationParams* Params;
   cImage* SourceImage = nullptr;
   cImage* ResultImage = nullptr;
+  // The region of the run, taken from the result image by SetInterfaces on the thread that
+  // starts the run: a worker never reads the image's own region, which a front end may be
+  // setting for the next run.
+  bool RunWholeImage = true;
+  sRect RunRect;
   cBMPSurface* SourceSurface = nullptr;
   cBMPSurface* ResultSurface = nullptr;
   bool TotalVariation = false;

@@ -132,6 +132,7 @@ void cKvadraServer::SelectedFilterExecute(bool save)
   if (!source) return;
   SaveResult = save;
   ResultOperation->SetInterfaces(source, ResultImage);
+  RunWholeImage = ResultOperation->RunWholeImage;
 
   Ticket = std::make_shared<sRunTicket>();
   Ticket->Server = this;
@@ -174,7 +175,7 @@ void cKvadraServer::OnTerminate()
     cKvadraServerMessenger::SendFiltrationTerminated();
   } else {
     const bool totalVariation = worker->Operation->GetTotalVariation();
-    if (ResultImage->WholeImage) ResultImage->CalculateProperties(totalVariation ? nullptr : GetImage(OriginID));
+    if (RunWholeImage) ResultImage->CalculateProperties(totalVariation ? nullptr : GetImage(OriginID));
     if (SaveResult) {
       if (totalVariation) {
         DeleteAllSavedImage();
@@ -246,4 +247,17 @@ void cKvadraServer::SetCurrentImageID(int id)
     throw std::out_of_range("List index out of bounds (" + std::to_string(id) + ")");
   CurrentImageID = id;
   cKvadraServerMessenger::SendCurrentImageChanged();
+}
+
+void cKvadraServer::SetResultRegion(bool wholeImage, const sRect& rect)
+{
+  SettleWorker();
+  ResultImage->SetWholeImage(wholeImage);
+  ResultImage->SetProcessingRect(rect);
+}
+
+void cKvadraServer::SetResultWholeImage(bool wholeImage)
+{
+  SettleWorker();
+  ResultImage->SetWholeImage(wholeImage);
 }

@@ -33,6 +33,10 @@ public:
   void DeleteAllSavedImage();
   // -1 (none) or a valid history index; anything else throws std::out_of_range.
   void SetCurrentImageID(int id);
+  // The region of the next run on the result image. A run still going is stopped and its end
+  // handled first: the region a worker took at its start stays the region of its result.
+  void SetResultRegion(bool wholeImage, const sRect& rect);
+  void SetResultWholeImage(bool wholeImage);
 
   int GetImagesCount() const { return int(ImageList.size()); }
   // -1 gives nullptr; other indices must be valid (std::out_of_range otherwise).
@@ -75,6 +79,8 @@ private:
   int CurrentImageID = -1;
   int OriginID = -1;
   bool SaveResult = false;
+  // Whether the running run covers the whole picture (only then is its result measured).
+  bool RunWholeImage = true;
   bool Busy = false;
   cImageStorage* Storage;
   iKernelHost* Host;

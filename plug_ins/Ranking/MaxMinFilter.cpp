@@ -104,7 +104,7 @@ void MaxMinFilter::OperationItself(const tTerminateFlag& terminated)
 
   const sRegion region{int(FirstRow), int(EndRow), int(FirstColumn), int(EndColumn)};
   sRegion first = region;
-  if (!ResultImage->WholeImage) {
+  if (!RunWholeImage) {
     // The second pass reads the first pass's output around the region, so the first pass
     // covers that margin too. It stays inside the picture: a pixel written through the border
     // rule would land on an in-picture pixel and overwrite its proper value.

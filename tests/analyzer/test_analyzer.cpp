@@ -1,5 +1,6 @@
 // Experiments through the facade: the sweep, series names, the recorded criterion, the
 // pictures appended to the history, the messages, and cancelling.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -258,6 +259,144 @@ TEST_F(Analyzer, SweepStartsFromTheCurrentEntry)
   Sweep(1, 1, 1);
   System->AnalyzerExecute();
   EXPECT_EQ(kvtest::Pixel(*System->GetImage(2)->GetSurface(), 5, 5), 156);
+}
+
+// Cancels through the kernel's request before operation number Before of an experiment (0 is
+// the first corruption): every operation appends a picture, so the history's messages count them.
+class OperationCanceller : public iObserver {
+public:
+  OperationCanceller(cKvadraSystem& system, int before) : System(system), Before(before) {}
+  void Update(sMessage& m) override
+  {
+    if (m.Msg == ANALYZER_SERIES_READY) Done = 0;
+    else if (m.Msg == HISTORY_CHANGED) ++Done;
+    else return;
+    if (Done == Before) System.AnalyzerCancel();
+  }
+  cKvadraSystem& System;
+  int Before;
+  int Done = -1;
+};
+
+struct sSeriesSnapshot {
+  std::vector<double> Sweep;
+  std::vector<std::vector<double>> Ys;
+};
+
+TEST_F(Analyzer, CancelBeforeEveryOperationKeepsExactlyTheCompletedPoints)
+{
+  Sweep(0, 10, 2);  // three sweep values
+  System->AnalyzerAddRestoration(Uid("Test Copy"));
+  System->AnalyzerAddRestoration(Uid("Invert"));
+  System->AnalyzerAddRestoration(Uid("Test Shift"));
+  System->AnalyzerSetCriterion("PSNR");
+  const int restorations = 3, perStep = 1 + restorations, operations = 3 * perStep;
+  auto snapshot = [this] {
+    sSeriesSnapshot r;
+    for (int k = 0; k < System->AnalyzerGetSweepLength(); ++k) r.Sweep.push_back(System->AnalyzerGetSweepValueAt(k));
+    for (int j = 0; j < System->AnalyzerGetSeriesCount(); ++j) {
+      r.Ys.emplace_back();
+      for (int k = 0; k < System->AnalyzerGetSeriesLenght(j); ++k) {
+        double x = 0, y = 0;
+        System->AnalyzerGetResultAt(unsigned(j), unsigned(k), x, y);
+        EXPECT_EQ(x, r.Sweep.at(size_t(k))) << "series " << j << " point " << k;
+        r.Ys.back().push_back(y);
+      }
+    }
+    return r;
+  };
+  OperationCanceller canceller(*System, -1);
+  System->AddObserver(&canceller);
+  System->AnalyzerExecute();
+  const sSeriesSnapshot full = snapshot();
+  ASSERT_EQ(full.Sweep, (std::vector<double>{0, 5, 10}));
+
+  for (int before = 0; before <= operations; ++before) {
+    SCOPED_TRACE("cancel before operation " + std::to_string(before));
+    System->SetCurrentImageID(0);  // every experiment starts from the loaded picture
+    const int historyBefore = System->SavedImageCount();
+    canceller.Before = before;
+    System->AnalyzerExecute();
+
+    EXPECT_EQ(System->AnalyzerWasCancelled(), before < operations);
+    EXPECT_EQ(System->AnalyzerGetFailure(), "");
+    EXPECT_EQ(System->SavedImageCount(), historyBefore + before) << "one picture per operation run";
+    const sSeriesSnapshot cut = snapshot();
+    // Series j has a point for every sweep value whose restoration j ran.
+    size_t longest = 0;
+    for (int j = 0; j < restorations; ++j) {
+      const size_t expected = size_t(before / perStep + (before % perStep >= j + 2 ? 1 : 0));
+      ASSERT_EQ(cut.Ys.at(size_t(j)).size(), expected) << "series " << j;
+      EXPECT_TRUE(std::equal(cut.Ys[size_t(j)].begin(), cut.Ys[size_t(j)].end(), full.Ys[size_t(j)].begin()));
+      longest = std::max(longest, expected);
+    }
+    ASSERT_EQ(cut.Sweep.size(), longest);
+    EXPECT_TRUE(std::equal(cut.Sweep.begin(), cut.Sweep.end(), full.Sweep.begin()));
+  }
+}
+
+TEST_F(Analyzer, AnOperationThatFailsPartWayKeepsThePointsBeforeIt)
+{
+  struct sCase {
+    const char* Restoration;
+    int Limit;  // the sweep's flat pictures are 100, 105, 110
+    std::vector<int> Lengths;
+    std::string Shown;
+  };
+  const std::vector<sCase> cases = {
+      {"Test Fail Above", 102, {2, 1, 1}, "Test operation failed above its limit"},
+      {"Test Fail Above", 99, {1, 0, 0}, "Test operation failed above its limit"},
+      {"Test Give Up", 0, {1, 0, 0}, ""},  // stops itself: its unprocessed copy is no point
+  };
+  for (const sCase& c : cases) {
+    SCOPED_TRACE(std::string(c.Restoration) + " limit " + std::to_string(c.Limit));
+    System->AnalyzerClear();
+    Shown.clear();
+    Sweep(0, 10, 2);
+    System->AnalyzerAddRestoration(Uid("Test Copy"));
+    if (std::string(c.Restoration) == "Test Fail Above") {
+      cOperationParams params(*System->GetOperationParams(Uid(c.Restoration)));
+      params.GetParam(0)->SetValue(c.Limit);
+      params.ApplyToOperation();
+    }
+    System->AnalyzerAddRestoration(Uid(c.Restoration));
+    System->AnalyzerAddRestoration(Uid("Invert"));
+    System->AnalyzerSetCriterion("PSNR");
+    System->AnalyzerExecute();
+    EXPECT_TRUE(System->AnalyzerWasCancelled());
+    EXPECT_NE(System->AnalyzerGetFailure(), "");
+    if (!c.Shown.empty()) {
+      EXPECT_EQ(Shown, (std::vector<std::string>{c.Shown}));
+      EXPECT_EQ(System->AnalyzerGetFailure(), c.Shown);
+    }
+    std::vector<int> lengths;
+    for (int j = 0; j < 3; ++j) lengths.push_back(System->AnalyzerGetSeriesLenght(j));
+    EXPECT_EQ(lengths, c.Lengths);
+    EXPECT_EQ(System->AnalyzerGetSweepLength(), c.Lengths[0]);
+  }
+  // The next experiment starts without the failure.
+  System->AnalyzerClear();
+  Sweep(0, 10, 2);
+  System->AnalyzerAddRestoration(Uid("Test Copy"));
+  System->AnalyzerSetCriterion("PSNR");
+  System->AnalyzerExecute();
+  EXPECT_EQ(System->AnalyzerGetFailure(), "");
+  EXPECT_FALSE(System->AnalyzerWasCancelled());
+}
+
+TEST_F(Analyzer, ARunningWorkerIsStoppedBeforeTheExperimentUsesTheOperations)
+{
+  System->SelectOperation(Uid("Test Slow"));
+  System->SelectedFilterExecute(false);
+  ASSERT_TRUE(System->IsBusy());
+  Forget();
+  Sweep(0, 0, 1);
+  System->AnalyzerExecute();
+  EXPECT_FALSE(System->IsBusy());
+  const IdList ids = Ids();
+  ASSERT_GE(ids.size(), 2u);
+  EXPECT_EQ(ids[0], FILTRATION_TERMINATED);
+  EXPECT_EQ(ids[1], ANALYZER_SERIES_READY);
 }
 
 using AnalyzerDeathTest = Analyzer;

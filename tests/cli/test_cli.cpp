@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -55,9 +56,27 @@ protected:
   }
   void TearDown() override { fs::remove_all(Dir); }
 
-  sResult Run(const std::vector<std::string>& args)
+  sResult Run(const std::vector<std::string>& args) { return RunProgram(std::string(KV_BIN_DIR) + "/kvadra", args); }
+
+  // A copy of the program whose plug-in folder also holds the test operations: the program
+  // finds its packages beside its own file.
+  std::string ProgramWithTestPackage()
   {
-    std::string command = "cd " + Quote(Dir.string()) + " && " + Quote(std::string(KV_BIN_DIR) + "/kvadra");
+    const fs::path bin(KV_BIN_DIR), copy = Dir / "program";
+    fs::create_directories(copy / "plug-ins");
+    fs::copy_file(bin / "kvadra", copy / "kvadra");
+    for (auto& e : fs::directory_iterator(bin))
+      if (e.path().extension() == ".so") fs::create_symlink(e.path(), copy / e.path().filename());
+    for (auto& e : fs::directory_iterator(bin / "plug-ins"))
+      fs::create_symlink(e.path(), copy / "plug-ins" / e.path().filename());
+    const fs::path test = fs::path(KV_TEST_PACKAGE_DIR) / "010pkServerTest.so";
+    fs::create_symlink(test, copy / "plug-ins" / "999pkServerTest.so");
+    return (copy / "kvadra").string();
+  }
+
+  sResult RunProgram(const std::string& program, const std::vector<std::string>& args)
+  {
+    std::string command = "cd " + Quote(Dir.string()) + " && " + Quote(program);
     for (auto& a : args) {
       command += ' ';
       command += Quote(a);
@@ -246,6 +265,49 @@ TEST_F(CliTest, AnalyzeSweepsTheParameterInEqualSteps)
   for (int i = 0; i < 6; ++i) EXPECT_NEAR(std::stod(rows[size_t(i + 1)][0]), xs[i], 1e-9);
   EXPECT_TRUE(fs::exists(Dir / "sweep.csv"));
   EXPECT_NE(ReadFile(Dir / "sweep.json").find("\"criterion\":\"PSNR\""), std::string::npos);
+}
+
+TEST_F(CliTest, AnalyzeStoppedBetweenRestorationsWritesEachSeriesUpToItsOwnLength)
+{
+  // A flat picture of 100 shifted by 10, 15, 20: a copy's MSE is the square of the shift.
+  cBMPSurface flat;
+  kvtest::Fill(flat, 16, 12, 1, [](int, int, int) { return uint8_t(100); });
+  ASSERT_TRUE(flat.SaveImage((Dir / "flat.bmp").string()));
+  const std::string program = ProgramWithTestPackage();
+  struct sCase {
+    std::string Middle;  // the restoration between a copy and an inversion; acts at shift 15
+    int Code;
+    std::string Message;
+    std::string SecondRow;  // tab-separated, missing points empty
+    std::string JsonEnd;
+  };
+  const std::vector<sCase> cases = {
+      {"Test Interrupt:Limit=112", 130, "analyze cancelled; the points made so far were written",
+       "15\t225\t225\t\n", "\"cancelled\":true,\"failure\":null"},
+      {"Test Fail Above:Limit=112", 1, "Test operation failed above its limit",
+       "15\t225\t\t\n", "\"cancelled\":false,\"failure\":\"Test operation failed above its limit\""},
+  };
+  for (const sCase& c : cases) {
+    SCOPED_TRACE(c.Middle);
+    const sResult r = RunProgram(program, {"analyze", "flat.bmp", "--corrupt", "Test Shift", "--sweep", "Amount", "10",
+                                           "20", "2", "--restore", "Test Copy", "--restore", c.Middle, "--restore",
+                                           "Invert", "--criterion", "MSE", "--csv", "a.csv", "--json", "a.json"});
+    EXPECT_EQ(r.Code, c.Code) << r.Err;
+    EXPECT_NE(r.Err.find(c.Message), std::string::npos) << r.Err;
+    EXPECT_EQ(r.Err.find("Assertion"), std::string::npos) << r.Err;
+    const size_t firstRow = r.Out.find('\n') + 1;
+    // Inverting a flat 110 gives 145: an error of 45.
+    EXPECT_EQ(r.Out.substr(firstRow), "10\t100\t100\t2025\n" + c.SecondRow) << r.Out;
+    std::string csv = c.SecondRow;
+    std::replace(csv.begin(), csv.end(), '\t', ',');
+    csv.insert(csv.size() - 1, "\r");
+    const std::string csvText = ReadFile(Dir / "a.csv");
+    EXPECT_EQ(csvText.substr(csvText.find("\r\n") + 2), "10,100,100,2025\r\n" + csv);
+    const std::string json = ReadFile(Dir / "a.json");
+    EXPECT_NE(json.find(c.JsonEnd), std::string::npos) << json;
+    EXPECT_NE(json.find("\"Invert ()\":null}"), std::string::npos) << json;
+    EXPECT_EQ(json.find("nan"), std::string::npos) << json;
+  }
 }
 
 TEST_F(CliTest, SpectrumWritesAPictureOfTheSameSize)

@@ -27,8 +27,8 @@ double PSNR(cBMPSurface& a, cBMPSurface& b)
 std::unique_ptr<cImage> RunRegion(jpegFilter& op, cImage& source, sRect region)
 {
   auto result = std::make_unique<cImage>();
-  result->WholeImage = false;
-  result->ProcessingRect = region;
+  result->SetWholeImage(false);
+  result->SetProcessingRect(region);
   op.SetInterfaces(&source, result.get());
   tTerminateFlag terminated{false};
   op.Execute(terminated);

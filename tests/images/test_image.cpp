@@ -69,7 +69,7 @@ TEST_F(ImageTest, NewImageIsEmptyAndCoversTheWholePicture)
   EXPECT_EQ(image.GetTitle(), "empty");
   EXPECT_EQ(image.GetTime(), 0u);
   EXPECT_EQ(image.PercentDone.load(), 0);
-  EXPECT_TRUE(image.WholeImage);
+  EXPECT_TRUE(image.IsWholeImage());
   EXPECT_EQ(image.GetSelectedChannel(), -1);
 }
 
@@ -79,12 +79,12 @@ TEST_F(ImageTest, CopyTakesThePixelsOnly)
   kvtest::FillRandom(*a.GetSurface(), 6, 4, 1, 3);
   a.SetTitle("source");
   a.SetTime(55);
-  a.WholeImage = false;
+  a.SetWholeImage(false);
   b.MakeCopyFrom(a);
   EXPECT_TRUE(kvtest::SamePixels(*a.GetSurface(), *b.GetSurface()));
   EXPECT_EQ(b.GetTitle(), "empty");
   EXPECT_EQ(b.GetTime(), 0u);
-  EXPECT_TRUE(b.WholeImage);
+  EXPECT_TRUE(b.IsWholeImage());
 
   a.DeleteEverything();
   b.MakeCopyFrom(a);

@@ -35,8 +35,8 @@ inline std::unique_ptr<cImage> Apply(acOperation& op, cImage& source) { return k
 inline std::unique_ptr<cImage> RunRect(acOperation& op, cImage& source, sRect rect)
 {
   auto result = std::make_unique<cImage>();
-  result->WholeImage = false;
-  result->ProcessingRect = rect;
+  result->SetWholeImage(false);
+  result->SetProcessingRect(rect);
   op.SetInterfaces(&source, result.get());
   tTerminateFlag terminated{false};
   op.Execute(terminated);

@@ -80,8 +80,8 @@ inline void ExtractChannel(cBMPSurface& colour, int c, cBMPSurface& grey)
 inline std::unique_ptr<cImage> RunOnRegion(acOperation& op, cImage& source, sRect rect)
 {
   auto result = std::make_unique<cImage>();
-  result->WholeImage = false;
-  result->ProcessingRect = rect;
+  result->SetWholeImage(false);
+  result->SetProcessingRect(rect);
   op.SetInterfaces(&source, result.get());
   tTerminateFlag terminated{false};
   op.Execute(terminated);

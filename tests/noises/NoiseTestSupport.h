@@ -31,8 +31,8 @@ inline std::unique_ptr<cImage> RunNoise(acOperation& op, cImage& source, const s
 {
   auto result = std::make_unique<cImage>();
   if (region) {
-    result->WholeImage = false;
-    result->ProcessingRect = *region;
+    result->SetWholeImage(false);
+    result->SetProcessingRect(*region);
   }
   op.SetInterfaces(&source, result.get());
   tTerminateFlag terminated{false};

@@ -59,7 +59,12 @@ struct cRun {
     Op.SetInterfaces(&Source, &Result);
     Op.Flag = &Terminated;
   }
-  void Execute() { Op.Execute(Terminated); }
+  // Binds again: the region is taken when the images are bound, and tests set it after construction.
+  void Execute()
+  {
+    Op.SetInterfaces(&Source, &Result);
+    Op.Execute(Terminated);
+  }
   cImage Source;
   cImage Result;
   cRecordingOperation Op;
@@ -122,8 +127,8 @@ TEST(OperationModel, ResultStartsAsCopyOfSourceWhateverItHeldBefore)
 {
   cRun run(4, 4, 3);
   run.Result.SetSize(9, 2, 1);
-  run.Result.WholeImage = false;
-  run.Result.ProcessingRect = sRect{0, 0, 0, 0};
+  run.Result.SetWholeImage(false);
+  run.Result.SetProcessingRect(sRect{0, 0, 0, 0});
   run.Execute();
   EXPECT_TRUE(kvtest::SamePixels(*run.Source.GetSurface(), *run.Result.GetSurface()));
 }
@@ -131,8 +136,8 @@ TEST(OperationModel, ResultStartsAsCopyOfSourceWhateverItHeldBefore)
 TEST(OperationModel, EmptyRegionRunsOnlyPreAndPostAndStillFinishes)
 {
   cRun run(6, 4, 3);
-  run.Result.WholeImage = false;
-  run.Result.ProcessingRect = sRect{1, 2, 5, 2};  // Top = Bottom
+  run.Result.SetWholeImage(false);
+  run.Result.SetProcessingRect(sRect{1, 2, 5, 2});  // Top = Bottom
   run.Execute();
   EXPECT_EQ(run.Op.PreCalls, 1);
   EXPECT_EQ(run.Op.PostCalls, 1);
@@ -147,8 +152,8 @@ TEST(OperationModel, ProgressPerRowStaysBelowHundredUntilExecuteEnds)
 {
   {
     cRun oneRow(4, 5, 1);
-    oneRow.Result.WholeImage = false;
-    oneRow.Result.ProcessingRect = sRect{0, 2, 4, 3};
+    oneRow.Result.SetWholeImage(false);
+    oneRow.Result.SetProcessingRect(sRect{0, 2, 4, 3});
     oneRow.Execute();
     EXPECT_EQ(oneRow.Op.PercentAtPost, 0);
     EXPECT_EQ(oneRow.Result.PercentDone.load(), 100);
@@ -165,8 +170,8 @@ TEST(OperationModel, ProgressPerRowStaysBelowHundredUntilExecuteEnds)
 TEST(OperationModel, PartialRectangleLeavesOutsidePixelsAsSource)
 {
   cRun run(7, 5, 3);
-  run.Result.WholeImage = false;
-  run.Result.ProcessingRect = sRect{2, 1, 5, 4};
+  run.Result.SetWholeImage(false);
+  run.Result.SetProcessingRect(sRect{2, 1, 5, 4});
   run.Execute();
   cBMPSurface& s = *run.Source.GetSurface();
   cBMPSurface& r = *run.Result.GetSurface();
@@ -186,8 +191,8 @@ TEST(OperationModel, PartialRectangleLeavesOutsidePixelsAsSource)
 TEST(OperationModel, RectangleReachingPastThePictureIsClipped)
 {
   cRun run(5, 4, 1);
-  run.Result.WholeImage = false;
-  run.Result.ProcessingRect = sRect{-3, -2, 9, 3};
+  run.Result.SetWholeImage(false);
+  run.Result.SetProcessingRect(sRect{-3, -2, 9, 3});
   run.Execute();
   EXPECT_EQ(run.Op.FirstColumn, 0u);
   EXPECT_EQ(run.Op.EndColumn, 5u);
@@ -200,11 +205,26 @@ TEST(OperationModel, RectangleReachingPastThePictureIsClipped)
   for (int x = 0; x < 5; ++x) EXPECT_EQ(kvtest::Pixel(r, x, 3), kvtest::Pixel(s, x, 3));
 
   cRun outside(5, 4, 1);
-  outside.Result.WholeImage = false;
-  outside.Result.ProcessingRect = sRect{7, 6, 12, 9};
+  outside.Result.SetWholeImage(false);
+  outside.Result.SetProcessingRect(sRect{7, 6, 12, 9});
   outside.Execute();
   EXPECT_TRUE(outside.Op.Calls.empty());
   EXPECT_TRUE(kvtest::SamePixels(*outside.Source.GetSurface(), *outside.Result.GetSurface()));
+}
+
+TEST(OperationModel, RegionIsTakenWhenTheImagesAreBoundNotWhenTheRunReadsIt)
+{
+  cRun run(6, 5, 1);
+  run.Result.SetWholeImage(false);
+  run.Result.SetProcessingRect(sRect{1, 1, 3, 2});
+  run.Op.SetInterfaces(&run.Source, &run.Result);
+  // A front end setting the region of its next run changes nothing for this one.
+  run.Result.SetWholeImage(true);
+  run.Result.SetProcessingRect(sRect{0, 0, 6, 5});
+  run.Op.Execute(run.Terminated);
+  EXPECT_EQ(run.Op.Calls.size(), 2u);
+  EXPECT_EQ(run.Op.FirstColumn, 1u);
+  EXPECT_EQ(run.Op.EndRow, 2u);
 }
 
 TEST(OperationModel, ColourPixelsVisitChannelsInOrderOnBothSurfaces)

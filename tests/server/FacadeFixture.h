@@ -83,7 +83,7 @@ protected:
   // Starts a run of the selected operation on the whole picture and waits for its end.
   bool RunSelected(bool save, std::chrono::milliseconds timeout = std::chrono::milliseconds(20000))
   {
-    System->GetResultImage()->WholeImage = true;
+    System->SetWholeImage(true);
     System->SelectedFilterExecute(save);
     return Loop.RunUntil([this] { return !System->IsBusy(); }, timeout);
   }

@@ -172,8 +172,7 @@ TEST_F(Server, PreviewEndsWithCurrentImageChangedThenFinishedUnsaved)
   Forget();
   System->SelectOperation(Uid("Invert"));
   cImage* result = System->GetResultImage();
-  result->WholeImage = false;
-  result->ProcessingRect = sRect{0, 0, 6, 8};
+  System->SetProcessingRegion(false, sRect{0, 0, 6, 8});
   System->SelectedFilterExecute(false);
   EXPECT_TRUE(System->IsBusy());
   ASSERT_TRUE(Loop.RunUntil([this] { return !System->IsBusy(); }, std::chrono::seconds(20)));
@@ -281,6 +280,35 @@ TEST_F(Server, StoppingARunSendsTerminatedOnceAndSavesNothing)
   Loop.RunUntilIdle();
   System->TerminateOperation();
   EXPECT_EQ(Ids(), (IdList{FILTRATION_STARTED, FILTRATION_TERMINATED}));
+}
+
+TEST_F(Server, SettingTheRegionStopsARunningPreviewFirst)
+{
+  LoadAndSettle(WriteGradient("a.bmp", 8, 500, 1));  // 10 s if left alone
+  Forget();
+  System->SelectOperation(Uid("Test Slow"));
+  System->SetProcessingRegion(false, sRect{0, 0, 8, 500});
+  System->SelectedFilterExecute(false);
+  ASSERT_TRUE(System->IsBusy());
+  // The preview is panned while the run goes: the run ends before the region changes.
+  System->SetProcessingRegion(false, sRect{0, 10, 4, 20});
+  EXPECT_FALSE(System->IsBusy());
+  EXPECT_EQ(Ids(), (IdList{FILTRATION_STARTED, FILTRATION_TERMINATED}));
+  cImage* result = System->GetResultImage();
+  EXPECT_FALSE(result->IsWholeImage());
+  EXPECT_EQ(result->GetProcessingRect().Top, 10);
+  System->SetWholeImage(true);
+  EXPECT_TRUE(result->IsWholeImage());
+  EXPECT_EQ(result->GetProcessingRect().Bottom, 20);  // the rectangle stays for the next preview
+  // The next run covers the region set last, and only a whole run is measured.
+  System->SelectOperation(Uid("Invert"));
+  System->SetProcessingRegion(false, sRect{0, 10, 4, 20});
+  System->SelectedFilterExecute(false);
+  ASSERT_TRUE(Loop.RunUntil([this] { return !System->IsBusy(); }, std::chrono::seconds(20)));
+  cBMPSurface& source = *System->GetImage(0)->GetSurface();
+  EXPECT_EQ(kvtest::Pixel(*result->GetSurface(), 1, 12), 255 - kvtest::Pixel(source, 1, 12));
+  EXPECT_EQ(kvtest::Pixel(*result->GetSurface(), 5, 12), kvtest::Pixel(source, 5, 12));
+  EXPECT_EQ(result->GetOrigin(), nullptr);
 }
 
 TEST_F(Server, TerminatingAFinishedRunHandlesItsEndOnceAsCompleted)

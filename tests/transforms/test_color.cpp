@@ -33,10 +33,10 @@ TEST(Color, DesaturateAveragesChannelsIntoOneChannel)
   source.SetSize(3, 2, 3);
   const uint8_t bgr[6][3] = {{254, 255, 255}, {0, 0, 0}, {1, 1, 2}, {10, 20, 31}, {255, 255, 255}, {0, 0, 2}};
   kvtest::Fill(*source.GetSurface(), 3, 2, 3, [&](int x, int y, int c) { return bgr[y * 3 + x][c]; });
-  source.WholeImage = true;
+  source.SetWholeImage(true);
   cImage result;
-  result.WholeImage = false;  // the whole picture is converted whatever the region
-  result.ProcessingRect = sRect{1, 1, 2, 2};
+  result.SetWholeImage(false);  // the whole picture is converted whatever the region
+  result.SetProcessingRect(sRect{1, 1, 2, 2});
   desaturate.SetInterfaces(&source, &result);
   tTerminateFlag terminated{false};
   desaturate.Execute(terminated);

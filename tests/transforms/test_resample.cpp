@@ -268,8 +268,8 @@ TEST(Resample, ResizesWholePictureWhateverTheRegionAndTitlesTheResult)
   op.GetParams()->GetParam(0)->SetValue(4);
   op.GetParams()->GetParam(1)->SetValue(9);
   cImage result;
-  result.WholeImage = false;
-  result.ProcessingRect = sRect{1, 1, 2, 2};
+  result.SetWholeImage(false);
+  result.SetProcessingRect(sRect{1, 1, 2, 2});
   op.SetInterfaces(&source, &result);
   tTerminateFlag terminated{false};
   op.Execute(terminated);

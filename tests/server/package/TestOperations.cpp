@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <stdexcept>
 #include <thread>
 
@@ -71,4 +72,55 @@ CopyOperation::CopyOperation()
   info.DefaultValue = 3;
   info.Precision = 0;
   Params->AddNewParam(info);
+}
+
+FailAboveOperation::FailAboveOperation()
+{
+  Name = "Test Fail Above";
+  GroupName = "Test";
+  sParameterInfo info;
+  info.ParameterName = "Limit";
+  info.theParameterType = ptInteger;
+  info.MinBound = 0;
+  info.MaxBound = 255;
+  info.DefaultValue = 255;
+  info.Precision = 0;
+  Params->AddNewParam(info);
+}
+
+void FailAboveOperation::OperationItself(const tTerminateFlag&)
+{
+  if (SourceSurface->GetWidth() > 0 && SourceSurface->Row(0)[0] > Params->GetParam(0)->GetInteger())
+    throw std::runtime_error("Test operation failed above its limit");
+}
+
+InterruptOperation::InterruptOperation()
+{
+  Name = "Test Interrupt";
+  GroupName = "Test";
+  sParameterInfo info;
+  info.ParameterName = "Limit";
+  info.theParameterType = ptInteger;
+  info.MinBound = 0;
+  info.MaxBound = 255;
+  info.DefaultValue = 0;
+  info.Precision = 0;
+  Params->AddNewParam(info);
+}
+
+void InterruptOperation::OperationItself(const tTerminateFlag&)
+{
+  if (SourceSurface->GetWidth() > 0 && SourceSurface->Row(0)[0] > Params->GetParam(0)->GetInteger())
+    std::raise(SIGINT);
+}
+
+GiveUpOperation::GiveUpOperation()
+{
+  Name = "Test Give Up";
+  GroupName = "Test";
+}
+
+void GiveUpOperation::OperationItself(const tTerminateFlag&)
+{
+  StopRun();
 }

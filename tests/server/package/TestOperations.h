@@ -28,3 +28,26 @@ class CopyOperation : public acOperation {
 public:
   CopyOperation();
 };
+
+// Throws when the first sample of its source exceeds "Limit": fails part-way through a sweep.
+class FailAboveOperation : public acOperation {
+public:
+  FailAboveOperation();
+  void OperationItself(const tTerminateFlag& terminated) override;
+};
+
+// Leaves the copy as it is; when the first sample of its source exceeds "Limit" it raises
+// SIGINT in its own process first, as a user's Ctrl-C would during the run (for the
+// command-line program; never run it in a test process itself).
+class InterruptOperation : public acOperation {
+public:
+  InterruptOperation();
+  void OperationItself(const tTerminateFlag& terminated) override;
+};
+
+// Stops itself at once, as an operation does that cannot do its work (a missing data file).
+class GiveUpOperation : public acOperation {
+public:
+  GiveUpOperation();
+  void OperationItself(const tTerminateFlag& terminated) override;
+};

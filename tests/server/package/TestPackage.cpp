@@ -8,6 +8,9 @@ struct sPackage {
   FailingOperation Failing;
   ShiftOperation Shift;
   CopyOperation Copy;
+  FailAboveOperation FailAbove;
+  InterruptOperation Interrupt;
+  GiveUpOperation GiveUp;
 };
 sPackage Package;
 }  // namespace
@@ -18,4 +21,7 @@ extern "C" void GLO(tOperationsList& list)
   list.push_back(&Package.Failing);
   list.push_back(&Package.Shift);
   list.push_back(&Package.Copy);
+  list.push_back(&Package.FailAbove);
+  list.push_back(&Package.Interrupt);
+  list.push_back(&Package.GiveUp);
 }
