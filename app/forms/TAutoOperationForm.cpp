@@ -123,18 +123,17 @@ void TAutoOperationForm::RunPreview()
   ParamsPanel->ApplyTo(*KvadraSystem->GetOperationParams(OperationUID));
   // Without a picture (closed while the dialog stayed open) there is nothing to preview.
   if (KvadraSystem->GetCurrentImageID() < 0) return;
-  cImage* theImage = KvadraSystem->GetResultImage();
-  KV_ASSERT_TEXT(theImage != nullptr, "theImage!=NULL", UNIT);
+  KV_ASSERT_TEXT(KvadraSystem->GetResultImage() != nullptr, "theImage!=NULL", UNIT);
   KvadraSystem->SelectOperation(OperationUID);
-  theImage->ProcessingRect = sRect{PreviewRect[0], PreviewRect[1], PreviewRect[2], PreviewRect[3]};
-  theImage->WholeImage = PreviewCheckbox->isChecked();
+  KvadraSystem->SetProcessingRegion(PreviewCheckbox->isChecked(),
+                                    sRect{PreviewRect[0], PreviewRect[1], PreviewRect[2], PreviewRect[3]});
   KvadraSystem->SelectedFilterExecute(false);
 }
 
 void TAutoOperationForm::SettleWholeImage()
 {
-  if (KvadraSystem->IsBusy()) KvadraSystem->TerminateOperation();
-  if (cImage* theImage = KvadraSystem->GetResultImage()) theImage->WholeImage = true;
+  // Setting the flag first stops a run still going.
+  KvadraSystem->SetWholeImage(true);
   KvadraSystem->FullPreview(false);
 }
 

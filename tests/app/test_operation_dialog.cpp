@@ -183,11 +183,11 @@ private slots:
     QTest::mouseClick(Dialog->PreviewCheckbox, Qt::LeftButton);
     QVERIFY(System()->GetFullPreviewMode());
     WaitIdle();
-    QVERIFY(System()->GetResultImage()->WholeImage);
+    QVERIFY(System()->GetResultImage()->IsWholeImage());
     QTest::mouseClick(Dialog->CancelBtn, Qt::LeftButton);
     QVERIFY(!Dialog->isVisible());
     QVERIFY(!System()->GetFullPreviewMode());
-    QVERIFY(System()->GetResultImage()->WholeImage);
+    QVERIFY(System()->GetResultImage()->IsWholeImage());
     QTest::qWait(100);
     QCOMPARE(System()->SavedImageCount(), 1);
   }
