@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTimer>
 #include <clocale>
 #include <cstdio>
@@ -43,7 +44,10 @@ int main(int argc, char** argv)
   TQtUserDialogs::Install();
 
   TKvadraApplication kvadra;
-  kvadra.Start(sStartOptions{});
+  sStartOptions options;
+  // ~/.config/Kvadra/Kvadra2.conf: the confirmed preferences.
+  options.SettingsFile = QSettings(QSettings::IniFormat, QSettings::UserScope, "Kvadra", "Kvadra2").fileName();
+  kvadra.Start(options);
   const QStringList files = parser.positionalArguments();
   if (!files.isEmpty()) {
     const QString file = QFileInfo(files.first()).absoluteFilePath();

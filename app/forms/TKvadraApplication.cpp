@@ -3,12 +3,15 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QSettings>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
 #include <memory>
 
 #include "TAutoOperationForm.h"
+#include "TPreferencesForm.h"
+#include "TResampleForm.h"
 #include "THistoryToolForm.h"
 #include "TImageInfoToolForm.h"
 #include "TKvadraMainForm.h"
@@ -19,6 +22,7 @@
 #include "cImageInfoToolFormObserver.h"
 #include "cKvadraMainFormObserver.h"
 #include "cKvadraSystem.h"
+#include "cuGlobalParameters.h"
 #include "cSplashFormObserver.h"
 
 TKvadraApplication::TKvadraApplication() = default;
@@ -44,6 +48,20 @@ void TKvadraApplication::Start(const sStartOptions& options)
     OperationDialog->raise();
     OperationDialog->activateWindow();
   };
+
+  ResampleDialog = std::make_unique<TResampleForm>(Main.get());
+  Main->RunResampleDialog = [this](int width, int height) {
+    ResampleDialog->Setup(width, height);
+    return ResampleDialog->exec() == QDialog::Accepted;
+  };
+  // The researcher's settings are in force before the first picture is measured.
+  if (!options.SettingsFile.isEmpty()) {
+    Settings = std::make_unique<QSettings>(options.SettingsFile, QSettings::IniFormat);
+    TPreferencesForm::LoadSettings(*Settings, *GlobalParams);
+  }
+  PreferencesDialog = std::make_unique<TPreferencesForm>(Main.get());
+  PreferencesDialog->Store = Settings.get();
+  Main->ShowPreferences = [this] { PreferencesDialog->exec(); };
 
   Main->hide();
   if (options.ShowWindows) SplashWindow->ShowSplash();
@@ -121,6 +139,9 @@ void TKvadraApplication::Shutdown()
   KvadraSystem = nullptr;
   Observers.clear();
   OperationDialog.reset();
+  ResampleDialog.reset();
+  PreferencesDialog.reset();
+  Settings.reset();
   ImageInfoForm.reset();
   HistoryForm.reset();
   Host.reset();

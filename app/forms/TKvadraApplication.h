@@ -9,6 +9,9 @@ class TQtKernelHost;
 class TKvadraMainForm;
 class TSplashForm;
 class TAutoOperationForm;
+class TPreferencesForm;
+class TResampleForm;
+class QSettings;
 class THistoryToolForm;
 class TImageInfoToolForm;
 class cKvadraSystem;
@@ -18,6 +21,8 @@ struct sStartOptions {
   QString PlugInFolder;  // empty: "plug-ins" beside the executable
   int SplashPauseMs = 777;
   bool ShowWindows = true;  // tests build everything without showing it
+  // Where confirmed preferences are kept and read at start-up; empty keeps nothing.
+  QString SettingsFile;
 };
 
 class TKvadraApplication {
@@ -34,6 +39,8 @@ public:
   TSplashForm* Splash() const { return SplashWindow.get(); }
   cKvadraSystem* System() const { return Facade.get(); }
   TAutoOperationForm* OperationForm() const { return OperationDialog.get(); }
+  TPreferencesForm* Preferences() const { return PreferencesDialog.get(); }
+  TResampleForm* Resample() const { return ResampleDialog.get(); }
   THistoryToolForm* HistoryWindow() const { return HistoryForm.get(); }
   TImageInfoToolForm* ImageInfoWindow() const { return ImageInfoForm.get(); }
 
@@ -44,6 +51,9 @@ private:
   std::unique_ptr<TKvadraMainForm> Main;
   std::unique_ptr<TSplashForm> SplashWindow;
   std::unique_ptr<TAutoOperationForm> OperationDialog;
+  std::unique_ptr<TResampleForm> ResampleDialog;
+  std::unique_ptr<TPreferencesForm> PreferencesDialog;
+  std::unique_ptr<QSettings> Settings;
   std::unique_ptr<THistoryToolForm> HistoryForm;
   std::unique_ptr<TImageInfoToolForm> ImageInfoForm;
   std::unique_ptr<TQtKernelHost> Host;
