@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -148,6 +149,7 @@ void TSplashForm::ShowAbout()
   InfoMemo->clear();
   ShownAsAbout = true;
   setWindowModality(Qt::ApplicationModal);
+  setFocusPolicy(Qt::StrongFocus);
   show();
   raise();
   activateWindow();
@@ -155,6 +157,19 @@ void TSplashForm::ShowAbout()
   connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
   while (ShownAsAbout && isVisible()) loop.processEvents(QEventLoop::WaitForMoreEvents);
   setWindowModality(Qt::NonModal);
+}
+
+void TSplashForm::keyPressEvent(QKeyEvent* event)
+{
+  // Keyboard users close the About box with Escape, Enter or Space.
+  if (ShownAsAbout && (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
+                       event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space)) {
+    ShownAsAbout = false;
+    hide();
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void TSplashForm::mousePressEvent(QMouseEvent* event)

@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -17,6 +18,7 @@
 #include "TPlaneViewer.h"
 #include "TPreferencesForm.h"
 #include "TResampleForm.h"
+#include "TSplashForm.h"
 #include "cBMPSurface.h"
 #include "cKvadraSystem.h"
 #include "cResampleLimits.h"
@@ -178,6 +180,27 @@ private slots:
     QCOMPARE(GlobalParams->TimeUnit, uint8_t(0));
     QVERIFY(GlobalParams->ShowMSE);
     QVERIFY(!GlobalParams->ShowIQHVS);
+  }
+
+  void AboutIsTheSplashClosedByAClick()
+  {
+    Start();
+    TSplashForm* splash = App->Splash();
+    QVERIFY(!splash->isVisible());
+    // During start-up a click does nothing.
+    splash->show();
+    QTest::mouseClick(splash, Qt::LeftButton);
+    QVERIFY(splash->isVisible());
+    splash->hide();
+    bool shown = false;
+    QTimer::singleShot(0, splash, [&] {
+      shown = splash->isVisible() && splash->isModal() && splash->InfoMemo->toPlainText().isEmpty();
+      QTest::mouseClick(splash, Qt::LeftButton);
+    });
+    App->MainForm()->AboutAction->trigger();  // returns once closed
+    QVERIFY(shown);
+    QVERIFY(!splash->isVisible());
+    QCOMPARE(splash->Composed().size(), splash->size());
   }
 
   void CorruptStoredValuesFallBackToDefaults()
