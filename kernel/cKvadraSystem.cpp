@@ -246,6 +246,9 @@ void cKvadraSystem::AnalyzerAddCorruptionSeries(sCorruptionSeriesInfo info) { An
 void cKvadraSystem::AnalyzerAddRestoration(unsigned uid) { Analyzer->AddRestoration(uid); }
 void cKvadraSystem::AnalyzerExecute() { Analyzer->Execute(); }
 void cKvadraSystem::AnalyzerCancel() { Analyzer->Cancel(); }
+void cKvadraSystem::AnalyzerSetRunner(tAnalyzerRunner runner) { Analyzer->SetRunner(std::move(runner)); }
+bool cKvadraSystem::AnalyzerIsRunning() const { return Analyzer->IsRunning(); }
+int cKvadraSystem::AnalyzerGetPointsMade(int index) const { return Analyzer->GetPointsMade(index); }
 bool cKvadraSystem::AnalyzerWasCancelled() const { return Analyzer->WasCancelled(); }
 int cKvadraSystem::AnalyzerGetRestorationCount() const { return Analyzer->GetRestorationCount(); }
 int cKvadraSystem::AnalyzerGetSeriesCount() const { return Analyzer->GetSeriesCount(); }

@@ -75,7 +75,11 @@ public:
   void AnalyzerClear();
   void AnalyzerAddCorruptionSeries(sCorruptionSeriesInfo info);
   void AnalyzerAddRestoration(unsigned uid);
+  // Refuses with a message when no picture is loaded.
   void AnalyzerExecute();
+  // Carries each operation and measurement of an experiment (see cAnalyzer); empty: in place.
+  void AnalyzerSetRunner(tAnalyzerRunner runner);
+  bool AnalyzerIsRunning() const;
   // Stops a running experiment before its next operation (callable from any thread).
   void AnalyzerCancel();
   bool AnalyzerWasCancelled() const;
@@ -90,6 +94,8 @@ public:
   // point k belonging to sweep value k. After a stopped or failed experiment the series
   // restored before the stop at its sweep value hold one point more than the others.
   int AnalyzerGetSeriesLenght(int index) const;
+  // The points of a series measured so far (while an experiment runs, the rest are placeholders).
+  int AnalyzerGetPointsMade(int index) const;
   // Requires sample < AnalyzerGetSeriesLenght(series).
   void AnalyzerGetResultAt(unsigned series, unsigned sample, double& x, double& y) const;
   // Rows of a table of every series: the sweep values with a point in at least one series.

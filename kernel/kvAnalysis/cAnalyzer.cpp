@@ -1,6 +1,7 @@
 #include "cAnalyzer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <exception>
 
@@ -46,11 +47,13 @@ void cAnalyzer::AddRestoration(unsigned uid)
 
 void cAnalyzer::Clear()
 {
+  if (Running) return;
   CorruptionParams.clear();
   SeriesNames.clear();
   RestorationParams.clear();
   RestorationUIDs.clear();
   Results.clear();
+  PointsMade.clear();
 }
 
 std::string cAnalyzer::GetRestorationNameAt(int index) const
@@ -107,6 +110,12 @@ void cAnalyzer::GetResultAt(unsigned SeriesNo, unsigned SampleNo, double& x, dou
   y = Results[SeriesNo][SampleNo].y;
 }
 
+int cAnalyzer::GetPointsMade(int index) const
+{
+  if (index < 0 || size_t(index) >= PointsMade.size()) return 0;
+  return int(PointsMade[size_t(index)]);
+}
+
 double cAnalyzer::CriterionValue(cImage* restored)
 {
   if (Criterion == "MSE") return restored->GetMSE();
@@ -117,6 +126,22 @@ double cAnalyzer::CriterionValue(cImage* restored)
   return restored->GetPSNR();
 }
 
+void cAnalyzer::RunWork(const std::function<void()>& work)
+{
+  if (Runner) Runner(work);
+  else work();
+}
+
+double cAnalyzer::Measure(cImage* restored, cImage* reference)
+{
+  double value = 0.0;
+  RunWork([&] {
+    restored->CalculateProperties(reference);
+    value = CriterionValue(restored);
+  });
+  return value;
+}
+
 bool cAnalyzer::RunOperation(const cOperationParams& params, cImage* source, cImage* result)
 {
   cOperationParams applied(params);
@@ -125,15 +150,19 @@ bool cAnalyzer::RunOperation(const cOperationParams& params, cImage* source, cIm
   operation->SetInterfaces(source, result);
   const tTerminateFlag neverTerminated{false};
   bool threw = true;
-  try {
-    operation->Execute(neverTerminated);
-    threw = false;
-  } catch (const std::exception& error) {
-    Failure = error.what();
-  } catch (...) {
-  }
+  std::string error;
+  // Only the operation's own work leaves this thread; the user is told here.
+  RunWork([&] {
+    try {
+      operation->Execute(neverTerminated);
+      threw = false;
+    } catch (const std::exception& e) {
+      error = e.what();
+    } catch (...) {
+    }
+  });
   if (threw) {
-    if (Failure.empty()) Failure = "Unknown error in operation '" + operation->GetName() + "'.";
+    Failure = error.empty() ? "Unknown error in operation '" + operation->GetName() + "'." : error;
     cUserDialogs::ShowMessage(Failure);
     return false;
   }
@@ -151,77 +180,110 @@ bool cAnalyzer::StopRequested()
   return CancelRequested.load();
 }
 
-void cAnalyzer::Truncate(size_t corruptionSteps, const std::vector<size_t>& pointsStored)
+void cAnalyzer::Truncate(size_t corruptionSteps)
 {
   Cancelled = true;
   if (corruptionSteps < CorruptionParams.size())
     CorruptionParams.erase(CorruptionParams.begin() + std::ptrdiff_t(corruptionSteps), CorruptionParams.end());
-  for (size_t j = 0; j < Results.size(); ++j) Results[j].resize(pointsStored[j]);
+  for (size_t j = 0; j < Results.size(); ++j) Results[j].resize(PointsMade[j]);
 }
 
 void cAnalyzer::Execute()
 {
+  if (Running) {
+    kvDebugOutput("[Analyzer already running]");
+    return;
+  }
   // The operations run here are the pool's; a worker still running one of them must end first.
   Server->TerminateOperation();
   CancelRequested.store(false);
   Cancelled = false;
   Failure.clear();
-  cImage* reference = Storage->CreateChildImage(Server->GetCurrentImage());
-  References.push_back(reference);
   CorruptionParams.clear();
   Results.clear();
+  PointsMade.clear();
+  cImage* current = Server->GetCurrentImage();
+  if (!current) {
+    Cancelled = true;
+    Failure = "Load an image before starting an experiment.";
+    cUserDialogs::ShowMessage(Failure);
+    return;
+  }
+  cImage* reference = Storage->CreateChildImage(current);
+  References.push_back(reference);
+  struct sRunningFlag {
+    bool& Flag;
+    explicit sRunningFlag(bool& flag) : Flag(flag) { Flag = true; }
+    ~sRunningFlag() { Flag = false; }
+  } running(Running);
+  ExecuteSweep(reference);
+}
 
+void cAnalyzer::ExecuteSweep(cImage* reference)
+{
   acOperation* corrupting = OperationPool->LookForOperationByUID(CorruptionSeries.OperationUID);
   cOperationParams P(*corrupting->GetParams());
   cOperationParameter* p = P.GetParam(CorruptionSeries.ParameterIndex);
   BottomTitle = p->GetName();
   OperationTitle = P.GetName();
 
+  // An integer parameter takes the nearest whole value within its bounds (neighbouring sweep
+  // values may meet); the point records the value the run used.
+  auto setSwept = [p](double v) {
+    if (p->GetType() == ptInteger) {
+      int low = 0, high = 0;
+      p->GetBounds(low, high);
+      p->SetValue(int(std::clamp<long>(std::lround(v), low, high)));
+    } else {
+      p->SetValue(v);
+    }
+    return p->GetReal();
+  };
   tAnalyzerSeries sweep;
   const double minimum = CorruptionSeries.Minimum, maximum = CorruptionSeries.Maximum;
   if (CorruptionSeries.Steps == 0) {
     // No intervals: the sweep is its first value alone.
     if (minimum <= maximum) {
-      p->SetValue(minimum);
+      const double used = setSwept(minimum);
       CorruptionParams.push_back(P);
-      sweep.push_back({minimum, 0.0});
+      sweep.push_back({used, 0.0});
     }
   } else {
     const double step = (maximum - minimum) / CorruptionSeries.Steps;
     for (double v = minimum; v <= maximum; v += step) {
-      p->SetValue(v);
+      const double used = setSwept(v);
       CorruptionParams.push_back(P);
-      sweep.push_back({v, 0.0});
+      sweep.push_back({used, 0.0});
       // A step lost in rounding would never reach the maximum.
       if (v + step == v) break;
     }
   }
   Results.assign(RestorationParams.size(), sweep);
+  PointsMade.assign(Results.size(), 0);
   cAnalyzerMessenger::SendAnalyzerSeriesReady();
 
-  std::vector<size_t> pointsStored(Results.size(), 0);
   for (size_t f = 0; f < CorruptionParams.size(); ++f) {
-    if (StopRequested()) return Truncate(f, pointsStored);
+    if (StopRequested()) return Truncate(f);
     cImage* corrupted = Storage->CreateChildImage(reference);
     if (!RunOperation(CorruptionParams[f], reference, corrupted)) {
       Storage->DeleteImage(corrupted);
-      return Truncate(f, pointsStored);
+      return Truncate(f);
     }
-    corrupted->CalculateProperties(reference);
+    RunWork([&] { corrupted->CalculateProperties(reference); });
     Server->AppendToHistory(corrupted);
 
     for (size_t j = 0; j < RestorationParams.size(); ++j) {
-      if (StopRequested()) return Truncate(f + 1, pointsStored);
+      if (StopRequested()) return Truncate(f + 1);
       cImage* restored = Storage->CreateChildImage(corrupted);
       if (!RunOperation(RestorationParams[j], corrupted, restored)) {
         Storage->DeleteImage(restored);
-        return Truncate(f + 1, pointsStored);
+        return Truncate(f + 1);
       }
       KV_ASSERT(Criterion!="", UNIT);
-      restored->CalculateProperties(reference);
+      const double value = Measure(restored, reference);
       Results[j][f].x = CorruptionParams[f].GetParam(CorruptionSeries.ParameterIndex)->GetReal();
-      Results[j][f].y = CriterionValue(restored);
-      pointsStored[j] = f + 1;
+      Results[j][f].y = value;
+      PointsMade[j] = f + 1;
       cAnalyzerMessenger::SendAnalyzerPointReady();
       Server->AppendToHistory(restored);
     }

@@ -2,7 +2,10 @@
 // Runs experiments: one parameter of a corrupting operation is swept over a range, every
 // corrupted picture is restored by each chosen restoration, and the quality of each restored
 // picture against the uncorrupted reference becomes one point of that restoration's curve.
-// Main thread only; every picture made is appended to the history.
+// Driven from the main thread; every picture made is appended to the history there. A front
+// end may give a runner that carries each operation (and each measurement) elsewhere, e.g. on a
+// thread while its window stays responsive; the history, the messages and the user dialogs stay
+// on the calling thread.
 //
 // Results are kept per series: point k of every series belongs to sweep value k, and a series
 // holds every point whose restoration finished, in sweep order, with no gaps. After a complete
@@ -11,6 +14,7 @@
 // (nothing measured is thrown away). Read series S up to GetSeriesLenght(S) only.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +39,10 @@ struct sSeriesPoint {
 
 using tAnalyzerSeries = std::vector<sSeriesPoint>;
 
+// Runs work (one operation or one measurement of an experiment) and returns when it has ended.
+// The work touches only the pictures of the experiment, never the history nor the messages.
+using tAnalyzerRunner = std::function<void(const std::function<void()>& work)>;
+
 class cAnalyzer {
 public:
   cAnalyzer(cImageStorage* storage, cKvadraServer* server);
@@ -46,8 +54,14 @@ public:
 
   void AddCorruptionSeries(sCorruptionSeriesInfo info);
   void AddRestoration(unsigned uid);
+  // Ignored while an experiment runs (its series are being filled).
   void Clear();
+  // Refuses, with a message to the user, when no picture is loaded; ignored when called again
+  // while an experiment runs (from a window reacting to its messages).
   void Execute();
+  // An empty runner runs the work in place.
+  void SetRunner(tAnalyzerRunner runner) { Runner = std::move(runner); }
+  bool IsRunning() const { return Running; }
 
   int GetRestorationCount() const { return int(RestorationParams.size()); }
   std::string GetRestorationNameAt(int index) const;
@@ -63,6 +77,9 @@ public:
   // The points series index holds (see above); for an index without a series, the number of
   // corrupted pictures made.
   int GetSeriesLenght(int index) const;
+  // The points series index has measured so far: while an experiment runs, a series holds
+  // placeholders (x, 0) for the sweep values still to come; after it, GetSeriesLenght(index).
+  int GetPointsMade(int index) const;
   // Requires SampleNo < GetSeriesLenght(SeriesNo).
   void GetResultAt(unsigned SeriesNo, unsigned SampleNo, double& x, double& y) const;
   // The sweep values that have a point in at least one series: the rows of a table of all
@@ -89,11 +106,15 @@ private:
   // Applies params to its operation and runs it from source into result on this thread;
   // false when the operation threw or stopped itself (the user has been told; Failure says why).
   bool RunOperation(const cOperationParams& params, cImage* source, cImage* result);
+  void RunWork(const std::function<void()>& work);
+  // Measures restored against reference (through the runner) and returns the criterion's value.
+  double Measure(cImage* restored, cImage* reference);
   double CriterionValue(cImage* restored);
+  void ExecuteSweep(cImage* reference);
   bool StopRequested();
   // Ends the experiment early: corruptionSteps pictures were corrupted, series j holds
-  // pointsStored[j] points.
-  void Truncate(size_t corruptionSteps, const std::vector<size_t>& pointsStored);
+  // PointsMade[j] points.
+  void Truncate(size_t corruptionSteps);
 
   std::vector<cOperationParams> CorruptionParams;
   std::vector<cOperationParams> RestorationParams;
@@ -105,6 +126,9 @@ private:
   std::string BottomTitle = "empty";
   std::string OperationTitle = "empty";
 
+  std::vector<size_t> PointsMade;
+  tAnalyzerRunner Runner;
+  bool Running = false;
   std::vector<cImage*> References;
   std::atomic<bool> CancelRequested{false};
   bool Cancelled = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <thread>
 
 #include "FacadeFixture.h"
 #include "cAnalyzer.h"
@@ -397,6 +398,137 @@ TEST_F(Analyzer, ARunningWorkerIsStoppedBeforeTheExperimentUsesTheOperations)
   ASSERT_GE(ids.size(), 2u);
   EXPECT_EQ(ids[0], FILTRATION_TERMINATED);
   EXPECT_EQ(ids[1], ANALYZER_SERIES_READY);
+}
+
+TEST_F(Analyzer, AnIntegerParameterIsSweptInWholeValuesRecordedAsUsed)
+{
+  sCorruptionSeriesInfo info;
+  info.OperationUID = Uid("Test Copy");  // "Window size", an integer 1..9
+  info.ParameterIndex = 0;
+  info.Minimum = 1;
+  info.Maximum = 4;
+  info.Steps = 6;  // 1, 1.5, 2, 2.5, 3, 3.5, 4
+  System->AnalyzerAddCorruptionSeries(info);
+  System->AnalyzerAddRestoration(Uid("Test Copy"));
+  System->AnalyzerSetCriterion("PSNR");
+  System->AnalyzerExecute();
+  const std::vector<double> used{1, 2, 2, 3, 3, 4, 4};
+  EXPECT_EQ(Xs(0), used);
+  ASSERT_EQ(System->AnalyzerGetSweepLength(), 7);
+  for (int k = 0; k < 7; ++k) EXPECT_EQ(System->AnalyzerGetSweepValueAt(k), used[size_t(k)]);
+  EXPECT_EQ(System->GetImage(3)->GetTitle(), "Test Copy (WS=2)");
+  EXPECT_FALSE(System->AnalyzerWasCancelled());
+}
+
+TEST_F(Analyzer, WithoutAPictureTheExperimentIsRefusedWithAMessage)
+{
+  System->DeleteAllSavedImage();
+  ASSERT_EQ(System->GetCurrentImageID(), -1);
+  Sweep(0, 10, 2);
+  System->AnalyzerAddRestoration(Uid("Test Copy"));
+  System->AnalyzerSetCriterion("PSNR");
+  Forget();
+  System->AnalyzerExecute();
+  EXPECT_EQ(Shown, (std::vector<std::string>{"Load an image before starting an experiment."}));
+  EXPECT_EQ(System->AnalyzerGetFailure(), Shown.at(0));
+  EXPECT_EQ(System->AnalyzerGetSweepLength(), 0);
+  EXPECT_EQ(System->AnalyzerGetPointsMade(0), 0);
+  EXPECT_FALSE(System->AnalyzerIsRunning());
+  EXPECT_EQ(Count(ANALYZER_SERIES_READY), 0);
+  EXPECT_EQ(System->SavedImageCount(), 0);
+}
+
+// Watches an experiment from the observer's seat: the thread messages arrive on, the points made
+// per series at each point, and what re-entrant calls do.
+class ProgressProbe : public iObserver {
+public:
+  explicit ProgressProbe(cKvadraSystem& system) : System(system) {}
+  void Update(sMessage& m) override
+  {
+    if (m.Msg != ANALYZER_POINT_READY && m.Msg != ANALYZER_SERIES_READY && m.Msg != HISTORY_CHANGED) return;
+    Threads.push_back(std::this_thread::get_id());
+    if (m.Msg != ANALYZER_POINT_READY) return;
+    Running.push_back(System.AnalyzerIsRunning());
+    std::vector<int> made;
+    for (int j = 0; j < System.AnalyzerGetSeriesCount(); ++j) made.push_back(System.AnalyzerGetPointsMade(j));
+    Made.push_back(made);
+    // A window reacting to the point must not be able to restart or clear the experiment.
+    System.AnalyzerExecute();
+    System.AnalyzerClear();
+  }
+  cKvadraSystem& System;
+  std::vector<std::thread::id> Threads;
+  std::vector<bool> Running;
+  std::vector<std::vector<int>> Made;
+};
+
+TEST_F(Analyzer, ARunnerCarriesTheWorkWhileHistoryAndMessagesStayOnTheCallingThread)
+{
+  Sweep(0, 20, 2);
+  System->AnalyzerAddRestoration(Uid("Test Copy"));
+  System->AnalyzerAddRestoration(Uid("Invert"));
+  System->AnalyzerSetCriterion("MSE");
+  System->AnalyzerExecute();
+  std::vector<std::vector<double>> inPlace(2);
+  for (unsigned j = 0; j < 2; ++j)
+    for (unsigned k = 0; k < 3; ++k) inPlace[j].push_back(Y(j, k));
+
+  int calls = 0;
+  std::vector<std::thread::id> workThreads;
+  System->AnalyzerSetRunner([&](const std::function<void()>& work) {
+    ++calls;
+    std::thread worker([&] {
+      workThreads.push_back(std::this_thread::get_id());
+      work();
+    });
+    worker.join();
+  });
+  ProgressProbe probe(*System);
+  System->AddObserver(&probe);
+  System->SetCurrentImageID(0);
+  const int historyBefore = System->SavedImageCount();
+  System->AnalyzerExecute();
+
+  // Per sweep value: the corruption and its measures, then per restoration its run and its measures.
+  EXPECT_EQ(calls, 3 * (2 + 2 * 2));
+  for (const auto& id : workThreads) EXPECT_NE(id, std::this_thread::get_id());
+  ASSERT_FALSE(probe.Threads.empty());
+  for (const auto& id : probe.Threads) EXPECT_EQ(id, std::this_thread::get_id());
+  EXPECT_EQ(System->SavedImageCount(), historyBefore + 3 * 3);
+  for (unsigned j = 0; j < 2; ++j)
+    for (unsigned k = 0; k < 3; ++k) EXPECT_EQ(Y(j, k), inPlace[j][k]) << "series " << j << " point " << k;
+  // The points made grow one at a time, series by series; the placeholders are not counted.
+  const std::vector<std::vector<int>> made{{1, 0}, {1, 1}, {2, 1}, {2, 2}, {3, 2}, {3, 3}};
+  EXPECT_EQ(probe.Made, made);
+  EXPECT_EQ(probe.Running, std::vector<bool>(6, true));
+  EXPECT_FALSE(System->AnalyzerIsRunning());
+  EXPECT_EQ(System->AnalyzerGetPointsMade(1), System->AnalyzerGetSeriesLenght(1));
+  EXPECT_EQ(System->AnalyzerGetRestorationCount(), 2);  // the Clear during the run was ignored
+}
+
+TEST_F(Analyzer, ACancelDuringAnOperationEndsTheExperimentAfterIt)
+{
+  Sweep(0, 10, 5);
+  System->AnalyzerAddRestoration(Uid("Test Copy"));
+  System->AnalyzerAddRestoration(Uid("Invert"));
+  System->AnalyzerSetCriterion("PSNR");
+  int calls = 0;
+  // Stop is pressed while the 5th piece of work (the second restoration of the first value) runs.
+  System->AnalyzerSetRunner([&](const std::function<void()>& work) {
+    std::thread worker([&] {
+      work();
+    });
+    if (++calls == 5) System->AnalyzerCancel();
+    worker.join();
+  });
+  System->AnalyzerExecute();
+  EXPECT_TRUE(System->AnalyzerWasCancelled());
+  EXPECT_EQ(calls, 6);  // the running restoration was still measured
+  EXPECT_EQ(System->AnalyzerGetSeriesLenght(0), 1);
+  EXPECT_EQ(System->AnalyzerGetSeriesLenght(1), 1);
+  EXPECT_EQ(System->AnalyzerGetPointsMade(1), 1);
+  EXPECT_EQ(System->SavedImageCount(), 1 + 3);
+  System->AnalyzerSetRunner(nullptr);
 }
 
 using AnalyzerDeathTest = Analyzer;
