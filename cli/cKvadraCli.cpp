@@ -12,6 +12,7 @@
 #include <map>
 #include <sstream>
 
+#include "cAnalyzerResults.h"
 #include "cCliError.h"
 #include "cHistoryResults.h"
 #include "cImage.h"
@@ -653,25 +654,10 @@ int cKvadraCli::CommandAnalyze(cArgumentReader& args)
   System->ExitAnalyzerMode();
 
   // Series keep their points separately: after a stop, a sweep value may have a point in
-  // some series only. Each series is read up to its own length; a missing point stays empty.
-  std::vector<std::string> header = {System->AnalyzerGetBottomTitle()};
+  // some series only; a missing point stays empty.
+  const cResultTable table = cAnalyzerResults::Build(*System);
+  const std::vector<std::string>& header = table.Header();
   const int series = System->AnalyzerGetSeriesCount();
-  for (int s = 0; s < series; ++s) header.push_back(System->AnalyzerGetSeriesName(s));
-  cResultTable table(header);
-  const int rows = System->AnalyzerGetSweepLength();
-  for (int k = 0; k < rows; ++k) {
-    std::vector<cResultTable::sCell> row{cResultTable::Number(System->AnalyzerGetSweepValueAt(k))};
-    for (int s = 0; s < series; ++s) {
-      if (k >= System->AnalyzerGetSeriesLenght(s)) {
-        row.push_back(cResultTable::Missing());
-        continue;
-      }
-      double x, y;
-      System->AnalyzerGetResultAt(unsigned(s), unsigned(k), x, y);
-      row.push_back(cResultTable::Number(y));
-    }
-    table.AddRow(row);
-  }
   const std::string failure = System->AnalyzerGetFailure();
   const bool cancelled = CancelRequested.load() && failure.empty();
   if (!csv.empty()) cResultTable::WriteFileAtomically(csv, table.CsvText());
