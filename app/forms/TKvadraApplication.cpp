@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "TAnalyzerForm.h"
 #include "TAutoOperationForm.h"
 #include "TPreferencesForm.h"
 #include "TResampleForm.h"
@@ -17,6 +18,7 @@
 #include "TKvadraMainForm.h"
 #include "TQtKernelHost.h"
 #include "TSplashForm.h"
+#include "cAnalyzerFormObserver.h"
 #include "cAutoOperationFormObserver.h"
 #include "cHistoryToolFormObserver.h"
 #include "cImageInfoToolFormObserver.h"
@@ -48,6 +50,17 @@ void TKvadraApplication::Start(const sStartOptions& options)
     OperationDialog->raise();
     OperationDialog->activateWindow();
   };
+  AnalyzerWindow = std::make_unique<TAnalyzerForm>(Main.get());
+  Main->ShowAnalyzer = [this] {
+    AnalyzerWindow->show();
+    AnalyzerWindow->raise();
+    AnalyzerWindow->activateWindow();
+  };
+  // While an experiment runs, nothing else may call the kernel.
+  AnalyzerWindow->OnExperimentRunning = [this](bool running) {
+    Main->SetExperimentRunning(running);
+    OperationDialog->setEnabled(!running);
+  };
 
   ResampleDialog = std::make_unique<TResampleForm>(Main.get());
   Main->RunResampleDialog = [this](int width, int height) {
@@ -77,6 +90,7 @@ void TKvadraApplication::Start(const sStartOptions& options)
   Observers.push_back(std::make_unique<cHistoryToolFormObserver>());
   Observers.push_back(std::make_unique<cImageInfoToolFormObserver>());
   Observers.push_back(std::make_unique<cAutoOperationFormObserver>());
+  Observers.push_back(std::make_unique<cAnalyzerFormObserver>());
   for (auto& observer : Observers) Facade->AddObserver(observer.get());
 
   const QString folder =
@@ -138,6 +152,7 @@ void TKvadraApplication::Shutdown()
   Facade.reset();
   KvadraSystem = nullptr;
   Observers.clear();
+  AnalyzerWindow.reset();
   OperationDialog.reset();
   ResampleDialog.reset();
   PreferencesDialog.reset();

@@ -9,6 +9,7 @@ class TQtKernelHost;
 class TKvadraMainForm;
 class TSplashForm;
 class TAutoOperationForm;
+class TAnalyzerForm;
 class TPreferencesForm;
 class TResampleForm;
 class QSettings;
@@ -39,6 +40,7 @@ public:
   TSplashForm* Splash() const { return SplashWindow.get(); }
   cKvadraSystem* System() const { return Facade.get(); }
   TAutoOperationForm* OperationForm() const { return OperationDialog.get(); }
+  TAnalyzerForm* Analyzer() const { return AnalyzerWindow.get(); }
   TPreferencesForm* Preferences() const { return PreferencesDialog.get(); }
   TResampleForm* Resample() const { return ResampleDialog.get(); }
   THistoryToolForm* HistoryWindow() const { return HistoryForm.get(); }
@@ -51,6 +53,7 @@ private:
   std::unique_ptr<TKvadraMainForm> Main;
   std::unique_ptr<TSplashForm> SplashWindow;
   std::unique_ptr<TAutoOperationForm> OperationDialog;
+  std::unique_ptr<TAnalyzerForm> AnalyzerWindow;
   std::unique_ptr<TResampleForm> ResampleDialog;
   std::unique_ptr<TPreferencesForm> PreferencesDialog;
   std::unique_ptr<QSettings> Settings;

@@ -21,6 +21,7 @@
 #include <QProgressBar>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -423,6 +424,22 @@ void TKvadraMainForm::UpdateActions()
   UndoAction->setEnabled(hasHistory);
   // Resizing needs a picture to take its size from.
   ResizeAction->setEnabled(hasImage);
+  // An analyzer experiment is using the kernel: nothing may run, load, close or undo meanwhile.
+  OpenImageAction->setEnabled(!ExperimentRunning);
+  PreferencesAction->setEnabled(!ExperimentRunning);
+  if (ExperimentRunning) {
+    for (QAction* action : OperationActionList)
+      if (action->property(UidProperty).toUInt() != 0) action->setEnabled(false);
+    for (QAction* action : {SaveImageAsAction, CloseImageAction, UndoAction, StartAnalyzerAction, ResizeAction})
+      action->setEnabled(false);
+  }
+}
+
+void TKvadraMainForm::SetExperimentRunning(bool running)
+{
+  ExperimentRunning = running;
+  UpdateActions();
+  if (!running && CloseAfterExperiment) QTimer::singleShot(0, this, &QWidget::close);
 }
 
 void TKvadraMainForm::AddOperationItem(unsigned uid)
@@ -558,6 +575,7 @@ void TKvadraMainForm::ExecuteOperation(unsigned uid)
 
 bool TKvadraMainForm::OpenFile(const QString& fileName)
 {
+  if (ExperimentRunning) return false;
   const bool loaded = KvadraSystem->LoadImage(QFile::encodeName(fileName).toStdString());
   UpdateActions();
   return loaded;
@@ -692,6 +710,13 @@ void TKvadraMainForm::showEvent(QShowEvent* event)
 
 void TKvadraMainForm::closeEvent(QCloseEvent* event)
 {
+  if (ExperimentRunning) {
+    // The experiment ends after its running operation; the window closes once it has returned.
+    CloseAfterExperiment = true;
+    if (KvadraSystem) KvadraSystem->AnalyzerCancel();
+    event->ignore();
+    return;
+  }
   // A run still going is stopped before the program shuts the kernel down.
   if (KvadraSystem && KvadraSystem->IsBusy()) KvadraSystem->TerminateOperation();
   QMainWindow::closeEvent(event);

@@ -47,6 +47,10 @@ public:
   void ExecuteOperation(unsigned uid);
   // The menu item that shows an operation (name + " - " + uid), or nullptr.
   QAction* FindOperationAction(unsigned uid) const;
+  // While an analyzer experiment runs, the actions that would call the kernel are disabled,
+  // pictures are not loaded, and closing the window waits for the experiment to return.
+  void SetExperimentRunning(bool running);
+  bool IsExperimentRunning() const { return ExperimentRunning; }
   void SetConfirmHandler(std::function<bool(const QString&)> confirm) { ConfirmHandler = std::move(confirm); }
 
   // The other windows, attached by the application once they exist.
@@ -139,6 +143,8 @@ private:
   QActionGroup* DomainGroup = nullptr;
   sViewerFrame LastSpatialFrame;
   std::function<bool(const QString&)> ConfirmHandler;
+  bool ExperimentRunning = false;
+  bool CloseAfterExperiment = false;
 };
 
 // The program's main window, once created.

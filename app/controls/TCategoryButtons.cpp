@@ -1,0 +1,147 @@
+#include "TCategoryButtons.h"
+
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+const char* const DataProperty = "kvData";
+}  // namespace
+
+TCategoryButtons::TCategoryButtons(QWidget* parent) : QScrollArea(parent)
+{
+  setWidgetResizable(true);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  Content = new QWidget(this);
+  Content->setObjectName("CategoryContent");
+  Column = new QVBoxLayout(Content);
+  Column->setContentsMargins(2, 2, 2, 2);
+  Column->setSpacing(2);
+  Column->addStretch(1);
+  setWidget(Content);
+}
+
+const TCategoryButtons::sCategory* TCategoryButtons::Find(const QString& caption) const
+{
+  for (const sCategory& c : CategoryList)
+    if (c.Caption == caption) return &c;
+  return nullptr;
+}
+
+QPushButton* TCategoryButtons::AddButton(const QString& category, const QString& caption, int data)
+{
+  const sCategory* found = Find(category);
+  if (!found) {
+    sCategory c;
+    c.Caption = category;
+    c.Header = new QToolButton(Content);
+    c.Header->setObjectName("Category_" + category);
+    c.Header->setText(category);
+    c.Header->setCheckable(true);
+    c.Header->setChecked(true);  // checked = expanded
+    c.Header->setArrowType(Qt::DownArrow);
+    c.Header->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    c.Header->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    c.Header->setStyleSheet(
+        "QToolButton { font-weight: bold; border: 1px solid rgb(172,168,153); padding: 3px; text-align: left;"
+        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 rgb(255,255,255), stop:1 rgb(202,200,190)); }");
+    c.Body = new QWidget(Content);
+    c.Buttons = new QVBoxLayout(c.Body);
+    c.Buttons->setContentsMargins(0, 0, 0, 0);
+    c.Buttons->setSpacing(1);
+    QToolButton* header = c.Header;
+    QWidget* body = c.Body;
+    connect(header, &QToolButton::toggled, this, [header, body](bool expanded) {
+      header->setArrowType(expanded ? Qt::DownArrow : Qt::RightArrow);
+      body->setVisible(expanded);
+    });
+    // Before the stretch that keeps the categories at the top.
+    Column->insertWidget(Column->count() - 1, c.Header);
+    Column->insertWidget(Column->count() - 1, c.Body);
+    CategoryList.append(c);
+    found = &CategoryList.last();
+  }
+  auto* button = new QPushButton(caption, found->Body);
+  button->setObjectName("Item_" + QString::number(data));
+  button->setProperty(DataProperty, data);
+  button->setFlat(true);
+  button->setAutoFillBackground(true);
+  button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  Paint(button);
+  connect(button, &QPushButton::clicked, this, [this, data] { emit ButtonClicked(data); });
+  found->Buttons->addWidget(button);
+  ButtonList.append(button);
+  return button;
+}
+
+void TCategoryButtons::Clear()
+{
+  for (const sCategory& c : CategoryList) {
+    delete c.Header;
+    delete c.Body;
+  }
+  CategoryList.clear();
+  ButtonList.clear();
+  Selected = -1;
+}
+
+QStringList TCategoryButtons::Categories() const
+{
+  QStringList list;
+  for (const sCategory& c : CategoryList) list << c.Caption;
+  return list;
+}
+
+QToolButton* TCategoryButtons::CategoryHeader(const QString& category) const
+{
+  const sCategory* c = Find(category);
+  return c ? c->Header : nullptr;
+}
+
+void TCategoryButtons::SetCollapsed(const QString& category, bool collapsed)
+{
+  if (const sCategory* c = Find(category)) c->Header->setChecked(!collapsed);
+}
+
+bool TCategoryButtons::IsCollapsed(const QString& category) const
+{
+  const sCategory* c = Find(category);
+  return c && !c->Header->isChecked();
+}
+
+QPushButton* TCategoryButtons::FindButton(int data) const
+{
+  for (QPushButton* b : ButtonList)
+    if (b->property(DataProperty).toInt() == data) return b;
+  return nullptr;
+}
+
+void TCategoryButtons::SetSelected(int data)
+{
+  Selected = data;
+  for (QPushButton* b : ButtonList) Paint(b);
+}
+
+void TCategoryButtons::SetRegularColor(const QColor& colour)
+{
+  RegularColor = colour;
+  for (QPushButton* b : ButtonList) Paint(b);
+}
+
+void TCategoryButtons::SetSelectedColor(const QColor& colour)
+{
+  SelectedColor = colour;
+  for (QPushButton* b : ButtonList) Paint(b);
+}
+
+void TCategoryButtons::Paint(QPushButton* button) const
+{
+  const bool chosen = button->property(DataProperty).toInt() == Selected && Selected != -1;
+  const QColor c = chosen ? SelectedColor : RegularColor;
+  button->setStyleSheet(QString("QPushButton { background-color: rgb(%1,%2,%3); border: none; padding: 3px 12px;"
+                                " text-align: left; %4 } QPushButton:focus { border: 1px dotted black; }")
+                            .arg(c.red())
+                            .arg(c.green())
+                            .arg(c.blue())
+                            .arg(chosen ? "font-weight: bold;" : ""));
+}

@@ -1,0 +1,797 @@
+#include "TAnalyzerForm.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QSvgGenerator>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLegend>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
+#include <atomic>
+#include <cmath>
+#include <exception>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include "TCategoryButtons.h"
+#include "TImprovedSpinEdit.h"
+#include "TParamsPanel.h"
+#include "cAnalyzerResults.h"
+#include "cKvadraSystem.h"
+#include "cUserDialogs.h"
+#include "kvDiagnostics.h"
+
+#define UNIT "kvForms\\guiAnalyzerForm"
+
+TAnalyzerForm* AnalyzerForm = nullptr;
+
+namespace {
+constexpr int ClientWidth = 636;
+constexpr int ClientHeight = 389;
+constexpr int PageHeight = 349;
+const char* const ParamIndexProperty = "kvParamIndex";
+
+QString FromKernel(const std::string& text)
+{
+  return QString::fromLocal8Bit(text.c_str());
+}
+
+std::string ToKernel(const QString& text)
+{
+  return text.toLocal8Bit().toStdString();
+}
+
+// Fixed notation with two decimals, as the table shows every number.
+QString CellText(double value)
+{
+  if (std::isnan(value)) return "nan";
+  if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
+  return QString::number(value, 'f', 2);
+}
+}  // namespace
+
+TAnalyzerForm::TAnalyzerForm(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+{
+  if (!AnalyzerForm) AnalyzerForm = this;
+  setObjectName("AnalyzerForm");
+  setWindowTitle("Analyzer");
+  setModal(false);
+  setFont(QFont("Tahoma", 8));
+  setFixedSize(ClientWidth, ClientHeight);
+
+  PageControl = new QStackedWidget(this);
+  PageControl->setObjectName("PageControl");
+  PageControl->setGeometry(0, 0, ClientWidth, PageHeight);
+  CreateCorruptionPage();
+  CreateRunningPage();
+  CreateRestorationPage();
+  CreateCriterionPage();
+  CreateResultsPage();
+
+  NextButton = new QPushButton("Next", this);
+  NextButton->setObjectName("NextButton");
+  NextButton->setGeometry(552, 355, 75, 25);
+  NextButton->setEnabled(false);
+  NextButton->setDefault(true);
+  BackButton = new QPushButton("Back", this);
+  BackButton->setObjectName("BackButton");
+  BackButton->setGeometry(475, 355, 71, 25);
+  BackButton->setEnabled(false);
+  connect(NextButton, &QPushButton::clicked, this, &TAnalyzerForm::NextButtonClick);
+  connect(BackButton, &QPushButton::clicked, this, &TAnalyzerForm::BackButtonClick);
+
+  ShowPage(CorruptionTabSheet);
+}
+
+TAnalyzerForm::~TAnalyzerForm()
+{
+  if (AnalyzerForm == this) AnalyzerForm = nullptr;
+}
+
+QWidget* TAnalyzerForm::NewPage(const QString& name)
+{
+  auto* page = new QWidget(PageControl);
+  page->setObjectName(name);
+  PageControl->addWidget(page);
+  return page;
+}
+
+void TAnalyzerForm::CreateCorruptionPage()
+{
+  CorruptionTabSheet = NewPage("CorruptionTabSheet");
+  CorruptionSelector = new TCategoryButtons(CorruptionTabSheet);
+  CorruptionSelector->setObjectName("CorruptionSelector");
+  CorruptionSelector->setAccessibleName("Noises");
+  CorruptionSelector->setGeometry(13, 16, 301, 273);
+  connect(CorruptionSelector, &TCategoryButtons::ButtonClicked, this, &TAnalyzerForm::CorruptionButtonClick);
+
+  CorruptionDetailsBox = new QGroupBox(" Select running parameter ", CorruptionTabSheet);
+  CorruptionDetailsBox->setObjectName("CorruptionDetailsBox");
+  CorruptionDetailsBox->setGeometry(322, 10, 301, 279);
+  auto* layout = new QVBoxLayout(CorruptionDetailsBox);
+  CorruptionNameLabel = new QLabel(CorruptionDetailsBox);
+  CorruptionNameLabel->setObjectName("CorruptionNameLabel");
+  QFont bold = font();
+  bold.setBold(true);
+  bold.setPointSize(10);
+  CorruptionNameLabel->setFont(bold);
+  CorruptionNameLabel->setAlignment(Qt::AlignCenter);
+  layout->addWidget(CorruptionNameLabel);
+  SelectRunningParamPanel = new QWidget(CorruptionDetailsBox);
+  SelectRunningParamPanel->setObjectName("SelectRunningParamPanel");
+  auto* radios = new QVBoxLayout(SelectRunningParamPanel);
+  radios->setContentsMargins(40, 10, 20, 10);
+  radios->setSpacing(20);
+  radios->addStretch(1);
+  layout->addWidget(SelectRunningParamPanel, 1);
+}
+
+void TAnalyzerForm::CreateRunningPage()
+{
+  RunningTabSheet = NewPage("RunningTabSheet");
+  CorruptionNameLabel2 = new QLabel(RunningTabSheet);
+  CorruptionNameLabel2->setObjectName("CorruptionNameLabel2");
+  QFont bold = font();
+  bold.setBold(true);
+  CorruptionNameLabel2->setFont(bold);
+  CorruptionNameLabel2->setAlignment(Qt::AlignCenter);
+  CorruptionNameLabel2->setGeometry(0, 6, ClientWidth, 20);
+
+  RunningGroupBox = new QGroupBox(" Running parameter details ", RunningTabSheet);
+  RunningGroupBox->setObjectName("RunningGroupBox");
+  RunningGroupBox->setGeometry(13, 32, 295, 257);
+  RunningParamDetailsPanel = new QWidget(RunningGroupBox);
+  RunningParamDetailsPanel->setObjectName("RunningParamDetailsPanel");
+  RunningParamDetailsPanel->setGeometry(2, 18, 291, 237);
+  int y = 10;
+  TImprovedSpinEdit** edits[] = {&MinEdit, &MaxEdit, &StepsEdit};
+  const char* captions[] = {"Min value:", "Max value:", "Steps count:"};
+  const char* names[] = {"MinEdit", "MaxEdit", "StepsEdit"};
+  for (int row = 0; row < 3; ++row) {
+    auto* label = new QLabel(captions[row], RunningParamDetailsPanel);
+    const int labelHeight = label->sizeHint().height();
+    label->setGeometry(10, y, RunningParamDetailsPanel->width() - 20, labelHeight);
+    y += labelHeight + 10;
+    auto* edit = new TImprovedSpinEdit(RunningParamDetailsPanel);
+    edit->setObjectName(names[row]);
+    edit->SetAccessibleName(QString(captions[row]).chopped(1));
+    label->setBuddy(edit->Edit());
+    edit->setGeometry(20, y, RunningParamDetailsPanel->width() - 40, edit->sizeHint().height());
+    y += labelHeight + 20;
+    *edits[row] = edit;
+  }
+  StepsEdit->SetMinValue(3);
+  StepsEdit->SetMaxValue(50);
+  StepsEdit->SetPrecision(0);
+  StepsEdit->SetValue(10);
+
+  StaticGroupBox = new QGroupBox(" Static parameters ", RunningTabSheet);
+  StaticGroupBox->setObjectName("StaticGroupBox");
+  StaticGroupBox->setGeometry(322, 32, 301, 310);
+  auto* layout = new QVBoxLayout(StaticGroupBox);
+  layout->setContentsMargins(2, 2, 2, 2);
+  StaticParamsPanel = new TParamsPanel(StaticGroupBox);
+  StaticParamsPanel->setObjectName("StaticParamsPanel");
+  StaticParamsPanel->setFrameStyle(QFrame::NoFrame);
+  layout->addWidget(StaticParamsPanel, 1);
+  // The corruption runs with these values: edits go to the operation's parameters at once.
+  StaticParamsPanel->OnChange = [this](TParamsPanel*) { StaticChange(); };
+}
+
+void TAnalyzerForm::CreateRestorationPage()
+{
+  RestorationTabSheet = NewPage("RestorationTabSheet");
+  RestorationSelector = new TCategoryButtons(RestorationTabSheet);
+  RestorationSelector->setObjectName("RestorationSelector");
+  RestorationSelector->setAccessibleName("Filters");
+  RestorationSelector->setGeometry(13, 16, 244, 273);
+  connect(RestorationSelector, &TCategoryButtons::ButtonClicked, this, &TAnalyzerForm::RestorationButtonClick);
+
+  RestorationListBox = new QListWidget(RestorationTabSheet);
+  RestorationListBox->setObjectName("RestorationListBox");
+  RestorationListBox->setAccessibleName("Restorations");
+  RestorationListBox->setGeometry(263, 16, 338, 89);
+  connect(RestorationListBox, &QListWidget::currentRowChanged, this, [this](int) { RestorationListBoxClick(); });
+
+  auto* frame = new QFrame(RestorationTabSheet);
+  frame->setObjectName("BasePanel");
+  frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  frame->setGeometry(263, 111, 338, 178);
+  BasePanel = frame;
+  auto* layout = new QVBoxLayout(BasePanel);
+  layout->setContentsMargins(2, 2, 2, 2);
+  RestorationParamsPanel = new TParamsPanel(BasePanel);
+  RestorationParamsPanel->setObjectName("RestorationParamsPanel");
+  RestorationParamsPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  layout->addWidget(RestorationParamsPanel, 1);
+  RestorationParamsPanel->OnChange = [this](TParamsPanel*) { RestorationChange(); };
+}
+
+void TAnalyzerForm::CreateCriterionPage()
+{
+  CriterionTabSheet = NewPage("CriterionTabSheet");
+  CriteriaGroup = new QGroupBox(" Select estimation ", CriterionTabSheet);
+  CriteriaGroup->setObjectName("CriteriaGroup");
+  CriteriaGroup->setGeometry(13, 16, 240, 200);
+  auto* layout = new QVBoxLayout(CriteriaGroup);
+  CriteriaButtons = new QButtonGroup(this);
+  const QStringList items = {"MSE", "PSNR", "IQ", "Time", "IQHVS", "SSIM"};
+  for (int i = 0; i < items.size(); ++i) {
+    auto* radio = new QRadioButton(items[i], CriteriaGroup);
+    radio->setObjectName("Criterion_" + items[i]);
+    CriteriaButtons->addButton(radio, i);
+    layout->addWidget(radio);
+  }
+  layout->addStretch(1);
+  CriteriaButtons->button(1)->setChecked(true);
+}
+
+void TAnalyzerForm::CreateResultsPage()
+{
+  ResultsTabSheet = NewPage("ResultsTabSheet");
+  ResultsPageControl = new QTabWidget(ResultsTabSheet);
+  ResultsPageControl->setObjectName("ResultsPageControl");
+  ResultsPageControl->setTabPosition(QTabWidget::East);
+  ResultsPageControl->setGeometry(0, 0, ClientWidth, PageHeight - 34);
+
+  Chart = new QChart();
+  Chart->setTitle("Experiment Results");
+  QRadialGradient gradient(QPointF(0.5, 0.5), 0.75);
+  gradient.setCoordinateMode(QGradient::ObjectBoundingMode);
+  gradient.setColorAt(0.0, QColor(255, 255, 191));
+  gradient.setColorAt(1.0, Qt::white);
+  Chart->setBackgroundBrush(gradient);
+  Chart->legend()->setAlignment(Qt::AlignBottom);
+  Chart->legend()->setVisible(true);
+  AxisX = new QValueAxis(Chart);
+  AxisX->setLabelFormat("%g");
+  AxisY = new QValueAxis(Chart);
+  AxisY->setLabelFormat("%g");
+  Chart->addAxis(AxisX, Qt::AlignBottom);
+  Chart->addAxis(AxisY, Qt::AlignLeft);
+  ResultsChart = new QChartView(Chart);
+  ResultsChart->setObjectName("ResultsChart");
+  ResultsChart->setAccessibleName("Chart");
+  ResultsChart->setRenderHint(QPainter::Antialiasing);
+  ResultsPageControl->addTab(ResultsChart, "Chart");
+
+  auto* tablePage = new QWidget();
+  tablePage->setObjectName("TablePage");
+  auto* tableLayout = new QVBoxLayout(tablePage);
+  tableLayout->setContentsMargins(4, 4, 4, 4);
+  TitleLabel = new QLabel(tablePage);
+  TitleLabel->setObjectName("TitleLabel");
+  tableLayout->addWidget(TitleLabel);
+  ResultsGrid = new QTableWidget(tablePage);
+  ResultsGrid->setObjectName("ResultsGrid");
+  ResultsGrid->setAccessibleName("Results");
+  ResultsGrid->horizontalHeader()->setDefaultSectionSize(128);
+  ResultsGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  ResultsGrid->verticalHeader()->setDefaultSectionSize(16);
+  ResultsGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  ResultsGrid->verticalHeader()->hide();
+  ResultsGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ResultsGrid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+  ResultsGrid->setSelectionBehavior(QAbstractItemView::SelectItems);
+  tableLayout->addWidget(ResultsGrid, 1);
+  ResultsPageControl->addTab(tablePage, "Table");
+
+  auto* strip = new QWidget(ResultsTabSheet);
+  strip->setObjectName("ResultsButtons");
+  strip->setGeometry(0, PageHeight - 32, ClientWidth, 30);
+  auto* row = new QHBoxLayout(strip);
+  row->setContentsMargins(8, 2, 8, 2);
+  StatusLabel = new QLabel(strip);
+  StatusLabel->setObjectName("StatusLabel");
+  row->addWidget(StatusLabel, 1);
+  StopButton = new QPushButton("Stop", strip);
+  StopButton->setObjectName("StopButton");
+  SaveChartButton = new QPushButton("Save chart...", strip);
+  SaveChartButton->setObjectName("SaveChartButton");
+  SaveTableButton = new QPushButton("Save table...", strip);
+  SaveTableButton->setObjectName("SaveTableButton");
+  CopyButton = new QPushButton("Copy", strip);
+  CopyButton->setObjectName("CopyButton");
+  for (QPushButton* b : {StopButton, SaveChartButton, SaveTableButton, CopyButton}) {
+    b->setAutoDefault(false);
+    row->addWidget(b);
+  }
+  connect(StopButton, &QPushButton::clicked, this, &TAnalyzerForm::StopExperiment);
+  connect(SaveChartButton, &QPushButton::clicked, this, [this] {
+    QString filter;
+    QString file = QFileDialog::getSaveFileName(this, "Save chart", QString(),
+                                                "PNG picture (*.png);;SVG drawing (*.svg)", &filter);
+    if (file.isEmpty()) return;
+    if (QFileInfo(file).suffix().isEmpty()) file += filter.startsWith("SVG") ? ".svg" : ".png";
+    SaveChart(file);
+  });
+  connect(SaveTableButton, &QPushButton::clicked, this, [this] {
+    QString file = QFileDialog::getSaveFileName(this, "Save table", QString(), "CSV table (*.csv)");
+    if (file.isEmpty()) return;
+    if (QFileInfo(file).suffix().isEmpty()) file += ".csv";
+    SaveTable(file);
+  });
+  connect(CopyButton, &QPushButton::clicked, this, &TAnalyzerForm::CopyTable);
+  SetResultButtons();
+}
+
+QList<QLineSeries*> TAnalyzerForm::ChartSeries() const
+{
+  QList<QLineSeries*> list;
+  for (QAbstractSeries* s : Chart->series())
+    if (auto* line = qobject_cast<QLineSeries*>(s)) list << line;
+  return list;
+}
+
+QString TAnalyzerForm::CriterionName() const
+{
+  QAbstractButton* checked = CriteriaButtons->checkedButton();
+  return checked ? checked->text() : QString("PSNR");
+}
+
+void TAnalyzerForm::AddOperation(unsigned uid)
+{
+  std::string group, name, type;
+  KvadraSystem->GetOperationGroupAndName(uid, group, name, type);
+  TCategoryButtons* selector = nullptr;
+  if (type == "otFilter") selector = RestorationSelector;
+  else if (type == "otNoise") selector = CorruptionSelector;
+  if (!selector) return;
+  QPushButton* button = selector->AddButton(FromKernel(group), FromKernel(name), int(uid));
+  button->setAccessibleDescription(FromKernel(group));
+}
+
+void TAnalyzerForm::ShowPage(QWidget* page)
+{
+  PageControl->setCurrentWidget(page);
+  if (page == CorruptionTabSheet) CorruptionPageShown();
+  else if (page == RunningTabSheet) RunningPageShown();
+  else BackButton->setEnabled(page != ResultsTabSheet);
+}
+
+void TAnalyzerForm::showEvent(QShowEvent* event)
+{
+  QDialog::showEvent(event);
+  if (ExperimentRunning) return;
+  if (QWidget* owner = parentWidget()) {
+    const QRect area = owner->window()->frameGeometry();
+    move(area.center() - rect().center());
+  }
+  KvadraSystem->EnterAnalyzerMode();
+  KvadraSystem->AnalyzerClear();
+  // The analyzer forgot the restorations: so does the list.
+  RefillRestorationList();
+  ShowPage(CorruptionTabSheet);
+  NextButton->setText("Next");
+}
+
+void TAnalyzerForm::CorruptionPageShown()
+{
+  NextButton->setEnabled(CorruptionOperationIndex != -1 && RunningParamIndex != -1);
+  BackButton->hide();
+}
+
+void TAnalyzerForm::CorruptionButtonClick(int uid)
+{
+  QLayout* radios = SelectRunningParamPanel->layout();
+  for (QRadioButton* r : SelectRunningParamPanel->findChildren<QRadioButton*>(QString(), Qt::FindDirectChildrenOnly))
+    delete r;
+  CorruptionOperationIndex = uid;
+  CorruptionSelector->SetSelected(uid);
+  // The running parameter belonged to the previous noise: a noise without a numeric parameter
+  // must not go on with it.
+  RunningParamIndex = -1;
+  NextButton->setEnabled(false);
+  const cOperationParams* params = KvadraSystem->GetOperationParams(unsigned(uid));
+  CorruptionNameLabel->setText(FromKernel(params->GetName()));
+  QRadioButton* first = nullptr;
+  int position = 0;
+  for (int i = 0; i < params->GetParamsCount(); ++i) {
+    const cOperationParameter* p = params->GetParam(unsigned(i));
+    if (p->GetType() != ptInteger && p->GetType() != ptReal) continue;
+    auto* radio = new QRadioButton(FromKernel(p->GetName()), SelectRunningParamPanel);
+    radio->setProperty(ParamIndexProperty, i);
+    connect(radio, &QRadioButton::clicked, this, [this, radio] { RunningParamClick(radio); });
+    static_cast<QVBoxLayout*>(radios)->insertWidget(position++, radio);
+    radio->show();
+    if (!first) first = radio;
+  }
+  if (first) {
+    first->setChecked(true);
+    RunningParamClick(first);
+  }
+}
+
+void TAnalyzerForm::RunningParamClick(QRadioButton* sender)
+{
+  KV_ASSERT_TEXT(sender != nullptr, "Sender->ClassNameIs(\"TRadioButton\")", UNIT);
+  KV_ASSERT_TEXT(PageControl->currentWidget() == CorruptionTabSheet, "PageControl->ActivePage == CorruptionTabSheet",
+                 UNIT);
+  RunningParamIndex = sender->property(ParamIndexProperty).toInt();
+  NextButton->setEnabled(true);
+}
+
+void TAnalyzerForm::RunningPageShown()
+{
+  BackButton->show();
+  BackButton->setEnabled(true);
+  KV_ASSERT_TEXT(CorruptionOperationIndex != -1, "CorruptionOperationIndex != -1", UNIT);
+  std::string group, name, type;
+  KvadraSystem->GetOperationGroupAndName(unsigned(CorruptionOperationIndex), group, name, type);
+  CorruptionNameLabel2->setText(FromKernel(group) + " :: " + FromKernel(name));
+  const cOperationParams* params = KvadraSystem->GetOperationParams(unsigned(CorruptionOperationIndex));
+  const cOperationParameter* running = params->GetParam(unsigned(RunningParamIndex));
+  RunningGroupBox->setTitle(" " + FromKernel(running->GetName()) + ": ");
+  double low = 0, high = 0;
+  uint8_t precision = 0;
+  running->GetBounds(low, high, precision);
+  for (TImprovedSpinEdit* edit : {MinEdit, MaxEdit}) {
+    edit->SetPrecision(precision);
+    edit->SetMinValue(low);
+    edit->SetMaxValue(high);
+  }
+  MinEdit->SetValue(low);
+  MaxEdit->SetValue(high);
+  StepsEdit->SetValue(10);
+  StaticParamsPanel->Build(*params, RunningParamIndex);
+}
+
+void TAnalyzerForm::StaticChange()
+{
+  if (CorruptionOperationIndex == -1) return;
+  StaticParamsPanel->ApplyTo(*KvadraSystem->GetOperationParams(unsigned(CorruptionOperationIndex)));
+}
+
+void TAnalyzerForm::RestorationButtonClick(int uid)
+{
+  RestorationSelector->SetSelected(uid);
+  KvadraSystem->AnalyzerAddRestoration(unsigned(uid));
+  RefillRestorationList();
+  NextButton->setEnabled(true);
+}
+
+void TAnalyzerForm::RefillRestorationList()
+{
+  const int previous = RestorationListBox->currentRow();
+  const QSignalBlocker quiet(RestorationListBox);
+  RestorationListBox->clear();
+  const int count = KvadraSystem->AnalyzerGetRestorationCount();
+  for (int i = 0; i < count; ++i) RestorationListBox->addItem(FromKernel(KvadraSystem->AnalyzerGetRestorationNameAt(i)));
+  if (previous >= 0 && previous < count) {
+    RestorationListBox->setCurrentRow(previous);
+  } else {
+    RestorationOperationIndex = -1;
+    RestorationParamsPanel->Build(cOperationParams(), -1);
+  }
+}
+
+void TAnalyzerForm::RestorationListBoxClick()
+{
+  const int index = RestorationListBox->currentRow();
+  if (index < 0) return;
+  RestorationOperationIndex = int(KvadraSystem->AnalyzerSelectRestorationParams(index));
+  RestorationParamsPanel->Build(*KvadraSystem->GetOperationParams(unsigned(RestorationOperationIndex)), -1);
+}
+
+void TAnalyzerForm::RestorationChange()
+{
+  const int index = RestorationListBox->currentRow();
+  if (index < 0 || RestorationOperationIndex == -1) return;
+  RestorationParamsPanel->ApplyTo(*KvadraSystem->GetOperationParams(unsigned(RestorationOperationIndex)));
+  KvadraSystem->AnalyzerUpdateParams(index);
+  RestorationListBox->item(index)->setText(FromKernel(KvadraSystem->AnalyzerGetRestorationNameAt(index)));
+}
+
+void TAnalyzerForm::NextButtonClick()
+{
+  QWidget* page = PageControl->currentWidget();
+  if (page == CorruptionTabSheet) {
+    ShowPage(RunningTabSheet);
+  } else if (page == RunningTabSheet) {
+    const double minimum = MinEdit->CheckValue(MinEdit->GetValue());
+    const double maximum = MaxEdit->CheckValue(MaxEdit->GetValue());
+    if (minimum > maximum) {
+      cUserDialogs::ShowMessage("Min value must not be greater than Max value.");
+      return;
+    }
+    sCorruptionSeriesInfo info;
+    info.OperationUID = unsigned(CorruptionOperationIndex);
+    info.ParameterIndex = unsigned(RunningParamIndex);
+    info.Minimum = minimum;
+    info.Maximum = maximum;
+    info.Steps = unsigned(std::trunc(StepsEdit->CheckValue(StepsEdit->GetValue())));
+    KvadraSystem->AnalyzerAddCorruptionSeries(info);
+    ShowPage(RestorationTabSheet);
+    // Restorations added before a step back still count.
+    NextButton->setEnabled(KvadraSystem->AnalyzerGetRestorationCount() > 0);
+  } else if (page == RestorationTabSheet) {
+    NextButton->setText("Start!");
+    ShowPage(CriterionTabSheet);
+  } else if (page == CriterionTabSheet) {
+    NextButton->setText("Exit");
+    ShowPage(ResultsTabSheet);
+    StartExperiment();
+  } else if (page == ResultsTabSheet) {
+    close();
+  }
+}
+
+void TAnalyzerForm::BackButtonClick()
+{
+  QWidget* page = PageControl->currentWidget();
+  KV_ASSERT_TEXT(page != CorruptionTabSheet, "PageControl->ActivePage != CorruptionTabSheet", UNIT);
+  if (page == RunningTabSheet) {
+    ShowPage(CorruptionTabSheet);
+  } else if (page == RestorationTabSheet) {
+    ShowPage(RunningTabSheet);
+  } else if (page == CriterionTabSheet) {
+    NextButton->setText("Next");
+    ShowPage(RestorationTabSheet);
+    NextButton->setEnabled(KvadraSystem->AnalyzerGetRestorationCount() > 0);
+  }
+}
+
+void TAnalyzerForm::RunOffGuiThread(const std::function<void()>& work)
+{
+  QEventLoop loop;
+  std::atomic<bool> done{false};
+  std::exception_ptr error;
+  std::thread worker([&] {
+    try {
+      work();
+    } catch (...) {
+      error = std::current_exception();
+    }
+    done.store(true);
+    QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+  });
+  if (!done.load()) loop.exec();
+  // The loop also ends when the application quits: the experiment must not go on after this
+  // operation, and the operation has to finish before its pictures can be touched.
+  if (!done.load() && KvadraSystem) KvadraSystem->AnalyzerCancel();
+  worker.join();
+  if (error) std::rethrow_exception(error);
+}
+
+void TAnalyzerForm::StartExperiment()
+{
+  ExperimentRunning = true;
+  CloseWhenStopped = false;
+  for (QLineSeries* s : ChartSeries()) Chart->removeSeries(s);
+  ResultsGrid->clear();
+  ResultsGrid->setRowCount(0);
+  ResultsGrid->setColumnCount(0);
+  TitleLabel->clear();
+  StatusLabel->setText("Experiment running...");
+  NextButton->setEnabled(false);
+  BackButton->setEnabled(false);
+  SetResultButtons();
+  if (OnExperimentRunning) OnExperimentRunning(true);
+
+  KvadraSystem->AnalyzerSetCriterion(ToKernel(CriterionName()));
+  KvadraSystem->AnalyzerSetRunner(&TAnalyzerForm::RunOffGuiThread);
+  KvadraSystem->AnalyzerExecute();
+  KvadraSystem->AnalyzerSetRunner(nullptr);
+
+  ExperimentRunning = false;
+  // A stopped experiment has cut its series to the points made.
+  PointReady();
+  const std::string failure = KvadraSystem->AnalyzerGetFailure();
+  if (!failure.empty()) StatusLabel->setText("Experiment ended: " + FromKernel(failure));
+  else if (KvadraSystem->AnalyzerWasCancelled()) StatusLabel->setText("Experiment stopped; the points made are kept.");
+  else StatusLabel->setText("Experiment finished.");
+  NextButton->setEnabled(true);
+  SetResultButtons();
+  if (OnExperimentRunning) OnExperimentRunning(false);
+  if (CloseWhenStopped) close();
+}
+
+void TAnalyzerForm::StopExperiment()
+{
+  if (!ExperimentRunning) return;
+  KvadraSystem->AnalyzerCancel();
+  StatusLabel->setText("Stopping after the running operation...");
+  StopButton->setEnabled(false);
+}
+
+void TAnalyzerForm::SetResultButtons()
+{
+  const bool haveSeries = !ExperimentRunning && KvadraSystem && KvadraSystem->AnalyzerGetSeriesCount() > 0;
+  StopButton->setEnabled(ExperimentRunning);
+  SaveChartButton->setEnabled(haveSeries);
+  SaveTableButton->setEnabled(haveSeries);
+  CopyButton->setEnabled(haveSeries);
+}
+
+void TAnalyzerForm::SeriesReady()
+{
+  for (QLineSeries* s : ChartSeries()) Chart->removeSeries(s);
+  const int n = KvadraSystem->AnalyzerGetSeriesCount();
+  ResultsGrid->clear();
+  ResultsGrid->setColumnCount(n + 1);
+  ResultsGrid->setRowCount(0);
+  const QString bottom = FromKernel(KvadraSystem->AnalyzerGetBottomTitle());
+  const QString left = FromKernel(KvadraSystem->AnalyzerGetLeftTitle());
+  const QString title = FromKernel(KvadraSystem->AnalyzerGetExperimentTitle());
+  QStringList header{bottom};
+  for (int i = 0; i < n; ++i) {
+    const QString name = FromKernel(KvadraSystem->AnalyzerGetSeriesName(i));
+    auto* series = new QLineSeries(Chart);
+    QPen pen = series->pen();
+    pen.setWidth(2);
+    series->setPen(pen);
+    series->setName(name);
+    Chart->addSeries(series);
+    series->attachAxis(AxisX);
+    series->attachAxis(AxisY);
+    header << name;
+  }
+  ResultsGrid->setHorizontalHeaderLabels(header);
+  Chart->setTitle(title);
+  TitleLabel->setText(title + " " + left);
+  AxisX->setTitleText(bottom);
+  AxisY->setTitleText(left);
+  FitAxes();
+  ResultsGrid->viewport()->update();
+  ResultsChart->viewport()->update();
+}
+
+void TAnalyzerForm::PointReady()
+{
+  const QList<QLineSeries*> series = ChartSeries();
+  const int n = std::min<int>(KvadraSystem->AnalyzerGetSeriesCount(), int(series.size()));
+  int rows = 0;
+  for (int i = 0; i < n; ++i) rows = std::max(rows, KvadraSystem->AnalyzerGetPointsMade(i));
+  ResultsGrid->setRowCount(rows);
+  for (int k = 0; k < rows; ++k) {
+    auto* cell = new QTableWidgetItem(CellText(KvadraSystem->AnalyzerGetSweepValueAt(k)));
+    cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    ResultsGrid->setItem(k, 0, cell);
+  }
+  for (int i = 0; i < n; ++i) {
+    // Only the points made so far: the ones still to come are placeholders.
+    const int made = KvadraSystem->AnalyzerGetPointsMade(i);
+    QList<QPointF> points;
+    for (int j = 0; j < rows; ++j) {
+      if (j >= made) {
+        ResultsGrid->setItem(j, i + 1, new QTableWidgetItem(QString()));
+        continue;
+      }
+      double x = 0, y = 0;
+      KvadraSystem->AnalyzerGetResultAt(unsigned(i), unsigned(j), x, y);
+      auto* cell = new QTableWidgetItem(CellText(y));
+      cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      ResultsGrid->setItem(j, i + 1, cell);
+      // Infinite values (identical pictures) are tabulated but leave a gap in the curve.
+      if (std::isfinite(y)) points << QPointF(x, y);
+    }
+    series[i]->replace(points);
+  }
+  FitAxes();
+  ResultsChart->viewport()->update();
+  ResultsGrid->viewport()->update();
+}
+
+void TAnalyzerForm::FitAxes()
+{
+  double xLow = 0, xHigh = 0, yLow = 0, yHigh = 0;
+  bool any = false;
+  for (QLineSeries* s : ChartSeries())
+    for (const QPointF& p : s->points()) {
+      if (!any) {
+        xLow = xHigh = p.x();
+        yLow = yHigh = p.y();
+        any = true;
+      }
+      xLow = std::min(xLow, p.x());
+      xHigh = std::max(xHigh, p.x());
+      yLow = std::min(yLow, p.y());
+      yHigh = std::max(yHigh, p.y());
+    }
+  if (!any) {
+    AxisX->setRange(0, 1);
+    AxisY->setRange(0, 1);
+    return;
+  }
+  if (xHigh == xLow) xHigh = xLow + 1;
+  const double margin = yHigh > yLow ? (yHigh - yLow) * 0.05 : std::max(1e-3, std::fabs(yHigh) * 0.05);
+  AxisX->setRange(xLow, xHigh);
+  AxisY->setRange(yLow - margin, yHigh + margin);
+}
+
+bool TAnalyzerForm::SaveChart(const QString& fileName)
+{
+  const std::string target = ToKernel(QFileInfo(fileName).absoluteFilePath());
+  try {
+    const std::string temporary = cResultTable::TemporaryNameBeside(target);
+    const QString temp = QString::fromLocal8Bit(temporary.c_str());
+    bool written = false;
+    if (QFileInfo(fileName).suffix().compare("svg", Qt::CaseInsensitive) == 0) {
+      QSvgGenerator svg;
+      svg.setFileName(temp);
+      svg.setSize(ResultsChart->size());
+      svg.setViewBox(QRect(QPoint(0, 0), ResultsChart->size()));
+      svg.setTitle(Chart->title());
+      QPainter painter;
+      written = painter.begin(&svg);
+      if (written) {
+        ResultsChart->render(&painter);
+        written = painter.end();
+      }
+    } else {
+      written = ResultsChart->grab().save(temp, "PNG");
+    }
+    if (!written) {
+      QFile::remove(temp);
+      throw std::runtime_error("cannot write '" + target + "'");
+    }
+    cResultTable::CommitTemporary(temporary, target);
+    return true;
+  } catch (const std::exception& error) {
+    cUserDialogs::ShowMessage(std::string("Can not save the chart: ") + error.what());
+    return false;
+  }
+}
+
+bool TAnalyzerForm::SaveTable(const QString& fileName)
+{
+  const std::string target = ToKernel(fileName);
+  try {
+    cResultTable::WriteFileAtomically(target, cAnalyzerResults::Build(*KvadraSystem).CsvText());
+    return true;
+  } catch (const std::exception& error) {
+    cUserDialogs::ShowMessage(std::string("Can not save the table: ") + error.what());
+    return false;
+  }
+}
+
+void TAnalyzerForm::CopyTable()
+{
+  std::ostringstream text;
+  cAnalyzerResults::Build(*KvadraSystem).WriteTabSeparated(text);
+  QApplication::clipboard()->setText(FromKernel(text.str()));
+}
+
+void TAnalyzerForm::closeEvent(QCloseEvent* event)
+{
+  if (ExperimentRunning) {
+    // The experiment returns after its running operation; the window closes then.
+    StopExperiment();
+    CloseWhenStopped = true;
+    event->ignore();
+    return;
+  }
+  QDialog::closeEvent(event);
+}
+
+void TAnalyzerForm::reject()
+{
+  if (ExperimentRunning) {
+    StopExperiment();
+    CloseWhenStopped = true;
+    return;
+  }
+  if (KvadraSystem) KvadraSystem->ExitAnalyzerMode();
+  QDialog::reject();
+}

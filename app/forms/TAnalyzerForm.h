@@ -1,0 +1,136 @@
+#pragma once
+// The analyzer wizard: choose a noise and the parameter to sweep, the sweep's range and steps,
+// the restorations with their parameters and the criterion, then watch the experiment fill a
+// chart and a table. The experiment lives in the kernel's analyzer; the window collects the
+// choices and shows what comes back. While the experiment runs, its operations run off the GUI
+// thread so the window repaints and Stop works.
+#include <QDialog>
+#include <QList>
+#include <QString>
+#include <functional>
+
+class QButtonGroup;
+class QChart;
+class QChartView;
+class QGroupBox;
+class QLabel;
+class QLineSeries;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QStackedWidget;
+class QTableWidget;
+class QTabWidget;
+class QValueAxis;
+class TCategoryButtons;
+class TImprovedSpinEdit;
+class TParamsPanel;
+
+class TAnalyzerForm : public QDialog {
+  Q_OBJECT
+public:
+  explicit TAnalyzerForm(QWidget* parent = nullptr);
+  ~TAnalyzerForm() override;
+
+  // Observer targets.
+  void AddOperation(unsigned uid);
+  void SeriesReady();
+  void PointReady();
+
+  bool IsExperimentRunning() const { return ExperimentRunning; }
+  // Asks a running experiment to end after the operation that is running.
+  void StopExperiment();
+  // The exports; false (the user has been told) when the file could not be written.
+  bool SaveChart(const QString& fileName);
+  bool SaveTable(const QString& fileName);
+  void CopyTable();
+
+  // Runs work on a thread of its own and keeps the GUI's events flowing until it has ended.
+  static void RunOffGuiThread(const std::function<void()>& work);
+
+  // Told when an experiment starts (true) and when it has returned (false), so the other
+  // windows keep away from the kernel meanwhile.
+  std::function<void(bool running)> OnExperimentRunning;
+
+  // Components, named as the window describes them.
+  QStackedWidget* PageControl = nullptr;
+  QWidget* CorruptionTabSheet = nullptr;
+  QWidget* RunningTabSheet = nullptr;
+  QWidget* RestorationTabSheet = nullptr;
+  QWidget* CriterionTabSheet = nullptr;
+  QWidget* ResultsTabSheet = nullptr;
+  TCategoryButtons* CorruptionSelector = nullptr;
+  QGroupBox* CorruptionDetailsBox = nullptr;
+  QLabel* CorruptionNameLabel = nullptr;
+  QWidget* SelectRunningParamPanel = nullptr;
+  QLabel* CorruptionNameLabel2 = nullptr;
+  QGroupBox* RunningGroupBox = nullptr;
+  QWidget* RunningParamDetailsPanel = nullptr;
+  QGroupBox* StaticGroupBox = nullptr;
+  TCategoryButtons* RestorationSelector = nullptr;
+  QListWidget* RestorationListBox = nullptr;
+  QWidget* BasePanel = nullptr;
+  QGroupBox* CriteriaGroup = nullptr;
+  QButtonGroup* CriteriaButtons = nullptr;
+  QTabWidget* ResultsPageControl = nullptr;
+  QChartView* ResultsChart = nullptr;
+  QLabel* TitleLabel = nullptr;
+  QTableWidget* ResultsGrid = nullptr;
+  QLabel* StatusLabel = nullptr;
+  QPushButton* StopButton = nullptr;
+  QPushButton* SaveChartButton = nullptr;
+  QPushButton* SaveTableButton = nullptr;
+  QPushButton* CopyButton = nullptr;
+  QPushButton* NextButton = nullptr;
+  QPushButton* BackButton = nullptr;
+
+  TParamsPanel* StaticParamsPanel = nullptr;
+  TParamsPanel* RestorationParamsPanel = nullptr;
+  TImprovedSpinEdit* MinEdit = nullptr;
+  TImprovedSpinEdit* MaxEdit = nullptr;
+  TImprovedSpinEdit* StepsEdit = nullptr;
+
+  int GetCorruptionOperation() const { return CorruptionOperationIndex; }
+  int GetRunningParamIndex() const { return RunningParamIndex; }
+  QList<QLineSeries*> ChartSeries() const;
+  QString CriterionName() const;
+
+protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void reject() override;
+
+private:
+  QWidget* NewPage(const QString& name);
+  void CreateCorruptionPage();
+  void CreateRunningPage();
+  void CreateRestorationPage();
+  void CreateCriterionPage();
+  void CreateResultsPage();
+  void ShowPage(QWidget* page);
+  void CorruptionPageShown();
+  void RunningPageShown();
+  void CorruptionButtonClick(int uid);
+  void RunningParamClick(QRadioButton* sender);
+  void RestorationButtonClick(int uid);
+  void RefillRestorationList();
+  void RestorationListBoxClick();
+  void RestorationChange();
+  void StaticChange();
+  void NextButtonClick();
+  void BackButtonClick();
+  void StartExperiment();
+  void SetResultButtons();
+  void FitAxes();
+
+  QChart* Chart = nullptr;
+  QValueAxis* AxisX = nullptr;
+  QValueAxis* AxisY = nullptr;
+  int CorruptionOperationIndex = -1;
+  int RunningParamIndex = -1;
+  int RestorationOperationIndex = -1;
+  bool ExperimentRunning = false;
+  bool CloseWhenStopped = false;
+};
+
+extern TAnalyzerForm* AnalyzerForm;

@@ -1,0 +1,9 @@
+#pragma once
+// Feeds the analyzer window: announced operations go to its selectors, and the experiment's
+// series and points to its chart and table.
+#include "iObserver.h"
+
+class cAnalyzerFormObserver : public iObserver {
+public:
+  void Update(sMessage& message) override;
+};

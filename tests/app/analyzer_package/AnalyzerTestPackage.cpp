@@ -1,0 +1,100 @@
+// Operations with predictable results for driving the analyzer window, loaded from a folder of
+// their own (never from plug-ins/).
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "acOperation.h"
+#include "cOperationPool.h"
+
+namespace {
+sParameterInfo Info(eParameterType type, const std::string& name, double min, double max, double def, int precision)
+{
+  sParameterInfo info;
+  info.theParameterType = type;
+  info.ParameterName = name;
+  info.MinBound = min;
+  info.MaxBound = max;
+  info.DefaultValue = def;
+  info.Precision = uint8_t(precision);
+  return info;
+}
+
+// Adds the whole part of "Amount" plus "Extra" to every sample: the static "Extra" shows
+// whether edits of the static parameters reach the experiment.
+class OffsetNoise : public acOperation {
+public:
+  OffsetNoise()
+  {
+    Name = "Test Offset Noise";
+    GroupName = "Test Noises";
+    OperationType = otNoise;
+    Params->AddNewParam(Info(ptReal, "Amount", 0, 100, 0, 1));
+    Params->AddNewParam(Info(ptInteger, "Extra", 0, 50, 0, 0));
+  }
+  void OperationItself(const tTerminateFlag&) override
+  {
+    const unsigned add = unsigned(Params->GetParam(0)->GetReal()) + unsigned(Params->GetParam(1)->GetInteger());
+    const unsigned channels = unsigned(ResultSurface->GetChannelsCount());
+    for (unsigned y = FirstRow; y < EndRow; ++y) {
+      uint8_t* row = ResultSurface->Row(int(y));
+      for (unsigned i = FirstColumn * channels; i < EndColumn * channels; ++i)
+        row[i] = uint8_t(std::min(255u, row[i] + add));
+    }
+  }
+};
+
+// A noise without a numeric parameter: nothing to sweep.
+class FlagsNoise : public acOperation {
+public:
+  FlagsNoise()
+  {
+    Name = "Test Flags Noise";
+    GroupName = "Test Noises";
+    OperationType = otNoise;
+    Params->AddNewParam(Info(ptBoolean, "Recursive", 0, 1, 0, 0));
+    sParameterInfo kind = Info(ptEnumerated, "Kind", 0, 1, 0, 0);
+    kind.AddEnumString("One");
+    kind.AddEnumString("Two");
+    Params->AddNewParam(kind);
+  }
+};
+
+// Leaves the picture as it is: identical to the reference where nothing was added.
+class IdentityFilter : public acOperation {
+public:
+  IdentityFilter()
+  {
+    Name = "Test Identity";
+    GroupName = "Test Filters";
+    Params->AddNewParam(Info(ptInteger, "Window", 1, 9, 3, 0));
+  }
+};
+
+// Takes long enough for the window to be used while it runs.
+class SlowFilter : public acOperation {
+public:
+  SlowFilter()
+  {
+    Name = "Test Slow Filter";
+    GroupName = "Test Filters";
+  }
+  void OperationItself(const tTerminateFlag&) override { std::this_thread::sleep_for(std::chrono::milliseconds(120)); }
+};
+
+struct sPackage {
+  OffsetNoise Offset;
+  FlagsNoise Flags;
+  IdentityFilter Identity;
+  SlowFilter Slow;
+};
+sPackage Package;
+}  // namespace
+
+extern "C" void GLO(tOperationsList& list)
+{
+  list.push_back(&Package.Offset);
+  list.push_back(&Package.Flags);
+  list.push_back(&Package.Identity);
+  list.push_back(&Package.Slow);
+}
