@@ -412,15 +412,16 @@ void TAnalyzerForm::CorruptionButtonClick(int uid)
     if (p->GetType() != ptInteger && p->GetType() != ptReal) continue;
     auto* radio = new QRadioButton(FromKernel(p->GetName()), SelectRunningParamPanel);
     radio->setProperty(ParamIndexProperty, i);
-    connect(radio, &QRadioButton::clicked, this, [this, radio] { RunningParamClick(radio); });
+    // Toggled, not clicked: assistive technologies and arrow keys check a radio button
+    // without clicking it.
+    connect(radio, &QRadioButton::toggled, this, [this, radio](bool checked) {
+      if (checked) RunningParamClick(radio);
+    });
     static_cast<QVBoxLayout*>(radios)->insertWidget(position++, radio);
     radio->show();
     if (!first) first = radio;
   }
-  if (first) {
-    first->setChecked(true);
-    RunningParamClick(first);
-  }
+  if (first) first->setChecked(true);
 }
 
 void TAnalyzerForm::RunningParamClick(QRadioButton* sender)
@@ -638,11 +639,12 @@ void TAnalyzerForm::SeriesReady()
   for (int i = 0; i < n; ++i) {
     const QString name = FromKernel(KvadraSystem->AnalyzerGetSeriesName(i));
     auto* series = new QLineSeries(Chart);
+    series->setName(name);
+    Chart->addSeries(series);
+    // The theme gives each series its colour when it is added; the width is ours.
     QPen pen = series->pen();
     pen.setWidth(2);
     series->setPen(pen);
-    series->setName(name);
-    Chart->addSeries(series);
     series->attachAxis(AxisX);
     series->attachAxis(AxisY);
     header << name;
@@ -718,6 +720,8 @@ void TAnalyzerForm::FitAxes()
   const double margin = yHigh > yLow ? (yHigh - yLow) * 0.05 : std::max(1e-3, std::fabs(yHigh) * 0.05);
   AxisX->setRange(xLow, xHigh);
   AxisY->setRange(yLow - margin, yHigh + margin);
+  AxisX->applyNiceNumbers();
+  AxisY->applyNiceNumbers();
 }
 
 bool TAnalyzerForm::SaveChart(const QString& fileName)

@@ -140,6 +140,10 @@ private slots:
     QCOMPARE(Form->GetRunningParamIndex(), 0);
     Radios()[1]->click();
     QCOMPARE(Form->GetRunningParamIndex(), 1);
+    Radios()[0]->setChecked(true);  // as a screen reader's action does, without a click
+    QCOMPARE(Form->GetRunningParamIndex(), 0);
+    Radios()[1]->setChecked(true);
+    QCOMPARE(Form->GetRunningParamIndex(), 1);
     QVERIFY(Form->NextButton->isEnabled());
 
     Next();
