@@ -6,6 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 bash tools/setup.sh
 JOBS=$(nproc 2>/dev/null || echo 2)
+# Where ccache is installed, let clones in other folders share its cache.
+export CCACHE_BASEDIR="$PWD"
 
 echo "== Release build"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKV_BUILD_TESTS=ON >/dev/null
