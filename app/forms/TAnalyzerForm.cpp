@@ -565,7 +565,8 @@ void TAnalyzerForm::RunOffGuiThread(const std::function<void()>& work)
       error = std::current_exception();
     }
     done.store(true);
-    QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+    // By name: the queued call carries no data of ours from this thread to the GUI thread.
+    QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
   });
   if (!done.load()) loop.exec();
   // The loop also ends when the application quits: the experiment must not go on after this
