@@ -25,5 +25,5 @@ echo "== Sanitizer build (TSan)"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_SANITIZE_THREAD=ON -DKV_BUILD_TESTS=ON -DKV_BUILD_BENCH=OFF >/dev/null
 cmake --build build-tsan -j "$JOBS"
 unset ASAN_OPTIONS UBSAN_OPTIONS
-export TSAN_OPTIONS="halt_on_error=1:exitcode=66:second_deadlock_stack=1"
+export TSAN_OPTIONS="halt_on_error=1:exitcode=66:second_deadlock_stack=1:suppressions=$PWD/tools/tsan-qt.supp"
 ctest --test-dir build-tsan --output-on-failure -j "$JOBS"

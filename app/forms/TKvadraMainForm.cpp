@@ -586,7 +586,7 @@ void TKvadraMainForm::OpenImageActionExecute()
   QFileDialog dialog(this, "Opening image");
   dialog.setObjectName("OpenPictureDialog");
   dialog.setDirectory(QApplication::applicationDirPath() + "/samples/");
-  dialog.setNameFilters({"All supported (*.bmp *.jpg *.jpeg)", "Bitmaps (*.bmp)", "JPEG (*.jpg *.jpeg)"});
+  dialog.setNameFilters({"All supported (*.bmp *.jpg)", "Bitmaps (*.bmp)", "JPEG (*.jpg)"});
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) OpenFile(dialog.selectedFiles().first());

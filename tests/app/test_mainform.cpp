@@ -51,7 +51,7 @@ class TestMainForm : public QObject {
   void StartWith(const QString& plugIns)
   {
     App = std::make_unique<TKvadraApplication>();
-    App->Start(sStartOptions{plugIns, 0, false});
+    App->Start(sStartOptions{plugIns, 0, false, QString()});
     Form = App->MainForm();
     Form->resize(1100, 800);
     Form->show();

@@ -54,7 +54,7 @@ class TestOperationDialog : public QObject {
   void Start()
   {
     App = std::make_unique<TKvadraApplication>();
-    App->Start(sStartOptions{KV_BIN_DIR "/plug-ins/", 0, false});
+    App->Start(sStartOptions{KV_BIN_DIR "/plug-ins/", 0, false, QString()});
     App->MainForm()->resize(1000, 700);
     App->MainForm()->show();
     Dialog = App->OperationForm();

@@ -126,7 +126,7 @@ class TestToolForms : public QObject {
   void Start()
   {
     App = std::make_unique<TKvadraApplication>();
-    App->Start(sStartOptions{KV_BIN_DIR "/plug-ins/", 0, false});
+    App->Start(sStartOptions{KV_BIN_DIR "/plug-ins/", 0, false, QString()});
     Form = App->MainForm();
     History = App->HistoryWindow();
     Info = App->ImageInfoWindow();
