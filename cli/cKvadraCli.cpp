@@ -26,6 +26,7 @@
 #include "cuGlobalParameters.h"
 #include "iObserver.h"
 #include "kvDiagnostics.h"
+#include "kvInstallPaths.h"
 
 namespace {
 
@@ -153,7 +154,7 @@ void cKvadraCli::StartSystem()
   System = std::make_unique<cKvadraSystem>(Loop.get());
   // A package that cannot be loaded says why on stderr; the worker's debug texts stay quiet
   // unless KVADRA_DEBUG is set.
-  System->LoadPlugIns(ExecutableFolder() + "/plug-ins/");
+  System->LoadPlugIns(kvPlugInFolder(ExecutableFolder()));
   kvSetDebugOutputEnabled(std::getenv("KVADRA_DEBUG") != nullptr);
 }
 
@@ -742,7 +743,7 @@ int cKvadraCli::CommandDemo(cArgumentReader& args)
       throw cCliError::Usage("demo: unknown option '" + a + "'");
   }
   StartSystem();
-  std::string sample = ExecutableFolder() + "/samples/camera.bmp";
+  std::string sample = kvSamplesFolder(ExecutableFolder()) + "/camera.bmp";
   if (!std::filesystem::is_regular_file(sample))
     throw cCliError::Failure("sample picture '" + sample + "' is missing; rebuild to copy the samples");
   const std::vector<std::pair<std::string, std::string>> filters = {

@@ -26,6 +26,7 @@
 #include "cKvadraSystem.h"
 #include "cuGlobalParameters.h"
 #include "cSplashFormObserver.h"
+#include "kvInstallPaths.h"
 
 TKvadraApplication::TKvadraApplication() = default;
 
@@ -93,9 +94,11 @@ void TKvadraApplication::Start(const sStartOptions& options)
   Observers.push_back(std::make_unique<cAnalyzerFormObserver>());
   for (auto& observer : Observers) Facade->AddObserver(observer.get());
 
-  const QString folder =
-      options.PlugInFolder.isEmpty() ? QApplication::applicationDirPath() + "/plug-ins/" : options.PlugInFolder;
-  Facade->LoadPlugIns(QFile::encodeName(folder).toStdString());
+  const std::string folder =
+      options.PlugInFolder.isEmpty()
+          ? kvPlugInFolder(QFile::encodeName(QApplication::applicationDirPath()).toStdString())
+          : QFile::encodeName(options.PlugInFolder).toStdString();
+  Facade->LoadPlugIns(folder);
 
   SplashWindow->SetSplashStatus("");
   SplashWindow->SetSplashStatus("Done.");

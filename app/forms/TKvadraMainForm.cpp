@@ -34,6 +34,7 @@
 #include "TPlaneViewer.h"
 #include "cKvadraSystem.h"
 #include "kvDiagnostics.h"
+#include "kvInstallPaths.h"
 
 #define UNIT "kvForms\\guiKvadraMainForm"
 
@@ -585,7 +586,8 @@ void TKvadraMainForm::OpenImageActionExecute()
 {
   QFileDialog dialog(this, "Opening image");
   dialog.setObjectName("OpenPictureDialog");
-  dialog.setDirectory(QApplication::applicationDirPath() + "/samples/");
+  dialog.setDirectory(
+      QFile::decodeName(kvSamplesFolder(QFile::encodeName(QApplication::applicationDirPath()).toStdString()).c_str()) + "/");
   dialog.setNameFilters({"All supported (*.bmp *.jpg)", "Bitmaps (*.bmp)", "JPEG (*.jpg)"});
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QFile>
 #include <QLabel>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -10,6 +11,7 @@
 #include <QScreen>
 
 #include "TKvadraMainForm.h"
+#include "kvInstallPaths.h"
 
 TSplashForm* SplashForm = nullptr;
 
@@ -22,7 +24,8 @@ constexpr int TextBandTop = 230;
 
 TSplashForm::TSplashForm(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      PictureFolder(QApplication::applicationDirPath())
+      PictureFolder(
+          QFile::decodeName(kvDataFolder(QFile::encodeName(QApplication::applicationDirPath()).toStdString()).c_str()))
 {
   if (!SplashForm) SplashForm = this;
   setObjectName("SplashForm");

@@ -12,6 +12,7 @@
 #include <numbers>
 
 #include "cUserDialogs.h"
+#include "kvInstallPaths.h"
 
 namespace {
 constexpr float Pi = std::numbers::pi_v<float>;
@@ -60,15 +61,21 @@ std::vector<std::string> AdaptiveMeanFilter::DataFileCandidates()
     if (!DataFolderSetting().empty()) return {(fs::path(DataFolderSetting()) / DataFileName).string()};
   }
   std::vector<std::string> candidates;
-  std::error_code error;
-  const fs::path executable = fs::read_symlink("/proc/self/exe", error);
-  if (!error) candidates.push_back((executable.parent_path() / DataFileName).string());
+  const auto add = [&candidates](const fs::path& path) {
+    const std::string name = path.lexically_normal().string();
+    if (std::find(candidates.begin(), candidates.end(), name) == candidates.end()) candidates.push_back(name);
+  };
+  const std::string executableFolder = kvExecutableFolder();
+  if (!executableFolder.empty()) add(fs::path(kvDataFolder(executableFolder)) / DataFileName);
   Dl_info info{};
+  std::error_code error;
   if (dladdr(&ModuleAnchor, &info) != 0 && info.dli_fname != nullptr && info.dli_fname[0] != '\0') {
     const fs::path module = fs::absolute(info.dli_fname, error);
     if (!error) {
-      const std::string beside = (module.parent_path().parent_path() / DataFileName).string();
-      if (candidates.empty() || candidates.front() != beside) candidates.push_back(beside);
+      const fs::path plugIns = module.parent_path();
+      add(plugIns.parent_path() / DataFileName);
+      // Installed: <prefix>/lib/kvadra/plug-ins/ and <prefix>/share/kvadra/.
+      add(plugIns / ".." / ".." / ".." / "share" / "kvadra" / DataFileName);
     }
   }
   return candidates;

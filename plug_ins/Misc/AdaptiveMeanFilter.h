@@ -21,8 +21,10 @@ public:
   void OperationItself(const tTerminateFlag& terminated) override;
 
   // Where math.dat is looked for, in order: the folder set here when one is set (alone);
-  // otherwise the folder of the running executable, then the folder above the one holding
-  // this package (packages live in <bin>/plug-ins/, the data file in <bin>).
+  // otherwise the running executable's data folder (its own folder in the build, or
+  // <prefix>/share/kvadra/ when installed), then the folder above the one holding this package
+  // (packages live in <bin>/plug-ins/, the data file in <bin>), then the installed data folder
+  // seen from the package (<prefix>/lib/kvadra/plug-ins/ to <prefix>/share/kvadra/).
   static void SetDataFolder(const std::string& folder);
   static std::vector<std::string> DataFileCandidates();
 
