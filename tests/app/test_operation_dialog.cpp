@@ -9,6 +9,7 @@
 #include <QtTest>
 #include <clocale>
 
+#include "ParameterInfoBuilder.h"
 #include "TAutoOperationForm.h"
 #include "TImprovedRadioGroup.h"
 #include "TImprovedSpinEdit.h"
@@ -21,23 +22,9 @@
 #include "cUserDialogs.h"
 
 namespace {
-sParameterInfo Info(eParameterType type, const std::string& name, double min, double max, double def, int precision = 2)
-{
-  sParameterInfo info;
-  info.theParameterType = type;
-  info.ParameterName = name;
-  info.MinBound = min;
-  info.MaxBound = max;
-  info.DefaultValue = def;
-  info.Precision = uint8_t(precision);
-  return info;
-}
-sParameterInfo Choices(const std::string& name, int count)
-{
-  sParameterInfo info = Info(ptEnumerated, name, 0, count - 1, 0);
-  for (int i = 0; i < count; ++i) info.AddEnumString("choice " + std::to_string(i));
-  return info;
-}
+using kvtest::Choices;
+using kvtest::Info;
+
 template <class T>
 QList<T*> Controls(TParamsPanel& panel)
 {

@@ -4,6 +4,7 @@
 #include <limits>
 #include <string>
 
+#include "ParameterInfoBuilder.h"
 #include "acOperation.h"
 #include "cOperationParameter.h"
 #include "cOperationParams.h"
@@ -22,18 +23,7 @@ std::string Literally(const std::string& text)
   return pattern;
 }
 
-sParameterInfo Info(eParameterType type, const std::string& name, double min, double max, double def,
-                    uint8_t precision = 2)
-{
-  sParameterInfo info;
-  info.theParameterType = type;
-  info.ParameterName = name;
-  info.MinBound = min;
-  info.MaxBound = max;
-  info.DefaultValue = def;
-  info.Precision = precision;
-  return info;
-}
+using kvtest::Info;
 
 sParameterInfo Choices(const std::string& name, int count)
 {

@@ -4,21 +4,12 @@
 #include <chrono>
 #include <thread>
 
+#include "ParameterInfoBuilder.h"
 #include "acOperation.h"
 #include "cOperationPool.h"
 
 namespace {
-sParameterInfo Info(eParameterType type, const std::string& name, double min, double max, double def, int precision)
-{
-  sParameterInfo info;
-  info.theParameterType = type;
-  info.ParameterName = name;
-  info.MinBound = min;
-  info.MaxBound = max;
-  info.DefaultValue = def;
-  info.Precision = uint8_t(precision);
-  return info;
-}
+using kvtest::Info;
 
 // Adds the whole part of "Amount" plus "Extra" to every sample: the static "Extra" shows
 // whether edits of the static parameters reach the experiment.

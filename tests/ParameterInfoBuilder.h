@@ -1,0 +1,30 @@
+#pragma once
+// Parameter declarations in one line, for tests and test packages.
+#include <string>
+
+#include "sParameterInfo.h"
+
+namespace kvtest {
+
+inline sParameterInfo Info(eParameterType type, const std::string& name, double min, double max, double def,
+                           int precision = 2)
+{
+  sParameterInfo info;
+  info.theParameterType = type;
+  info.ParameterName = name;
+  info.MinBound = min;
+  info.MaxBound = max;
+  info.DefaultValue = def;
+  info.Precision = uint8_t(precision);
+  return info;
+}
+
+// An enumerated parameter with choices "choice 0" .. "choice count-1".
+inline sParameterInfo Choices(const std::string& name, int count)
+{
+  sParameterInfo info = Info(ptEnumerated, name, 0, count - 1, 0);
+  for (int i = 0; i < count; ++i) info.AddEnumString("choice " + std::to_string(i));
+  return info;
+}
+
+}  // namespace kvtest
