@@ -60,33 +60,29 @@ TResampleForm::TResampleForm(QWidget* parent) : QDialog(parent, Qt::Tool)
   TypeBox->setAccessibleName("Method");
   TypeBox->addItems({"Nearest Neighbor", "Bilinear", "Bicubic"});
 
-  auto* pixels = new QGroupBox("Pixel size", this);
-  pixels->setObjectName("ResampleGroupBox");
-  WidthPxEdit = Field(pixels, "WidthPxEdit", "Width in pixels", 512);
-  HeightPxEdit = Field(pixels, "HeightPxEdit", "Height in pixels", 512);
-  Image1 = new QLabel(pixels);
-  Image1->setObjectName("Image1");
-  Image1->setPixmap(ChainPicture());
-  auto* pixelLayout = new QGridLayout(pixels);
-  pixelLayout->addWidget(new QLabel("Width:", pixels), 0, 0);
-  pixelLayout->addWidget(WidthPxEdit, 0, 1);
-  pixelLayout->addWidget(new QLabel("Height:", pixels), 1, 0);
-  pixelLayout->addWidget(HeightPxEdit, 1, 1);
-  pixelLayout->addWidget(Image1, 0, 2, 2, 1);
-
-  auto* percent = new QGroupBox("Percent", this);
-  percent->setObjectName("PercentBox");
-  WidthPcnEdit = Field(percent, "WidthPcnEdit", "Width in percent", 100);
-  HeightPcnEdit = Field(percent, "HeightPcnEdit", "Height in percent", 100);
-  Image2 = new QLabel(percent);
-  Image2->setObjectName("Image2");
-  Image2->setPixmap(ChainPicture());
-  auto* percentLayout = new QGridLayout(percent);
-  percentLayout->addWidget(new QLabel("Width:", percent), 0, 0);
-  percentLayout->addWidget(WidthPcnEdit, 0, 1);
-  percentLayout->addWidget(new QLabel("Height:", percent), 1, 0);
-  percentLayout->addWidget(HeightPcnEdit, 1, 1);
-  percentLayout->addWidget(Image2, 0, 2, 2, 1);
+  // A pair of linked fields (width and height) with the chain picture beside them.
+  auto pair = [this](const char* caption, const char* name, const QString& unit, int value, QSpinBox*& width,
+                     QSpinBox*& height, QLabel*& chain, const char* widthName, const char* heightName,
+                     const char* chainName) {
+    auto* group = new QGroupBox(caption, this);
+    group->setObjectName(name);
+    width = Field(group, widthName, "Width in " + unit, value);
+    height = Field(group, heightName, "Height in " + unit, value);
+    chain = new QLabel(group);
+    chain->setObjectName(chainName);
+    chain->setPixmap(ChainPicture());
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(new QLabel("Width:", group), 0, 0);
+    grid->addWidget(width, 0, 1);
+    grid->addWidget(new QLabel("Height:", group), 1, 0);
+    grid->addWidget(height, 1, 1);
+    grid->addWidget(chain, 0, 2, 2, 1);
+    return group;
+  };
+  QGroupBox* pixels = pair("Pixel size", "ResampleGroupBox", "pixels", 512, WidthPxEdit, HeightPxEdit, Image1,
+                           "WidthPxEdit", "HeightPxEdit", "Image1");
+  QGroupBox* percent = pair("Percent", "PercentBox", "percent", 100, WidthPcnEdit, HeightPcnEdit, Image2,
+                            "WidthPcnEdit", "HeightPcnEdit", "Image2");
 
   ConstrainBox = new QCheckBox("Constrain Properties", this);
   ConstrainBox->setObjectName("ConstrainBox");
