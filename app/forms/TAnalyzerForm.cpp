@@ -40,6 +40,7 @@
 #include "cKvadraSystem.h"
 #include "cUserDialogs.h"
 #include "kvDiagnostics.h"
+#include "kvKernelText.h"
 
 #define UNIT "kvForms\\guiAnalyzerForm"
 
@@ -51,10 +52,6 @@ constexpr int ClientHeight = 389;
 constexpr int PageHeight = 349;
 const char* const ParamIndexProperty = "kvParamIndex";
 
-QString FromKernel(const std::string& text)
-{
-  return QString::fromLocal8Bit(text.c_str());
-}
 
 std::string ToKernel(const QString& text)
 {

@@ -18,16 +18,13 @@
 #include "cImage.h"
 #include "cKvadraSystem.h"
 #include "kvDiagnostics.h"
+#include "kvKernelText.h"
 
 #define UNIT "kvForms\\guiImageInfoToolForm"
 
 TImageInfoToolForm* ImageInfoToolForm = nullptr;
 
 namespace {
-QString FromKernel(const std::string& text)
-{
-  return QString::fromLocal8Bit(text.c_str());
-}
 }  // namespace
 
 TImageInfoToolForm::TImageInfoToolForm(QWidget* parent) : TBaseToolForm("Image info", "ImageInfoToolForm", parent)

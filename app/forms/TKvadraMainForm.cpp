@@ -35,6 +35,7 @@
 #include "cKvadraSystem.h"
 #include "kvDiagnostics.h"
 #include "kvInstallPaths.h"
+#include "kvKernelText.h"
 
 #define UNIT "kvForms\\guiKvadraMainForm"
 
@@ -49,10 +50,6 @@ QString MenuText(const QString& text)
   return escaped;
 }
 
-QString FromKernel(const std::string& text)
-{
-  return QString::fromLocal8Bit(text.c_str());
-}
 
 const char* const UidProperty = "kvUid";
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "TImprovedRadioGroup.h"
+#include "kvKernelText.h"
 #include "TImprovedSpinEdit.h"
 #include "cUserDialogs.h"
 #include "kvDiagnostics.h"
@@ -21,10 +22,6 @@ constexpr int ChoiceHeight = 25;
 constexpr int EmptyHeight = 20;
 const char* const IndexProperty = "kvParamIndex";
 
-QString Text(const std::string& text)
-{
-  return QString::fromLocal8Bit(text.c_str());
-}
 }  // namespace
 
 TParamsPanel::TParamsPanel(QWidget* parent) : QFrame(parent)
@@ -69,7 +66,7 @@ void TParamsPanel::Build(const cOperationParams& parameters, int excludedIndex)
   for (int i = 0; i < count; ++i) {
     const cOperationParameter* p = Params.GetParam(unsigned(i));
     if (i == excludedIndex || p->GetType() == ptBoolean) continue;
-    LabelWidth = std::max(LabelWidth, metrics.horizontalAdvance(Text(p->GetName()) + ":"));
+    LabelWidth = std::max(LabelWidth, metrics.horizontalAdvance(FromKernel(p->GetName()) + ":"));
   }
   const int left = LabelWidth + 20;
   const int controlWidth = std::max(40, width() - Margin - left);
@@ -77,7 +74,7 @@ void TParamsPanel::Build(const cOperationParams& parameters, int excludedIndex)
   for (int i = 0; i < count; ++i) {
     if (i == excludedIndex) continue;
     cOperationParameter* p = Params.GetParam(unsigned(i));
-    const QString name = Text(p->GetName());
+    const QString name = FromKernel(p->GetName());
     switch (p->GetType()) {
     case ptInteger:
     case ptReal: {
@@ -129,7 +126,7 @@ void TParamsPanel::Build(const cOperationParams& parameters, int excludedIndex)
       group->setProperty(IndexProperty, i);
       group->setAccessibleName(name);
       QStringList items;
-      for (int k = 0; k < p->GetEnumStringCount(); ++k) items << Text(p->GetEnumString(unsigned(k)));
+      for (int k = 0; k < p->GetEnumStringCount(); ++k) items << FromKernel(p->GetEnumString(unsigned(k)));
       group->SetItems(items);
       group->SetItemIndex(p->GetEnumSelectedIndex());
       const int h = ChoiceHeight * p->GetEnumStringCount();

@@ -1,5 +1,7 @@
 #include "TestOperations.h"
 
+#include "ParameterInfoBuilder.h"
+
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -39,14 +41,7 @@ ShiftOperation::ShiftOperation()
   GroupName = "Test";
   OperationType = otNoise;
   FormMode = 1;
-  sParameterInfo info;
-  info.ParameterName = "Amount";
-  info.theParameterType = ptReal;
-  info.MinBound = 0.0;
-  info.MaxBound = 100.0;
-  info.DefaultValue = 10.0;
-  info.Precision = 1;
-  Params->AddNewParam(info);
+  Params->AddNewParam(kvtest::Info(ptReal, "Amount", 0.0, 100.0, 10.0, 1));
 }
 
 void ShiftOperation::OperationItself(const tTerminateFlag&)
@@ -64,28 +59,14 @@ CopyOperation::CopyOperation()
 {
   Name = "Test Copy";
   GroupName = "Test";
-  sParameterInfo info;
-  info.ParameterName = "Window size";
-  info.theParameterType = ptInteger;
-  info.MinBound = 1;
-  info.MaxBound = 9;
-  info.DefaultValue = 3;
-  info.Precision = 0;
-  Params->AddNewParam(info);
+  Params->AddNewParam(kvtest::Info(ptInteger, "Window size", 1, 9, 3, 0));
 }
 
 FailAboveOperation::FailAboveOperation()
 {
   Name = "Test Fail Above";
   GroupName = "Test";
-  sParameterInfo info;
-  info.ParameterName = "Limit";
-  info.theParameterType = ptInteger;
-  info.MinBound = 0;
-  info.MaxBound = 255;
-  info.DefaultValue = 255;
-  info.Precision = 0;
-  Params->AddNewParam(info);
+  Params->AddNewParam(kvtest::Info(ptInteger, "Limit", 0, 255, 255, 0));
 }
 
 void FailAboveOperation::OperationItself(const tTerminateFlag&)
@@ -98,14 +79,7 @@ InterruptOperation::InterruptOperation()
 {
   Name = "Test Interrupt";
   GroupName = "Test";
-  sParameterInfo info;
-  info.ParameterName = "Limit";
-  info.theParameterType = ptInteger;
-  info.MinBound = 0;
-  info.MaxBound = 255;
-  info.DefaultValue = 0;
-  info.Precision = 0;
-  Params->AddNewParam(info);
+  Params->AddNewParam(kvtest::Info(ptInteger, "Limit", 0, 255, 0, 0));
 }
 
 void InterruptOperation::OperationItself(const tTerminateFlag&)
