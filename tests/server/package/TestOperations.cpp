@@ -1,12 +1,12 @@
 #include "TestOperations.h"
 
-#include "ParameterInfoBuilder.h"
-
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <stdexcept>
 #include <thread>
+
+#include "ParameterInfoBuilder.h"
 
 SlowOperation::SlowOperation()
 {
