@@ -22,8 +22,11 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 ctest --test-dir build-asan --output-on-failure -j "$JOBS"
 
 echo "== Sanitizer build (TSan)"
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_SANITIZE_THREAD=ON -DKV_BUILD_TESTS=ON -DKV_BUILD_BENCH=OFF >/dev/null
+# Without the desktop program: Debian's Qt is not built with ThreadSanitizer, so every hand-over
+# through Qt's event queue would look like a race. Its threads (the analyzer's runner, posted
+# work) meet the kernel through the same calls the kernel's tests drive here.
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_SANITIZE_THREAD=ON -DKV_BUILD_TESTS=ON -DKV_BUILD_BENCH=OFF -DKV_BUILD_APP=OFF >/dev/null
 cmake --build build-tsan -j "$JOBS"
 unset ASAN_OPTIONS UBSAN_OPTIONS
-export TSAN_OPTIONS="halt_on_error=1:exitcode=66:second_deadlock_stack=1:suppressions=$PWD/tools/tsan-qt.supp"
+export TSAN_OPTIONS="halt_on_error=1:exitcode=66:second_deadlock_stack=1"
 ctest --test-dir build-tsan --output-on-failure -j "$JOBS"
