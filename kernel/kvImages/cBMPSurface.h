@@ -32,6 +32,11 @@ struct sLoadReport {
   bool TooManyPixels = false;
   uint64_t Width = 0;
   uint64_t Height = 0;
+  // A kind of picture the reader knows but does not take (CMYK, floating-point samples ...),
+  // as a sentence for the user; empty when the file was simply unreadable.
+  std::string Unsupported;
+  // Set on success when an alpha channel or transparency was dropped.
+  bool AlphaDropped = false;
 };
 
 class cBMPSurface {

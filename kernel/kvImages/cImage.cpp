@@ -16,6 +16,8 @@
 #include <jerror.h>
 
 #include "cKvadraServerMessenger.h"
+#include "cPngFile.h"
+#include "cTiffFile.h"
 #include "cMessenger.h"
 #include "cUserDialogs.h"
 #include "cuGlobalParameters.h"
@@ -302,18 +304,40 @@ void cImage::AcceptLoaded(std::unique_ptr<cBMPSurface> surface)
   CreateChannelProperties();
 }
 
+ePictureFormat cImage::FormatOfName(const std::string& fileName)
+{
+  const std::string ext = UpperExtension(fileName);
+  if (ext == ".BMP") return pfBMP;
+  if (ext == ".JPG") return pfJPEG;
+  if (ext == ".PNG") return pfPNG;
+  if (ext == ".TIF" || ext == ".TIFF") return pfTIFF;
+  return pfUnknown;
+}
+
 bool cImage::LoadImage(const std::string& fileName)
 {
   LoadError.clear();
   const uint32_t started = kvTickCount();
-  const std::string ext = UpperExtension(fileName);
   bool loaded = false;
-  if (ext == ".JPG")
-    loaded = LoadJPEG(fileName);
-  else if (ext == ".BMP")
-    loaded = LoadBMP(fileName);
+  switch (FormatOfName(fileName)) {
+    case pfJPEG:
+      loaded = LoadJPEG(fileName);
+      break;
+    case pfBMP:
+      loaded = LoadBMP(fileName);
+      break;
+    case pfPNG:
+      loaded = LoadPNG(fileName);
+      break;
+    case pfTIFF:
+      loaded = LoadTIFF(fileName);
+      break;
+    default:
+      break;
+  }
   if (!loaded) return false;
-  Title = "Load '" + std::filesystem::path(fileName).filename().string() + "'";
+  // The title goes wherever the picture's history goes, so a dropped alpha is never silent.
+  Title = "Load '" + std::filesystem::path(fileName).filename().string() + "'" + (AlphaDropped ? " (alpha dropped)" : "");
   Time = kvTickCount() - started;
   return true;
 }
@@ -333,7 +357,32 @@ std::string cImage::TooManyPixelsText(uint64_t width, uint64_t height, uint64_t 
 
 void cImage::NoteRefusal(const sLoadReport& report)
 {
-  LoadError = report.TooManyPixels ? TooManyPixelsText(report.Width, report.Height, PixelLimit()) : std::string();
+  LoadError = report.TooManyPixels ? TooManyPixelsText(report.Width, report.Height, PixelLimit()) : report.Unsupported;
+}
+
+bool cImage::LoadWith(bool (*reader)(const std::string&, cBMPSurface&, uint64_t, sLoadReport&),
+                      const std::string& fileName)
+{
+  LoadError.clear();
+  auto surface = std::make_unique<cBMPSurface>();
+  sLoadReport report;
+  if (!reader(fileName, *surface, PixelLimit(), report)) {
+    NoteRefusal(report);
+    return false;
+  }
+  AcceptLoaded(std::move(surface));
+  AlphaDropped = report.AlphaDropped;
+  return true;
+}
+
+bool cImage::LoadPNG(const std::string& fileName)
+{
+  return LoadWith(cPngFile::Load, fileName);
+}
+
+bool cImage::LoadTIFF(const std::string& fileName)
+{
+  return LoadWith(cTiffFile::Load, fileName);
 }
 
 bool cImage::LoadBMP(const std::string& fileName)
@@ -346,6 +395,7 @@ bool cImage::LoadBMP(const std::string& fileName)
     return false;
   }
   AcceptLoaded(std::move(surface));
+  AlphaDropped = false;
   return true;
 }
 
@@ -363,17 +413,23 @@ bool cImage::LoadJPEG(const std::string& fileName)
     return false;
   }
   AcceptLoaded(std::move(surface));
+  AlphaDropped = false;
   return true;
 }
 
 bool cImage::SaveImage(const std::string& fileName)
+{
+  return SaveImage(fileName, FormatOfName(fileName) == pfPNG ? pfPNG : pfBMP);
+}
+
+bool cImage::SaveImage(const std::string& fileName, ePictureFormat format)
 {
   // A 0 x 0 surface is nothing either: its file could not be read back as a picture.
   if (!itsBI || itsBI->GetWidth() == 0 || itsBI->GetHeight() == 0) {
     cUserDialogs::ShowMessage("KVImage::SaveImage() Nothing to Save!");
     return false;
   }
-  return itsBI->SaveVisibleImage(fileName);
+  return format == pfPNG ? cPngFile::Save(*itsBI, fileName) : itsBI->SaveVisibleImage(fileName);
 }
 
 void cImage::SetSize(int width, int height, int channels)

@@ -12,6 +12,8 @@
 #include "cChannelProperties.h"
 
 class TIQThread;
+// Picture file formats, chosen by a file's extension.
+enum ePictureFormat { pfUnknown = 0, pfBMP, pfJPEG, pfPNG, pfTIFF };
 // Spectrum picture kinds.
 enum SpectrumType { stMagnitude = 0, stPhase = 1 };
 
@@ -22,19 +24,27 @@ public:
   cImage(const cImage&) = delete;
   cImage& operator=(const cImage&) = delete;
 
-  // Loads a ".BMP" or ".JPG" file (extension compared case-insensitively). Returns whether a
-  // picture was loaded; on false the image is left exactly as it was.
+  // ".BMP", ".JPG", ".PNG", ".TIF" or ".TIFF" (compared case-insensitively), else pfUnknown.
+  static ePictureFormat FormatOfName(const std::string& fileName);
+  // Loads a BMP, JPEG, PNG or TIFF file as its extension says. Returns whether a picture was
+  // loaded; on false the image is left exactly as it was. When an alpha channel was dropped
+  // the title says so.
   bool LoadImage(const std::string& fileName);
   bool LoadBMP(const std::string& fileName);
   bool LoadJPEG(const std::string& fileName);
+  bool LoadPNG(const std::string& fileName);
+  bool LoadTIFF(const std::string& fileName);
   // After a failed load: the reason when the user can act on it (the picture is larger than
-  // the pixel limit of the global parameters), else empty. Cleared by every load.
+  // the pixel limit of the global parameters, or of a kind the reader does not take), else
+  // empty. Cleared by every load.
   const std::string& GetLoadError() const { return LoadError; }
   // The text of that reason.
   static std::string TooManyPixelsText(uint64_t width, uint64_t height, uint64_t limit);
-  // Writes a BMP file whatever the extension; false when there was nothing to save or the file
-  // could not be written.
+  // Writes a PNG file for a ".png" name, else a BMP file whatever the extension; false when
+  // there was nothing to save or the file could not be written (nothing is left behind).
   bool SaveImage(const std::string& fileName);
+  // Writes the format given (pfPNG, else BMP), whatever the name says.
+  bool SaveImage(const std::string& fileName, ePictureFormat format);
 
   void SetSize(int width, int height, int channels);
   void MakeCopyFrom(const cImage& other);
@@ -103,6 +113,10 @@ private:
   void AcceptLoaded(std::unique_ptr<cBMPSurface> surface);
   // Records the reason of a refusal the report tells of.
   void NoteRefusal(const sLoadReport& report);
+  // Runs one of the readers on a fresh surface and installs it on success.
+  bool LoadWith(bool (*reader)(const std::string&, cBMPSurface&, uint64_t, sLoadReport&), const std::string& fileName);
+  // Whether the last load dropped an alpha channel.
+  bool AlphaDropped = false;
   // Makes the channel statistics match the surface (operations may resize it directly).
   void EnsureChannelProperties();
   void ResetMeasures();

@@ -1,0 +1,582 @@
+// PNG and TIFF pictures: every colour type, bit depth, compression and layout read into the
+// same planes as BMP and JPEG (checked against the pixels written and against libpng's and
+// libtiff's own decoders), PNG saving, and the damaged or unsupported files refused.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+
+#include <zlib.h>
+
+#include "BmpFileBuilder.h"
+#include "KvTestSupport.h"
+#include "PngFileWriter.h"
+#include "TiffFileWriter.h"
+#include "cUserDialogs.h"
+#include "cuGlobalParameters.h"
+
+using kvtest::PngFileWriter;
+using kvtest::ScratchFolder;
+using kvtest::TiffFileWriter;
+
+namespace {
+
+class PictureFormatsTest : public testing::Test {
+protected:
+  void SetUp() override
+  {
+    cUserDialogs::SetHandlers([this](const std::string& text) { Shown.push_back(text); }, nullptr);
+  }
+  void TearDown() override
+  {
+    cUserDialogs::SetHandlers(nullptr, nullptr);
+    GlobalParams->SetMaxPixels(cuGlobalParameters::DefaultMaxPixels);
+  }
+  std::vector<std::string> Shown;
+  ScratchFolder Dir;
+};
+
+// round(v x 255 / (2^bits - 1)), computed in floating point.
+int Scaled(unsigned v, int bits)
+{
+  return int(std::floor(double(v) * 255.0 / double((1u << bits) - 1) + 0.5));
+}
+
+// Blue, green, red (or grey) of pixel (x, y) of a surface.
+std::vector<int> PixelOf(cBMPSurface& s, int x, int y)
+{
+  std::vector<int> v;
+  for (int c = 0; c < s.GetChannelsCount(); ++c) v.push_back(kvtest::Pixel(s, x, y, c));
+  return v;
+}
+
+// The first difference between a surface and the expected colour of each pixel, or "".
+std::string FirstDifference(cBMPSurface& s, int width, int height,
+                            const std::function<std::vector<int>(int, int)>& expected)
+{
+  std::ostringstream text;
+  if (s.GetWidth() != width || s.GetHeight() != height) {
+    text << "size " << s.GetWidth() << " x " << s.GetHeight();
+    return text.str();
+  }
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const auto want = expected(x, y);
+      const auto got = PixelOf(s, x, y);
+      if (want == got) continue;
+      text << "pixel (" << x << ", " << y << "): got";
+      for (int v : got) text << " " << v;
+      text << ", want";
+      for (int v : want) text << " " << v;
+      return text.str();
+    }
+  return "";
+}
+
+// libpng's simplified reader, as 8-bit blue, green, red, alpha (alpha left out of the result).
+std::vector<uint8_t> ReferencePng(const std::vector<uint8_t>& bytes, int& width, int& height)
+{
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return {};
+  image.format = PNG_FORMAT_BGRA;
+  std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return {};
+  width = int(image.width);
+  height = int(image.height);
+  return pixels;
+}
+
+// libtiff's RGBA reader of the first page, top row first.
+std::vector<uint32_t> ReferenceTiff(const std::string& file, int& width, int& height)
+{
+  TIFF* tif = TIFFOpen(file.c_str(), "r");
+  if (!tif) return {};
+  uint32_t w = 0, h = 0;
+  TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
+  TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
+  std::vector<uint32_t> raster(size_t(w) * h);
+  const bool ok = TIFFReadRGBAImageOriented(tif, w, h, raster.data(), ORIENTATION_TOPLEFT, 0) != 0;
+  TIFFClose(tif);
+  width = int(w);
+  height = int(h);
+  return ok ? raster : std::vector<uint32_t>{};
+}
+
+// Chunk surgery on PNG files: offset of the first chunk of a type (its length field), or 0.
+size_t FindChunk(const std::vector<uint8_t>& png, const char* type)
+{
+  for (size_t at = 8; at + 12 <= png.size();) {
+    const uint32_t length = uint32_t(png[at] << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3]);
+    if (std::memcmp(&png[at + 4], type, 4) == 0) return at;
+    at += 12 + length;
+  }
+  return 0;
+}
+void Put32BE(std::vector<uint8_t>& v, size_t at, uint32_t value)
+{
+  for (int i = 0; i < 4; ++i) v[at + size_t(i)] = uint8_t(value >> (24 - 8 * i));
+}
+uint32_t Get32BE(const std::vector<uint8_t>& v, size_t at)
+{
+  return uint32_t(v[at] << 24 | v[at + 1] << 16 | v[at + 2] << 8 | v[at + 3]);
+}
+// Recomputes the CRC of the chunk at `at`, so that only the change meant is damage.
+void FixCrc(std::vector<uint8_t>& png, size_t at)
+{
+  const uint32_t length = Get32BE(png, at);
+  Put32BE(png, at + 8 + length, uint32_t(crc32(0, &png[at + 4], uInt(length + 4))));
+}
+std::vector<uint8_t> Chunk(const char* type, const std::vector<uint8_t>& data)
+{
+  std::vector<uint8_t> chunk(12 + data.size());
+  Put32BE(chunk, 0, uint32_t(data.size()));
+  std::memcpy(&chunk[4], type, 4);
+  std::copy(data.begin(), data.end(), chunk.begin() + 8);
+  FixCrc(chunk, 0);
+  return chunk;
+}
+// The file with every IDAT chunk replaced by one holding `data`.
+std::vector<uint8_t> WithImageData(std::vector<uint8_t> png, const std::vector<uint8_t>& data)
+{
+  size_t at;
+  while ((at = FindChunk(png, "IDAT")) != 0) png.erase(png.begin() + long(at), png.begin() + long(at + 12 + Get32BE(png, at)));
+  const auto chunk = Chunk("IDAT", data);
+  const size_t end = FindChunk(png, "IEND");
+  png.insert(png.begin() + long(end), chunk.begin(), chunk.end());
+  return png;
+}
+std::vector<uint8_t> Deflated(const std::vector<uint8_t>& raw)
+{
+  uLongf size = compressBound(uLong(raw.size()));
+  std::vector<uint8_t> out(size);
+  compress2(out.data(), &size, raw.data(), uLong(raw.size()), 9);
+  out.resize(size);
+  return out;
+}
+
+// Fills an image with a known picture, to see that a refused file leaves it as it was.
+void Prefill(cImage& image)
+{
+  kvtest::FillRandom(*image.GetSurface(), 5, 3, 3, 99);
+  image.SetTitle("kept");
+}
+void ExpectUnchanged(cImage& image)
+{
+  cBMPSurface expected;
+  kvtest::FillRandom(expected, 5, 3, 3, 99);
+  ASSERT_NE(image.GetSurface(), nullptr);
+  EXPECT_TRUE(kvtest::SamePixels(*image.GetSurface(), expected));
+  EXPECT_EQ(image.GetTitle(), "kept");
+}
+
+}  // namespace
+
+// --- PNG ---
+
+TEST_F(PictureFormatsTest, EveryPngColourTypeAndDepthReadsAsWrittenAndAsLibpngReadsIt)
+{
+  struct sKind {
+    int Type, Depth;
+    bool Interlaced;
+  };
+  const std::vector<sKind> kinds = {
+      {PNG_COLOR_TYPE_GRAY, 1, false},      {PNG_COLOR_TYPE_GRAY, 2, false},       {PNG_COLOR_TYPE_GRAY, 4, false},
+      {PNG_COLOR_TYPE_GRAY, 8, false},      {PNG_COLOR_TYPE_GRAY, 16, false},      {PNG_COLOR_TYPE_GRAY, 8, true},
+      {PNG_COLOR_TYPE_GRAY_ALPHA, 8, false}, {PNG_COLOR_TYPE_GRAY_ALPHA, 16, false}, {PNG_COLOR_TYPE_RGB, 8, false},
+      {PNG_COLOR_TYPE_RGB, 16, false},      {PNG_COLOR_TYPE_RGB, 8, true},         {PNG_COLOR_TYPE_RGB_ALPHA, 8, false},
+      {PNG_COLOR_TYPE_RGB_ALPHA, 16, true}, {PNG_COLOR_TYPE_PALETTE, 1, false},    {PNG_COLOR_TYPE_PALETTE, 2, false},
+      {PNG_COLOR_TYPE_PALETTE, 4, true},    {PNG_COLOR_TYPE_PALETTE, 8, false}};
+  for (const auto& k : kinds) {
+    const std::string name = "type " + std::to_string(k.Type) + ", " + std::to_string(k.Depth) + " bits" +
+                             (k.Interlaced ? ", interlaced" : "");
+    SCOPED_TRACE(name);
+    PngFileWriter w;
+    w.Width = 13;
+    w.Height = 9;
+    w.ColourType = k.Type;
+    w.BitDepth = k.Depth;
+    w.Interlaced = k.Interlaced;
+    // Every value a depth has is met; 16-bit samples spread over the whole range.
+    w.Sample = [&](int x, int y, int s) {
+      const unsigned v = unsigned(x * 5 + y * 13 + s * 7);
+      return k.Depth == 16 ? v * 613u : v;
+    };
+    const bool palette = k.Type == PNG_COLOR_TYPE_PALETTE;
+    if (palette)
+      for (int i = 0; i < (1 << k.Depth); ++i)
+        w.Palette.push_back(png_color{png_byte(i * 9), png_byte(255 - i), png_byte(i * 3 + 1)});
+    const auto bytes = w.Encode();
+    cImage image;
+    ASSERT_TRUE(image.LoadImage(Dir.Write("p.png", bytes)));
+    const bool colour = (k.Type & PNG_COLOR_MASK_COLOR) != 0;
+    EXPECT_EQ(image.GetChannelsCount(), colour ? 3 : 1);
+    const bool alpha = (k.Type & PNG_COLOR_MASK_ALPHA) != 0;
+    EXPECT_EQ(image.GetTitle(), std::string("Load 'p.png'") + (alpha ? " (alpha dropped)" : ""));
+    const unsigned mask = (1u << k.Depth) - 1;
+    EXPECT_EQ(FirstDifference(*image.GetSurface(), 13, 9,
+                              [&](int x, int y) -> std::vector<int> {
+                                if (palette) {
+                                  const png_color c = w.Palette[w.Sample(x, y, 0) & mask];
+                                  return {c.blue, c.green, c.red};
+                                }
+                                if (!colour) return {Scaled(w.Sample(x, y, 0) & mask, k.Depth)};
+                                return {Scaled(w.Sample(x, y, 2) & mask, k.Depth), Scaled(w.Sample(x, y, 1) & mask, k.Depth),
+                                        Scaled(w.Sample(x, y, 0) & mask, k.Depth)};
+                              }),
+              "");
+    // libpng's own reader agrees (its 16-bit path converts gamma, so 8-bit files only).
+    if (k.Depth > 8) continue;
+    int width = 0, height = 0;
+    const auto reference = ReferencePng(bytes, width, height);
+    ASSERT_FALSE(reference.empty());
+    EXPECT_EQ(FirstDifference(*image.GetSurface(), width, height, [&](int x, int y) -> std::vector<int> {
+                const uint8_t* p = &reference[size_t(y * width + x) * 4];
+                if (image.GetChannelsCount() == 1) return {p[0]};
+                return {p[0], p[1], p[2]};
+              }),
+              "");
+  }
+  EXPECT_TRUE(Shown.empty());
+}
+
+TEST_F(PictureFormatsTest, SixteenBitSamplesRoundToNearestAtTheEndsAndInTheMiddle)
+{
+  // 0 and 65535 are the ends; 128/129, 32767/32768 and 65406/65407 straddle the halfway
+  // points between 0 and 1, 127 and 128, 254 and 255.
+  std::vector<unsigned> values = {0, 1, 128, 129, 257, 32767, 32768, 65406, 65407, 65534, 65535};
+  const int width = int(values.size());
+  PngFileWriter png;
+  png.ColourType = PNG_COLOR_TYPE_GRAY;
+  png.BitDepth = 16;
+  png.Width = width;
+  png.Height = 1;
+  png.Sample = [&](int x, int, int) { return values[size_t(x)]; };
+  TiffFileWriter tiff;
+  tiff.Photometric = PHOTOMETRIC_MINISBLACK;
+  tiff.Samples = 1;
+  tiff.Bits = 16;
+  tiff.Width = width;
+  tiff.Height = 1;
+  tiff.Sample = [&](int x, int, int) { return values[size_t(x)]; };
+  ASSERT_TRUE(tiff.Write(Dir.File("s.tif")));
+  const std::vector<int> expected = {0, 0, 0, 1, 1, 127, 128, 254, 255, 255, 255};
+  for (const std::string& file : {Dir.Write("s.png", png.Encode()), Dir.File("s.tif")}) {
+    SCOPED_TRACE(file);
+    cImage image;
+    ASSERT_TRUE(image.LoadImage(file));
+    for (int x = 0; x < width; ++x) {
+      EXPECT_EQ(kvtest::Pixel(*image.GetSurface(), x, 0), expected[size_t(x)]) << values[size_t(x)];
+      EXPECT_EQ(expected[size_t(x)], Scaled(values[size_t(x)], 16));
+    }
+  }
+}
+
+TEST_F(PictureFormatsTest, SavedPngsReadBackIdenticallyAndAsLibpngReadsThem)
+{
+  for (int channels : {1, 3}) {
+    SCOPED_TRACE(channels);
+    cImage image, back;
+    kvtest::FillRandom(*image.GetSurface(), 11, 7, channels, 5);
+    // Saved as seen, also after the rows were turned over.
+    image.GetSurface()->Flop();
+    ASSERT_TRUE(image.SaveImage(Dir.File("s.PNG")));
+    const auto bytes = ScratchFolder::Read(Dir.File("s.PNG"));
+    ASSERT_GE(bytes.size(), 8u);
+    EXPECT_EQ(png_sig_cmp(bytes.data(), 0, 8), 0);
+    ASSERT_TRUE(back.LoadImage(Dir.File("s.PNG")));
+    EXPECT_EQ(back.GetChannelsCount(), channels);
+    EXPECT_TRUE(kvtest::SamePixels(*image.GetSurface(), *back.GetSurface()));
+    int width = 0, height = 0;
+    const auto reference = ReferencePng(bytes, width, height);
+    EXPECT_EQ(FirstDifference(*image.GetSurface(), width, height, [&](int x, int y) -> std::vector<int> {
+                const uint8_t* p = &reference[size_t(y * width + x) * 4];
+                if (channels == 1) return {p[0]};
+                return {p[0], p[1], p[2]};
+              }),
+              "");
+  }
+  // The format is the caller's choice when the name has none (temporary files).
+  cImage image;
+  kvtest::FillRandom(*image.GetSurface(), 3, 3, 1, 5);
+  ASSERT_TRUE(image.SaveImage(Dir.File("t.tmp-1"), pfPNG));
+  EXPECT_EQ(png_sig_cmp(ScratchFolder::Read(Dir.File("t.tmp-1")).data(), 0, 8), 0);
+  EXPECT_FALSE(image.SaveImage(Dir.File("no/such/folder.png")));
+  EXPECT_FALSE(std::filesystem::exists(Dir.File("no")));
+}
+
+TEST_F(PictureFormatsTest, PaletteOfGreysAndTransparencyAreTold)
+{
+  PngFileWriter w;
+  w.ColourType = PNG_COLOR_TYPE_PALETTE;
+  w.BitDepth = 2;
+  for (int i = 0; i < 4; ++i) w.Palette.push_back(png_color{png_byte(i * 80), png_byte(i * 80), png_byte(i * 80)});
+  cImage image;
+  ASSERT_TRUE(image.LoadImage(Dir.Write("g.png", w.Encode())));
+  EXPECT_EQ(image.GetChannelsCount(), 1);
+  EXPECT_EQ(image.GetTitle(), "Load 'g.png'");
+  w.Transparent = true;
+  ASSERT_TRUE(image.LoadImage(Dir.Write("t.png", w.Encode())));
+  EXPECT_EQ(image.GetTitle(), "Load 't.png' (alpha dropped)");
+}
+
+// --- TIFF ---
+
+TEST_F(PictureFormatsTest, TiffKindsCompressionsAndLayoutsReadAsWrittenAndAsLibtiffReadsThem)
+{
+  struct sKind {
+    const char* Name;
+    uint16_t Photometric, Bits, Samples;
+  };
+  const std::vector<sKind> kinds = {
+      {"grey 1", PHOTOMETRIC_MINISBLACK, 1, 1},   {"grey 2", PHOTOMETRIC_MINISBLACK, 2, 1},
+      {"grey 4", PHOTOMETRIC_MINISBLACK, 4, 1},   {"grey 8", PHOTOMETRIC_MINISBLACK, 8, 1},
+      {"grey 16", PHOTOMETRIC_MINISBLACK, 16, 1}, {"white is zero 8", PHOTOMETRIC_MINISWHITE, 8, 1},
+      {"grey alpha 8", PHOTOMETRIC_MINISBLACK, 8, 2}, {"RGB 8", PHOTOMETRIC_RGB, 8, 3},
+      {"RGB 16", PHOTOMETRIC_RGB, 16, 3},         {"RGBA 8", PHOTOMETRIC_RGB, 8, 4},
+      {"RGBA 16", PHOTOMETRIC_RGB, 16, 4},        {"palette 4", PHOTOMETRIC_PALETTE, 4, 1},
+      {"palette 8", PHOTOMETRIC_PALETTE, 8, 1}};
+  for (const auto& k : kinds)
+    for (uint16_t compression : {COMPRESSION_NONE, COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE, COMPRESSION_PACKBITS})
+      for (uint32_t tile : {0u, 16u})
+        for (bool separate : {false, true}) {
+          if (separate && k.Samples == 1) continue;
+          SCOPED_TRACE(std::string(k.Name) + ", compression " + std::to_string(compression) +
+                       (tile ? ", tiles" : ", strips") + (separate ? ", planes" : ""));
+          TiffFileWriter w;
+          w.Width = 37;  // neither tiles nor strips fit exactly
+          w.Height = 21;
+          w.RowsPerStrip = 5;
+          w.Photometric = k.Photometric;
+          w.Bits = k.Bits;
+          w.Samples = k.Samples;
+          w.Compression = compression;
+          w.Tile = tile;
+          w.Separate = separate;
+          const unsigned mask = (1u << k.Bits) - 1;
+          w.Sample = [&](int x, int y, int s) {
+            const uint32_t v = uint32_t(x * 3 + y * 17 + s * 29);
+            return k.Bits == 16 ? v * 97u : v;
+          };
+          for (unsigned i = 0; i < (k.Photometric == PHOTOMETRIC_PALETTE ? 1u << k.Bits : 0u); ++i) {
+            w.Red.push_back(uint16_t(i * 257 * 5));
+            w.Green.push_back(uint16_t(65535 - i * 200));
+            w.Blue.push_back(uint16_t(i * 1000 + 77));
+          }
+          const std::string file = Dir.File("k.tif");
+          ASSERT_TRUE(w.Write(file));
+          cImage image;
+          ASSERT_TRUE(image.LoadImage(file)) << image.GetLoadError();
+          const bool extra = k.Samples > (k.Photometric == PHOTOMETRIC_RGB ? 3 : 1);
+          EXPECT_EQ(image.GetTitle(), std::string("Load 'k.tif'") + (extra ? " (alpha dropped)" : ""));
+          EXPECT_EQ(FirstDifference(*image.GetSurface(), 37, 21,
+                                    [&](int x, int y) -> std::vector<int> {
+                                      const unsigned v0 = w.Sample(x, y, 0) & mask;
+                                      switch (k.Photometric) {
+                                        case PHOTOMETRIC_PALETTE:
+                                          return {Scaled(w.Blue[v0], 16), Scaled(w.Green[v0], 16), Scaled(w.Red[v0], 16)};
+                                        case PHOTOMETRIC_MINISWHITE:
+                                          return {255 - Scaled(v0, k.Bits)};
+                                        case PHOTOMETRIC_RGB:
+                                          return {Scaled(w.Sample(x, y, 2) & mask, k.Bits),
+                                                  Scaled(w.Sample(x, y, 1) & mask, k.Bits), Scaled(v0, k.Bits)};
+                                        default:
+                                          return {Scaled(v0, k.Bits)};
+                                      }
+                                    }),
+                    "");
+          // libtiff's RGBA reader agrees where it does not differ on purpose: it takes the high
+          // byte of 16-bit grey and colour-map entries, and premultiplies by the alpha.
+          if ((k.Bits == 16 && k.Photometric != PHOTOMETRIC_RGB) || k.Photometric == PHOTOMETRIC_PALETTE || extra) continue;
+          int width = 0, height = 0;
+          const auto reference = ReferenceTiff(file, width, height);
+          ASSERT_FALSE(reference.empty());
+          EXPECT_EQ(FirstDifference(*image.GetSurface(), width, height, [&](int x, int y) -> std::vector<int> {
+                      const uint32_t p = reference[size_t(y * width + x)];
+                      if (image.GetChannelsCount() == 1) return {int(TIFFGetR(p))};
+                      return {int(TIFFGetB(p)), int(TIFFGetG(p)), int(TIFFGetR(p))};
+                    }),
+                    "");
+        }
+}
+
+TEST_F(PictureFormatsTest, FirstPageOfAMultiPageTiffIsRead)
+{
+  TiffFileWriter w;
+  w.SecondPage = true;
+  ASSERT_TRUE(w.Write(Dir.File("pages.tiff")));
+  cImage image;
+  ASSERT_TRUE(image.LoadImage(Dir.File("pages.tiff")));
+  EXPECT_EQ(kvtest::Pixel(*image.GetSurface(), 1, 1, 2), w.Sample(1, 1, 0));
+}
+
+// --- refusals ---
+
+TEST_F(PictureFormatsTest, DamagedHugeAndUnsupportedFilesAreRefusedLeavingTheImage)
+{
+  PngFileWriter pw;
+  pw.Width = 64;
+  pw.Height = 64;
+  const auto png = pw.Encode();
+  const size_t idat = FindChunk(png, "IDAT");
+  const size_t ihdr = FindChunk(png, "IHDR");
+  ASSERT_NE(idat, 0u);
+  auto cut = [](std::vector<uint8_t> v, size_t size) {
+    v.resize(size);
+    return v;
+  };
+  auto flipped = [](std::vector<uint8_t> v, size_t at) {
+    v[at] ^= 0x55;
+    return v;
+  };
+  auto claiming = [&](uint32_t width, uint32_t height) {
+    auto v = png;
+    Put32BE(v, ihdr + 8, width);
+    Put32BE(v, ihdr + 12, height);
+    FixCrc(v, ihdr);
+    return v;
+  };
+  auto withText = [&](bool goodCrc) {
+    auto v = png;
+    auto text = Chunk("tEXt", {'a', 0, 'b'});
+    if (!goodCrc) text.back() ^= 1;
+    v.insert(v.begin() + long(idat), text.begin(), text.end());
+    return v;
+  };
+  // zlib data that is not zlib, with a correct chunk CRC: only inflating can tell.
+  auto badZlib = flipped(png, idat + 8 + 20);
+  FixCrc(badZlib, idat);
+  // A stream that inflates to 16 MiB for a 64 x 64 picture of 12 KiB.
+  const auto bomb = WithImageData(png, Deflated(std::vector<uint8_t>(16 << 20, 0)));
+  std::vector<uint8_t> noPalette;
+  {
+    PngFileWriter p;
+    p.ColourType = PNG_COLOR_TYPE_PALETTE;
+    p.BitDepth = 8;
+    p.Palette = {png_color{1, 2, 3}};
+    p.Sample = [](int, int, int) { return 0u; };
+    noPalette = p.Encode();
+    const size_t plte = FindChunk(noPalette, "PLTE");
+    noPalette.erase(noPalette.begin() + long(plte), noPalette.begin() + long(plte + 12 + 3));
+  }
+
+  TiffFileWriter tw;
+  tw.Width = 64;
+  tw.Height = 64;
+  tw.Compression = COMPRESSION_LZW;
+  ASSERT_TRUE(tw.Write(Dir.File("good.tif")));
+  const auto tiff = ScratchFolder::Read(Dir.File("good.tif"));
+  auto tiffOf = [&](auto change) {
+    TiffFileWriter w = tw;
+    change(w);
+    EXPECT_TRUE(w.Write(Dir.File("made.tif")));
+    return ScratchFolder::Read(Dir.File("made.tif"));
+  };
+  // The directory of a libtiff file follows the pixels; the header says where.
+  const uint32_t directory = uint32_t(tiff[4] | tiff[5] << 8 | tiff[6] << 16 | tiff[7] << 24);
+  auto tiffClaiming = [&](uint32_t width, uint32_t height) {
+    auto v = tiff;
+    const unsigned entries = unsigned(v[directory] | v[directory + 1] << 8);
+    for (unsigned e = 0; e < entries; ++e) {
+      const size_t at = directory + 2 + 12 * e;
+      const unsigned tag = unsigned(v[at] | v[at + 1] << 8);
+      const unsigned type = unsigned(v[at + 2] | v[at + 3] << 8);
+      if (tag != TIFFTAG_IMAGEWIDTH && tag != TIFFTAG_IMAGELENGTH) continue;
+      const uint32_t value = tag == TIFFTAG_IMAGEWIDTH ? width : height;
+      if (type == TIFF_SHORT) {
+        EXPECT_LE(value, 65535u);
+      }
+      kvtest::BmpFileBuilder::Put32(v, at + 8, value);
+    }
+    return v;
+  };
+  std::vector<uint8_t> corruptLzw = tiff;
+  for (size_t i = 16; i < 400; ++i) corruptLzw[i] = uint8_t(i * 7);
+
+  struct sCase {
+    const char* Name;
+    const char* File;
+    std::vector<uint8_t> Bytes;
+    std::string Reason;  // what GetLoadError says
+  };
+  const std::string limit = "The picture is 60000 x 60000 pixels, more than the limit of 120000000 pixels";
+  const std::vector<sCase> cases = {
+      {"empty PNG", "e.png", {}, ""},
+      {"not a PNG", "n.png", std::vector<uint8_t>(100, 'x'), ""},
+      {"PNG cut inside the image data", "c.png", cut(png, idat + 40), ""},
+      {"PNG cut before its end chunk", "c.png", cut(png, png.size() - 12), ""},
+      {"PNG image data with a bad CRC", "crc.png", flipped(png, idat + 10), ""},
+      {"PNG text chunk with a bad CRC", "crc.png", withText(false), ""},
+      {"PNG image data that is not zlib", "z.png", badZlib, ""},
+      {"PNG claiming 60000 x 60000", "h.png", claiming(60000, 60000), limit},
+      {"small PNG claiming 10000 x 10000", "h.png", claiming(10000, 10000), ""},
+      {"PNG decompression bomb", "b.png", bomb, ""},
+      {"PNG palette picture without a palette", "p.png", noPalette, ""},
+      {"empty TIFF", "e.tif", {}, ""},
+      {"not a TIFF", "n.tif", std::vector<uint8_t>(100, 'x'), ""},
+      {"TIFF cut inside the strips", "c.tif", cut(tiff, 1000), ""},
+      {"TIFF cut inside its directory", "c.tif", cut(tiff, directory + 30), ""},
+      {"TIFF with corrupt LZW data", "l.tif", corruptLzw, ""},
+      {"TIFF claiming 60000 x 60000", "h.tif", tiffClaiming(60000, 60000), limit},
+      {"small TIFF claiming 10000 x 10000", "h.tif", tiffClaiming(10000, 10000), ""},
+      {"CMYK TIFF", "k.tif", tiffOf([](TiffFileWriter& w) {
+         w.Photometric = PHOTOMETRIC_SEPARATED;
+         w.Samples = 4;
+       }),
+       "The TIFF file holds CMYK (separated) colour, which cannot be read."},
+      {"floating-point TIFF", "f.tif", tiffOf([](TiffFileWriter& w) {
+         w.SampleFormat = SAMPLEFORMAT_IEEEFP;
+         w.Bits = 32;
+       }),
+       "The TIFF file holds floating-point samples, which cannot be read."},
+      {"TIFF of 5 samples per pixel", "5.tif", tiffOf([](TiffFileWriter& w) { w.Samples = 5; }),
+       "The TIFF file holds 5 samples per pixel, which cannot be read."},
+      {"12-bit TIFF", "12.tif", tiffOf([](TiffFileWriter& w) {
+         w.Bits = 12;
+         w.Compression = COMPRESSION_NONE;
+       }),
+       "The TIFF file holds 12-bit samples, which cannot be read."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    cImage image;
+    Prefill(image);
+    EXPECT_FALSE(image.LoadImage(Dir.Write(c.File, c.Bytes)));
+    ExpectUnchanged(image);
+    if (c.Reason.empty()) {
+      EXPECT_EQ(image.GetLoadError(), "");
+    } else {
+      EXPECT_EQ(image.GetLoadError().substr(0, c.Reason.size()), c.Reason);
+    }
+  }
+  EXPECT_TRUE(Shown.empty());
+  // The files the damage was made from do load, also with a good ancillary chunk.
+  cImage image;
+  EXPECT_TRUE(image.LoadImage(Dir.Write("good.png", png)));
+  EXPECT_TRUE(image.LoadImage(Dir.Write("text.png", withText(true))));
+  EXPECT_TRUE(image.LoadImage(Dir.Write("good.tif", tiff)));
+}
+
+TEST_F(PictureFormatsTest, PixelLimitHoldsForPngAndTiff)
+{
+  GlobalParams->SetMaxPixels(20 * 18);
+  PngFileWriter png;
+  png.Width = 20;
+  TiffFileWriter tiff;
+  for (int height : {18, 19}) {
+    png.Height = height;
+    tiff.Height = height;
+    ASSERT_TRUE(tiff.Write(Dir.File("l.tif")));
+    for (const std::string& file : {Dir.Write("l.png", png.Encode()), Dir.File("l.tif")}) {
+      SCOPED_TRACE(file + " of height " + std::to_string(height));
+      cImage image;
+      EXPECT_EQ(image.LoadImage(file), height == 18);
+      EXPECT_EQ(image.GetLoadError(), height == 18 ? ""
+                                                   : "The picture is 20 x 19 pixels, more than the limit of 360 "
+                                                     "pixels; the limit is set with kvadra --max-pixels or in the "
+                                                     "preferences.");
+    }
+  }
+}
