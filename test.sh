@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine, builds and runs the whole test suite three times:
 # a Release build, a build under AddressSanitizer and UndefinedBehaviorSanitizer, and a build
-# under ThreadSanitizer (any report fails the test that made it).
+# under ThreadSanitizer (any report fails the test that made it); then fuzzes each picture
+# reader and the command-line value parsing for 20 seconds.
 set -euo pipefail
 cd "$(dirname "$0")"
 bash tools/setup.sh
@@ -30,3 +31,7 @@ cmake --build build-tsan -j "$JOBS"
 unset ASAN_OPTIONS UBSAN_OPTIONS
 export TSAN_OPTIONS="halt_on_error=1:exitcode=66:second_deadlock_stack=1"
 ctest --test-dir build-tsan --output-on-failure -j "$JOBS"
+
+echo "== Fuzzing (20 s each)"
+unset TSAN_OPTIONS
+bash tools/fuzz.sh 20

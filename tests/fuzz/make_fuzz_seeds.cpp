@@ -1,0 +1,185 @@
+// Writes the fuzzers' starting corpora into FOLDER/<fuzzer>/: small crops of the sample
+// pictures in every format, and small generated files of every kind the readers take or
+// refuse on purpose.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "JpegFileWriter.h"
+#include "PngFileWriter.h"
+#include "TiffFileWriter.h"
+#include "cImage.h"
+#include "cPngFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+fs::path Root;
+int Count = 0;
+
+void Put(const std::string& fuzzer, const std::string& name, const std::vector<uint8_t>& bytes)
+{
+  fs::create_directories(Root / fuzzer);
+  std::ofstream(Root / fuzzer / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                              std::streamsize(bytes.size()));
+  ++Count;
+}
+
+std::vector<uint8_t> Read(const fs::path& file)
+{
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A 32 x 32 crop of a sample, sample k of pixel (x, y) in red, green, blue order.
+struct sCrop {
+  int Channels = 3;
+  std::vector<uint8_t> Pixels;
+  unsigned At(int x, int y, int k) const
+  {
+    const int c = Channels == 1 ? 0 : 2 - (k % 3);
+    return Pixels[size_t((y * 32 + x) * Channels + c)];
+  }
+};
+}  // namespace
+
+int main(int argc, char** argv)
+{
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: make_fuzz_seeds SAMPLES_FOLDER CORPUS_FOLDER\n");
+    return 2;
+  }
+  Root = argv[2];
+  std::vector<sCrop> crops;
+  for (const auto& entry : fs::directory_iterator(argv[1])) {
+    const std::string name = entry.path().filename().string();
+    if (cImage::FormatOfName(name) == pfUnknown) continue;
+    cImage image;
+    if (!image.LoadImage(entry.path().string()) || image.GetWidth() < 32 || image.GetHeight() < 32) continue;
+    cImage crop;
+    crop.SetSize(32, 32, image.GetChannelsCount());
+    sCrop pixels;
+    pixels.Channels = image.GetChannelsCount();
+    for (int y = 0; y < 32; ++y)
+      for (int i = 0; i < 32 * pixels.Channels; ++i) {
+        const uint8_t v = image.GetSurface()->Row(y + image.GetHeight() / 2)[i + image.GetWidth() / 2 * pixels.Channels];
+        crop.GetSurface()->Row(y)[i] = v;
+        pixels.Pixels.push_back(v);
+      }
+    const std::string stem = entry.path().stem().string();
+    const fs::path scratch = Root / ("scratch" + stem);
+    crop.SaveImage(scratch.string() + ".bmp");
+    Put("bmp", stem + ".bmp", Read(scratch.string() + ".bmp"));
+    crop.SaveImage(scratch.string() + ".png");
+    Put("png", stem + ".png", Read(scratch.string() + ".png"));
+    fs::remove(scratch.string() + ".bmp");
+    fs::remove(scratch.string() + ".png");
+    crops.push_back(pixels);
+  }
+  // JPEG: grey, colour, progressive, CMYK.
+  for (const auto& crop : crops) {
+    kvtest::JpegFileWriter w;
+    w.Width = w.Height = 32;
+    w.Space = crop.Channels == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    w.Components = crop.Channels;
+    w.Sample = [&crop](int x, int y, int k) { return uint8_t(crop.At(x, y, k)); };
+    const std::string n = std::to_string(Count);
+    Put("jpeg", n + ".jpg", w.Encode());
+    Put("jpeg_roundtrip", n + ".jpg", w.Encode());
+    w.Progressive = true;
+    Put("jpeg", n + "p.jpg", w.Encode());
+  }
+  {
+    kvtest::JpegFileWriter cmyk;
+    cmyk.Space = JCS_CMYK;
+    cmyk.Components = 4;
+    Put("jpeg", "cmyk.jpg", cmyk.Encode());
+  }
+  // PNG: every colour type and bit depth, interlaced and not, palettes with transparency.
+  const std::vector<std::pair<int, std::vector<int>>> pngKinds = {
+      {PNG_COLOR_TYPE_GRAY, {1, 2, 4, 8, 16}}, {PNG_COLOR_TYPE_GRAY_ALPHA, {8, 16}}, {PNG_COLOR_TYPE_RGB, {8, 16}},
+      {PNG_COLOR_TYPE_RGB_ALPHA, {8, 16}},     {PNG_COLOR_TYPE_PALETTE, {1, 2, 4, 8}}};
+  for (const auto& [type, depths] : pngKinds)
+    for (int depth : depths)
+      for (bool interlaced : {false, true}) {
+        kvtest::PngFileWriter w;
+        w.ColourType = type;
+        w.BitDepth = depth;
+        w.Interlaced = interlaced;
+        w.Width = 9;
+        w.Height = 6;
+        if (type == PNG_COLOR_TYPE_PALETTE) {
+          for (int i = 0; i < (1 << depth); ++i) w.Palette.push_back(png_color{png_byte(i * 7), png_byte(i * 3), png_byte(255 - i)});
+          w.Transparent = interlaced;
+        }
+        Put("png", std::to_string(type) + "-" + std::to_string(depth) + (interlaced ? "i" : "") + ".png", w.Encode());
+      }
+  // TIFF: each compression in strips and tiles, every photometric kind, planes, pages, and
+  // the kinds refused on purpose.
+  const fs::path scratch = Root / "scratch.tif";
+  auto putTiff = [&](const std::string& name, const kvtest::TiffFileWriter& w) {
+    if (w.Write(scratch.string())) Put("tiff", name + ".tif", Read(scratch));
+    fs::remove(scratch);
+  };
+  for (uint16_t compression : {COMPRESSION_NONE, COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE, COMPRESSION_PACKBITS})
+    for (uint32_t tile : {0u, 16u}) {
+      kvtest::TiffFileWriter w;
+      w.Compression = compression;
+      w.Tile = tile;
+      if (!crops.empty()) {
+        const sCrop& crop = crops.back();
+        w.Width = w.Height = 32;
+        w.Photometric = crop.Channels == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB;
+        w.Samples = uint16_t(crop.Channels);
+        w.Sample = [&crop](int x, int y, int k) { return crop.At(x, y, k); };
+      }
+      putTiff("c" + std::to_string(compression) + "t" + std::to_string(tile), w);
+    }
+  struct sKind {
+    const char* Name;
+    uint16_t Photometric, Bits, Samples;
+    bool Separate;
+  };
+  for (const sKind& k : std::vector<sKind>{{"grey1", PHOTOMETRIC_MINISBLACK, 1, 1, false},
+                                           {"grey4", PHOTOMETRIC_MINISWHITE, 4, 1, false},
+                                           {"grey16", PHOTOMETRIC_MINISBLACK, 16, 1, false},
+                                           {"greyalpha", PHOTOMETRIC_MINISBLACK, 8, 2, false},
+                                           {"rgb16", PHOTOMETRIC_RGB, 16, 3, false},
+                                           {"rgba", PHOTOMETRIC_RGB, 8, 4, false},
+                                           {"planes", PHOTOMETRIC_RGB, 8, 3, true},
+                                           {"palette", PHOTOMETRIC_PALETTE, 4, 1, false},
+                                           {"cmyk", PHOTOMETRIC_SEPARATED, 8, 4, false}}) {
+    kvtest::TiffFileWriter w;
+    w.Photometric = k.Photometric;
+    w.Bits = k.Bits;
+    w.Samples = k.Samples;
+    w.Separate = k.Separate;
+    w.Compression = COMPRESSION_LZW;
+    for (int i = 0; i < (1 << (k.Bits > 8 ? 0 : k.Bits)); ++i) {
+      w.Red.push_back(uint16_t(i * 4000));
+      w.Green.push_back(uint16_t(i * 1000));
+      w.Blue.push_back(uint16_t(65535 - i * 3000));
+    }
+    putTiff(k.Name, w);
+  }
+  {
+    kvtest::TiffFileWriter pages;
+    pages.SecondPage = true;
+    putTiff("pages", pages);
+    kvtest::TiffFileWriter real;
+    real.SampleFormat = SAMPLEFORMAT_IEEEFP;
+    real.Bits = 32;
+    putTiff("float", real);
+  }
+  // Command-line values: the first byte picks the parser.
+  const std::vector<std::string> values = {
+      std::string("\x00", 1) + "0.25", std::string("\x00", 1) + "-1e308",  "\x01" "100",           "\x01" "-7",
+      "\x02" "18446744073709551615",   "\x03" "Noise percent=0.3",        "\x03" "width size=7", "\x03" "Kind=phase",
+      "\x03" "Adaptive=true",          "\x03" "Sigma=1e-300",             "\x04" "Median Filtr"};
+  for (size_t i = 0; i < values.size(); ++i)
+    Put("cli_values", std::to_string(i), std::vector<uint8_t>(values[i].begin(), values[i].end()));
+  std::printf("%d seed files in %s\n", Count, Root.string().c_str());
+  return 0;
+}
