@@ -20,6 +20,7 @@
 #include "cNameMatcher.h"
 #include "cOperationPool.h"
 #include "cParameterAssigner.h"
+#include "cPngFile.h"
 #include "cProgressReporter.h"
 #include "cRandomGenerator.h"
 #include "cUserDialogs.h"
@@ -56,11 +57,12 @@ const std::map<std::string, std::string> CommandHelp = {
      "<TAB>index<TAB>name<TAB>kind<TAB>min<TAB>max<TAB>default[<TAB>choice|choice...].\n"},
     {"run",
      "Usage: kvadra run INPUT {--op NAME [--set PARAM=VALUE]...}... [--region L,T,R,B]\n"
-     "                  [--out FILE.bmp] [--history FILE.csv] [--seed N]\n"
+     "                  [--out FILE.bmp|FILE.png] [--history FILE.csv] [--seed N]\n"
      "Loads INPUT as the origin and runs each --op in order on the current picture, saving each\n"
      "result to the history. --set applies to the --op before it. --region limits every op to the\n"
      "rectangle (right and bottom exclusive). Prints the history table; --out writes the final\n"
-     "picture (BMP), --history the table as CSV. --seed N makes the noises reproducible.\n"},
+     "picture (BMP or PNG, by its extension), --history the table as CSV. --seed N makes the\n"
+     "noises reproducible. INPUT may be a BMP, JPEG (.jpg), PNG or TIFF (.tif, .tiff) picture.\n"},
     {"measure",
      "Usage: kvadra measure IMAGE --origin ORIGIN [--window WxH] [--k1 X] [--k2 X]\n"
      "Prints MSE, PSNR, IQ, IQHVS and SSIM of IMAGE against ORIGIN (same size and channels).\n"},
@@ -72,8 +74,8 @@ const std::map<std::string, std::string> CommandHelp = {
      "picture with each --restore and prints one line per sweep value with the criterion of every\n"
      "restoration. Ctrl-C stops after the current operation and keeps the points made.\n"},
     {"spectrum",
-     "Usage: kvadra spectrum INPUT --kind magnitude|phase [--scale S] --out FILE.bmp\n"
-     "Writes the spectrum picture of INPUT (scale defaults to 20).\n"},
+     "Usage: kvadra spectrum INPUT --kind magnitude|phase [--scale S] --out FILE.bmp|FILE.png\n"
+     "Writes the spectrum picture of INPUT (scale defaults to 20) as BMP or PNG, by its extension.\n"},
     {"demo",
      "Usage: kvadra demo [--seed N] [--out-dir DIR]\n"
      "Corrupts a sample picture with 20 % salt-and-pepper noise under a fixed seed, restores it\n"
@@ -119,6 +121,15 @@ std::string Geometry(const cImage& image)
 int ParseRegionPart(const std::string& text)
 {
   return int(cArgumentReader::RequireInt(text, "--region"));
+}
+
+// The format an output picture is written in, by its extension; checked before any work.
+ePictureFormat OutputFormat(const std::string& file)
+{
+  const ePictureFormat format = cImage::FormatOfName(file);
+  if (format != pfBMP && format != pfPNG)
+    throw cCliError::Usage("--out must name a .bmp or .png file, got '" + file + "'");
+  return format;
 }
 
 }  // namespace
@@ -326,7 +337,7 @@ void cKvadraCli::LoadOrigin(const std::string& file)
 std::string cKvadraCli::LoadFailureText(const std::string& file, const cImage& image)
 {
   const std::string& reason = image.GetLoadError();
-  return "cannot load picture '" + file + "': " + (reason.empty() ? "not a readable BMP or JPEG file" : reason);
+  return "cannot load picture '" + file + "': " + (reason.empty() ? "not a readable BMP, JPEG, PNG or TIFF file" : reason);
 }
 
 void cKvadraCli::RunSavedStep(unsigned uid, const int* region)
@@ -396,7 +407,7 @@ cResultTable cKvadraCli::HistoryTable()
 void cKvadraCli::SaveImageAtomically(cImage& image, const std::string& file)
 {
   const std::string temporary = cResultTable::TemporaryNameBeside(file);
-  if (!image.SaveImage(temporary)) {
+  if (!image.SaveImage(temporary, OutputFormat(file))) {
     std::remove(temporary.c_str());
     throw cCliError::Failure("cannot write '" + file + "'");
   }
@@ -452,6 +463,7 @@ int cKvadraCli::CommandRun(cArgumentReader& args)
       throw cCliError::Usage("run: unexpected argument '" + a + "'");
   }
   if (input.empty()) throw cCliError::Usage("run: missing INPUT picture");
+  if (!out.empty()) OutputFormat(out);
   StartSystem();
   // Check every name and value before any work is done.
   std::vector<unsigned> uids;
@@ -714,12 +726,13 @@ int cKvadraCli::CommandSpectrum(cArgumentReader& args)
   if (input.empty()) throw cCliError::Usage("spectrum: missing INPUT picture");
   if (kind != "magnitude" && kind != "phase") throw cCliError::Usage("spectrum: --kind must be magnitude or phase");
   if (out.empty()) throw cCliError::Usage("spectrum: missing --out FILE.bmp");
+  const ePictureFormat format = OutputFormat(out);
   StartSystem();
   LoadOrigin(input);
   cBMPSurface* spectrum = System->GetSpectrumSurface(kind == "magnitude" ? stMagnitude : stPhase, scale, true);
   if (!spectrum) throw cCliError::Failure("picture '" + input + "' has no pixels");
   const std::string temporary = cResultTable::TemporaryNameBeside(out);
-  if (!spectrum->SaveImage(temporary)) {
+  if (!(format == pfPNG ? cPngFile::Save(*spectrum, temporary) : spectrum->SaveImage(temporary))) {
     std::remove(temporary.c_str());
     throw cCliError::Failure("cannot write '" + out + "'");
   }

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "KvTestSupport.h"
+#include "PngFileWriter.h"
+#include "TiffFileWriter.h"
 
 namespace fs = std::filesystem;
 
@@ -320,6 +322,75 @@ TEST_F(CliTest, SpectrumWritesAPictureOfTheSameSize)
   EXPECT_EQ(spectrum.GetHeight(), 303);
 }
 
+TEST_F(CliTest, PngAndSixteenBitTiffAreReadAndPngWrittenWithTheReferencePixels)
+{
+  // A 16-bit RGB TIFF in tiles, read as libtiff's own RGBA reader reads it, inverted, saved as PNG.
+  kvtest::TiffFileWriter tiff;
+  tiff.Width = 40;
+  tiff.Height = 24;
+  tiff.Bits = 16;
+  tiff.Tile = 16;
+  tiff.Compression = COMPRESSION_ADOBE_DEFLATE;
+  tiff.Sample = [](int x, int y, int k) { return uint32_t((x * 1601 + y * 2711 + k * 9001) % 65536); };
+  const std::string tiffFile = (Dir / "deep.tif").string();
+  ASSERT_TRUE(tiff.Write(tiffFile));
+  std::vector<uint32_t> reference(40 * 24);
+  TIFF* tif = TIFFOpen(tiffFile.c_str(), "r");
+  ASSERT_NE(tif, nullptr);
+  ASSERT_TRUE(TIFFReadRGBAImageOriented(tif, 40, 24, reference.data(), ORIENTATION_TOPLEFT, 0));
+  TIFFClose(tif);
+  const sResult r = Run({"run", tiffFile, "--op", "Invert", "--out", "inverted.png"});
+  ASSERT_EQ(r.Code, 0) << r.Err;
+  cImage inverted;
+  ASSERT_TRUE(inverted.LoadImage((Dir / "inverted.png").string()));
+  ASSERT_EQ(inverted.GetWidth(), 40);
+  ASSERT_EQ(inverted.GetHeight(), 24);
+  int differences = 0;
+  for (int y = 0; y < 24; ++y)
+    for (int x = 0; x < 40; ++x) {
+      const uint32_t p = reference[size_t(y * 40 + x)];
+      cBMPSurface& s = *inverted.GetSurface();
+      differences += kvtest::Pixel(s, x, y, 0) != 255 - int(TIFFGetB(p));
+      differences += kvtest::Pixel(s, x, y, 1) != 255 - int(TIFFGetG(p));
+      differences += kvtest::Pixel(s, x, y, 2) != 255 - int(TIFFGetR(p));
+    }
+  EXPECT_EQ(differences, 0);
+
+  // An RGBA PNG, read as libpng's simplified reader reads it; the dropped alpha is told.
+  kvtest::PngFileWriter png;
+  png.ColourType = PNG_COLOR_TYPE_RGB_ALPHA;
+  png.Width = 30;
+  png.Height = 20;
+  const auto bytes = png.Encode();
+  {
+    std::ofstream(Dir / "leaf.png", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                           std::streamsize(bytes.size()));
+  }
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()));
+  image.format = PNG_FORMAT_BGRA;
+  std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
+  ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr));
+  const sResult p = Run({"run", (Dir / "leaf.png").string(), "--op", "Invert", "--out", "leaf.bmp"});
+  ASSERT_EQ(p.Code, 0) << p.Err;
+  EXPECT_NE(p.Out.find("Load 'leaf.png' (alpha dropped)"), std::string::npos) << p.Out;
+  cImage leaf;
+  ASSERT_TRUE(leaf.LoadImage((Dir / "leaf.bmp").string()));
+  differences = 0;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 30; ++x)
+      for (int c = 0; c < 3; ++c)
+        differences += kvtest::Pixel(*leaf.GetSurface(), x, y, c) != 255 - pixels[size_t(y * 30 + x) * 4 + size_t(c)];
+  EXPECT_EQ(differences, 0);
+
+  const sResult spectrum = Run({"spectrum", (Dir / "leaf.png").string(), "--kind", "magnitude", "--out", "m.PNG"});
+  ASSERT_EQ(spectrum.Code, 0) << spectrum.Err;
+  cImage magnitude;
+  ASSERT_TRUE(magnitude.LoadImage((Dir / "m.PNG").string()));
+  EXPECT_EQ(magnitude.GetWidth(), 30);
+}
+
 TEST_F(CliTest, ErrorsGiveOneLineAndTheirExitCodeAndWriteNothing)
 {
   struct sCase {
@@ -341,6 +412,8 @@ TEST_F(CliTest, ErrorsGiveOneLineAndTheirExitCodeAndWriteNothing)
       {{"run", Camera, "--op", "Desaturate", "--out", "x.bmp"}, 1, "colour picture"},
       {{"analyze", Camera, "--corrupt", "Salt Noise", "--sweep", "Noise percent", "0", "3", "2"}, 2, "bounds"},
       {{"run", Camera, "--op", "Invert", "--out", "no/such/folder/x.bmp"}, 1, "cannot write"},
+      {{"run", Camera, "--op", "Invert", "--out", "x.tif"}, 2, "--out must name a .bmp or .png file"},
+      {{"spectrum", Coins, "--kind", "phase", "--out", "x.jpg"}, 2, "--out must name a .bmp or .png file"},
   };
   for (const auto& c : cases) {
     const sResult r = Run(c.Args);

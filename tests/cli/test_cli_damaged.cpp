@@ -15,6 +15,9 @@
 
 #include "BmpFileBuilder.h"
 #include "DamagedJpegs.h"
+#include "DamagedPictures.h"
+#include "PngFileWriter.h"
+#include "TiffFileWriter.h"
 
 namespace fs = std::filesystem;
 using kvtest::ScratchFolder;
@@ -87,6 +90,22 @@ TEST_F(CliDamagedTest, DamagedOrHugePicturesAreRefusedWithoutWritingOrTheirMemor
   auto hugeBmpBytes = hugeBmp.Build();
   kvtest::BmpFileBuilder::Put32(hugeBmpBytes, 22, 30000);
 
+  kvtest::PngFileWriter pngWriter;
+  pngWriter.Width = pngWriter.Height = 64;
+  const auto png = pngWriter.Encode();
+  auto pngCut = png;
+  pngCut.resize(kvtest::FindChunk(png, "IDAT") + 30);
+  auto pngBadCrc = png;
+  pngBadCrc[kvtest::FindChunk(png, "IDAT") + 12] ^= 0x40;
+  kvtest::TiffFileWriter tiffWriter;
+  tiffWriter.Width = tiffWriter.Height = 64;
+  tiffWriter.Compression = COMPRESSION_LZW;
+  ASSERT_TRUE(tiffWriter.Write(Dir.File("source.tif")));
+  const auto tiff = ScratchFolder::Read(Dir.File("source.tif"));
+  fs::remove(Dir.File("source.tif"));
+  auto tiffCut = tiff;
+  tiffCut.resize(tiff.size() / 3);
+
   struct sCase {
     const char* Name;
     std::string File;
@@ -104,6 +123,14 @@ TEST_F(CliDamagedTest, DamagedOrHugePicturesAreRefusedWithoutWritingOrTheirMemor
        {}, true},
       {"BMP headers claiming 30000 x 30000", Dir.Write("huge.bmp", hugeBmpBytes), {}, true},
       {"512 x 512 sample, one pixel over the limit", KV_SAMPLES_DIR "camera.jpg", {"--max-pixels", "262143"}, true},
+      {"PNG claiming 60000 x 60000", Dir.Write("huge.png", kvtest::PngClaiming(png, 60000, 60000)), {}, true},
+      {"small PNG claiming 10000 x 10000", Dir.Write("claim.png", kvtest::PngClaiming(png, 10000, 10000)), {}, false},
+      {"PNG decompression bomb", Dir.Write("bomb.png", kvtest::WithImageData(png, kvtest::Deflated(std::vector<uint8_t>(64 << 20, 0)))), {}, false},
+      {"PNG cut inside its image data", Dir.Write("cut.png", pngCut), {}, false},
+      {"PNG with a bad CRC", Dir.Write("crc.png", pngBadCrc), {}, false},
+      {"TIFF claiming 60000 x 60000", Dir.Write("huge.tif", kvtest::TiffClaiming(tiff, 60000, 60000)), {}, true},
+      {"small TIFF claiming 10000 x 10000", Dir.Write("claim.tiff", kvtest::TiffClaiming(tiff, 10000, 10000)), {}, false},
+      {"TIFF cut inside its strips", Dir.Write("cut.tif", tiffCut), {}, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -121,6 +148,20 @@ TEST_F(CliDamagedTest, DamagedOrHugePicturesAreRefusedWithoutWritingOrTheirMemor
       EXPECT_LT(r.PeakKiB, 100 * 1024) << r.PeakKiB << " KiB";
     }
   }
+}
+
+TEST_F(CliDamagedTest, UnsupportedTiffIsRefusedWithItsReason)
+{
+  kvtest::TiffFileWriter cmyk;
+  cmyk.Photometric = PHOTOMETRIC_SEPARATED;
+  cmyk.Samples = 4;
+  ASSERT_TRUE(cmyk.Write(Dir.File("cmyk.tif")));
+  const sRun r = Run({"run", Dir.File("cmyk.tif"), "--op", "Invert", "--out", "out.png"});
+  EXPECT_EQ(r.Code, 1);
+  EXPECT_NE(r.Err.find("Can not load image '" + Dir.File("cmyk.tif") + "'.\nThe TIFF file holds CMYK (separated) colour"),
+            std::string::npos)
+      << r.Err;
+  EXPECT_FALSE(fs::exists(Dir.File("out.png")));
 }
 
 TEST_F(CliDamagedTest, PictureAtTheLimitLoadsAndTheLimitIsChecked)

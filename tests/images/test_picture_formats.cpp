@@ -8,9 +8,8 @@
 #include <filesystem>
 #include <sstream>
 
-#include <zlib.h>
-
 #include "BmpFileBuilder.h"
+#include "DamagedPictures.h"
 #include "KvTestSupport.h"
 #include "PngFileWriter.h"
 #include "TiffFileWriter.h"
@@ -103,58 +102,6 @@ std::vector<uint32_t> ReferenceTiff(const std::string& file, int& width, int& he
   width = int(w);
   height = int(h);
   return ok ? raster : std::vector<uint32_t>{};
-}
-
-// Chunk surgery on PNG files: offset of the first chunk of a type (its length field), or 0.
-size_t FindChunk(const std::vector<uint8_t>& png, const char* type)
-{
-  for (size_t at = 8; at + 12 <= png.size();) {
-    const uint32_t length = uint32_t(png[at] << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3]);
-    if (std::memcmp(&png[at + 4], type, 4) == 0) return at;
-    at += 12 + length;
-  }
-  return 0;
-}
-void Put32BE(std::vector<uint8_t>& v, size_t at, uint32_t value)
-{
-  for (int i = 0; i < 4; ++i) v[at + size_t(i)] = uint8_t(value >> (24 - 8 * i));
-}
-uint32_t Get32BE(const std::vector<uint8_t>& v, size_t at)
-{
-  return uint32_t(v[at] << 24 | v[at + 1] << 16 | v[at + 2] << 8 | v[at + 3]);
-}
-// Recomputes the CRC of the chunk at `at`, so that only the change meant is damage.
-void FixCrc(std::vector<uint8_t>& png, size_t at)
-{
-  const uint32_t length = Get32BE(png, at);
-  Put32BE(png, at + 8 + length, uint32_t(crc32(0, &png[at + 4], uInt(length + 4))));
-}
-std::vector<uint8_t> Chunk(const char* type, const std::vector<uint8_t>& data)
-{
-  std::vector<uint8_t> chunk(12 + data.size());
-  Put32BE(chunk, 0, uint32_t(data.size()));
-  std::memcpy(&chunk[4], type, 4);
-  std::copy(data.begin(), data.end(), chunk.begin() + 8);
-  FixCrc(chunk, 0);
-  return chunk;
-}
-// The file with every IDAT chunk replaced by one holding `data`.
-std::vector<uint8_t> WithImageData(std::vector<uint8_t> png, const std::vector<uint8_t>& data)
-{
-  size_t at;
-  while ((at = FindChunk(png, "IDAT")) != 0) png.erase(png.begin() + long(at), png.begin() + long(at + 12 + Get32BE(png, at)));
-  const auto chunk = Chunk("IDAT", data);
-  const size_t end = FindChunk(png, "IEND");
-  png.insert(png.begin() + long(end), chunk.begin(), chunk.end());
-  return png;
-}
-std::vector<uint8_t> Deflated(const std::vector<uint8_t>& raw)
-{
-  uLongf size = compressBound(uLong(raw.size()));
-  std::vector<uint8_t> out(size);
-  compress2(out.data(), &size, raw.data(), uLong(raw.size()), 9);
-  out.resize(size);
-  return out;
 }
 
 // Fills an image with a known picture, to see that a refused file leaves it as it was.
@@ -420,8 +367,7 @@ TEST_F(PictureFormatsTest, DamagedHugeAndUnsupportedFilesAreRefusedLeavingTheIma
   pw.Width = 64;
   pw.Height = 64;
   const auto png = pw.Encode();
-  const size_t idat = FindChunk(png, "IDAT");
-  const size_t ihdr = FindChunk(png, "IHDR");
+  const size_t idat = kvtest::FindChunk(png, "IDAT");
   ASSERT_NE(idat, 0u);
   auto cut = [](std::vector<uint8_t> v, size_t size) {
     v.resize(size);
@@ -431,25 +377,19 @@ TEST_F(PictureFormatsTest, DamagedHugeAndUnsupportedFilesAreRefusedLeavingTheIma
     v[at] ^= 0x55;
     return v;
   };
-  auto claiming = [&](uint32_t width, uint32_t height) {
-    auto v = png;
-    Put32BE(v, ihdr + 8, width);
-    Put32BE(v, ihdr + 12, height);
-    FixCrc(v, ihdr);
-    return v;
-  };
+  auto claiming = [&](uint32_t width, uint32_t height) { return kvtest::PngClaiming(png, width, height); };
   auto withText = [&](bool goodCrc) {
     auto v = png;
-    auto text = Chunk("tEXt", {'a', 0, 'b'});
+    auto text = kvtest::Chunk("tEXt", {'a', 0, 'b'});
     if (!goodCrc) text.back() ^= 1;
     v.insert(v.begin() + long(idat), text.begin(), text.end());
     return v;
   };
   // zlib data that is not zlib, with a correct chunk CRC: only inflating can tell.
   auto badZlib = flipped(png, idat + 8 + 20);
-  FixCrc(badZlib, idat);
+  kvtest::FixCrc(badZlib, idat);
   // A stream that inflates to 16 MiB for a 64 x 64 picture of 12 KiB.
-  const auto bomb = WithImageData(png, Deflated(std::vector<uint8_t>(16 << 20, 0)));
+  const auto bomb = kvtest::WithImageData(png, kvtest::Deflated(std::vector<uint8_t>(16 << 20, 0)));
   std::vector<uint8_t> noPalette;
   {
     PngFileWriter p;
@@ -458,7 +398,7 @@ TEST_F(PictureFormatsTest, DamagedHugeAndUnsupportedFilesAreRefusedLeavingTheIma
     p.Palette = {png_color{1, 2, 3}};
     p.Sample = [](int, int, int) { return 0u; };
     noPalette = p.Encode();
-    const size_t plte = FindChunk(noPalette, "PLTE");
+    const size_t plte = kvtest::FindChunk(noPalette, "PLTE");
     noPalette.erase(noPalette.begin() + long(plte), noPalette.begin() + long(plte + 12 + 3));
   }
 
@@ -474,24 +414,8 @@ TEST_F(PictureFormatsTest, DamagedHugeAndUnsupportedFilesAreRefusedLeavingTheIma
     EXPECT_TRUE(w.Write(Dir.File("made.tif")));
     return ScratchFolder::Read(Dir.File("made.tif"));
   };
-  // The directory of a libtiff file follows the pixels; the header says where.
-  const uint32_t directory = uint32_t(tiff[4] | tiff[5] << 8 | tiff[6] << 16 | tiff[7] << 24);
-  auto tiffClaiming = [&](uint32_t width, uint32_t height) {
-    auto v = tiff;
-    const unsigned entries = unsigned(v[directory] | v[directory + 1] << 8);
-    for (unsigned e = 0; e < entries; ++e) {
-      const size_t at = directory + 2 + 12 * e;
-      const unsigned tag = unsigned(v[at] | v[at + 1] << 8);
-      const unsigned type = unsigned(v[at + 2] | v[at + 3] << 8);
-      if (tag != TIFFTAG_IMAGEWIDTH && tag != TIFFTAG_IMAGELENGTH) continue;
-      const uint32_t value = tag == TIFFTAG_IMAGEWIDTH ? width : height;
-      if (type == TIFF_SHORT) {
-        EXPECT_LE(value, 65535u);
-      }
-      kvtest::BmpFileBuilder::Put32(v, at + 8, value);
-    }
-    return v;
-  };
+  const uint32_t directory = kvtest::TiffDirectoryOffset(tiff);
+  auto tiffClaiming = [&](uint32_t width, uint32_t height) { return kvtest::TiffClaiming(tiff, width, height); };
   std::vector<uint8_t> corruptLzw = tiff;
   for (size_t i = 16; i < 400; ++i) corruptLzw[i] = uint8_t(i * 7);
 
