@@ -585,7 +585,9 @@ void TKvadraMainForm::OpenImageActionExecute()
   dialog.setObjectName("OpenPictureDialog");
   dialog.setDirectory(
       QFile::decodeName(kvSamplesFolder(QFile::encodeName(QApplication::applicationDirPath()).toStdString()).c_str()) + "/");
-  dialog.setNameFilters({"All supported (*.bmp *.jpg)", "Bitmaps (*.bmp)", "JPEG (*.jpg)"});
+  // Only the extensions the kernel reads: it picks the reader by the extension.
+  dialog.setNameFilters({"All supported (*.bmp *.jpg *.png *.tif *.tiff)", "Bitmaps (*.bmp)", "JPEG (*.jpg)",
+                         "PNG (*.png)", "TIFF (*.tif *.tiff)"});
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) OpenFile(dialog.selectedFiles().first());
@@ -596,8 +598,13 @@ void TKvadraMainForm::SaveImageAsActionExecute()
   QFileDialog dialog(this, "Save image as");
   dialog.setObjectName("SavePictureDialog");
   dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setNameFilters({"Bitmaps (*.bmp)"});
+  // The kernel writes PNG for a .png name and BMP otherwise; a name typed without an extension
+  // gets the one of the chosen type (before the dialog asks about overwriting).
+  const QString png = "PNG (*.png)";
+  dialog.setNameFilters({"Bitmaps (*.bmp)", png});
   dialog.setDefaultSuffix("bmp");
+  connect(&dialog, &QFileDialog::filterSelected, &dialog,
+          [&dialog, png](const QString& filter) { dialog.setDefaultSuffix(filter == png ? "png" : "bmp"); });
   dialog.selectFile("image");
   if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
     KvadraSystem->SaveCurrentImage(QFile::encodeName(dialog.selectedFiles().first()).toStdString());

@@ -1,6 +1,7 @@
 // The main window started as the program starts it, with the real packages.
 #include <QAction>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QMenu>
@@ -20,6 +21,10 @@
 #include "TPlaneViewer.h"
 #include "TSplashForm.h"
 #include "cBMPSurface.h"
+#include "cImage.h"
+#include "KvTestSupport.h"
+#include "PngFileWriter.h"
+#include "TiffFileWriter.h"
 #include "cKvadraMainFormObserver.h"
 #include "cKvadraSystem.h"
 #include "cUserDialogs.h"
@@ -280,6 +285,93 @@ private slots:
         QCOMPARE(qGray(shown.pixel(at)), int(expected.Row(y)[x * expected.GetChannelsCount()]));
       }
     QVERIFY(checked > 100);
+  }
+
+  void OpenDialogListsTheFormatsAndSaveDialogWritesBmpOrPng()
+  {
+    StartWith(KV_BIN_DIR "/plug-ins/");
+    Load(KV_SAMPLES_DIR "coins.bmp");
+    QStringList openFilters;
+    QTimer::singleShot(0, Form, [this, &openFilters] {
+      auto* dialog = Form->findChild<QFileDialog*>("OpenPictureDialog");
+      if (!dialog) return;
+      openFilters = dialog->nameFilters();
+      dialog->reject();
+    });
+    Form->OpenImageAction->trigger();
+    QCOMPARE(openFilters, QStringList({"All supported (*.bmp *.jpg *.png *.tif *.tiff)", "Bitmaps (*.bmp)", "JPEG (*.jpg)",
+                                       "PNG (*.png)", "TIFF (*.tif *.tiff)"}));
+    QTemporaryDir folder;
+    for (const QString type : {"bmp", "png"}) {
+      QStringList saveFilters;
+      QTimer::singleShot(0, Form, [this, &saveFilters, &folder, type] {
+        auto* dialog = Form->findChild<QFileDialog*>("SavePictureDialog");
+        if (!dialog) return;
+        saveFilters = dialog->nameFilters();
+        // Chosen as a user does, from the file type list.
+        if (type == "png") QTest::keyClick(dialog->findChild<QComboBox*>("fileTypeCombo"), Qt::Key_Down);
+        dialog->selectFile(folder.filePath("saved-" + type));
+        QMetaObject::invokeMethod(dialog, "accept");
+      });
+      Form->SaveImageAsAction->trigger();
+      QCOMPARE(saveFilters, QStringList({"Bitmaps (*.bmp)", "PNG (*.png)"}));
+      const QString file = folder.filePath("saved-" + type + "." + type);
+      QVERIFY2(QFile::exists(file), qPrintable(file));
+      QFile saved(file);
+      QVERIFY(saved.open(QIODevice::ReadOnly));
+      const QByteArray head = saved.read(4);
+      QCOMPARE(head.left(type == "png" ? 4 : 2), type == "png" ? QByteArray("\x89PNG") : QByteArray("BM"));
+      cImage back;
+      QVERIFY(back.LoadImage(file.toStdString()));
+      QVERIFY(back.GetWidth() == 384 && back.GetChannelsCount() == 1);
+    }
+    QVERIFY(Messages.empty());
+  }
+
+  void PngAndSixteenBitTiffOpenWithTheReferencePixels()
+  {
+    StartWith(KV_BIN_DIR "/plug-ins/");
+    QTemporaryDir folder;
+    // An RGBA PNG against Qt's own PNG reader (alpha dropped, not composed).
+    kvtest::PngFileWriter png;
+    png.ColourType = PNG_COLOR_TYPE_RGB_ALPHA;
+    png.Width = 23;
+    png.Height = 17;
+    const auto bytes = png.Encode();
+    const QString pngFile = folder.filePath("leaf.png");
+    QFile out(pngFile);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+    out.close();
+    Load(pngFile);
+    const QImage reference = QImage(pngFile).convertToFormat(QImage::Format_ARGB32);
+    cImage* image = App->System()->GetImage(App->System()->GetCurrentImageID());
+    QCOMPARE(QString::fromStdString(image->GetTitle()), QString("Load 'leaf.png' (alpha dropped)"));
+    for (int y = 0; y < 17; ++y)
+      for (int x = 0; x < 23; ++x) {
+        const QRgb p = reference.pixel(x, y);
+        QCOMPARE(kvtest::Pixel(*image->GetSurface(), x, y, 2), qRed(p));
+        QCOMPARE(kvtest::Pixel(*image->GetSurface(), x, y, 1), qGreen(p));
+        QCOMPARE(kvtest::Pixel(*image->GetSurface(), x, y, 0), qBlue(p));
+      }
+    // A 16-bit grey TIFF in LZW strips against the rounding rule (libtiff's RGBA reader
+    // truncates 16-bit grey instead).
+    kvtest::TiffFileWriter tiff;
+    tiff.Photometric = PHOTOMETRIC_MINISBLACK;
+    tiff.Samples = 1;
+    tiff.Bits = 16;
+    tiff.Compression = COMPRESSION_LZW;
+    tiff.Sample = [](int x, int y, int) { return uint32_t(x * 3000 + y * 257 + 128); };
+    const QString tiffFile = folder.filePath("deep.tiff");
+    QVERIFY(tiff.Write(tiffFile.toStdString()));
+    QVERIFY(Form->OpenFile(tiffFile));  // another geometry: the history is purged (confirmed)
+    image = App->System()->GetImage(App->System()->GetCurrentImageID());
+    QCOMPARE(image->GetChannelsCount(), 1);
+    for (int y = 0; y < tiff.Height; ++y)
+      for (int x = 0; x < tiff.Width; ++x)
+        QCOMPARE(int(kvtest::Pixel(*image->GetSurface(), x, y)),
+                 int((tiff.Sample(x, y, 0) * 255 + 32767) / 65535));
+    QVERIFY(Messages.empty());
   }
 
   void FailedLoadChangesNothing()
