@@ -1,5 +1,7 @@
 #include "cJpegMemoryCodec.h"
 
+#include <algorithm>
+#include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -60,7 +62,8 @@ bool cJpegMemoryCodec::Encode(const uint8_t* bgr, int width, int height, size_t 
   return true;
 }
 
-bool cJpegMemoryCodec::Decode(const uint8_t* jpeg, size_t size, std::vector<uint8_t>& bgr, int& width, int& height)
+bool cJpegMemoryCodec::Decode(const uint8_t* jpeg, size_t size, std::vector<uint8_t>& bgr, int& width, int& height,
+                              uint64_t maxPixels)
 {
   if (jpeg == nullptr || size == 0) return false;
   jpeg_decompress_struct info;
@@ -76,6 +79,15 @@ bool cJpegMemoryCodec::Decode(const uint8_t* jpeg, size_t size, std::vector<uint
   jpeg_mem_src(&info, jpeg, static_cast<unsigned long>(size));
   jpeg_read_header(&info, TRUE);
   info.out_color_space = JCS_EXT_BGR;
+  jpeg_calc_output_dimensions(&info);
+  const uint64_t pixels = uint64_t(info.output_width) * info.output_height;
+  if (pixels == 0 || pixels > maxPixels) {
+    jpeg_destroy_decompress(&info);
+    return false;
+  }
+  // libjpeg's own buffers (a progressive file keeps every coefficient: 6 bytes a pixel for
+  // three full-size components, 128 bytes a block) stay within what such a picture needs.
+  info.mem->max_memory_to_use = long(std::min<uint64_t>(pixels * 8 + (uint64_t(16) << 20), uint64_t(LONG_MAX)));
   jpeg_start_decompress(&info);
   const size_t rowBytes = size_t(info.output_width) * 3;
   bgr.resize(rowBytes * info.output_height);

@@ -11,6 +11,8 @@ public:
   // Encodes width x height pixels, rows `stride` bytes apart, at quality 0..100 (100 best).
   static bool Encode(const uint8_t* bgr, int width, int height, size_t stride, int quality,
                      std::vector<uint8_t>& jpeg);
-  // Decodes into packed rows of 3 bytes per pixel.
-  static bool Decode(const uint8_t* jpeg, size_t size, std::vector<uint8_t>& bgr, int& width, int& height);
+  // Decodes into packed rows of 3 bytes per pixel. A picture of more than maxPixels (width x
+  // height, from the header) is refused before anything is allocated for it.
+  static bool Decode(const uint8_t* jpeg, size_t size, std::vector<uint8_t>& bgr, int& width, int& height,
+                     uint64_t maxPixels);
 };

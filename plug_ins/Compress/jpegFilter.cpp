@@ -64,7 +64,9 @@ void jpegFilter::OperationItself(const tTerminateFlag&)
   std::vector<uint8_t> decoded;
   int decodedWidth = 0;
   int decodedHeight = 0;
-  if (!cJpegMemoryCodec::Decode(encoded.data(), encoded.size(), decoded, decodedWidth, decodedHeight)) {
+  // The picture comes back at the size it was encoded at; anything larger is not ours.
+  if (!cJpegMemoryCodec::Decode(encoded.data(), encoded.size(), decoded, decodedWidth, decodedHeight,
+                                uint64_t(regionWidth) * uint64_t(regionHeight))) {
     kvDebugOutput("JPEG: decoding failed, picture left unchanged");
     return;
   }

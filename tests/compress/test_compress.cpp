@@ -185,7 +185,7 @@ TEST(JpegMemoryCodec, RoundTripsAndRefusesWhatItCannotCode)
   EXPECT_EQ(jpeg[1], 0xD8);
   std::vector<uint8_t> back;
   int w = 0, h = 0;
-  ASSERT_TRUE(cJpegMemoryCodec::Decode(jpeg.data(), jpeg.size(), back, w, h));
+  ASSERT_TRUE(cJpegMemoryCodec::Decode(jpeg.data(), jpeg.size(), back, w, h, 15));
   EXPECT_EQ(w, 5);
   EXPECT_EQ(h, 3);
   EXPECT_EQ(back.size(), bgr.size());
@@ -193,10 +193,32 @@ TEST(JpegMemoryCodec, RoundTripsAndRefusesWhatItCannotCode)
   std::vector<uint8_t> unused;
   EXPECT_FALSE(cJpegMemoryCodec::Encode(bgr.data(), 0, 3, 15, 50, unused));
   const std::vector<uint8_t> garbage{'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'e', 'g'};
-  EXPECT_FALSE(cJpegMemoryCodec::Decode(garbage.data(), garbage.size(), back, w, h));
+  EXPECT_FALSE(cJpegMemoryCodec::Decode(garbage.data(), garbage.size(), back, w, h, 15));
   // A header cut short is a codec error, not a crash.
   const std::vector<uint8_t> cut(jpeg.begin(), jpeg.begin() + 20);
-  EXPECT_FALSE(cJpegMemoryCodec::Decode(cut.data(), cut.size(), back, w, h));
+  EXPECT_FALSE(cJpegMemoryCodec::Decode(cut.data(), cut.size(), back, w, h, 15));
+  // More pixels than the caller allows are refused from the header.
+  EXPECT_FALSE(cJpegMemoryCodec::Decode(jpeg.data(), jpeg.size(), back, w, h, 14));
+}
+
+// Inputs the fuzzer found: a header claiming gigabytes of pixels made the decoder allocate
+// them. Each is refused (or decoded whole) within the limit.
+TEST(JpegMemoryCodec, FuzzerFindingsAreRefused)
+{
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(KV_FUZZ_REGRESSIONS_DIR "jpeg_roundtrip")) {
+    SCOPED_TRACE(entry.path().string());
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<uint8_t> back;
+    int w = 0, h = 0;
+    if (cJpegMemoryCodec::Decode(bytes.data(), bytes.size(), back, w, h, 4'000'000)) {
+      EXPECT_EQ(back.size(), size_t(w) * size_t(h) * 3);
+    }
+    EXPECT_LE(back.capacity(), size_t(12'000'000));
+    ++files;
+  }
+  EXPECT_GT(files, 0);
 }
 
 TEST(CompressPackage, LoadsFromPlugIns)
