@@ -115,8 +115,6 @@ private:
   void NoteRefusal(const sLoadReport& report);
   // Runs one of the readers on a fresh surface and installs it on success.
   bool LoadWith(bool (*reader)(const std::string&, cBMPSurface&, uint64_t, sLoadReport&), const std::string& fileName);
-  // Whether the last load dropped an alpha channel.
-  bool AlphaDropped = false;
   // Makes the channel statistics match the surface (operations may resize it directly).
   void EnsureChannelProperties();
   void ResetMeasures();
@@ -151,5 +149,7 @@ private:
   uint32_t Time = 0;
   std::string Title = "empty";
   std::string LoadError;
+  // Whether the last load dropped an alpha channel.
+  bool AlphaDropped = false;
   std::unique_ptr<cBMPSurface> itsBI;
 };

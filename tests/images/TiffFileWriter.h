@@ -62,8 +62,10 @@ private:
         } else if (Bits == 8) {
           row[at] = uint8_t(v);
         } else {
+          // Most significant bit first, across byte boundaries for depths such as 12.
           const size_t bit = at * Bits;
-          row[bit / 8] = uint8_t(row[bit / 8] | (v << (8 - Bits - bit % 8)));
+          for (unsigned b = 0; b < Bits; ++b)
+            if ((v >> (Bits - 1 - b)) & 1u) row[(bit + b) / 8] = uint8_t(row[(bit + b) / 8] | (0x80u >> ((bit + b) % 8)));
         }
       }
     return row;
