@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "BmpFileBuilder.h"
+#include "CapturedMessagesTest.h"
 #include "DamagedJpegs.h"
 #include "JpegFileWriter.h"
 #include "KvTestSupport.h"
@@ -15,21 +16,7 @@ using kvtest::ScratchFolder;
 
 namespace {
 
-// Captures the texts the kernel shows the user.
-class ImageTest : public testing::Test {
-protected:
-  void SetUp() override
-  {
-    cUserDialogs::SetHandlers([this](const std::string& text) { Shown.push_back(text); }, nullptr);
-  }
-  void TearDown() override
-  {
-    cUserDialogs::SetHandlers(nullptr, nullptr);
-    GlobalParams->SetMaxPixels(cuGlobalParameters::DefaultMaxPixels);
-  }
-  std::vector<std::string> Shown;
-  ScratchFolder Dir;
-};
+using ImageTest = kvtest::CapturedMessagesTest;
 
 // An image holding a small known picture, to see that failed loads leave it alone.
 void Prefill(cImage& image)

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "BmpFileBuilder.h"
+#include "CapturedMessagesTest.h"
 #include "DamagedPictures.h"
 #include "KvTestSupport.h"
 #include "PngFileWriter.h"
@@ -22,20 +23,7 @@ using kvtest::TiffFileWriter;
 
 namespace {
 
-class PictureFormatsTest : public testing::Test {
-protected:
-  void SetUp() override
-  {
-    cUserDialogs::SetHandlers([this](const std::string& text) { Shown.push_back(text); }, nullptr);
-  }
-  void TearDown() override
-  {
-    cUserDialogs::SetHandlers(nullptr, nullptr);
-    GlobalParams->SetMaxPixels(cuGlobalParameters::DefaultMaxPixels);
-  }
-  std::vector<std::string> Shown;
-  ScratchFolder Dir;
-};
+using PictureFormatsTest = kvtest::CapturedMessagesTest;
 
 // round(v x 255 / (2^bits - 1)), computed in floating point.
 int Scaled(unsigned v, int bits)
