@@ -8,29 +8,20 @@
 #include "cCliError.h"
 #include "cNameMatcher.h"
 #include "cOperationParams.h"
+#include "ParameterInfoBuilder.h"
 #include "cParameterAssigner.h"
 
 namespace {
 cOperationParams MakeParams()
 {
   cOperationParams params;
-  auto add = [&params](const char* name, eParameterType type, double low, double high, double value, int precision) {
-    sParameterInfo info;
-    info.ParameterName = name;
-    info.theParameterType = type;
-    info.MinBound = low;
-    info.MaxBound = high;
-    info.DefaultValue = value;
-    info.Precision = uint8_t(precision);
-    if (type == ptEnumerated)
-      for (const char* choice : {"Magnitude", "Phase", "Both"}) info.AddEnumString(choice);
-    params.AddNewParam(info);
-  };
-  add("Width size", ptInteger, 1, 25, 3, 0);
-  add("Noise percent", ptReal, 0, 1, 0.2, 2);
-  add("Sigma", ptReal, -1000, 1000, 0, 3);
-  add("Adaptive", ptBoolean, 0, 1, 0, 0);
-  add("Kind", ptEnumerated, 0, 2, 0, 0);
+  sParameterInfo kind = kvtest::Info(ptEnumerated, "Kind", 0, 2, 0, 0);
+  for (const char* choice : {"Magnitude", "Phase", "Both"}) kind.AddEnumString(choice);
+  params.AddNewParam(kvtest::Info(ptInteger, "Width size", 1, 25, 3, 0));
+  params.AddNewParam(kvtest::Info(ptReal, "Noise percent", 0, 1, 0.2, 2));
+  params.AddNewParam(kvtest::Info(ptReal, "Sigma", -1000, 1000, 0, 3));
+  params.AddNewParam(kvtest::Info(ptBoolean, "Adaptive", 0, 1, 0, 0));
+  params.AddNewParam(kind);
   return params;
 }
 }  // namespace

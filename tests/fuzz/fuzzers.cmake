@@ -33,7 +33,7 @@ kv_add_fuzzer(fuzz_cli_values
   SOURCES ${KV_FUZZ_DIR}/fuzz_cli_values.cpp ${CMAKE_SOURCE_DIR}/cli/cArgumentReader.cpp
     ${CMAKE_SOURCE_DIR}/cli/cCliError.cpp ${CMAKE_SOURCE_DIR}/cli/cParameterAssigner.cpp
     ${CMAKE_SOURCE_DIR}/cli/cNameMatcher.cpp
-  LIBS kvKernel INCLUDES ${CMAKE_SOURCE_DIR}/cli)
+  LIBS kvKernel INCLUDES ${CMAKE_SOURCE_DIR}/cli ${CMAKE_SOURCE_DIR}/tests)
 
 # The seed writer is an ordinary program.
 add_executable(make_fuzz_seeds ${KV_FUZZ_DIR}/make_fuzz_seeds.cpp)
