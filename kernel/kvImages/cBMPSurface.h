@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "kvBorderRule.h"
 #include "kvDiagnostics.h"
 
 // Rectangle: right and bottom exclusive.
@@ -59,17 +60,8 @@ public:
   // pixel, right/bottom mirror with it repeated; applied once.
   void CorrectBorders(int& x, int& y) const
   {
-    if (x < 0) x = -x;
-    if (y < 0) y = -y;
-    if (x >= Width) {
-      // An empty surface has no pixel to fold onto (and the modulo would divide by zero).
-      KV_ASSERT_TEXT(Width > 0, "Width > 0", "kvKernel_bpl\\kvImages\\cBMPSurface");
-      x = Width - (x % Width) - 1;
-    }
-    if (y >= Height) {
-      KV_ASSERT_TEXT(Height > 0, "Height > 0", "kvKernel_bpl\\kvImages\\cBMPSurface");
-      y = Height - (y % Height) - 1;
-    }
+    x = kvFoldIndex(x, Width);
+    y = kvFoldIndex(y, Height);
   }
 
   uint8_t GetPixel(int x, int y) const

@@ -1,6 +1,7 @@
 #include "acOperation.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "kvDiagnostics.h"
 
@@ -72,4 +73,22 @@ void acOperation::Execute(const tTerminateFlag& terminated)
     OperationProgress(100);
     OperationFinished();
   }
+}
+
+void acOperation::DriveRows(const tTerminateFlag& terminated, bool parallel, const std::function<void(int y)>& row,
+                            unsigned progressFrom, unsigned progressTo)
+{
+  const int first = int(FirstRow), end = int(EndRow);
+  if (first >= end) return;
+  const unsigned total = unsigned(end - first);
+  std::atomic<unsigned> done{0};
+  auto band = [&](int bandFirst, int bandEnd) {
+    for (int y = bandFirst; y < bandEnd && !terminated.load(std::memory_order_relaxed); ++y) {
+      row(y);
+      const unsigned rows = done.fetch_add(1, std::memory_order_relaxed) + 1;
+      OperationProgress(progressFrom + unsigned(uint64_t(rows) * (progressTo - progressFrom) / total));
+    }
+  };
+  (void)parallel;
+  band(first, end);
 }

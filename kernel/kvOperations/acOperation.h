@@ -3,6 +3,7 @@
 // then Execute copies the source into the result and processes the region.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "cBMPSurface.h"
@@ -65,6 +66,13 @@ public:
   bool RGBOnly = false;
 
 protected:
+  // Calls row(y) for every row of the run's region, stopping between rows on a stop request
+  // and reporting progress from progressFrom to progressTo percent as rows complete. Parallel:
+  // rows in contiguous bands on the kernel's worker threads, so row must be safe to run at once
+  // for different rows; otherwise in order on this thread.
+  void DriveRows(const tTerminateFlag& terminated, bool parallel, const std::function<void(int y)>& row,
+                 unsigned progressFrom = 0, unsigned progressTo = 99);
+
   // Ends the run as a stopped one when the operation cannot do its work (a missing data file):
   // Execute then titles and reports it like a run the user stopped.
   void StopRun() { SelfStopped = true; }

@@ -10,34 +10,86 @@ void acSingleChannelOperation::OperationItself(const tTerminateFlag& terminated)
     return;
   }
   PreProcessing();
-  const int channels = SourceSurface->GetChannelsCount();
-  const int width = SourceSurface->GetWidth(), height = SourceSurface->GetHeight();
-  sWindowExtent window;
-  const bool spans = InteriorWindow(window) && RegionInsideSurface();
-  auto stopped = [&] { return terminated.load(std::memory_order_relaxed); };
-  auto plain = [&](unsigned x, unsigned y) {
-    for (int c = 0; c < channels; ++c) {
-      SourceSurface->CurrentChannel = c;
-      ResultSurface->CurrentChannel = c;
-      TransformPixel(x, y);
+  const sRowForm form = RowForm();
+  LastRunByRows = form.Available && !PixelReference && RegionInsideSurface();
+  if (!LastRunByRows) {
+    RunPlain(terminated);
+  } else {
+    Window = form.Window;
+    WindowReadsResult = form.ReadsResult;
+    if (form.ReadsResult) {
+      // Pixel by pixel in the plain order, each span of one pixel seeing the results so far.
+      DriveRows(terminated, false, [this](int y) {
+        for (unsigned x = FirstColumn; x < EndColumn; ++x) TransformSpan(y, int(x), int(x) + 1);
+      });
+    } else {
+      DriveRows(terminated, form.Parallel,
+                [this](int y) { TransformSpan(y, int(FirstColumn), int(EndColumn)); });
     }
-  };
-  for (unsigned y = FirstRow; y < EndRow && !stopped(); ++y) {
-    int firstFast = int(EndColumn), endFast = int(EndColumn);
-    if (spans && int(y) + window.LowY >= 0 && int(y) + window.HighY < height) {
-      firstFast = std::min(std::max(int(FirstColumn), -window.LowX), int(EndColumn));
-      endFast = std::max(firstFast, std::min(int(EndColumn), width - window.HighX));
-    }
-    unsigned x = FirstColumn;
-    for (; x < unsigned(firstFast) && !stopped(); ++x) plain(x, y);
-    if (x == unsigned(firstFast) && firstFast < endFast && !stopped()) {
-      for (int c = 0; c < channels; ++c) InteriorSpan(int(y), c, firstFast, endFast);
-      x = unsigned(endFast);
-    }
-    for (; x < EndColumn && !stopped(); ++x) plain(x, y);
-    OperationProgress((y - FirstRow) * 99 / (EndRow - FirstRow));
   }
   PostProcessing();
+}
+
+void acSingleChannelOperation::RunPlain(const tTerminateFlag& terminated)
+{
+  const int channels = SourceSurface->GetChannelsCount();
+  auto stopped = [&] { return terminated.load(std::memory_order_relaxed); };
+  for (unsigned y = FirstRow; y < EndRow && !stopped(); ++y) {
+    for (unsigned x = FirstColumn; x < EndColumn && !stopped(); ++x)
+      for (int c = 0; c < channels; ++c) {
+        SourceSurface->CurrentChannel = c;
+        ResultSurface->CurrentChannel = c;
+        TransformPixel(x, y);
+      }
+    OperationProgress((y - FirstRow) * 99 / (EndRow - FirstRow));
+  }
+}
+
+void acSingleChannelOperation::TransformSpan(int y, int firstX, int endX)
+{
+  const cBMPSurface& from = WindowReadsResult ? *ResultSurface : *SourceSurface;
+  const int channels = from.GetChannelsCount();
+  const int width = from.GetWidth();
+  std::vector<const uint8_t*> rows;
+  std::vector<uint8_t> pad;
+  uint8_t* out = ResultSurface->Row(y);
+  // Pixels whose window columns all lie inside the picture read the rows themselves.
+  const int interiorFirst = std::clamp(Window.Left, firstX, endX);
+  const int interiorEnd = std::max(interiorFirst, std::min(endX, width - Window.Right));
+  auto run = [&](int first, int end) {
+    if (first >= end) return;
+    GatherWindow(from, Window, y, first, end, rows, pad);
+    TransformRow(sWindowRows{rows.data(), channels, first, y}, out + first * channels, end - first);
+  };
+  run(firstX, interiorFirst);
+  run(interiorFirst, interiorEnd);
+  run(std::max(interiorEnd, firstX), endX);
+}
+
+void acSingleChannelOperation::GatherWindow(const cBMPSurface& surface, const sWindowExtent& window, int y,
+                                            int firstX, int endX, std::vector<const uint8_t*>& rows,
+                                            std::vector<uint8_t>& pad) const
+{
+  const int channels = surface.GetChannelsCount();
+  const int width = surface.GetWidth(), height = surface.GetHeight();
+  const int rowCount = window.Height();
+  rows.resize(size_t(rowCount));
+  if (firstX - window.Left >= 0 && endX + window.Right <= width) {
+    for (int k = 0; k < rowCount; ++k)
+      rows[size_t(k)] = surface.Row(kvFoldIndex(y - window.Up + k, height)) + firstX * channels;
+    return;
+  }
+  const int padded = window.Left + (endX - firstX) + window.Right;
+  pad.resize(size_t(rowCount) * size_t(padded) * size_t(channels));
+  for (int k = 0; k < rowCount; ++k) {
+    const uint8_t* in = surface.Row(kvFoldIndex(y - window.Up + k, height));
+    uint8_t* line = pad.data() + size_t(k) * size_t(padded) * size_t(channels);
+    for (int j = 0; j < padded; ++j) {
+      const uint8_t* sample = in + kvFoldIndex(firstX - window.Left + j, width) * channels;
+      std::copy(sample, sample + channels, line + j * channels);
+    }
+    rows[size_t(k)] = line + window.Left * channels;
+  }
 }
 
 bool acSingleChannelOperation::RegionInsideSurface() const

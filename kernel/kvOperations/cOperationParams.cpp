@@ -38,9 +38,60 @@ cOperationParameter* cOperationParams::GetParam(unsigned ID) const
   return ParamsList[ID];
 }
 
-void cOperationParams::AddNewParam(const sParameterInfo& info)
+sParamHandle cOperationParams::AddNewParam(const sParameterInfo& info)
 {
   ParamsList.push_back(new cOperationParameter(info));
+  return sParamHandle{unsigned(ParamsList.size() - 1)};
+}
+
+sParamHandle cOperationParams::AddInteger(const std::string& name, int min, int max, int defaultValue)
+{
+  sParameterInfo info;
+  info.ParameterName = name;
+  info.theParameterType = ptInteger;
+  info.MinBound = min;
+  info.MaxBound = max;
+  info.DefaultValue = defaultValue;
+  info.Precision = 0;
+  return AddNewParam(info);
+}
+
+sParamHandle cOperationParams::AddReal(const std::string& name, double min, double max, double defaultValue,
+                                       uint8_t precision)
+{
+  sParameterInfo info;
+  info.ParameterName = name;
+  info.theParameterType = ptReal;
+  info.MinBound = min;
+  info.MaxBound = max;
+  info.DefaultValue = defaultValue;
+  info.Precision = precision;
+  return AddNewParam(info);
+}
+
+sParamHandle cOperationParams::AddBoolean(const std::string& name, bool defaultValue)
+{
+  sParameterInfo info;
+  info.ParameterName = name;
+  info.theParameterType = ptBoolean;
+  info.MinBound = 0;
+  info.MaxBound = 1;
+  info.DefaultValue = defaultValue ? 1 : 0;
+  return AddNewParam(info);
+}
+
+sParamHandle cOperationParams::AddEnumerated(const std::string& name, const std::vector<std::string>& choices,
+                                             int defaultIndex)
+{
+  sParameterInfo info;
+  info.ParameterName = name;
+  info.theParameterType = ptEnumerated;
+  // The stored bounds of a choice come from the choices themselves; these only pass the check.
+  info.MinBound = 0;
+  info.MaxBound = double(choices.size());
+  info.DefaultValue = defaultIndex;
+  info.EnumStrings = choices;
+  return AddNewParam(info);
 }
 
 void cOperationParams::Clear()

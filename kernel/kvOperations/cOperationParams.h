@@ -9,6 +9,13 @@ class acOperation;
 
 using tParamsList = std::vector<cOperationParameter*>;
 
+// What a declaration returns and the operation reads its value through: the position, kept
+// by the set, so the reader never depends on counting declarations. (A pointer would not do:
+// a confirmed dialog replaces the whole set by a copy.)
+struct sParamHandle {
+  unsigned Index = 0;
+};
+
 class cOperationParams {
 public:
   cOperationParams() = default;
@@ -19,7 +26,16 @@ public:
 
   int GetParamsCount() const { return int(ParamsList.size()); }
   cOperationParameter* GetParam(unsigned ID) const;
-  void AddNewParam(const sParameterInfo& info);
+  // Returns the new parameter's handle.
+  sParamHandle AddNewParam(const sParameterInfo& info);
+  // One-line declarations.
+  sParamHandle AddInteger(const std::string& name, int min, int max, int defaultValue);
+  sParamHandle AddReal(const std::string& name, double min, double max, double defaultValue, uint8_t precision = 2);
+  sParamHandle AddBoolean(const std::string& name, bool defaultValue);
+  sParamHandle AddEnumerated(const std::string& name, const std::vector<std::string>& choices, int defaultIndex = 0);
+  // The parameter a handle of this set names.
+  const cOperationParameter& operator[](sParamHandle handle) const { return *GetParam(handle.Index); }
+  cOperationParameter& operator[](sParamHandle handle) { return *GetParam(handle.Index); }
   void Clear();
   std::string GetName() const;
   std::string GetGroup() const;

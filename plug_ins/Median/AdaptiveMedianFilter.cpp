@@ -36,51 +36,43 @@ void AdaptiveMedianFilter::PreProcessing()
   Window.resize(largest * largest);
 }
 
-// Samples whose largest window lies inside the picture are read straight from the rows.
-bool AdaptiveMedianFilter::InteriorWindow(sWindowExtent& window) const
+acSingleChannelOperation::sRowForm AdaptiveMedianFilter::RowForm() const
 {
   // Half side of the largest window visited (none below 3).
   const int reach = MaxWindowSize >= 3 ? (MaxWindowSize - 1) / 2 : 0;
-  window = sWindowExtent{-reach, reach, -reach, reach};
-  return reach > 0;
+  return {true, sWindowExtent::OfRadius(reach), true, Recursive};
 }
 
-// TransformPixel on raw rows: the same windows, collected in the same order, since the
-// selection routine's answer depends on it. Channels do not mix, so one channel's span may
-// run before the next channel's.
-void AdaptiveMedianFilter::InteriorSpan(int y, int channel, int firstX, int endX)
+// TransformPixel on window rows: the same windows, collected in the same order, since the
+// selection routine's answer depends on it.
+void AdaptiveMedianFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
 {
-  const cBMPSurface* from = Recursive ? ResultSurface : SourceSurface;
-  const int channels = from->GetChannelsCount();
-  const int reach = (MaxWindowSize - 1) / 2;
-  // The surface keeps its rows one constant step apart, so a window column is a strided walk
-  // (a table of row pointers would be reloaded after every byte stored into the window).
-  const ptrdiff_t step = from->Row(y + 1) - from->Row(y);
-  const uint8_t* centreRow = from->Row(y) + channel;
-  const uint8_t* source = SourceSurface->Row(y) + channel;
-  uint8_t* out = ResultSurface->Row(y) + channel;
-  uint8_t* const window = Window.data();
-  for (int x = firstX; x < endX; ++x) {
-    const uint8_t c = source[x * channels];
-    uint8_t zmin = c, zmax = c;
-    for (int h = 1; h <= reach; ++h) {
-      unsigned n = 0;
-      for (int dx = -h; dx <= h; ++dx) {
-        const int offset = (x + dx) * channels;
-        const uint8_t* at = centreRow + offset - h * step;
-        for (int dy = -h; dy <= h; ++dy, at += step) window[n++] = *at;
-      }
-      for (unsigned i = 0; i < n; ++i) {
-        zmin = std::min(zmin, window[i]);
-        zmax = std::max(zmax, window[i]);
-      }
-      const uint8_t med = SelectMiddle(window, n);
-      if (zmin < med && med < zmax) {
-        out[x * channels] = (zmin < c && c < zmax) ? c : med;
-        break;
+  const int channels = in.Channels;
+  const int reach = MaxWindowSize >= 3 ? (MaxWindowSize - 1) / 2 : 0;
+  // The sample itself always comes from the source, also in recursive runs.
+  const uint8_t* source = SourceSurface->Row(in.Y) + in.X * channels;
+  std::vector<uint8_t> window(size_t(2 * reach + 1) * size_t(2 * reach + 1));
+  for (int i = 0; i < count; ++i)
+    for (int ch = 0; ch < channels; ++ch) {
+      const uint8_t c = source[i * channels + ch];
+      uint8_t zmin = c, zmax = c;
+      for (int h = 1; h <= reach; ++h) {
+        unsigned n = 0;
+        for (int dx = -h; dx <= h; ++dx) {
+          const int offset = (i + dx) * channels + ch;
+          for (int dy = -h; dy <= h; ++dy) window[n++] = in.Rows[reach + dy][offset];
+        }
+        for (unsigned k = 0; k < n; ++k) {
+          zmin = std::min(zmin, window[k]);
+          zmax = std::max(zmax, window[k]);
+        }
+        const uint8_t med = SelectMiddle(window.data(), n);
+        if (zmin < med && med < zmax) {
+          out[i * channels + ch] = (zmin < c && c < zmax) ? c : med;
+          break;
+        }
       }
     }
-  }
 }
 
 void AdaptiveMedianFilter::TransformPixel(unsigned x, unsigned y)

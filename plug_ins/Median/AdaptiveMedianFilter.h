@@ -17,12 +17,11 @@ public:
   static uint8_t SelectMiddle(uint8_t* values, unsigned count);
 
 protected:
-  bool InteriorWindow(sWindowExtent& window) const override;
-  // Samples firstX..endX-1 of row y and one channel, all windows inside the picture.
-  void InteriorSpan(int y, int channel, int firstX, int endX) override;
+  sRowForm RowForm() const override;
+  void TransformRow(const sWindowRows& in, uint8_t* out, int count) override;
 
 private:
   uint8_t MaxWindowSize = 3;
   bool Recursive = false;
-  std::vector<uint8_t> Window;
+  std::vector<uint8_t> Window;  // the reference path's window
 };

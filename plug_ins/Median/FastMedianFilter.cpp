@@ -43,84 +43,62 @@ void FastMedianFilter::PreProcessing()
   Recursive = Params->GetParam(2)->GetBoolean();
   const unsigned count = unsigned(WidthSize) * HeightSize;
   Window.resize(count);
-  WindowRows.resize(HeightSize);
-  if (count <= NetworkLimit && !Recursive) {
-    Network.Build(count);
-    Block.assign(size_t(count) * cMedianNetwork::BlockWidth, 0);
-  }
+  if (count <= NetworkLimit && !Recursive) Network.Build(count);
 }
 
 void FastMedianFilter::TransformPixel(unsigned x, unsigned y)
 {
   const cBMPSurface* from = Recursive ? ResultSurface : SourceSurface;
-  const int highX = WidthSize / 2, lowX = highX - WidthSize + 1;
-  const int highY = HeightSize / 2, lowY = highY - HeightSize + 1;
+  const sWindowExtent w = sWindowExtent::OfSize(WidthSize, HeightSize);
   unsigned n = 0;
-  for (int dx = lowX; dx <= highX; ++dx)
-    for (int dy = lowY; dy <= highY; ++dy) Window[n++] = from->GetPixel(int(x) + dx, int(y) + dy);
+  for (int dx = -w.Left; dx <= w.Right; ++dx)
+    for (int dy = -w.Up; dy <= w.Down; ++dy) Window[n++] = from->GetPixel(int(x) + dx, int(y) + dy);
   ResultSurface->SetPixel(int(x), int(y), FindMedian(Window.data(), n));
 }
 
-// Samples whose window lies inside the picture are read straight from the rows.
-bool FastMedianFilter::InteriorWindow(sWindowExtent& window) const
+acSingleChannelOperation::sRowForm FastMedianFilter::RowForm() const
 {
-  window.HighX = WidthSize / 2;
-  window.LowX = window.HighX - WidthSize + 1;
-  window.HighY = HeightSize / 2;
-  window.LowY = window.HighY - HeightSize + 1;
-  return true;
+  return {true, sWindowExtent::OfSize(WidthSize, HeightSize), true, Recursive};
 }
 
-void FastMedianFilter::InteriorSpan(int y, int channel, int firstX, int endX)
+void FastMedianFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
 {
-  const unsigned count = unsigned(WidthSize) * HeightSize;
-  if (!Recursive && count <= NetworkLimit) {
-    InteriorSpanByNetwork(y, channel, firstX, endX);
+  const unsigned size = unsigned(WidthSize) * HeightSize;
+  if (!Recursive && size <= NetworkLimit) {
+    RowByNetwork(in, out, count);
     return;
   }
-  const cBMPSurface* from = Recursive ? ResultSurface : SourceSurface;
-  const int channels = from->GetChannelsCount();
-  const int highX = WidthSize / 2, lowX = highX - WidthSize + 1;
-  const int highY = HeightSize / 2, lowY = highY - HeightSize + 1;
-  for (int dy = lowY; dy <= highY; ++dy) WindowRows[size_t(dy - lowY)] = from->Row(y + dy) + channel;
-  uint8_t* out = ResultSurface->Row(y) + channel;
-  for (int x = firstX; x < endX; ++x) {
-    unsigned n = 0;
-    for (int dx = lowX; dx <= highX; ++dx) {
-      const int offset = (x + dx) * channels;
-      for (int dy = 0; dy < HeightSize; ++dy) Window[n++] = WindowRows[size_t(dy)][offset];
+  const sWindowExtent w = sWindowExtent::OfSize(WidthSize, HeightSize);
+  const int channels = in.Channels;
+  std::vector<uint8_t> window(size);
+  for (int i = 0; i < count; ++i)
+    for (int c = 0; c < channels; ++c) {
+      unsigned n = 0;
+      for (int dx = -w.Left; dx <= w.Right; ++dx)
+        for (int k = 0; k < w.Height(); ++k) window[n++] = in.Rows[k][(i + dx) * channels + c];
+      out[i * channels + c] = FindMedian(window.data(), n);
     }
-    out[x * channels] = FindMedian(Window.data(), n);
-  }
 }
 
 // Up to BlockWidth neighbouring samples at a time: row k of the block holds window sample k
 // of each of them, and one pass of the network leaves their medians in the result row.
-void FastMedianFilter::InteriorSpanByNetwork(int y, int channel, int firstX, int endX)
+void FastMedianFilter::RowByNetwork(const sWindowRows& in, uint8_t* out, int count) const
 {
   constexpr int lanes = int(cMedianNetwork::BlockWidth);
-  const int channels = SourceSurface->GetChannelsCount();
-  const int highX = WidthSize / 2, lowX = highX - WidthSize + 1;
-  const int highY = HeightSize / 2, lowY = highY - HeightSize + 1;
-  uint8_t* out = ResultSurface->Row(y) + channel;
-  const uint8_t* result = Block.data() + size_t(Network.ResultRow()) * lanes;
-  for (int start = firstX; start < endX; start += lanes) {
-    const int count = std::min(lanes, endX - start);
-    uint8_t* row = Block.data();
-    for (int dy = lowY; dy <= highY; ++dy) {
-      const uint8_t* in = SourceSurface->Row(y + dy) + channel;
-      for (int dx = lowX; dx <= highX; ++dx, row += lanes) {
-        const uint8_t* from = in + (start + dx) * channels;
-        if (channels == 1)
-          std::copy(from, from + count, row);
-        else
-          for (int i = 0; i < count; ++i) row[i] = from[i * channels];
-      }
+  const sWindowExtent w = sWindowExtent::OfSize(WidthSize, HeightSize);
+  const int channels = in.Channels;
+  std::vector<uint8_t> block(size_t(WidthSize) * HeightSize * lanes, 0);
+  const uint8_t* result = block.data() + size_t(Network.ResultRow()) * lanes;
+  for (int c = 0; c < channels; ++c)
+    for (int start = 0; start < count; start += lanes) {
+      const int n = std::min(lanes, count - start);
+      uint8_t* row = block.data();
+      for (int k = 0; k < w.Height(); ++k)
+        for (int dx = -w.Left; dx <= w.Right; ++dx, row += lanes) {
+          const uint8_t* from = in.Rows[k] + (start + dx) * channels + c;
+          for (int i = 0; i < n; ++i) row[i] = from[i * channels];
+        }
+      Network.Apply(block.data());
+      for (int i = 0; i < n; ++i) out[(start + i) * channels + c] = result[i];
     }
-    Network.Apply(Block.data());
-    if (channels == 1)
-      std::copy(result, result + count, out + start);
-    else
-      for (int i = 0; i < count; ++i) out[(start + i) * channels] = result[i];
-  }
 }

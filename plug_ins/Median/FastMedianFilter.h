@@ -13,19 +13,15 @@ public:
   void TransformPixel(unsigned x, unsigned y) override;
 
 protected:
-  bool InteriorWindow(sWindowExtent& window) const override;
-  // Interior samples of one row and channel whose whole window lies inside the picture.
-  void InteriorSpan(int y, int channel, int firstX, int endX) override;
+  sRowForm RowForm() const override;
+  void TransformRow(const sWindowRows& in, uint8_t* out, int count) override;
 
 private:
-  void InteriorSpanByNetwork(int y, int channel, int firstX, int endX);
+  void RowByNetwork(const sWindowRows& in, uint8_t* out, int count) const;
 
   uint8_t WidthSize = 3;
   uint8_t HeightSize = 3;
   bool Recursive = false;
-  // Per-run buffers, sized in PreProcessing.
-  std::vector<uint8_t> Window;
-  std::vector<const uint8_t*> WindowRows;
-  std::vector<uint8_t> Block;
+  std::vector<uint8_t> Window;  // the reference path's window
   cMedianNetwork Network;
 };

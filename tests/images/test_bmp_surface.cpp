@@ -73,7 +73,7 @@ TEST(SurfaceBorders, OnePixelWideSurfaceFoldsEverythingOntoItsColumn)
 TEST(SurfaceBorders, ReadingAnEmptySurfaceIsAProgrammingError)
 {
   cBMPSurface s;
-  EXPECT_DEATH(s.GetPixel(0, 0), "Width > 0");
+  EXPECT_DEATH(s.GetPixel(0, 0), "n > 0");
 }
 
 TEST(SurfaceAddressing, ColourChannelsAreStoredBlueGreenRedInBottomUpRows)

@@ -1,0 +1,118 @@
+// The row form of every operation that has one against the plain per-sample reference, on
+// random pictures of awkward sizes, windows larger than the picture, regions touching the
+// border or reaching past it, and recursive runs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "KvTestSupport.h"
+#include "acSingleChannelOperation.h"
+#include "cRandomGenerator.h"
+
+namespace {
+
+struct sRegion {
+  const char* Name;
+  bool Whole;
+  sRect Rect;  // in eighths of the picture's size, so one table fits every size
+};
+
+// Runs op over source with the region given in eighths, the row form or the reference.
+std::unique_ptr<cImage> RunRegion(acSingleChannelOperation& op, cImage& source, const sRegion& region, bool reference)
+{
+  auto result = std::make_unique<cImage>();
+  const int w = source.GetSurface()->GetWidth(), h = source.GetSurface()->GetHeight();
+  result->SetWholeImage(region.Whole);
+  result->SetProcessingRect(
+      {region.Rect.Left * w / 8, region.Rect.Top * h / 8, region.Rect.Right * w / 8 + (region.Rect.Right > 8),
+       region.Rect.Bottom * h / 8 + (region.Rect.Bottom > 8)});
+  op.SetInterfaces(&source, result.get());
+  op.SetPixelReference(reference);
+  cRandomGenerator::SetSeed(20261207);
+  tTerminateFlag terminated{false};
+  op.Execute(terminated);
+  op.SetPixelReference(false);
+  return result;
+}
+
+// Every parameter at its default, or every integer at its upper bound (windows larger than
+// the small pictures), each with "Recursive executing" off and on where it exists.
+std::vector<std::string> ParameterSettings(cOperationParams& params, int setting)
+{
+  std::vector<std::string> changed;
+  params.ResetToDefault();
+  for (int i = 0; i < params.GetParamsCount(); ++i) {
+    cOperationParameter& p = *params.GetParam(unsigned(i));
+    if (setting & 1 && p.GetType() == ptInteger) {
+      int min, max;
+      p.GetBounds(min, max);
+      // Enough to pass any of the test pictures; the bounds of some sizes reach 255.
+      p.SetValue(std::min(max, 41));
+      changed.push_back(p.GetName() + "=" + std::to_string(p.GetInteger()));
+    }
+    if (setting & 2 && p.GetType() == ptBoolean && p.GetName() == "Recursive executing") {
+      p.SetValue(true);
+      changed.push_back("recursive");
+    }
+  }
+  return changed;
+}
+
+std::string Describe(const std::vector<std::string>& parts)
+{
+  std::string s;
+  for (const std::string& p : parts) s += p + " ";
+  return s;
+}
+
+}  // namespace
+
+TEST(RowForm, EveryOperationGivesThePerSampleResult)
+{
+  kvtest::MessageEnvironment env;
+  cOperationPool pool;
+  std::vector<std::string> packages;
+  for (const auto& entry : std::filesystem::directory_iterator(KV_PLUGIN_DIR))
+    if (entry.path().extension() == ".so") packages.push_back(entry.path().string());
+  std::sort(packages.begin(), packages.end());
+  for (const std::string& p : packages) pool.LoadOperationsFromPackage(p);
+  ASSERT_GT(pool.GetOperationsCount(), 40u);
+
+  const std::vector<std::pair<int, int>> sizes = {{1, 1}, {2, 3}, {5, 1}, {1, 6}, {13, 7}, {37, 29}};
+  const std::vector<sRegion> regions = {{"whole", true, {}},
+                                        {"top-left corner", false, {0, 0, 3, 5}},
+                                        {"inside", false, {2, 2, 6, 6}},
+                                        {"bottom-right, past the picture", false, {4, 3, 9, 10}}};
+  std::set<std::string> covered;
+  for (unsigned uid = 2; uid <= pool.GetOperationsCount(); ++uid) {
+    auto* op = dynamic_cast<acSingleChannelOperation*>(pool.LookForOperationByUID(uid));
+    if (!op) continue;
+    for (int setting = 0; setting < 4; ++setting) {
+      const std::string params = Describe(ParameterSettings(*op->GetParams(), setting));
+      for (int channels : {1, 3})
+        for (const auto& [w, h] : sizes) {
+          cImage source;
+          kvtest::FillRandom(*source.GetSurface(), w, h, channels, uint32_t(uid * 131 + w * 7 + h));
+          for (const sRegion& region : regions) {
+            const auto fast = RunRegion(*op, source, region, false);
+            if (op->RanByRows()) covered.insert(op->GetName());
+            const auto plain = RunRegion(*op, source, region, true);
+            EXPECT_TRUE(kvtest::SamePixels(*fast->GetSurface(), *plain->GetSurface()))
+                << op->GetName() << " " << params << channels << " channel(s) " << w << " x " << h << ", "
+                << region.Name;
+          }
+        }
+    }
+    op->GetParams()->ResetToDefault();
+  }
+  // Operations that run whole-picture algorithms of their own and have no per-sample form.
+  const std::set<std::string> whole = {"JPEG", "Streaks Noise"};
+  for (unsigned uid = 2; uid <= pool.GetOperationsCount(); ++uid) {
+    const std::string name = pool.LookForOperationByUID(uid)->GetName();
+    EXPECT_TRUE(covered.count(name) || whole.count(name)) << name << " has no row form under test";
+  }
+}
