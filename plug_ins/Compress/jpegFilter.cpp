@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "cJpegMemoryCodec.h"
+#include "cJpegCodec.h"
 #include "kvDiagnostics.h"
 
 jpegFilter::jpegFilter()
@@ -56,7 +56,7 @@ void jpegFilter::OperationItself(const tTerminateFlag&)
   OperationProgress(33);
 
   std::vector<uint8_t> encoded;
-  if (!cJpegMemoryCodec::Encode(bitmap.data(), regionWidth, regionHeight, stride, quality, encoded)) {
+  if (!cJpegCodec::Encode(bitmap.data(), regionWidth, regionHeight, stride, quality, encoded)) {
     kvDebugOutput("JPEG: encoding failed, picture left unchanged");
     return;
   }
@@ -65,7 +65,7 @@ void jpegFilter::OperationItself(const tTerminateFlag&)
   int decodedWidth = 0;
   int decodedHeight = 0;
   // The picture comes back at the size it was encoded at; anything larger is not ours.
-  if (!cJpegMemoryCodec::Decode(encoded.data(), encoded.size(), decoded, decodedWidth, decodedHeight,
+  if (!cJpegCodec::Decode(encoded.data(), encoded.size(), decoded, decodedWidth, decodedHeight,
                                 uint64_t(regionWidth) * uint64_t(regionHeight))) {
     kvDebugOutput("JPEG: decoding failed, picture left unchanged");
     return;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "KvTestSupport.h"
-#include "cJpegMemoryCodec.h"
+#include "cJpegCodec.h"
 #include "jpegFilter.h"
 
 namespace {
@@ -179,26 +179,26 @@ TEST(JpegMemoryCodec, RoundTripsAndRefusesWhatItCannotCode)
   std::vector<uint8_t> bgr(5 * 3 * 3);
   for (size_t k = 0; k < bgr.size(); ++k) bgr[k] = uint8_t(k * 5);
   std::vector<uint8_t> jpeg;
-  ASSERT_TRUE(cJpegMemoryCodec::Encode(bgr.data(), 5, 3, 15, 100, jpeg));
+  ASSERT_TRUE(cJpegCodec::Encode(bgr.data(), 5, 3, 15, 100, jpeg));
   ASSERT_GT(jpeg.size(), 2u);
   EXPECT_EQ(jpeg[0], 0xFF);
   EXPECT_EQ(jpeg[1], 0xD8);
   std::vector<uint8_t> back;
   int w = 0, h = 0;
-  ASSERT_TRUE(cJpegMemoryCodec::Decode(jpeg.data(), jpeg.size(), back, w, h, 15));
+  ASSERT_TRUE(cJpegCodec::Decode(jpeg.data(), jpeg.size(), back, w, h, 15));
   EXPECT_EQ(w, 5);
   EXPECT_EQ(h, 3);
   EXPECT_EQ(back.size(), bgr.size());
 
   std::vector<uint8_t> unused;
-  EXPECT_FALSE(cJpegMemoryCodec::Encode(bgr.data(), 0, 3, 15, 50, unused));
+  EXPECT_FALSE(cJpegCodec::Encode(bgr.data(), 0, 3, 15, 50, unused));
   const std::vector<uint8_t> garbage{'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'e', 'g'};
-  EXPECT_FALSE(cJpegMemoryCodec::Decode(garbage.data(), garbage.size(), back, w, h, 15));
+  EXPECT_FALSE(cJpegCodec::Decode(garbage.data(), garbage.size(), back, w, h, 15));
   // A header cut short is a codec error, not a crash.
   const std::vector<uint8_t> cut(jpeg.begin(), jpeg.begin() + 20);
-  EXPECT_FALSE(cJpegMemoryCodec::Decode(cut.data(), cut.size(), back, w, h, 15));
+  EXPECT_FALSE(cJpegCodec::Decode(cut.data(), cut.size(), back, w, h, 15));
   // More pixels than the caller allows are refused from the header.
-  EXPECT_FALSE(cJpegMemoryCodec::Decode(jpeg.data(), jpeg.size(), back, w, h, 14));
+  EXPECT_FALSE(cJpegCodec::Decode(jpeg.data(), jpeg.size(), back, w, h, 14));
 }
 
 // Inputs the fuzzer found: a header claiming gigabytes of pixels made the decoder allocate
@@ -212,7 +212,7 @@ TEST(JpegMemoryCodec, FuzzerFindingsAreRefused)
     const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     std::vector<uint8_t> back;
     int w = 0, h = 0;
-    if (cJpegMemoryCodec::Decode(bytes.data(), bytes.size(), back, w, h, 4'000'000)) {
+    if (cJpegCodec::Decode(bytes.data(), bytes.size(), back, w, h, 4'000'000)) {
       EXPECT_EQ(back.size(), size_t(w) * size_t(h) * 3);
     }
     EXPECT_LE(back.capacity(), size_t(12'000'000));

@@ -26,9 +26,7 @@ foreach(format bmp jpeg png tiff)
   kv_add_fuzzer(fuzz_${format} SOURCES ${KV_FUZZ_DIR}/fuzz_picture.cpp LIBS kvKernel
     DEFINES KV_FUZZ_EXTENSION=".${extension}")
 endforeach()
-kv_add_fuzzer(fuzz_jpeg_roundtrip
-  SOURCES ${KV_FUZZ_DIR}/fuzz_jpeg_roundtrip.cpp ${CMAKE_SOURCE_DIR}/plug_ins/Compress/cJpegMemoryCodec.cpp
-  LIBS JPEG::JPEG INCLUDES ${CMAKE_SOURCE_DIR}/plug_ins/Compress)
+kv_add_fuzzer(fuzz_jpeg_roundtrip SOURCES ${KV_FUZZ_DIR}/fuzz_jpeg_roundtrip.cpp LIBS kvKernel)
 kv_add_fuzzer(fuzz_cli_values
   SOURCES ${KV_FUZZ_DIR}/fuzz_cli_values.cpp ${CMAKE_SOURCE_DIR}/cli/cArgumentReader.cpp
     ${CMAKE_SOURCE_DIR}/cli/cCliError.cpp ${CMAKE_SOURCE_DIR}/cli/cParameterAssigner.cpp
