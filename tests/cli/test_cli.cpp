@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -459,4 +460,33 @@ TEST_F(CliTest, DemoWritesItsPictures)
   EXPECT_TRUE(fs::exists(Dir / "kvadra-demo" / "history.csv"));
   EXPECT_EQ(Table(r.Out).size() >= 6, true);
   EXPECT_NE(r.Out.find("kvadra-demo/"), std::string::npos);
+}
+
+// Run times are milliseconds with the microseconds as fraction in every table the program writes.
+TEST_F(CliTest, TimesCarryMicrosecondsInTablesCsvAndJson)
+{
+  const std::regex milliseconds(R"(\d+\.\d{3})");
+  const sResult run = Run({"run", Camera, "--op", "Invert", "--history", "history.csv"});
+  ASSERT_EQ(run.Code, 0) << run.Err;
+  const auto rows = Table(run.Out);
+  ASSERT_EQ(rows.size(), 3u);
+  for (size_t i = 1; i < rows.size(); ++i) EXPECT_TRUE(std::regex_match(rows[i].back(), milliseconds)) << rows[i].back();
+  std::stringstream lines(ReadFile(Dir / "history.csv"));
+  std::string line;
+  std::getline(lines, line);
+  for (size_t i = 1; std::getline(lines, line); ++i) {
+    ASSERT_FALSE(line.empty());
+    if (line.back() == '\r') line.pop_back();
+    EXPECT_EQ(line.substr(line.rfind(',') + 1), rows[i].back());
+  }
+
+  const sResult sweep = Run({"analyze", Coins, "--corrupt", "Salt Noise", "--sweep", "Noise percent", "0", "0.2", "2",
+                             "--restore", "Median Filter", "--criterion", "Time", "--csv", "t.csv", "--json", "t.json"});
+  ASSERT_EQ(sweep.Code, 0) << sweep.Err;
+  const auto table = Table(sweep.Out);
+  ASSERT_EQ(table.size(), 4u);
+  for (size_t i = 1; i < table.size(); ++i) EXPECT_TRUE(std::regex_match(table[i][1], milliseconds)) << table[i][1];
+  const std::string json = ReadFile(Dir / "t.json");
+  const std::regex jsonTime(R"re("Median Filter \(WS=3;HS=3\)":(\d+\.\d{3})[,}])re");
+  EXPECT_EQ(std::distance(std::sregex_iterator(json.begin(), json.end(), jsonTime), std::sregex_iterator()), 3) << json;
 }
