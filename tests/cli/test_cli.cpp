@@ -59,7 +59,10 @@ protected:
   }
   void TearDown() override { fs::remove_all(Dir); }
 
-  sResult Run(const std::vector<std::string>& args) { return RunProgram(std::string(KV_BIN_DIR) + "/kvadra", args); }
+  sResult Run(const std::vector<std::string>& args, const std::string& environment = "")
+  {
+    return RunProgram(std::string(KV_BIN_DIR) + "/kvadra", args, environment);
+  }
 
   // A copy of the program whose plug-in folder also holds the test operations: the program
   // finds its packages beside its own file.
@@ -77,9 +80,12 @@ protected:
     return (copy / "kvadra").string();
   }
 
-  sResult RunProgram(const std::string& program, const std::vector<std::string>& args)
+  // environment: assignments put before the program, e.g. "KVADRA_THREADS=3".
+  sResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& environment = "")
   {
-    std::string command = "cd " + Quote(Dir.string()) + " && " + Quote(program);
+    std::string command = "cd " + Quote(Dir.string()) + " && " + environment + (environment.empty() ? "" : " ") +
+                          Quote(program);
     for (auto& a : args) {
       command += ' ';
       command += Quote(a);
@@ -489,4 +495,46 @@ TEST_F(CliTest, TimesCarryMicrosecondsInTablesCsvAndJson)
   const std::string json = ReadFile(Dir / "t.json");
   const std::regex jsonTime(R"re("Median Filter \(WS=3;HS=3\)":(\d+\.\d{3})[,}])re");
   EXPECT_EQ(std::distance(std::sregex_iterator(json.begin(), json.end(), jsonTime), std::sregex_iterator()), 3) << json;
+}
+
+TEST_F(CliTest, ThreadCountIsASettingAnywhereOnTheLine)
+{
+  // Any thread count gives the same pictures and measures.
+  const std::vector<std::string> work = {"run", Camera, "--op", "Median Filter", "--op", "Invert", "--seed", "5"};
+  auto withOut = [&](std::vector<std::string> args, const char* out) {
+    args.insert(args.end(), {"--out", out});
+    return args;
+  };
+  const sResult plain = Run(withOut(work, "plain.bmp"));
+  ASSERT_EQ(plain.Code, 0) << plain.Err;
+  auto first = withOut(work, "one.bmp");
+  first.insert(first.begin(), {"--threads", "1"});
+  auto last = withOut(work, "three.bmp");
+  last.insert(last.end(), {"--threads", "3"});
+  for (const auto& [args, out, environment] :
+       {std::tuple{first, "one.bmp", ""}, std::tuple{last, "three.bmp", "KVADRA_THREADS=2"},
+        std::tuple{withOut(work, "env.bmp"), "env.bmp", "KVADRA_THREADS=7"}}) {
+    const sResult r = Run(args, environment);
+    ASSERT_EQ(r.Code, 0) << out << ": " << r.Err;
+    EXPECT_TRUE(r.Err.empty()) << r.Err;
+    EXPECT_EQ(ReadFile(Dir / out), ReadFile(Dir / "plain.bmp")) << out;
+  }
+
+  for (const char* bad : {"0", "257", "-2", "many", "2.5"}) {
+    SCOPED_TRACE(bad);
+    const sResult r = Run({"run", Camera, "--op", "Invert", "--out", "x.bmp", "--threads", bad});
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_NE(r.Err.find("--threads"), std::string::npos) << r.Err;
+    EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
+    EXPECT_FALSE(fs::exists(Dir / "x.bmp"));
+  }
+  EXPECT_EQ(Run({"list", "--threads"}).Code, 2);
+  EXPECT_NE(Run({"--help"}).Out.find("--threads N"), std::string::npos);
+
+  // A bad environment value is reported once and the work goes on with every core.
+  const sResult ignored = Run(withOut(work, "ignored.bmp"), "KVADRA_THREADS=lots");
+  EXPECT_EQ(ignored.Code, 0) << ignored.Err;
+  EXPECT_NE(ignored.Err.find("KVADRA_THREADS='lots' ignored"), std::string::npos) << ignored.Err;
+  EXPECT_EQ(std::count(ignored.Err.begin(), ignored.Err.end(), '\n'), 1) << ignored.Err;
+  EXPECT_EQ(ReadFile(Dir / "ignored.bmp"), ReadFile(Dir / "plain.bmp"));
 }
