@@ -24,6 +24,7 @@
 #include "cProgressReporter.h"
 #include "cRandomGenerator.h"
 #include "cUserDialogs.h"
+#include "cWorkerPool.h"
 #include "cuGlobalParameters.h"
 #include "iObserver.h"
 #include "kvDiagnostics.h"
@@ -48,6 +49,8 @@ const char* const MainHelp =
     "\n"
     "Options: --help (also after a command), --version,\n"
     "         --max-pixels N  refuse pictures of more than N pixels (default 120000000), anywhere\n"
+    "         --threads N     split each operation over at most N threads (1..256; default: every\n"
+    "                         core, or KVADRA_THREADS), anywhere\n"
     "Exit codes: 0 success, 1 failure, 2 usage error.\n";
 
 const std::map<std::string, std::string> CommandHelp = {
@@ -191,29 +194,36 @@ unsigned cKvadraCli::OperationUID(const std::string& name) const
                          "; 'kvadra list' shows them all");
 }
 
-std::vector<std::string> cKvadraCli::TakeMaxPixels(const std::vector<std::string>& arguments)
+std::vector<std::string> cKvadraCli::TakeSettings(const std::vector<std::string>& arguments)
 {
   std::vector<std::string> rest;
   for (size_t i = 0; i < arguments.size(); ++i) {
-    if (arguments[i] != "--max-pixels") {
-      rest.push_back(arguments[i]);
+    const std::string& option = arguments[i];
+    if (option != "--max-pixels" && option != "--threads") {
+      rest.push_back(option);
       continue;
     }
-    if (i + 1 == arguments.size()) throw cCliError::Usage("--max-pixels needs a value");
+    if (i + 1 == arguments.size()) throw cCliError::Usage(option + " needs a value");
     const std::string text = arguments[++i];
-    const long long pixels = cArgumentReader::RequireInt(text, "--max-pixels");
-    if (pixels < 1 || uint64_t(pixels) > cuGlobalParameters::MaxPixelsCeiling)
+    const long long value = cArgumentReader::RequireInt(text, option);
+    if (option == "--threads") {
+      if (value < 1 || value > (long long)kvMaxThreadCount)
+        throw cCliError::Usage("--threads must lie in 1.." + std::to_string(kvMaxThreadCount) + ", got '" + text + "'");
+      kvSetThreadCount(unsigned(value));
+      continue;
+    }
+    if (value < 1 || uint64_t(value) > cuGlobalParameters::MaxPixelsCeiling)
       throw cCliError::Usage("--max-pixels must lie in 1.." + std::to_string(cuGlobalParameters::MaxPixelsCeiling) +
                              ", got '" + text + "'");
-    GlobalParams->SetMaxPixels(uint64_t(pixels));
+    GlobalParams->SetMaxPixels(uint64_t(value));
   }
   return rest;
 }
 
 int cKvadraCli::Run(const std::vector<std::string>& allArguments)
 {
-  // A setting of every command that reads pictures, so it may stand anywhere.
-  const std::vector<std::string> arguments = TakeMaxPixels(allArguments);
+  // Settings of every command that reads pictures or runs operations, so they may stand anywhere.
+  const std::vector<std::string> arguments = TakeSettings(allArguments);
   cArgumentReader args(arguments);
   if (args.AtEnd()) {
     std::cerr << MainHelp;

@@ -40,8 +40,8 @@ private:
   void LoadOrigin(const std::string& file);
   // Why a picture could not be loaded, for the error line.
   static std::string LoadFailureText(const std::string& file, const cImage& image);
-  // Applies --max-pixels N (wherever it stands) and returns the other arguments.
-  static std::vector<std::string> TakeMaxPixels(const std::vector<std::string>& arguments);
+  // Applies --max-pixels N and --threads N (wherever they stand) and returns the other arguments.
+  static std::vector<std::string> TakeSettings(const std::vector<std::string>& arguments);
   // Runs the operation on the current picture as a saved step; region: nullptr = whole picture.
   void RunSavedStep(unsigned uid, const int* region);
   // Waits for the background indices of every history entry.

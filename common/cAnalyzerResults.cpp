@@ -18,6 +18,8 @@ cResultTable cAnalyzerResults::Build(const cKvadraSystem& system)
     rows = std::max(rows, made.back());
   }
   cResultTable table(header);
+  // Run times (milliseconds) carry microseconds; more digits would be binary noise.
+  const bool times = system.AnalyzerGetLeftTitle() == "Time";
   for (int k = 0; k < rows; ++k) {
     std::vector<cResultTable::sCell> row{cResultTable::Number(system.AnalyzerGetSweepValueAt(k))};
     for (int s = 0; s < series; ++s) {
@@ -27,7 +29,7 @@ cResultTable cAnalyzerResults::Build(const cKvadraSystem& system)
       }
       double x, y;
       system.AnalyzerGetResultAt(unsigned(s), unsigned(k), x, y);
-      row.push_back(cResultTable::Number(y));
+      row.push_back(times ? cResultTable::Fixed(y, 3) : cResultTable::Number(y));
     }
     table.AddRow(row);
   }

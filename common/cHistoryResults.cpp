@@ -18,7 +18,7 @@ cResultTable cHistoryResults::Build(cKvadraSystem& system)
     table.AddRow({cResultTable::Number(id), cResultTable::Text(image->GetTitle()), cResultTable::Number(image->GetMSE()),
                   cResultTable::Number(image->GetPSNR()), cResultTable::Number(image->GetIndexValue(qiIQ)),
                   cResultTable::Number(image->GetIndexValue(qiIQHVS)), cResultTable::Number(image->GetIndexValue(qiSSIM)),
-                  cResultTable::Number(image->GetTime())});
+                  cResultTable::Milliseconds(image->GetTimeMicroseconds())});
   }
   return table;
 }

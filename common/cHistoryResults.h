@@ -10,8 +10,8 @@ class cKvadraSystem;
 
 class cHistoryResults {
 public:
-  // One row per history picture: id, title, MSE, PSNR, IQ, IQHVS, SSIM, time_ms. The indices
-  // are taken as they stand: complete them first.
+  // One row per history picture: id, title, MSE, PSNR, IQ, IQHVS, SSIM, time_ms (with the
+  // microseconds as its fraction). The indices are taken as they stand: complete them first.
   static cResultTable Build(cKvadraSystem& system);
 
   // The background-index steps a front end runs, with its own waiting in between:

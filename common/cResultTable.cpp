@@ -32,6 +32,18 @@ cResultTable::sCell cResultTable::Number(double value)
   return c;
 }
 
+cResultTable::sCell cResultTable::Fixed(double value, int decimals)
+{
+  sCell c = Number(value);
+  c.Decimals = decimals;
+  return c;
+}
+
+cResultTable::sCell cResultTable::Milliseconds(uint64_t microseconds)
+{
+  return Fixed(double(microseconds) / 1000.0, 3);
+}
+
 cResultTable::sCell cResultTable::Missing()
 {
   sCell c;
@@ -49,9 +61,17 @@ std::string cResultTable::FormatNumber(double value)
   return text;
 }
 
+std::string cResultTable::NumberText(const sCell& cell)
+{
+  if (cell.Decimals < 0 || !std::isfinite(cell.Number)) return FormatNumber(cell.Number);
+  char text[400];
+  std::snprintf(text, sizeof text, "%.*f", cell.Decimals, cell.Number);
+  return text;
+}
+
 std::string cResultTable::CellText(const sCell& cell)
 {
-  return cell.IsNumber ? FormatNumber(cell.Number) : cell.Text;
+  return cell.IsNumber ? NumberText(cell) : cell.Text;
 }
 
 void cResultTable::WriteTabSeparated(std::ostream& out) const
@@ -137,7 +157,7 @@ std::string cResultTable::JsonText(const std::string& extraMembers) const
       if (row[i].IsMissing)
         out << "null";
       else if (row[i].IsNumber && std::isfinite(row[i].Number))
-        out << FormatNumber(row[i].Number);
+        out << NumberText(row[i]);
       else
         out << JsonString(CellText(row[i]));
     }

@@ -2,6 +2,7 @@
 // A table of texts and numbers written as tab-separated text, CSV (RFC 4180) or JSON.
 // Numbers carry 17 significant digits so that they read back exactly. Shared by the command-line
 // program and the desktop program, so both write the same files for the same table.
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@ public:
     // No value at all: empty in text and CSV, null in JSON.
     bool IsMissing = false;
     double Number = 0.0;
+    // Decimals of a number written in fixed notation; -1: 17 significant digits.
+    int Decimals = -1;
     std::string Text;
   };
 
@@ -20,8 +23,15 @@ public:
   void AddRow(std::vector<sCell> row);
   static sCell Text(const std::string& text);
   static sCell Number(double value);
+  // A number with a fixed count of decimals: a measured time, whose further digits would only
+  // show the binary rounding of its last decimal.
+  static sCell Fixed(double value, int decimals);
+  // A run time in milliseconds with its microseconds as the fraction ("3.217").
+  static sCell Milliseconds(uint64_t microseconds);
   static sCell Missing();
   static std::string FormatNumber(double value);
+  // A number cell's text: its fixed decimals, or FormatNumber.
+  static std::string NumberText(const sCell& cell);
 
   void WriteTabSeparated(std::ostream& out) const;
   std::string CsvText() const;

@@ -49,3 +49,9 @@ uint32_t kvTickCount()
   using namespace std::chrono;
   return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
+
+uint64_t kvMicrosecondCount()
+{
+  using namespace std::chrono;
+  return uint64_t(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+}

@@ -15,6 +15,8 @@ void kvDebugOutput(const std::string& text);
 void kvSetDebugOutputEnabled(bool enabled);
 // Millisecond tick counter (steady clock).
 uint32_t kvTickCount();
+// Microseconds on the same monotonic clock, for run times.
+uint64_t kvMicrosecondCount();
 
 // KV_ASSERT(condition, "kvKernel_bpl\\kvOperations\\cOperationPool"): checked in every build type.
 #define KV_ASSERT(cond, unit)                                  \

@@ -19,7 +19,7 @@ bool MeasureNumber(cImage& image, const std::string& name, const std::string& te
   else if (name == "IQ") value = image.GetIndexValue(qiIQ);
   else if (name == "IQHVS") value = image.GetIndexValue(qiIQHVS);
   else if (name == "SSIM") value = image.GetIndexValue(qiSSIM);
-  else if (name == "Time") value = text.ends_with(" s") ? image.GetTime() * 0.001 : double(image.GetTime());
+  else if (name == "Time") value = double(image.GetTimeMicroseconds()) / (text.ends_with(" s") ? 1e6 : 1e3);
   else return false;
   return std::isfinite(value);
 }
@@ -27,7 +27,7 @@ bool MeasureNumber(cImage& image, const std::string& name, const std::string& te
 std::string NumberFormat(const std::string& name, const cuGlobalParameters& params)
 {
   if (name == "PSNR") return "0.00\" dB\"";
-  if (name == "Time") return params.TimeUnit == 0 ? "0.00\" s\"" : "0\" ms\"";
+  if (name == "Time") return params.TimeUnit == 0 ? "0.00\" s\"" : "0.000\" ms\"";
   return "0.00";
 }
 }  // namespace
@@ -83,6 +83,7 @@ cHistoryTable cHistoryTable::FromSystem(cKvadraSystem& system, const cuGlobalPar
       sHistoryCell cell;
       cell.Text = ToUtf8(image->GetMeasureStr(name));
       cell.IsNumber = MeasureNumber(*image, name, cell.Text, cell.Number);
+      if (name == "Time") cell.Decimals = cell.Text.ends_with(" s") ? 6 : 3;
       row.push_back(cell);
     }
     table.Rows.push_back(std::move(row));
@@ -118,7 +119,12 @@ std::string cHistoryTable::TabSeparated() const
   for (const auto& row : Rows) {
     for (size_t i = 0; i < row.size(); ++i) {
       if (i) out += "\t";
-      out += row[i].IsNumber ? cResultTable::FormatNumber(row[i].Number) : clean(row[i].SheetText());
+      if (!row[i].IsNumber)
+        out += clean(row[i].SheetText());
+      else if (row[i].Decimals >= 0)
+        out += cResultTable::NumberText(cResultTable::Fixed(row[i].Number, row[i].Decimals));
+      else
+        out += cResultTable::FormatNumber(row[i].Number);
     }
     out += "\n";
   }

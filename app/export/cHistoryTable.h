@@ -13,6 +13,8 @@ struct sHistoryCell {
   std::string Text;
   bool IsNumber = false;
   double Number = 0.0;
+  // Decimals the number is exact to (run times: microseconds); -1: full precision.
+  int Decimals = -1;
   // What a spreadsheet cell holds when the text is no number: "INF" for an infinite value
   // (without the unit the window adds), otherwise the text itself.
   std::string SheetText() const;

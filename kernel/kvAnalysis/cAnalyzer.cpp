@@ -122,7 +122,7 @@ double cAnalyzer::CriterionValue(cImage* restored)
   if (Criterion == "IQ") return restored->CalculateIndexNow(qiIQ);
   if (Criterion == "IQHVS") return restored->CalculateIndexNow(qiIQHVS);
   if (Criterion == "SSIM") return restored->CalculateIndexNow(qiSSIM);
-  if (Criterion == "Time") return double(restored->GetTime());
+  if (Criterion == "Time") return double(restored->GetTimeMicroseconds()) / 1000.0;
   return restored->GetPSNR();
 }
 

@@ -97,7 +97,7 @@ ePictureFormat cImage::FormatOfName(const std::string& fileName)
 bool cImage::LoadImage(const std::string& fileName)
 {
   LoadError.clear();
-  const uint32_t started = kvTickCount();
+  const uint64_t started = kvMicrosecondCount();
   bool loaded = false;
   switch (FormatOfName(fileName)) {
     case pfJPEG:
@@ -118,7 +118,7 @@ bool cImage::LoadImage(const std::string& fileName)
   if (!loaded) return false;
   // The title goes wherever the picture's history goes, so a dropped alpha is never silent.
   Title = "Load '" + std::filesystem::path(fileName).filename().string() + "'" + (AlphaDropped ? " (alpha dropped)" : "");
-  Time = kvTickCount() - started;
+  TimeMicroseconds = kvMicrosecondCount() - started;
   return true;
 }
 
@@ -464,8 +464,8 @@ std::string cImage::GetMeasureStr(const std::string& name)
   }
   if (name == "Time") {
     const unsigned unit = GlobalParams ? GlobalParams->TimeUnit : 1;
-    if (unit == 0) return FormatReal(Time * 0.001) + " s";
-    if (unit == 1) return std::to_string(Time) + " ms";
+    if (unit == 0) return FormatReal(GetTime() * 0.001) + " s";
+    if (unit == 1) return std::to_string(GetTime()) + " ms";
     return "";
   }
   if (name == "IJQ") return "error!";

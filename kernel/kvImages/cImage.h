@@ -92,8 +92,13 @@ public:
 
   const std::string& GetTitle() const { return Title; }
   void SetTitle(const std::string& title) { Title = title; }
-  uint32_t GetTime() const { return Time; }
-  void SetTime(uint32_t milliseconds) { Time = milliseconds; }
+  // How long the run that made this picture (or its loading) took, in whole milliseconds as the
+  // "Time" text shows it.
+  uint32_t GetTime() const { return uint32_t(TimeMicroseconds / 1000); }
+  void SetTime(uint32_t milliseconds) { TimeMicroseconds = uint64_t(milliseconds) * 1000; }
+  // The same at the clock's resolution, for tables and exports: fast runs take a few milliseconds.
+  uint64_t GetTimeMicroseconds() const { return TimeMicroseconds; }
+  void SetTimeMicroseconds(uint64_t microseconds) { TimeMicroseconds = microseconds; }
 
   // The region the next operation writing into this image processes: the whole picture, or
   // the rectangle (right and bottom exclusive). A run takes it once, when its images are bound
@@ -146,7 +151,7 @@ private:
   double PSNR = std::numeric_limits<double>::infinity();
   // IQ, IQHVS, SSIM by eQualityIndex.
   double Index[3] = {1.0, 1.0, 1.0};
-  uint32_t Time = 0;
+  uint64_t TimeMicroseconds = 0;
   std::string Title = "empty";
   std::string LoadError;
   // Whether the last load dropped an alpha channel.

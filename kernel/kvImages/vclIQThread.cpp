@@ -1,12 +1,7 @@
 #include "vclIQThread.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
 #include <mutex>
-#include <thread>
-
-#include <pthread.h>
 
 #include "cImage.h"
 #include "iKernelHost.h"
@@ -20,79 +15,13 @@ std::vector<TIQThread*>& Registry()
 }
 }  // namespace
 
-// FIFO queue served by a fixed set of threads. It lives as long as the process: its threads may
-// still wait on it while static objects are destroyed at exit.
-class TIQThread::cPool {
-public:
-  static cPool& Instance()
-  {
-    static cPool* pool = new cPool;
-    return *pool;
-  }
-
-  void Submit(TIQThread* job)
-  {
-    {
-      std::lock_guard<std::mutex> guard(Lock);
-      job->State = eState::Queued;
-      Queue.push_back(job);
-    }
-    Wake.notify_one();
-  }
-
-  // Takes a job out of the queue if it has not started, else waits until it has ended.
-  void Withdraw(TIQThread* job)
-  {
-    std::unique_lock<std::mutex> guard(Lock);
-    if (job->State == eState::Queued) {
-      Queue.erase(std::remove(Queue.begin(), Queue.end(), job), Queue.end());
-      job->State = eState::Done;
-      return;
-    }
-    Ended.wait(guard, [job] { return job->State != eState::Running; });
-  }
-
-  unsigned Size() const { return unsigned(Threads.size()); }
-
-private:
-  cPool()
-  {
-    const unsigned count = std::max(1u, std::thread::hardware_concurrency());
-    for (unsigned i = 0; i < count; ++i) Threads.emplace_back([this] { Serve(); });
-    for (std::thread& t : Threads) t.detach();
-  }
-
-  void Serve()
-  {
-    pthread_setname_np(pthread_self(), "IQThread");
-    std::unique_lock<std::mutex> guard(Lock);
-    for (;;) {
-      Wake.wait(guard, [this] { return !Queue.empty(); });
-      TIQThread* job = Queue.front();
-      Queue.pop_front();
-      job->State = eState::Running;
-      guard.unlock();
-      job->Execute(job->Host);
-      guard.lock();
-      job->State = eState::Done;
-      Ended.notify_all();
-    }
-  }
-
-  std::mutex Lock;
-  std::condition_variable Wake;
-  std::condition_variable Ended;
-  std::deque<TIQThread*> Queue;
-  std::vector<std::thread> Threads;
-};
-
 unsigned TIQThread::PoolSize()
 {
-  return cPool::Instance().Size();
+  return cWorkerPool::Instance().Size();
 }
 
 TIQThread::TIQThread(eQualityIndex kind, cImage& image)
-    : Kind(kind), Image(&image), OriginImage(image.GetOrigin() ? image.GetOrigin() : &image),
+    : cJob("IQThread"), Kind(kind), Image(&image), OriginImage(image.GetOrigin() ? image.GetOrigin() : &image),
       Settings(sQualitySettings::FromGlobals()), Self(std::make_shared<TIQThread*>(this))
 {
   for (int i = 0; i < image.GetChannelPropertiesCount(); ++i) {
@@ -106,7 +35,7 @@ TIQThread::TIQThread(eQualityIndex kind, cImage& image)
 TIQThread::~TIQThread()
 {
   Terminate();
-  if (Host) cPool::Instance().Withdraw(this);
+  if (Host) cWorkerPool::Instance().Withdraw(*this);
   Self.reset();
   std::lock_guard<std::mutex> guard(RegistryLock);
   auto& threads = Registry();
@@ -126,7 +55,7 @@ void TIQThread::Start(iKernelHost& host)
 {
   if (Host) return;
   Host = &host;
-  cPool::Instance().Submit(this);
+  cWorkerPool::Instance().Submit(*this);
 }
 
 void TIQThread::Execute(iKernelHost* host)
@@ -148,7 +77,7 @@ void TIQThread::Finished()
 {
   // The completion is posted at the end of the computation; let the pool mark it done, so a
   // handler that deletes this object does not wait long.
-  cPool::Instance().Withdraw(this);
+  cWorkerPool::Instance().Withdraw(*this);
   // A stop requested after the computation ended still counts: the requester has already
   // declared the result out of date.
   Stopped = Stopped || Terminated.load();

@@ -3,19 +3,20 @@
 // the mean over the image's channels of the channel index against the origin. Its inputs
 // (surfaces, channels, settings) are taken when it is created, on the main thread; its
 // completion handler runs on the main thread through the kernel host's work queue.
-// Computations run on a shared pool of as many threads as the machine has cores, so a history
-// refresh that asks for a hundred indices does not start a hundred threads.
+// Computations queue on the kernel's worker pool (as many threads as the machine has cores), so a
+// history refresh that asks for a hundred indices does not start a hundred threads.
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "cChannelProperties.h"
+#include "cWorkerPool.h"
 
 class cImage;
 class iKernelHost;
 
-class TIQThread {
+class TIQThread : private cWorkerPool::cJob {
 public:
   using tCompletion = std::function<void(TIQThread& sender)>;
 
@@ -43,7 +44,7 @@ public:
 
   // Every live thread that reads image's pixels, as measured image or as origin (main thread).
   static std::vector<TIQThread*> ThreadsReading(const cImage* image);
-  // Threads of the shared pool (started on first use).
+  // Threads of the kernel's worker pool (started on first use).
   static unsigned PoolSize();
 
 private:
@@ -52,8 +53,7 @@ private:
     cBMPSurface* Origin;
     int Channel;
   };
-  enum class eState { Created, Queued, Running, Done };
-  class cPool;
+  void Run() override { Execute(Host); }
   void Execute(iKernelHost* host);
   // Runs on the main thread once the computation has ended.
   void Finished();
@@ -69,7 +69,6 @@ private:
   std::atomic<bool> Terminated{false};
   tCompletion Completion;
   iKernelHost* Host = nullptr;
-  eState State = eState::Created;  // guarded by the pool's lock
   // Queued completions hold a weak reference: once this object is gone they do nothing.
   std::shared_ptr<TIQThread*> Self;
 };

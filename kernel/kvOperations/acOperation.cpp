@@ -59,17 +59,17 @@ void acOperation::Execute(const tTerminateFlag& terminated)
     EndRow = std::max(EndRow, FirstRow);
     EndColumn = std::max(EndColumn, FirstColumn);
   }
-  const uint32_t started = kvTickCount();
+  const uint64_t started = kvMicrosecondCount();
   ResultImage->PercentDone.store(0, std::memory_order_relaxed);
   SelfStopped = false;
   OperationItself(terminated);
   if (terminated.load(std::memory_order_relaxed) || SelfStopped) {
     ResultImage->SetTitle(Name + "(Terminated!)");
-    ResultImage->SetTime(kvTickCount() - started);
+    ResultImage->SetTimeMicroseconds(kvMicrosecondCount() - started);
     OperationTerminated();
   } else {
     ResultImage->SetTitle(Name + " " + GetShortInfoString());
-    ResultImage->SetTime(kvTickCount() - started);
+    ResultImage->SetTimeMicroseconds(kvMicrosecondCount() - started);
     OperationProgress(100);
     OperationFinished();
   }

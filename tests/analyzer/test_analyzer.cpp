@@ -197,7 +197,7 @@ TEST_F(Analyzer, RecordsTheValueOfTheChosenCriterion)
   System->AnalyzerSetCriterion("Time");
   System->AnalyzerExecute();
   const int last = System->SavedImageCount() - 1;
-  EXPECT_EQ(Y(0, 2), double(System->GetImage(last)->GetTime()));
+  EXPECT_EQ(Y(0, 2), double(System->GetImage(last)->GetTimeMicroseconds()) / 1000.0);
   EXPECT_EQ(System->AnalyzerGetLeftTitle(), "Time");
 }
 

@@ -326,6 +326,11 @@ private slots:
     const QList<QStringList> csv = ReadCsv(Folder.filePath("out.csv"));
     QCOMPARE(csv.size(), cli.size());
     for (int r = 0; r < csv.size(); ++r) QCOMPARE(csv[r].mid(0, 7), cli[r].mid(0, 7));
+    // Its own times in milliseconds with the microseconds as fraction.
+    auto milliseconds = [&](int id) {
+      return QString::number(double(App->System()->GetImage(id)->GetTimeMicroseconds()) / 1000.0, 'f', 3);
+    };
+    for (int id = 0; id <= 2; ++id) QCOMPARE(csv[id + 1][7], milliseconds(id));
     auto cliNumber = [&](int id, const char* column) { return cli[id + 1][int(cli[0].indexOf(column))].toDouble(); };
 
     // The grid shows no pending measure any more, and the document rows are its rows.
@@ -350,7 +355,8 @@ private slots:
         const double expected = cliNumber(id, names[k]);
         QVERIFY2(std::fabs(cell.Value.toDouble() - expected) <= 1e-14 * std::max(1.0, std::fabs(expected)), names[k]);
       }
-      QCOMPARE(sheet.value("H" + row).Value.toDouble(), double(App->System()->GetImage(id)->GetTime()));
+      QCOMPARE(sheet.value("H" + row).Value.toDouble(),
+               double(App->System()->GetImage(id)->GetTimeMicroseconds()) / 1000.0);
     }
     QVERIFY(!sheet.contains("B6"));  // the origin is the title, not a data row
     QVERIFY(sheet.value("B3").Style != sheet.value("B4").Style);
@@ -407,6 +413,7 @@ private slots:
     QCOMPARE(median[0], Cell(2, 1));
     QCOMPARE(median[1].toDouble(), cliNumber(2, "PSNR"));
     QCOMPARE(median[5].toDouble(), cliNumber(2, "SSIM"));
+    QCOMPARE(median[6], milliseconds(2));
 
     // Nothing but the written files in the folder: no temporary left behind.
     QStringList files = QDir(Folder.path()).entryList(QDir::Files | QDir::Hidden);

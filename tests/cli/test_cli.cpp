@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -58,7 +59,10 @@ protected:
   }
   void TearDown() override { fs::remove_all(Dir); }
 
-  sResult Run(const std::vector<std::string>& args) { return RunProgram(std::string(KV_BIN_DIR) + "/kvadra", args); }
+  sResult Run(const std::vector<std::string>& args, const std::string& environment = "")
+  {
+    return RunProgram(std::string(KV_BIN_DIR) + "/kvadra", args, environment);
+  }
 
   // A copy of the program whose plug-in folder also holds the test operations: the program
   // finds its packages beside its own file.
@@ -76,9 +80,12 @@ protected:
     return (copy / "kvadra").string();
   }
 
-  sResult RunProgram(const std::string& program, const std::vector<std::string>& args)
+  // environment: assignments put before the program, e.g. "KVADRA_THREADS=3".
+  sResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& environment = "")
   {
-    std::string command = "cd " + Quote(Dir.string()) + " && " + Quote(program);
+    std::string command = "cd " + Quote(Dir.string()) + " && " + environment + (environment.empty() ? "" : " ") +
+                          Quote(program);
     for (auto& a : args) {
       command += ' ';
       command += Quote(a);
@@ -459,4 +466,75 @@ TEST_F(CliTest, DemoWritesItsPictures)
   EXPECT_TRUE(fs::exists(Dir / "kvadra-demo" / "history.csv"));
   EXPECT_EQ(Table(r.Out).size() >= 6, true);
   EXPECT_NE(r.Out.find("kvadra-demo/"), std::string::npos);
+}
+
+// Run times are milliseconds with the microseconds as fraction in every table the program writes.
+TEST_F(CliTest, TimesCarryMicrosecondsInTablesCsvAndJson)
+{
+  const std::regex milliseconds(R"(\d+\.\d{3})");
+  const sResult run = Run({"run", Camera, "--op", "Invert", "--history", "history.csv"});
+  ASSERT_EQ(run.Code, 0) << run.Err;
+  const auto rows = Table(run.Out);
+  ASSERT_EQ(rows.size(), 3u);
+  for (size_t i = 1; i < rows.size(); ++i) EXPECT_TRUE(std::regex_match(rows[i].back(), milliseconds)) << rows[i].back();
+  std::stringstream lines(ReadFile(Dir / "history.csv"));
+  std::string line;
+  std::getline(lines, line);
+  for (size_t i = 1; std::getline(lines, line); ++i) {
+    ASSERT_FALSE(line.empty());
+    if (line.back() == '\r') line.pop_back();
+    EXPECT_EQ(line.substr(line.rfind(',') + 1), rows[i].back());
+  }
+
+  const sResult sweep = Run({"analyze", Coins, "--corrupt", "Salt Noise", "--sweep", "Noise percent", "0", "0.2", "2",
+                             "--restore", "Median Filter", "--criterion", "Time", "--csv", "t.csv", "--json", "t.json"});
+  ASSERT_EQ(sweep.Code, 0) << sweep.Err;
+  const auto table = Table(sweep.Out);
+  ASSERT_EQ(table.size(), 4u);
+  for (size_t i = 1; i < table.size(); ++i) EXPECT_TRUE(std::regex_match(table[i][1], milliseconds)) << table[i][1];
+  const std::string json = ReadFile(Dir / "t.json");
+  const std::regex jsonTime(R"re("Median Filter \(WS=3;HS=3\)":(\d+\.\d{3})[,}])re");
+  EXPECT_EQ(std::distance(std::sregex_iterator(json.begin(), json.end(), jsonTime), std::sregex_iterator()), 3) << json;
+}
+
+TEST_F(CliTest, ThreadCountIsASettingAnywhereOnTheLine)
+{
+  // Any thread count gives the same pictures and measures.
+  const std::vector<std::string> work = {"run", Camera, "--op", "Median Filter", "--op", "Invert", "--seed", "5"};
+  auto withOut = [&](std::vector<std::string> args, const char* out) {
+    args.insert(args.end(), {"--out", out});
+    return args;
+  };
+  const sResult plain = Run(withOut(work, "plain.bmp"));
+  ASSERT_EQ(plain.Code, 0) << plain.Err;
+  auto first = withOut(work, "one.bmp");
+  first.insert(first.begin(), {"--threads", "1"});
+  auto last = withOut(work, "three.bmp");
+  last.insert(last.end(), {"--threads", "3"});
+  for (const auto& [args, out, environment] :
+       {std::tuple{first, "one.bmp", ""}, std::tuple{last, "three.bmp", "KVADRA_THREADS=2"},
+        std::tuple{withOut(work, "env.bmp"), "env.bmp", "KVADRA_THREADS=7"}}) {
+    const sResult r = Run(args, environment);
+    ASSERT_EQ(r.Code, 0) << out << ": " << r.Err;
+    EXPECT_TRUE(r.Err.empty()) << r.Err;
+    EXPECT_EQ(ReadFile(Dir / out), ReadFile(Dir / "plain.bmp")) << out;
+  }
+
+  for (const char* bad : {"0", "257", "-2", "many", "2.5"}) {
+    SCOPED_TRACE(bad);
+    const sResult r = Run({"run", Camera, "--op", "Invert", "--out", "x.bmp", "--threads", bad});
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_NE(r.Err.find("--threads"), std::string::npos) << r.Err;
+    EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
+    EXPECT_FALSE(fs::exists(Dir / "x.bmp"));
+  }
+  EXPECT_EQ(Run({"list", "--threads"}).Code, 2);
+  EXPECT_NE(Run({"--help"}).Out.find("--threads N"), std::string::npos);
+
+  // A bad environment value is reported once and the work goes on with every core.
+  const sResult ignored = Run(withOut(work, "ignored.bmp"), "KVADRA_THREADS=lots");
+  EXPECT_EQ(ignored.Code, 0) << ignored.Err;
+  EXPECT_NE(ignored.Err.find("KVADRA_THREADS='lots' ignored"), std::string::npos) << ignored.Err;
+  EXPECT_EQ(std::count(ignored.Err.begin(), ignored.Err.end(), '\n'), 1) << ignored.Err;
+  EXPECT_EQ(ReadFile(Dir / "ignored.bmp"), ReadFile(Dir / "plain.bmp"));
 }

@@ -81,6 +81,15 @@ TEST_F(MeasureTest, FixedTexts)
   EXPECT_EQ(image->GetMeasureStr("Time"), "1.23 s");
   GlobalParams->TimeUnit = 7;
   EXPECT_EQ(image->GetMeasureStr("Time"), "");
+  // Microseconds never show in the text: whole milliseconds, truncated.
+  GlobalParams->TimeUnit = 1;
+  image->SetTimeMicroseconds(3999);
+  EXPECT_EQ(image->GetTime(), 3u);
+  EXPECT_EQ(image->GetMeasureStr("Time"), "3 ms");
+  image->SetTimeMicroseconds(1234999);
+  EXPECT_EQ(image->GetMeasureStr("Time"), "1234 ms");
+  GlobalParams->TimeUnit = 0;
+  EXPECT_EQ(image->GetMeasureStr("Time"), "1.23 s");
 }
 
 TEST_F(MeasureTest, MSEAndPSNRAgainstAnOrigin)
