@@ -246,11 +246,12 @@ void cDatasetRunner::Run(const std::vector<sPictureFile>& pictures, uint64_t bas
     running.push_back(child);
   };
 
-  while (next < pictures.size() || !running.empty()) {
+  while (true) {
     if (cancelled() && !forwarded) {
       forwarded = true;
       for (sChild& c : running) kill(c.Pid, SIGINT);
     }
+    if (running.empty() && (forwarded || next == pictures.size())) break;
     if (!forwarded && next < pictures.size() && running.size() < Jobs) {
       spawn(next++);
       continue;
