@@ -161,7 +161,9 @@ TEST_F(CliDatasetTest, MergedShardsEqualTheWholeRunByteForByte)
 {
   ASSERT_EQ(Analyze({"set"}, {"--csv", "all.csv", "--json", "all.json"}).Code, 0);
   for (int k = 0; k < 3; ++k) {
-    const std::string shard = std::to_string(k) + "/3", partial = "p" + std::to_string(k) + ".json";
+    std::string shard = std::to_string(k), partial = "p";
+    shard += "/3";
+    partial += shard.substr(0, 1) + ".json";
     const sResult r = Analyze({"set"}, {"--shard", shard, "--json", partial});
     ASSERT_EQ(r.Code, 0) << r.Err;
   }
