@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -226,6 +227,66 @@ TEST_F(CliDatasetTest, InfiniteValuesAreCountedApart)
   EXPECT_EQ(rows[2][3], "4");
   EXPECT_EQ(rows[2][4], "0");
   EXPECT_NE(File("inf.json").find("[\"inf\","), std::string::npos);
+}
+
+TEST_F(CliDatasetTest, InterruptWritesAPartialThatMergeCompletes)
+{
+  const std::vector<std::string> experiment = {"--corrupt", "Salt-and-Pepper Noise", "--sweep", "Noise percent",
+                                               "0", "0.5", "120", "--restore", "Median Filter", "--seed", "3"};
+  std::vector<std::string> args = {std::string(KV_BIN_DIR) + "/kvadra", "analyze", (Dir / "set").string()};
+  args.insert(args.end(), experiment.begin(), experiment.end());
+  args.insert(args.end(), {"--jobs", "1", "--json", (Dir / "cut.json").string()});
+  const pid_t pid = fork();
+  if (pid == 0) {
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    freopen((Dir / "cut.err").c_str(), "w", stderr);
+    freopen("/dev/null", "w", stdout);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  // Interrupt once the second picture is under way.
+  for (int i = 0; i < 3000 && File("cut.err").find("(1/4 pictures)") == std::string::npos; ++i) usleep(2000);
+  kill(pid, SIGINT);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 130) << File("cut.err");
+  const cDatasetResults cut = cDatasetResults::FromJson(File("cut.json"), "cut.json");
+  ASSERT_GE(cut.Pictures().size(), 1u);
+  ASSERT_LT(cut.Pictures().size(), 4u);
+  EXPECT_EQ(cut.Pictures().size() + cut.Unfinished().size(), 4u);
+  // The unfinished pictures run later, merged with the partial, give the whole run.
+  std::vector<std::string> rest;
+  for (const auto& u : cut.Unfinished()) rest.push_back("set/" + u.File);
+  std::vector<std::string> restArgs = {"analyze"}, allArgs = {"analyze", "set"};
+  restArgs.insert(restArgs.end(), rest.begin(), rest.end());
+  for (auto* list : {&restArgs, &allArgs}) list->insert(list->end(), experiment.begin(), experiment.end());
+  restArgs.insert(restArgs.end(), {"--dataset", "--json", "rest.json"});
+  allArgs.insert(allArgs.end(), {"--csv", "all.csv"});
+  ASSERT_EQ(Run(restArgs).Code, 0);
+  ASSERT_EQ(Run(allArgs).Code, 0);
+  ASSERT_EQ(Run({"merge", "cut.json", "rest.json", "--csv", "merged.csv"}).Code, 0);
+  EXPECT_EQ(File("merged.csv"), File("all.csv"));
+}
+
+TEST(JsonValue, ReadsBackWhatItWritesAndSaysWhereTextIsNotJson)
+{
+  const std::string text = R"({"a":[1,-2.5e-3,"inf",true,null],"b":{"t\u00e9\n":"x"},"seed":18446744073709551615})";
+  const cJsonValue v = cJsonValue::Parse(text);
+  EXPECT_EQ(v.At("seed").AsUnsigned(), 18446744073709551615ull);
+  EXPECT_EQ(v.At("a").Items()[1].AsReal(), -2.5e-3);
+  EXPECT_TRUE(std::isinf(v.At("a").Items()[2].AsReal()));
+  EXPECT_EQ(v.At("b").Members()[0].first, "t\xe9\n");
+  // Numbers keep their text; written and read again, the text stays.
+  EXPECT_EQ(cJsonValue::Parse(v.Serialize()).Serialize(), v.Serialize());
+  EXPECT_NE(v.Serialize().find("[1,-2.5e-3,\"inf\",true,null]"), std::string::npos);
+  for (const char* bad : {"", "{", "[1,]", R"({"a" 1})", "[1] 2", R"("\u0100")", "nul"})
+    EXPECT_THROW(cJsonValue::Parse(bad), std::runtime_error) << bad;
+  EXPECT_THROW(cJsonValue::Parse(std::string(100, '[') + std::string(100, ']')), std::runtime_error);
+  EXPECT_THROW(v.At("missing"), std::runtime_error);
+  EXPECT_THROW(v.At("a").AsString(), std::runtime_error);
 }
 
 }  // namespace
