@@ -3,17 +3,22 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <atomic>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <map>
+#include <random>
 #include <sstream>
 
 #include "cAnalyzerResults.h"
 #include "cCliError.h"
+#include "cDatasetResults.h"
+#include "cDatasetRunner.h"
 #include "cHistoryResults.h"
 #include "cImage.h"
 #include "cKvadraSystem.h"
@@ -43,7 +48,9 @@ const char* const MainHelp =
     "  list       every operation with its parameters\n"
     "  run        run operations on a picture and print the history of measures\n"
     "  measure    measure a picture against an origin\n"
-    "  analyze    sweep a corruption parameter and measure every restoration\n"
+    "  analyze    sweep a corruption parameter and measure every restoration, on one picture\n"
+    "             or on many (mean, spread and count), on all cores or split into shards\n"
+    "  merge      combine the partial results of analyze's shards\n"
     "  spectrum   write the magnitude or phase spectrum picture\n"
     "  demo       corrupt a sample picture and restore it with three filters\n"
     "\n"
@@ -70,12 +77,32 @@ const std::map<std::string, std::string> CommandHelp = {
      "Usage: kvadra measure IMAGE --origin ORIGIN [--window WxH] [--k1 X] [--k2 X]\n"
      "Prints MSE, PSNR, IQ, IQHVS and SSIM of IMAGE against ORIGIN (same size and channels).\n"},
     {"analyze",
-     "Usage: kvadra analyze INPUT --corrupt NAME [--set PARAM=VALUE]... --sweep PARAM MIN MAX STEPS\n"
+     "Usage: kvadra analyze INPUT... --corrupt NAME [--set PARAM=VALUE]... --sweep PARAM MIN MAX STEPS\n"
      "                      {--restore NAME[:PARAM=VALUE[;PARAM=VALUE]...]}...\n"
      "                      [--criterion MSE|PSNR|IQ|IQHVS|SSIM|Time] [--seed N] [--csv FILE] [--json FILE]\n"
+     "                      [--jobs J] [--shard K/N] [--dataset]\n"
      "Corrupts INPUT once per sweep value (MIN to MAX in STEPS steps), restores every corrupted\n"
      "picture with each --restore and prints one line per sweep value with the criterion of every\n"
-     "restoration. Ctrl-C stops after the current operation and keeps the points made.\n"},
+     "restoration. Ctrl-C stops after the current operation and keeps the points made.\n"
+     "\n"
+     "Several pictures, or folders (their .bmp, .jpg, .jpeg, .png, .tif, .tiff files), run the same\n"
+     "experiment on every picture, in file-name order; the table then has, per sweep value and\n"
+     "restoration, the mean, the sample standard deviation (sd) and the count (n) over the pictures,\n"
+     "and the count of infinite values, which are left out of mean and sd. --json also keeps every\n"
+     "picture's own values. A picture's noise is drawn from a seed made of --seed N and its file name,\n"
+     "so it gives the same values alone (--dataset), in a subset or in the whole set; without --seed\n"
+     "a base seed is drawn and recorded in the JSON. --dataset treats a single picture this way too.\n"
+     "  --jobs J      run up to J pictures at once, each in a process of its own (default: the\n"
+     "                number of processors this process may use); results do not depend on J\n"
+     "  --shard K/N   run only the pictures whose place in the sorted list is K modulo N (0 <= K < N)\n"
+     "                and write the partial to --json (needs --seed); see 'kvadra merge'\n"
+     "Ctrl-C (or SIGTERM) stops the pictures that run and writes the finished ones to --json as a\n"
+     "partial that 'kvadra merge' accepts (exit code 130).\n"},
+    {"merge",
+     "Usage: kvadra merge PARTIAL.json... [--csv FILE] [--json FILE]\n"
+     "Combines the --json files of analyze's shards (or of interrupted runs finished later) into the\n"
+     "table, CSV and JSON that one run over all the pictures gives. Refuses files of different\n"
+     "experiments (operations, parameters, sweep, criterion, seed) and a picture in two files.\n"},
     {"spectrum",
      "Usage: kvadra spectrum INPUT --kind magnitude|phase [--scale S] --out FILE.bmp|FILE.png\n"
      "Writes the spectrum picture of INPUT (scale defaults to 20) as BMP or PNG, by its extension.\n"},
@@ -100,11 +127,20 @@ std::string Lower(std::string s)
 // Counts analyzer points and stops the experiment when the user asked to.
 class cAnalyzerProgressObserver : public iObserver {
 public:
-  cAnalyzerProgressObserver(cKvadraSystem& system, cProgressReporter& reporter) : System(system), Reporter(reporter) {}
+  cAnalyzerProgressObserver(cKvadraSystem& system, cProgressReporter& reporter, bool toParent = false)
+      : System(system), Reporter(reporter), ToParent(toParent)
+  {
+  }
   void Update(sMessage& message) override
   {
     if (!Active) return;
-    if (message.Msg == ANALYZER_POINT_READY) Reporter.Step(++Points);
+    if (message.Msg == ANALYZER_POINT_READY) {
+      ++Points;
+      if (ToParent)
+        std::cout << "point" << std::endl;
+      else
+        Reporter.Step(Points);
+    }
     if (CancelRequested.load()) System.AnalyzerCancel();
   }
   bool Active = true;
@@ -113,6 +149,7 @@ public:
 private:
   cKvadraSystem& System;
   cProgressReporter& Reporter;
+  bool ToParent;
 };
 
 std::string Geometry(const cImage& image)
@@ -254,6 +291,7 @@ int cKvadraCli::Run(const std::vector<std::string>& allArguments)
   if (command == "measure") return CommandMeasure(args);
   if (command == "analyze") return CommandAnalyze(args);
   if (command == "spectrum") return CommandSpectrum(args);
+  if (command == "merge") return CommandMerge(args);
   return CommandDemo(args);
 }
 
@@ -566,27 +604,33 @@ int cKvadraCli::CommandAnalyze(cArgumentReader& args)
     std::string Name;
     std::vector<std::string> Settings;
   };
-  std::string input, corrupt, sweepName, criterion = "PSNR", csv, json;
-  std::vector<std::string> corruptSettings;
+  std::string corrupt, sweepName, criterion = "PSNR", csv, json, worker, shard;
+  std::vector<std::string> inputs, corruptSettings;
   std::vector<sRestore> restores;
   double sweepMin = 0, sweepMax = 0;
-  long long sweepSteps = 0;
-  bool hasSweep = false, hasSeed = false;
+  long long sweepSteps = 0, jobs = 0;
+  bool hasSweep = false, hasSeed = false, forceDataset = false;
   uint64_t seed = 0;
+  // What every picture's run of an experiment over several pictures is given, as typed.
+  std::vector<std::string> experimentArguments;
   while (!args.AtEnd()) {
     const std::string a = args.Next();
-    if (a == "--corrupt")
+    if (a == "--corrupt") {
       corrupt = args.ValueOf(a);
-    else if (a == "--set")
+      experimentArguments.insert(experimentArguments.end(), {a, corrupt});
+    } else if (a == "--set") {
       corruptSettings.push_back(args.ValueOf(a));
-    else if (a == "--sweep") {
+      experimentArguments.insert(experimentArguments.end(), {a, corruptSettings.back()});
+    } else if (a == "--sweep") {
       sweepName = args.ValueOf(a);
-      sweepMin = cArgumentReader::RequireDouble(args.ValueOf(a), "--sweep MIN");
-      sweepMax = cArgumentReader::RequireDouble(args.ValueOf(a), "--sweep MAX");
-      sweepSteps = cArgumentReader::RequireInt(args.ValueOf(a), "--sweep STEPS");
+      const std::string minText = args.ValueOf(a), maxText = args.ValueOf(a), stepsText = args.ValueOf(a);
+      sweepMin = cArgumentReader::RequireDouble(minText, "--sweep MIN");
+      sweepMax = cArgumentReader::RequireDouble(maxText, "--sweep MAX");
+      sweepSteps = cArgumentReader::RequireInt(stepsText, "--sweep STEPS");
       if (sweepSteps < 1 || sweepSteps > 100000) throw cCliError::Usage("--sweep STEPS must lie in 1..100000");
       if (sweepMin > sweepMax) throw cCliError::Usage("--sweep MIN must not exceed MAX");
       hasSweep = true;
+      experimentArguments.insert(experimentArguments.end(), {a, sweepName, minText, maxText, stepsText});
     } else if (a == "--restore") {
       const std::string text = args.ValueOf(a);
       const size_t colon = text.find(':');
@@ -597,12 +641,14 @@ int cKvadraCli::CommandAnalyze(cArgumentReader& args)
           if (!part.empty()) r.Settings.push_back(part);
       }
       restores.push_back(r);
+      experimentArguments.insert(experimentArguments.end(), {a, text});
     } else if (a == "--criterion") {
       criterion = args.ValueOf(a);
       static const std::vector<std::string> known = {"MSE", "PSNR", "IQ", "IQHVS", "SSIM", "Time"};
       if (std::find(known.begin(), known.end(), criterion) == known.end())
         throw cCliError::Usage("unknown criterion '" + criterion + "'" + cNameMatcher::Suggestion(criterion, known) +
                                "; one of MSE, PSNR, IQ, IQHVS, SSIM, Time");
+      experimentArguments.insert(experimentArguments.end(), {a, criterion});
     } else if (a == "--seed") {
       seed = cArgumentReader::RequireSeed(args.ValueOf(a));
       hasSeed = true;
@@ -610,16 +656,35 @@ int cKvadraCli::CommandAnalyze(cArgumentReader& args)
       csv = args.ValueOf(a);
     else if (a == "--json")
       json = args.ValueOf(a);
+    else if (a == "--jobs") {
+      const std::string text = args.ValueOf(a);
+      jobs = cArgumentReader::RequireInt(text, "--jobs");
+      if (jobs < 1 || jobs > 4096) throw cCliError::Usage("--jobs must lie in 1..4096, got '" + text + "'");
+    } else if (a == "--shard") {
+      shard = args.ValueOf(a);
+    } else if (a == "--dataset")
+      forceDataset = true;
+    else if (a == "--worker")  // internal: one picture's run for an experiment over several
+      worker = args.ValueOf(a);
     else if (!a.empty() && a[0] == '-')
       throw cCliError::Usage("analyze: unknown option '" + a + "'");
-    else if (input.empty())
-      input = a;
     else
-      throw cCliError::Usage("analyze: unexpected argument '" + a + "'");
+      inputs.push_back(a);
   }
-  if (input.empty()) throw cCliError::Usage("analyze: missing INPUT picture");
+  if (inputs.empty()) throw cCliError::Usage("analyze: missing INPUT picture");
   if (corrupt.empty()) throw cCliError::Usage("analyze: missing --corrupt NAME");
   if (!hasSweep) throw cCliError::Usage("analyze: missing --sweep PARAM MIN MAX STEPS");
+  unsigned shardIndex = 0, shardCount = 1;
+  if (!shard.empty()) kvDataset::ParseShard(shard, shardIndex, shardCount);
+  // One picture file alone is analysed as it always was; several pictures, a folder, a shard
+  // or --dataset make an experiment over pictures (mean, spread and count per point).
+  const bool dataset = forceDataset || !shard.empty() || inputs.size() > 1 ||
+                       std::filesystem::is_directory(inputs[0]);
+  if (dataset && !worker.empty()) throw cCliError::Usage("analyze: --worker takes one picture");
+  if (!shard.empty() && !hasSeed)
+    throw cCliError::Usage("analyze: --shard needs --seed N, so that every shard draws the noise of one experiment");
+  if (!shard.empty() && json.empty())
+    throw cCliError::Usage("analyze: --shard needs --json FILE for the partial that 'kvadra merge' reads");
   StartSystem();
 
   const unsigned corruptUID = OperationUID(corrupt);
@@ -648,6 +713,68 @@ int cKvadraCli::CommandAnalyze(cArgumentReader& args)
     restoreUIDs.push_back(uid);
   }
 
+  if (dataset) {
+    // The experiment as every partial names it: operations and all their parameter values as
+    // they were set, the sweep with the values it will take, the criterion and the base seed.
+    auto parameterValues = [](const cOperationParams& params, int skip) {
+      cJsonValue values = cJsonValue::Object();
+      for (int i = 0; i < params.GetParamsCount(); ++i)
+        if (i != skip)
+          values.Add(params.GetParam(unsigned(i))->GetName(),
+                     cJsonValue::String(cParameterAssigner::ValueText(*params.GetParam(unsigned(i)))));
+      return values;
+    };
+    cJsonValue restorations = cJsonValue::Array();
+    for (size_t i = 0; i < restores.size(); ++i) {
+      cOperationParams params(*System->GetOperationParams(restoreUIDs[i]));
+      params.ResetToDefault();
+      for (auto& s : restores[i].Settings) cParameterAssigner::Assign(params, s, restores[i].Name);
+      cJsonValue r = cJsonValue::Object();
+      r.Add("operation", cJsonValue::String(params.GetName()))
+          .Add("series", cJsonValue::String(params.GetName() + " " + params.GetShortInfo()))
+          .Add("parameters", parameterValues(params, -1));
+      restorations.Add(r);
+    }
+    // The values the analyzer sweeps, found as it finds them (cAnalyzer::ExecuteSweep): by
+    // repeated addition, each as the real parameter stores it. Every picture's run is checked
+    // against them.
+    cJsonValue values = cJsonValue::Array();
+    {
+      cOperationParams probe(*corruptParams);
+      cOperationParameter& p = *probe.GetParam(unsigned(sweepIndex));
+      const double step = (sweepMax - sweepMin) / double(sweepSteps);
+      for (double v = sweepMin; v <= sweepMax; v += step) {
+        p.SetValue(v);
+        values.Add(cJsonValue::Number(p.GetReal()));
+        if (v + step == v) break;
+      }
+    }
+    if (!hasSeed) {
+      // Drawn once and recorded, so that the run can be repeated.
+      std::random_device device;
+      seed = (uint64_t(device()) << 32) ^ device();
+    }
+    cJsonValue sweep = cJsonValue::Object();
+    sweep.Add("min", cJsonValue::Number(sweepMin))
+        .Add("max", cJsonValue::Number(sweepMax))
+        .Add("steps", cJsonValue::Integer(sweepSteps))
+        .Add("values", values);
+    cJsonValue experiment = cJsonValue::Object();
+    experiment.Add("corruption", cJsonValue::String(corruptParams->GetName()))
+        .Add("parameters", parameterValues(*corruptParams, sweepIndex))
+        .Add("swept", cJsonValue::String(swept.GetName()))
+        .Add("sweep", sweep)
+        .Add("restorations", restorations)
+        .Add("criterion", cJsonValue::String(criterion))
+        .Add("seed", cJsonValue::Unsigned(seed));
+    experimentArguments.insert(experimentArguments.end(),
+                               {"--max-pixels", std::to_string(GlobalParams->GetMaxPixels())});
+    return AnalyzeDataset(inputs, std::move(experiment), experimentArguments, shard, shardIndex, shardCount,
+                          jobs > 0 ? unsigned(jobs) : kvDataset::CoreCount(), csv, json);
+  }
+  const std::string input = inputs[0];
+  if (!worker.empty()) InstallTerminationHandler();
+
   if (hasSeed) cRandomGenerator::SetSeed(seed);
   LoadOrigin(input);
   System->EnterAnalyzerMode();
@@ -669,7 +796,9 @@ int cKvadraCli::CommandAnalyze(cArgumentReader& args)
 
   const unsigned total = unsigned(sweepSteps + 1) * unsigned(restores.size());
   cProgressReporter reporter("analyze", total);
-  cAnalyzerProgressObserver observer(*System, reporter);
+  // A picture's run for an experiment over several pictures tells its parent of every point,
+  // one line on stdout each, and draws no bar.
+  cAnalyzerProgressObserver observer(*System, reporter, !worker.empty());
   System->AddObserver(&observer);
   System->AnalyzerExecute();
   observer.Active = false;
@@ -683,6 +812,10 @@ int cKvadraCli::CommandAnalyze(cArgumentReader& args)
   const int series = System->AnalyzerGetSeriesCount();
   const std::string failure = System->AnalyzerGetFailure();
   const bool cancelled = CancelRequested.load() && failure.empty();
+  if (!worker.empty()) {
+    WriteWorkerResult(worker, cancelled);
+    return !failure.empty() ? int(cCliError::ekFailure) : cancelled ? 130 : 0;
+  }
   if (!csv.empty()) cResultTable::WriteFileAtomically(csv, table.CsvText());
   if (!json.empty()) {
     std::string seriesNames = "\"series\":[";
@@ -709,6 +842,151 @@ int cKvadraCli::CommandAnalyze(cArgumentReader& args)
     return 130;
   }
   return 0;
+}
+
+void cKvadraCli::WriteWorkerResult(const std::string& file, bool cancelled)
+{
+  const cImage& origin = *System->GetImage(System->GetOriginID());
+  const std::string failure = System->AnalyzerGetFailure();
+  cJsonValue series = cJsonValue::Array(), sweep = cJsonValue::Array(), values = cJsonValue::Array();
+  for (int k = 0; k < System->AnalyzerGetSweepLength(); ++k)
+    sweep.Add(cJsonValue::Number(System->AnalyzerGetSweepValueAt(k)));
+  for (int s = 0; s < System->AnalyzerGetSeriesCount(); ++s) {
+    series.Add(cJsonValue::String(System->AnalyzerGetSeriesName(s)));
+    cJsonValue points = cJsonValue::Array();
+    for (int k = 0; k < System->AnalyzerGetSeriesLenght(s); ++k) {
+      double x, y;
+      System->AnalyzerGetResultAt(unsigned(s), unsigned(k), x, y);
+      points.Add(cJsonValue::Number(y));
+    }
+    values.Add(points);
+  }
+  cJsonValue result = cJsonValue::Object();
+  result.Add("width", cJsonValue::Integer(origin.GetWidth()))
+      .Add("height", cJsonValue::Integer(origin.GetHeight()))
+      .Add("channels", cJsonValue::Integer(origin.GetChannelsCount()))
+      .Add("series", series)
+      .Add("sweep", sweep)
+      .Add("values", values)
+      .Add("complete", cJsonValue::Bool(!cancelled && failure.empty() && !System->AnalyzerWasCancelled()))
+      .Add("failure", failure.empty() ? cJsonValue::Null() : cJsonValue::String(failure));
+  cResultTable::WriteFileAtomically(file, result.Serialize() + "\n");
+}
+
+int cKvadraCli::AnalyzeDataset(const std::vector<std::string>& inputs, cJsonValue experiment,
+                               const std::vector<std::string>& experimentArguments, const std::string& shard,
+                               unsigned shardIndex, unsigned shardCount, unsigned jobs, const std::string& csv,
+                               const std::string& json)
+{
+  const uint64_t baseSeed = experiment.At("seed").AsUnsigned();
+  const std::vector<sPictureFile> all = kvDataset::FindPictures(inputs);
+  std::vector<sPictureFile> pictures;
+  for (size_t i = 0; i < all.size(); ++i)
+    if (i % shardCount == shardIndex) pictures.push_back(all[i]);
+  cDatasetResults results(std::move(experiment));
+  results.SetShard(shard);
+  InstallTerminationHandler();
+
+  const unsigned perPicture = unsigned(results.SweepValues().size() * results.SeriesNames().size());
+  const unsigned total = unsigned(pictures.size()) * perPicture;
+  cProgressReporter reporter("analyze", total);
+  const std::string count = "/" + std::to_string(pictures.size()) + " pictures";
+  std::error_code error;
+  auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) self = std::filesystem::absolute(ProgramPath);
+  cDatasetRunner runner(self.string(), experimentArguments, jobs);
+  runner.Run(
+      pictures, baseSeed, results, [] { return CancelRequested.load(); },
+      [&](unsigned points, unsigned finished) { reporter.Step(points, std::to_string(finished) + count); });
+  reporter.Finish();
+
+  const cResultTable table = results.Table();
+  if (!csv.empty()) cResultTable::WriteFileAtomically(csv, table.CsvText());
+  if (!json.empty()) cResultTable::WriteFileAtomically(json, results.JsonText());
+  table.WriteTabSeparated(Out);
+  const auto& unfinished = results.Unfinished();
+  if (unfinished.empty()) return 0;
+  std::cerr << "kvadra: " << results.Pictures().size() << " of " << pictures.size()
+            << " pictures finished; these did not:\n";
+  for (const auto& u : unfinished) std::cerr << "  " << u.File << ": " << u.Reason << "\n";
+  if (!json.empty())
+    std::cerr << "kvadra: '" << json << "' keeps the finished pictures; run the others (same options and seed) "
+              << "and combine the files with 'kvadra merge'\n";
+  return CancelRequested.load() ? 130 : int(cCliError::ekFailure);
+}
+
+// ---------------------------------------------------------------- merge
+
+int cKvadraCli::CommandMerge(cArgumentReader& args)
+{
+  std::vector<std::string> files;
+  std::string csv, json;
+  while (!args.AtEnd()) {
+    const std::string a = args.Next();
+    if (a == "--csv")
+      csv = args.ValueOf(a);
+    else if (a == "--json")
+      json = args.ValueOf(a);
+    else if (!a.empty() && a[0] == '-')
+      throw cCliError::Usage("merge: unknown option '" + a + "'");
+    else
+      files.push_back(a);
+  }
+  if (files.empty()) throw cCliError::Usage("merge: missing PARTIAL.json");
+  std::vector<cDatasetResults> parts;
+  std::map<unsigned, std::vector<unsigned>> shards;  // count -> indices seen
+  for (const std::string& file : files) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) throw cCliError::Failure("cannot read '" + file + "'");
+    std::stringstream text;
+    text << in.rdbuf();
+    try {
+      parts.push_back(cDatasetResults::FromJson(text.str(), file));
+    } catch (const std::runtime_error& e) {
+      throw cCliError::Failure(std::string("merge: ") + e.what());
+    }
+    const cJsonValue document = cJsonValue::Parse(text.str());
+    if (!document.At("shard").IsNull()) {
+      unsigned k = 0, n = 0;
+      kvDataset::ParseShard(document.At("shard").AsString(), k, n);
+      shards[n].push_back(k);
+    }
+  }
+  cDatasetResults merged = [&] {
+    try {
+      return cDatasetResults::Merge(parts, files);
+    } catch (const std::runtime_error& e) {
+      throw cCliError::Failure(std::string("merge: ") + e.what());
+    }
+  }();
+  // Shards of one split that were not given: say so, the result lacks their pictures.
+  for (auto& [count, seen] : shards) {
+    std::string missing;
+    for (unsigned k = 0; k < count; ++k)
+      if (std::find(seen.begin(), seen.end(), k) == seen.end())
+        missing += (missing.empty() ? "" : ", ") + std::to_string(k) + "/" + std::to_string(count);
+    if (shards.size() > 1)
+      std::cerr << "kvadra: merge: warning: the partials come from splits into different numbers of shards\n";
+    if (!missing.empty()) std::cerr << "kvadra: merge: warning: shard " << missing << " not given\n";
+  }
+  const cResultTable table = merged.Table();
+  if (!csv.empty()) cResultTable::WriteFileAtomically(csv, table.CsvText());
+  if (!json.empty()) cResultTable::WriteFileAtomically(json, merged.JsonText());
+  table.WriteTabSeparated(Out);
+  if (!merged.Unfinished().empty()) {
+    std::cerr << "kvadra: merge: warning: " << merged.Unfinished().size() << " pictures are in no partial as finished:\n";
+    for (const auto& u : merged.Unfinished()) std::cerr << "  " << u.File << ": " << u.Reason << "\n";
+  }
+  return 0;
+}
+
+void cKvadraCli::InstallTerminationHandler()
+{
+  static auto handler = +[](int) {
+    CancelRequested.store(true);
+    std::signal(SIGTERM, SIG_DFL);
+  };
+  std::signal(SIGTERM, handler);
 }
 
 // ---------------------------------------------------------------- spectrum

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cArgumentReader.h"
+#include "cJsonValue.h"
 #include "cPlainEventLoop.h"
 #include "cResultTable.h"
 
@@ -33,6 +34,18 @@ private:
   int CommandAnalyze(cArgumentReader& args);
   int CommandSpectrum(cArgumentReader& args);
   int CommandDemo(cArgumentReader& args);
+  int CommandMerge(cArgumentReader& args);
+
+  // analyze over several pictures: each picture in a child process (see cDatasetRunner).
+  int AnalyzeDataset(const std::vector<std::string>& inputs, cJsonValue experiment,
+                     const std::vector<std::string>& experimentArguments, const std::string& shard,
+                     unsigned shardIndex, unsigned shardCount, unsigned jobs, const std::string& csv,
+                     const std::string& json);
+  // One picture's run for an experiment over several: its values and geometry for the parent.
+  void WriteWorkerResult(const std::string& file, bool cancelled);
+  // SIGTERM (a batch system's time limit, GNU parallel's --termseq) stops like Ctrl-C, so the
+  // partial is written; only where partials exist.
+  static void InstallTerminationHandler();
 
   // UID of the operation named (exact, else ignoring case); usage error with suggestions.
   unsigned OperationUID(const std::string& name) const;

@@ -25,6 +25,12 @@ cProgressReporter::cProgressReporter(std::string what, unsigned total)
 
 void cProgressReporter::Step(unsigned done)
 {
+  Step(done, "");
+}
+
+void cProgressReporter::Step(unsigned done, const std::string& detail)
+{
+  const std::string more = detail.empty() ? "" : " (" + detail + ")";
   const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - Started).count();
   const double left = done > 0 && Total > done ? elapsed / done * (Total - done) : 0.0;
   if (Terminal) {
@@ -32,11 +38,12 @@ void cProgressReporter::Step(unsigned done)
     const int filled = Total ? int(double(width) * done / Total) : width;
     std::string bar(size_t(filled), '#');
     bar.resize(size_t(width), '.');
-    std::fprintf(stderr, "\r%s [%s] %u/%u points, %s elapsed, ~%s left ", What.c_str(), bar.c_str(), done, Total,
+    std::fprintf(stderr, "\r%s [%s] %u/%u points%s, %s elapsed, ~%s left ", What.c_str(), bar.c_str(), done, Total,
+                 more.c_str(),
                  Seconds(elapsed).c_str(), Seconds(left).c_str());
     Drawn = true;
   } else {
-    std::fprintf(stderr, "%s: %u/%u points, %s elapsed, ~%s left\n", What.c_str(), done, Total,
+    std::fprintf(stderr, "%s: %u/%u points%s, %s elapsed, ~%s left\n", What.c_str(), done, Total, more.c_str(),
                  Seconds(elapsed).c_str(), Seconds(left).c_str());
   }
   std::fflush(stderr);

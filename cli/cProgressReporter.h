@@ -7,6 +7,8 @@ class cProgressReporter {
 public:
   cProgressReporter(std::string what, unsigned total);
   void Step(unsigned done);
+  // detail follows the count, e.g. "3/12 pictures".
+  void Step(unsigned done, const std::string& detail);
   void Finish();
 
 private:

@@ -8,6 +8,8 @@ PACKAGES=(cmake g++ make pkg-config libjpeg-dev libpng-dev libtiff-dev libfftw3-
   libxlsxwriter-dev unzip
   # installing: manual pages from --help, and what cpack's Debian package needs (dpkg-shlibdeps)
   help2man dpkg-dev file
+  # running the shards of 'kvadra analyze' over many pictures on one machine (README)
+  parallel
   # the fuzzers of the picture readers (tools/fuzz.sh): clang with libFuzzer and the sanitizers
   clang libclang-rt-14-dev)
 missing=()
