@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "FindMedian.h"
+#include "cSmallMedianRows.h"
 #include "kvDiagnostics.h"
 
 namespace {
@@ -18,29 +19,16 @@ FastMedianFilter::FastMedianFilter()
   OperationType = otFilter;
   FormMode = 1;
   KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", "050pkMedian\\FastMedianFilter");
-  sParameterInfo info;
-  info.theParameterType = ptInteger;
-  info.Precision = 0;
-  info.MinBound = 1;
-  info.MaxBound = 27;
-  info.DefaultValue = 3;
-  info.ParameterName = "Width size";
-  Params->AddNewParam(info);
-  info.ParameterName = "Height size";
-  Params->AddNewParam(info);
-  info.theParameterType = ptBoolean;
-  info.MinBound = 0;
-  info.MaxBound = 1;
-  info.DefaultValue = 0;
-  info.ParameterName = "Recursive executing";
-  Params->AddNewParam(info);
+  WidthParam = Params->AddInteger("Width size", 1, 27, 3);
+  HeightParam = Params->AddInteger("Height size", 1, 27, 3);
+  RecursiveParam = Params->AddBoolean("Recursive executing", false);
 }
 
 void FastMedianFilter::PreProcessing()
 {
-  WidthSize = uint8_t(std::clamp(Params->GetParam(0)->GetInteger(), 1, 255));
-  HeightSize = uint8_t(std::clamp(Params->GetParam(1)->GetInteger(), 1, 255));
-  Recursive = Params->GetParam(2)->GetBoolean();
+  WidthSize = uint8_t(std::clamp((*Params)[WidthParam].GetInteger(), 1, 255));
+  HeightSize = uint8_t(std::clamp((*Params)[HeightParam].GetInteger(), 1, 255));
+  Recursive = (*Params)[RecursiveParam].GetBoolean();
   const unsigned count = unsigned(WidthSize) * HeightSize;
   Window.resize(count);
   if (count <= NetworkLimit && !Recursive) Network.Build(count);
@@ -64,6 +52,10 @@ acSingleChannelOperation::sRowForm FastMedianFilter::RowForm() const
 void FastMedianFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
 {
   const unsigned size = unsigned(WidthSize) * HeightSize;
+  if (!Recursive && cSmallMedianRows::Handles(WidthSize, HeightSize)) {
+    cSmallMedianRows::Row(in.Rows, WidthSize, in.Channels, out, count);
+    return;
+  }
   if (!Recursive && size <= NetworkLimit) {
     RowByNetwork(in, out, count);
     return;

@@ -19,6 +19,7 @@ protected:
 private:
   void RowByNetwork(const sWindowRows& in, uint8_t* out, int count) const;
 
+  sParamHandle WidthParam, HeightParam, RecursiveParam;
   uint8_t WidthSize = 3;
   uint8_t HeightSize = 3;
   bool Recursive = false;

@@ -1,12 +1,14 @@
 #include "acExtremumFilter.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "kvDiagnostics.h"
 
 #define UNIT "pkRanking\\acExtremumFilter"
 
-acExtremumFilter::acExtremumFilter(const char* name, bool maximum) : Maximum(maximum)
+acExtremumFilter::acExtremumFilter(const char* name, bool maximum, bool widthAcross)
+    : Maximum(maximum), WidthAcross(widthAcross)
 {
   Name = name;
   GroupName = "Max-Min Filters";
@@ -14,53 +16,88 @@ acExtremumFilter::acExtremumFilter(const char* name, bool maximum) : Maximum(max
   FormMode = 1;
   TotalVariation = false;
   KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", UNIT);
-  sParameterInfo info;
-  info.theParameterType = ptInteger;
-  info.MinBound = 1;
-  info.MaxBound = 27;
-  info.DefaultValue = 3;
-  info.ParameterName = "Window width";
-  Params->AddNewParam(info);
-  info.ParameterName = "Window height";
-  Params->AddNewParam(info);
-  info.ParameterName = "Recursive executing";
-  info.theParameterType = ptBoolean;
-  info.MinBound = 0;
-  info.MaxBound = 1;
-  info.DefaultValue = 0;
-  Params->AddNewParam(info);
+  WidthParam = Params->AddInteger("Window width", 1, 27, 3);
+  HeightParam = Params->AddInteger("Window height", 1, 27, 3);
+  RecursiveParam = Params->AddBoolean("Recursive executing", false);
 }
 
 void acExtremumFilter::PreProcessing()
 {
-  WindowWidth = uint8_t(Params->GetParam(0)->GetInteger());
-  WindowHeight = uint8_t(Params->GetParam(1)->GetInteger());
-  Recursive = Params->GetParam(2)->GetBoolean();
-  LoX = (WindowHeight - 1) / 2;
-  HiX = WindowHeight / 2;
-  LoY = (WindowWidth - 1) / 2;
-  HiY = WindowWidth / 2;
+  const int width = uint8_t((*Params)[WidthParam].GetInteger());
+  const int height = uint8_t((*Params)[HeightParam].GetInteger());
+  Recursive = (*Params)[RecursiveParam].GetBoolean();
+  Extent = WidthAcross ? sWindowExtent::OfSize(width, height) : sWindowExtent::OfSize(height, width);
 }
 
 void acExtremumFilter::TransformPixel(unsigned ux, unsigned uy)
 {
   const cBMPSurface& in = Recursive ? *ResultSurface : *SourceSurface;
-  const int x = int(ux);
-  const int y = int(uy);
+  const int x = int(ux), y = int(uy);
   int m = Maximum ? 0 : 255;
-  if (FastPath && x >= LoX && y >= LoY && x + HiX < in.GetWidth() && y + HiY < in.GetHeight()) {
-    const int channels = in.GetChannelsCount();
-    const int c = channels == 1 ? 0 : in.CurrentChannel;
-    for (int dy = -LoY; dy <= HiY; ++dy) {
-      const uint8_t* p = in.Row(y + dy) + (x - LoX) * channels + c;
-      for (int dx = -LoX; dx <= HiX; ++dx, p += channels) m = Maximum ? std::max(m, int(*p)) : std::min(m, int(*p));
+  for (int dx = -Extent.Left; dx <= Extent.Right; ++dx)
+    for (int dy = -Extent.Up; dy <= Extent.Down; ++dy) {
+      const int v = in.GetPixel(x + dx, y + dy);
+      m = Maximum ? std::max(m, v) : std::min(m, v);
     }
-  } else {
-    for (int dx = -LoX; dx <= HiX; ++dx)
-      for (int dy = -LoY; dy <= HiY; ++dy) {
-        const int v = in.GetPixel(x + dx, y + dy);
-        m = Maximum ? std::max(m, v) : std::min(m, v);
-      }
-  }
   ResultSurface->SetPixel(x, y, uint8_t(m));
+}
+
+acSingleChannelOperation::sRowForm acExtremumFilter::RowForm() const
+{
+  return {true, Extent, true, Recursive};
+}
+
+namespace {
+
+// Bytes first..end of the span (negative: left of it) with neighbours `step` apart: columns
+// gets the extreme of every window row at each byte, out that of `across` neighbouring
+// columns starting `left` steps to the left.
+template <bool Max>
+inline __attribute__((always_inline)) void Extremes(const uint8_t* const* rows, int rowCount, int first, int end,
+                                                    uint8_t* columns, int step, int left, int across, uint8_t* out,
+                                                    int n)
+{
+  auto pick = [](uint8_t a, uint8_t b) { return Max ? std::max(a, b) : std::min(a, b); };
+  uint8_t* col = columns - first;
+  {
+    const uint8_t* top = rows[0];
+    for (int p = first; p < end; ++p) col[p] = top[p];
+  }
+  for (int k = 1; k < rowCount; ++k) {
+    const uint8_t* row = rows[k];
+    for (int p = first; p < end; ++p) col[p] = pick(col[p], row[p]);
+  }
+  const uint8_t* from = col - left * step;
+  for (int q = 0; q < n; ++q) out[q] = from[q];
+  for (int c = 1; c < across; ++c) {
+    const uint8_t* shifted = from + c * step;
+    for (int q = 0; q < n; ++q) out[q] = pick(out[q], shifted[q]);
+  }
+}
+
+__attribute__((target_clones("avx2", "default"))) void Maxima(const uint8_t* const* rows, int rowCount, int first,
+                                                                int end, uint8_t* columns, int step, int left,
+                                                                int across, uint8_t* out, int n)
+{
+  Extremes<true>(rows, rowCount, first, end, columns, step, left, across, out, n);
+}
+
+__attribute__((target_clones("avx2", "default"))) void Minima(const uint8_t* const* rows, int rowCount, int first,
+                                                                int end, uint8_t* columns, int step, int left,
+                                                                int across, uint8_t* out, int n)
+{
+  Extremes<false>(rows, rowCount, first, end, columns, step, left, across, out, n);
+}
+
+}  // namespace
+
+void acExtremumFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
+{
+  const int channels = in.Channels;
+  const int first = -Extent.Left * channels, end = (count + Extent.Right) * channels;
+  // One buffer per thread, kept between rows: rows may run at once on several threads.
+  thread_local std::vector<uint8_t> columns;
+  if (columns.size() < size_t(end - first)) columns.resize(size_t(end - first));
+  (Maximum ? Maxima : Minima)(in.Rows, Extent.Height(), first, end, columns.data(), channels, Extent.Left,
+                              Extent.Width(), out, count * channels);
 }

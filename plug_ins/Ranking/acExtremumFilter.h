@@ -3,23 +3,27 @@
 
 #include "acSingleChannelOperation.h"
 
-// The per-sample maximum or minimum of a rectangular window. "Window height" is the
-// horizontal extent and "Window width" the vertical one.
+// The per-sample maximum or minimum of a rectangular window. In the maximum and minimum
+// filters "Window height" is the horizontal extent and "Window width" the vertical one; the
+// max-min filter has them the other way round.
 class acExtremumFilter : public acSingleChannelOperation {
 public:
   void PreProcessing() override;
   void TransformPixel(unsigned x, unsigned y) override;
 
-  // Off: every window sample read through the border rule (the reference of the interior path).
-  bool FastPath = true;
-
 protected:
-  acExtremumFilter(const char* name, bool maximum);
+  acExtremumFilter(const char* name, bool maximum, bool widthAcross = false);
+  sRowForm RowForm() const override;
+  // Extremes over the window's rows for every column the span reaches, then over the window's
+  // columns.
+  void TransformRow(const sWindowRows& in, uint8_t* out, int count) override;
+
+  // Which extreme the next run takes.
+  bool Maximum;
+  bool Recursive = false;
+  sWindowExtent Extent = sWindowExtent::OfSize(3, 3);
 
 private:
-  bool Maximum;
-  uint8_t WindowWidth = 3;
-  uint8_t WindowHeight = 3;
-  bool Recursive = false;
-  int LoX = 1, HiX = 1, LoY = 1, HiY = 1;
+  bool WidthAcross;
+  sParamHandle WidthParam, HeightParam, RecursiveParam;
 };
