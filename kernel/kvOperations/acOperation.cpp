@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "cWorkerPool.h"
 #include "kvDiagnostics.h"
 
 #define UNIT "kvKernel_bpl\\kvOperations\\acOperation"
@@ -89,6 +90,8 @@ void acOperation::DriveRows(const tTerminateFlag& terminated, bool parallel, con
       OperationProgress(progressFrom + unsigned(uint64_t(rows) * (progressTo - progressFrom) / total));
     }
   };
-  (void)parallel;
-  band(first, end);
+  if (parallel)
+    kvParallelFor(first, end, band);
+  else
+    band(first, end);
 }
