@@ -767,10 +767,14 @@ int cKvadraCli::CommandAnalyze(cArgumentReader& args)
         .Add("restorations", restorations)
         .Add("criterion", cJsonValue::String(criterion))
         .Add("seed", cJsonValue::Unsigned(seed));
+    const unsigned jobCount = jobs > 0 ? unsigned(jobs) : kvDataset::CoreCount();
+    // The pictures running at once share the threads, so that J jobs do not start J times
+    // every core's worth of threads.
     experimentArguments.insert(experimentArguments.end(),
-                               {"--max-pixels", std::to_string(GlobalParams->GetMaxPixels())});
-    return AnalyzeDataset(inputs, std::move(experiment), experimentArguments, shard, shardIndex, shardCount,
-                          jobs > 0 ? unsigned(jobs) : kvDataset::CoreCount(), csv, json);
+                               {"--max-pixels", std::to_string(GlobalParams->GetMaxPixels()), "--threads",
+                                std::to_string(std::max(1u, kvGetThreadCount() / jobCount))});
+    return AnalyzeDataset(inputs, std::move(experiment), experimentArguments, shard, shardIndex, shardCount, jobCount,
+                          csv, json);
   }
   const std::string input = inputs[0];
   if (!worker.empty()) InstallTerminationHandler();

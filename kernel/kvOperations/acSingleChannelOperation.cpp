@@ -50,8 +50,9 @@ void acSingleChannelOperation::TransformSpan(int y, int firstX, int endX)
   const cBMPSurface& from = WindowReadsResult ? *ResultSurface : *SourceSurface;
   const int channels = from.GetChannelsCount();
   const int width = from.GetWidth();
-  std::vector<const uint8_t*> rows;
-  std::vector<uint8_t> pad;
+  // Kept per thread: a span is far too short a piece of work to allocate for.
+  thread_local std::vector<const uint8_t*> rows;
+  thread_local std::vector<uint8_t> pad;
   uint8_t* out = ResultSurface->Row(y);
   // Pixels whose window columns all lie inside the picture read the rows themselves.
   const int interiorFirst = std::clamp(Window.Left, firstX, endX);

@@ -61,6 +61,11 @@ protected:
   // The region clipped to the surface, so fast paths never index outside the rows.
   bool RegionInsideSurface() const;
 
+  // For operations that drive their own passes (OperationItself of their own, DriveRows per
+  // pass): whether the plain reference was asked for, and the record of how the run went.
+  bool PixelReferenceRequested() const { return PixelReference; }
+  void NoteRanByRows(bool byRows) { LastRunByRows = byRows; }
+
 private:
   void RunPlain(const tTerminateFlag& terminated);
   // The window rows of pixels firstX..endX-1 of row y read from surface, padded by the border
