@@ -6,7 +6,7 @@ Runs bench_large (Google Benchmark, one thread: KVADRA_THREADS=1) and times Open
 best of several repetitions each. Prints the peer table (work, ours, OpenCV, ratio, skimage)
 and every other operation timed alone against its limit.
 
-  bench/peers.py [--build DIR] [--quick] [--markdown]
+  bench/peers.py [--build DIR] [--quick] [--markdown] [--only REGEX]
 
 --quick     a fast smoke run: few repetitions, the peer works only.
 --markdown  the peer table as the README shows it, with the machine it ran on.
@@ -83,14 +83,28 @@ def write_pictures(program, folder):
             sys.exit("peers.py: bench_large did not write " + name)
 
 
-def run_ours(program, pattern, quick):
-    """Best time in ms of each benchmark matching pattern, by benchmark name."""
+def benchmark_names(program):
+    result = subprocess.run([program, "--benchmark_list_tests=true"], stdout=subprocess.PIPE,
+                            stderr=subprocess.DEVNULL, text=True, env=dict(os.environ, KVADRA_THREADS="1"))
+    return [re.sub(r"/manual_time$", "", line.strip()) for line in result.stdout.splitlines() if line.strip()]
+
+
+def exact_filter(names):
+    """A benchmark filter matching exactly these names (operation names hold parentheses)."""
+    escaped = [re.sub(r"([.^$|()\[\]{}*+?\\])", r"\\\1", n) for n in names]
+    return "^(" + "|".join(escaped) + ")(/manual_time)?$"
+
+
+def run_ours(program, names, quick, repetitions=5):
+    """Best time in ms of each of the named benchmarks."""
+    if not names:
+        return {}
     env = dict(os.environ, KVADRA_THREADS="1")
-    command = [program, "--benchmark_format=json", "--benchmark_filter=" + pattern]
+    command = [program, "--benchmark_format=json", "--benchmark_filter=" + exact_filter(names)]
     if quick:
         command += ["--benchmark_min_time=0.01"]
     else:
-        command += ["--benchmark_repetitions=5", "--benchmark_min_time=0.2"]
+        command += ["--benchmark_repetitions=%d" % repetitions, "--benchmark_min_time=0.2"]
     result = subprocess.run(command, env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     if result.returncode != 0:
         sys.exit("peers.py: bench_large failed:\n" + result.stderr)
@@ -189,6 +203,8 @@ def main():
     parser.add_argument("--build", default=os.path.join(ROOT, "build"), help="build folder (default: build)")
     parser.add_argument("--quick", action="store_true", help="fast smoke run: few repetitions, peer works only")
     parser.add_argument("--markdown", action="store_true", help="print the README table with the machine")
+    parser.add_argument("--only", metavar="REGEX", help="only the works and operations whose benchmark "
+                        "name (Peer/..., Alone/...) matches")
     args = parser.parse_args()
 
     ensure_peer_libraries()
@@ -199,8 +215,9 @@ def main():
     repetitions = 2 if args.quick else 7
     with tempfile.TemporaryDirectory(prefix="kvadra-peers-") as folder:
         write_pictures(program, folder)
-        works = peer_works(folder)
-        ours = run_ours(program, "^Peer/", args.quick)
+        selected = re.compile(args.only) if args.only else None
+        works = [w for w in peer_works(folder) if not selected or selected.search(w[0])]
+        ours = run_ours(program, [w[0] for w in works], args.quick)
         rows = []
         for name, description, cv_work, sk_work in works:
             theirs = best_ms(cv_work, repetitions)
@@ -208,7 +225,9 @@ def main():
             sk = best_ms(sk_work, 1 if args.quick else 3, warm_up=not args.quick) if sk_work else None
             mine = ours.get(name)
             rows.append((description, mine, theirs, None if mine is None else mine / theirs, sk, goal_of(name)))
-        alone = {} if args.quick else run_ours(program, "^Alone/", False)
+        alone_names = [n for n in benchmark_names(program)
+                       if n.startswith("Alone/") and (not selected or selected.search(n))]
+        alone = {} if args.quick else run_ours(program, alone_names, False, repetitions=3)
 
     if args.markdown:
         print("| work | ours | OpenCV | ratio | scikit-image |")
