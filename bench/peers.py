@@ -236,8 +236,9 @@ def main():
                                                      "-" if ratio is None else "%.1fx" % ratio,
                                                      "-" if sk is None else fmt(sk) + " ms"))
         print()
-        print("2048 x 2048 pictures, one thread, best of several runs; %s; OpenCV %s, scikit-image %s "
-              "(`bench/peers.py --markdown`)." % (machine(), cv2.__version__, skimage.__version__))
+        print("2048 x 2048 pictures, one thread, %s; %s; OpenCV %s, scikit-image %s "
+              "(`bench/peers.py --markdown`)." % ("one run each (quick)" if args.quick else "best of several runs",
+                                                  machine(), cv2.__version__, skimage.__version__))
         return
 
     print("Machine: %s; OpenCV %s, scikit-image %s; one thread%s" %
