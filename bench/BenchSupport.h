@@ -7,6 +7,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "cImage.h"
 #include "cObservableSubject.h"
@@ -18,7 +19,8 @@ namespace kvbench {
 
 class cLoadedPackage {
 public:
-  cLoadedPackage(std::initializer_list<std::string> files)
+  cLoadedPackage(std::initializer_list<std::string> files) : cLoadedPackage(std::vector<std::string>(files)) {}
+  explicit cLoadedPackage(const std::vector<std::string>& files)
   {
     cMessenger::SetHost(&Loop);
     Hub.Install(&Loop);
@@ -39,6 +41,17 @@ public:
   {
     const unsigned uid = Pool->FindUIDByName(name);
     return uid ? Pool->LookForOperationByUID(uid) : nullptr;
+  }
+  // Every operation's name in UID order, the kernel's own resampling first.
+  std::vector<std::string> Names() const
+  {
+    std::vector<std::string> names;
+    for (unsigned uid = 1; uid <= Pool->GetOperationsCount(); ++uid) {
+      std::string group, name, type;
+      Pool->GetOperationGroupAndName(uid, group, name, type);
+      names.push_back(name);
+    }
+    return names;
   }
 
 private:
