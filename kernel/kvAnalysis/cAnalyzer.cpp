@@ -146,7 +146,9 @@ bool cAnalyzer::RunOperation(const cOperationParams& params, cImage* source, cIm
 {
   cOperationParams applied(params);
   applied.ApplyToOperation();
-  acOperation* operation = OperationPool->SelectOperation(params);
+  // The parameters belong to the operation they were copied from.
+  acOperation* operation = params.GetOperation();
+  KV_ASSERT(operation != nullptr, UNIT);
   operation->SetInterfaces(source, result);
   const tTerminateFlag neverTerminated{false};
   bool threw = true;

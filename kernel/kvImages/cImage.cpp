@@ -8,7 +8,6 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
-#include <set>
 #include <vector>
 
 #include "cJpegCodec.h"
@@ -34,29 +33,28 @@ std::string UpperExtension(const std::string& fileName)
 }  // namespace
 
 namespace {
-// Every live image, so that images measured against one that goes away can forget it.
-std::mutex LiveImagesLock;
-std::set<cImage*>& LiveImages()
-{
-  static std::set<cImage*> images;
-  return images;
-}
+// Guards the links between images and their origins: images are made and deleted on the
+// threads that run operations as well as on the main thread.
+std::mutex OriginLinksLock;
 }  // namespace
 
-cImage::cImage() : itsBI(std::make_unique<cBMPSurface>())
-{
-  std::lock_guard<std::mutex> guard(LiveImagesLock);
-  LiveImages().insert(this);
-}
-
+cImage::cImage() : itsBI(std::make_unique<cBMPSurface>()) {}
 
 cImage::~cImage()
 {
   DeleteEverything();
-  std::lock_guard<std::mutex> guard(LiveImagesLock);
-  LiveImages().erase(this);
-  for (cImage* image : LiveImages())
-    if (image->Origin == this) image->ForgetOrigin();
+  std::lock_guard<std::mutex> guard(OriginLinksLock);
+  for (cImage* image : MeasuredAgainstThis) image->ForgetOrigin();
+  if (Origin) std::erase(Origin->MeasuredAgainstThis, this);
+}
+
+void cImage::LinkOrigin(cImage* origin)
+{
+  std::lock_guard<std::mutex> guard(OriginLinksLock);
+  if (Origin == origin) return;
+  if (Origin) std::erase(Origin->MeasuredAgainstThis, this);
+  Origin = origin;
+  if (Origin) Origin->MeasuredAgainstThis.push_back(this);
 }
 
 void cImage::ForgetOrigin()
@@ -316,7 +314,7 @@ void cImage::EnsureChannelProperties()
 
 void cImage::ResetMeasures()
 {
-  Origin = nullptr;
+  LinkOrigin(nullptr);
   Measured = false;
   OriginMismatch = false;
   for (int k = 0; k < 3; ++k) {
@@ -358,7 +356,7 @@ void cImage::CalculateProperties(cImage* origin)
     for (auto& thread : Threads)
       if (thread) thread->Terminate();
   }
-  Origin = origin;
+  LinkOrigin(origin);
   Measured = true;
   cBMPSurface* reference = origin ? origin->GetSurface() : itsBI.get();
   OriginMismatch = !reference || !itsBI || !SameGeometry(*reference, *itsBI);

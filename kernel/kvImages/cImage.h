@@ -125,6 +125,8 @@ private:
   void ResetMeasures();
   // The origin is being deleted.
   void ForgetOrigin();
+  // Makes origin this image's origin, and this image one of those measured against it.
+  void LinkOrigin(cImage* origin);
   // Stops and waits for every background computation reading this image's pixels, also those
   // of images measured against it; their results are dropped.
   void StopComputationsReading();
@@ -140,6 +142,8 @@ private:
   bool WholeImage = true;
   std::unique_ptr<cBMPSurface> SpectrumBI;
   cImage* Origin = nullptr;
+  // The images whose origin this one is: they forget it when it goes.
+  std::vector<cImage*> MeasuredAgainstThis;
   bool Measured = false;
   bool OriginMismatch = false;
   bool Valid[3] = {false, false, false};
