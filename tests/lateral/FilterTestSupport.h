@@ -64,22 +64,22 @@ inline std::vector<std::unique_ptr<cImage>> ProbePictures()
   return pictures;
 }
 
-// The interior fast path of op must give exactly what the plain path gives.
+// The row form of op must give exactly what the per-sample reference gives.
 template <class tOp>
 void ExpectFastEqualsPlain(tOp& op, const std::string& label)
 {
   for (auto& picture : ProbePictures()) {
-    op.FastPath = false;
+    op.SetPixelReference(true);
     auto plain = Apply(op, *picture);
-    op.FastPath = true;
+    op.SetPixelReference(false);
     auto fast = Apply(op, *picture);
     EXPECT_TRUE(kvtest::SamePixels(*plain->GetSurface(), *fast->GetSurface()))
         << label << " on " << picture->GetWidth() << "x" << picture->GetHeight() << "x" << picture->GetChannelsCount();
     // A rectangle that touches the right border.
     const sRect rect{picture->GetWidth() / 2, 0, picture->GetWidth(), (picture->GetHeight() + 1) / 2};
-    op.FastPath = false;
+    op.SetPixelReference(true);
     auto plainRect = RunRect(op, *picture, rect);
-    op.FastPath = true;
+    op.SetPixelReference(false);
     auto fastRect = RunRect(op, *picture, rect);
     EXPECT_TRUE(kvtest::SamePixels(*plainRect->GetSurface(), *fastRect->GetSurface())) << label << " on a rectangle";
   }
