@@ -14,29 +14,17 @@ SD_ROM2Filter::SD_ROM2Filter()
   FormMode = 1;
   TotalVariation = false;
   KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", UNIT);
-  sParameterInfo info;
-  info.theParameterType = ptInteger;
-  info.MinBound = 0;
-  info.MaxBound = 100;
-  const char* names[4] = {"T1", "T2", "T3", "T4"};
-  const int defaults[4] = {8, 20, 40, 50};
-  for (int i = 0; i < 4; ++i) {
-    info.ParameterName = names[i];
-    info.DefaultValue = defaults[i];
-    Params->AddNewParam(info);
-  }
-  info.ParameterName = "Recursive executing";
-  info.theParameterType = ptBoolean;
-  info.MinBound = 0;
-  info.MaxBound = 1;
-  info.DefaultValue = 0;
-  Params->AddNewParam(info);
+  ThresholdParams[0] = Params->AddInteger("T1", 0, 100, 8);
+  ThresholdParams[1] = Params->AddInteger("T2", 0, 100, 20);
+  ThresholdParams[2] = Params->AddInteger("T3", 0, 100, 40);
+  ThresholdParams[3] = Params->AddInteger("T4", 0, 100, 50);
+  RecursiveParam = Params->AddBoolean("Recursive executing", false);
 }
 
 void SD_ROM2Filter::PreProcessing()
 {
-  for (unsigned i = 0; i < 4; ++i) Threshold[i] = float(Params->GetParam(i)->GetInteger());
-  Recursive = Params->GetParam(4)->GetBoolean();
+  for (unsigned i = 0; i < 4; ++i) Threshold[i] = float((*Params)[ThresholdParams[i]].GetInteger());
+  Recursive = (*Params)[RecursiveParam].GetBoolean();
 }
 
 uint8_t SD_ROM2Filter::Decide(int* r, int c) const
@@ -57,21 +45,24 @@ void SD_ROM2Filter::TransformPixel(unsigned ux, unsigned uy)
   const int y = int(uy);
   int r[8];
   int n = 0;
-  int c;
-  if (FastPath && x >= 1 && y >= 1 && x + 1 < in.GetWidth() && y + 1 < in.GetHeight()) {
-    const int channels = in.GetChannelsCount();
-    const int ch = channels == 1 ? 0 : in.CurrentChannel;
-    for (int j = -1; j <= 1; ++j) {
-      const uint8_t* row = in.Row(y + j) + (x - 1) * channels + ch;
-      for (int i = 0; i < 3; ++i, row += channels)
-        if (i != 1 || j != 0) r[n++] = *row;
-    }
-    c = in.Row(y)[x * channels + ch];
-  } else {
-    for (int j = -1; j <= 1; ++j)
-      for (int i = -1; i <= 1; ++i)
-        if (i != 0 || j != 0) r[n++] = in.GetPixel(x + i, y + j);
-    c = in.GetPixel(x, y);
+  for (int j = -1; j <= 1; ++j)
+    for (int i = -1; i <= 1; ++i)
+      if (i != 0 || j != 0) r[n++] = in.GetPixel(x + i, y + j);
+  ResultSurface->SetPixel(x, y, Decide(r, in.GetPixel(x, y)));
+}
+
+acSingleChannelOperation::sRowForm SD_ROM2Filter::RowForm() const
+{
+  return {true, sWindowExtent::OfRadius(1), true, Recursive};
+}
+
+void SD_ROM2Filter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
+{
+  const int channels = in.Channels;
+  const int samples = count * channels;
+  for (int j = 0; j < samples; ++j) {
+    int r[8] = {in.Rows[0][j - channels], in.Rows[0][j],   in.Rows[0][j + channels], in.Rows[1][j - channels],
+                in.Rows[1][j + channels], in.Rows[2][j - channels], in.Rows[2][j],   in.Rows[2][j + channels]};
+    out[j] = Decide(r, in.Rows[1][j]);
   }
-  ResultSurface->SetPixel(x, y, Decide(r, c));
 }

@@ -21,37 +21,12 @@ TrilateralFilter::TrilateralFilter()
   FormMode = 1;
   TotalVariation = false;
   KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", UNIT);
-  sParameterInfo info;
-  info.ParameterName = "Window size";
-  info.theParameterType = ptInteger;
-  info.MinBound = 1;
-  info.MaxBound = 27;
-  info.DefaultValue = 3;
-  Params->AddNewParam(info);
-  info.theParameterType = ptReal;
-  info.Precision = 1;
-  info.MinBound = 0;
-  info.ParameterName = "Spatial parameter";
-  info.MaxBound = 10;
-  info.DefaultValue = 5;
-  Params->AddNewParam(info);
-  info.ParameterName = "Radiometric parameter";
-  info.MaxBound = 100;
-  info.DefaultValue = 40;
-  Params->AddNewParam(info);
-  info.ParameterName = "Impulse parameter";
-  info.DefaultValue = 50;
-  Params->AddNewParam(info);
-  info.ParameterName = "Fuzzy switcher parameter";
-  info.DefaultValue = 50;
-  Params->AddNewParam(info);
-  info.ParameterName = "Recursive executing";
-  info.theParameterType = ptBoolean;
-  info.MinBound = 0;
-  info.MaxBound = 1;
-  info.DefaultValue = 0;
-  info.Precision = 0;
-  Params->AddNewParam(info);
+  SizeParam = Params->AddInteger("Window size", 1, 27, 3);
+  SigmaSParam = Params->AddReal("Spatial parameter", 0, 10, 5, 1);
+  SigmaRParam = Params->AddReal("Radiometric parameter", 0, 100, 40, 1);
+  SigmaIParam = Params->AddReal("Impulse parameter", 0, 100, 50, 1);
+  SigmaJParam = Params->AddReal("Fuzzy switcher parameter", 0, 100, 50, 1);
+  RecursiveParam = Params->AddBoolean("Recursive executing", false);
 }
 
 // exp(-a / (k s^2)) is written as SigmaExp(-a / k, s), which also covers s = 0 by its limit.
@@ -85,12 +60,12 @@ double TrilateralFilter::Combine(double wR, double wS, double wI, double J)
 
 void TrilateralFilter::PreProcessing()
 {
-  WindowSize = Params->GetParam(0)->GetInteger();
-  SigmaS = Params->GetParam(1)->GetReal();
-  SigmaR = Params->GetParam(2)->GetReal();
-  SigmaI = Params->GetParam(3)->GetReal();
-  SigmaJ = Params->GetParam(4)->GetReal();
-  Recursive = Params->GetParam(5)->GetBoolean();
+  WindowSize = (*Params)[SizeParam].GetInteger();
+  SigmaS = (*Params)[SigmaSParam].GetReal();
+  SigmaR = (*Params)[SigmaRParam].GetReal();
+  SigmaI = (*Params)[SigmaIParam].GetReal();
+  SigmaJ = (*Params)[SigmaJParam].GetReal();
+  Recursive = (*Params)[RecursiveParam].GetBoolean();
   Lo = kvLateral::Lower(WindowSize);
   Hi = kvLateral::Upper(WindowSize);
   SpatialTable.resize(size_t(WindowSize) * size_t(WindowSize));
@@ -102,10 +77,6 @@ void TrilateralFilter::PreProcessing()
   for (int r = 0; r <= MaxR; ++r) ImpulseTable[size_t(r)] = ImpulseWeight(r);
   SwitchTable.resize(2 * MaxR + 1);
   for (int r = 0; r <= 2 * MaxR; ++r) SwitchTable[size_t(r)] = Switch(r);
-  // The statistic of the source is fixed during a run; a recursive run reads the changing
-  // destination and computes it per sample instead.
-  if (FastPath && !Recursive)
-    RMap.Build(*SourceSurface, int(FirstColumn) - Lo, int(FirstRow) - Lo, int(EndColumn) + Hi, int(EndRow) + Hi);
 }
 
 void TrilateralFilter::PostProcessing()
@@ -114,11 +85,13 @@ void TrilateralFilter::PostProcessing()
   RadiometricTable.clear();
   ImpulseTable.clear();
   SwitchTable.clear();
-  RMap.Clear();
 }
 
-void TrilateralFilter::TransformPlain(const cBMPSurface& in, int x, int y)
+void TrilateralFilter::TransformPixel(unsigned ux, unsigned uy)
 {
+  const cBMPSurface& in = Recursive ? *ResultSurface : *SourceSurface;
+  const int x = int(ux);
+  const int y = int(uy);
   const int g0 = in.GetPixel(x, y);
   const int R0 = cROADStatistic::At(in, x, y);
   double S = 0;
@@ -134,30 +107,40 @@ void TrilateralFilter::TransformPlain(const cBMPSurface& in, int x, int y)
   ResultSurface->SetPixel(x, y, kvLateral::WeightedMean(S, T, uint8_t(g0)));
 }
 
-void TrilateralFilter::TransformPixel(unsigned ux, unsigned uy)
+acSingleChannelOperation::sRowForm TrilateralFilter::RowForm() const
 {
-  const cBMPSurface& in = Recursive ? *ResultSurface : *SourceSurface;
-  const int x = int(ux);
-  const int y = int(uy);
-  if (!FastPath || Recursive || x < Lo || y < Lo || x + Hi >= in.GetWidth() || y + Hi >= in.GetHeight()) {
-    TransformPlain(in, x, y);
-    return;
+  // One sample further each way for the statistic of the window's outer samples.
+  return {true, {Lo + 1, Hi + 1, Lo + 1, Hi + 1}, true, Recursive};
+}
+
+void TrilateralFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
+{
+  const int channels = in.Channels;
+  const int samples = count * channels;
+  // The statistic of window row k (rows[k + 1]) for samples -Lo .. count + Hi - 1.
+  const int first = -Lo * channels;
+  const int stride = (count + Hi) * channels - first;
+  std::vector<uint16_t> statistic(size_t(stride) * size_t(WindowSize));
+  auto statisticRow = [&](int k) { return statistic.data() + size_t(k) * size_t(stride) - first; };
+  for (int k = 0; k < WindowSize; ++k)
+    cROADStatistic::Row(in.Rows[k], in.Rows[k + 1], in.Rows[k + 2], channels, first, first + stride, statisticRow(k));
+  const uint8_t* centre = in.Rows[Lo + 1];
+  const uint16_t* centreR = statisticRow(Lo);
+  for (int j = 0; j < samples; ++j) {
+    const int g0 = centre[j];
+    const int R0 = centreR[j];
+    double S = 0;
+    double T = 0;
+    const double* ws = SpatialTable.data();
+    for (int dx = -Lo; dx <= Hi; ++dx)
+      for (int k = 0; k < WindowSize; ++k) {
+        const int g = in.Rows[k + 1][j + dx * channels];
+        const int Rq = statisticRow(k)[j + dx * channels];
+        const double w = Combine(RadiometricTable[size_t(std::abs(g - g0))], *ws++, ImpulseTable[size_t(Rq)],
+                                 SwitchTable[size_t(R0 + Rq)]);
+        S += g * w;
+        T += w;
+      }
+    out[j] = kvLateral::WeightedMean(S, T, uint8_t(g0));
   }
-  const int channels = in.GetChannelsCount();
-  const int c = channels == 1 ? 0 : in.CurrentChannel;
-  const int g0 = in.Row(y)[x * channels + c];
-  const int R0 = RMap.Get(x, y, c);
-  double S = 0;
-  double T = 0;
-  const double* ws = SpatialTable.data();
-  for (int dx = -Lo; dx <= Hi; ++dx)
-    for (int dy = -Lo; dy <= Hi; ++dy) {
-      const int g = in.Row(y + dy)[(x + dx) * channels + c];
-      const int Rq = RMap.Get(x + dx, y + dy, c);
-      const double w = Combine(RadiometricTable[size_t(std::abs(g - g0))], *ws++, ImpulseTable[size_t(Rq)],
-                               SwitchTable[size_t(R0 + Rq)]);
-      S += g * w;
-      T += w;
-    }
-  ResultSurface->SetPixel(x, y, kvLateral::WeightedMean(S, T, uint8_t(g0)));
 }
