@@ -77,6 +77,83 @@ void TrilateralFilter::PreProcessing()
   for (int r = 0; r <= MaxR; ++r) ImpulseTable[size_t(r)] = ImpulseWeight(r);
   SwitchTable.resize(2 * MaxR + 1);
   for (int r = 0; r <= 2 * MaxR; ++r) SwitchTable[size_t(r)] = Switch(r);
+  PrepareBlendTables();
+}
+
+// The two powers of Combine, tabled by R0 + Rq and by the difference or Rq, for the sums of
+// statistics the run can meet (a source run reads a fixed picture, so they are known before
+// it starts): far fewer powers than two per window sample on a large picture. Each entry keeps
+// Combine's own cases, so (P * wS) * Q is Combine's product to the bit.
+void TrilateralFilter::PrepareBlendTables()
+{
+  BlendRow.clear();
+  BlendP.clear();
+  BlendQ.clear();
+  if (Recursive || !RegionInsideSurface()) return;
+  std::vector<uint8_t> present(MaxR + 1, 0);
+  CollectStatistics(present);
+  std::vector<int> values;
+  for (int r = 0; r <= MaxR; ++r)
+    if (present[size_t(r)]) values.push_back(r);
+  if (values.empty()) return;
+  std::vector<uint8_t> sums(2 * MaxR + 1, 0);
+  for (int a : values)
+    for (int b : values) sums[size_t(a + b)] = 1;
+  const size_t rowCount = size_t(std::count(sums.begin(), sums.end(), 1));
+  const double tableCost = double(rowCount) * 256.0 + double(values.size()) * double(values.size());
+  const double directCost = 2.0 * WindowSize * WindowSize * double(EndRow - FirstRow) * double(EndColumn - FirstColumn) *
+                            SourceSurface->GetChannelsCount();
+  if (tableCost >= directCost) return;
+  BlendStride = size_t(values.back()) + 1;
+  BlendRow.assign(2 * MaxR + 1, -1);
+  BlendP.resize(rowCount * 256);
+  BlendQ.assign(BlendStride * BlendStride, 0.0);
+  int row = 0;
+  for (int sum = 0; sum <= 2 * MaxR; ++sum) {
+    if (!sums[size_t(sum)]) continue;
+    BlendRow[size_t(sum)] = row;
+    const double J = SwitchTable[size_t(sum)];
+    double* P = &BlendP[size_t(row) * 256];
+    for (int d = 0; d < 256; ++d) {
+      const double wR = RadiometricTable[size_t(d)];
+      P[d] = J == 0.0 ? wR : (J == 1.0 ? 1.0 : std::pow(wR, 1.0 - J));
+    }
+    ++row;
+  }
+  // By Rq and then R0, so the window samples of one centre and the centres around one impulse
+  // read neighbouring entries.
+  for (int r : values)
+    for (int r0 : values) {
+      const double J = SwitchTable[size_t(r0 + r)];
+      const double wI = ImpulseTable[size_t(r)];
+      BlendQ[size_t(r) * BlendStride + size_t(r0)] = J == 0.0 ? 1.0 : (J == 1.0 ? wI : std::pow(wI, J));
+    }
+}
+
+// Marks every value of the statistic the run reads: at the region's samples and their window
+// samples, positions outside the picture resolved as At resolves them.
+void TrilateralFilter::CollectStatistics(std::vector<uint8_t>& present) const
+{
+  const cBMPSurface& in = *SourceSurface;
+  const int channels = in.GetChannelsCount();
+  const int x0 = int(FirstColumn) - Lo, x1 = int(EndColumn) + Hi;
+  const int width = x1 - x0 + 2;
+  std::vector<uint8_t> lines(size_t(3) * size_t(width) * size_t(channels));
+  std::vector<uint16_t> statistic(size_t(width) * size_t(channels));
+  for (int y = int(FirstRow) - Lo; y < int(EndRow) + Hi; ++y) {
+    for (int k = 0; k < 3; ++k) {
+      const uint8_t* from = in.Row(kvFoldIndex(y - 1 + k, in.GetHeight()));
+      uint8_t* line = &lines[size_t(k) * size_t(width) * size_t(channels)];
+      for (int i = 0; i < width; ++i) {
+        const uint8_t* sample = from + kvFoldIndex(x0 - 1 + i, in.GetWidth()) * channels;
+        std::copy(sample, sample + channels, line + i * channels);
+      }
+    }
+    const size_t plane = size_t(width) * size_t(channels);
+    cROADStatistic::Row(lines.data(), lines.data() + plane, lines.data() + 2 * plane, channels, channels,
+                        (width - 1) * channels, statistic.data());
+    for (int j = channels; j < (width - 1) * channels; ++j) present[statistic[size_t(j)]] = 1;
+  }
 }
 
 void TrilateralFilter::PostProcessing()
@@ -85,6 +162,9 @@ void TrilateralFilter::PostProcessing()
   RadiometricTable.clear();
   ImpulseTable.clear();
   SwitchTable.clear();
+  BlendRow.clear();
+  BlendP.clear();
+  BlendQ.clear();
 }
 
 void TrilateralFilter::TransformPixel(unsigned ux, unsigned uy)
@@ -126,6 +206,26 @@ void TrilateralFilter::TransformRow(const sWindowRows& in, uint8_t* out, int cou
     cROADStatistic::Row(in.Rows[k], in.Rows[k + 1], in.Rows[k + 2], channels, first, first + stride, statisticRow(k));
   const uint8_t* centre = in.Rows[Lo + 1];
   const uint16_t* centreR = statisticRow(Lo);
+  if (!BlendRow.empty()) {
+    for (int j = 0; j < samples; ++j) {
+      const int g0 = centre[j];
+      const int R0 = centreR[j];
+      double S = 0;
+      double T = 0;
+      const double* ws = SpatialTable.data();
+      for (int dx = -Lo; dx <= Hi; ++dx)
+        for (int k = 0; k < WindowSize; ++k) {
+          const int g = in.Rows[k + 1][j + dx * channels];
+          const int Rq = statisticRow(k)[j + dx * channels];
+          const size_t row = size_t(BlendRow[size_t(R0 + Rq)]);
+          const double w = BlendP[row * 256 + size_t(std::abs(g - g0))] * *ws++ * BlendQ[size_t(Rq) * BlendStride + size_t(R0)];
+          S += g * w;
+          T += w;
+        }
+      out[j] = kvLateral::WeightedMean(S, T, uint8_t(g0));
+    }
+    return;
+  }
   for (int j = 0; j < samples; ++j) {
     const int g0 = centre[j];
     const int R0 = centreR[j];

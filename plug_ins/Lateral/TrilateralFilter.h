@@ -25,6 +25,8 @@ private:
   double ImpulseWeight(int r) const;
   double Switch(int rSum) const;
   static double Combine(double wR, double wS, double wI, double J);
+  void PrepareBlendTables();
+  void CollectStatistics(std::vector<uint8_t>& present) const;
 
   sParamHandle SizeParam;
   sParamHandle SigmaSParam;
@@ -44,4 +46,10 @@ private:
   std::vector<double> RadiometricTable;  // by |difference|, 0..255
   std::vector<double> ImpulseTable;      // by R, 0..1020
   std::vector<double> SwitchTable;       // by R0 + Rq, 0..2040
+  // Combine's powers when tabled: row BlendRow[R0 + Rq] (-1: never met) of BlendP by the
+  // difference, and BlendQ at Rq * BlendStride + R0. Empty: computed per window sample.
+  std::vector<int> BlendRow;
+  std::vector<double> BlendP;
+  std::vector<double> BlendQ;
+  size_t BlendStride = 0;
 };

@@ -277,3 +277,30 @@ TEST(LateralFastPaths, EqualThePlainFormula)
     kvfilter::ExpectFastEqualsPlain(sdrom, recursive ? "SD-ROM recursive" : "SD-ROM");
   }
 }
+
+// Pictures large enough that the trilateral filter tables its powers by the statistics the run
+// meets: the tabled products must be Combine's, also where the switch is exactly 0 or 1.
+TEST(LateralRowForms, TrilateralTabledPowersEqualThePerSampleReference)
+{
+  cImage picture;
+  kvtest::Fill(*picture.GetSurface(), 160, 96, 3, [](int x, int y, int c) {
+    if ((x * 7 + y * 13 + c * 5) % 37 == 0) return uint8_t((x + c) % 2 ? 0 : 255);
+    return uint8_t(30 + (x + 2 * y) / 3 + 20 * c);
+  });
+  TrilateralFilter tri;
+  struct sCase {
+    int Size;
+    double Switch, Impulse;
+  };
+  for (const sCase& k : {sCase{3, 50, 50}, sCase{3, 0.5, 12.5}, sCase{4, 100, 5}, sCase{2, 0, 50}}) {
+    Set(tri, "Window size", k.Size);
+    Set(tri, "Fuzzy switcher parameter", k.Switch);
+    Set(tri, "Impulse parameter", k.Impulse);
+    tri.SetPixelReference(true);
+    auto plain = Apply(tri, picture);
+    tri.SetPixelReference(false);
+    auto rows = Apply(tri, picture);
+    EXPECT_TRUE(kvtest::SamePixels(*plain->GetSurface(), *rows->GetSurface()))
+        << "size " << k.Size << " switch " << k.Switch << " impulse " << k.Impulse;
+  }
+}
