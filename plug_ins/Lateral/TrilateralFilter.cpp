@@ -120,13 +120,13 @@ void TrilateralFilter::PrepareBlendTables()
     }
     ++row;
   }
-  // By Rq and then R0, so the window samples of one centre and the centres around one impulse
-  // read neighbouring entries.
-  for (int r : values)
-    for (int r0 : values) {
+  // By R0 and then Rq: the rows of the small statistics of smooth areas stay in the cache, and
+  // the window samples of an impulse's centre read neighbouring entries.
+  for (int r0 : values)
+    for (int r : values) {
       const double J = SwitchTable[size_t(r0 + r)];
       const double wI = ImpulseTable[size_t(r)];
-      BlendQ[size_t(r) * BlendStride + size_t(r0)] = J == 0.0 ? 1.0 : (J == 1.0 ? wI : std::pow(wI, J));
+      BlendQ[size_t(r0) * BlendStride + size_t(r)] = J == 0.0 ? 1.0 : (J == 1.0 ? wI : std::pow(wI, J));
     }
 }
 
@@ -193,6 +193,23 @@ acSingleChannelOperation::sRowForm TrilateralFilter::RowForm() const
   return {true, {Lo + 1, Hi + 1, Lo + 1, Hi + 1}, true, Recursive};
 }
 
+namespace {
+__attribute__((target_clones("avx2", "default"))) void AddBlendTerms(const uint8_t* g, const uint8_t* centre,
+                                                                     const uint16_t* r, const int* r0, double spatial,
+                                                                     const int* blendRow, const double* P,
+                                                                     const double* Q, int stride, int samples,
+                                                                     double* S, double* T)
+{
+  for (int j = 0; j < samples; ++j) {
+    const int d = int(g[j]) - int(centre[j]);
+    const int rq = r[j];
+    const double w = P[blendRow[r0[j] + rq] * 256 + (d < 0 ? -d : d)] * spatial * Q[r0[j] * stride + rq];
+    S[j] += g[j] * w;
+    T[j] += w;
+  }
+}
+}  // namespace
+
 void TrilateralFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
 {
   const int channels = in.Channels;
@@ -207,23 +224,17 @@ void TrilateralFilter::TransformRow(const sWindowRows& in, uint8_t* out, int cou
   const uint8_t* centre = in.Rows[Lo + 1];
   const uint16_t* centreR = statisticRow(Lo);
   if (!BlendRow.empty()) {
-    for (int j = 0; j < samples; ++j) {
-      const int g0 = centre[j];
-      const int R0 = centreR[j];
-      double S = 0;
-      double T = 0;
-      const double* ws = SpatialTable.data();
-      for (int dx = -Lo; dx <= Hi; ++dx)
-        for (int k = 0; k < WindowSize; ++k) {
-          const int g = in.Rows[k + 1][j + dx * channels];
-          const int Rq = statisticRow(k)[j + dx * channels];
-          const size_t row = size_t(BlendRow[size_t(R0 + Rq)]);
-          const double w = BlendP[row * 256 + size_t(std::abs(g - g0))] * *ws++ * BlendQ[size_t(Rq) * BlendStride + size_t(R0)];
-          S += g * w;
-          T += w;
-        }
-      out[j] = kvLateral::WeightedMean(S, T, uint8_t(g0));
-    }
+    // Term by term across the span, each sample's sums taking the terms in the reference's
+    // order.
+    std::vector<double> S(static_cast<size_t>(samples), 0.0);
+    std::vector<double> T(static_cast<size_t>(samples), 0.0);
+    std::vector<int> R0(centreR, centreR + samples);
+    const double* ws = SpatialTable.data();
+    for (int dx = -Lo; dx <= Hi; ++dx)
+      for (int k = 0; k < WindowSize; ++k)
+        AddBlendTerms(in.Rows[k + 1] + dx * channels, centre, statisticRow(k) + dx * channels, R0.data(), *ws++,
+                      BlendRow.data(), BlendP.data(), BlendQ.data(), int(BlendStride), samples, S.data(), T.data());
+    for (int j = 0; j < samples; ++j) out[j] = kvLateral::WeightedMean(S[size_t(j)], T[size_t(j)], centre[j]);
     return;
   }
   for (int j = 0; j < samples; ++j) {

@@ -47,7 +47,7 @@ private:
   std::vector<double> ImpulseTable;      // by R, 0..1020
   std::vector<double> SwitchTable;       // by R0 + Rq, 0..2040
   // Combine's powers when tabled: row BlendRow[R0 + Rq] (-1: never met) of BlendP by the
-  // difference, and BlendQ at Rq * BlendStride + R0. Empty: computed per window sample.
+  // difference, and BlendQ at R0 * BlendStride + Rq. Empty: computed per window sample.
   std::vector<int> BlendRow;
   std::vector<double> BlendP;
   std::vector<double> BlendQ;

@@ -276,6 +276,13 @@ TEST(LateralFastPaths, EqualThePlainFormula)
     Set(sdrom, "Recursive executing", recursive);
     kvfilter::ExpectFastEqualsPlain(sdrom, recursive ? "SD-ROM recursive" : "SD-ROM");
   }
+  // Low thresholds, so that every rank difference decides somewhere, and one of each at 0.
+  const int thresholds[][4] = {{0, 1, 2, 3}, {3, 0, 9, 1}, {100, 100, 0, 100}, {100, 100, 100, 0}};
+  for (const auto& t : thresholds) {
+    for (int i = 0; i < 4; ++i) Set(sdrom, "T" + std::to_string(i + 1), t[i]);
+    kvfilter::ExpectFastEqualsPlain(sdrom, "SD-ROM thresholds " + std::to_string(t[0]) + " " + std::to_string(t[1]) +
+                                               " " + std::to_string(t[2]) + " " + std::to_string(t[3]));
+  }
 }
 
 // Pictures large enough that the trilateral filter tables its powers by the statistics the run
