@@ -279,9 +279,14 @@ TEST(LateralFastPaths, EqualThePlainFormula)
   // Low thresholds, so that every rank difference decides somewhere, and one of each at 0.
   const int thresholds[][4] = {{0, 1, 2, 3}, {3, 0, 9, 1}, {100, 100, 0, 100}, {100, 100, 100, 0}};
   for (const auto& t : thresholds) {
-    for (int i = 0; i < 4; ++i) Set(sdrom, "T" + std::to_string(i + 1), t[i]);
-    kvfilter::ExpectFastEqualsPlain(sdrom, "SD-ROM thresholds " + std::to_string(t[0]) + " " + std::to_string(t[1]) +
-                                               " " + std::to_string(t[2]) + " " + std::to_string(t[3]));
+    const char* names[] = {"T1", "T2", "T3", "T4"};
+    std::string label = "SD-ROM thresholds";
+    for (int i = 0; i < 4; ++i) {
+      Set(sdrom, names[i], t[i]);
+      label += ' ';
+      label += std::to_string(t[i]);
+    }
+    kvfilter::ExpectFastEqualsPlain(sdrom, label);
   }
 }
 
