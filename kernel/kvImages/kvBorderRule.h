@@ -17,6 +17,19 @@ inline int kvFoldIndex(int i, int n)
   return i;
 }
 
+// Reflects coordinate i onto 0..n-1 about both edges with the edge sample repeated (-1 -> 0,
+// n -> n - 1), as often as needed, so a window many times wider than the picture still lands
+// inside it. The rule of the filters that mirror whole rows and columns of a region.
+inline int kvReflectIndex(int i, int n)
+{
+  if (i >= 0 && i < n) return i;
+  KV_ASSERT_TEXT(n > 0, "n > 0", "kvKernel_bpl\\kvImages\\kvBorderRule");
+  const int period = 2 * n;
+  i %= period;
+  if (i < 0) i += period;
+  return i < n ? i : period - 1 - i;
+}
+
 // What a window reads around (x, y): columns x - Left .. x + Right, rows y - Up .. y + Down.
 struct sWindowExtent {
   int Left = 0;

@@ -16,31 +16,10 @@ BilateralFilter::BilateralFilter()
   FormMode = 1;
   TotalVariation = false;
   KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", UNIT);
-  sParameterInfo info;
-  info.ParameterName = "Window size";
-  info.theParameterType = ptInteger;
-  info.MinBound = 1;
-  info.MaxBound = 27;
-  info.DefaultValue = 3;
-  Params->AddNewParam(info);
-  info.ParameterName = "Sigma S";
-  info.theParameterType = ptReal;
-  info.MinBound = 0;
-  info.MaxBound = 10;
-  info.DefaultValue = 5;
-  info.Precision = 1;
-  Params->AddNewParam(info);
-  info.ParameterName = "Sigma R";
-  info.MaxBound = 50;
-  info.DefaultValue = 25;
-  Params->AddNewParam(info);
-  info.ParameterName = "Recursive executing";
-  info.theParameterType = ptBoolean;
-  info.MinBound = 0;
-  info.MaxBound = 1;
-  info.DefaultValue = 0;
-  info.Precision = 0;
-  Params->AddNewParam(info);
+  SizeParam = Params->AddInteger("Window size", 1, 27, 3);
+  SigmaSParam = Params->AddReal("Sigma S", 0, 10, 5, 1);
+  SigmaRParam = Params->AddReal("Sigma R", 0, 50, 25, 1);
+  RecursiveParam = Params->AddBoolean("Recursive executing", false);
 }
 
 double BilateralFilter::SpatialWeight(int dx, int dy) const
@@ -57,10 +36,10 @@ double BilateralFilter::RangeWeight(int difference) const
 
 void BilateralFilter::PreProcessing()
 {
-  WindowSize = Params->GetParam(0)->GetInteger();
-  SigmaS = Params->GetParam(1)->GetReal();
-  SigmaR = Params->GetParam(2)->GetReal();
-  Recursive = Params->GetParam(3)->GetBoolean();
+  WindowSize = (*Params)[SizeParam].GetInteger();
+  SigmaS = (*Params)[SigmaSParam].GetReal();
+  SigmaR = (*Params)[SigmaRParam].GetReal();
+  Recursive = (*Params)[RecursiveParam].GetBoolean();
   Lo = kvLateral::Lower(WindowSize);
   Hi = kvLateral::Upper(WindowSize);
   SpatialTable.resize(size_t(WindowSize) * size_t(WindowSize));
@@ -76,8 +55,11 @@ void BilateralFilter::PostProcessing()
   RangeTable.clear();
 }
 
-void BilateralFilter::TransformPlain(const cBMPSurface& in, int x, int y)
+void BilateralFilter::TransformPixel(unsigned ux, unsigned uy)
 {
+  const cBMPSurface& in = Recursive ? *ResultSurface : *SourceSurface;
+  const int x = int(ux);
+  const int y = int(uy);
   const int g0 = in.GetPixel(x, y);
   double S = 0;
   double T = 0;
@@ -91,29 +73,36 @@ void BilateralFilter::TransformPlain(const cBMPSurface& in, int x, int y)
   ResultSurface->SetPixel(x, y, kvLateral::WeightedMean(S, T, uint8_t(g0)));
 }
 
-void BilateralFilter::TransformPixel(unsigned ux, unsigned uy)
+acSingleChannelOperation::sRowForm BilateralFilter::RowForm() const
 {
-  const cBMPSurface& in = Recursive ? *ResultSurface : *SourceSurface;
-  const int x = int(ux);
-  const int y = int(uy);
-  if (!FastPath || x < Lo || y < Lo || x + Hi >= in.GetWidth() || y + Hi >= in.GetHeight()) {
-    TransformPlain(in, x, y);
-    return;
+  return {true, sWindowExtent::OfSize(WindowSize, WindowSize), true, Recursive};
+}
+
+namespace {
+// One window offset's terms for every sample of the span, each sample's sums taking the terms
+// in the same order as the reference.
+__attribute__((target_clones("avx2", "default"))) void AddTerms(const uint8_t* g, const uint8_t* centre, double spatial,
+                                                                const double* range, int samples, double* S, double* T)
+{
+  for (int j = 0; j < samples; ++j) {
+    const int d = int(g[j]) - int(centre[j]);
+    const double w = spatial * range[d < 0 ? -d : d];
+    S[j] += w * g[j];
+    T[j] += w;
   }
-  const int channels = in.GetChannelsCount();
-  const int c = channels == 1 ? 0 : in.CurrentChannel;
-  const int g0 = in.Row(y)[x * channels + c];
-  double S = 0;
-  double T = 0;
+}
+}  // namespace
+
+void BilateralFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
+{
+  const int channels = in.Channels;
+  const int samples = count * channels;
+  std::vector<double> S(static_cast<size_t>(samples), 0.0);
+  std::vector<double> T(static_cast<size_t>(samples), 0.0);
+  const uint8_t* centre = in.Rows[Lo];
   const double* ws = SpatialTable.data();
-  for (int dy = -Lo; dy <= Hi; ++dy) {
-    const uint8_t* p = in.Row(y + dy) + (x - Lo) * channels + c;
-    for (int dx = -Lo; dx <= Hi; ++dx, p += channels) {
-      const int g = *p;
-      const double w = *ws++ * RangeTable[size_t(std::abs(g - g0))];
-      S += w * g;
-      T += w;
-    }
-  }
-  ResultSurface->SetPixel(x, y, kvLateral::WeightedMean(S, T, uint8_t(g0)));
+  for (int k = 0; k < WindowSize; ++k)
+    for (int dx = -Lo; dx <= Hi; ++dx)
+      AddTerms(in.Rows[k] + dx * channels, centre, *ws++, RangeTable.data(), samples, S.data(), T.data());
+  for (int j = 0; j < samples; ++j) out[j] = kvLateral::WeightedMean(S[size_t(j)], T[size_t(j)], centre[j]);
 }

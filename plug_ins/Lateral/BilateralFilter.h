@@ -12,14 +12,19 @@ public:
   void PostProcessing() override;
   void TransformPixel(unsigned x, unsigned y) override;
 
-  // Off: every sample by the plain formula (kept as the reference of the tabled interior path).
-  bool FastPath = true;
+protected:
+  sRowForm RowForm() const override;
+  // The weights from tables, the sums in the reference's order.
+  void TransformRow(const sWindowRows& in, uint8_t* out, int count) override;
 
 private:
   double SpatialWeight(int dx, int dy) const;
   double RangeWeight(int difference) const;
-  void TransformPlain(const cBMPSurface& in, int x, int y);
 
+  sParamHandle SizeParam;
+  sParamHandle SigmaSParam;
+  sParamHandle SigmaRParam;
+  sParamHandle RecursiveParam;
   int WindowSize = 3;
   double SigmaS = 5;
   double SigmaR = 25;

@@ -15,31 +15,10 @@ ROADFilter::ROADFilter()
   FormMode = 1;
   TotalVariation = false;
   KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", UNIT);
-  sParameterInfo info;
-  info.ParameterName = "Window size";
-  info.theParameterType = ptInteger;
-  info.MinBound = 1;
-  info.MaxBound = 27;
-  info.DefaultValue = 3;
-  Params->AddNewParam(info);
-  info.theParameterType = ptReal;
-  info.Precision = 1;
-  info.MinBound = 0;
-  info.ParameterName = "Spatial parameter";
-  info.MaxBound = 10;
-  info.DefaultValue = 5;
-  Params->AddNewParam(info);
-  info.ParameterName = "Impulse parameter";
-  info.MaxBound = 100;
-  info.DefaultValue = 50;
-  Params->AddNewParam(info);
-  info.ParameterName = "Recursive executing";
-  info.theParameterType = ptBoolean;
-  info.MinBound = 0;
-  info.MaxBound = 1;
-  info.DefaultValue = 0;
-  info.Precision = 0;
-  Params->AddNewParam(info);
+  SizeParam = Params->AddInteger("Window size", 1, 27, 3);
+  SigmaSParam = Params->AddReal("Spatial parameter", 0, 10, 5, 1);
+  SigmaIParam = Params->AddReal("Impulse parameter", 0, 100, 50, 1);
+  RecursiveParam = Params->AddBoolean("Recursive executing", false);
 }
 
 double ROADFilter::SpatialWeight(int dx, int dy) const
@@ -54,10 +33,10 @@ double ROADFilter::ImpulseWeight(int r) const
 
 void ROADFilter::PreProcessing()
 {
-  WindowSize = Params->GetParam(0)->GetInteger();
-  SigmaS = Params->GetParam(1)->GetReal();
-  SigmaI = Params->GetParam(2)->GetReal();
-  Recursive = Params->GetParam(3)->GetBoolean();
+  WindowSize = (*Params)[SizeParam].GetInteger();
+  SigmaS = (*Params)[SigmaSParam].GetReal();
+  SigmaI = (*Params)[SigmaIParam].GetReal();
+  Recursive = (*Params)[RecursiveParam].GetBoolean();
   Lo = kvLateral::Lower(WindowSize);
   Hi = kvLateral::Upper(WindowSize);
   SpatialTable.resize(size_t(WindowSize) * size_t(WindowSize));
@@ -65,19 +44,19 @@ void ROADFilter::PreProcessing()
     for (int dy = -Lo; dy <= Hi; ++dy) SpatialTable[size_t((dx + Lo) * WindowSize + dy + Lo)] = SpatialWeight(dx, dy);
   ImpulseTable.resize(4 * 255 + 1);
   for (int r = 0; r <= 4 * 255; ++r) ImpulseTable[size_t(r)] = ImpulseWeight(r);
-  if (FastPath && !Recursive)
-    RMap.Build(*SourceSurface, int(FirstColumn) - Lo, int(FirstRow) - Lo, int(EndColumn) + Hi, int(EndRow) + Hi);
 }
 
 void ROADFilter::PostProcessing()
 {
   SpatialTable.clear();
   ImpulseTable.clear();
-  RMap.Clear();
 }
 
-void ROADFilter::TransformPlain(const cBMPSurface& in, int x, int y)
+void ROADFilter::TransformPixel(unsigned ux, unsigned uy)
 {
+  const cBMPSurface& in = Recursive ? *ResultSurface : *SourceSurface;
+  const int x = int(ux);
+  const int y = int(uy);
   double S = 0;
   double T = 0;
   for (int dx = -Lo; dx <= Hi; ++dx)
@@ -90,26 +69,43 @@ void ROADFilter::TransformPlain(const cBMPSurface& in, int x, int y)
   ResultSurface->SetPixel(x, y, kvLateral::WeightedMean(S, T, in.GetPixel(x, y)));
 }
 
-void ROADFilter::TransformPixel(unsigned ux, unsigned uy)
+acSingleChannelOperation::sRowForm ROADFilter::RowForm() const
 {
-  const cBMPSurface& in = Recursive ? *ResultSurface : *SourceSurface;
-  const int x = int(ux);
-  const int y = int(uy);
-  if (!FastPath || Recursive || x < Lo || y < Lo || x + Hi >= in.GetWidth() || y + Hi >= in.GetHeight()) {
-    TransformPlain(in, x, y);
-    return;
+  // One sample further each way for the statistic of the window's outer samples.
+  return {true, {Lo + 1, Hi + 1, Lo + 1, Hi + 1}, true, Recursive};
+}
+
+namespace {
+__attribute__((target_clones("avx2", "default"))) void AddTerms(const uint8_t* g, const uint16_t* r, double spatial,
+                                                                const double* impulse, int samples, double* S,
+                                                                double* T)
+{
+  for (int j = 0; j < samples; ++j) {
+    const double w = spatial * impulse[r[j]];
+    S[j] += g[j] * w;
+    T[j] += w;
   }
-  const int channels = in.GetChannelsCount();
-  const int c = channels == 1 ? 0 : in.CurrentChannel;
-  double S = 0;
-  double T = 0;
+}
+}  // namespace
+
+void ROADFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
+{
+  const int channels = in.Channels;
+  const int samples = count * channels;
+  // The statistic of window row k (rows[k + 1]) for samples -Lo .. count + Hi - 1.
+  const int first = -Lo * channels;
+  const int stride = (count + Hi) * channels - first;
+  std::vector<uint16_t> statistic(size_t(stride) * size_t(WindowSize));
+  for (int k = 0; k < WindowSize; ++k)
+    cROADStatistic::Row(in.Rows[k], in.Rows[k + 1], in.Rows[k + 2], channels, first, first + stride,
+                        statistic.data() + size_t(k) * size_t(stride) - first);
+  std::vector<double> S(static_cast<size_t>(samples), 0.0);
+  std::vector<double> T(static_cast<size_t>(samples), 0.0);
   const double* ws = SpatialTable.data();
   for (int dx = -Lo; dx <= Hi; ++dx)
-    for (int dy = -Lo; dy <= Hi; ++dy) {
-      const int g = in.Row(y + dy)[(x + dx) * channels + c];
-      const double w = *ws++ * ImpulseTable[size_t(RMap.Get(x + dx, y + dy, c))];
-      S += g * w;
-      T += w;
-    }
-  ResultSurface->SetPixel(x, y, kvLateral::WeightedMean(S, T, in.Row(y)[x * channels + c]));
+    for (int k = 0; k < WindowSize; ++k)
+      AddTerms(in.Rows[k + 1] + dx * channels, statistic.data() + size_t(k) * size_t(stride) - first + dx * channels,
+               *ws++, ImpulseTable.data(), samples, S.data(), T.data());
+  const uint8_t* centre = in.Rows[Lo + 1];
+  for (int j = 0; j < samples; ++j) out[j] = kvLateral::WeightedMean(S[size_t(j)], T[size_t(j)], centre[j]);
 }

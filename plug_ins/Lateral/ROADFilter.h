@@ -13,14 +13,20 @@ public:
   void PostProcessing() override;
   void TransformPixel(unsigned x, unsigned y) override;
 
-  // Off: every sample by the plain formula (kept as the reference of the tabled interior path).
-  bool FastPath = true;
+protected:
+  sRowForm RowForm() const override;
+  // The statistic from the window rows, the weights from tables, the sums in the reference's
+  // order.
+  void TransformRow(const sWindowRows& in, uint8_t* out, int count) override;
 
 private:
   double SpatialWeight(int dx, int dy) const;
   double ImpulseWeight(int r) const;
-  void TransformPlain(const cBMPSurface& in, int x, int y);
 
+  sParamHandle SizeParam;
+  sParamHandle SigmaSParam;
+  sParamHandle SigmaIParam;
+  sParamHandle RecursiveParam;
   int WindowSize = 3;
   double SigmaS = 5;
   double SigmaI = 50;
@@ -29,5 +35,4 @@ private:
   int Hi = 1;
   std::vector<double> SpatialTable;  // by (dx + Lo) * WindowSize + (dy + Lo)
   std::vector<double> ImpulseTable;  // by R, 0..1020
-  cROADStatistic RMap;
 };

@@ -14,29 +14,17 @@ SD_ROM2Filter::SD_ROM2Filter()
   FormMode = 1;
   TotalVariation = false;
   KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", UNIT);
-  sParameterInfo info;
-  info.theParameterType = ptInteger;
-  info.MinBound = 0;
-  info.MaxBound = 100;
-  const char* names[4] = {"T1", "T2", "T3", "T4"};
-  const int defaults[4] = {8, 20, 40, 50};
-  for (int i = 0; i < 4; ++i) {
-    info.ParameterName = names[i];
-    info.DefaultValue = defaults[i];
-    Params->AddNewParam(info);
-  }
-  info.ParameterName = "Recursive executing";
-  info.theParameterType = ptBoolean;
-  info.MinBound = 0;
-  info.MaxBound = 1;
-  info.DefaultValue = 0;
-  Params->AddNewParam(info);
+  ThresholdParams[0] = Params->AddInteger("T1", 0, 100, 8);
+  ThresholdParams[1] = Params->AddInteger("T2", 0, 100, 20);
+  ThresholdParams[2] = Params->AddInteger("T3", 0, 100, 40);
+  ThresholdParams[3] = Params->AddInteger("T4", 0, 100, 50);
+  RecursiveParam = Params->AddBoolean("Recursive executing", false);
 }
 
 void SD_ROM2Filter::PreProcessing()
 {
-  for (unsigned i = 0; i < 4; ++i) Threshold[i] = float(Params->GetParam(i)->GetInteger());
-  Recursive = Params->GetParam(4)->GetBoolean();
+  for (unsigned i = 0; i < 4; ++i) Threshold[i] = float((*Params)[ThresholdParams[i]].GetInteger());
+  Recursive = (*Params)[RecursiveParam].GetBoolean();
 }
 
 uint8_t SD_ROM2Filter::Decide(int* r, int c) const
@@ -57,21 +45,64 @@ void SD_ROM2Filter::TransformPixel(unsigned ux, unsigned uy)
   const int y = int(uy);
   int r[8];
   int n = 0;
-  int c;
-  if (FastPath && x >= 1 && y >= 1 && x + 1 < in.GetWidth() && y + 1 < in.GetHeight()) {
-    const int channels = in.GetChannelsCount();
-    const int ch = channels == 1 ? 0 : in.CurrentChannel;
-    for (int j = -1; j <= 1; ++j) {
-      const uint8_t* row = in.Row(y + j) + (x - 1) * channels + ch;
-      for (int i = 0; i < 3; ++i, row += channels)
-        if (i != 1 || j != 0) r[n++] = *row;
-    }
-    c = in.Row(y)[x * channels + ch];
-  } else {
-    for (int j = -1; j <= 1; ++j)
-      for (int i = -1; i <= 1; ++i)
-        if (i != 0 || j != 0) r[n++] = in.GetPixel(x + i, y + j);
-    c = in.GetPixel(x, y);
+  for (int j = -1; j <= 1; ++j)
+    for (int i = -1; i <= 1; ++i)
+      if (i != 0 || j != 0) r[n++] = in.GetPixel(x + i, y + j);
+  ResultSurface->SetPixel(x, y, Decide(r, in.GetPixel(x, y)));
+}
+
+acSingleChannelOperation::sRowForm SD_ROM2Filter::RowForm() const
+{
+  return {true, sWindowExtent::OfRadius(1), true, Recursive};
+}
+
+namespace {
+inline void Order(uint8_t& a, uint8_t& b)
+{
+  const uint8_t lo = std::min(a, b);
+  b = std::max(a, b);
+  a = lo;
+}
+
+// a - b where positive, else 0: a negative difference passes no threshold (all are >= 0).
+inline uint8_t Above(uint8_t a, uint8_t b) { return uint8_t(std::max(a, b) - b); }
+
+// Decide without a branch per sample, in bytes: the neighbours sorted by a network, and the
+// first threshold passed found by or-ing all four tests (any of them passing gives the ROM).
+__attribute__((target_clones("avx2", "default"))) void DecideRow(const uint8_t* up, const uint8_t* mid,
+                                                                 const uint8_t* down, int channels, int samples,
+                                                                 const int* threshold, uint8_t* out)
+{
+  const uint8_t t0 = uint8_t(threshold[0]), t1 = uint8_t(threshold[1]), t2 = uint8_t(threshold[2]),
+                t3 = uint8_t(threshold[3]);
+  const uint8_t *upLeft = up - channels, *upRight = up + channels, *left = mid - channels, *right = mid + channels,
+                *downLeft = down - channels, *downRight = down + channels;
+  for (int j = 0; j < samples; ++j) {
+    uint8_t r0 = upLeft[j], r1 = up[j], r2 = upRight[j], r3 = left[j];
+    uint8_t r4 = right[j], r5 = downLeft[j], r6 = down[j], r7 = downRight[j];
+    Order(r0, r2), Order(r1, r3), Order(r4, r6), Order(r5, r7);
+    Order(r0, r4), Order(r1, r5), Order(r2, r6), Order(r3, r7);
+    Order(r0, r1), Order(r2, r3), Order(r4, r5), Order(r6, r7);
+    Order(r2, r4), Order(r3, r5);
+    Order(r1, r4), Order(r3, r6);
+    Order(r1, r2), Order(r3, r4), Order(r5, r6);
+    const uint8_t c = mid[j];
+    // (r3 + r4) div 2 as the rounded-up average less the odd half (the byte average the
+    // vector units have).
+    const uint8_t rom = uint8_t(uint8_t((unsigned(r3) + r4 + 1) >> 1) - ((r3 ^ r4) & 1));
+    const uint8_t low = c <= rom;
+    const uint8_t below = uint8_t((Above(r0, c) > t0) | (Above(r1, c) > t1) | (Above(r2, c) > t2) | (Above(r3, c) > t3));
+    const uint8_t over = uint8_t((Above(c, r7) > t0) | (Above(c, r6) > t1) | (Above(c, r5) > t2) | (Above(c, r4) > t3));
+    const uint8_t replace = uint8_t((low & below) | (uint8_t(1 - low) & over));
+    out[j] = uint8_t(replace ? rom : c);
   }
-  ResultSurface->SetPixel(x, y, Decide(r, c));
+}
+}  // namespace
+
+// The thresholds are whole numbers, so comparing the integer differences with them is the
+// reference's comparison in float.
+void SD_ROM2Filter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
+{
+  const int threshold[4] = {int(Threshold[0]), int(Threshold[1]), int(Threshold[2]), int(Threshold[3])};
+  DecideRow(in.Rows[0], in.Rows[1], in.Rows[2], in.Channels, count * in.Channels, threshold, out);
 }

@@ -9,12 +9,15 @@ public:
   void PreProcessing() override;
   void TransformPixel(unsigned x, unsigned y) override;
 
-  // Off: every sample read through the border rule (the reference of the interior path).
-  bool FastPath = true;
+protected:
+  sRowForm RowForm() const override;
+  void TransformRow(const sWindowRows& in, uint8_t* out, int count) override;
 
 private:
   uint8_t Decide(int* neighbours, int c) const;
 
+  sParamHandle ThresholdParams[4];
+  sParamHandle RecursiveParam;
   float Threshold[4] = {8, 20, 40, 50};
   bool Recursive = false;
 };

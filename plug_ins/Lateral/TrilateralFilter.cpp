@@ -21,37 +21,12 @@ TrilateralFilter::TrilateralFilter()
   FormMode = 1;
   TotalVariation = false;
   KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", UNIT);
-  sParameterInfo info;
-  info.ParameterName = "Window size";
-  info.theParameterType = ptInteger;
-  info.MinBound = 1;
-  info.MaxBound = 27;
-  info.DefaultValue = 3;
-  Params->AddNewParam(info);
-  info.theParameterType = ptReal;
-  info.Precision = 1;
-  info.MinBound = 0;
-  info.ParameterName = "Spatial parameter";
-  info.MaxBound = 10;
-  info.DefaultValue = 5;
-  Params->AddNewParam(info);
-  info.ParameterName = "Radiometric parameter";
-  info.MaxBound = 100;
-  info.DefaultValue = 40;
-  Params->AddNewParam(info);
-  info.ParameterName = "Impulse parameter";
-  info.DefaultValue = 50;
-  Params->AddNewParam(info);
-  info.ParameterName = "Fuzzy switcher parameter";
-  info.DefaultValue = 50;
-  Params->AddNewParam(info);
-  info.ParameterName = "Recursive executing";
-  info.theParameterType = ptBoolean;
-  info.MinBound = 0;
-  info.MaxBound = 1;
-  info.DefaultValue = 0;
-  info.Precision = 0;
-  Params->AddNewParam(info);
+  SizeParam = Params->AddInteger("Window size", 1, 27, 3);
+  SigmaSParam = Params->AddReal("Spatial parameter", 0, 10, 5, 1);
+  SigmaRParam = Params->AddReal("Radiometric parameter", 0, 100, 40, 1);
+  SigmaIParam = Params->AddReal("Impulse parameter", 0, 100, 50, 1);
+  SigmaJParam = Params->AddReal("Fuzzy switcher parameter", 0, 100, 50, 1);
+  RecursiveParam = Params->AddBoolean("Recursive executing", false);
 }
 
 // exp(-a / (k s^2)) is written as SigmaExp(-a / k, s), which also covers s = 0 by its limit.
@@ -85,12 +60,12 @@ double TrilateralFilter::Combine(double wR, double wS, double wI, double J)
 
 void TrilateralFilter::PreProcessing()
 {
-  WindowSize = Params->GetParam(0)->GetInteger();
-  SigmaS = Params->GetParam(1)->GetReal();
-  SigmaR = Params->GetParam(2)->GetReal();
-  SigmaI = Params->GetParam(3)->GetReal();
-  SigmaJ = Params->GetParam(4)->GetReal();
-  Recursive = Params->GetParam(5)->GetBoolean();
+  WindowSize = (*Params)[SizeParam].GetInteger();
+  SigmaS = (*Params)[SigmaSParam].GetReal();
+  SigmaR = (*Params)[SigmaRParam].GetReal();
+  SigmaI = (*Params)[SigmaIParam].GetReal();
+  SigmaJ = (*Params)[SigmaJParam].GetReal();
+  Recursive = (*Params)[RecursiveParam].GetBoolean();
   Lo = kvLateral::Lower(WindowSize);
   Hi = kvLateral::Upper(WindowSize);
   SpatialTable.resize(size_t(WindowSize) * size_t(WindowSize));
@@ -102,10 +77,83 @@ void TrilateralFilter::PreProcessing()
   for (int r = 0; r <= MaxR; ++r) ImpulseTable[size_t(r)] = ImpulseWeight(r);
   SwitchTable.resize(2 * MaxR + 1);
   for (int r = 0; r <= 2 * MaxR; ++r) SwitchTable[size_t(r)] = Switch(r);
-  // The statistic of the source is fixed during a run; a recursive run reads the changing
-  // destination and computes it per sample instead.
-  if (FastPath && !Recursive)
-    RMap.Build(*SourceSurface, int(FirstColumn) - Lo, int(FirstRow) - Lo, int(EndColumn) + Hi, int(EndRow) + Hi);
+  PrepareBlendTables();
+}
+
+// The two powers of Combine, tabled by R0 + Rq and by the difference or Rq, for the sums of
+// statistics the run can meet (a source run reads a fixed picture, so they are known before
+// it starts): far fewer powers than two per window sample on a large picture. Each entry keeps
+// Combine's own cases, so (P * wS) * Q is Combine's product to the bit.
+void TrilateralFilter::PrepareBlendTables()
+{
+  BlendRow.clear();
+  BlendP.clear();
+  BlendQ.clear();
+  if (Recursive || !RegionInsideSurface()) return;
+  std::vector<uint8_t> present(MaxR + 1, 0);
+  CollectStatistics(present);
+  std::vector<int> values;
+  for (int r = 0; r <= MaxR; ++r)
+    if (present[size_t(r)]) values.push_back(r);
+  if (values.empty()) return;
+  std::vector<uint8_t> sums(2 * MaxR + 1, 0);
+  for (int a : values)
+    for (int b : values) sums[size_t(a + b)] = 1;
+  const size_t rowCount = size_t(std::count(sums.begin(), sums.end(), 1));
+  const double tableCost = double(rowCount) * 256.0 + double(values.size()) * double(values.size());
+  const double directCost = 2.0 * WindowSize * WindowSize * double(EndRow - FirstRow) * double(EndColumn - FirstColumn) *
+                            SourceSurface->GetChannelsCount();
+  if (tableCost >= directCost) return;
+  BlendStride = size_t(values.back()) + 1;
+  BlendRow.assign(2 * MaxR + 1, -1);
+  BlendP.resize(rowCount * 256);
+  BlendQ.assign(BlendStride * BlendStride, 0.0);
+  int row = 0;
+  for (int sum = 0; sum <= 2 * MaxR; ++sum) {
+    if (!sums[size_t(sum)]) continue;
+    BlendRow[size_t(sum)] = row;
+    const double J = SwitchTable[size_t(sum)];
+    double* P = &BlendP[size_t(row) * 256];
+    for (int d = 0; d < 256; ++d) {
+      const double wR = RadiometricTable[size_t(d)];
+      P[d] = J == 0.0 ? wR : (J == 1.0 ? 1.0 : std::pow(wR, 1.0 - J));
+    }
+    ++row;
+  }
+  // By R0 and then Rq: the rows of the small statistics of smooth areas stay in the cache, and
+  // the window samples of an impulse's centre read neighbouring entries.
+  for (int r0 : values)
+    for (int r : values) {
+      const double J = SwitchTable[size_t(r0 + r)];
+      const double wI = ImpulseTable[size_t(r)];
+      BlendQ[size_t(r0) * BlendStride + size_t(r)] = J == 0.0 ? 1.0 : (J == 1.0 ? wI : std::pow(wI, J));
+    }
+}
+
+// Marks every value of the statistic the run reads: at the region's samples and their window
+// samples, positions outside the picture resolved as At resolves them.
+void TrilateralFilter::CollectStatistics(std::vector<uint8_t>& present) const
+{
+  const cBMPSurface& in = *SourceSurface;
+  const int channels = in.GetChannelsCount();
+  const int x0 = int(FirstColumn) - Lo, x1 = int(EndColumn) + Hi;
+  const int width = x1 - x0 + 2;
+  std::vector<uint8_t> lines(size_t(3) * size_t(width) * size_t(channels));
+  std::vector<uint16_t> statistic(size_t(width) * size_t(channels));
+  for (int y = int(FirstRow) - Lo; y < int(EndRow) + Hi; ++y) {
+    for (int k = 0; k < 3; ++k) {
+      const uint8_t* from = in.Row(kvFoldIndex(y - 1 + k, in.GetHeight()));
+      uint8_t* line = &lines[size_t(k) * size_t(width) * size_t(channels)];
+      for (int i = 0; i < width; ++i) {
+        const uint8_t* sample = from + kvFoldIndex(x0 - 1 + i, in.GetWidth()) * channels;
+        std::copy(sample, sample + channels, line + i * channels);
+      }
+    }
+    const size_t plane = size_t(width) * size_t(channels);
+    cROADStatistic::Row(lines.data(), lines.data() + plane, lines.data() + 2 * plane, channels, channels,
+                        (width - 1) * channels, statistic.data());
+    for (int j = channels; j < (width - 1) * channels; ++j) present[statistic[size_t(j)]] = 1;
+  }
 }
 
 void TrilateralFilter::PostProcessing()
@@ -114,11 +162,16 @@ void TrilateralFilter::PostProcessing()
   RadiometricTable.clear();
   ImpulseTable.clear();
   SwitchTable.clear();
-  RMap.Clear();
+  BlendRow.clear();
+  BlendP.clear();
+  BlendQ.clear();
 }
 
-void TrilateralFilter::TransformPlain(const cBMPSurface& in, int x, int y)
+void TrilateralFilter::TransformPixel(unsigned ux, unsigned uy)
 {
+  const cBMPSurface& in = Recursive ? *ResultSurface : *SourceSurface;
+  const int x = int(ux);
+  const int y = int(uy);
   const int g0 = in.GetPixel(x, y);
   const int R0 = cROADStatistic::At(in, x, y);
   double S = 0;
@@ -134,30 +187,71 @@ void TrilateralFilter::TransformPlain(const cBMPSurface& in, int x, int y)
   ResultSurface->SetPixel(x, y, kvLateral::WeightedMean(S, T, uint8_t(g0)));
 }
 
-void TrilateralFilter::TransformPixel(unsigned ux, unsigned uy)
+acSingleChannelOperation::sRowForm TrilateralFilter::RowForm() const
 {
-  const cBMPSurface& in = Recursive ? *ResultSurface : *SourceSurface;
-  const int x = int(ux);
-  const int y = int(uy);
-  if (!FastPath || Recursive || x < Lo || y < Lo || x + Hi >= in.GetWidth() || y + Hi >= in.GetHeight()) {
-    TransformPlain(in, x, y);
+  // One sample further each way for the statistic of the window's outer samples.
+  return {true, {Lo + 1, Hi + 1, Lo + 1, Hi + 1}, true, Recursive};
+}
+
+namespace {
+__attribute__((target_clones("avx2", "default"))) void AddBlendTerms(const uint8_t* g, const uint8_t* centre,
+                                                                     const uint16_t* r, const int* r0, double spatial,
+                                                                     const int* blendRow, const double* P,
+                                                                     const double* Q, int stride, int samples,
+                                                                     double* S, double* T)
+{
+  for (int j = 0; j < samples; ++j) {
+    const int d = int(g[j]) - int(centre[j]);
+    const int rq = r[j];
+    const double w = P[blendRow[r0[j] + rq] * 256 + (d < 0 ? -d : d)] * spatial * Q[r0[j] * stride + rq];
+    S[j] += g[j] * w;
+    T[j] += w;
+  }
+}
+}  // namespace
+
+void TrilateralFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
+{
+  const int channels = in.Channels;
+  const int samples = count * channels;
+  // The statistic of window row k (rows[k + 1]) for samples -Lo .. count + Hi - 1.
+  const int first = -Lo * channels;
+  const int stride = (count + Hi) * channels - first;
+  std::vector<uint16_t> statistic(size_t(stride) * size_t(WindowSize));
+  auto statisticRow = [&](int k) { return statistic.data() + size_t(k) * size_t(stride) - first; };
+  for (int k = 0; k < WindowSize; ++k)
+    cROADStatistic::Row(in.Rows[k], in.Rows[k + 1], in.Rows[k + 2], channels, first, first + stride, statisticRow(k));
+  const uint8_t* centre = in.Rows[Lo + 1];
+  const uint16_t* centreR = statisticRow(Lo);
+  if (!BlendRow.empty()) {
+    // Term by term across the span, each sample's sums taking the terms in the reference's
+    // order.
+    std::vector<double> S(static_cast<size_t>(samples), 0.0);
+    std::vector<double> T(static_cast<size_t>(samples), 0.0);
+    std::vector<int> R0(centreR, centreR + samples);
+    const double* ws = SpatialTable.data();
+    for (int dx = -Lo; dx <= Hi; ++dx)
+      for (int k = 0; k < WindowSize; ++k)
+        AddBlendTerms(in.Rows[k + 1] + dx * channels, centre, statisticRow(k) + dx * channels, R0.data(), *ws++,
+                      BlendRow.data(), BlendP.data(), BlendQ.data(), int(BlendStride), samples, S.data(), T.data());
+    for (int j = 0; j < samples; ++j) out[j] = kvLateral::WeightedMean(S[size_t(j)], T[size_t(j)], centre[j]);
     return;
   }
-  const int channels = in.GetChannelsCount();
-  const int c = channels == 1 ? 0 : in.CurrentChannel;
-  const int g0 = in.Row(y)[x * channels + c];
-  const int R0 = RMap.Get(x, y, c);
-  double S = 0;
-  double T = 0;
-  const double* ws = SpatialTable.data();
-  for (int dx = -Lo; dx <= Hi; ++dx)
-    for (int dy = -Lo; dy <= Hi; ++dy) {
-      const int g = in.Row(y + dy)[(x + dx) * channels + c];
-      const int Rq = RMap.Get(x + dx, y + dy, c);
-      const double w = Combine(RadiometricTable[size_t(std::abs(g - g0))], *ws++, ImpulseTable[size_t(Rq)],
-                               SwitchTable[size_t(R0 + Rq)]);
-      S += g * w;
-      T += w;
-    }
-  ResultSurface->SetPixel(x, y, kvLateral::WeightedMean(S, T, uint8_t(g0)));
+  for (int j = 0; j < samples; ++j) {
+    const int g0 = centre[j];
+    const int R0 = centreR[j];
+    double S = 0;
+    double T = 0;
+    const double* ws = SpatialTable.data();
+    for (int dx = -Lo; dx <= Hi; ++dx)
+      for (int k = 0; k < WindowSize; ++k) {
+        const int g = in.Rows[k + 1][j + dx * channels];
+        const int Rq = statisticRow(k)[j + dx * channels];
+        const double w = Combine(RadiometricTable[size_t(std::abs(g - g0))], *ws++, ImpulseTable[size_t(Rq)],
+                                 SwitchTable[size_t(R0 + Rq)]);
+        S += g * w;
+        T += w;
+      }
+    out[j] = kvLateral::WeightedMean(S, T, uint8_t(g0));
+  }
 }

@@ -13,8 +13,11 @@ public:
   void PostProcessing() override;
   void TransformPixel(unsigned x, unsigned y) override;
 
-  // Off: every sample by the plain formula (kept as the reference of the tabled interior path).
-  bool FastPath = true;
+protected:
+  sRowForm RowForm() const override;
+  // The statistic from the window rows, the weights from tables, the sums in the reference's
+  // order.
+  void TransformRow(const sWindowRows& in, uint8_t* out, int count) override;
 
 private:
   double SpatialWeight(int dx, int dy) const;
@@ -22,8 +25,15 @@ private:
   double ImpulseWeight(int r) const;
   double Switch(int rSum) const;
   static double Combine(double wR, double wS, double wI, double J);
-  void TransformPlain(const cBMPSurface& in, int x, int y);
+  void PrepareBlendTables();
+  void CollectStatistics(std::vector<uint8_t>& present) const;
 
+  sParamHandle SizeParam;
+  sParamHandle SigmaSParam;
+  sParamHandle SigmaRParam;
+  sParamHandle SigmaIParam;
+  sParamHandle SigmaJParam;
+  sParamHandle RecursiveParam;
   int WindowSize = 3;
   double SigmaS = 5;
   double SigmaR = 40;
@@ -36,5 +46,10 @@ private:
   std::vector<double> RadiometricTable;  // by |difference|, 0..255
   std::vector<double> ImpulseTable;      // by R, 0..1020
   std::vector<double> SwitchTable;       // by R0 + Rq, 0..2040
-  cROADStatistic RMap;
+  // Combine's powers when tabled: row BlendRow[R0 + Rq] (-1: never met) of BlendP by the
+  // difference, and BlendQ at R0 * BlendStride + Rq. Empty: computed per window sample.
+  std::vector<int> BlendRow;
+  std::vector<double> BlendP;
+  std::vector<double> BlendQ;
+  size_t BlendStride = 0;
 };

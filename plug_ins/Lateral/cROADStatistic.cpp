@@ -9,6 +9,34 @@ int cROADStatistic::SumOfFourSmallest(int* d)
   return d[0] + d[1] + d[2] + d[3];
 }
 
+namespace {
+inline void Order(uint8_t& a, uint8_t& b)
+{
+  const uint8_t lo = std::min(a, b);
+  b = std::max(a, b);
+  a = lo;
+}
+inline uint8_t Distance(uint8_t a, uint8_t b) { return uint8_t(std::max(a, b) - std::min(a, b)); }
+}  // namespace
+
+// Both halves of the eight differences sorted, then the four smallest of all are the pairwise
+// minima of one half against the other reversed; their sum does not depend on the order.
+__attribute__((target_clones("avx2", "default"))) void cROADStatistic::Row(const uint8_t* up, const uint8_t* mid,
+                                                                           const uint8_t* down, int channels,
+                                                                           int first, int end, uint16_t* r)
+{
+  for (int j = first; j < end; ++j) {
+    const uint8_t g = mid[j];
+    uint8_t a0 = Distance(up[j - channels], g), a1 = Distance(up[j], g), a2 = Distance(up[j + channels], g),
+            a3 = Distance(mid[j - channels], g);
+    uint8_t b0 = Distance(mid[j + channels], g), b1 = Distance(down[j - channels], g), b2 = Distance(down[j], g),
+            b3 = Distance(down[j + channels], g);
+    Order(a0, a1), Order(a2, a3), Order(a0, a2), Order(a1, a3), Order(a1, a2);
+    Order(b0, b1), Order(b2, b3), Order(b0, b2), Order(b1, b3), Order(b1, b2);
+    r[j] = uint16_t(std::min(a0, b3) + std::min(a1, b2) + std::min(a2, b1) + std::min(a3, b0));
+  }
+}
+
 int cROADStatistic::At(const cBMPSurface& s, int u, int v)
 {
   const int g = s.GetPixel(u, v);
@@ -18,48 +46,4 @@ int cROADStatistic::At(const cBMPSurface& s, int u, int v)
     for (int i = -1; i <= 1; ++i)
       if (i != 0 || j != 0) d[n++] = std::abs(int(s.GetPixel(u + i, v + j)) - g);
   return SumOfFourSmallest(d);
-}
-
-void cROADStatistic::Build(cBMPSurface& s, int x0, int y0, int x1, int y1)
-{
-  const int w = s.GetWidth();
-  const int h = s.GetHeight();
-  x0 = std::max(x0, 0);
-  y0 = std::max(y0, 0);
-  x1 = std::min(x1, w);
-  y1 = std::min(y1, h);
-  X0 = x0;
-  Y0 = y0;
-  Width = std::max(0, x1 - x0);
-  Channels = s.GetChannelsCount();
-  Map.assign(size_t(Width) * size_t(std::max(0, y1 - y0)) * size_t(Channels), 0);
-  const int saved = s.CurrentChannel;
-  for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x)
-      for (int c = 0; c < Channels; ++c) {
-        uint16_t& r = Map[(size_t(y - Y0) * size_t(Width) + size_t(x - X0)) * size_t(Channels) + size_t(c)];
-        if (x >= 1 && x + 1 < w && y >= 1 && y + 1 < h) {
-          // Interior: the ring is inside, read the rows directly.
-          const int g = s.Row(y)[x * Channels + c];
-          int d[8];
-          int n = 0;
-          for (int j = -1; j <= 1; ++j) {
-            const uint8_t* row = s.Row(y + j);
-            for (int i = -1; i <= 1; ++i)
-              if (i != 0 || j != 0) d[n++] = std::abs(int(row[(x + i) * Channels + c]) - g);
-          }
-          r = uint16_t(SumOfFourSmallest(d));
-        } else {
-          s.CurrentChannel = c;
-          r = uint16_t(At(s, x, y));
-        }
-      }
-  s.CurrentChannel = saved;
-}
-
-void cROADStatistic::Clear()
-{
-  Map.clear();
-  Map.shrink_to_fit();
-  Width = 0;
 }

@@ -2,7 +2,6 @@
 // Rank-ordered absolute differences: R(q) is the sum of the four smallest absolute differences
 // between q and its eight neighbours. Small in smooth areas, large at impulses.
 #include <cstdint>
-#include <vector>
 
 #include "cBMPSurface.h"
 
@@ -14,15 +13,10 @@ public:
   // Sum of the four smallest of eight differences.
   static int SumOfFourSmallest(int* d);
 
-  // Precomputes R for every pixel of [x0, x1) x [y0, y1) (clipped to the surface), every channel.
-  void Build(cBMPSurface& s, int x0, int y0, int x1, int y1);
-  int Get(int x, int y, int c) const { return Map[(size_t(y - Y0) * size_t(Width) + size_t(x - X0)) * size_t(Channels) + size_t(c)]; }
-  void Clear();
-
-private:
-  std::vector<uint16_t> Map;
-  int X0 = 0;
-  int Y0 = 0;
-  int Width = 0;
-  int Channels = 1;
+  // R of samples first .. end - 1 of a row (as flat sample indices, neighbours channels
+  // apart) from that row and the rows above and below, written to r[first .. end - 1]. The
+  // rows must hold every neighbour; padded rows give R at positions outside the picture the
+  // way At resolves them.
+  static void Row(const uint8_t* up, const uint8_t* mid, const uint8_t* down, int channels, int first, int end,
+                  uint16_t* r);
 };

@@ -1,30 +1,36 @@
 #include "ContrHarmonicMeanFilter.h"
 
 #include <cmath>
+#include <vector>
+
+namespace {
+// The allowance that keeps rounding of exp(ln v) from turning an exact mean v into v - 1.
+constexpr long double Allowance = 1e-9L;
+// Far above the rounding differences of the double and long double quotients (a few 1e-12 at
+// 255), far below the allowance.
+constexpr double Tolerance = 1e-10;
+}  // namespace
 
 ContrHarmonicMeanFilter::ContrHarmonicMeanFilter() : acMeanFilter("Contraharmonic Mean", true)
 {
-  sParameterInfo info;
-  info.ParameterName = "Order";
-  info.theParameterType = ptReal;
-  info.MinBound = -1;
-  info.MaxBound = 1;
-  info.DefaultValue = 0;
-  info.Precision = 2;
-  Params->AddNewParam(info);
+  OrderParam = Params->AddReal("Order", -1, 1, 0, 2);
   AddRecursiveParam();
 }
 
 void ContrHarmonicMeanFilter::PreProcessing()
 {
   acMeanFilter::PreProcessing();
-  Order = float(Params->GetParam(2)->GetReal());
+  Order = float((*Params)[OrderParam].GetReal());
   const long double q = Order;
   PowerA[0] = PowerB[0] = 0;  // zero samples are ignored entirely
   for (int v = 1; v < 256; ++v) {
     const long double lnv = std::log((long double)v);
     PowerA[size_t(v)] = std::exp((q + 1) * lnv);
     PowerB[size_t(v)] = std::exp(q * lnv);
+  }
+  for (int v = 0; v < 256; ++v) {
+    PowerAD[size_t(v)] = double(PowerA[size_t(v)]);
+    PowerBD[size_t(v)] = double(PowerB[size_t(v)]);
   }
 }
 
@@ -39,6 +45,35 @@ uint8_t ContrHarmonicMeanFilter::Mean(const uint8_t* values, unsigned count) con
   if (B == 0) return 0;
   const long double r = A / B;
   if (r > 255) return 255;
-  // The allowance keeps rounding of exp(ln v) from turning an exact mean v into v - 1.
-  return uint8_t(r + 1e-9L);
+  return uint8_t(r + Allowance);
+}
+
+void ContrHarmonicMeanFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
+{
+  const int channels = in.Channels;
+  const int samples = count * channels;
+  std::vector<double> a(static_cast<size_t>(samples));
+  std::vector<double> b(static_cast<size_t>(samples));
+  WindowSums(in, count, PowerAD.data(), a.data());
+  WindowSums(in, count, PowerBD.data(), b.data());
+  std::vector<uint8_t> window(WindowCount());
+  for (int j = 0; j < samples; ++j) {
+    // Only a window of zeros sums to 0.
+    if (b[size_t(j)] == 0) {
+      out[j] = 0;
+      continue;
+    }
+    const double r = a[size_t(j)] / b[size_t(j)];
+    // Above 255 it is capped; just below, the allowance lifts it to 255.
+    if (r > 255 - Tolerance) {
+      out[j] = 255;
+      continue;
+    }
+    const double t = r + double(Allowance);
+    const double whole = std::floor(t);
+    if (t - whole < Tolerance || whole + 1 - t < Tolerance)
+      out[j] = MeanAt(in, j / channels, j % channels, window.data());
+    else
+      out[j] = uint8_t(whole);
+  }
 }

@@ -1,6 +1,12 @@
 #include "HarmonicMeanFilter.h"
 
 #include <cmath>
+#include <vector>
+
+namespace {
+// Relative: far above the rounding differences of the double and long double sums (1e-14).
+constexpr double Tolerance = 1e-11;
+}  // namespace
 
 HarmonicMeanFilter::HarmonicMeanFilter() : acMeanFilter("Harmonic Mean", false)
 {
@@ -12,6 +18,7 @@ void HarmonicMeanFilter::PreProcessing()
   acMeanFilter::PreProcessing();
   Reciprocal[0] = 0;  // zero samples add nothing
   for (int v = 1; v < 256; ++v) Reciprocal[size_t(v)] = 1.0L / (long double)v;
+  for (int v = 0; v < 256; ++v) ReciprocalD[size_t(v)] = double(Reciprocal[size_t(v)]);
 }
 
 uint8_t HarmonicMeanFilter::Mean(const uint8_t* values, unsigned count) const
@@ -21,4 +28,33 @@ uint8_t HarmonicMeanFilter::Mean(const uint8_t* values, unsigned count) const
   if (H == 0) return 0;
   const long double r = std::ceil((long double)count / H);
   return r > 255 ? uint8_t(255) : uint8_t(r);
+}
+
+void HarmonicMeanFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
+{
+  const int channels = in.Channels;
+  const int samples = count * channels;
+  std::vector<double> sums(static_cast<size_t>(samples));
+  WindowSums(in, count, ReciprocalD.data(), sums.data());
+  std::vector<uint8_t> window(WindowCount());
+  const double n = double(WindowCount());
+  for (int j = 0; j < samples; ++j) {
+    // Only a window of zeros sums to 0.
+    if (sums[size_t(j)] == 0) {
+      out[j] = 0;
+      continue;
+    }
+    const double z = n / sums[size_t(j)];
+    const double tolerance = Tolerance * z;
+    // Just below 255 or above, the ceiling is capped to 255 either way.
+    if (z > 255 - tolerance) {
+      out[j] = 255;
+      continue;
+    }
+    const double whole = std::floor(z);
+    if (z - whole < tolerance || whole + 1 - z < tolerance)
+      out[j] = MeanAt(in, j / channels, j % channels, window.data());
+    else
+      out[j] = uint8_t(whole + 1);
+  }
 }

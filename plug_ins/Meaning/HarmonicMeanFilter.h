@@ -11,7 +11,11 @@ public:
 
 protected:
   uint8_t Mean(const uint8_t* values, unsigned count) const override;
+  // Decides from a double window sum of the reciprocals; a quotient within a hair of an
+  // integer goes through Mean.
+  void TransformRow(const sWindowRows& in, uint8_t* out, int count) override;
 
 private:
   std::array<long double, 256> Reciprocal{};
+  std::array<double, 256> ReciprocalD{};  // the same, rounded to double
 };

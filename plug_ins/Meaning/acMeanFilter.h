@@ -5,15 +5,13 @@
 #include "acSingleChannelOperation.h"
 
 // A filter that replaces each sample by a mean of its rectangular window. The window is
-// gathered (horizontal offset outer, vertical inner) and handed to Mean.
+// gathered (horizontal offset outer, vertical inner) and handed to Mean; that gathering is the
+// reference, and the row forms of the subclasses give exactly its results.
 class acMeanFilter : public acSingleChannelOperation {
 public:
   void PreProcessing() override;
   void PostProcessing() override;
   void TransformPixel(unsigned x, unsigned y) override;
-
-  // Off: every window sample read through the border rule (the reference of the interior path).
-  bool FastPath = true;
 
 protected:
   // Declares "Window width" and "Window height"; swapped: width is the vertical extent.
@@ -22,13 +20,27 @@ protected:
   void AddRecursiveParam();
   virtual uint8_t Mean(const uint8_t* values, unsigned count) const = 0;
 
+  sRowForm RowForm() const override;
+  // The reference gathering on window rows: every sample through Mean.
+  void TransformRow(const sWindowRows& in, uint8_t* out, int count) override;
+  // Sample c of pixel i of the span through Mean, its window gathered in the reference order
+  // into window (Extent's size).
+  uint8_t MeanAt(const sWindowRows& in, int i, int c, uint8_t* window) const;
+  // For every sample j (pixel j / Channels) of the span: the sum over its window of
+  // table[value], in columns first and then along the row. sums holds count * Channels.
+  void WindowSums(const sWindowRows& in, int count, const double* table, double* sums) const;
+  unsigned WindowCount() const { return unsigned(Extent.Width() * Extent.Height()); }
+
   uint8_t WindowWidth = 3;
   uint8_t WindowHeight = 3;
+  bool Recursive = false;
+  // What the window reads around a sample, horizontal and vertical as the filter swaps them.
+  sWindowExtent Extent;
 
 private:
   bool Swapped;
-  bool Recursive = false;
-  unsigned RecursiveIndex = 2;
-  int LoX = 1, HiX = 1, LoY = 1, HiY = 1;
-  std::vector<uint8_t> Window;
+  sParamHandle WidthParam;
+  sParamHandle HeightParam;
+  sParamHandle RecursiveParam;
+  std::vector<uint8_t> Window;  // the reference path's window
 };

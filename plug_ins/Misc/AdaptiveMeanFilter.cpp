@@ -12,6 +12,7 @@
 #include <numbers>
 
 #include "cUserDialogs.h"
+#include "kvBorderRule.h"
 #include "kvInstallPaths.h"
 
 namespace {
@@ -35,6 +36,13 @@ float LittleEndianFloat(const unsigned char* p)
   float value;
   std::memcpy(&value, &bits, sizeof(value));
   return value;
+}
+inline bool Accept(float dr, float thetaR, float d, float theta)
+{
+  float delta = std::fabs(theta - thetaR);
+  const float wrapped = std::fabs(delta - TwoPi);
+  if (wrapped < delta && wrapped > 0.0f) delta = wrapped;
+  return (0.9f * delta + 1.0f) * dr > d;
 }
 }  // namespace
 
@@ -103,7 +111,7 @@ bool AdaptiveMeanFilter::LoadTables()
 
 // Offsets along an axis are their own length and direction; others come from the tables
 // (or, beyond them, from the same formulas the tables were made with).
-float AdaptiveMeanFilter::Distance(int dx, int dy) const
+inline float AdaptiveMeanFilter::Distance(int dx, int dy) const
 {
   const int ax = std::abs(dx);
   const int ay = std::abs(dy);
@@ -113,7 +121,7 @@ float AdaptiveMeanFilter::Distance(int dx, int dy) const
   return float(std::hypot(double(ax), double(ay)));
 }
 
-float AdaptiveMeanFilter::Angle(int dx, int dy) const
+inline float AdaptiveMeanFilter::Angle(int dx, int dy) const
 {
   const int ax = std::abs(dx);
   const int ay = std::abs(dy);
@@ -123,25 +131,6 @@ float AdaptiveMeanFilter::Angle(int dx, int dy) const
                                                        : float(std::atan2(double(ay), double(ax)));
   if (dx > 0) return dy > 0 ? a : TwoPi - a;
   return dy > 0 ? Pi - a : Pi + a;
-}
-
-bool AdaptiveMeanFilter::Accept(float dr, float thetaR, float d, float theta)
-{
-  float delta = std::fabs(theta - thetaR);
-  const float wrapped = std::fabs(delta - TwoPi);
-  if (wrapped < delta && wrapped > 0.0f) delta = wrapped;
-  return (0.9f * delta + 1.0f) * dr > d;
-}
-
-// Mirrors an index into 0..size-1: u < 0 becomes -1 - u, u >= size becomes 2 size - 1 - u;
-// indices further out (windows wider than a small picture) keep reflecting.
-int AdaptiveMeanFilter::Fold(int u, int size)
-{
-  if (u >= 0 && u < size) return u;
-  const int period = 2 * size;
-  u %= period;
-  if (u < 0) u += period;
-  return u < size ? u : period - 1 - u;
 }
 
 void AdaptiveMeanFilter::PrepareOffsetTables()
@@ -155,6 +144,19 @@ void AdaptiveMeanFilter::PrepareOffsetTables()
       OffsetDistance[k] = Distance(dx, dy);
       OffsetAngle[k] = Angle(dx, dy);
     }
+  // Whether b is accepted relative to a, for every pair of offsets near the centre.
+  constexpr int pairs = PairSide * PairSide;
+  PairAccepted.assign(size_t(pairs) * pairs, 0);
+  auto offsetIndex = [](int p) {
+    return size_t(p / PairSide - PairRadius + MaxWindowRadius) * OffsetSide +
+           size_t(p % PairSide - PairRadius + MaxWindowRadius);
+  };
+  PairDistance.resize(pairs);
+  for (int p = 0; p < pairs; ++p) PairDistance[size_t(p)] = OffsetDistance[offsetIndex(p)];
+  for (int a = 0; a < pairs; ++a)
+    for (int b = 0; b < pairs; ++b)
+      PairAccepted[size_t(a) * pairs + size_t(b)] = Accept(OffsetDistance[offsetIndex(a)], OffsetAngle[offsetIndex(a)],
+                                                           OffsetDistance[offsetIndex(b)], OffsetAngle[offsetIndex(b)]);
 }
 
 void AdaptiveMeanFilter::OperationItself(const tTerminateFlag& terminated)
@@ -230,8 +232,8 @@ uint8_t AdaptiveMeanFilter::RebuildSample(int x, int y, sCandidates& list) const
   int nearestX = -1;
   int nearestY = -1;
   auto consider = [&](int dx, int dy) {
-    const int mx = Fold(x + dx, Width);
-    const int my = Fold(y + dy, Height);
+    const int mx = kvReflectIndex(x + dx, Width);
+    const int my = kvReflectIndex(y + dy, Height);
     if (!NoiseMap[size_t(my) * size_t(Width) + size_t(mx)]) return;
     const float d = Distance(dx, dy);
     if (d < nearest) {
@@ -256,62 +258,66 @@ uint8_t AdaptiveMeanFilter::RebuildSample(int x, int y, sCandidates& list) const
   int radius = int(std::floor((0.9 * std::numbers::pi + 1.0) * double(dN) * 0.5 + 0.5));
   radius = std::min(radius, MaxWindowRadius);
 
+  if (radius <= PairRadius && x - radius >= 0 && x + radius < Width && y - radius >= 0 && y + radius < Height)
+    return RebuildSmallWindow(x, y, radius, nearestX - x, nearestY - y, uint8_t(gN));
+
   float* dist = list.Distance.data();
   float* angle = list.Angle.data();
   float* value = list.Value.data();
-  // Inserts at the end, except that a strictly nearer entry than the running minimum takes
+  // The accepted entries are first gathered in their order (written always, kept by the
+  // accept flag, so the flag costs no branch), then placed as the insertion rule places them
+  // one by one: at the end, except that a strictly nearer entry than the running minimum takes
   // position `first` and sends the entry it displaces to the end.
-  auto insert = [&](int first, int& count, float& minimum, float d, float a, float v) {
-    if (d < minimum) {
+  auto take = [&](int to, float d, float a, float v) {
+    dist[to] = d;
+    angle[to] = a;
+    value[to] = v;
+  };
+  auto place = [&](int first, int end) {
+    float minimum = NoMinimum;
+    for (int n = first; n < end; ++n) {
+      const float d = dist[n];
+      if (!(d < minimum)) continue;
       minimum = d;
-      if (count > first) {
-        dist[count] = dist[first];
-        angle[count] = angle[first];
-        value[count] = value[first];
+      if (n > first) {
+        const float a = angle[n], v = value[n];
+        take(n, dist[first], angle[first], value[first]);
+        take(first, d, a, v);
       }
-      dist[first] = d;
-      angle[first] = a;
-      value[first] = v;
-    } else {
-      dist[count] = d;
-      angle[count] = a;
-      value[count] = v;
     }
-    ++count;
   };
 
   int count = 1;
   dist[0] = dN;
   angle[0] = thetaN;
   value[0] = gN;
-  float minimum = NoMinimum;
   const bool inside = x - radius >= 0 && x + radius < Width && y - radius >= 0 && y + radius < Height;
   for (int wy = -radius; wy <= radius; ++wy) {
-    const int my = inside ? y + wy : Fold(y + wy, Height);
+    const int my = inside ? y + wy : kvReflectIndex(y + wy, Height);
     const uint8_t* mapRow = &NoiseMap[size_t(my) * size_t(Width)];
     const uint8_t* planeRow = &Plane[size_t(my) * size_t(Width)];
     const size_t offsetRow = size_t(wy + MaxWindowRadius) * OffsetSide + MaxWindowRadius;
     for (int wx = -radius; wx <= radius; ++wx) {
-      const int mx = inside ? x + wx : Fold(x + wx, Width);
-      if (!mapRow[mx]) continue;
+      const int mx = inside ? x + wx : kvReflectIndex(x + wx, Width);
       const float d = OffsetDistance[size_t(ptrdiff_t(offsetRow) + wx)];
       const float a = OffsetAngle[size_t(ptrdiff_t(offsetRow) + wx)];
-      if (Accept(dN, thetaN, d, a)) insert(1, count, minimum, d, a, float(planeRow[mx]));
+      take(count, d, a, float(planeRow[mx]));
+      count += mapRow[mx] && Accept(dN, thetaN, d, a);
     }
   }
+  place(1, count);
 
   // Chain pruning: entries after k - 1 must be accepted relative to entry k - 1.
   for (int k = 2; k < count; ++k) {
     const float dr = dist[k - 1];
     const float ar = angle[k - 1];
     int kept = k;
-    minimum = NoMinimum;
     for (int i = k; i < count; ++i) {
-      const float d = dist[i];
-      const float a = angle[i];
-      const float v = value[i];
-      if (Accept(dr, ar, d, a)) insert(k, kept, minimum, d, a, v);
+      const float d = dist[i], a = angle[i], v = value[i];
+      take(kept, d, a, v);
+      kept += Accept(dr, ar, d, a);
     }
+    place(k, kept);
     count = kept;
   }
 
@@ -320,6 +326,61 @@ uint8_t AdaptiveMeanFilter::RebuildSample(int x, int y, sCandidates& list) const
   for (int i = 0; i < count; ++i) {
     const float squared = dist[i] * dist[i];
     weighted += value[i] / squared;
+    weights += 1.0f / squared;
+  }
+  const float result = std::floor(weighted / weights + 0.5f);
+  return uint8_t(std::clamp(result, 0.0f, 255.0f));
+}
+
+// A window inside the picture holds the nearest sample unmirrored, so dN and thetaN are those
+// of its offset, and every accept test is a look-up of an offset pair. An entry is its offset's
+// pair index and its value in one word, so moving it is one store.
+uint8_t AdaptiveMeanFilter::RebuildSmallWindow(int x, int y, int radius, int nearestDx, int nearestDy,
+                                               uint8_t nearestValue) const
+{
+  constexpr int pairs = PairSide * PairSide;
+  auto pairIndex = [](int dx, int dy) { return uint32_t((dy + PairRadius) * PairSide + dx + PairRadius); };
+  std::array<uint32_t, pairs + 1> entry;
+  auto distance = [&](uint32_t e) { return PairDistance[e >> 8]; };
+  auto place = [&](int first, int end) {
+    float minimum = NoMinimum;
+    for (int n = first; n < end; ++n) {
+      const float d = distance(entry[size_t(n)]);
+      if (!(d < minimum)) continue;
+      minimum = d;
+      std::swap(entry[size_t(n)], entry[size_t(first)]);
+    }
+  };
+  entry[0] = (pairIndex(nearestDx, nearestDy) << 8) | nearestValue;
+  int count = 1;
+  const uint8_t* nearestAccepts = &PairAccepted[size_t(entry[0] >> 8) * pairs];
+  for (int wy = -radius; wy <= radius; ++wy) {
+    const uint8_t* mapRow = &NoiseMap[size_t(y + wy) * size_t(Width)];
+    const uint8_t* planeRow = &Plane[size_t(y + wy) * size_t(Width)];
+    for (int wx = -radius; wx <= radius; ++wx) {
+      const uint32_t o = pairIndex(wx, wy);
+      entry[size_t(count)] = (o << 8) | planeRow[x + wx];
+      count += mapRow[x + wx] & nearestAccepts[o];
+    }
+  }
+  place(1, count);
+  for (int k = 2; k < count; ++k) {
+    const uint8_t* accepts = &PairAccepted[size_t(entry[size_t(k - 1)] >> 8) * pairs];
+    int kept = k;
+    for (int i = k; i < count; ++i) {
+      const uint32_t e = entry[size_t(i)];
+      entry[size_t(kept)] = e;
+      kept += accepts[e >> 8];
+    }
+    place(k, kept);
+    count = kept;
+  }
+  float weighted = 0.0f;
+  float weights = 0.0f;
+  for (int i = 0; i < count; ++i) {
+    const float d = distance(entry[size_t(i)]);
+    const float squared = d * d;
+    weighted += float(entry[size_t(i)] & 0xFF) / squared;
     weights += 1.0f / squared;
   }
   const float result = std::floor(weighted / weights + 0.5f);

@@ -41,11 +41,10 @@ private:
   // false when the run was stopped.
   bool FilterChannel(int channel, const tTerminateFlag& terminated);
   uint8_t RebuildSample(int x, int y, sCandidates& list) const;
+  uint8_t RebuildSmallWindow(int x, int y, int radius, int nearestDx, int nearestDy, uint8_t nearestValue) const;
 
   float Distance(int dx, int dy) const;
   float Angle(int dx, int dy) const;
-  static bool Accept(float dr, float thetaR, float d, float theta);
-  static int Fold(int u, int size);
 
   int Width = 0;
   int Height = 0;
@@ -60,4 +59,10 @@ private:
   static constexpr int OffsetSide = 2 * MaxWindowRadius + 1;
   std::vector<float> OffsetDistance;
   std::vector<float> OffsetAngle;
+  // Accept of offset b relative to offset a, both within PairRadius, at a * PairSide^2 + b,
+  // offsets indexed (dy + PairRadius) * PairSide + dx + PairRadius.
+  static constexpr int PairRadius = 8;
+  static constexpr int PairSide = 2 * PairRadius + 1;
+  std::vector<uint8_t> PairAccepted;
+  std::vector<float> PairDistance;  // distance of each such offset
 };

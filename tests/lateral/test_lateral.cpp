@@ -276,4 +276,43 @@ TEST(LateralFastPaths, EqualThePlainFormula)
     Set(sdrom, "Recursive executing", recursive);
     kvfilter::ExpectFastEqualsPlain(sdrom, recursive ? "SD-ROM recursive" : "SD-ROM");
   }
+  // Low thresholds, so that every rank difference decides somewhere, and one of each at 0.
+  const int thresholds[][4] = {{0, 1, 2, 3}, {3, 0, 9, 1}, {100, 100, 0, 100}, {100, 100, 100, 0}};
+  for (const auto& t : thresholds) {
+    const char* names[] = {"T1", "T2", "T3", "T4"};
+    std::string label = "SD-ROM thresholds";
+    for (int i = 0; i < 4; ++i) {
+      Set(sdrom, names[i], t[i]);
+      label += ' ';
+      label += std::to_string(t[i]);
+    }
+    kvfilter::ExpectFastEqualsPlain(sdrom, label);
+  }
+}
+
+// Pictures large enough that the trilateral filter tables its powers by the statistics the run
+// meets: the tabled products must be Combine's, also where the switch is exactly 0 or 1.
+TEST(LateralRowForms, TrilateralTabledPowersEqualThePerSampleReference)
+{
+  cImage picture;
+  kvtest::Fill(*picture.GetSurface(), 160, 96, 3, [](int x, int y, int c) {
+    if ((x * 7 + y * 13 + c * 5) % 37 == 0) return uint8_t((x + c) % 2 ? 0 : 255);
+    return uint8_t(30 + (x + 2 * y) / 3 + 20 * c);
+  });
+  TrilateralFilter tri;
+  struct sCase {
+    int Size;
+    double Switch, Impulse;
+  };
+  for (const sCase& k : {sCase{3, 50, 50}, sCase{3, 0.5, 12.5}, sCase{4, 100, 5}, sCase{2, 0, 50}}) {
+    Set(tri, "Window size", k.Size);
+    Set(tri, "Fuzzy switcher parameter", k.Switch);
+    Set(tri, "Impulse parameter", k.Impulse);
+    tri.SetPixelReference(true);
+    auto plain = Apply(tri, picture);
+    tri.SetPixelReference(false);
+    auto rows = Apply(tri, picture);
+    EXPECT_TRUE(kvtest::SamePixels(*plain->GetSurface(), *rows->GetSurface()))
+        << "size " << k.Size << " switch " << k.Switch << " impulse " << k.Impulse;
+  }
 }

@@ -203,7 +203,7 @@ TEST(Means, ChannelsAreFilteredIndependently)
   kvfilter::ExpectChannelsIndependent(t);
 }
 
-TEST(MeanFastPaths, EqualThePlainFormula)
+TEST(MeanRowForms, EqualThePerSampleReference)
 {
   ArithmeticMeanFilter a;
   GeometricMeanFilter g;
@@ -225,5 +225,43 @@ TEST(MeanFastPaths, EqualThePlainFormula)
       Set(t, "Size of truncation", std::min(26, s[1] * 2));
       Set(t, "Recursive executing", recursive);
       kvfilter::ExpectFastEqualsPlain(t, "Truncated " + label);
+    }
+}
+
+// Windows whose mean lies exactly on a step of the rounding (flat areas of every value, and
+// powers of two whose geometric, harmonic and contraharmonic means are often whole): the row
+// forms decide these through the reference's own arithmetic, so they must still agree.
+TEST(MeanRowForms, AgreeOnWindowsWhoseMeanIsWhole)
+{
+  std::vector<std::unique_ptr<cImage>> pictures;
+  // 4 x 4 tiles of every value 0 .. 255, three channels offset against each other.
+  pictures.push_back(std::make_unique<cImage>());
+  kvtest::Fill(*pictures.back()->GetSurface(), 64, 64, 3,
+               [](int x, int y, int c) { return uint8_t((y / 4 * 16 + x / 4 + 85 * c) % 256); });
+  // Powers of two and their neighbours in short stripes.
+  pictures.push_back(std::make_unique<cImage>());
+  kvtest::Fill(*pictures.back()->GetSurface(), 41, 23, 1, [](int x, int y, int) {
+    const int powers[] = {0, 1, 2, 4, 8, 16, 32, 64, 128, 255};
+    return uint8_t(powers[(x / 2 + y * 3 + (x * y) % 3) % 10]);
+  });
+  ArithmeticMeanFilter a;
+  GeometricMeanFilter g;
+  HarmonicMeanFilter h;
+  ContrHarmonicMeanFilter c;
+  for (double order : {0.0, 1.0, -1.0, 0.5, -0.37})
+    for (int size : {1, 2, 3, 5}) {
+      for (acMeanFilter* f : std::initializer_list<acMeanFilter*>{&a, &g, &h, &c}) {
+        Set(*f, "Window width", size);
+        Set(*f, "Window height", size == 2 ? 4 : size);
+        if (f == &c) Set(c, "Order", order);
+        for (auto& picture : pictures) {
+          f->SetPixelReference(true);
+          auto plain = Apply(*f, *picture);
+          f->SetPixelReference(false);
+          auto rows = Apply(*f, *picture);
+          EXPECT_TRUE(kvtest::SamePixels(*plain->GetSurface(), *rows->GetSurface()))
+              << f->GetName() << " size " << size << " order " << order << " on " << picture->GetWidth();
+        }
+      }
     }
 }
