@@ -49,7 +49,6 @@ struct sChild {
   int Pipe = -1;  // the child's stdout: one line per point
   size_t Picture = 0;
   std::string ResultFile;
-  std::string Pending;
 };
 
 // The temporary folder of the children's result files, removed with everything in it.
@@ -270,7 +269,7 @@ void cDatasetRunner::Run(const std::vector<sPictureFile>& pictures, uint64_t bas
   while (true) {
     if (cancelled() && !forwarded) {
       forwarded = true;
-      for (sChild& c : running) kill(c.Pid, SIGINT);
+      for (sChild& child : running) kill(child.Pid, SIGINT);
     }
     if (running.empty() && (forwarded || next == pictures.size())) break;
     if (!forwarded && next < pictures.size() && running.size() < Jobs) {
@@ -278,13 +277,13 @@ void cDatasetRunner::Run(const std::vector<sPictureFile>& pictures, uint64_t bas
       continue;
     }
     std::vector<pollfd> polls;
-    for (sChild& c : running) polls.push_back({c.Pipe, POLLIN, 0});
+    for (sChild& child : running) polls.push_back({child.Pipe, POLLIN, 0});
     if (poll(polls.data(), polls.size(), PollMilliseconds) < 0 && errno != EINTR) throw cCliError::Failure("cannot watch the jobs");
     for (size_t i = 0; i < polls.size(); ++i) {
       if (!(polls[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-      sChild& c = running[i];
+      sChild& child = running[i];
       char buffer[512];
-      const ssize_t got = read(c.Pipe, buffer, sizeof buffer);
+      const ssize_t got = read(child.Pipe, buffer, sizeof buffer);
       if (got > 0) {
         const unsigned lines = unsigned(std::count(buffer, buffer + got, '\n'));
         if (lines) {
@@ -297,17 +296,16 @@ void cDatasetRunner::Run(const std::vector<sPictureFile>& pictures, uint64_t bas
       // End of the child's output: it has ended or is about to.
       sDatasetPicture picture;
       std::string reason;
-      const uint64_t seed = kvDataset::PictureSeed(baseSeed, pictures[c.Picture].Name);
-      if (EndChild(c, pictures[c.Picture], seed, results, picture, reason)) {
+      const uint64_t seed = kvDataset::PictureSeed(baseSeed, pictures[child.Picture].Name);
+      if (EndChild(child, pictures[child.Picture], seed, results, picture, reason)) {
         results.AddPicture(std::move(picture));
         ++finished;
         onPoint(points, finished);
       } else {
-        failures[c.Picture] = reason;
+        failures[child.Picture] = reason;
       }
     }
-    running.erase(std::remove_if(running.begin(), running.end(), [](const sChild& c) { return c.Pipe < 0; }),
-                  running.end());
+    std::erase_if(running, [](const sChild& child) { return child.Pipe < 0; });
   }
   for (auto& [index, reason] : failures) results.AddUnfinished({pictures[index].Name, reason});
   for (size_t i = next; i < pictures.size(); ++i) results.AddUnfinished({pictures[i].Name, "not started"});

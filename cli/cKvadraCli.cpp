@@ -593,24 +593,24 @@ int cKvadraCli::CommandRun(cArgumentReader& args)
   int region[4] = {};
   std::optional<uint64_t> seed;
   while (!args.AtEnd()) {
-    const std::string a = args.Next();
-    if (a == "--op")
-      steps.push_back({args.ValueOf(a), {}});
-    else if (a == "--set") {
-      const std::string setting = args.ValueOf(a);
+    const std::string argument = args.Next();
+    if (argument == "--op")
+      steps.push_back({args.ValueOf(argument), {}});
+    else if (argument == "--set") {
+      const std::string setting = args.ValueOf(argument);
       if (steps.empty()) throw cCliError::Usage("--set '" + setting + "' must follow an --op");
       steps.back().Settings.push_back(setting);
-    } else if (a == "--region") {
-      ParseRegion(args.ValueOf(a), region);
+    } else if (argument == "--region") {
+      ParseRegion(args.ValueOf(argument), region);
       hasRegion = true;
-    } else if (a == "--out")
-      out = args.ValueOf(a);
-    else if (a == "--history")
-      history = args.ValueOf(a);
-    else if (a == "--seed")
-      seed = cArgumentReader::RequireSeed(args.ValueOf(a));
+    } else if (argument == "--out")
+      out = args.ValueOf(argument);
+    else if (argument == "--history")
+      history = args.ValueOf(argument);
+    else if (argument == "--seed")
+      seed = cArgumentReader::RequireSeed(args.ValueOf(argument));
     else
-      cArgumentReader::TakeOperand("run", a, input);
+      cArgumentReader::TakeOperand("run", argument, input);
   }
   if (input.empty()) throw cCliError::Usage("run: missing INPUT picture");
   if (!out.empty()) OutputFormat(out);
@@ -637,11 +637,11 @@ int cKvadraCli::CommandMeasure(cArgumentReader& args)
   int windowWidth = 0, windowHeight = 0;
   double k1 = -1, k2 = -1;
   while (!args.AtEnd()) {
-    const std::string a = args.Next();
-    if (a == "--origin")
-      origin = args.ValueOf(a);
-    else if (a == "--window") {
-      const std::string text = args.ValueOf(a);
+    const std::string argument = args.Next();
+    if (argument == "--origin")
+      origin = args.ValueOf(argument);
+    else if (argument == "--window") {
+      const std::string text = args.ValueOf(argument);
       const size_t x = text.find_first_of("xX");
       if (x == std::string::npos) throw cCliError::Usage("--window needs WxH, got '" + text + "'");
       windowWidth = int(cArgumentReader::RequireInt(text.substr(0, x), "--window width"));
@@ -649,12 +649,12 @@ int cKvadraCli::CommandMeasure(cArgumentReader& args)
       if (windowWidth < 1 || windowHeight < 1 || windowWidth > MaxMeasureWindow || windowHeight > MaxMeasureWindow)
         throw cCliError::Usage("--window sizes must lie in 1.." + std::to_string(MaxMeasureWindow) + ", got '" + text +
                                "'");
-    } else if (a == "--k1" || a == "--k2") {
-      const double value = cArgumentReader::RequireDouble(args.ValueOf(a), a);
-      if (value < 0 || value > 1) throw cCliError::Usage(a + " must lie in 0..1");
-      (a == "--k1" ? k1 : k2) = value;
+    } else if (argument == "--k1" || argument == "--k2") {
+      const double value = cArgumentReader::RequireDouble(args.ValueOf(argument), argument);
+      if (value < 0 || value > 1) throw cCliError::Usage(argument + " must lie in 0..1");
+      (argument == "--k1" ? k1 : k2) = value;
     } else
-      cArgumentReader::TakeOperand("measure", a, image);
+      cArgumentReader::TakeOperand("measure", argument, image);
   }
   if (image.empty()) throw cCliError::Usage("measure: missing IMAGE");
   if (origin.empty()) throw cCliError::Usage("measure: missing --origin ORIGIN");
@@ -704,41 +704,41 @@ cKvadraCli::sAnalyzeOptions cKvadraCli::ReadAnalyzeOptions(cArgumentReader& args
   sAnalyzeOptions options;
   auto& passed = options.ExperimentArguments;
   while (!args.AtEnd()) {
-    const std::string a = args.Next();
-    if (a == "--corrupt") {
-      options.Corruption.Name = args.ValueOf(a);
-      passed.insert(passed.end(), {a, options.Corruption.Name});
-    } else if (a == "--set") {
-      options.Corruption.Settings.push_back(args.ValueOf(a));
-      passed.insert(passed.end(), {a, options.Corruption.Settings.back()});
-    } else if (a == "--sweep")
+    const std::string argument = args.Next();
+    if (argument == "--corrupt") {
+      options.Corruption.Name = args.ValueOf(argument);
+      passed.insert(passed.end(), {argument, options.Corruption.Name});
+    } else if (argument == "--set") {
+      options.Corruption.Settings.push_back(args.ValueOf(argument));
+      passed.insert(passed.end(), {argument, options.Corruption.Settings.back()});
+    } else if (argument == "--sweep")
       ReadSweep(args, options);
-    else if (a == "--restore") {
-      const std::string text = args.ValueOf(a);
+    else if (argument == "--restore") {
+      const std::string text = args.ValueOf(argument);
       options.Restorations.push_back(ParseRestoration(text));
-      passed.insert(passed.end(), {a, text});
-    } else if (a == "--criterion") {
-      options.Criterion = CheckedCriterion(args.ValueOf(a));
-      passed.insert(passed.end(), {a, options.Criterion});
-    } else if (a == "--seed")
-      options.Seed = cArgumentReader::RequireSeed(args.ValueOf(a));
-    else if (a == "--csv")
-      options.Csv = args.ValueOf(a);
-    else if (a == "--json")
-      options.Json = args.ValueOf(a);
-    else if (a == "--jobs") {
-      const std::string text = args.ValueOf(a);
+      passed.insert(passed.end(), {argument, text});
+    } else if (argument == "--criterion") {
+      options.Criterion = CheckedCriterion(args.ValueOf(argument));
+      passed.insert(passed.end(), {argument, options.Criterion});
+    } else if (argument == "--seed")
+      options.Seed = cArgumentReader::RequireSeed(args.ValueOf(argument));
+    else if (argument == "--csv")
+      options.Csv = args.ValueOf(argument);
+    else if (argument == "--json")
+      options.Json = args.ValueOf(argument);
+    else if (argument == "--jobs") {
+      const std::string text = args.ValueOf(argument);
       options.Jobs = cArgumentReader::RequireInt(text, "--jobs");
       if (options.Jobs < 1 || options.Jobs > MaxJobs)
         throw cCliError::Usage("--jobs must lie in 1.." + std::to_string(MaxJobs) + ", got '" + text + "'");
-    } else if (a == "--shard")
-      options.Shard = args.ValueOf(a);
-    else if (a == "--dataset")
+    } else if (argument == "--shard")
+      options.Shard = args.ValueOf(argument);
+    else if (argument == "--dataset")
       options.ForceDataset = true;
-    else if (a == "--worker")
-      options.Worker = args.ValueOf(a);
+    else if (argument == "--worker")
+      options.Worker = args.ValueOf(argument);
     else
-      cArgumentReader::TakeOperand("analyze", a, options.Inputs);
+      cArgumentReader::TakeOperand("analyze", argument, options.Inputs);
   }
   if (options.Inputs.empty()) throw cCliError::Usage("analyze: missing INPUT picture");
   if (options.Corruption.Name.empty()) throw cCliError::Usage("analyze: missing --corrupt NAME");
@@ -1003,13 +1003,13 @@ int cKvadraCli::CommandMerge(cArgumentReader& args)
   std::vector<std::string> files;
   std::string csv, json;
   while (!args.AtEnd()) {
-    const std::string a = args.Next();
-    if (a == "--csv")
-      csv = args.ValueOf(a);
-    else if (a == "--json")
-      json = args.ValueOf(a);
+    const std::string argument = args.Next();
+    if (argument == "--csv")
+      csv = args.ValueOf(argument);
+    else if (argument == "--json")
+      json = args.ValueOf(argument);
     else
-      cArgumentReader::TakeOperand("merge", a, files);
+      cArgumentReader::TakeOperand("merge", argument, files);
   }
   if (files.empty()) throw cCliError::Usage("merge: missing PARTIAL.json");
   std::vector<cDatasetResults> parts;
@@ -1042,16 +1042,16 @@ int cKvadraCli::CommandSpectrum(cArgumentReader& args)
   std::string input, kind, out;
   double scale = DefaultSpectrumScale;
   while (!args.AtEnd()) {
-    const std::string a = args.Next();
-    if (a == "--kind")
-      kind = args.ValueOf(a);
-    else if (a == "--scale") {
-      scale = cArgumentReader::RequireDouble(args.ValueOf(a), "--scale");
+    const std::string argument = args.Next();
+    if (argument == "--kind")
+      kind = args.ValueOf(argument);
+    else if (argument == "--scale") {
+      scale = cArgumentReader::RequireDouble(args.ValueOf(argument), "--scale");
       if (scale <= 0 || scale > MaxSpectrumScale) throw cCliError::Usage("--scale must lie in (0, 1e6]");
-    } else if (a == "--out")
-      out = args.ValueOf(a);
+    } else if (argument == "--out")
+      out = args.ValueOf(argument);
     else
-      cArgumentReader::TakeOperand("spectrum", a, input);
+      cArgumentReader::TakeOperand("spectrum", argument, input);
   }
   if (input.empty()) throw cCliError::Usage("spectrum: missing INPUT picture");
   if (kind != "magnitude" && kind != "phase") throw cCliError::Usage("spectrum: --kind must be magnitude or phase");
@@ -1077,13 +1077,13 @@ int cKvadraCli::CommandDemo(cArgumentReader& args)
   uint64_t seed = DemoSeed;
   std::string outDir = "kvadra-demo";
   while (!args.AtEnd()) {
-    const std::string a = args.Next();
-    if (a == "--seed")
-      seed = cArgumentReader::RequireSeed(args.ValueOf(a));
-    else if (a == "--out-dir")
-      outDir = args.ValueOf(a);
+    const std::string argument = args.Next();
+    if (argument == "--seed")
+      seed = cArgumentReader::RequireSeed(args.ValueOf(argument));
+    else if (argument == "--out-dir")
+      outDir = args.ValueOf(argument);
     else
-      throw cArgumentReader::UnknownOption("demo", a);
+      throw cArgumentReader::UnknownOption("demo", argument);
   }
   StartSystem();
   std::string sample = kvSamplesFolder(ExecutableFolder()) + "/camera.bmp";
