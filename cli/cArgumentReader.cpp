@@ -3,7 +3,19 @@
 #include <charconv>
 #include <cmath>
 
-#include "cCliError.h"
+namespace {
+// from_chars of the whole text, which may start with '+'; it ignores the locale, so the
+// decimal point is always '.'.
+template <typename tNumber>
+bool ParseWhole(const std::string& text, tNumber& value)
+{
+  const char* first = text.data();
+  const char* last = first + text.size();
+  if (first != last && *first == '+') ++first;
+  const auto [end, error] = std::from_chars(first, last, value);
+  return error == std::errc() && end == last && first != last;
+}
+}  // namespace
 
 cArgumentReader::cArgumentReader(std::vector<std::string> arguments) : Arguments(std::move(arguments)) {}
 
@@ -25,23 +37,33 @@ std::string cArgumentReader::ValueOf(const std::string& option)
   return Arguments[Position++];
 }
 
+void cArgumentReader::TakeOperand(const std::string& command, const std::string& argument, std::string& operand)
+{
+  if (!argument.empty() && argument[0] == '-') throw UnknownOption(command, argument);
+  if (!operand.empty()) throw cCliError::Usage(command + ": unexpected argument '" + argument + "'");
+  operand = argument;
+}
+
+void cArgumentReader::TakeOperand(const std::string& command, const std::string& argument,
+                                  std::vector<std::string>& operands)
+{
+  if (!argument.empty() && argument[0] == '-') throw UnknownOption(command, argument);
+  operands.push_back(argument);
+}
+
+cCliError cArgumentReader::UnknownOption(const std::string& command, const std::string& option)
+{
+  return cCliError::Usage(command + ": unknown option '" + option + "'");
+}
+
 bool cArgumentReader::ParseDouble(const std::string& text, double& value)
 {
-  // from_chars ignores the locale: the decimal point is always '.'.
-  const char* first = text.data();
-  const char* last = first + text.size();
-  if (first != last && *first == '+') ++first;
-  const auto [end, error] = std::from_chars(first, last, value);
-  return error == std::errc() && end == last && first != last && std::isfinite(value);
+  return ParseWhole(text, value) && std::isfinite(value);
 }
 
 bool cArgumentReader::ParseInt(const std::string& text, long long& value)
 {
-  const char* first = text.data();
-  const char* last = first + text.size();
-  if (first != last && *first == '+') ++first;
-  const auto [end, error] = std::from_chars(first, last, value);
-  return error == std::errc() && end == last && first != last;
+  return ParseWhole(text, value);
 }
 
 double cArgumentReader::RequireDouble(const std::string& text, const std::string& what)

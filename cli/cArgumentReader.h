@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "cCliError.h"
+
 class cArgumentReader {
 public:
   explicit cArgumentReader(std::vector<std::string> arguments);
@@ -13,6 +15,14 @@ public:
   std::string Next();
   // The value that must follow an option; a usage error names the option when it is missing.
   std::string ValueOf(const std::string& option);
+
+  // The end of every command's option loop, for an argument no option took: "-..." is an
+  // unknown option of command, anything else its operand. Where one operand is allowed, a
+  // second is refused.
+  static void TakeOperand(const std::string& command, const std::string& argument, std::string& operand);
+  static void TakeOperand(const std::string& command, const std::string& argument,
+                          std::vector<std::string>& operands);
+  static cCliError UnknownOption(const std::string& command, const std::string& option);
 
   static bool ParseDouble(const std::string& text, double& value);
   static bool ParseInt(const std::string& text, long long& value);

@@ -4,9 +4,13 @@
 #include <stdexcept>
 #include <string>
 
+// The program's exit codes. A run stopped by Ctrl-C or SIGTERM ends as shells report a death
+// by SIGINT (128 + 2), though it has written what it made.
+enum eExitCode { ecSuccess = 0, ecFailure = 1, ecUsage = 2, ecCancelled = 130 };
+
 class cCliError : public std::runtime_error {
 public:
-  enum eKind { ekUsage = 2, ekFailure = 1 };
+  enum eKind { ekUsage = ecUsage, ekFailure = ecFailure };
   cCliError(eKind kind, const std::string& message);
   int ExitCode() const { return int(Kind); }
 

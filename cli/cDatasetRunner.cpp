@@ -21,10 +21,14 @@
 #include <thread>
 
 #include "cCliError.h"
+#include "cNameMatcher.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// How long the parent waits for a line from any child before it looks at Ctrl-C again.
+constexpr int PollMilliseconds = 200;
 
 uint64_t SplitMix64(uint64_t state)
 {
@@ -36,8 +40,7 @@ uint64_t SplitMix64(uint64_t state)
 
 bool IsPictureName(const fs::path& path)
 {
-  std::string ext = path.extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+  const std::string ext = cNameMatcher::Lower(path.extension().string());
   return ext == ".bmp" || ext == ".jpg" || ext == ".jpeg" || ext == ".png" || ext == ".tif" || ext == ".tiff";
 }
 
@@ -46,7 +49,6 @@ struct sChild {
   int Pipe = -1;  // the child's stdout: one line per point
   size_t Picture = 0;
   std::string ResultFile;
-  std::string Pending;
 };
 
 // The temporary folder of the children's result files, removed with everything in it.
@@ -67,20 +69,12 @@ public:
   std::string Path;
 };
 
-std::string ReadWhole(const std::string& file)
-{
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // The child's result file: the picture's geometry, its values and whether it finished.
 bool ReadChildResult(const std::string& file, const sPictureFile& picture, uint64_t seed,
                      const cDatasetResults& results, sDatasetPicture& out, std::string& reason)
 {
-  const std::string text = ReadWhole(file);
-  if (text.empty()) return false;
+  std::string text;
+  if (!cResultTable::ReadFile(file, text) || text.empty()) return false;
   try {
     const cJsonValue v = cJsonValue::Parse(text);
     out.File = picture.Name;
@@ -115,6 +109,60 @@ bool ReadChildResult(const std::string& file, const sPictureFile& picture, uint6
     reason = std::string("unreadable result: ") + e.what();
     return false;
   }
+}
+
+// Starts this program on one picture, its stdout a pipe to this process.
+sChild StartChild(std::vector<std::string> arguments, size_t picture, const std::string& resultFile)
+{
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) throw cCliError::Failure("cannot start a job: no pipe");
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid < 0) {
+    close(fds[0]);
+    close(fds[1]);
+    throw cCliError::Failure("cannot start a job: fork failed");
+  }
+  if (pid == 0) {
+    // Only async-signal-safe calls between fork and exec. A process group of its own: a
+    // Ctrl-C reaches the parent alone, which passes it on once. The child dies with the parent.
+    setpgid(0, 0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
+    dup2(fds[1], STDOUT_FILENO);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(fds[1]);
+  sChild child;
+  child.Pid = pid;
+  child.Pipe = fds[0];
+  child.Picture = picture;
+  child.ResultFile = resultFile;
+  return child;
+}
+
+// Closes the child's pipe, waits for it and reads its result: true when the picture finished,
+// otherwise reason says why not.
+bool EndChild(sChild& child, const sPictureFile& file, uint64_t seed, const cDatasetResults& results,
+              sDatasetPicture& picture, std::string& reason)
+{
+  close(child.Pipe);
+  child.Pipe = -1;
+  int status = 0;
+  while (waitpid(child.Pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (ReadChildResult(child.ResultFile, file, seed, results, picture, reason)) return true;
+  if (reason.empty()) {
+    if (WIFSIGNALED(status))
+      reason = "ended by signal " + std::to_string(WTERMSIG(status));
+    else
+      reason = "failed (exit code " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")";
+  }
+  return false;
 }
 
 }  // namespace
@@ -210,46 +258,18 @@ void cDatasetRunner::Run(const std::vector<sPictureFile>& pictures, uint64_t bas
   std::map<size_t, std::string> failures;
 
   auto spawn = [&](size_t index) {
-    const sPictureFile& picture = pictures[index];
-    sChild child;
-    child.Picture = index;
-    child.ResultFile = scratch.Path + "/" + std::to_string(index) + ".json";
-    std::vector<std::string> args = {Program, "analyze", picture.Path};
-    args.insert(args.end(), ExperimentArguments.begin(), ExperimentArguments.end());
-    args.insert(args.end(), {"--seed", std::to_string(kvDataset::PictureSeed(baseSeed, picture.Name)), "--worker",
-                             child.ResultFile});
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) throw cCliError::Failure("cannot start a job: no pipe");
-    const pid_t parent = getpid();
-    const pid_t pid = fork();
-    if (pid < 0) {
-      close(fds[0]);
-      close(fds[1]);
-      throw cCliError::Failure("cannot start a job: fork failed");
-    }
-    if (pid == 0) {
-      // Only async-signal-safe calls between fork and exec. A process group of its own: a
-      // Ctrl-C reaches the parent alone, which passes it on once. The child dies with the parent.
-      setpgid(0, 0);
-      prctl(PR_SET_PDEATHSIG, SIGKILL);
-      if (getppid() != parent) _exit(127);
-      dup2(fds[1], STDOUT_FILENO);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    close(fds[1]);
-    child.Pid = pid;
-    child.Pipe = fds[0];
-    running.push_back(child);
+    const std::string resultFile = scratch.Path + "/" + std::to_string(index) + ".json";
+    std::vector<std::string> arguments = {Program, "analyze", pictures[index].Path};
+    arguments.insert(arguments.end(), ExperimentArguments.begin(), ExperimentArguments.end());
+    arguments.insert(arguments.end(), {"--seed", std::to_string(kvDataset::PictureSeed(baseSeed, pictures[index].Name)),
+                                       "--worker", resultFile});
+    running.push_back(StartChild(arguments, index, resultFile));
   };
 
   while (true) {
     if (cancelled() && !forwarded) {
       forwarded = true;
-      for (sChild& c : running) kill(c.Pid, SIGINT);
+      for (sChild& child : running) kill(child.Pid, SIGINT);
     }
     if (running.empty() && (forwarded || next == pictures.size())) break;
     if (!forwarded && next < pictures.size() && running.size() < Jobs) {
@@ -257,13 +277,13 @@ void cDatasetRunner::Run(const std::vector<sPictureFile>& pictures, uint64_t bas
       continue;
     }
     std::vector<pollfd> polls;
-    for (sChild& c : running) polls.push_back({c.Pipe, POLLIN, 0});
-    if (poll(polls.data(), polls.size(), 200) < 0 && errno != EINTR) throw cCliError::Failure("cannot watch the jobs");
+    for (sChild& child : running) polls.push_back({child.Pipe, POLLIN, 0});
+    if (poll(polls.data(), polls.size(), PollMilliseconds) < 0 && errno != EINTR) throw cCliError::Failure("cannot watch the jobs");
     for (size_t i = 0; i < polls.size(); ++i) {
       if (!(polls[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-      sChild& c = running[i];
+      sChild& child = running[i];
       char buffer[512];
-      const ssize_t got = read(c.Pipe, buffer, sizeof buffer);
+      const ssize_t got = read(child.Pipe, buffer, sizeof buffer);
       if (got > 0) {
         const unsigned lines = unsigned(std::count(buffer, buffer + got, '\n'));
         if (lines) {
@@ -274,30 +294,18 @@ void cDatasetRunner::Run(const std::vector<sPictureFile>& pictures, uint64_t bas
       }
       if (got < 0 && errno == EINTR) continue;
       // End of the child's output: it has ended or is about to.
-      close(c.Pipe);
-      c.Pipe = -1;
-      int status = 0;
-      while (waitpid(c.Pid, &status, 0) < 0 && errno == EINTR) {
-      }
       sDatasetPicture picture;
       std::string reason;
-      const uint64_t seed = kvDataset::PictureSeed(baseSeed, pictures[c.Picture].Name);
-      if (ReadChildResult(c.ResultFile, pictures[c.Picture], seed, results, picture, reason)) {
+      const uint64_t seed = kvDataset::PictureSeed(baseSeed, pictures[child.Picture].Name);
+      if (EndChild(child, pictures[child.Picture], seed, results, picture, reason)) {
         results.AddPicture(std::move(picture));
         ++finished;
         onPoint(points, finished);
       } else {
-        if (reason.empty()) {
-          if (WIFSIGNALED(status))
-            reason = "ended by signal " + std::to_string(WTERMSIG(status));
-          else
-            reason = "failed (exit code " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")";
-        }
-        failures[c.Picture] = reason;
+        failures[child.Picture] = reason;
       }
     }
-    running.erase(std::remove_if(running.begin(), running.end(), [](const sChild& c) { return c.Pipe < 0; }),
-                  running.end());
+    std::erase_if(running, [](const sChild& child) { return child.Pipe < 0; });
   }
   for (auto& [index, reason] : failures) results.AddUnfinished({pictures[index].Name, reason});
   for (size_t i = next; i < pictures.size(); ++i) results.AddUnfinished({pictures[i].Name, "not started"});

@@ -3,13 +3,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <atomic>
-#include <cctype>
-#include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <random>
@@ -23,8 +20,6 @@
 #include "cImage.h"
 #include "cKvadraSystem.h"
 #include "cNameMatcher.h"
-#include "cOperationPool.h"
-#include "cParameterAssigner.h"
 #include "cPngFile.h"
 #include "cProgressReporter.h"
 #include "cRandomGenerator.h"
@@ -38,6 +33,17 @@
 namespace {
 
 std::atomic<bool> CancelRequested{false};
+
+// The demo's noise is drawn from a fixed seed, so that it shows the same pictures every time.
+constexpr uint64_t DemoSeed = 2026;
+const char* const DemoNoiseSetting = "Noise percent=0.2";
+const char* const DemoNoise = "Salt-and-Pepper Noise";
+// Limits of values that would otherwise only run out of memory or time.
+constexpr long long MaxSweepSteps = 100000;
+constexpr long long MaxJobs = 4096;
+constexpr int MaxMeasureWindow = 99;
+constexpr double DefaultSpectrumScale = 20.0;
+constexpr double MaxSpectrumScale = 1e6;
 
 const char* const MainHelp =
     "Usage: kvadra COMMAND [OPTIONS]\n"
@@ -118,12 +124,6 @@ bool WantsHelp(cArgumentReader& args)
   return !args.AtEnd() && (args.Peek() == "--help" || args.Peek() == "-h");
 }
 
-std::string Lower(std::string s)
-{
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-  return s;
-}
-
 // Counts analyzer points and stops the experiment when the user asked to.
 class cAnalyzerProgressObserver : public iObserver {
 public:
@@ -158,11 +158,6 @@ std::string Geometry(const cImage& image)
          (image.GetChannelsCount() == 1 ? " grey" : " colour");
 }
 
-int ParseRegionPart(const std::string& text)
-{
-  return int(cArgumentReader::RequireInt(text, "--region"));
-}
-
 // The format an output picture is written in, by its extension; checked before any work.
 ePictureFormat OutputFormat(const std::string& file)
 {
@@ -170,6 +165,167 @@ ePictureFormat OutputFormat(const std::string& file)
   if (format != pfBMP && format != pfPNG)
     throw cCliError::Usage("--out must name a .bmp or .png file, got '" + file + "'");
   return format;
+}
+
+// "L,T,R,B" of --region.
+void ParseRegion(const std::string& text, int region[4])
+{
+  std::vector<std::string> parts;
+  std::stringstream stream(text);
+  for (std::string part; std::getline(stream, part, ',');) parts.push_back(part);
+  if (parts.size() != 4) throw cCliError::Usage("--region needs L,T,R,B, got '" + text + "'");
+  for (size_t i = 0; i < 4; ++i) region[i] = int(cArgumentReader::RequireInt(parts[i], "--region"));
+}
+
+// "NAME[:PARAM=VALUE[;PARAM=VALUE]...]" of --restore.
+sOperationSettings ParseRestoration(const std::string& text)
+{
+  const size_t colon = text.find(':');
+  sOperationSettings restoration{text.substr(0, colon), {}};
+  if (colon != std::string::npos) {
+    std::stringstream stream(text.substr(colon + 1));
+    for (std::string part; std::getline(stream, part, ';');)
+      if (!part.empty()) restoration.Settings.push_back(part);
+  }
+  return restoration;
+}
+
+// The criteria are the analyzer's own.
+const std::string& CheckedCriterion(const std::string& criterion)
+{
+  const std::vector<std::string>& known = cAnalyzer::GetCriteria();
+  if (!cAnalyzer::IsKnownCriterion(criterion)) {
+    std::string list;
+    for (const std::string& name : known) list += (list.empty() ? "" : ", ") + name;
+    throw cCliError::Usage("unknown criterion '" + criterion + "'" + cNameMatcher::Suggestion(criterion, known) +
+                           "; one of " + list);
+  }
+  return criterion;
+}
+
+// Every parameter's value as the user would type it, but the one at skip (the swept one).
+cJsonValue ParameterValues(const cOperationParams& params, int skip)
+{
+  cJsonValue values = cJsonValue::Object();
+  for (int i = 0; i < params.GetParamsCount(); ++i)
+    if (i != skip)
+      values.Add(params.GetParam(unsigned(i))->GetName(),
+                 cJsonValue::String(cParameterAssigner::ValueText(*params.GetParam(unsigned(i)))));
+  return values;
+}
+
+// The values the analyzer sweeps, found as it finds them (cAnalyzer::ExecuteSweep): by
+// repeated addition, each as the real parameter stores it. Every picture's run is checked
+// against them.
+cJsonValue SweepValues(const cOperationParams& corruption, int sweepIndex, double minimum, double maximum,
+                       long long steps)
+{
+  cJsonValue values = cJsonValue::Array();
+  cOperationParams probe(corruption);
+  cOperationParameter& swept = *probe.GetParam(unsigned(sweepIndex));
+  const double step = (maximum - minimum) / double(steps);
+  for (double value = minimum; value <= maximum; value += step) {
+    swept.SetValue(value);
+    values.Add(cJsonValue::Number(swept.GetReal()));
+    if (value + step == value) break;
+  }
+  return values;
+}
+
+// Without --seed, a base seed is drawn once and recorded, so that the run can be repeated.
+uint64_t DrawnSeed()
+{
+  std::random_device device;
+  return (uint64_t(device()) << 32) ^ device();
+}
+
+// The lines under a table of pictures, for those that did not finish.
+void PrintUnfinished(const std::vector<sDatasetUnfinished>& unfinished)
+{
+  for (const auto& picture : unfinished) std::cerr << "  " << picture.File << ": " << picture.Reason << "\n";
+}
+
+// Runs a step of merge: what it refuses (std::runtime_error) is merge's failure.
+template <typename tStep>
+auto MergeFailure(const tStep& step)
+{
+  try {
+    return step();
+  } catch (const std::runtime_error& e) {
+    throw cCliError::Failure(std::string("merge: ") + e.what());
+  }
+}
+
+// Shards of one split that were not given: the merged result lacks their pictures.
+void WarnOfMissingShards(const std::map<unsigned, std::vector<unsigned>>& shards)
+{
+  for (const auto& [count, seen] : shards) {
+    std::string missing;
+    for (unsigned k = 0; k < count; ++k)
+      if (std::find(seen.begin(), seen.end(), k) == seen.end())
+        missing += (missing.empty() ? "" : ", ") + std::to_string(k) + "/" + std::to_string(count);
+    if (shards.size() > 1)
+      std::cerr << "kvadra: merge: warning: the partials come from splits into different numbers of shards\n";
+    if (!missing.empty()) std::cerr << "kvadra: merge: warning: shard " << missing << " not given\n";
+  }
+}
+
+// A parameter's bounds as list shows them: min, max and (enumerated) the choices.
+struct sBoundsText {
+  std::string Minimum, Maximum, Choices;
+};
+
+sBoundsText BoundsText(const cOperationParameter& parameter)
+{
+  sBoundsText bounds;
+  switch (parameter.GetType()) {
+    case ptInteger:
+    case ptReal: {
+      double minimum, maximum;
+      uint8_t precision;
+      parameter.GetBounds(minimum, maximum, precision);
+      bounds.Minimum = cParameterAssigner::FormatReal(minimum, precision);
+      bounds.Maximum = cParameterAssigner::FormatReal(maximum, precision);
+      break;
+    }
+    case ptBoolean:
+      bounds.Minimum = "false";
+      bounds.Maximum = "true";
+      break;
+    case ptEnumerated:
+      bounds.Minimum = "0";
+      bounds.Maximum = std::to_string(parameter.GetEnumStringCount() - 1);
+      bounds.Choices = cParameterAssigner::Range(parameter);
+      break;
+  }
+  return bounds;
+}
+
+void ListParameterJson(std::ostream& text, int index, const cOperationParameter& parameter)
+{
+  const sBoundsText bounds = BoundsText(parameter);
+  text << (index ? "," : "") << "{\"index\":" << index << ",\"name\":" << cResultTable::JsonString(parameter.GetName())
+       << ",\"kind\":\"" << cParameterAssigner::KindName(parameter)
+       << "\",\"min\":" << cResultTable::JsonString(bounds.Minimum)
+       << ",\"max\":" << cResultTable::JsonString(bounds.Maximum)
+       << ",\"default\":" << cResultTable::JsonString(cParameterAssigner::ValueText(parameter, true));
+  if (parameter.GetType() == ptReal) text << ",\"precision\":" << int(parameter.GetPrecision());
+  if (parameter.GetType() == ptEnumerated) {
+    text << ",\"choices\":[";
+    for (int k = 0; k < parameter.GetEnumStringCount(); ++k)
+      text << (k ? "," : "") << cResultTable::JsonString(parameter.GetEnumString(unsigned(k)));
+    text << "]";
+  }
+  text << "}";
+}
+
+void ListParameterText(std::ostream& text, int index, const cOperationParameter& parameter)
+{
+  const sBoundsText bounds = BoundsText(parameter);
+  text << "\t" << index << "\t" << parameter.GetName() << "\t" << cParameterAssigner::KindName(parameter) << "\t"
+       << bounds.Minimum << "\t" << bounds.Maximum << "\t" << cParameterAssigner::ValueText(parameter, true);
+  if (!bounds.Choices.empty()) text << "\t" << bounds.Choices;
+  text << "\n";
 }
 
 }  // namespace
@@ -187,12 +343,17 @@ void cKvadraCli::RequestCancel()
   CancelRequested.store(true);
 }
 
-std::string cKvadraCli::ExecutableFolder() const
+std::string cKvadraCli::ExecutablePath() const
 {
   std::error_code error;
   auto self = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) self = std::filesystem::absolute(ProgramPath);
-  return self.parent_path().string();
+  return self.string();
+}
+
+std::string cKvadraCli::ExecutableFolder() const
+{
+  return std::filesystem::path(ExecutablePath()).parent_path().string();
 }
 
 void cKvadraCli::StartSystem()
@@ -212,7 +373,7 @@ void cKvadraCli::StartSystem()
 std::vector<std::string> cKvadraCli::OperationNames() const
 {
   std::vector<std::string> names;
-  for (unsigned uid = 1; uid <= OperationPool->GetOperationsCount(); ++uid) {
+  for (unsigned uid = 1; uid <= System->GetOperationsCount(); ++uid) {
     std::string group, name, type;
     System->GetOperationGroupAndName(uid, group, name, type);
     names.push_back(name);
@@ -223,12 +384,17 @@ std::vector<std::string> cKvadraCli::OperationNames() const
 unsigned cKvadraCli::OperationUID(const std::string& name) const
 {
   const auto names = OperationNames();
-  for (size_t i = 0; i < names.size(); ++i)
-    if (names[i] == name) return unsigned(i + 1);
-  for (size_t i = 0; i < names.size(); ++i)
-    if (Lower(names[i]) == Lower(name)) return unsigned(i + 1);
+  if (const auto index = cNameMatcher::Find(name, names)) return unsigned(*index + 1);
   throw cCliError::Usage("unknown operation '" + name + "'" + cNameMatcher::Suggestion(name, names) +
                          "; 'kvadra list' shows them all");
+}
+
+unsigned cKvadraCli::CheckedOperation(const sOperationSettings& operation)
+{
+  const unsigned uid = OperationUID(operation.Name);
+  cOperationParams probe(*System->GetOperationParams(uid));
+  cParameterAssigner::Configure(probe, operation);
+  return uid;
 }
 
 std::vector<std::string> cKvadraCli::TakeSettings(const std::vector<std::string>& arguments)
@@ -264,16 +430,16 @@ int cKvadraCli::Run(const std::vector<std::string>& allArguments)
   cArgumentReader args(arguments);
   if (args.AtEnd()) {
     std::cerr << MainHelp;
-    return cCliError::ekUsage;
+    return ecUsage;
   }
   const std::string command = args.Next();
   if (command == "--help" || command == "-h" || command == "help") {
     Out << MainHelp;
-    return 0;
+    return ecSuccess;
   }
   if (command == "--version") {
     Out << "kvadra " << KV_VERSION << "\n";
-    return 0;
+    return ecSuccess;
   }
   const auto help = CommandHelp.find(command);
   if (help == CommandHelp.end()) {
@@ -284,7 +450,7 @@ int cKvadraCli::Run(const std::vector<std::string>& allArguments)
   }
   if (WantsHelp(args)) {
     Out << help->second;
-    return 0;
+    return ecSuccess;
   }
   if (command == "list") return CommandList(args);
   if (command == "run") return CommandRun(args);
@@ -302,73 +468,29 @@ int cKvadraCli::CommandList(cArgumentReader& args)
   bool json = false;
   while (!args.AtEnd()) {
     const std::string option = args.Next();
-    if (option == "--json")
-      json = true;
-    else
-      throw cCliError::Usage("list: unknown option '" + option + "'");
+    if (option != "--json") throw cArgumentReader::UnknownOption("list", option);
+    json = true;
   }
   StartSystem();
   std::ostringstream text;
   if (json) text << "[";
-  for (unsigned uid = 1; uid <= OperationPool->GetOperationsCount(); ++uid) {
+  for (unsigned uid = 1; uid <= System->GetOperationsCount(); ++uid) {
     std::string group, name, type;
     System->GetOperationGroupAndName(uid, group, name, type);
-    cOperationParams* params = System->GetOperationParams(uid);
-    if (json) {
+    if (json)
       text << (uid > 1 ? ",\n" : "\n") << "{\"uid\":" << uid << ",\"type\":" << cResultTable::JsonString(type)
            << ",\"group\":" << cResultTable::JsonString(group) << ",\"name\":" << cResultTable::JsonString(name)
            << ",\"parameters\":[";
-    } else {
+    else
       text << uid << "\t" << type << "\t" << group << "\t" << name << "\n";
-    }
-    for (int i = 0; i < params->GetParamsCount(); ++i) {
-      const cOperationParameter& p = *params->GetParam(unsigned(i));
-      std::string lo, hi, choices;
-      switch (p.GetType()) {
-        case ptInteger:
-        case ptReal: {
-          double dlo, dhi;
-          uint8_t precision;
-          p.GetBounds(dlo, dhi, precision);
-          lo = cParameterAssigner::FormatReal(dlo, precision);
-          hi = cParameterAssigner::FormatReal(dhi, precision);
-          break;
-        }
-        case ptBoolean:
-          lo = "false";
-          hi = "true";
-          break;
-        case ptEnumerated:
-          lo = "0";
-          hi = std::to_string(p.GetEnumStringCount() - 1);
-          choices = cParameterAssigner::Range(p);
-          break;
-      }
-      const std::string kind = cParameterAssigner::KindName(p);
-      const std::string def = cParameterAssigner::ValueText(p, true);
-      if (json) {
-        text << (i ? "," : "") << "{\"index\":" << i << ",\"name\":" << cResultTable::JsonString(p.GetName())
-             << ",\"kind\":\"" << kind << "\",\"min\":" << cResultTable::JsonString(lo)
-             << ",\"max\":" << cResultTable::JsonString(hi) << ",\"default\":" << cResultTable::JsonString(def);
-        if (p.GetType() == ptReal) text << ",\"precision\":" << int(p.GetPrecision());
-        if (p.GetType() == ptEnumerated) {
-          text << ",\"choices\":[";
-          for (int k = 0; k < p.GetEnumStringCount(); ++k)
-            text << (k ? "," : "") << cResultTable::JsonString(p.GetEnumString(unsigned(k)));
-          text << "]";
-        }
-        text << "}";
-      } else {
-        text << "\t" << i << "\t" << p.GetName() << "\t" << kind << "\t" << lo << "\t" << hi << "\t" << def;
-        if (!choices.empty()) text << "\t" << choices;
-        text << "\n";
-      }
-    }
+    const cOperationParams& params = *System->GetOperationParams(uid);
+    for (int i = 0; i < params.GetParamsCount(); ++i)
+      (json ? ListParameterJson : ListParameterText)(text, i, *params.GetParam(unsigned(i)));
     if (json) text << "]}";
   }
   if (json) text << "\n]\n";
   Out << text.str();
-  return 0;
+  return ecSuccess;
 }
 
 // ---------------------------------------------------------------- shared steps
@@ -424,26 +546,12 @@ void cKvadraCli::RunSavedStep(unsigned uid, const int* region)
 
 void cKvadraCli::CompleteMeasures()
 {
-  const int count = System->SavedImageCount();
-  for (int id = 0; id < count; ++id) {
-    cImage* image = System->GetImage(id);
-    for (const char* name : {"IQ", "IQHVS", "SSIM"}) image->GetMeasureStr(name);
-  }
-  Loop->RunUntil([this, count] {
-    for (int id = 0; id < count; ++id) {
-      cImage* image = System->GetImage(id);
-      for (auto kind : {qiIQ, qiIQHVS, qiSSIM})
-        if (image->IsIndexRunning(kind)) return false;
-    }
-    return true;
-  });
+  const std::vector<eQualityIndex> kinds = {qiIQ, qiIQHVS, qiSSIM};
+  cHistoryResults::RequestIndices(*System, kinds);
+  Loop->RunUntil([this] { return !cHistoryResults::AnyIndexRunning(*System); });
   Loop->ProcessPending();
   // Anything still not valid (a stopped computation) is computed here.
-  for (int id = 0; id < count; ++id) {
-    cImage* image = System->GetImage(id);
-    for (auto kind : {qiIQ, qiIQHVS, qiSSIM})
-      if (!image->IsIndexValid(kind)) image->CalculateIndexNow(kind);
-  }
+  cHistoryResults::CompleteIndices(*System, kinds);
 }
 
 cResultTable cKvadraCli::HistoryTable()
@@ -467,73 +575,58 @@ void cKvadraCli::SaveCurrent(const std::string& file)
   SaveImageAtomically(*System->GetImage(System->GetCurrentImageID()), file);
 }
 
+void cKvadraCli::WriteResults(const cResultTable& table, const std::string& csv, const std::string& json,
+                              const std::string& jsonText)
+{
+  if (!csv.empty()) cResultTable::WriteFileAtomically(csv, table.CsvText());
+  if (!json.empty()) cResultTable::WriteFileAtomically(json, jsonText);
+  table.WriteTabSeparated(Out);
+}
+
 // ---------------------------------------------------------------- run
 
 int cKvadraCli::CommandRun(cArgumentReader& args)
 {
-  struct sStep {
-    std::string Name;
-    std::vector<std::string> Settings;
-  };
   std::string input, out, history;
-  std::vector<sStep> steps;
-  bool hasRegion = false, hasSeed = false;
+  std::vector<sOperationSettings> steps;
+  bool hasRegion = false;
   int region[4] = {};
-  uint64_t seed = 0;
+  std::optional<uint64_t> seed;
   while (!args.AtEnd()) {
-    const std::string a = args.Next();
-    if (a == "--op")
-      steps.push_back({args.ValueOf(a), {}});
-    else if (a == "--set") {
-      const std::string setting = args.ValueOf(a);
+    const std::string argument = args.Next();
+    if (argument == "--op")
+      steps.push_back({args.ValueOf(argument), {}});
+    else if (argument == "--set") {
+      const std::string setting = args.ValueOf(argument);
       if (steps.empty()) throw cCliError::Usage("--set '" + setting + "' must follow an --op");
       steps.back().Settings.push_back(setting);
-    } else if (a == "--region") {
-      const std::string text = args.ValueOf(a);
-      std::vector<std::string> parts;
-      std::stringstream ss(text);
-      for (std::string part; std::getline(ss, part, ',');) parts.push_back(part);
-      if (parts.size() != 4) throw cCliError::Usage("--region needs L,T,R,B, got '" + text + "'");
-      for (int i = 0; i < 4; ++i) region[i] = ParseRegionPart(parts[size_t(i)]);
+    } else if (argument == "--region") {
+      ParseRegion(args.ValueOf(argument), region);
       hasRegion = true;
-    } else if (a == "--out")
-      out = args.ValueOf(a);
-    else if (a == "--history")
-      history = args.ValueOf(a);
-    else if (a == "--seed") {
-      seed = cArgumentReader::RequireSeed(args.ValueOf(a));
-      hasSeed = true;
-    } else if (!a.empty() && a[0] == '-')
-      throw cCliError::Usage("run: unknown option '" + a + "'");
-    else if (input.empty())
-      input = a;
+    } else if (argument == "--out")
+      out = args.ValueOf(argument);
+    else if (argument == "--history")
+      history = args.ValueOf(argument);
+    else if (argument == "--seed")
+      seed = cArgumentReader::RequireSeed(args.ValueOf(argument));
     else
-      throw cCliError::Usage("run: unexpected argument '" + a + "'");
+      cArgumentReader::TakeOperand("run", argument, input);
   }
   if (input.empty()) throw cCliError::Usage("run: missing INPUT picture");
   if (!out.empty()) OutputFormat(out);
   StartSystem();
-  // Check every name and value before any work is done.
   std::vector<unsigned> uids;
-  for (auto& step : steps) {
-    const unsigned uid = OperationUID(step.Name);
-    uids.push_back(uid);
-    cOperationParams probe(*System->GetOperationParams(uid));
-    for (auto& s : step.Settings) cParameterAssigner::Assign(probe, s, step.Name);
-  }
-  if (hasSeed) cRandomGenerator::SetSeed(seed);
+  for (const sOperationSettings& step : steps) uids.push_back(CheckedOperation(step));
+  if (seed) cRandomGenerator::SetSeed(*seed);
   LoadOrigin(input);
   for (size_t i = 0; i < steps.size(); ++i) {
-    cOperationParams* params = System->GetOperationParams(uids[i]);
-    params->ResetToDefault();
-    for (auto& s : steps[i].Settings) cParameterAssigner::Assign(*params, s, steps[i].Name);
+    cParameterAssigner::Configure(*System->GetOperationParams(uids[i]), steps[i]);
     RunSavedStep(uids[i], hasRegion ? region : nullptr);
   }
   const cResultTable table = HistoryTable();
   if (!out.empty()) SaveCurrent(out);
-  if (!history.empty()) cResultTable::WriteFileAtomically(history, table.CsvText());
-  table.WriteTabSeparated(Out);
-  return 0;
+  WriteResults(table, history, "", "");
+  return ecSuccess;
 }
 
 // ---------------------------------------------------------------- measure
@@ -544,30 +637,28 @@ int cKvadraCli::CommandMeasure(cArgumentReader& args)
   int windowWidth = 0, windowHeight = 0;
   double k1 = -1, k2 = -1;
   while (!args.AtEnd()) {
-    const std::string a = args.Next();
-    if (a == "--origin")
-      origin = args.ValueOf(a);
-    else if (a == "--window") {
-      const std::string text = args.ValueOf(a);
+    const std::string argument = args.Next();
+    if (argument == "--origin")
+      origin = args.ValueOf(argument);
+    else if (argument == "--window") {
+      const std::string text = args.ValueOf(argument);
       const size_t x = text.find_first_of("xX");
       if (x == std::string::npos) throw cCliError::Usage("--window needs WxH, got '" + text + "'");
       windowWidth = int(cArgumentReader::RequireInt(text.substr(0, x), "--window width"));
       windowHeight = int(cArgumentReader::RequireInt(text.substr(x + 1), "--window height"));
-      if (windowWidth < 1 || windowHeight < 1 || windowWidth > 99 || windowHeight > 99)
-        throw cCliError::Usage("--window sizes must lie in 1..99, got '" + text + "'");
-    } else if (a == "--k1" || a == "--k2") {
-      const double v = cArgumentReader::RequireDouble(args.ValueOf(a), a);
-      if (v < 0 || v > 1) throw cCliError::Usage(a + " must lie in 0..1");
-      (a == "--k1" ? k1 : k2) = v;
-    } else if (!a.empty() && a[0] == '-')
-      throw cCliError::Usage("measure: unknown option '" + a + "'");
-    else if (image.empty())
-      image = a;
-    else
-      throw cCliError::Usage("measure: unexpected argument '" + a + "'");
+      if (windowWidth < 1 || windowHeight < 1 || windowWidth > MaxMeasureWindow || windowHeight > MaxMeasureWindow)
+        throw cCliError::Usage("--window sizes must lie in 1.." + std::to_string(MaxMeasureWindow) + ", got '" + text +
+                               "'");
+    } else if (argument == "--k1" || argument == "--k2") {
+      const double value = cArgumentReader::RequireDouble(args.ValueOf(argument), argument);
+      if (value < 0 || value > 1) throw cCliError::Usage(argument + " must lie in 0..1");
+      (argument == "--k1" ? k1 : k2) = value;
+    } else
+      cArgumentReader::TakeOperand("measure", argument, image);
   }
   if (image.empty()) throw cCliError::Usage("measure: missing IMAGE");
   if (origin.empty()) throw cCliError::Usage("measure: missing --origin ORIGIN");
+  // The facade has no calls for the measures' settings: they are the kernel's global ones.
   if (windowWidth > 0) {
     GlobalParams->QualityWindowWidth = windowWidth;
     GlobalParams->QualityWindowHeight = windowHeight;
@@ -588,264 +679,207 @@ int cKvadraCli::CommandMeasure(cArgumentReader& args)
   LoadOrigin(image);
   CompleteMeasures();
   cImage* measured = System->GetImage(System->SavedImageCount() - 1);
-  Out << "MSE\t" << cResultTable::FormatNumber(measured->GetMSE()) << "\n";
-  Out << "PSNR\t" << cResultTable::FormatNumber(measured->GetPSNR()) << "\n";
-  Out << "IQ\t" << cResultTable::FormatNumber(measured->GetIndexValue(qiIQ)) << "\n";
-  Out << "IQHVS\t" << cResultTable::FormatNumber(measured->GetIndexValue(qiIQHVS)) << "\n";
-  Out << "SSIM\t" << cResultTable::FormatNumber(measured->GetIndexValue(qiSSIM)) << "\n";
-  return 0;
+  const std::pair<const char*, double> measures[] = {{"MSE", measured->GetMSE()},
+                                                     {"PSNR", measured->GetPSNR()},
+                                                     {"IQ", measured->GetIndexValue(qiIQ)},
+                                                     {"IQHVS", measured->GetIndexValue(qiIQHVS)},
+                                                     {"SSIM", measured->GetIndexValue(qiSSIM)}};
+  for (const auto& [name, value] : measures) Out << name << "\t" << cResultTable::FormatNumber(value) << "\n";
+  return ecSuccess;
 }
 
 // ---------------------------------------------------------------- analyze
 
 int cKvadraCli::CommandAnalyze(cArgumentReader& args)
 {
-  struct sRestore {
-    std::string Name;
-    std::vector<std::string> Settings;
-  };
-  std::string corrupt, sweepName, criterion = "PSNR", csv, json, worker, shard;
-  std::vector<std::string> inputs, corruptSettings;
-  std::vector<sRestore> restores;
-  double sweepMin = 0, sweepMax = 0;
-  long long sweepSteps = 0, jobs = 0;
-  bool hasSweep = false, hasSeed = false, forceDataset = false;
-  uint64_t seed = 0;
-  // What every picture's run of an experiment over several pictures is given, as typed.
-  std::vector<std::string> experimentArguments;
+  const sAnalyzeOptions options = ReadAnalyzeOptions(args);
+  StartSystem();
+  const sAnalyzeExperiment experiment = PrepareExperiment(options);
+  if (IsDatasetRun(options)) return AnalyzeDataset(options, experiment);
+  return AnalyzePicture(options, experiment);
+}
+
+cKvadraCli::sAnalyzeOptions cKvadraCli::ReadAnalyzeOptions(cArgumentReader& args)
+{
+  sAnalyzeOptions options;
+  auto& passed = options.ExperimentArguments;
   while (!args.AtEnd()) {
-    const std::string a = args.Next();
-    if (a == "--corrupt") {
-      corrupt = args.ValueOf(a);
-      experimentArguments.insert(experimentArguments.end(), {a, corrupt});
-    } else if (a == "--set") {
-      corruptSettings.push_back(args.ValueOf(a));
-      experimentArguments.insert(experimentArguments.end(), {a, corruptSettings.back()});
-    } else if (a == "--sweep") {
-      sweepName = args.ValueOf(a);
-      const std::string minText = args.ValueOf(a), maxText = args.ValueOf(a), stepsText = args.ValueOf(a);
-      sweepMin = cArgumentReader::RequireDouble(minText, "--sweep MIN");
-      sweepMax = cArgumentReader::RequireDouble(maxText, "--sweep MAX");
-      sweepSteps = cArgumentReader::RequireInt(stepsText, "--sweep STEPS");
-      if (sweepSteps < 1 || sweepSteps > 100000) throw cCliError::Usage("--sweep STEPS must lie in 1..100000");
-      if (sweepMin > sweepMax) throw cCliError::Usage("--sweep MIN must not exceed MAX");
-      hasSweep = true;
-      experimentArguments.insert(experimentArguments.end(), {a, sweepName, minText, maxText, stepsText});
-    } else if (a == "--restore") {
-      const std::string text = args.ValueOf(a);
-      const size_t colon = text.find(':');
-      sRestore r{text.substr(0, colon), {}};
-      if (colon != std::string::npos) {
-        std::stringstream ss(text.substr(colon + 1));
-        for (std::string part; std::getline(ss, part, ';');)
-          if (!part.empty()) r.Settings.push_back(part);
-      }
-      restores.push_back(r);
-      experimentArguments.insert(experimentArguments.end(), {a, text});
-    } else if (a == "--criterion") {
-      criterion = args.ValueOf(a);
-      static const std::vector<std::string> known = {"MSE", "PSNR", "IQ", "IQHVS", "SSIM", "Time"};
-      if (std::find(known.begin(), known.end(), criterion) == known.end())
-        throw cCliError::Usage("unknown criterion '" + criterion + "'" + cNameMatcher::Suggestion(criterion, known) +
-                               "; one of MSE, PSNR, IQ, IQHVS, SSIM, Time");
-      experimentArguments.insert(experimentArguments.end(), {a, criterion});
-    } else if (a == "--seed") {
-      seed = cArgumentReader::RequireSeed(args.ValueOf(a));
-      hasSeed = true;
-    } else if (a == "--csv")
-      csv = args.ValueOf(a);
-    else if (a == "--json")
-      json = args.ValueOf(a);
-    else if (a == "--jobs") {
-      const std::string text = args.ValueOf(a);
-      jobs = cArgumentReader::RequireInt(text, "--jobs");
-      if (jobs < 1 || jobs > 4096) throw cCliError::Usage("--jobs must lie in 1..4096, got '" + text + "'");
-    } else if (a == "--shard") {
-      shard = args.ValueOf(a);
-    } else if (a == "--dataset")
-      forceDataset = true;
-    else if (a == "--worker")  // internal: one picture's run for an experiment over several
-      worker = args.ValueOf(a);
-    else if (!a.empty() && a[0] == '-')
-      throw cCliError::Usage("analyze: unknown option '" + a + "'");
+    const std::string argument = args.Next();
+    if (argument == "--corrupt") {
+      options.Corruption.Name = args.ValueOf(argument);
+      passed.insert(passed.end(), {argument, options.Corruption.Name});
+    } else if (argument == "--set") {
+      options.Corruption.Settings.push_back(args.ValueOf(argument));
+      passed.insert(passed.end(), {argument, options.Corruption.Settings.back()});
+    } else if (argument == "--sweep")
+      ReadSweep(args, options);
+    else if (argument == "--restore") {
+      const std::string text = args.ValueOf(argument);
+      options.Restorations.push_back(ParseRestoration(text));
+      passed.insert(passed.end(), {argument, text});
+    } else if (argument == "--criterion") {
+      options.Criterion = CheckedCriterion(args.ValueOf(argument));
+      passed.insert(passed.end(), {argument, options.Criterion});
+    } else if (argument == "--seed")
+      options.Seed = cArgumentReader::RequireSeed(args.ValueOf(argument));
+    else if (argument == "--csv")
+      options.Csv = args.ValueOf(argument);
+    else if (argument == "--json")
+      options.Json = args.ValueOf(argument);
+    else if (argument == "--jobs") {
+      const std::string text = args.ValueOf(argument);
+      options.Jobs = cArgumentReader::RequireInt(text, "--jobs");
+      if (options.Jobs < 1 || options.Jobs > MaxJobs)
+        throw cCliError::Usage("--jobs must lie in 1.." + std::to_string(MaxJobs) + ", got '" + text + "'");
+    } else if (argument == "--shard")
+      options.Shard = args.ValueOf(argument);
+    else if (argument == "--dataset")
+      options.ForceDataset = true;
+    else if (argument == "--worker")
+      options.Worker = args.ValueOf(argument);
     else
-      inputs.push_back(a);
+      cArgumentReader::TakeOperand("analyze", argument, options.Inputs);
   }
-  if (inputs.empty()) throw cCliError::Usage("analyze: missing INPUT picture");
-  if (corrupt.empty()) throw cCliError::Usage("analyze: missing --corrupt NAME");
-  if (!hasSweep) throw cCliError::Usage("analyze: missing --sweep PARAM MIN MAX STEPS");
+  if (options.Inputs.empty()) throw cCliError::Usage("analyze: missing INPUT picture");
+  if (options.Corruption.Name.empty()) throw cCliError::Usage("analyze: missing --corrupt NAME");
+  if (!options.HasSweep) throw cCliError::Usage("analyze: missing --sweep PARAM MIN MAX STEPS");
+  const bool dataset = IsDatasetRun(options);
+  if (dataset && !options.Worker.empty()) throw cCliError::Usage("analyze: --worker takes one picture");
+  if (!options.Shard.empty() && !options.Seed)
+    throw cCliError::Usage("analyze: --shard needs --seed N, so that every shard draws the noise of one experiment");
+  if (!options.Shard.empty() && options.Json.empty())
+    throw cCliError::Usage("analyze: --shard needs --json FILE for the partial that 'kvadra merge' reads");
+  return options;
+}
+
+void cKvadraCli::ReadSweep(cArgumentReader& args, sAnalyzeOptions& options)
+{
+  const std::string option = "--sweep";
+  options.SweptName = args.ValueOf(option);
+  const std::string minText = args.ValueOf(option), maxText = args.ValueOf(option), stepsText = args.ValueOf(option);
+  options.SweepMin = cArgumentReader::RequireDouble(minText, "--sweep MIN");
+  options.SweepMax = cArgumentReader::RequireDouble(maxText, "--sweep MAX");
+  options.SweepSteps = cArgumentReader::RequireInt(stepsText, "--sweep STEPS");
+  if (options.SweepSteps < 1 || options.SweepSteps > MaxSweepSteps)
+    throw cCliError::Usage("--sweep STEPS must lie in 1.." + std::to_string(MaxSweepSteps));
+  if (options.SweepMin > options.SweepMax) throw cCliError::Usage("--sweep MIN must not exceed MAX");
+  options.HasSweep = true;
+  options.ExperimentArguments.insert(options.ExperimentArguments.end(),
+                                     {option, options.SweptName, minText, maxText, stepsText});
+}
+
+bool cKvadraCli::IsDatasetRun(const sAnalyzeOptions& options)
+{
+  // A malformed shard is a usage error before anything else is looked at.
   unsigned shardIndex = 0, shardCount = 1;
-  if (!shard.empty()) kvDataset::ParseShard(shard, shardIndex, shardCount);
+  if (!options.Shard.empty()) kvDataset::ParseShard(options.Shard, shardIndex, shardCount);
   // One picture file alone is analysed as it always was; several pictures, a folder, a shard
   // or --dataset make an experiment over pictures (mean, spread and count per point).
-  const bool dataset = forceDataset || !shard.empty() || inputs.size() > 1 ||
-                       std::filesystem::is_directory(inputs[0]);
-  if (dataset && !worker.empty()) throw cCliError::Usage("analyze: --worker takes one picture");
-  if (!shard.empty() && !hasSeed)
-    throw cCliError::Usage("analyze: --shard needs --seed N, so that every shard draws the noise of one experiment");
-  if (!shard.empty() && json.empty())
-    throw cCliError::Usage("analyze: --shard needs --json FILE for the partial that 'kvadra merge' reads");
-  StartSystem();
+  return options.ForceDataset || !options.Shard.empty() || options.Inputs.size() > 1 ||
+         std::filesystem::is_directory(options.Inputs[0]);
+}
 
-  const unsigned corruptUID = OperationUID(corrupt);
-  cOperationParams* corruptParams = System->GetOperationParams(corruptUID);
-  corruptParams->ResetToDefault();
-  for (auto& s : corruptSettings) cParameterAssigner::Assign(*corruptParams, s, corrupt);
-  const int sweepIndex = cParameterAssigner::FindParameter(*corruptParams, sweepName, corrupt);
-  cOperationParameter& swept = *corruptParams->GetParam(unsigned(sweepIndex));
+cKvadraCli::sAnalyzeExperiment cKvadraCli::PrepareExperiment(const sAnalyzeOptions& options)
+{
+  sAnalyzeExperiment experiment;
+  const std::string& corrupt = options.Corruption.Name;
+  experiment.CorruptionUID = OperationUID(corrupt);
+  cOperationParams& corruption = *System->GetOperationParams(experiment.CorruptionUID);
+  cParameterAssigner::Configure(corruption, options.Corruption);
+  experiment.SweepIndex = cParameterAssigner::FindParameter(corruption, options.SweptName, corrupt);
+  const cOperationParameter& swept = *corruption.GetParam(unsigned(experiment.SweepIndex));
   if (swept.GetType() != ptReal)
     throw cCliError::Usage("parameter '" + swept.GetName() + "' is " + cParameterAssigner::KindName(swept) +
                            "; only real parameters can be swept");
-  {
-    double lo, hi;
-    uint8_t precision;
-    swept.GetBounds(lo, hi, precision);
-    if (sweepMin < lo || sweepMax > hi)
-      throw cCliError::Usage("--sweep range " + cResultTable::FormatNumber(sweepMin) + ".." +
-                             cResultTable::FormatNumber(sweepMax) + " leaves the bounds of '" + swept.GetName() +
-                             "': " + cParameterAssigner::Range(swept));
-  }
-  std::vector<unsigned> restoreUIDs;
-  for (auto& r : restores) {
-    const unsigned uid = OperationUID(r.Name);
-    cOperationParams probe(*System->GetOperationParams(uid));
-    for (auto& s : r.Settings) cParameterAssigner::Assign(probe, s, r.Name);
-    restoreUIDs.push_back(uid);
-  }
+  double minimum, maximum;
+  uint8_t precision;
+  swept.GetBounds(minimum, maximum, precision);
+  if (options.SweepMin < minimum || options.SweepMax > maximum)
+    throw cCliError::Usage("--sweep range " + cResultTable::FormatNumber(options.SweepMin) + ".." +
+                           cResultTable::FormatNumber(options.SweepMax) + " leaves the bounds of '" + swept.GetName() +
+                           "': " + cParameterAssigner::Range(swept));
+  for (const sOperationSettings& restoration : options.Restorations)
+    experiment.RestorationUIDs.push_back(CheckedOperation(restoration));
+  return experiment;
+}
 
-  if (dataset) {
-    // The experiment as every partial names it: operations and all their parameter values as
-    // they were set, the sweep with the values it will take, the criterion and the base seed.
-    auto parameterValues = [](const cOperationParams& params, int skip) {
-      cJsonValue values = cJsonValue::Object();
-      for (int i = 0; i < params.GetParamsCount(); ++i)
-        if (i != skip)
-          values.Add(params.GetParam(unsigned(i))->GetName(),
-                     cJsonValue::String(cParameterAssigner::ValueText(*params.GetParam(unsigned(i)))));
-      return values;
-    };
-    cJsonValue restorations = cJsonValue::Array();
-    for (size_t i = 0; i < restores.size(); ++i) {
-      cOperationParams params(*System->GetOperationParams(restoreUIDs[i]));
-      params.ResetToDefault();
-      for (auto& s : restores[i].Settings) cParameterAssigner::Assign(params, s, restores[i].Name);
-      cJsonValue r = cJsonValue::Object();
-      r.Add("operation", cJsonValue::String(params.GetName()))
-          .Add("series", cJsonValue::String(params.GetName() + " " + params.GetShortInfo()))
-          .Add("parameters", parameterValues(params, -1));
-      restorations.Add(r);
-    }
-    // The values the analyzer sweeps, found as it finds them (cAnalyzer::ExecuteSweep): by
-    // repeated addition, each as the real parameter stores it. Every picture's run is checked
-    // against them.
-    cJsonValue values = cJsonValue::Array();
-    {
-      cOperationParams probe(*corruptParams);
-      cOperationParameter& p = *probe.GetParam(unsigned(sweepIndex));
-      const double step = (sweepMax - sweepMin) / double(sweepSteps);
-      for (double v = sweepMin; v <= sweepMax; v += step) {
-        p.SetValue(v);
-        values.Add(cJsonValue::Number(p.GetReal()));
-        if (v + step == v) break;
-      }
-    }
-    if (!hasSeed) {
-      // Drawn once and recorded, so that the run can be repeated.
-      std::random_device device;
-      seed = (uint64_t(device()) << 32) ^ device();
-    }
-    cJsonValue sweep = cJsonValue::Object();
-    sweep.Add("min", cJsonValue::Number(sweepMin))
-        .Add("max", cJsonValue::Number(sweepMax))
-        .Add("steps", cJsonValue::Integer(sweepSteps))
-        .Add("values", values);
-    cJsonValue experiment = cJsonValue::Object();
-    experiment.Add("corruption", cJsonValue::String(corruptParams->GetName()))
-        .Add("parameters", parameterValues(*corruptParams, sweepIndex))
-        .Add("swept", cJsonValue::String(swept.GetName()))
-        .Add("sweep", sweep)
-        .Add("restorations", restorations)
-        .Add("criterion", cJsonValue::String(criterion))
-        .Add("seed", cJsonValue::Unsigned(seed));
-    const unsigned jobCount = jobs > 0 ? unsigned(jobs) : kvDataset::CoreCount();
-    // The pictures running at once share the threads, so that J jobs do not start J times
-    // every core's worth of threads.
-    experimentArguments.insert(experimentArguments.end(),
-                               {"--max-pixels", std::to_string(GlobalParams->GetMaxPixels()), "--threads",
-                                std::to_string(std::max(1u, kvGetThreadCount() / jobCount))});
-    return AnalyzeDataset(inputs, std::move(experiment), experimentArguments, shard, shardIndex, shardCount, jobCount,
-                          csv, json);
-  }
-  const std::string input = inputs[0];
-  if (!worker.empty()) InstallTerminationHandler();
+// ---------------------------------------------------------------- analyze: one picture
 
-  if (hasSeed) cRandomGenerator::SetSeed(seed);
-  LoadOrigin(input);
+int cKvadraCli::AnalyzePicture(const sAnalyzeOptions& options, const sAnalyzeExperiment& experiment)
+{
+  if (!options.Worker.empty()) InstallTerminationHandler();
+  if (options.Seed) cRandomGenerator::SetSeed(*options.Seed);
+  LoadOrigin(options.Inputs[0]);
+  SetUpAnalyzer(options, experiment);
+  RunAnalyzer(options);
+  return ReportPictureRun(options);
+}
+
+void cKvadraCli::SetUpAnalyzer(const sAnalyzeOptions& options, const sAnalyzeExperiment& experiment)
+{
   System->EnterAnalyzerMode();
   System->AnalyzerClear();
   sCorruptionSeriesInfo info;
-  info.OperationUID = corruptUID;
-  info.ParameterIndex = unsigned(sweepIndex);
-  info.Minimum = sweepMin;
-  info.Maximum = sweepMax;
-  info.Steps = unsigned(sweepSteps);
+  info.OperationUID = experiment.CorruptionUID;
+  info.ParameterIndex = unsigned(experiment.SweepIndex);
+  info.Minimum = options.SweepMin;
+  info.Maximum = options.SweepMax;
+  info.Steps = unsigned(options.SweepSteps);
   System->AnalyzerAddCorruptionSeries(info);
-  for (size_t i = 0; i < restores.size(); ++i) {
-    cOperationParams* params = System->GetOperationParams(restoreUIDs[i]);
-    params->ResetToDefault();
-    for (auto& s : restores[i].Settings) cParameterAssigner::Assign(*params, s, restores[i].Name);
-    System->AnalyzerAddRestoration(restoreUIDs[i]);
+  for (size_t i = 0; i < options.Restorations.size(); ++i) {
+    cParameterAssigner::Configure(*System->GetOperationParams(experiment.RestorationUIDs[i]),
+                                  options.Restorations[i]);
+    System->AnalyzerAddRestoration(experiment.RestorationUIDs[i]);
   }
-  System->AnalyzerSetCriterion(criterion);
+  System->AnalyzerSetCriterion(options.Criterion);
+}
 
-  const unsigned total = unsigned(sweepSteps + 1) * unsigned(restores.size());
+void cKvadraCli::RunAnalyzer(const sAnalyzeOptions& options)
+{
+  const unsigned total = unsigned(options.SweepSteps + 1) * unsigned(options.Restorations.size());
   cProgressReporter reporter("analyze", total);
   // A picture's run for an experiment over several pictures tells its parent of every point,
   // one line on stdout each, and draws no bar.
-  cAnalyzerProgressObserver observer(*System, reporter, !worker.empty());
+  cAnalyzerProgressObserver observer(*System, reporter, !options.Worker.empty());
   System->AddObserver(&observer);
   System->AnalyzerExecute();
   observer.Active = false;
   reporter.Finish();
   System->ExitAnalyzerMode();
+}
 
+int cKvadraCli::ReportPictureRun(const sAnalyzeOptions& options)
+{
   // Series keep their points separately: after a stop, a sweep value may have a point in
   // some series only; a missing point stays empty.
   const cResultTable table = cAnalyzerResults::Build(*System);
   const std::vector<std::string>& header = table.Header();
-  const int series = System->AnalyzerGetSeriesCount();
   const std::string failure = System->AnalyzerGetFailure();
   const bool cancelled = CancelRequested.load() && failure.empty();
-  if (!worker.empty()) {
-    WriteWorkerResult(worker, cancelled);
-    return !failure.empty() ? int(cCliError::ekFailure) : cancelled ? 130 : 0;
+  if (!options.Worker.empty()) {
+    WriteWorkerResult(options.Worker, cancelled);
+    return !failure.empty() ? ecFailure : cancelled ? ecCancelled : ecSuccess;
   }
-  if (!csv.empty()) cResultTable::WriteFileAtomically(csv, table.CsvText());
-  if (!json.empty()) {
-    std::string seriesNames = "\"series\":[";
-    for (int s = 0; s < series; ++s) {
-      if (s) seriesNames += ',';
-      seriesNames += cResultTable::JsonString(header[size_t(s + 1)]);
-    }
-    seriesNames += "]";
-    const std::string extra = "\"criterion\":" + cResultTable::JsonString(criterion) +
-                              ",\"corruption\":" + cResultTable::JsonString(corrupt) +
-                              ",\"swept\":" + cResultTable::JsonString(header[0]) + "," + seriesNames +
-                              ",\"cancelled\":" + (cancelled ? "true" : "false") +
-                              ",\"failure\":" + (failure.empty() ? "null" : cResultTable::JsonString(failure));
-    cResultTable::WriteFileAtomically(json, table.JsonText(extra));
-  }
-  table.WriteTabSeparated(Out);
+  std::string seriesNames = "\"series\":[";
+  for (int s = 0; s < System->AnalyzerGetSeriesCount(); ++s)
+    seriesNames += (s ? "," : "") + cResultTable::JsonString(header[size_t(s + 1)]);
+  seriesNames += "]";
+  const std::string extra = "\"criterion\":" + cResultTable::JsonString(options.Criterion) +
+                            ",\"corruption\":" + cResultTable::JsonString(options.Corruption.Name) +
+                            ",\"swept\":" + cResultTable::JsonString(header[0]) + "," + seriesNames +
+                            ",\"cancelled\":" + (cancelled ? "true" : "false") +
+                            ",\"failure\":" + (failure.empty() ? "null" : cResultTable::JsonString(failure));
+  WriteResults(table, options.Csv, options.Json, table.JsonText(extra));
   // The operation's own message has been shown already.
   if (!failure.empty()) {
     std::cerr << "kvadra: analyze stopped by a failed operation; the points made so far were written\n";
-    return cCliError::ekFailure;
+    return ecFailure;
   }
   if (cancelled) {
     std::cerr << "kvadra: analyze cancelled; the points made so far were written\n";
-    return 130;
+    return ecCancelled;
   }
-  return 0;
+  return ecSuccess;
 }
 
 void cKvadraCli::WriteWorkerResult(const std::string& file, bool cancelled)
@@ -877,111 +911,80 @@ void cKvadraCli::WriteWorkerResult(const std::string& file, bool cancelled)
   cResultTable::WriteFileAtomically(file, result.Serialize() + "\n");
 }
 
-int cKvadraCli::AnalyzeDataset(const std::vector<std::string>& inputs, cJsonValue experiment,
-                               const std::vector<std::string>& experimentArguments, const std::string& shard,
-                               unsigned shardIndex, unsigned shardCount, unsigned jobs, const std::string& csv,
-                               const std::string& json)
+// ---------------------------------------------------------------- analyze: several pictures
+
+cJsonValue cKvadraCli::DescribeExperiment(const sAnalyzeOptions& options, const sAnalyzeExperiment& experiment,
+                                          uint64_t seed)
 {
-  const uint64_t baseSeed = experiment.At("seed").AsUnsigned();
-  const std::vector<sPictureFile> all = kvDataset::FindPictures(inputs);
+  // Operations and all their parameter values as they were set, the sweep with the values it
+  // will take, the criterion and the base seed.
+  cJsonValue restorations = cJsonValue::Array();
+  for (size_t i = 0; i < options.Restorations.size(); ++i) {
+    cOperationParams params(*System->GetOperationParams(experiment.RestorationUIDs[i]));
+    cParameterAssigner::Configure(params, options.Restorations[i]);
+    cJsonValue restoration = cJsonValue::Object();
+    restoration.Add("operation", cJsonValue::String(params.GetName()))
+        .Add("series", cJsonValue::String(params.GetName() + " " + params.GetShortInfo()))
+        .Add("parameters", ParameterValues(params, -1));
+    restorations.Add(restoration);
+  }
+  const cOperationParams& corruption = *System->GetOperationParams(experiment.CorruptionUID);
+  cJsonValue sweep = cJsonValue::Object();
+  sweep.Add("min", cJsonValue::Number(options.SweepMin))
+      .Add("max", cJsonValue::Number(options.SweepMax))
+      .Add("steps", cJsonValue::Integer(options.SweepSteps))
+      .Add("values", SweepValues(corruption, experiment.SweepIndex, options.SweepMin, options.SweepMax,
+                                 options.SweepSteps));
+  cJsonValue description = cJsonValue::Object();
+  description.Add("corruption", cJsonValue::String(corruption.GetName()))
+      .Add("parameters", ParameterValues(corruption, experiment.SweepIndex))
+      .Add("swept", cJsonValue::String(corruption.GetParam(unsigned(experiment.SweepIndex))->GetName()))
+      .Add("sweep", sweep)
+      .Add("restorations", restorations)
+      .Add("criterion", cJsonValue::String(options.Criterion))
+      .Add("seed", cJsonValue::Unsigned(seed));
+  return description;
+}
+
+int cKvadraCli::AnalyzeDataset(const sAnalyzeOptions& options, const sAnalyzeExperiment& experiment)
+{
+  const uint64_t baseSeed = options.Seed ? *options.Seed : DrawnSeed();
+  const unsigned jobs = options.Jobs > 0 ? unsigned(options.Jobs) : kvDataset::CoreCount();
+  // The pictures running at once share the threads, so that J jobs do not start J times
+  // every core's worth of threads.
+  std::vector<std::string> passed = options.ExperimentArguments;
+  passed.insert(passed.end(), {"--max-pixels", std::to_string(GlobalParams->GetMaxPixels()), "--threads",
+                               std::to_string(std::max(1u, kvGetThreadCount() / jobs))});
+
+  cDatasetResults results(DescribeExperiment(options, experiment, baseSeed));
+  results.SetShard(options.Shard);
+  unsigned shardIndex = 0, shardCount = 1;
+  if (!options.Shard.empty()) kvDataset::ParseShard(options.Shard, shardIndex, shardCount);
+  const std::vector<sPictureFile> all = kvDataset::FindPictures(options.Inputs);
   std::vector<sPictureFile> pictures;
   for (size_t i = 0; i < all.size(); ++i)
     if (i % shardCount == shardIndex) pictures.push_back(all[i]);
-  cDatasetResults results(std::move(experiment));
-  results.SetShard(shard);
   InstallTerminationHandler();
 
   const unsigned perPicture = unsigned(results.SweepValues().size() * results.SeriesNames().size());
-  const unsigned total = unsigned(pictures.size()) * perPicture;
-  cProgressReporter reporter("analyze", total);
+  cProgressReporter reporter("analyze", unsigned(pictures.size()) * perPicture);
   const std::string count = "/" + std::to_string(pictures.size()) + " pictures";
-  std::error_code error;
-  auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) self = std::filesystem::absolute(ProgramPath);
-  cDatasetRunner runner(self.string(), experimentArguments, jobs);
+  cDatasetRunner runner(ExecutablePath(), passed, jobs);
   runner.Run(
       pictures, baseSeed, results, [] { return CancelRequested.load(); },
       [&](unsigned points, unsigned finished) { reporter.Step(points, std::to_string(finished) + count); });
   reporter.Finish();
 
-  const cResultTable table = results.Table();
-  if (!csv.empty()) cResultTable::WriteFileAtomically(csv, table.CsvText());
-  if (!json.empty()) cResultTable::WriteFileAtomically(json, results.JsonText());
-  table.WriteTabSeparated(Out);
+  WriteResults(results.Table(), options.Csv, options.Json, results.JsonText());
   const auto& unfinished = results.Unfinished();
-  if (unfinished.empty()) return 0;
+  if (unfinished.empty()) return ecSuccess;
   std::cerr << "kvadra: " << results.Pictures().size() << " of " << pictures.size()
             << " pictures finished; these did not:\n";
-  for (const auto& u : unfinished) std::cerr << "  " << u.File << ": " << u.Reason << "\n";
-  if (!json.empty())
-    std::cerr << "kvadra: '" << json << "' keeps the finished pictures; run the others (same options and seed) "
-              << "and combine the files with 'kvadra merge'\n";
-  return CancelRequested.load() ? 130 : int(cCliError::ekFailure);
-}
-
-// ---------------------------------------------------------------- merge
-
-int cKvadraCli::CommandMerge(cArgumentReader& args)
-{
-  std::vector<std::string> files;
-  std::string csv, json;
-  while (!args.AtEnd()) {
-    const std::string a = args.Next();
-    if (a == "--csv")
-      csv = args.ValueOf(a);
-    else if (a == "--json")
-      json = args.ValueOf(a);
-    else if (!a.empty() && a[0] == '-')
-      throw cCliError::Usage("merge: unknown option '" + a + "'");
-    else
-      files.push_back(a);
-  }
-  if (files.empty()) throw cCliError::Usage("merge: missing PARTIAL.json");
-  std::vector<cDatasetResults> parts;
-  std::map<unsigned, std::vector<unsigned>> shards;  // count -> indices seen
-  for (const std::string& file : files) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw cCliError::Failure("cannot read '" + file + "'");
-    std::stringstream text;
-    text << in.rdbuf();
-    try {
-      parts.push_back(cDatasetResults::FromJson(text.str(), file));
-    } catch (const std::runtime_error& e) {
-      throw cCliError::Failure(std::string("merge: ") + e.what());
-    }
-    const cJsonValue document = cJsonValue::Parse(text.str());
-    if (!document.At("shard").IsNull()) {
-      unsigned k = 0, n = 0;
-      kvDataset::ParseShard(document.At("shard").AsString(), k, n);
-      shards[n].push_back(k);
-    }
-  }
-  cDatasetResults merged = [&] {
-    try {
-      return cDatasetResults::Merge(parts, files);
-    } catch (const std::runtime_error& e) {
-      throw cCliError::Failure(std::string("merge: ") + e.what());
-    }
-  }();
-  // Shards of one split that were not given: say so, the result lacks their pictures.
-  for (auto& [count, seen] : shards) {
-    std::string missing;
-    for (unsigned k = 0; k < count; ++k)
-      if (std::find(seen.begin(), seen.end(), k) == seen.end())
-        missing += (missing.empty() ? "" : ", ") + std::to_string(k) + "/" + std::to_string(count);
-    if (shards.size() > 1)
-      std::cerr << "kvadra: merge: warning: the partials come from splits into different numbers of shards\n";
-    if (!missing.empty()) std::cerr << "kvadra: merge: warning: shard " << missing << " not given\n";
-  }
-  const cResultTable table = merged.Table();
-  if (!csv.empty()) cResultTable::WriteFileAtomically(csv, table.CsvText());
-  if (!json.empty()) cResultTable::WriteFileAtomically(json, merged.JsonText());
-  table.WriteTabSeparated(Out);
-  if (!merged.Unfinished().empty()) {
-    std::cerr << "kvadra: merge: warning: " << merged.Unfinished().size() << " pictures are in no partial as finished:\n";
-    for (const auto& u : merged.Unfinished()) std::cerr << "  " << u.File << ": " << u.Reason << "\n";
-  }
-  return 0;
+  PrintUnfinished(unfinished);
+  if (!options.Json.empty())
+    std::cerr << "kvadra: '" << options.Json << "' keeps the finished pictures; run the others (same options and "
+              << "seed) and combine the files with 'kvadra merge'\n";
+  return CancelRequested.load() ? ecCancelled : ecFailure;
 }
 
 void cKvadraCli::InstallTerminationHandler()
@@ -993,27 +996,62 @@ void cKvadraCli::InstallTerminationHandler()
   std::signal(SIGTERM, handler);
 }
 
+// ---------------------------------------------------------------- merge
+
+int cKvadraCli::CommandMerge(cArgumentReader& args)
+{
+  std::vector<std::string> files;
+  std::string csv, json;
+  while (!args.AtEnd()) {
+    const std::string argument = args.Next();
+    if (argument == "--csv")
+      csv = args.ValueOf(argument);
+    else if (argument == "--json")
+      json = args.ValueOf(argument);
+    else
+      cArgumentReader::TakeOperand("merge", argument, files);
+  }
+  if (files.empty()) throw cCliError::Usage("merge: missing PARTIAL.json");
+  std::vector<cDatasetResults> parts;
+  std::map<unsigned, std::vector<unsigned>> shards;  // count -> indices seen
+  for (const std::string& file : files) {
+    std::string text;
+    if (!cResultTable::ReadFile(file, text)) throw cCliError::Failure("cannot read '" + file + "'");
+    parts.push_back(MergeFailure([&] { return cDatasetResults::FromJson(text, file); }));
+    const cJsonValue document = cJsonValue::Parse(text);
+    if (!document.At("shard").IsNull()) {
+      unsigned index = 0, count = 0;
+      kvDataset::ParseShard(document.At("shard").AsString(), index, count);
+      shards[count].push_back(index);
+    }
+  }
+  const cDatasetResults merged = MergeFailure([&] { return cDatasetResults::Merge(parts, files); });
+  WarnOfMissingShards(shards);
+  WriteResults(merged.Table(), csv, json, merged.JsonText());
+  if (!merged.Unfinished().empty()) {
+    std::cerr << "kvadra: merge: warning: " << merged.Unfinished().size() << " pictures are in no partial as finished:\n";
+    PrintUnfinished(merged.Unfinished());
+  }
+  return ecSuccess;
+}
+
 // ---------------------------------------------------------------- spectrum
 
 int cKvadraCli::CommandSpectrum(cArgumentReader& args)
 {
   std::string input, kind, out;
-  double scale = 20.0;
+  double scale = DefaultSpectrumScale;
   while (!args.AtEnd()) {
-    const std::string a = args.Next();
-    if (a == "--kind")
-      kind = args.ValueOf(a);
-    else if (a == "--scale") {
-      scale = cArgumentReader::RequireDouble(args.ValueOf(a), "--scale");
-      if (scale <= 0 || scale > 1e6) throw cCliError::Usage("--scale must lie in (0, 1e6]");
-    } else if (a == "--out")
-      out = args.ValueOf(a);
-    else if (!a.empty() && a[0] == '-')
-      throw cCliError::Usage("spectrum: unknown option '" + a + "'");
-    else if (input.empty())
-      input = a;
+    const std::string argument = args.Next();
+    if (argument == "--kind")
+      kind = args.ValueOf(argument);
+    else if (argument == "--scale") {
+      scale = cArgumentReader::RequireDouble(args.ValueOf(argument), "--scale");
+      if (scale <= 0 || scale > MaxSpectrumScale) throw cCliError::Usage("--scale must lie in (0, 1e6]");
+    } else if (argument == "--out")
+      out = args.ValueOf(argument);
     else
-      throw cCliError::Usage("spectrum: unexpected argument '" + a + "'");
+      cArgumentReader::TakeOperand("spectrum", argument, input);
   }
   if (input.empty()) throw cCliError::Usage("spectrum: missing INPUT picture");
   if (kind != "magnitude" && kind != "phase") throw cCliError::Usage("spectrum: --kind must be magnitude or phase");
@@ -1029,23 +1067,23 @@ int cKvadraCli::CommandSpectrum(cArgumentReader& args)
     throw cCliError::Failure("cannot write '" + out + "'");
   }
   cResultTable::CommitTemporary(temporary, out);
-  return 0;
+  return ecSuccess;
 }
 
 // ---------------------------------------------------------------- demo
 
 int cKvadraCli::CommandDemo(cArgumentReader& args)
 {
-  uint64_t seed = 2026;
+  uint64_t seed = DemoSeed;
   std::string outDir = "kvadra-demo";
   while (!args.AtEnd()) {
-    const std::string a = args.Next();
-    if (a == "--seed")
-      seed = cArgumentReader::RequireSeed(args.ValueOf(a));
-    else if (a == "--out-dir")
-      outDir = args.ValueOf(a);
+    const std::string argument = args.Next();
+    if (argument == "--seed")
+      seed = cArgumentReader::RequireSeed(args.ValueOf(argument));
+    else if (argument == "--out-dir")
+      outDir = args.ValueOf(argument);
     else
-      throw cCliError::Usage("demo: unknown option '" + a + "'");
+      throw cArgumentReader::UnknownOption("demo", argument);
   }
   StartSystem();
   std::string sample = kvSamplesFolder(ExecutableFolder()) + "/camera.bmp";
@@ -1053,36 +1091,33 @@ int cKvadraCli::CommandDemo(cArgumentReader& args)
     throw cCliError::Failure("sample picture '" + sample + "' is missing; rebuild to copy the samples");
   const std::vector<std::pair<std::string, std::string>> filters = {
       {"Median Filter", "median"}, {"ROAD filter", "road"}, {"Tamsel Filter", "tamsel"}};
-  const unsigned noiseUID = OperationUID("Salt-and-Pepper Noise");
+  const unsigned noiseUID = OperationUID(DemoNoise);
   std::error_code error;
   std::filesystem::create_directories(outDir, error);
   if (error) throw cCliError::Failure("cannot create folder '" + outDir + "': " + error.message());
 
   cRandomGenerator::SetSeed(seed);
   LoadOrigin(sample);
-  cOperationParams* noise = System->GetOperationParams(noiseUID);
-  noise->ResetToDefault();
-  cParameterAssigner::Assign(*noise, "Noise percent=0.2", "Salt-and-Pepper Noise");
+  cParameterAssigner::Configure(*System->GetOperationParams(noiseUID), {DemoNoise, {DemoNoiseSetting}});
   RunSavedStep(noiseUID, nullptr);
   const int noisyID = System->GetCurrentImageID();
-  std::vector<std::pair<std::string, std::string>> files = {{"origin", "00-origin.bmp"}, {"noisy", "01-noisy.bmp"}};
-  int number = 2;
+  std::vector<std::string> files = {"00-origin.bmp", "01-noisy.bmp"};
   for (auto& [name, label] : filters) {
     const unsigned uid = OperationUID(name);
     System->SetCurrentImageID(noisyID);
     System->GetOperationParams(uid)->ResetToDefault();
     RunSavedStep(uid, nullptr);
-    files.emplace_back(name, (number < 10 ? "0" : "") + std::to_string(number) + "-" + label + ".bmp");
-    ++number;
+    const size_t number = files.size();
+    files.push_back((number < 10 ? "0" : "") + std::to_string(number) + "-" + label + ".bmp");
   }
   const cResultTable table = HistoryTable();
   for (int id = 0; id < System->SavedImageCount() && size_t(id) < files.size(); ++id)
-    SaveImageAtomically(*System->GetImage(id), (std::filesystem::path(outDir) / files[size_t(id)].second).string());
+    SaveImageAtomically(*System->GetImage(id), (std::filesystem::path(outDir) / files[size_t(id)]).string());
   cResultTable::WriteFileAtomically((std::filesystem::path(outDir) / "history.csv").string(), table.CsvText());
   Out << "Salt-and-pepper noise (20 %) on " << std::filesystem::path(sample).filename().string()
       << ", restored by three filters (seed " << seed << "):\n\n";
   table.WriteTabSeparated(Out);
   Out << "\nPictures and history.csv written to " << std::filesystem::absolute(outDir).lexically_normal().string()
       << "/\n";
-  return 0;
+  return ecSuccess;
 }

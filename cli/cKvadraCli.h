@@ -1,19 +1,22 @@
 #pragma once
 // The command-line front end: a thin layer over the system facade and the kernel's plain
 // event loop, for scripted corrupt-restore-measure experiments.
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "cArgumentReader.h"
 #include "cJsonValue.h"
+#include "cParameterAssigner.h"
 #include "cPlainEventLoop.h"
 #include "cResultTable.h"
 
+class cDatasetResults;
 class cKvadraSystem;
 class cImage;
-class cOperationParams;
 
 class cKvadraCli {
 public:
@@ -27,6 +30,31 @@ public:
   static void RequestCancel();
 
 private:
+  // analyze's command line as typed.
+  struct sAnalyzeOptions {
+    std::vector<std::string> Inputs;
+    sOperationSettings Corruption;
+    std::string SweptName;
+    double SweepMin = 0, SweepMax = 0;
+    long long SweepSteps = 0;
+    bool HasSweep = false;
+    std::vector<sOperationSettings> Restorations;
+    std::string Criterion = "PSNR";
+    std::optional<uint64_t> Seed;
+    std::string Csv, Json, Shard;
+    std::string Worker;  // internal: one picture's run for an experiment over several
+    long long Jobs = 0;  // 0: one per processor
+    bool ForceDataset = false;
+    // What every picture's run of an experiment over several pictures is given, as typed.
+    std::vector<std::string> ExperimentArguments;
+  };
+  // analyze's operations found in the packages, their settings checked.
+  struct sAnalyzeExperiment {
+    unsigned CorruptionUID = 0;
+    int SweepIndex = 0;
+    std::vector<unsigned> RestorationUIDs;
+  };
+
   void StartSystem();
   int CommandList(cArgumentReader& args);
   int CommandRun(cArgumentReader& args);
@@ -36,11 +64,22 @@ private:
   int CommandDemo(cArgumentReader& args);
   int CommandMerge(cArgumentReader& args);
 
+  // analyze, step by step: the options, the operations they name, then the run on one picture
+  // or on several.
+  static sAnalyzeOptions ReadAnalyzeOptions(cArgumentReader& args);
+  static void ReadSweep(cArgumentReader& args, sAnalyzeOptions& options);
+  static bool IsDatasetRun(const sAnalyzeOptions& options);
+  sAnalyzeExperiment PrepareExperiment(const sAnalyzeOptions& options);
+  int AnalyzePicture(const sAnalyzeOptions& options, const sAnalyzeExperiment& experiment);
+  void SetUpAnalyzer(const sAnalyzeOptions& options, const sAnalyzeExperiment& experiment);
+  // Runs the analyzer with a progress bar (or, in a worker, a line per point to the parent).
+  void RunAnalyzer(const sAnalyzeOptions& options);
+  int ReportPictureRun(const sAnalyzeOptions& options);
   // analyze over several pictures: each picture in a child process (see cDatasetRunner).
-  int AnalyzeDataset(const std::vector<std::string>& inputs, cJsonValue experiment,
-                     const std::vector<std::string>& experimentArguments, const std::string& shard,
-                     unsigned shardIndex, unsigned shardCount, unsigned jobs, const std::string& csv,
-                     const std::string& json);
+  int AnalyzeDataset(const sAnalyzeOptions& options, const sAnalyzeExperiment& experiment);
+  // The experiment as every partial names it, with the base seed of the pictures' noise.
+  cJsonValue DescribeExperiment(const sAnalyzeOptions& options, const sAnalyzeExperiment& experiment,
+                                uint64_t seed);
   // One picture's run for an experiment over several: its values and geometry for the parent.
   void WriteWorkerResult(const std::string& file, bool cancelled);
   // SIGTERM (a batch system's time limit, GNU parallel's --termseq) stops like Ctrl-C, so the
@@ -50,6 +89,9 @@ private:
   // UID of the operation named (exact, else ignoring case); usage error with suggestions.
   unsigned OperationUID(const std::string& name) const;
   std::vector<std::string> OperationNames() const;
+  // The operation's UID, its settings tried on a copy of its parameters: every name and value
+  // is checked before any work is done.
+  unsigned CheckedOperation(const sOperationSettings& operation);
   void LoadOrigin(const std::string& file);
   // Why a picture could not be loaded, for the error line.
   static std::string LoadFailureText(const std::string& file, const cImage& image);
@@ -62,6 +104,10 @@ private:
   cResultTable HistoryTable();
   void SaveCurrent(const std::string& file);
   void SaveImageAtomically(cImage& image, const std::string& file);
+  // The --csv and --json files (empty names: none), then the table on stdout.
+  void WriteResults(const cResultTable& table, const std::string& csv, const std::string& json,
+                    const std::string& jsonText);
+  std::string ExecutablePath() const;
   std::string ExecutableFolder() const;
 
   std::string ProgramPath;

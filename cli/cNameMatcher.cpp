@@ -13,6 +13,22 @@ std::string Folded(const std::string& s)
 }
 }  // namespace
 
+std::optional<size_t> cNameMatcher::Find(const std::string& wanted, const std::vector<std::string>& known)
+{
+  for (size_t i = 0; i < known.size(); ++i)
+    if (known[i] == wanted) return i;
+  const std::string lowered = Lower(wanted);
+  for (size_t i = 0; i < known.size(); ++i)
+    if (Lower(known[i]) == lowered) return i;
+  return std::nullopt;
+}
+
+std::string cNameMatcher::Lower(std::string text)
+{
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+  return text;
+}
+
 size_t cNameMatcher::Distance(const std::string& a, const std::string& b)
 {
   std::vector<size_t> row(b.size() + 1);

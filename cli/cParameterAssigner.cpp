@@ -1,7 +1,5 @@
 #include "cParameterAssigner.h"
 
-#include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -12,12 +10,6 @@
 #include "cNameMatcher.h"
 
 namespace {
-
-std::string Lower(std::string s)
-{
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-  return s;
-}
 
 // The scaled value whose real form is exactly bound (the stored bound reads back the same way).
 int RawBound(const cOperationParameter& p, double bound)
@@ -35,13 +27,16 @@ int cParameterAssigner::FindParameter(const cOperationParams& params, const std:
 {
   std::vector<std::string> names;
   for (int i = 0; i < params.GetParamsCount(); ++i) names.push_back(params.GetParam(unsigned(i))->GetName());
-  for (size_t i = 0; i < names.size(); ++i)
-    if (names[i] == name) return int(i);
-  for (size_t i = 0; i < names.size(); ++i)
-    if (Lower(names[i]) == Lower(name)) return int(i);
+  if (const auto index = cNameMatcher::Find(name, names)) return int(*index);
   if (names.empty()) throw cCliError::Usage("operation '" + operation + "' has no parameters (asked for '" + name + "')");
   throw cCliError::Usage("operation '" + operation + "' has no parameter '" + name + "'" +
                          cNameMatcher::Suggestion(name, names));
+}
+
+void cParameterAssigner::Configure(cOperationParams& params, const sOperationSettings& operation)
+{
+  params.ResetToDefault();
+  for (const std::string& setting : operation.Settings) Assign(params, setting, operation.Name);
 }
 
 void cParameterAssigner::Assign(cOperationParams& params, const std::string& assignment, const std::string& operation)
@@ -84,7 +79,7 @@ void cParameterAssigner::AssignValue(cOperationParameter& p, const std::string& 
       break;
     }
     case ptBoolean: {
-      const std::string v = Lower(value);
+      const std::string v = cNameMatcher::Lower(value);
       if (v == "true" || v == "1")
         p.SetValue(true);
       else if (v == "false" || v == "0")
@@ -97,11 +92,10 @@ void cParameterAssigner::AssignValue(cOperationParameter& p, const std::string& 
       const int count = p.GetEnumStringCount();
       std::vector<std::string> choices;
       for (int i = 0; i < count; ++i) choices.push_back(p.GetEnumString(unsigned(i)));
-      for (int i = 0; i < count; ++i)
-        if (choices[size_t(i)] == value || Lower(choices[size_t(i)]) == Lower(value)) {
-          p.SetValue(i);
-          return;
-        }
+      if (const auto choice = cNameMatcher::Find(value, choices)) {
+        p.SetValue(int(*choice));
+        return;
+      }
       long long index;
       if (cArgumentReader::ParseInt(value, index) && index >= 0 && index < count) {
         p.SetValue(int(index));

@@ -33,9 +33,9 @@ int main(int argc, char** argv)
     return e.ExitCode();
   } catch (const std::out_of_range& e) {
     std::cerr << "kvadra: internal error: " << e.what() << "\n";
-    return 1;
+    return ecFailure;
   } catch (const std::exception& e) {
     std::cerr << "kvadra: " << e.what() << "\n";
-    return 1;
+    return ecFailure;
   }
 }

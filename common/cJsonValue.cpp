@@ -159,10 +159,17 @@ private:
   size_t Position = 0;
 };
 
-cJsonValue cJsonValue::Bool(bool value)
+cJsonValue cJsonValue::Made(eKind kind, std::string text)
 {
   cJsonValue v;
-  v.ValueKind = jkBool;
+  v.ValueKind = kind;
+  v.TextValue = std::move(text);
+  return v;
+}
+
+cJsonValue cJsonValue::Bool(bool value)
+{
+  cJsonValue v = Made(jkBool);
   v.BoolValue = value;
   return v;
 }
@@ -171,48 +178,32 @@ cJsonValue cJsonValue::Number(double value)
 {
   // JSON has no infinity: such values are written as text, as cResultTable does.
   if (!std::isfinite(value)) return String(cResultTable::FormatNumber(value));
-  cJsonValue v;
-  v.ValueKind = jkNumber;
-  v.TextValue = cResultTable::FormatNumber(value);
-  return v;
+  return Made(jkNumber, cResultTable::FormatNumber(value));
 }
 
 cJsonValue cJsonValue::Unsigned(uint64_t value)
 {
-  cJsonValue v;
-  v.ValueKind = jkNumber;
-  v.TextValue = std::to_string(value);
-  return v;
+  return Made(jkNumber, std::to_string(value));
 }
 
 cJsonValue cJsonValue::Integer(long long value)
 {
-  cJsonValue v;
-  v.ValueKind = jkNumber;
-  v.TextValue = std::to_string(value);
-  return v;
+  return Made(jkNumber, std::to_string(value));
 }
 
 cJsonValue cJsonValue::String(const std::string& text)
 {
-  cJsonValue v;
-  v.ValueKind = jkString;
-  v.TextValue = text;
-  return v;
+  return Made(jkString, text);
 }
 
 cJsonValue cJsonValue::Array()
 {
-  cJsonValue v;
-  v.ValueKind = jkArray;
-  return v;
+  return Made(jkArray);
 }
 
 cJsonValue cJsonValue::Object()
 {
-  cJsonValue v;
-  v.ValueKind = jkObject;
-  return v;
+  return Made(jkObject);
 }
 
 cJsonValue cJsonValue::Parse(const std::string& text)

@@ -43,6 +43,8 @@ public:
   uint64_t AsUnsigned() const;
 
 private:
+  static cJsonValue Made(eKind kind, std::string text = "");
+
   eKind ValueKind = jkNull;
   bool BoolValue = false;
   std::string TextValue;  // a string's contents or a number's text

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
@@ -207,4 +208,14 @@ void cResultTable::WriteFileAtomically(const std::string& path, const std::strin
     throw std::runtime_error("cannot write '" + path + "'");
   }
   CommitTemporary(temporary, path);
+}
+
+bool cResultTable::ReadFile(const std::string& path, std::string& content)
+{
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::stringstream text;
+  text << in.rdbuf();
+  content = text.str();
+  return true;
 }

@@ -46,6 +46,8 @@ public:
   // A temporary name in the target's folder for writers that produce the file themselves.
   static std::string TemporaryNameBeside(const std::string& path);
   static void CommitTemporary(const std::string& temporary, const std::string& path);
+  // The whole file as it is; false when it cannot be opened.
+  static bool ReadFile(const std::string& path, std::string& content);
 
   const std::vector<std::string>& Header() const { return HeaderNames; }
   const std::vector<std::vector<sCell>>& Rows() const { return RowsList; }

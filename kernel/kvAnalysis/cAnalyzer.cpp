@@ -73,9 +73,16 @@ void cAnalyzer::UpdateParams(int index)
   RestorationParams.at(size_t(index)) = *operation->GetParams();
 }
 
+const std::vector<std::string>& cAnalyzer::GetCriteria()
+{
+  static const std::vector<std::string> criteria = {"MSE", "PSNR", "IQ", "IQHVS", "SSIM", "Time"};
+  return criteria;
+}
+
 bool cAnalyzer::IsKnownCriterion(const std::string& name)
 {
-  return name == "MSE" || name == "PSNR" || name == "IQ" || name == "IQHVS" || name == "SSIM" || name == "Time";
+  const auto& criteria = GetCriteria();
+  return std::find(criteria.begin(), criteria.end(), name) != criteria.end();
 }
 
 std::string cAnalyzer::GetSeriesName(int index) const

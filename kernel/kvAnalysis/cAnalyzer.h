@@ -68,8 +68,10 @@ public:
   unsigned SelectRestorationParams(int index);
   void UpdateParams(int index);
 
-  // "MSE", "PSNR", "IQ", "IQHVS", "SSIM" or "Time"; other names record the PSNR.
+  // One of GetCriteria(); other names record the PSNR.
   void SetCriterion(const std::string& name) { Criterion = name; }
+  // "MSE", "PSNR", "IQ", "IQHVS", "SSIM", "Time": what a point can measure.
+  static const std::vector<std::string>& GetCriteria();
   static bool IsKnownCriterion(const std::string& name);
 
   int GetSeriesCount() const { return int(Results.size()); }

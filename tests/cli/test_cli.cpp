@@ -1,12 +1,8 @@
 // Runs the built kvadra program as a subprocess, as scripts do.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -15,55 +11,19 @@
 #include <vector>
 
 #include "KvTestSupport.h"
+#include "KvadraProgram.h"
 #include "PngFileWriter.h"
 #include "TiffFileWriter.h"
 
 namespace fs = std::filesystem;
+using kvtest::Cells;
+using kvtest::ReadFile;
+using kvtest::sProgramResult;
 
 namespace {
 
-struct sResult {
-  int Code = -1;
-  std::string Out;
-  std::string Err;
-};
-
-std::string Quote(const std::string& s)
-{
-  std::string q = "'";
-  for (char c : s) {
-    if (c == '\'')
-      q += "'\\''";
-    else
-      q += c;
-  }
-  return q + "'";
-}
-
-std::string ReadFile(const fs::path& p)
-{
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-
-class CliTest : public ::testing::Test {
+class CliTest : public kvtest::KvadraProgramTest {
 protected:
-  void SetUp() override
-  {
-    Dir = fs::temp_directory_path() / ("kvadra-cli-" + std::to_string(getpid()) + "-" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(Dir);
-    fs::create_directories(Dir);
-  }
-  void TearDown() override { fs::remove_all(Dir); }
-
-  sResult Run(const std::vector<std::string>& args, const std::string& environment = "")
-  {
-    return RunProgram(std::string(KV_BIN_DIR) + "/kvadra", args, environment);
-  }
-
   // A copy of the program whose plug-in folder also holds the test operations: the program
   // finds its packages beside its own file.
   std::string ProgramWithTestPackage()
@@ -80,45 +40,7 @@ protected:
     return (copy / "kvadra").string();
   }
 
-  // environment: assignments put before the program, e.g. "KVADRA_THREADS=3".
-  sResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                     const std::string& environment = "")
-  {
-    std::string command = "cd " + Quote(Dir.string()) + " && " + environment + (environment.empty() ? "" : " ") +
-                          Quote(program);
-    for (auto& a : args) {
-      command += ' ';
-      command += Quote(a);
-    }
-    command += " >";
-    command += Quote((Dir / "stdout.txt").string());
-    command += " 2>";
-    command += Quote((Dir / "stderr.txt").string());
-    command += " </dev/null";
-    const int status = std::system(command.c_str());
-    sResult r;
-    r.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.Out = ReadFile(Dir / "stdout.txt");
-    r.Err = ReadFile(Dir / "stderr.txt");
-    fs::remove(Dir / "stdout.txt");
-    fs::remove(Dir / "stderr.txt");
-    return r;
-  }
-
-  static std::vector<std::vector<std::string>> Table(const std::string& text)
-  {
-    std::vector<std::vector<std::string>> rows;
-    std::stringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-      std::vector<std::string> cells;
-      std::stringstream cs(line);
-      for (std::string cell; std::getline(cs, cell, '\t');) cells.push_back(cell);
-      rows.push_back(cells);
-    }
-    return rows;
-  }
-
-  // Files in the working folder other than the captured output.
+  // Files in the working folder.
   std::vector<std::string> FilesLeft() const
   {
     std::vector<std::string> names;
@@ -126,7 +48,6 @@ protected:
     return names;
   }
 
-  fs::path Dir;
   const std::string Camera = std::string(KV_SAMPLES_DIR) + "camera.bmp";
   const std::string Coins = std::string(KV_SAMPLES_DIR) + "coins.bmp";
 };
@@ -135,11 +56,11 @@ protected:
 
 TEST_F(CliTest, ListShowsEveryOperationInPackageOrder)
 {
-  const sResult r = Run({"list"});
+  const sProgramResult r = Run({"list"});
   ASSERT_EQ(r.Code, 0) << r.Err;
   std::vector<std::string> names;
   std::vector<std::string> parameterLines;
-  for (auto& row : Table(r.Out)) {
+  for (auto& row : Cells(r.Out)) {
     if (!row.empty() && row[0].empty()) {
       parameterLines.push_back(row.size() > 2 ? row[2] : "");
       continue;
@@ -167,7 +88,7 @@ TEST_F(CliTest, ListShowsEveryOperationInPackageOrder)
 
 TEST_F(CliTest, ListJsonIsAnArrayOfOperations)
 {
-  const sResult r = Run({"list", "--json"});
+  const sProgramResult r = Run({"list", "--json"});
   ASSERT_EQ(r.Code, 0) << r.Err;
   EXPECT_EQ(r.Out.front(), '[');
   EXPECT_NE(r.Out.find("{\"uid\":1,\"type\":\"otBuiltIn\",\"group\":\"AbstructGroup\",\"name\":\"Resample\""),
@@ -177,10 +98,10 @@ TEST_F(CliTest, ListJsonIsAnArrayOfOperations)
 
 TEST_F(CliTest, RunPrintsOneLinePerHistoryEntryMatchingADirectComputation)
 {
-  const sResult r = Run({"run", Camera, "--op", "Salt-and-Pepper Noise", "--set", "Noise percent=0.1", "--op",
+  const sProgramResult r = Run({"run", Camera, "--op", "Salt-and-Pepper Noise", "--set", "Noise percent=0.1", "--op",
                          "Median Filter", "--out", "restored.bmp", "--history", "history.csv", "--seed", "7"});
   ASSERT_EQ(r.Code, 0) << r.Err;
-  const auto rows = Table(r.Out);
+  const auto rows = Cells(r.Out);
   ASSERT_EQ(rows.size(), 4u);
   EXPECT_EQ(rows[0], (std::vector<std::string>{"id", "title", "MSE", "PSNR", "IQ", "IQHVS", "SSIM", "time_ms"}));
   EXPECT_EQ(rows[1][1], "Load 'camera.bmp'");
@@ -214,13 +135,13 @@ TEST_F(CliTest, SameSeedGivesIdenticalOutputs)
   first.insert(first.end(), {"--out", "a.bmp"});
   auto second = base;
   second.insert(second.end(), {"--out", "b.bmp"});
-  const sResult a = Run(first), b = Run(second);
+  const sProgramResult a = Run(first), b = Run(second);
   ASSERT_EQ(a.Code, 0) << a.Err;
   ASSERT_EQ(b.Code, 0) << b.Err;
   EXPECT_EQ(ReadFile(Dir / "a.bmp"), ReadFile(Dir / "b.bmp"));
   auto strip = [](const std::string& table) {  // the time column differs from run to run
     std::string out;
-    for (auto& row : Table(table)) {
+    for (auto& row : Cells(table)) {
       for (size_t i = 0; i + 1 < row.size(); ++i) out += row[i] + "\t";
       out += "\n";
     }
@@ -237,7 +158,7 @@ TEST_F(CliTest, SameSeedGivesIdenticalOutputs)
 
 TEST_F(CliTest, RegionLeavesOutsidePixelsUntouched)
 {
-  const sResult r = Run({"run", Coins, "--op", "Invert", "--region", "10,20,30,40", "--out", "inv.bmp"});
+  const sProgramResult r = Run({"run", Coins, "--op", "Invert", "--region", "10,20,30,40", "--out", "inv.bmp"});
   ASSERT_EQ(r.Code, 0) << r.Err;
   cImage origin, result;
   ASSERT_TRUE(origin.LoadImage(Coins));
@@ -246,25 +167,25 @@ TEST_F(CliTest, RegionLeavesOutsidePixelsUntouched)
   EXPECT_EQ(kvtest::Pixel(*result.GetSurface(), 9, 25), kvtest::Pixel(*origin.GetSurface(), 9, 25));
   EXPECT_EQ(kvtest::Pixel(*result.GetSurface(), 15, 40), kvtest::Pixel(*origin.GetSurface(), 15, 40));
   // The region entry is measured like any other.
-  const auto rows = Table(r.Out);
+  const auto rows = Cells(r.Out);
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_GT(std::stod(rows[2][2]), 0.0);
 }
 
 TEST_F(CliTest, MeasureOfAPictureAgainstItself)
 {
-  const sResult r = Run({"measure", Camera, "--origin", Camera, "--window", "7x7"});
+  const sProgramResult r = Run({"measure", Camera, "--origin", Camera, "--window", "7x7"});
   ASSERT_EQ(r.Code, 0) << r.Err;
   EXPECT_EQ(r.Out, "MSE\t0\nPSNR\tinf\nIQ\t1\nIQHVS\t1\nSSIM\t1\n");
 }
 
 TEST_F(CliTest, AnalyzeSweepsTheParameterInEqualSteps)
 {
-  const sResult r = Run({"analyze", Coins, "--corrupt", "Salt-and-Pepper Noise", "--sweep", "Noise percent", "0",
+  const sProgramResult r = Run({"analyze", Coins, "--corrupt", "Salt-and-Pepper Noise", "--sweep", "Noise percent", "0",
                          "0.5", "5", "--restore", "Median Filter", "--restore", "Median Filter:Width size=5;Height size=5",
                          "--seed", "3", "--csv", "sweep.csv", "--json", "sweep.json"});
   ASSERT_EQ(r.Code, 0) << r.Err;
-  const auto rows = Table(r.Out);
+  const auto rows = Cells(r.Out);
   ASSERT_EQ(rows.size(), 7u);
   ASSERT_EQ(rows[0].size(), 3u);
   EXPECT_EQ(rows[0][0], "Noise percent");
@@ -298,7 +219,7 @@ TEST_F(CliTest, AnalyzeStoppedBetweenRestorationsWritesEachSeriesUpToItsOwnLengt
   };
   for (const sCase& c : cases) {
     SCOPED_TRACE(c.Middle);
-    const sResult r = RunProgram(program, {"analyze", "flat.bmp", "--corrupt", "Test Shift", "--sweep", "Amount", "10",
+    const sProgramResult r = RunProgram(program, {"analyze", "flat.bmp", "--corrupt", "Test Shift", "--sweep", "Amount", "10",
                                            "20", "2", "--restore", "Test Copy", "--restore", c.Middle, "--restore",
                                            "Invert", "--criterion", "MSE", "--csv", "a.csv", "--json", "a.json"});
     EXPECT_EQ(r.Code, c.Code) << r.Err;
@@ -321,7 +242,7 @@ TEST_F(CliTest, AnalyzeStoppedBetweenRestorationsWritesEachSeriesUpToItsOwnLengt
 
 TEST_F(CliTest, SpectrumWritesAPictureOfTheSameSize)
 {
-  const sResult r = Run({"spectrum", Coins, "--kind", "phase", "--out", "phase.bmp"});
+  const sProgramResult r = Run({"spectrum", Coins, "--kind", "phase", "--out", "phase.bmp"});
   ASSERT_EQ(r.Code, 0) << r.Err;
   cImage spectrum;
   ASSERT_TRUE(spectrum.LoadImage((Dir / "phase.bmp").string()));
@@ -346,7 +267,7 @@ TEST_F(CliTest, PngAndSixteenBitTiffAreReadAndPngWrittenWithTheReferencePixels)
   ASSERT_NE(tif, nullptr);
   ASSERT_TRUE(TIFFReadRGBAImageOriented(tif, 40, 24, reference.data(), ORIENTATION_TOPLEFT, 0));
   TIFFClose(tif);
-  const sResult r = Run({"run", tiffFile, "--op", "Invert", "--out", "inverted.png"});
+  const sProgramResult r = Run({"run", tiffFile, "--op", "Invert", "--out", "inverted.png"});
   ASSERT_EQ(r.Code, 0) << r.Err;
   cImage inverted;
   ASSERT_TRUE(inverted.LoadImage((Dir / "inverted.png").string()));
@@ -379,7 +300,7 @@ TEST_F(CliTest, PngAndSixteenBitTiffAreReadAndPngWrittenWithTheReferencePixels)
   image.format = PNG_FORMAT_BGRA;
   std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
   ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr));
-  const sResult p = Run({"run", (Dir / "leaf.png").string(), "--op", "Invert", "--out", "leaf.bmp"});
+  const sProgramResult p = Run({"run", (Dir / "leaf.png").string(), "--op", "Invert", "--out", "leaf.bmp"});
   ASSERT_EQ(p.Code, 0) << p.Err;
   EXPECT_NE(p.Out.find("Load 'leaf.png' (alpha dropped)"), std::string::npos) << p.Out;
   cImage leaf;
@@ -391,7 +312,7 @@ TEST_F(CliTest, PngAndSixteenBitTiffAreReadAndPngWrittenWithTheReferencePixels)
         differences += kvtest::Pixel(*leaf.GetSurface(), x, y, c) != 255 - pixels[size_t(y * 30 + x) * 4 + size_t(c)];
   EXPECT_EQ(differences, 0);
 
-  const sResult spectrum = Run({"spectrum", (Dir / "leaf.png").string(), "--kind", "magnitude", "--out", "m.PNG"});
+  const sProgramResult spectrum = Run({"spectrum", (Dir / "leaf.png").string(), "--kind", "magnitude", "--out", "m.PNG"});
   ASSERT_EQ(spectrum.Code, 0) << spectrum.Err;
   cImage magnitude;
   ASSERT_TRUE(magnitude.LoadImage((Dir / "m.PNG").string()));
@@ -421,14 +342,52 @@ TEST_F(CliTest, ErrorsGiveOneLineAndTheirExitCodeAndWriteNothing)
       {{"run", Camera, "--op", "Invert", "--out", "no/such/folder/x.bmp"}, 1, "cannot write"},
       {{"run", Camera, "--op", "Invert", "--out", "x.tif"}, 2, "--out must name a .bmp or .png file"},
       {{"spectrum", Coins, "--kind", "phase", "--out", "x.jpg"}, 2, "--out must name a .bmp or .png file"},
+      {{"spectrum", Coins, Camera, "--kind", "phase", "--out", "x.bmp"}, 2, "spectrum: unexpected argument"},
+      {{"measure", Camera, "--origin", Camera, "--bogus"}, 2, "measure: unknown option '--bogus'"},
+      {{"merge", "a.json", "--bogus"}, 2, "merge: unknown option '--bogus'"},
+      {{"demo", "extra"}, 2, "demo: unknown option 'extra'"},
+      {{"analyze", Coins, "--corrupt", "Salt Noise", "--sweep", "Noise percent", "0", "0.2", "2", "--criterion", "PNSR"},
+       2, "(did you mean 'PSNR'?); one of MSE, PSNR, IQ, IQHVS, SSIM, Time"},
   };
   for (const auto& c : cases) {
-    const sResult r = Run(c.Args);
+    const sProgramResult r = Run(c.Args);
     EXPECT_EQ(r.Code, c.Code) << c.Args[0] << " " << (c.Args.size() > 1 ? c.Args.back() : "") << ": " << r.Err;
     EXPECT_NE(r.Err.find(c.Fragment), std::string::npos) << r.Err;
     EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
     EXPECT_TRUE(r.Out.empty()) << r.Out;
     EXPECT_TRUE(FilesLeft().empty()) << "a failed command left a file behind";
+  }
+}
+
+// Operations, parameters and choices are found exactly, else ignoring case.
+TEST_F(CliTest, NamesDifferingInCaseOnlyGiveTheSameRun)
+{
+  struct sCase {
+    std::vector<std::string> Exact, Cased;
+    std::vector<std::string> Other;  // a run that must differ, so that the setting is seen to act
+  };
+  const std::vector<sCase> cases = {
+      {{"--op", "Gradient Filter", "--set", "Operator=Sobel"},
+       {"--op", "gradient FILTER", "--set", "OPERATOR=sobel"},
+       {"--op", "Gradient Filter", "--set", "Operator=Roberts"}},
+      {{"--op", "Median Filter", "--set", "Width size=5"},
+       {"--op", "median filter", "--set", "width SIZE=5"},
+       {"--op", "Median Filter", "--set", "Width size=3"}},
+  };
+  for (const sCase& c : cases) {
+    SCOPED_TRACE(c.Exact[1]);
+    std::vector<std::string> outputs, titles;
+    for (const auto* ops : {&c.Exact, &c.Cased, &c.Other}) {
+      std::vector<std::string> args = {"run", Coins, "--out", "x.bmp"};
+      args.insert(args.end(), ops->begin(), ops->end());
+      const sProgramResult r = Run(args);
+      ASSERT_EQ(r.Code, 0) << r.Err;
+      outputs.push_back(File("x.bmp"));
+      titles.push_back(Cells(r.Out).back()[1]);
+    }
+    EXPECT_EQ(outputs[1], outputs[0]);
+    EXPECT_EQ(titles[1], titles[0]);
+    EXPECT_NE(outputs[2], outputs[0]);
   }
 }
 
@@ -438,7 +397,7 @@ TEST_F(CliTest, MalformedPictureIsRefused)
     std::ofstream f(Dir / "broken.bmp", std::ios::binary);
     f << "BM this is not a picture";
   }
-  const sResult r = Run({"run", (Dir / "broken.bmp").string(), "--op", "Invert"});
+  const sProgramResult r = Run({"run", (Dir / "broken.bmp").string(), "--op", "Invert"});
   EXPECT_EQ(r.Code, 1);
   EXPECT_NE(r.Err.find("broken.bmp"), std::string::npos);
 }
@@ -446,11 +405,11 @@ TEST_F(CliTest, MalformedPictureIsRefused)
 TEST_F(CliTest, HelpAndVersion)
 {
   EXPECT_EQ(Run({"--version"}).Code, 0);
-  const sResult help = Run({"--help"});
+  const sProgramResult help = Run({"--help"});
   EXPECT_EQ(help.Code, 0);
   EXPECT_NE(help.Out.find("analyze"), std::string::npos);
   for (const char* command : {"list", "run", "measure", "analyze", "spectrum", "demo"}) {
-    const sResult r = Run({command, "--help"});
+    const sProgramResult r = Run({command, "--help"});
     EXPECT_EQ(r.Code, 0) << command;
     EXPECT_NE(r.Out.find(std::string("Usage: kvadra ") + command), std::string::npos) << command;
   }
@@ -459,12 +418,12 @@ TEST_F(CliTest, HelpAndVersion)
 
 TEST_F(CliTest, DemoWritesItsPictures)
 {
-  const sResult r = Run({"demo"});
+  const sProgramResult r = Run({"demo"});
   ASSERT_EQ(r.Code, 0) << r.Err;
   EXPECT_TRUE(fs::exists(Dir / "kvadra-demo" / "00-origin.bmp"));
   EXPECT_TRUE(fs::exists(Dir / "kvadra-demo" / "01-noisy.bmp"));
   EXPECT_TRUE(fs::exists(Dir / "kvadra-demo" / "history.csv"));
-  EXPECT_EQ(Table(r.Out).size() >= 6, true);
+  EXPECT_EQ(Cells(r.Out).size() >= 6, true);
   EXPECT_NE(r.Out.find("kvadra-demo/"), std::string::npos);
 }
 
@@ -472,9 +431,9 @@ TEST_F(CliTest, DemoWritesItsPictures)
 TEST_F(CliTest, TimesCarryMicrosecondsInTablesCsvAndJson)
 {
   const std::regex milliseconds(R"(\d+\.\d{3})");
-  const sResult run = Run({"run", Camera, "--op", "Invert", "--history", "history.csv"});
+  const sProgramResult run = Run({"run", Camera, "--op", "Invert", "--history", "history.csv"});
   ASSERT_EQ(run.Code, 0) << run.Err;
-  const auto rows = Table(run.Out);
+  const auto rows = Cells(run.Out);
   ASSERT_EQ(rows.size(), 3u);
   for (size_t i = 1; i < rows.size(); ++i) EXPECT_TRUE(std::regex_match(rows[i].back(), milliseconds)) << rows[i].back();
   std::stringstream lines(ReadFile(Dir / "history.csv"));
@@ -486,10 +445,10 @@ TEST_F(CliTest, TimesCarryMicrosecondsInTablesCsvAndJson)
     EXPECT_EQ(line.substr(line.rfind(',') + 1), rows[i].back());
   }
 
-  const sResult sweep = Run({"analyze", Coins, "--corrupt", "Salt Noise", "--sweep", "Noise percent", "0", "0.2", "2",
+  const sProgramResult sweep = Run({"analyze", Coins, "--corrupt", "Salt Noise", "--sweep", "Noise percent", "0", "0.2", "2",
                              "--restore", "Median Filter", "--criterion", "Time", "--csv", "t.csv", "--json", "t.json"});
   ASSERT_EQ(sweep.Code, 0) << sweep.Err;
-  const auto table = Table(sweep.Out);
+  const auto table = Cells(sweep.Out);
   ASSERT_EQ(table.size(), 4u);
   for (size_t i = 1; i < table.size(); ++i) EXPECT_TRUE(std::regex_match(table[i][1], milliseconds)) << table[i][1];
   const std::string json = ReadFile(Dir / "t.json");
@@ -505,16 +464,17 @@ TEST_F(CliTest, ThreadCountIsASettingAnywhereOnTheLine)
     args.insert(args.end(), {"--out", out});
     return args;
   };
-  const sResult plain = Run(withOut(work, "plain.bmp"));
+  const sProgramResult plain = Run(withOut(work, "plain.bmp"));
   ASSERT_EQ(plain.Code, 0) << plain.Err;
   auto first = withOut(work, "one.bmp");
   first.insert(first.begin(), {"--threads", "1"});
   auto last = withOut(work, "three.bmp");
   last.insert(last.end(), {"--threads", "3"});
   for (const auto& [args, out, environment] :
-       {std::tuple{first, "one.bmp", ""}, std::tuple{last, "three.bmp", "KVADRA_THREADS=2"},
-        std::tuple{withOut(work, "env.bmp"), "env.bmp", "KVADRA_THREADS=7"}}) {
-    const sResult r = Run(args, environment);
+       {std::tuple{first, "one.bmp", std::vector<std::string>{}},
+        std::tuple{last, "three.bmp", std::vector<std::string>{"KVADRA_THREADS=2"}},
+        std::tuple{withOut(work, "env.bmp"), "env.bmp", std::vector<std::string>{"KVADRA_THREADS=7"}}}) {
+    const sProgramResult r = Run(args, environment);
     ASSERT_EQ(r.Code, 0) << out << ": " << r.Err;
     EXPECT_TRUE(r.Err.empty()) << r.Err;
     EXPECT_EQ(ReadFile(Dir / out), ReadFile(Dir / "plain.bmp")) << out;
@@ -522,7 +482,7 @@ TEST_F(CliTest, ThreadCountIsASettingAnywhereOnTheLine)
 
   for (const char* bad : {"0", "257", "-2", "many", "2.5"}) {
     SCOPED_TRACE(bad);
-    const sResult r = Run({"run", Camera, "--op", "Invert", "--out", "x.bmp", "--threads", bad});
+    const sProgramResult r = Run({"run", Camera, "--op", "Invert", "--out", "x.bmp", "--threads", bad});
     EXPECT_EQ(r.Code, 2);
     EXPECT_NE(r.Err.find("--threads"), std::string::npos) << r.Err;
     EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
@@ -532,7 +492,7 @@ TEST_F(CliTest, ThreadCountIsASettingAnywhereOnTheLine)
   EXPECT_NE(Run({"--help"}).Out.find("--threads N"), std::string::npos);
 
   // A bad environment value is reported once and the work goes on with every core.
-  const sResult ignored = Run(withOut(work, "ignored.bmp"), "KVADRA_THREADS=lots");
+  const sProgramResult ignored = Run(withOut(work, "ignored.bmp"), {"KVADRA_THREADS=lots"});
   EXPECT_EQ(ignored.Code, 0) << ignored.Err;
   EXPECT_NE(ignored.Err.find("KVADRA_THREADS='lots' ignored"), std::string::npos) << ignored.Err;
   EXPECT_EQ(std::count(ignored.Err.begin(), ignored.Err.end(), '\n'), 1) << ignored.Err;

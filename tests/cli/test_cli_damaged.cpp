@@ -2,25 +2,20 @@
 // written, and a tiny file claiming a huge picture costs the process no memory for it.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "BmpFileBuilder.h"
 #include "DamagedJpegs.h"
 #include "DamagedPictures.h"
+#include "KvadraProgram.h"
 #include "PngFileWriter.h"
 #include "TiffFileWriter.h"
 
 namespace fs = std::filesystem;
 using kvtest::ScratchFolder;
+using kvtest::sProgramResult;
 
 namespace {
 
@@ -31,52 +26,7 @@ constexpr bool PeakIsMeaningful = false;
 constexpr bool PeakIsMeaningful = true;
 #endif
 
-struct sRun {
-  int Code = -1;
-  std::string Err;
-  long PeakKiB = 0;
-};
-
-std::string ReadText(const fs::path& p)
-{
-  std::ifstream f(p);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-
-class CliDamagedTest : public ::testing::Test {
-protected:
-  // Runs kvadra in the scratch folder; the peak resident size is that of the child alone.
-  sRun Run(const std::vector<std::string>& arguments)
-  {
-    const std::string program = std::string(KV_BIN_DIR) + "/kvadra";
-    const std::string errFile = Dir.File("stderr.txt");
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-      if (chdir(Dir.File("").c_str()) != 0) _exit(126);
-      const int out = open("/dev/null", O_WRONLY);
-      const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      dup2(out, 1);
-      dup2(err, 2);
-      execv(program.c_str(), argv.data());
-      _exit(127);
-    }
-    sRun r;
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    r.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.Err = ReadText(errFile);
-    r.PeakKiB = usage.ru_maxrss;
-    fs::remove(errFile);
-    return r;
-  }
-  ScratchFolder Dir;
-};
+using CliDamagedTest = kvtest::KvadraProgramTest;
 
 }  // namespace
 
@@ -100,9 +50,9 @@ TEST_F(CliDamagedTest, DamagedOrHugePicturesAreRefusedWithoutWritingOrTheirMemor
   kvtest::TiffFileWriter tiffWriter;
   tiffWriter.Width = tiffWriter.Height = 64;
   tiffWriter.Compression = COMPRESSION_LZW;
-  ASSERT_TRUE(tiffWriter.Write(Dir.File("source.tif")));
-  const auto tiff = ScratchFolder::Read(Dir.File("source.tif"));
-  fs::remove(Dir.File("source.tif"));
+  ASSERT_TRUE(tiffWriter.Write(Scratch.File("source.tif")));
+  const auto tiff = ScratchFolder::Read(Scratch.File("source.tif"));
+  fs::remove(Scratch.File("source.tif"));
   auto tiffCut = tiff;
   tiffCut.resize(tiff.size() / 3);
 
@@ -113,36 +63,36 @@ TEST_F(CliDamagedTest, DamagedOrHugePicturesAreRefusedWithoutWritingOrTheirMemor
     bool OverLimit;
   };
   const std::vector<sCase> cases = {
-      {"scan cut short at a marker", Dir.Write("cut.jpg", kvtest::ScanCutAtMarker(camera)), {}, false},
-      {"corrupt entropy-coded data", Dir.Write("corrupt.jpg", kvtest::CorruptEntropyData(coffee)), {}, false},
+      {"scan cut short at a marker", Scratch.Write("cut.jpg", kvtest::ScanCutAtMarker(camera)), {}, false},
+      {"corrupt entropy-coded data", Scratch.Write("corrupt.jpg", kvtest::CorruptEntropyData(coffee)), {}, false},
       {"tiny progressive claiming 32768 x 32767",
-       Dir.Write("progressive.jpg", kvtest::TinyClaim(camera, 32768, 32767, 0xC2)), {}, true},
+       Scratch.Write("progressive.jpg", kvtest::TinyClaim(camera, 32768, 32767, 0xC2)), {}, true},
       {"tiny colour progressive claiming 32768 x 32767",
-       Dir.Write("colour.jpg", kvtest::TinyClaim(coffee, 32768, 32767, 0xC2)), {}, true},
-      {"tiny baseline claiming 32768 x 32767", Dir.Write("baseline.jpg", kvtest::TinyClaim(camera, 32768, 32767, 0xC0)),
+       Scratch.Write("colour.jpg", kvtest::TinyClaim(coffee, 32768, 32767, 0xC2)), {}, true},
+      {"tiny baseline claiming 32768 x 32767", Scratch.Write("baseline.jpg", kvtest::TinyClaim(camera, 32768, 32767, 0xC0)),
        {}, true},
-      {"BMP headers claiming 30000 x 30000", Dir.Write("huge.bmp", hugeBmpBytes), {}, true},
+      {"BMP headers claiming 30000 x 30000", Scratch.Write("huge.bmp", hugeBmpBytes), {}, true},
       {"512 x 512 sample, one pixel over the limit", KV_SAMPLES_DIR "camera.jpg", {"--max-pixels", "262143"}, true},
-      {"PNG claiming 60000 x 60000", Dir.Write("huge.png", kvtest::PngClaiming(png, 60000, 60000)), {}, true},
-      {"small PNG claiming 10000 x 10000", Dir.Write("claim.png", kvtest::PngClaiming(png, 10000, 10000)), {}, false},
-      {"PNG decompression bomb", Dir.Write("bomb.png", kvtest::WithImageData(png, kvtest::Deflated(std::vector<uint8_t>(64 << 20, 0)))), {}, false},
-      {"PNG cut inside its image data", Dir.Write("cut.png", pngCut), {}, false},
-      {"PNG with a bad CRC", Dir.Write("crc.png", pngBadCrc), {}, false},
-      {"TIFF claiming 60000 x 60000", Dir.Write("huge.tif", kvtest::TiffClaiming(tiff, 60000, 60000)), {}, true},
-      {"small TIFF claiming 10000 x 10000", Dir.Write("claim.tiff", kvtest::TiffClaiming(tiff, 10000, 10000)), {}, false},
-      {"TIFF cut inside its strips", Dir.Write("cut.tif", tiffCut), {}, false},
+      {"PNG claiming 60000 x 60000", Scratch.Write("huge.png", kvtest::PngClaiming(png, 60000, 60000)), {}, true},
+      {"small PNG claiming 10000 x 10000", Scratch.Write("claim.png", kvtest::PngClaiming(png, 10000, 10000)), {}, false},
+      {"PNG decompression bomb", Scratch.Write("bomb.png", kvtest::WithImageData(png, kvtest::Deflated(std::vector<uint8_t>(64 << 20, 0)))), {}, false},
+      {"PNG cut inside its image data", Scratch.Write("cut.png", pngCut), {}, false},
+      {"PNG with a bad CRC", Scratch.Write("crc.png", pngBadCrc), {}, false},
+      {"TIFF claiming 60000 x 60000", Scratch.Write("huge.tif", kvtest::TiffClaiming(tiff, 60000, 60000)), {}, true},
+      {"small TIFF claiming 10000 x 10000", Scratch.Write("claim.tiff", kvtest::TiffClaiming(tiff, 10000, 10000)), {}, false},
+      {"TIFF cut inside its strips", Scratch.Write("cut.tif", tiffCut), {}, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     std::vector<std::string> arguments = {"run", c.File, "--op", "Invert", "--out", "out.bmp", "--history", "h.csv"};
     arguments.insert(arguments.end(), c.Options.begin(), c.Options.end());
-    const sRun r = Run(arguments);
+    const sProgramResult r = Run(arguments);
     EXPECT_EQ(r.Code, 1) << r.Err;
     EXPECT_NE(r.Err.find("Can not load image '" + c.File + "'."), std::string::npos) << r.Err;
     EXPECT_EQ(r.Err.find("pixels; the limit is set with kvadra --max-pixels") != std::string::npos, c.OverLimit)
         << r.Err;
-    EXPECT_FALSE(fs::exists(Dir.File("out.bmp")));
-    EXPECT_FALSE(fs::exists(Dir.File("h.csv")));
+    EXPECT_FALSE(fs::exists(Scratch.File("out.bmp")));
+    EXPECT_FALSE(fs::exists(Scratch.File("h.csv")));
     // Refused from the header: far below the gigabytes the claimed picture would take.
     if (PeakIsMeaningful) {
       EXPECT_LT(r.PeakKiB, 100 * 1024) << r.PeakKiB << " KiB";
@@ -155,22 +105,22 @@ TEST_F(CliDamagedTest, UnsupportedTiffIsRefusedWithItsReason)
   kvtest::TiffFileWriter cmyk;
   cmyk.Photometric = PHOTOMETRIC_SEPARATED;
   cmyk.Samples = 4;
-  ASSERT_TRUE(cmyk.Write(Dir.File("cmyk.tif")));
-  const sRun r = Run({"run", Dir.File("cmyk.tif"), "--op", "Invert", "--out", "out.png"});
+  ASSERT_TRUE(cmyk.Write(Scratch.File("cmyk.tif")));
+  const sProgramResult r = Run({"run", Scratch.File("cmyk.tif"), "--op", "Invert", "--out", "out.png"});
   EXPECT_EQ(r.Code, 1);
-  EXPECT_NE(r.Err.find("Can not load image '" + Dir.File("cmyk.tif") + "'.\nThe TIFF file holds CMYK (separated) colour"),
+  EXPECT_NE(r.Err.find("Can not load image '" + Scratch.File("cmyk.tif") + "'.\nThe TIFF file holds CMYK (separated) colour"),
             std::string::npos)
       << r.Err;
-  EXPECT_FALSE(fs::exists(Dir.File("out.png")));
+  EXPECT_FALSE(fs::exists(Scratch.File("out.png")));
 }
 
 TEST_F(CliDamagedTest, PictureAtTheLimitLoadsAndTheLimitIsChecked)
 {
-  const sRun atLimit =
+  const sProgramResult atLimit =
       Run({"--max-pixels", "262144", "run", KV_SAMPLES_DIR "camera.jpg", "--op", "Invert", "--out", "out.bmp"});
   EXPECT_EQ(atLimit.Code, 0) << atLimit.Err;
-  EXPECT_TRUE(fs::exists(Dir.File("out.bmp")));
-  const sRun overLimit = Run({"measure", KV_SAMPLES_DIR "camera.bmp", "--origin", KV_SAMPLES_DIR "camera.bmp",
+  EXPECT_TRUE(fs::exists(Scratch.File("out.bmp")));
+  const sProgramResult overLimit = Run({"measure", KV_SAMPLES_DIR "camera.bmp", "--origin", KV_SAMPLES_DIR "camera.bmp",
                               "--max-pixels", "1000"});
   EXPECT_EQ(overLimit.Code, 1);
   EXPECT_NE(overLimit.Err.find("cannot load picture '" KV_SAMPLES_DIR "camera.bmp': The picture is 512 x 512 pixels, "
@@ -179,7 +129,7 @@ TEST_F(CliDamagedTest, PictureAtTheLimitLoadsAndTheLimitIsChecked)
       << overLimit.Err;
   for (const char* bad : {"0", "1073741825", "many"}) {
     SCOPED_TRACE(bad);
-    const sRun r = Run({"run", KV_SAMPLES_DIR "camera.bmp", "--max-pixels", bad});
+    const sProgramResult r = Run({"run", KV_SAMPLES_DIR "camera.bmp", "--max-pixels", bad});
     EXPECT_EQ(r.Code, 2);
     EXPECT_NE(r.Err.find("--max-pixels"), std::string::npos) << r.Err;
   }

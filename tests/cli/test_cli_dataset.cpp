@@ -1,69 +1,31 @@
 // kvadra analyze over several pictures, its shards and kvadra merge, run as a subprocess.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "KvTestSupport.h"
+#include "KvadraProgram.h"
 #include "PngFileWriter.h"
 #include "cDatasetResults.h"
 #include "cJsonValue.h"
 
 namespace fs = std::filesystem;
+using kvtest::Cells;
+using kvtest::sProgramResult;
 
 namespace {
 
-std::string Quote(const std::string& s)
-{
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-std::string ReadFile(const fs::path& p)
-{
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-
-std::vector<std::vector<std::string>> Cells(const std::string& text, char separator)
-{
-  std::vector<std::vector<std::string>> rows;
-  std::stringstream lines(text);
-  for (std::string line; std::getline(lines, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::vector<std::string> cells;
-    std::stringstream cs(line);
-    for (std::string cell; std::getline(cs, cell, separator);) cells.push_back(cell);
-    if (!line.empty() && line.back() == separator) cells.push_back("");
-    rows.push_back(cells);
-  }
-  return rows;
-}
-
-struct sResult {
-  int Code = -1;
-  std::string Out, Err;
-};
-
-class CliDatasetTest : public ::testing::Test {
+class CliDatasetTest : public kvtest::KvadraProgramTest {
 protected:
   void SetUp() override
   {
-    Dir = fs::temp_directory_path() / ("kvadra-dataset-" + std::to_string(getpid()) + "-" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(Dir);
     fs::create_directories(Dir / "set");
     // Pictures of different sizes, grey and colour, BMP and PNG.
     cBMPSurface grey, colour;
@@ -77,27 +39,12 @@ protected:
       png.Width = w;
       png.Height = h;
       png.ColourType = type;
-      const auto bytes = png.Encode();
-      std::ofstream(Dir / "set" / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                                 std::streamsize(bytes.size()));
+      Scratch.Write("set/" + std::string(name), png.Encode());
     }
     std::ofstream(Dir / "set" / "notes.txt") << "not a picture\n";
   }
-  void TearDown() override { fs::remove_all(Dir); }
-
-  sResult Run(std::vector<std::string> args, const std::string& program = std::string(KV_BIN_DIR) + "/kvadra")
-  {
-    std::string command = "cd " + Quote(Dir.string()) + " && " + Quote(program);
-    for (auto& a : args) {
-      command += ' ';
-      command += Quote(a);
-    }
-    command += " >out.txt 2>err.txt </dev/null";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(Dir / "out.txt"), ReadFile(Dir / "err.txt")};
-  }
   // The experiment with the given extra options.
-  sResult Analyze(std::vector<std::string> inputs, const std::vector<std::string>& more)
+  sProgramResult Analyze(std::vector<std::string> inputs, const std::vector<std::string>& more)
   {
     for (const char* a : {"--corrupt", "Salt-and-Pepper Noise", "--sweep", "Noise percent", "0.1", "0.3", "2",
                           "--restore", "Median Filter", "--restore", "Arithmetic Mean", "--seed", "5"})
@@ -106,14 +53,11 @@ protected:
     inputs.insert(inputs.begin(), "analyze");
     return Run(inputs);
   }
-  std::string File(const std::string& name) { return ReadFile(Dir / name); }
-
-  fs::path Dir;
 };
 
 TEST_F(CliDatasetTest, MeanAndDeviationAreThoseOfEachPicturesOwnValues)
 {
-  const sResult r = Analyze({"set"}, {"--jobs", "2", "--csv", "all.csv", "--json", "all.json"});
+  const sProgramResult r = Analyze({"set"}, {"--jobs", "2", "--csv", "all.csv", "--json", "all.json"});
   ASSERT_EQ(r.Code, 0) << r.Err;
   const cDatasetResults results = cDatasetResults::FromJson(File("all.json"), "all.json");
   ASSERT_EQ(results.Pictures().size(), 4u);  // notes.txt is no picture
@@ -138,7 +82,7 @@ TEST_F(CliDatasetTest, MeanAndDeviationAreThoseOfEachPicturesOwnValues)
     }
   // A picture's values are those of a run on it alone under its own seed.
   const auto& c = results.Pictures()[2];
-  const sResult alone = Run({"analyze", "set/c-grey.png", "--corrupt", "Salt-and-Pepper Noise", "--sweep",
+  const sProgramResult alone = Run({"analyze", "set/c-grey.png", "--corrupt", "Salt-and-Pepper Noise", "--sweep",
                              "Noise percent", "0.1", "0.3", "2", "--restore", "Median Filter", "--restore",
                              "Arithmetic Mean", "--seed", std::to_string(c.Seed)});
   ASSERT_EQ(alone.Code, 0) << alone.Err;
@@ -150,7 +94,7 @@ TEST_F(CliDatasetTest, MeanAndDeviationAreThoseOfEachPicturesOwnValues)
 TEST_F(CliDatasetTest, ShuffledInputsAndOneJobGiveTheSameResult)
 {
   ASSERT_EQ(Analyze({"set"}, {"--jobs", "2", "--csv", "two.csv", "--json", "two.json"}).Code, 0);
-  const sResult one = Analyze({"set/d-colour.png", "set/a-grey.bmp", "set/c-grey.png", "set/b-colour.bmp",
+  const sProgramResult one = Analyze({"set/d-colour.png", "set/a-grey.bmp", "set/c-grey.png", "set/b-colour.bmp",
                                "set/a-grey.bmp"},
                               {"--jobs", "1", "--csv", "one.csv", "--json", "one.json"});
   ASSERT_EQ(one.Code, 0) << one.Err;
@@ -165,16 +109,16 @@ TEST_F(CliDatasetTest, MergedShardsEqualTheWholeRunByteForByte)
     std::string shard = std::to_string(k), partial = "p";
     shard += "/3";
     partial += shard.substr(0, 1) + ".json";
-    const sResult r = Analyze({"set"}, {"--shard", shard, "--json", partial});
+    const sProgramResult r = Analyze({"set"}, {"--shard", shard, "--json", partial});
     ASSERT_EQ(r.Code, 0) << r.Err;
   }
   EXPECT_EQ(cDatasetResults::FromJson(File("p0.json"), "p0").Pictures().size(), 2u);  // places 0 and 3
-  const sResult m = Run({"merge", "p2.json", "p0.json", "p1.json", "--csv", "m.csv", "--json", "m.json"});
+  const sProgramResult m = Run({"merge", "p2.json", "p0.json", "p1.json", "--csv", "m.csv", "--json", "m.json"});
   ASSERT_EQ(m.Code, 0) << m.Err;
   EXPECT_EQ(File("m.csv"), File("all.csv"));
   EXPECT_EQ(File("m.json"), File("all.json"));
   // A missing shard is merged with a warning.
-  const sResult part = Run({"merge", "p0.json", "p1.json"});
+  const sProgramResult part = Run({"merge", "p0.json", "p1.json"});
   EXPECT_EQ(part.Code, 0);
   EXPECT_NE(part.Err.find("shard 2/3 not given"), std::string::npos) << part.Err;
 }
@@ -185,7 +129,7 @@ TEST_F(CliDatasetTest, MergeRefusesOtherExperimentsAndOverlappingPictures)
   ASSERT_EQ(Analyze({"set"}, {"--shard", "1/2", "--json", "p1.json", "--restore", "Invert"}).Code, 0);
   ASSERT_EQ(Analyze({"set/a-grey.bmp"}, {"--dataset", "--json", "a.json"}).Code, 0);
   ASSERT_EQ(Analyze({"set/c-grey.png"}, {"--csv", "single.csv", "--json", "single.json"}).Code, 0);
-  sResult r = Run({"merge", "p0.json", "p1.json"});
+  sProgramResult r = Run({"merge", "p0.json", "p1.json"});
   EXPECT_EQ(r.Code, 1);
   EXPECT_NE(r.Err.find("'p1.json' belongs to another experiment than 'p0.json' (they differ in 'restorations'"),
             std::string::npos)
@@ -217,7 +161,7 @@ TEST_F(CliDatasetTest, InfiniteValuesAreCountedApart)
   EXPECT_DOUBLE_EQ(s.Mean, 2.0);
   EXPECT_DOUBLE_EQ(s.Deviation, std::sqrt(2.0));
   // Through the program: a copy of an unchanged picture has an infinite PSNR.
-  const sResult r = Run({"analyze", "set", "--corrupt", "Salt-and-Pepper Noise", "--sweep", "Noise percent", "0",
+  const sProgramResult r = Run({"analyze", "set", "--corrupt", "Salt-and-Pepper Noise", "--sweep", "Noise percent", "0",
                          "0.2", "1", "--restore", "Median Filter:Width size=1;Height size=1", "--seed", "1",
                          "--json", "inf.json"});
   ASSERT_EQ(r.Code, 0) << r.Err;
@@ -233,26 +177,15 @@ TEST_F(CliDatasetTest, InterruptWritesAPartialThatMergeCompletes)
 {
   const std::vector<std::string> experiment = {"--corrupt", "Salt-and-Pepper Noise", "--sweep", "Noise percent",
                                                "0", "0.5", "120", "--restore", "Median Filter", "--seed", "3"};
-  std::vector<std::string> args = {std::string(KV_BIN_DIR) + "/kvadra", "analyze", (Dir / "set").string()};
+  std::vector<std::string> args = {"analyze", "set"};
   args.insert(args.end(), experiment.begin(), experiment.end());
-  args.insert(args.end(), {"--jobs", "1", "--json", (Dir / "cut.json").string()});
-  const pid_t pid = fork();
-  if (pid == 0) {
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    freopen((Dir / "cut.err").c_str(), "w", stderr);
-    freopen("/dev/null", "w", stdout);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
+  args.insert(args.end(), {"--jobs", "1", "--json", "cut.json"});
+  const pid_t pid = kvtest::StartProgram(kvtest::KvadraProgram(), args, Dir);
   // Interrupt once the second picture is under way.
-  for (int i = 0; i < 3000 && File("cut.err").find("(1/4 pictures)") == std::string::npos; ++i) usleep(2000);
+  for (int i = 0; i < 3000 && File("stderr.txt").find("(1/4 pictures)") == std::string::npos; ++i) usleep(2000);
   kill(pid, SIGINT);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  ASSERT_EQ(WEXITSTATUS(status), 130) << File("cut.err");
+  const sProgramResult r = kvtest::FinishProgram(pid, Dir);
+  ASSERT_EQ(r.Code, 130) << r.Err;
   const cDatasetResults cut = cDatasetResults::FromJson(File("cut.json"), "cut.json");
   ASSERT_GE(cut.Pictures().size(), 1u);
   ASSERT_LT(cut.Pictures().size(), 4u);
