@@ -16,16 +16,14 @@ SimpleSpeckleNoise::SimpleSpeckleNoise()
 {
   Name = "Speckle Noise";
   GroupName = "Multiplicative Noises";
-  sParameterInfo info;
-  info.Precision = 2;
-  DeclareReal(info, "Standart Deviation", 0, 100, 10);
-  DeclareReal(info, "Degree of correlation", 0, 1, 0.5);
+  SigmaParam = Params->AddReal("Standart Deviation", 0, 100, 10, 2);
+  CorrelationParam = Params->AddReal("Degree of correlation", 0, 1, 0.5, 2);
 }
 
 void SimpleSpeckleNoise::PreProcessing()
 {
-  Sigma = float(ParamValue(0));
-  Correlation = float(ParamValue(1));
+  Sigma = float(ParamValue(SigmaParam));
+  Correlation = float(ParamValue(CorrelationParam));
   Randomize();
 }
 
@@ -41,7 +39,7 @@ void SimpleSpeckleNoise::TransformPixel(unsigned x, unsigned y)
   DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }
 
-void SimpleSpeckleNoise::OperationItself(const tTerminateFlag& terminated)
+void SimpleSpeckleNoise::TransformSpan(int y, int firstX, int endX)
 {
-  DriveRows(terminated, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
+  SpanBySamples(y, firstX, endX, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }

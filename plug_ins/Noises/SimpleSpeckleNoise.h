@@ -7,9 +7,13 @@ public:
   SimpleSpeckleNoise();
   void PreProcessing() override;
   void TransformPixel(unsigned x, unsigned y) override;
-  void OperationItself(const tTerminateFlag& terminated) override;
+
+protected:
+  void TransformSpan(int y, int firstX, int endX) override;
 
 private:
+  sParamHandle SigmaParam;
+  sParamHandle CorrelationParam;
   bool Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const;
   float Sigma = 0.0f;
   float Correlation = 0.0f;

@@ -1,7 +1,5 @@
 #include "acNoiseOperation.h"
 
-#include "kvDiagnostics.h"
-
 acNoiseOperation::acNoiseOperation()
 {
   OperationType = otNoise;
@@ -9,22 +7,10 @@ acNoiseOperation::acNoiseOperation()
   TotalVariation = false;
 }
 
-void acNoiseOperation::DeclareReal(sParameterInfo& info, const char* name, double minBound, double maxBound,
-                                   double defaultValue)
+double acNoiseOperation::ParamValue(sParamHandle handle) const
 {
-  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", "210pkNoises");
-  info.theParameterType = ptReal;
-  info.ParameterName = name;
-  info.MinBound = minBound;
-  info.MaxBound = maxBound;
-  info.DefaultValue = defaultValue;
-  Params->AddNewParam(info);
-}
-
-double acNoiseOperation::ParamValue(unsigned index) const
-{
-  const cOperationParameter* param = Params->GetParam(index);
+  const cOperationParameter& param = (*Params)[handle];
   double scale = 1.0;
-  for (unsigned i = 0; i < param->GetPrecision(); ++i) scale *= 10.0;
-  return double(param->GetRawValue()) / scale;
+  for (unsigned i = 0; i < param.GetPrecision(); ++i) scale *= 10.0;
+  return double(param.GetRawValue()) / scale;
 }

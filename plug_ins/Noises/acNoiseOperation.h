@@ -1,9 +1,8 @@
 #pragma once
-// Common ground of the per-sample noises: a row-wise driver that visits the samples in the
-// order of the per-sample driver (rows, pixels, channels) and makes the same draws, taking
-// the shared generator once per row instead of once per draw, plus the per-sample path that
-// TransformPixel uses (regions reaching past the picture go through the base driver, whose
-// border folding the row path does not repeat).
+// Common ground of the per-sample noises: the row form, which visits the samples in the order
+// of the per-sample driver (rows, pixels, channels) and makes the same draws, taking the shared
+// generator once per row instead of once per draw; rows go one after the other on one thread,
+// so a seeded run always draws the same sequence. TransformPixel is the per-sample form.
 //
 // A sample function has the form bool(uint8_t g, cRandomBatch& rnd, uint8_t& out): it makes
 // its draws for source sample g and returns whether out is to be written.
@@ -38,42 +37,30 @@ public:
   }
 
 protected:
+  sRowForm RowForm() const override { return {true, {}, false, false}; }
   // The value of a real parameter as entered: its stored integer over 10^precision, divided
   // once. (Scaling back by repeated tenths lands one unit in the last place above the decimal
   // for most values, enough to let a density of k % hit k + 1 of the 100 draws.)
-  double ParamValue(unsigned index) const;
+  double ParamValue(sParamHandle handle) const;
+  // Pixels firstX..endX-1 of row y, sample by sample, under one hold of the generator.
   template <class tSample>
-  void DriveRows(const tTerminateFlag& terminated, tSample&& sample);
+  void SpanBySamples(int y, int firstX, int endX, tSample&& sample);
   template <class tSample>
   void DriveSample(unsigned x, unsigned y, tSample&& sample);
-  // Declares a real parameter through the one reused declaration record.
-  void DeclareReal(sParameterInfo& info, const char* name, double minBound, double maxBound, double defaultValue);
 };
 
 template <class tSample>
-void acNoiseOperation::DriveRows(const tTerminateFlag& terminated, tSample&& sample)
+void acNoiseOperation::SpanBySamples(int y, int firstX, int endX, tSample&& sample)
 {
-  if (SourceSurface->GetHeight() != ResultSurface->GetHeight() || SourceSurface->GetWidth() != ResultSurface->GetWidth() ||
-      SourceSurface->GetChannelsCount() != ResultSurface->GetChannelsCount() || !RegionInsideSurface()) {
-    acSingleChannelOperation::OperationItself(terminated);
-    return;
+  const int channels = SourceSurface->GetChannelsCount();
+  const uint8_t* src = SourceSurface->Row(y) + firstX * channels;
+  uint8_t* dst = ResultSurface->Row(y) + firstX * channels;
+  const int count = (endX - firstX) * channels;
+  cRandomBatch rnd;
+  for (int i = 0; i < count; ++i) {
+    uint8_t out;
+    if (sample(src[i], rnd, out)) dst[i] = out;
   }
-  PreProcessing();
-  const unsigned channels = unsigned(SourceSurface->GetChannelsCount());
-  const unsigned count = (EndColumn - FirstColumn) * channels;
-  for (unsigned y = FirstRow; y < EndRow && !terminated.load(std::memory_order_relaxed); ++y) {
-    const uint8_t* src = SourceSurface->Row(int(y)) + FirstColumn * channels;
-    uint8_t* dst = ResultSurface->Row(int(y)) + FirstColumn * channels;
-    {
-      cRandomBatch rnd;
-      for (unsigned i = 0; i < count; ++i) {
-        uint8_t out;
-        if (sample(src[i], rnd, out)) dst[i] = out;
-      }
-    }
-    OperationProgress((y - FirstRow) * 99 / (EndRow - FirstRow));
-  }
-  PostProcessing();
 }
 
 template <class tSample>
