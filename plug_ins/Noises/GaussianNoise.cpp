@@ -1,5 +1,7 @@
 #include "GaussianNoise.h"
 
+#include <vector>
+
 GaussianNoise::GaussianNoise()
 {
   Name = "Gaussian Noise";
@@ -27,7 +29,12 @@ void GaussianNoise::TransformPixel(unsigned x, unsigned y)
   DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }
 
+// One draw per sample, whatever the sample: the row's draws first, then its arithmetic.
 void GaussianNoise::TransformSpan(int y, int firstX, int endX)
 {
-  SpanBySamples(y, firstX, endX, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
+  const int channels = SourceSurface->GetChannelsCount();
+  const size_t n = size_t(endX - firstX) * size_t(channels);
+  std::vector<double> deviates(n);
+  DrawDeviates(Mean, Sigma, deviates.data(), n);
+  AddRoundedDeviates(SourceSurface->Row(y) + firstX * channels, nullptr, deviates.data(), ResultSurface->Row(y) + firstX * channels, n);
 }

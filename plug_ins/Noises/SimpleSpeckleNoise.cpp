@@ -1,5 +1,7 @@
 #include "SimpleSpeckleNoise.h"
 
+#include <vector>
+
 namespace {
 // sqrt of every sample value, so the per-sample work is one multiply-add.
 struct sRoots {
@@ -10,6 +12,7 @@ struct sRoots {
   }
 };
 const sRoots Roots;
+
 }  // namespace
 
 SimpleSpeckleNoise::SimpleSpeckleNoise()
@@ -39,7 +42,14 @@ void SimpleSpeckleNoise::TransformPixel(unsigned x, unsigned y)
   DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }
 
+// One draw per sample, whatever the sample: the row's draws first, then its arithmetic.
 void SimpleSpeckleNoise::TransformSpan(int y, int firstX, int endX)
 {
-  SpanBySamples(y, firstX, endX, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
+  const int channels = SourceSurface->GetChannelsCount();
+  const size_t n = size_t(endX - firstX) * size_t(channels);
+  const uint8_t* in = SourceSurface->Row(y) + firstX * channels;
+  std::vector<double> deviates(n), scale(n);
+  DrawDeviates(0.0, Sigma, deviates.data(), n);
+  for (size_t i = 0; i < n; ++i) scale[i] = double(Correlation) * Roots.Value[in[i]];
+  AddRoundedDeviates(in, scale.data(), deviates.data(), ResultSurface->Row(y) + firstX * channels, n);
 }

@@ -19,12 +19,12 @@ public:
   // Rounds half up, as the noises round their normal deviates.
   static double RoundHalfUp(double v) { return std::floor(v + 0.5); }
   // Cuts towards zero and clamps into 0..255 (in floating point, so no value is out of range
-  // for the conversion, infinities included).
+  // for the conversion, infinities included). Selects rather than branches, so row loops
+  // vectorise.
   static uint8_t TruncToByte(double v)
   {
-    if (!(v > 0.0)) return 0;  // also NaN
-    if (v >= 255.0) return 255;
-    return uint8_t(v);
+    const double low = v > 0.0 ? v : 0.0;  // also NaN
+    return uint8_t(int(low < 255.0 ? low : 255.0));
   }
 
   // The impulse decision: a draw r of 0..99 hits when r * 0.01 < p; as r * 0.01 grows with
@@ -47,6 +47,14 @@ protected:
   void SpanBySamples(int y, int firstX, int endX, tSample&& sample);
   template <class tSample>
   void DriveSample(unsigned x, unsigned y, tSample&& sample);
+  // n normal deviates (mean, sd) under one hold of the generator, as n calls of RandG draw them:
+  // for noises that draw exactly one per sample, so the arithmetic can follow in a loop of
+  // its own.
+  static void DrawDeviates(double mean, double sd, double* out, size_t n);
+  // out[i] = TruncToByte(in[i] + scale[i] * RoundHalfUp(deviates[i])) for the n samples, with
+  // scale[i] taken as 1 when scale is null.
+  static void AddRoundedDeviates(const uint8_t* in, const double* scale, const double* deviates, uint8_t* out,
+                                 size_t n);
 };
 
 template <class tSample>
