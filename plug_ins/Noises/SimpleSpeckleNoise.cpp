@@ -27,6 +27,7 @@ void SimpleSpeckleNoise::PreProcessing()
 {
   Sigma = float(ParamValue(SigmaParam));
   Correlation = float(ParamValue(CorrelationParam));
+  for (int g = 0; g < 256; ++g) Scale[size_t(g)] = double(Correlation) * Roots.Value[g];
   Randomize();
 }
 
@@ -48,8 +49,7 @@ void SimpleSpeckleNoise::TransformSpan(int y, int firstX, int endX)
   const int channels = SourceSurface->GetChannelsCount();
   const size_t n = size_t(endX - firstX) * size_t(channels);
   const uint8_t* in = SourceSurface->Row(y) + firstX * channels;
-  std::vector<double> deviates(n), scale(n);
+  std::vector<double> deviates(n);
   DrawDeviates(0.0, Sigma, deviates.data(), n);
-  for (size_t i = 0; i < n; ++i) scale[i] = double(Correlation) * Roots.Value[in[i]];
-  AddRoundedDeviates(in, scale.data(), deviates.data(), ResultSurface->Row(y) + firstX * channels, n);
+  AddRoundedDeviates(in, Scale.data(), deviates.data(), ResultSurface->Row(y) + firstX * channels, n);
 }

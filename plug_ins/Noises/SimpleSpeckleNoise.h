@@ -1,4 +1,6 @@
 #pragma once
+#include <array>
+
 #include "acNoiseOperation.h"
 
 // Signal-dependent noise: g + c * sqrt(g) * n with n a rounded normal deviate (0, sigma).
@@ -17,4 +19,6 @@ private:
   bool Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const;
   float Sigma = 0.0f;
   float Correlation = 0.0f;
+  // c * sqrt(g) for every sample value g.
+  std::array<double, 256> Scale{};
 };

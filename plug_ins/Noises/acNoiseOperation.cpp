@@ -53,10 +53,10 @@ __attribute__((target_clones("avx2", "default"))) void acNoiseOperation::AddRoun
   for (; i + 4 <= n; i += 4) {
     const tReals g = {double(in[i]), double(in[i + 1]), double(in[i + 2]), double(in[i + 3])};
     tReals f = {1, 1, 1, 1}, d;
-    if (scale) std::memcpy(&f, scale + i, sizeof f);
+    if (scale) f = tReals{scale[in[i]], scale[in[i + 1]], scale[in[i + 2]], scale[in[i + 3]]};
     std::memcpy(&d, deviates + i, sizeof d);
     const tIntegers r = RoundAddAndClamp(g, f, d);
     for (int k = 0; k < 4; ++k) out[i + size_t(k)] = uint8_t(r[k]);
   }
-  for (; i < n; ++i) out[i] = TruncToByte(double(in[i]) + (scale ? scale[i] : 1.0) * RoundHalfUp(deviates[i]));
+  for (; i < n; ++i) out[i] = TruncToByte(double(in[i]) + (scale ? scale[in[i]] : 1.0) * RoundHalfUp(deviates[i]));
 }

@@ -51,8 +51,8 @@ protected:
   // for noises that draw exactly one per sample, so the arithmetic can follow in a loop of
   // its own.
   static void DrawDeviates(double mean, double sd, double* out, size_t n);
-  // out[i] = TruncToByte(in[i] + scale[i] * RoundHalfUp(deviates[i])) for the n samples, with
-  // scale[i] taken as 1 when scale is null.
+  // out[i] = TruncToByte(in[i] + scale[in[i]] * RoundHalfUp(deviates[i])) for the n samples:
+  // scale holds a factor for each of the 256 sample values, or is null for factor 1.
   static void AddRoundedDeviates(const uint8_t* in, const double* scale, const double* deviates, uint8_t* out,
                                  size_t n);
 };
