@@ -10,6 +10,7 @@
 #include "cWaveletLib.h"
 #include "cWindowStatistics.h"
 #include "cuGlobalParameters.h"
+#include "kvBorderRule.h"
 #include "kvDiagnostics.h"
 
 namespace {
@@ -50,22 +51,10 @@ int Radius(int extent)
   return std::max(extent, 1) / 2;
 }
 
-// The surface's own border rule, one axis at a time.
-std::vector<int> SurfaceColumnMap(const cBMPSurface& s, int radius)
+// The border rule of every neighbourhood computation, one axis of n samples at a time.
+std::vector<int> SurfaceBorderMap(int n, int radius)
 {
-  return cWindowStatistics::BorderMap(s.GetWidth(), radius, [&](int t) {
-    int y = 0;
-    s.CorrectBorders(t, y);
-    return t;
-  });
-}
-std::vector<int> SurfaceRowMap(const cBMPSurface& s, int radius)
-{
-  return cWindowStatistics::BorderMap(s.GetHeight(), radius, [&](int t) {
-    int x = 0;
-    s.CorrectBorders(x, t);
-    return t;
-  });
+  return cWindowStatistics::BorderMap(n, radius, [n](int t) { return kvFoldIndex(t, n); });
 }
 
 // The window sum of index over one channel of two surfaces of one geometry, read straight
@@ -79,7 +68,7 @@ double SurfaceSumOfIndex(const cBMPSurface& image, const cBMPSurface& origin, in
   const int step = image.GetChannelsCount();
   const size_t offset = step == 1 ? 0 : size_t(channel);
   const int rx = Radius(settings.WindowWidth), ry = Radius(settings.WindowHeight);
-  const std::vector<int> columns = SurfaceColumnMap(image, rx);
+  const std::vector<int> columns = SurfaceBorderMap(image.GetWidth(), rx);
   std::vector<size_t> bytes(columns.size());
   for (size_t i = 0; i < columns.size(); ++i) bytes[i] = size_t(columns[i]) * size_t(step) + offset;
   const double shiftA = image.Row(0)[offset], shiftB = origin.Row(0)[offset];
@@ -95,7 +84,7 @@ double SurfaceSumOfIndex(const cBMPSurface& image, const cBMPSurface& origin, in
       eb[i] = double(rb[bytes[i]]) - shiftB;
     }
   };
-  return cWindowStatistics::SumOfIndexByRows(image.GetWidth(), image.GetHeight(), SurfaceRowMap(image, ry), rx, ry,
+  return cWindowStatistics::SumOfIndexByRows(image.GetWidth(), image.GetHeight(), SurfaceBorderMap(image.GetHeight(), ry), rx, ry,
                                              shiftA, shiftB, fillRow, index, stop);
 }
 

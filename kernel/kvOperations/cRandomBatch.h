@@ -13,6 +13,8 @@ public:
 
   unsigned Random(unsigned n) { return cRandomGenerator::DrawBelow(State, n); }
   double RandG(double mean, double sd) { return mean + sd * cRandomGenerator::DrawNormal(State); }
+  // n calls of RandG(mean, sd) at once.
+  void RandG(double mean, double sd, double* out, size_t n) { cRandomGenerator::DrawNormals(State, mean, sd, out, n); }
 
 private:
   cRandomGenerator::sGeneratorState& State;

@@ -1,6 +1,7 @@
 #include "cRandomGenerator.h"
 
 #include <chrono>
+#include <vector>
 
 namespace {
 
@@ -26,6 +27,45 @@ sGeneratorState& State()
 {
   static sGeneratorState state;
   return state;
+}
+
+void DrawNormals(sGeneratorState& s, double mean, double sd, double* out, size_t n)
+{
+  size_t first = 0;
+  if (n > 0 && s.HasSpare) {
+    s.HasSpare = false;
+    out[first++] = mean + sd * s.Spare;
+  }
+  const size_t pairs = (n - first + 1) / 2;
+  if (pairs == 0) return;
+  std::vector<double> u(pairs), v(pairs), q(pairs);
+  // Every candidate is written and a rejected one overwritten by the next: no branch on the
+  // accept test, which goes either way at random.
+  for (size_t k = 0; k < pairs;) {
+    const double a = 2.0 * DrawUnit(s) - 1.0;
+    const double b = 2.0 * DrawUnit(s) - 1.0;
+    const double r = a * a + b * b;
+    u[k] = a;
+    v[k] = b;
+    q[k] = r;
+    k += size_t((r < 1.0) & (r != 0.0));
+  }
+  // The logarithms one by one (the library's own, as DrawNormal takes them), the factors
+  // after them; a pair's first deviate is returned, its second kept as the spare.
+  std::vector<double> f(pairs);
+  for (size_t k = 0; k < pairs; ++k) f[k] = std::log(q[k]);
+  for (size_t k = 0; k < pairs; ++k) f[k] = std::sqrt(-2.0 * f[k] / q[k]);
+  const size_t whole = (n - first) / 2;
+  double* to = out + first;
+  for (size_t k = 0; k < whole; ++k) {
+    to[2 * k] = mean + sd * (u[k] * f[k]);
+    to[2 * k + 1] = mean + sd * (v[k] * f[k]);
+  }
+  if (whole < pairs) {
+    to[2 * whole] = mean + sd * (u[whole] * f[whole]);
+    s.Spare = v[whole] * f[whole];
+    s.HasSpare = true;
+  }
 }
 
 unsigned Random(unsigned n)

@@ -1,8 +1,32 @@
 #include "LeeFilter.h"
 
 #include <algorithm>
+#include <cmath>
+#include <vector>
 
 #include "kvDiagnostics.h"
+#include "kvWindowSums.h"
+
+namespace {
+// The row's results from exact window sums of n samples. The quotients are taken in double
+// precision: numerators stay far below 2^26 and divisors below 2^16, where the floor of the
+// rounded quotient is the integer quotient, and this loop vectorises.
+__attribute__((target_clones("avx2", "default"))) void LeeRow(const uint8_t* centre, const int32_t* sums,
+                                                                const int32_t* squares, int n, int64_t count,
+                                                                double noise, uint8_t* out)
+{
+  const double samples = double(count);
+  const double dof = double(count > 1 ? count - 1 : 1);
+  for (int j = 0; j < n; ++j) {
+    const double sum = sums[j];
+    const double m = std::floor((sum + samples - 1) / samples);
+    // Sum of (v - m)^2, expanded so one pass over the window suffices; exact in double.
+    const double deviations = double(squares[j]) - 2 * m * sum + samples * m * m;
+    const double spread = count > 1 ? std::floor(deviations / dof) : 0.0;
+    out[j] = spread > noise ? centre[j] : uint8_t(m);
+  }
+}
+}  // namespace
 
 LeeFilter::LeeFilter()
 {
@@ -11,14 +35,7 @@ LeeFilter::LeeFilter()
   OperationType = otFilter;
   FormMode = 1;
   KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", "990pkAdaptive\\LeeFilter");
-  sParameterInfo info;
-  info.theParameterType = ptInteger;
-  info.Precision = 0;
-  info.MinBound = 1;
-  info.MaxBound = 27;
-  info.DefaultValue = 7;
-  info.ParameterName = "Window size";
-  Params->AddNewParam(info);
+  WindowParam = Params->AddInteger("Window size", 1, 27, 7);
 }
 
 // The window holds exactly W x W samples (an even size uses the same off-centre window as
@@ -26,11 +43,11 @@ LeeFilter::LeeFilter()
 // spread by one less; a single sample has no spread.
 void LeeFilter::WindowStatistics(const cBMPSurface& surface, int x, int y, unsigned& mean, int64_t& spread) const
 {
-  const int high = WindowSize / 2, low = high - WindowSize + 1;
+  const sWindowExtent w = sWindowExtent::OfSize(WindowSize, WindowSize);
   const int64_t n = int64_t(WindowSize) * WindowSize;
   int64_t sum = 0, squares = 0;
-  for (int dx = low; dx <= high; ++dx)
-    for (int dy = low; dy <= high; ++dy) {
+  for (int dx = -w.Left; dx <= w.Right; ++dx)
+    for (int dy = -w.Up; dy <= w.Down; ++dy) {
       const int64_t v = surface.GetPixel(x + dx, y + dy);
       sum += v;
       squares += v * v;
@@ -43,7 +60,7 @@ void LeeFilter::WindowStatistics(const cBMPSurface& surface, int x, int y, unsig
 
 void LeeFilter::PreProcessing()
 {
-  WindowSize = uint8_t(std::clamp(Params->GetParam(0)->GetInteger(), 1, 255));
+  WindowSize = uint8_t(std::clamp((*Params)[WindowParam].GetInteger(), 1, 255));
   const int channels = SourceSurface->GetChannelsCount();
   double total = 0.0;
   for (int c = 0; c < channels; ++c) {
@@ -73,73 +90,17 @@ void LeeFilter::TransformPixel(unsigned x, unsigned y)
     ResultSurface->SetPixel(int(x), int(y), uint8_t(mean));
 }
 
-// The window statistics are exact integers, so sliding sums give the very values the
-// per-sample formula gives: a column sum per window column, moved down one row at a time,
-// and a running sum across them.
-void LeeFilter::OperationItself(const tTerminateFlag& terminated)
+acSingleChannelOperation::sRowForm LeeFilter::RowForm() const
 {
-  if (SourceSurface->GetHeight() != ResultSurface->GetHeight() || SourceSurface->GetWidth() != ResultSurface->GetWidth() ||
-      SourceSurface->GetChannelsCount() != ResultSurface->GetChannelsCount() || !RegionInsideSurface()) {
-    acSingleChannelOperation::OperationItself(terminated);
-    return;
-  }
-  PreProcessing();
-  const int channels = SourceSurface->GetChannelsCount();
-  const int high = WindowSize / 2, low = high - WindowSize + 1;
-  const size_t columns = size_t(EndColumn - FirstColumn) + WindowSize - 1;
-  ColumnSum.assign(size_t(channels), std::vector<int64_t>(columns, 0));
-  ColumnSquares.assign(size_t(channels), std::vector<int64_t>(columns, 0));
-  for (unsigned y = FirstRow; y < EndRow && !terminated.load(std::memory_order_relaxed); ++y) {
-    for (int c = 0; c < channels; ++c) {
-      SourceSurface->CurrentChannel = c;
-      ResultSurface->CurrentChannel = c;
-      if (y == FirstRow) {
-        for (int dy = low; dy <= high; ++dy) AddRow(int(y) + dy, 1);
-      } else {
-        AddRow(int(y) - 1 + low, -1);
-        AddRow(int(y) + high, 1);
-      }
-      FilterRow(int(y));
-    }
-    OperationProgress((y - FirstRow) * 99 / (EndRow - FirstRow));
-  }
-  PostProcessing();
+  return {true, sWindowExtent::OfSize(WindowSize, WindowSize), true, false};
 }
 
-void LeeFilter::AddRow(int y, int sign)
+void LeeFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
 {
-  const int high = WindowSize / 2, low = high - WindowSize + 1;
-  std::vector<int64_t>& sums = ColumnSum[size_t(SourceSurface->CurrentChannel)];
-  std::vector<int64_t>& squares = ColumnSquares[size_t(SourceSurface->CurrentChannel)];
-  const int first = int(FirstColumn) + low;
-  for (size_t i = 0; i < sums.size(); ++i) {
-    const int64_t v = SourceSurface->GetPixel(first + int(i), y);
-    sums[i] += sign * v;
-    squares[i] += sign * v * v;
-  }
-}
-
-void LeeFilter::FilterRow(int y)
-{
-  const std::vector<int64_t>& sums = ColumnSum[size_t(SourceSurface->CurrentChannel)];
-  const std::vector<int64_t>& squares = ColumnSquares[size_t(SourceSurface->CurrentChannel)];
-  const int64_t n = int64_t(WindowSize) * WindowSize;
-  const int channels = SourceSurface->GetChannelsCount();
-  const uint8_t* in = SourceSurface->Row(y) + SourceSurface->CurrentChannel;
-  uint8_t* out = ResultSurface->Row(y) + SourceSurface->CurrentChannel;
-  int64_t sum = 0, square = 0;
-  for (int i = 0; i + 1 < WindowSize; ++i) {
-    sum += sums[size_t(i)];
-    square += squares[size_t(i)];
-  }
-  for (unsigned x = FirstColumn; x < EndColumn; ++x) {
-    const size_t i = x - FirstColumn;
-    sum += sums[i + WindowSize - 1];
-    square += squares[i + WindowSize - 1];
-    const int64_t m = (sum + n - 1) / n;
-    const int64_t spread = n > 1 ? (square - 2 * m * sum + n * m * m) / (n - 1) : 0;
-    out[size_t(x) * channels] = double(spread) > NoiseVariance ? in[size_t(x) * channels] : uint8_t(m);
-    sum -= sums[i];
-    square -= squares[i];
-  }
+  const sWindowExtent w = sWindowExtent::OfSize(WindowSize, WindowSize);
+  std::vector<int32_t> sums;
+  std::vector<int32_t> squares;
+  kvWindowSums(in.Rows, in.Channels, count, w, sums, squares);
+  LeeRow(in.Rows[w.Up], sums.data(), squares.data(), count * in.Channels, int64_t(WindowSize) * WindowSize,
+         NoiseVariance, out);
 }

@@ -20,23 +20,39 @@ void Desaturate::OperationStarted()
   ResultSurface->CurrentChannel = 0;
 }
 
-void Desaturate::OperationItself(const tTerminateFlag& terminated)
+void Desaturate::PreProcessing()
 {
   OperationStarted();
-  const int channels = SourceSurface->GetChannelsCount();
-  const unsigned height = EndRow;
-  for (unsigned y = FirstRow; y < EndRow; ++y) {
-    const uint8_t* src = SourceSurface->Row(int(y));
-    uint8_t* dst = ResultSurface->Row(int(y));
-    for (unsigned x = FirstColumn; x < EndColumn; ++x) {
-      unsigned sum = 0;
-      for (int c = 0; c < channels; ++c) sum += src[x * unsigned(channels) + unsigned(c)];
-      dst[x] = uint8_t(sum / 3);
-      if (terminated.load(std::memory_order_relaxed)) {
-        OperationTerminated();
-        return;
-      }
-    }
-    OperationProgress(y * 99 / height);
+}
+
+void Desaturate::TransformPixel(unsigned x, unsigned y)
+{
+  // The run visits every channel of a pixel; its one result sample is written at the first.
+  if (SourceSurface->CurrentChannel > 0) return;
+  unsigned sum = 0;
+  for (int c = 0; c < SourceSurface->GetChannelsCount(); ++c) {
+    SourceSurface->CurrentChannel = c;
+    sum += SourceSurface->GetPixel(int(x), int(y));
+  }
+  SourceSurface->CurrentChannel = 0;
+  ResultSurface->SetPixel(int(x), int(y), uint8_t(sum / 3));
+}
+
+acSingleChannelOperation::sRowForm Desaturate::RowForm() const
+{
+  return {true, {}, true, false};
+}
+
+void Desaturate::TransformSpan(int y, int firstX, int endX)
+{
+  const uint8_t* in = SourceSurface->Row(y);
+  uint8_t* out = ResultSurface->Row(y);
+  if (SourceSurface->GetChannelsCount() == 1) {
+    for (int x = firstX; x < endX; ++x) out[x] = uint8_t(in[x] / 3u);
+    return;
+  }
+  for (int x = firstX; x < endX; ++x) {
+    const uint8_t* p = in + 3 * x;
+    out[x] = uint8_t((unsigned(p[0]) + p[1] + p[2]) / 3u);
   }
 }

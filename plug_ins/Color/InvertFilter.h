@@ -6,4 +6,8 @@ class InvertFilter : public acSingleChannelOperation {
 public:
   InvertFilter();
   void TransformPixel(unsigned x, unsigned y) override;
+
+protected:
+  sRowForm RowForm() const override;
+  void TransformRow(const sWindowRows& in, uint8_t* out, int count) override;
 };

@@ -1,5 +1,7 @@
 #include "FlipHorizontal.h"
 
+#include "ReversePixels.h"
+
 FlipHorizontal::FlipHorizontal()
 {
   Name = "Flip Horizontal";
@@ -12,4 +14,17 @@ void FlipHorizontal::TransformPixel(unsigned x, unsigned y)
 {
   const int w = ResultSurface->GetWidth();
   ResultSurface->SetPixel(w - 1 - int(x), int(y), SourceSurface->GetPixel(int(x), int(y)));
+}
+
+acSingleChannelOperation::sRowForm FlipHorizontal::RowForm() const
+{
+  return {true, {}, true, false};
+}
+
+void FlipHorizontal::TransformSpan(int y, int firstX, int endX)
+{
+  const int channels = SourceSurface->GetChannelsCount();
+  const int w = ResultSurface->GetWidth();
+  ReversePixels(SourceSurface->Row(y) + firstX * channels, ResultSurface->Row(y) + (w - endX) * channels, endX - firstX,
+                channels);
 }

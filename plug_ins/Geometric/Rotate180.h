@@ -6,4 +6,9 @@ class Rotate180 : public acSingleChannelOperation {
 public:
   Rotate180();
   void TransformPixel(unsigned x, unsigned y) override;
+
+protected:
+  sRowForm RowForm() const override;
+  // Writes the span's pixels where they go, not in place.
+  void TransformSpan(int y, int firstX, int endX) override;
 };

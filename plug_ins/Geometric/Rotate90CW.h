@@ -9,6 +9,11 @@ public:
   void PreProcessing() override;
   void TransformPixel(unsigned x, unsigned y) override;
 
+protected:
+  sRowForm RowForm() const override;
+  // A source row becomes a result column.
+  void TransformSpan(int y, int firstX, int endX) override;
+
 private:
   int SourceWidth = 0;
   int SourceHeight = 0;

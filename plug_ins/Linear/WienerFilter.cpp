@@ -1,9 +1,10 @@
 #include "WienerFilter.h"
 
 #include <algorithm>
-#include <cmath>
+#include <vector>
 
 #include "kvDiagnostics.h"
+#include "kvWindowSums.h"
 
 WienerFilter::WienerFilter()
 {
@@ -12,107 +13,60 @@ WienerFilter::WienerFilter()
   OperationType = otFilter;
   FormMode = 1;
   KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", "020pkLinear\\WienerFilter");
-  sParameterInfo info;
-  info.theParameterType = ptInteger;
-  info.Precision = 0;
-  info.MinBound = 1;
-  info.MaxBound = 27;
-  info.DefaultValue = 3;
-  info.ParameterName = "Window size";
-  Params->AddNewParam(info);
-  info.theParameterType = ptReal;
-  info.Precision = 2;
-  info.MinBound = 0;
-  info.MaxBound = 500;
-  info.DefaultValue = 10;
-  info.ParameterName = "Noise variance";
-  Params->AddNewParam(info);
+  WindowParam = Params->AddInteger("Window size", 1, 27, 3);
+  NoiseParam = Params->AddReal("Noise variance", 0, 500, 10, 2);
 }
 
-void WienerFilter::OperationItself(const tTerminateFlag& terminated)
+void WienerFilter::PreProcessing()
 {
-  WindowSize = uint8_t(std::clamp(Params->GetParam(0)->GetInteger(), 1, 255));
-  NoiseVariance = Params->GetParam(1)->GetReal();
-  const int width = ResultSurface->GetWidth(), height = ResultSurface->GetHeight();
-  Left = int(std::min(FirstColumn, unsigned(width)));
-  Top = int(std::min(FirstRow, unsigned(height)));
-  RegionWidth = std::max(0, int(std::min(EndColumn, unsigned(width))) - Left);
-  RegionHeight = std::max(0, int(std::min(EndRow, unsigned(height))) - Top);
-  if (RegionWidth == 0 || RegionHeight == 0) return;
-  const size_t size = size_t(RegionWidth) * RegionHeight;
-  X.resize(size);
-  M.resize(size);
-  V.resize(size);
-  const int channels = ResultSurface->GetChannelsCount();
-  for (int c = 0; c < channels; ++c) {
-    SourceSurface->CurrentChannel = c;
-    ResultSurface->CurrentChannel = c;
-    if (!GatherStatistics(c, channels, terminated)) return;
-    for (size_t pos = 0; pos < size; ++pos) {
-      const double d = V[pos] - NoiseVariance;
-      // A window without variance carries no signal estimate beyond its mean (this also
-      // covers a zero noise variance on a flat window, where the gain would be 0 / 0).
-      if (d < 0 || V[pos] <= 0)
-        X[pos] = M[pos];
-      else if (d < V[pos])
-        X[pos] = M[pos] + d * (X[pos] - M[pos]) / V[pos];
-      // else: no noise, gain 1; kept as is, since mean + (value - mean) may round just
-      // below the value and truncate one step down.
-    }
-    for (int r = 0; r < RegionHeight; ++r) {
-      if (terminated.load(std::memory_order_relaxed)) return;
-      uint8_t* out = ResultSurface->Row(Top + r) + Left * channels + c;
-      const double* in = X.data() + size_t(r) * RegionWidth;
-      for (int col = 0; col < RegionWidth; ++col) out[col * channels] = uint8_t(std::clamp(in[col], 0.0, 255.0));
-    }
-  }
+  WindowSize = uint8_t(std::clamp((*Params)[WindowParam].GetInteger(), 1, 255));
+  NoiseVariance = (*Params)[NoiseParam].GetReal();
 }
 
-// Window sums are kept as exact integers (a column sum per window column, slid down the rows,
-// then a running sum across), so the mean of a flat window is exactly its value.
-bool WienerFilter::GatherStatistics(int channel, int channels, const tTerminateFlag& terminated)
+// Window sums are exact integers, so the mean of a flat window is exactly its value.
+inline uint8_t WienerFilter::Estimate(double v, int64_t sum, int64_t squares) const
 {
-  const cBMPSurface& s = *SourceSurface;
-  const int high = WindowSize / 2, low = high - WindowSize + 1;
   const int64_t n = int64_t(WindowSize) * WindowSize;
-  const double n2 = double(n) * double(n);
-  const int columns = RegionWidth + WindowSize - 1;
-  ColumnSum.assign(size_t(columns), 0);
-  ColumnSquares.assign(size_t(columns), 0);
-  const unsigned share = 99u / unsigned(channels);
-  auto addRow = [&](int y, int sign) {
-    for (int i = 0; i < columns; ++i) {
-      const int64_t v = s.GetPixel(Left + low + i, y);
-      ColumnSum[size_t(i)] += sign * v;
-      ColumnSquares[size_t(i)] += sign * v * v;
+  const double mean = double(sum) / double(n);
+  const double variance = double(n * squares - sum * sum) / (double(n) * double(n));
+  const double d = variance - NoiseVariance;
+  double x = v;
+  // A window without variance carries no signal estimate beyond its mean (this also covers a
+  // zero noise variance on a flat window, where the gain would be 0 / 0).
+  if (d < 0 || variance <= 0)
+    x = mean;
+  else if (d < variance)
+    x = mean + d * (v - mean) / variance;
+  // else: no noise, gain 1; kept as is, since mean + (value - mean) may round just below the
+  // value and truncate one step down.
+  return uint8_t(std::clamp(x, 0.0, 255.0));
+}
+
+void WienerFilter::TransformPixel(unsigned x, unsigned y)
+{
+  const sWindowExtent w = sWindowExtent::OfSize(WindowSize, WindowSize);
+  int64_t sum = 0, squares = 0;
+  for (int dy = -w.Up; dy <= w.Down; ++dy)
+    for (int dx = -w.Left; dx <= w.Right; ++dx) {
+      const int64_t v = SourceSurface->GetPixel(int(x) + dx, int(y) + dy);
+      sum += v;
+      squares += v * v;
     }
-  };
-  for (int r = 0; r < RegionHeight; ++r) {
-    if (terminated.load(std::memory_order_relaxed)) return false;
-    OperationProgress(unsigned(channel) * share + unsigned(r) * share / unsigned(RegionHeight));
-    const int y = Top + r;
-    if (r == 0) {
-      for (int dy = low; dy <= high; ++dy) addRow(y + dy, 1);
-    } else {
-      addRow(y - 1 + low, -1);
-      addRow(y + high, 1);
-    }
-    int64_t sum = 0, squares = 0;
-    for (int i = 0; i < WindowSize - 1; ++i) {
-      sum += ColumnSum[size_t(i)];
-      squares += ColumnSquares[size_t(i)];
-    }
-    for (int col = 0; col < RegionWidth; ++col) {
-      if (terminated.load(std::memory_order_relaxed)) return false;
-      sum += ColumnSum[size_t(col + WindowSize - 1)];
-      squares += ColumnSquares[size_t(col + WindowSize - 1)];
-      const size_t pos = size_t(r) * RegionWidth + col;
-      X[pos] = s.GetPixel(Left + col, y);
-      M[pos] = double(sum) / double(n);
-      V[pos] = double(n * squares - sum * sum) / n2;
-      sum -= ColumnSum[size_t(col)];
-      squares -= ColumnSquares[size_t(col)];
-    }
-  }
-  return true;
+  ResultSurface->SetPixel(int(x), int(y), Estimate(SourceSurface->GetPixel(int(x), int(y)), sum, squares));
+}
+
+acSingleChannelOperation::sRowForm WienerFilter::RowForm() const
+{
+  return {true, sWindowExtent::OfSize(WindowSize, WindowSize), true, false};
+}
+
+void WienerFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
+{
+  const sWindowExtent w = sWindowExtent::OfSize(WindowSize, WindowSize);
+  std::vector<int32_t> sums;
+  std::vector<int32_t> squares;
+  kvWindowSums(in.Rows, in.Channels, count, w, sums, squares);
+  const uint8_t* centre = in.Rows[w.Up];
+  const int n = count * in.Channels;
+  for (int j = 0; j < n; ++j) out[j] = Estimate(centre[j], sums[size_t(j)], squares[size_t(j)]);
 }

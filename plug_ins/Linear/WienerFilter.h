@@ -2,23 +2,25 @@
 // "Wiener Filter": local linear minimum-mean-square-error estimate from the mean and variance
 // of a W x W window (mirrored at the picture's edges) and a given noise variance.
 #include <cstdint>
-#include <vector>
 
-#include "acOperation.h"
+#include "acSingleChannelOperation.h"
 
-class WienerFilter : public acOperation {
+class WienerFilter : public acSingleChannelOperation {
 public:
   WienerFilter();
-  void OperationItself(const tTerminateFlag& terminated) override;
+  void PreProcessing() override;
+  void TransformPixel(unsigned x, unsigned y) override;
+
+protected:
+  sRowForm RowForm() const override;
+  void TransformRow(const sWindowRows& in, uint8_t* out, int count) override;
 
 private:
-  // Local statistics of one channel over the region; false when stopped.
-  bool GatherStatistics(int channel, int channels, const tTerminateFlag& terminated);
+  // The result for sample value v of a window of n samples with these exact sums.
+  uint8_t Estimate(double v, int64_t sum, int64_t squares) const;
 
+  sParamHandle WindowParam;
+  sParamHandle NoiseParam;
   uint8_t WindowSize = 3;
   double NoiseVariance = 10.0;
-  int Left = 0, Top = 0, RegionWidth = 0, RegionHeight = 0;
-  // Per-run arrays of the region: value, local mean, local variance; window column sums.
-  std::vector<double> X, M, V;
-  std::vector<int64_t> ColumnSum, ColumnSquares;
 };

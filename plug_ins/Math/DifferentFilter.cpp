@@ -1,5 +1,7 @@
 #include "DifferentFilter.h"
 
+#include <algorithm>
+
 #include "kvDiagnostics.h"
 
 #define UNIT "pkMath\\DifferentFilter"
@@ -25,31 +27,24 @@ DifferentFilter::DifferentFilter()
   FormMode = 1;
   TotalVariation = false;
   KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", UNIT);
-  sParameterInfo info;
-  info.theParameterType = ptInteger;
-  info.MinBound = 0;
-  info.MaxBound = 20;
-  info.DefaultValue = 0;
-  info.ParameterName = "Degree X";
-  Params->AddNewParam(info);
-  info.ParameterName = "Degree Y";
-  Params->AddNewParam(info);
+  DegreeXParam = Params->AddInteger("Degree X", 0, 20, 0);
+  DegreeYParam = Params->AddInteger("Degree Y", 0, 20, 0);
 }
 
 void DifferentFilter::PreProcessing()
 {
-  DegreeX = Params->GetParam(0)->GetInteger();
-  DegreeY = Params->GetParam(1)->GetInteger();
-  Weights.resize(size_t(DegreeX + 1) * size_t(DegreeY + 1));
-  for (int i = 0; i <= DegreeX; ++i)
-    for (int j = 0; j <= DegreeY; ++j)
-      Weights[size_t(i * (DegreeY + 1) + j)] =
-          Binomial(DegreeX, i) * Binomial(DegreeY, j) * Sign(i + DegreeX) * Sign(j + DegreeY);
+  DegreeX = (*Params)[DegreeXParam].GetInteger();
+  DegreeY = (*Params)[DegreeYParam].GetInteger();
+  FactorX.resize(size_t(DegreeX + 1));
+  for (int i = 0; i <= DegreeX; ++i) FactorX[size_t(i)] = int32_t(Binomial(DegreeX, i) * Sign(i + DegreeX));
+  FactorY.resize(size_t(DegreeY + 1));
+  for (int j = 0; j <= DegreeY; ++j) FactorY[size_t(j)] = Binomial(DegreeY, j) * Sign(j + DegreeY);
 }
 
 void DifferentFilter::PostProcessing()
 {
-  Weights.clear();
+  FactorX.clear();
+  FactorY.clear();
 }
 
 void DifferentFilter::TransformPixel(unsigned ux, unsigned uy)
@@ -58,16 +53,37 @@ void DifferentFilter::TransformPixel(unsigned ux, unsigned uy)
   const int x = int(ux);
   const int y = int(uy);
   int64_t S = 0;
-  const int64_t* w = Weights.data();
-  if (FastPath && x >= DegreeX && y >= DegreeY && x < in.GetWidth() && y < in.GetHeight()) {
-    const int channels = in.GetChannelsCount();
-    const int c = channels == 1 ? 0 : in.CurrentChannel;
-    for (int i = 0; i <= DegreeX; ++i)
-      for (int j = 0; j <= DegreeY; ++j) S += in.Row(y - j)[(x - i) * channels + c] * *w++;
-  } else {
-    for (int i = 0; i <= DegreeX; ++i)
-      for (int j = 0; j <= DegreeY; ++j) S += in.GetPixel(x - i, y - j) * *w++;
-  }
+  for (int i = 0; i <= DegreeX; ++i)
+    for (int j = 0; j <= DegreeY; ++j) S += in.GetPixel(x - i, y - j) * FactorX[size_t(i)] * FactorY[size_t(j)];
   if (S < 0) S = -S;
   ResultSurface->SetPixel(x, y, S > 255 ? uint8_t(255) : uint8_t(S));
+}
+
+acSingleChannelOperation::sRowForm DifferentFilter::RowForm() const
+{
+  return {true, {DegreeX, 0, DegreeY, 0}, true, false};
+}
+
+void DifferentFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
+{
+  const int channels = in.Channels;
+  const int n = count * channels;
+  std::vector<int32_t> along(static_cast<size_t>(n));
+  std::vector<int64_t> sum(static_cast<size_t>(n), 0);
+  // Window row k lies DegreeY - k rows up.
+  for (int k = 0; k <= DegreeY; ++k) {
+    const uint8_t* row = in.Rows[k];
+    std::fill(along.begin(), along.end(), 0);
+    for (int i = 0; i <= DegreeX; ++i) {
+      const int32_t f = FactorX[size_t(i)];
+      const uint8_t* from = row - i * channels;
+      for (int p = 0; p < n; ++p) along[size_t(p)] += f * from[p];
+    }
+    const int64_t f = FactorY[size_t(DegreeY - k)];
+    for (int p = 0; p < n; ++p) sum[size_t(p)] += f * along[size_t(p)];
+  }
+  for (int p = 0; p < n; ++p) {
+    const int64_t s = sum[size_t(p)] < 0 ? -sum[size_t(p)] : sum[size_t(p)];
+    out[p] = s > 255 ? uint8_t(255) : uint8_t(s);
+  }
 }

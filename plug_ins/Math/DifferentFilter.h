@@ -13,13 +13,18 @@ public:
   void PostProcessing() override;
   void TransformPixel(unsigned x, unsigned y) override;
 
-  // Off: every sample read through the border rule (the reference of the interior path).
-  bool FastPath = true;
+protected:
+  sRowForm RowForm() const override;
+  // The weights are a product of an x and a y factor: a pass along each row, then across them.
+  void TransformRow(const sWindowRows& in, uint8_t* out, int count) override;
 
 private:
+  sParamHandle DegreeXParam;
+  sParamHandle DegreeYParam;
   int32_t DegreeX = 0;
   int32_t DegreeY = 0;
-  // Signed binomial weights by i * (DegreeY + 1) + j. 64-bit: with both degrees high the sum
-  // reaches 255 * 2^40.
-  std::vector<int64_t> Weights;
+  // Signed binomial factors of x offset i and y offset j. A row pass stays within 255 * 2^20;
+  // the whole sum reaches 255 * 2^40, so it is 64-bit.
+  std::vector<int32_t> FactorX;
+  std::vector<int64_t> FactorY;
 };

@@ -11,10 +11,14 @@ public:
   void PreProcessing() override;
   void TransformPixel(unsigned x, unsigned y) override;
 
-  // Off: every sample read through the border rule (the reference of the interior path).
-  bool FastPath = true;
+protected:
+  sRowForm RowForm() const override;
+  void TransformRow(const sWindowRows& in, uint8_t* out, int count) override;
 
 private:
+  sParamHandle FactorParam;
+  sParamHandle OperatorParam;
+  sParamHandle PerfectParam;
   double Factor = 1;
   uint8_t Operator = 0;  // 0 Roberts, 1 Sobel
   uint8_t Perfect = 0;

@@ -1,5 +1,6 @@
 #include "LaplasianFilter.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 LaplasianFilter::LaplasianFilter()
@@ -16,23 +17,30 @@ void LaplasianFilter::TransformPixel(unsigned ux, unsigned uy)
   const cBMPSurface& in = *SourceSurface;
   const int x = int(ux);
   const int y = int(uy);
-  int g, gx1, gx2, gy1, gy2;
-  if (FastPath && x >= 2 && y >= 2 && x < in.GetWidth() && y < in.GetHeight()) {
-    const int channels = in.GetChannelsCount();
-    const int c = channels == 1 ? 0 : in.CurrentChannel;
-    const uint8_t* row = in.Row(y) + c;
-    g = row[x * channels];
-    gx1 = row[(x - 1) * channels];
-    gx2 = row[(x - 2) * channels];
-    gy1 = in.Row(y - 1)[x * channels + c];
-    gy2 = in.Row(y - 2)[x * channels + c];
-  } else {
-    g = in.GetPixel(x, y);
-    gx1 = in.GetPixel(x - 1, y);
-    gx2 = in.GetPixel(x - 2, y);
-    gy1 = in.GetPixel(x, y - 1);
-    gy2 = in.GetPixel(x, y - 2);
-  }
+  const int g = in.GetPixel(x, y);
+  const int gx1 = in.GetPixel(x - 1, y);
+  const int gx2 = in.GetPixel(x - 2, y);
+  const int gy1 = in.GetPixel(x, y - 1);
+  const int gy2 = in.GetPixel(x, y - 2);
   const int L = std::abs(2 * g - 2 * gx1 + gx2 - 2 * gy1 + gy2);
   ResultSurface->SetPixel(x, y, L > 255 ? uint8_t(255) : uint8_t(L));
+}
+
+acSingleChannelOperation::sRowForm LaplasianFilter::RowForm() const
+{
+  // Two samples back in x and in y.
+  return {true, {2, 0, 2, 0}, true, false};
+}
+
+void LaplasianFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
+{
+  const int channels = in.Channels;
+  const uint8_t* up2 = in.Rows[0];
+  const uint8_t* up1 = in.Rows[1];
+  const uint8_t* row = in.Rows[2];
+  const int n = count * channels;
+  for (int j = 0; j < n; ++j) {
+    const int L = std::abs(2 * row[j] - 2 * row[j - channels] + row[j - 2 * channels] - 2 * up1[j] + up2[j]);
+    out[j] = uint8_t(std::min(L, 255));
+  }
 }

@@ -7,6 +7,7 @@ public:
   LaplasianFilter();
   void TransformPixel(unsigned x, unsigned y) override;
 
-  // Off: every sample read through the border rule (the reference of the interior path).
-  bool FastPath = true;
+protected:
+  sRowForm RowForm() const override;
+  void TransformRow(const sWindowRows& in, uint8_t* out, int count) override;
 };

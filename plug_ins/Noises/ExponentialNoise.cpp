@@ -4,14 +4,12 @@ ExponentialNoise::ExponentialNoise()
 {
   Name = "Exponential Noise";
   GroupName = "Additive Noises";
-  sParameterInfo info;
-  info.Precision = 3;
-  DeclareReal(info, "A", 0, 0.7, 0.25);
+  AParam = Params->AddReal("A", 0, 0.7, 0.25, 3);
 }
 
 void ExponentialNoise::PreProcessing()
 {
-  A = ParamValue(0);
+  A = ParamValue(AParam);
   // A = 0 would divide by zero: the samples keep their values (the draws are still made,
   // so the shared sequence advances as for any other A).
   Increase.assign(10000, 0.0);
@@ -38,7 +36,7 @@ void ExponentialNoise::TransformPixel(unsigned x, unsigned y)
   DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }
 
-void ExponentialNoise::OperationItself(const tTerminateFlag& terminated)
+void ExponentialNoise::TransformSpan(int y, int firstX, int endX)
 {
-  DriveRows(terminated, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
+  SpanBySamples(y, firstX, endX, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }

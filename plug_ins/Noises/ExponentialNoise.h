@@ -10,10 +10,13 @@ public:
   ExponentialNoise();
   void PreProcessing() override;
   void TransformPixel(unsigned x, unsigned y) override;
-  void OperationItself(const tTerminateFlag& terminated) override;
   void PostProcessing() override;
 
+protected:
+  void TransformSpan(int y, int firstX, int endX) override;
+
 private:
+  sParamHandle AParam;
   bool Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const;
   double A = 0.0;
   // The increase for each of the 10000 uniform draws, computed once per run.

@@ -1,19 +1,19 @@
 #include "GaussianNoise.h"
 
+#include <vector>
+
 GaussianNoise::GaussianNoise()
 {
   Name = "Gaussian Noise";
   GroupName = "Additive Noises";
-  sParameterInfo info;
-  info.Precision = 2;
-  DeclareReal(info, "Mean", -255, 255, 0);
-  DeclareReal(info, "Sigma", 1, 256, 100);
+  MeanParam = Params->AddReal("Mean", -255, 255, 0, 2);
+  SigmaParam = Params->AddReal("Sigma", 1, 256, 100, 2);
 }
 
 void GaussianNoise::PreProcessing()
 {
-  Mean = float(ParamValue(0));
-  Sigma = float(ParamValue(1));
+  Mean = float(ParamValue(MeanParam));
+  Sigma = float(ParamValue(SigmaParam));
   Randomize();
 }
 
@@ -29,7 +29,12 @@ void GaussianNoise::TransformPixel(unsigned x, unsigned y)
   DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }
 
-void GaussianNoise::OperationItself(const tTerminateFlag& terminated)
+// One draw per sample, whatever the sample: the row's draws first, then its arithmetic.
+void GaussianNoise::TransformSpan(int y, int firstX, int endX)
 {
-  DriveRows(terminated, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
+  const int channels = SourceSurface->GetChannelsCount();
+  const size_t n = size_t(endX - firstX) * size_t(channels);
+  std::vector<double> deviates(n);
+  DrawDeviates(Mean, Sigma, deviates.data(), n);
+  AddRoundedDeviates(SourceSurface->Row(y) + firstX * channels, nullptr, deviates.data(), ResultSurface->Row(y) + firstX * channels, n);
 }

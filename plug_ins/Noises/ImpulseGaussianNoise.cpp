@@ -4,18 +4,16 @@ ImpulseGaussianNoise::ImpulseGaussianNoise()
 {
   Name = "Random Valued (gaussian) Noise";
   GroupName = "Impulse Noises";
-  sParameterInfo info;
-  info.Precision = 2;
-  DeclareReal(info, "Noise percent", 0, 1, 0.2);
-  DeclareReal(info, "Mean", 0, 255, 128);
-  DeclareReal(info, "Standart Deviation", 0, 100, 10);
+  PercentParam = Params->AddReal("Noise percent", 0, 1, 0.2, 2);
+  MeanParam = Params->AddReal("Mean", 0, 255, 128, 2);
+  DeviationParam = Params->AddReal("Standart Deviation", 0, 100, 10, 2);
 }
 
 void ImpulseGaussianNoise::PreProcessing()
 {
-  HitCount = HitCountFor(ParamValue(0));
-  Mean = float(ParamValue(1));
-  Deviation = float(ParamValue(2));
+  HitCount = HitCountFor(ParamValue(PercentParam));
+  Mean = float(ParamValue(MeanParam));
+  Deviation = float(ParamValue(DeviationParam));
   Randomize();
 }
 
@@ -31,7 +29,7 @@ void ImpulseGaussianNoise::TransformPixel(unsigned x, unsigned y)
   DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }
 
-void ImpulseGaussianNoise::OperationItself(const tTerminateFlag& terminated)
+void ImpulseGaussianNoise::TransformSpan(int y, int firstX, int endX)
 {
-  DriveRows(terminated, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
+  SpanBySamples(y, firstX, endX, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }

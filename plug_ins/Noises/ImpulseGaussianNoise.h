@@ -7,9 +7,14 @@ public:
   ImpulseGaussianNoise();
   void PreProcessing() override;
   void TransformPixel(unsigned x, unsigned y) override;
-  void OperationItself(const tTerminateFlag& terminated) override;
+
+protected:
+  void TransformSpan(int y, int firstX, int endX) override;
 
 private:
+  sParamHandle PercentParam;
+  sParamHandle MeanParam;
+  sParamHandle DeviationParam;
   bool Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const;
   unsigned HitCount = 0;
   float Mean = 0.0f;

@@ -4,14 +4,12 @@ RandomValuedNoise::RandomValuedNoise()
 {
   Name = "Random Valued (uniform) Noise";
   GroupName = "Impulse Noises";
-  sParameterInfo info;
-  info.Precision = 2;
-  DeclareReal(info, "Probability", 0, 1, 0.1);
+  ProbabilityParam = Params->AddReal("Probability", 0, 1, 0.1, 2);
 }
 
 void RandomValuedNoise::PreProcessing()
 {
-  HitCount = HitCountFor(ParamValue(0));
+  HitCount = HitCountFor(ParamValue(ProbabilityParam));
 }
 
 inline bool RandomValuedNoise::Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const
@@ -26,7 +24,7 @@ void RandomValuedNoise::TransformPixel(unsigned x, unsigned y)
   DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }
 
-void RandomValuedNoise::OperationItself(const tTerminateFlag& terminated)
+void RandomValuedNoise::TransformSpan(int y, int firstX, int endX)
 {
-  DriveRows(terminated, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
+  SpanBySamples(y, firstX, endX, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }

@@ -8,9 +8,12 @@ public:
   RandomValuedNoise();
   void PreProcessing() override;
   void TransformPixel(unsigned x, unsigned y) override;
-  void OperationItself(const tTerminateFlag& terminated) override;
+
+protected:
+  void TransformSpan(int y, int firstX, int endX) override;
 
 private:
+  sParamHandle ProbabilityParam;
   bool Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const;
   unsigned HitCount = 0;
 };

@@ -4,16 +4,14 @@ RayleighNoise::RayleighNoise()
 {
   Name = "Rayleigh Noise";
   GroupName = "Additive Noises";
-  sParameterInfo info;
-  info.Precision = 1;
-  DeclareReal(info, "A", 0, 50, 10);
-  DeclareReal(info, "B", 0, 100, 50);
+  AParam = Params->AddReal("A", 0, 50, 10, 1);
+  BParam = Params->AddReal("B", 0, 100, 50, 1);
 }
 
 void RayleighNoise::PreProcessing()
 {
-  A = ParamValue(0);
-  B = ParamValue(1);
+  A = ParamValue(AParam);
+  B = ParamValue(BParam);
   Increase.resize(10000);
   for (unsigned r = 0; r < 10000; ++r) {
     const double u = r * 0.0001;
@@ -37,7 +35,7 @@ void RayleighNoise::TransformPixel(unsigned x, unsigned y)
   DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }
 
-void RayleighNoise::OperationItself(const tTerminateFlag& terminated)
+void RayleighNoise::TransformSpan(int y, int firstX, int endX)
 {
-  DriveRows(terminated, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
+  SpanBySamples(y, firstX, endX, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }

@@ -10,10 +10,14 @@ public:
   RayleighNoise();
   void PreProcessing() override;
   void TransformPixel(unsigned x, unsigned y) override;
-  void OperationItself(const tTerminateFlag& terminated) override;
   void PostProcessing() override;
 
+protected:
+  void TransformSpan(int y, int firstX, int endX) override;
+
 private:
+  sParamHandle AParam;
+  sParamHandle BParam;
   bool Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const;
   double A = 0.0;
   double B = 0.0;

@@ -4,15 +4,13 @@ SaltAndPepperNoise::SaltAndPepperNoise()
 {
   Name = "Salt-and-Pepper Noise";
   GroupName = "Impulse Noises";
-  sParameterInfo info;
-  info.Precision = 2;
-  DeclareReal(info, "Noise percent", 0, 1, 0.2);
+  PercentParam = Params->AddReal("Noise percent", 0, 1, 0.2, 2);
 }
 
 void SaltAndPepperNoise::PreProcessing()
 {
   // The density passes through single precision first, so 0.2 acts as the float just above it.
-  HitCount = HitCountFor(double(float(ParamValue(0))));
+  HitCount = HitCountFor(double(float(ParamValue(PercentParam))));
   Randomize();
 }
 
@@ -30,7 +28,7 @@ void SaltAndPepperNoise::TransformPixel(unsigned x, unsigned y)
   DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }
 
-void SaltAndPepperNoise::OperationItself(const tTerminateFlag& terminated)
+void SaltAndPepperNoise::TransformSpan(int y, int firstX, int endX)
 {
-  DriveRows(terminated, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
+  SpanBySamples(y, firstX, endX, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }

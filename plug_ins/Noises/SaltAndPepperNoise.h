@@ -7,9 +7,12 @@ public:
   SaltAndPepperNoise();
   void PreProcessing() override;
   void TransformPixel(unsigned x, unsigned y) override;
-  void OperationItself(const tTerminateFlag& terminated) override;
+
+protected:
+  void TransformSpan(int y, int firstX, int endX) override;
 
 private:
+  sParamHandle PercentParam;
   bool Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const;
   // Hit when the draw r (0..99) is below this count.
   unsigned HitCount = 0;

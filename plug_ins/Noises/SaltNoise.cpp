@@ -4,14 +4,12 @@ SaltNoise::SaltNoise()
 {
   Name = "Salt Noise";
   GroupName = "Impulse Noises";
-  sParameterInfo info;
-  info.Precision = 2;
-  DeclareReal(info, "Noise percent", 0, 1, 0.2);
+  PercentParam = Params->AddReal("Noise percent", 0, 1, 0.2, 2);
 }
 
 void SaltNoise::PreProcessing()
 {
-  HitCount = HitCountFor(ParamValue(0));
+  HitCount = HitCountFor(ParamValue(PercentParam));
   Randomize();
 }
 
@@ -26,7 +24,7 @@ void SaltNoise::TransformPixel(unsigned x, unsigned y)
   DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }
 
-void SaltNoise::OperationItself(const tTerminateFlag& terminated)
+void SaltNoise::TransformSpan(int y, int firstX, int endX)
 {
-  DriveRows(terminated, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
+  SpanBySamples(y, firstX, endX, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }

@@ -1,5 +1,7 @@
 #include "SimpleSpeckleNoise.h"
 
+#include <vector>
+
 namespace {
 // sqrt of every sample value, so the per-sample work is one multiply-add.
 struct sRoots {
@@ -10,22 +12,22 @@ struct sRoots {
   }
 };
 const sRoots Roots;
+
 }  // namespace
 
 SimpleSpeckleNoise::SimpleSpeckleNoise()
 {
   Name = "Speckle Noise";
   GroupName = "Multiplicative Noises";
-  sParameterInfo info;
-  info.Precision = 2;
-  DeclareReal(info, "Standart Deviation", 0, 100, 10);
-  DeclareReal(info, "Degree of correlation", 0, 1, 0.5);
+  SigmaParam = Params->AddReal("Standart Deviation", 0, 100, 10, 2);
+  CorrelationParam = Params->AddReal("Degree of correlation", 0, 1, 0.5, 2);
 }
 
 void SimpleSpeckleNoise::PreProcessing()
 {
-  Sigma = float(ParamValue(0));
-  Correlation = float(ParamValue(1));
+  Sigma = float(ParamValue(SigmaParam));
+  Correlation = float(ParamValue(CorrelationParam));
+  for (int g = 0; g < 256; ++g) Scale[size_t(g)] = double(Correlation) * Roots.Value[g];
   Randomize();
 }
 
@@ -41,7 +43,13 @@ void SimpleSpeckleNoise::TransformPixel(unsigned x, unsigned y)
   DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }
 
-void SimpleSpeckleNoise::OperationItself(const tTerminateFlag& terminated)
+// One draw per sample, whatever the sample: the row's draws first, then its arithmetic.
+void SimpleSpeckleNoise::TransformSpan(int y, int firstX, int endX)
 {
-  DriveRows(terminated, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
+  const int channels = SourceSurface->GetChannelsCount();
+  const size_t n = size_t(endX - firstX) * size_t(channels);
+  const uint8_t* in = SourceSurface->Row(y) + firstX * channels;
+  std::vector<double> deviates(n);
+  DrawDeviates(0.0, Sigma, deviates.data(), n);
+  AddRoundedDeviates(in, Scale.data(), deviates.data(), ResultSurface->Row(y) + firstX * channels, n);
 }

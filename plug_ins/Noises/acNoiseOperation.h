@@ -1,9 +1,8 @@
 #pragma once
-// Common ground of the per-sample noises: a row-wise driver that visits the samples in the
-// order of the per-sample driver (rows, pixels, channels) and makes the same draws, taking
-// the shared generator once per row instead of once per draw, plus the per-sample path that
-// TransformPixel uses (regions reaching past the picture go through the base driver, whose
-// border folding the row path does not repeat).
+// Common ground of the per-sample noises: the row form, which visits the samples in the order
+// of the per-sample driver (rows, pixels, channels) and makes the same draws, taking the shared
+// generator once per row instead of once per draw; rows go one after the other on one thread,
+// so a seeded run always draws the same sequence. TransformPixel is the per-sample form.
 //
 // A sample function has the form bool(uint8_t g, cRandomBatch& rnd, uint8_t& out): it makes
 // its draws for source sample g and returns whether out is to be written.
@@ -20,12 +19,12 @@ public:
   // Rounds half up, as the noises round their normal deviates.
   static double RoundHalfUp(double v) { return std::floor(v + 0.5); }
   // Cuts towards zero and clamps into 0..255 (in floating point, so no value is out of range
-  // for the conversion, infinities included).
+  // for the conversion, infinities included). Selects rather than branches, so row loops
+  // vectorise.
   static uint8_t TruncToByte(double v)
   {
-    if (!(v > 0.0)) return 0;  // also NaN
-    if (v >= 255.0) return 255;
-    return uint8_t(v);
+    const double low = v > 0.0 ? v : 0.0;  // also NaN
+    return uint8_t(int(low < 255.0 ? low : 255.0));
   }
 
   // The impulse decision: a draw r of 0..99 hits when r * 0.01 < p; as r * 0.01 grows with
@@ -38,42 +37,38 @@ public:
   }
 
 protected:
+  sRowForm RowForm() const override { return {true, {}, false, false}; }
   // The value of a real parameter as entered: its stored integer over 10^precision, divided
   // once. (Scaling back by repeated tenths lands one unit in the last place above the decimal
   // for most values, enough to let a density of k % hit k + 1 of the 100 draws.)
-  double ParamValue(unsigned index) const;
+  double ParamValue(sParamHandle handle) const;
+  // Pixels firstX..endX-1 of row y, sample by sample, under one hold of the generator.
   template <class tSample>
-  void DriveRows(const tTerminateFlag& terminated, tSample&& sample);
+  void SpanBySamples(int y, int firstX, int endX, tSample&& sample);
   template <class tSample>
   void DriveSample(unsigned x, unsigned y, tSample&& sample);
-  // Declares a real parameter through the one reused declaration record.
-  void DeclareReal(sParameterInfo& info, const char* name, double minBound, double maxBound, double defaultValue);
+  // n normal deviates (mean, sd) under one hold of the generator, as n calls of RandG draw them:
+  // for noises that draw exactly one per sample, so the arithmetic can follow in a loop of
+  // its own.
+  static void DrawDeviates(double mean, double sd, double* out, size_t n);
+  // out[i] = TruncToByte(in[i] + scale[in[i]] * RoundHalfUp(deviates[i])) for the n samples:
+  // scale holds a factor for each of the 256 sample values, or is null for factor 1.
+  static void AddRoundedDeviates(const uint8_t* in, const double* scale, const double* deviates, uint8_t* out,
+                                 size_t n);
 };
 
 template <class tSample>
-void acNoiseOperation::DriveRows(const tTerminateFlag& terminated, tSample&& sample)
+void acNoiseOperation::SpanBySamples(int y, int firstX, int endX, tSample&& sample)
 {
-  if (SourceSurface->GetHeight() != ResultSurface->GetHeight() || SourceSurface->GetWidth() != ResultSurface->GetWidth() ||
-      SourceSurface->GetChannelsCount() != ResultSurface->GetChannelsCount() || !RegionInsideSurface()) {
-    acSingleChannelOperation::OperationItself(terminated);
-    return;
+  const int channels = SourceSurface->GetChannelsCount();
+  const uint8_t* src = SourceSurface->Row(y) + firstX * channels;
+  uint8_t* dst = ResultSurface->Row(y) + firstX * channels;
+  const int count = (endX - firstX) * channels;
+  cRandomBatch rnd;
+  for (int i = 0; i < count; ++i) {
+    uint8_t out;
+    if (sample(src[i], rnd, out)) dst[i] = out;
   }
-  PreProcessing();
-  const unsigned channels = unsigned(SourceSurface->GetChannelsCount());
-  const unsigned count = (EndColumn - FirstColumn) * channels;
-  for (unsigned y = FirstRow; y < EndRow && !terminated.load(std::memory_order_relaxed); ++y) {
-    const uint8_t* src = SourceSurface->Row(int(y)) + FirstColumn * channels;
-    uint8_t* dst = ResultSurface->Row(int(y)) + FirstColumn * channels;
-    {
-      cRandomBatch rnd;
-      for (unsigned i = 0; i < count; ++i) {
-        uint8_t out;
-        if (sample(src[i], rnd, out)) dst[i] = out;
-      }
-    }
-    OperationProgress((y - FirstRow) * 99 / (EndRow - FirstRow));
-  }
-  PostProcessing();
 }
 
 template <class tSample>

@@ -40,10 +40,13 @@ std::unique_ptr<cImage> RunRegion(acSingleChannelOperation& op, cImage& source, 
 }
 
 // Every parameter at its default, or every integer at its upper bound (windows larger than
-// the small pictures), each with "Recursive executing" off and on where it exists.
+// the small pictures), each with "Recursive executing" off and on where it exists, and each
+// again with every choice at its last entry and every other switch turned over (settings 4 to
+// 7; an operation without such parameters has no settings there).
 std::vector<std::string> ParameterSettings(cOperationParams& params, int setting)
 {
   std::vector<std::string> changed;
+  bool others = false;
   params.ResetToDefault();
   for (int i = 0; i < params.GetParamsCount(); ++i) {
     cOperationParameter& p = *params.GetParam(unsigned(i));
@@ -58,7 +61,18 @@ std::vector<std::string> ParameterSettings(cOperationParams& params, int setting
       p.SetValue(true);
       changed.push_back("recursive");
     }
+    if (setting & 4 && p.GetType() == ptEnumerated && p.GetEnumStringCount() > 1) {
+      p.SetValue(p.GetEnumStringCount() - 1);
+      changed.push_back(p.GetName() + "=" + p.GetEnumString(unsigned(p.GetEnumStringCount() - 1)));
+      others = true;
+    }
+    if (setting & 4 && p.GetType() == ptBoolean && p.GetName() != "Recursive executing") {
+      p.SetValue(!p.GetBoolean());
+      changed.push_back(p.GetName() + (p.GetBoolean() ? " on" : " off"));
+      others = true;
+    }
   }
+  if (setting & 4 && !others) return {};
   return changed;
 }
 
@@ -91,8 +105,10 @@ TEST(RowForm, EveryOperationGivesThePerSampleResult)
   for (unsigned uid = 2; uid <= pool.GetOperationsCount(); ++uid) {
     auto* op = dynamic_cast<acSingleChannelOperation*>(pool.LookForOperationByUID(uid));
     if (!op) continue;
-    for (int setting = 0; setting < 4; ++setting) {
-      const std::string params = Describe(ParameterSettings(*op->GetParams(), setting));
+    for (int setting = 0; setting < 8; ++setting) {
+      const std::vector<std::string> changed = ParameterSettings(*op->GetParams(), setting);
+      if (setting >= 4 && changed.empty()) continue;
+      const std::string params = Describe(changed);
       for (int channels : {1, 3})
         for (const auto& [w, h] : sizes) {
           cImage source;

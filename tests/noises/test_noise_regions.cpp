@@ -20,16 +20,6 @@ using namespace noisetest;
 
 namespace {
 
-// The same noise driven by the plain per-sample driver instead of its row path.
-template <class tNoise>
-class PlainDriven : public tNoise {
-public:
-  void OperationItself(const tTerminateFlag& terminated) override
-  {
-    acSingleChannelOperation::OperationItself(terminated);
-  }
-};
-
 struct sNoiseCase {
   std::string Name;
   std::function<std::unique_ptr<acOperation>(bool plain)> Make;
@@ -46,11 +36,10 @@ template <class tNoise>
 std::function<std::unique_ptr<acOperation>(bool)> Maker(std::vector<double> params)
 {
   return [params](bool plain) {
-    std::unique_ptr<acOperation> op;
-    if (plain)
-      op = std::make_unique<PlainDriven<tNoise>>();
-    else
-      op = std::make_unique<tNoise>();
+    auto noise = std::make_unique<tNoise>();
+    // Plain: the per-sample driver instead of the row form.
+    noise->SetPixelReference(plain);
+    std::unique_ptr<acOperation> op = std::move(noise);
     for (unsigned i = 0; i < params.size(); ++i) SetReal(*op, i, params[i]);
     return op;
   };

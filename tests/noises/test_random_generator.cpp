@@ -149,6 +149,29 @@ TEST_F(RandomGenerator, BatchDrawsAreTheSingleDraws)
   EXPECT_EQ(batched, single);
 }
 
+TEST_F(RandomGenerator, RunsOfNormalDeviatesAreTheSingleDraws)
+{
+  // Runs of every parity, starting with and without a spare deviate waiting, each followed by
+  // single draws that must continue the sequence where the run left it.
+  for (size_t before : {0u, 1u, 2u})
+    for (size_t n : {0u, 1u, 2u, 3u, 4u, 7u, 64u, 101u}) {
+      cRandomGenerator::SetSeed(29);
+      std::vector<double> single;
+      for (size_t i = 0; i < before + n + 3; ++i) single.push_back(RandG(-4, 9.5));
+      cRandomGenerator::SetSeed(29);
+      std::vector<double> batched;
+      for (size_t i = 0; i < before; ++i) batched.push_back(RandG(-4, 9.5));
+      std::vector<double> run(n);
+      {
+        cRandomBatch batch;
+        batch.RandG(-4, 9.5, run.data(), n);
+      }
+      batched.insert(batched.end(), run.begin(), run.end());
+      for (int i = 0; i < 3; ++i) batched.push_back(RandG(-4, 9.5));
+      EXPECT_EQ(batched, single) << before << " single draws, then a run of " << n;
+    }
+}
+
 TEST_F(RandomGenerator, ConcurrentDrawsAreSafeAndLoseNothing)
 {
   // Two threads sharing the generator must together consume exactly the draws of one thread
