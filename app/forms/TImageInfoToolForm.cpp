@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QSize>
 #include <QTabWidget>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -26,8 +27,7 @@ TImageInfoToolForm* ImageInfoToolForm = nullptr;
 
 namespace {
 // The window's size before it is docked.
-constexpr int DesignWidth = 363;
-constexpr int DesignHeight = 283;
+constexpr QSize DesignSize(363, 283);
 constexpr int GreyLevels = 256;
 // The tallest bar stops short of the chart's top.
 constexpr double HeadroomAboveHighest = 1.05;
@@ -38,14 +38,14 @@ TImageInfoToolForm::TImageInfoToolForm(QWidget* parent) : TBaseToolForm("Image i
   if (!ImageInfoToolForm) ImageInfoToolForm = this;
   auto* client = new QWidget(this);
   client->setObjectName("ImageInfoClient");
-  client->resize(DesignWidth, DesignHeight);
+  client->resize(DesignSize);
   auto* layout = new QVBoxLayout(client);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   layout->addWidget(CreatePages(client));
   layout->addWidget(CreateChartView(client, CreateChart()), 1);
   setWidget(client);
-  resize(DesignWidth, DesignHeight);
+  resize(DesignSize);
   ClearInfo();
 }
 

@@ -111,6 +111,12 @@ int TParamsPanel::WidestLabel() const
   return widest;
 }
 
+void TParamsPanel::PlaceRowLabel(QLabel* label, int y, int rowHeight) const
+{
+  const int labelHeight = label->sizeHint().height();
+  label->setGeometry(Margin, y + (rowHeight - labelHeight) / 2, LabelWidth + LabelTail, labelHeight);
+}
+
 int TParamsPanel::AddNumberRow(int index, const cOperationParameter& parameter, const sRowColumns& columns, int y)
 {
   const QString name = FromKernel(parameter.GetName());
@@ -135,10 +141,9 @@ int TParamsPanel::AddNumberRow(int index, const cOperationParameter& parameter, 
     edit->SetMaxValue(max);
     edit->SetValue(parameter.GetReal());
   }
-  const int labelHeight = label->sizeHint().height();
   const int editHeight = edit->sizeHint().height();
-  const int rowHeight = std::max(labelHeight, editHeight);
-  label->setGeometry(Margin, y + (rowHeight - labelHeight) / 2, LabelWidth + LabelTail, labelHeight);
+  const int rowHeight = std::max(label->sizeHint().height(), editHeight);
+  PlaceRowLabel(label, y, rowHeight);
   edit->setGeometry(columns.Left, y + (rowHeight - editHeight) / 2, columns.ControlWidth, editHeight);
   connect(edit, &TImprovedSpinEdit::Change, this, [this, edit] { ControlChanged(edit); });
   Stretched << edit;
@@ -171,8 +176,7 @@ int TParamsPanel::AddChoiceRow(int index, const cOperationParameter& parameter, 
   group->SetItemIndex(parameter.GetEnumSelectedIndex());
   const int rowHeight = ChoiceHeight * parameter.GetEnumStringCount();
   group->setGeometry(columns.Left, y, columns.ControlWidth, rowHeight);
-  const int labelHeight = label->sizeHint().height();
-  label->setGeometry(Margin, y + (rowHeight - labelHeight) / 2, LabelWidth + LabelTail, labelHeight);
+  PlaceRowLabel(label, y, rowHeight);
   connect(group, &TImprovedRadioGroup::Click, this, [this, group](int) { ControlChanged(group); });
   Stretched << group;
   return rowHeight;

@@ -37,6 +37,8 @@ private:
   void Clear();
   void ShowEmpty();
   int WidestLabel() const;
+  // A row's label at the left, centred on the row's height.
+  void PlaceRowLabel(QLabel* label, int y, int rowHeight) const;
   // Each adds the row of one parameter at y and returns the row's height.
   int AddNumberRow(int index, const cOperationParameter& parameter, const sRowColumns& columns, int y);
   int AddBooleanRow(int index, const cOperationParameter& parameter, const sRowColumns& columns, int y);

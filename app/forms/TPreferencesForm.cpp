@@ -40,6 +40,15 @@ QWidget* Page(QStackedWidget* pages, const char* name)
   return page;
 }
 
+// A page that holds one group box filling it.
+QGroupBox* GroupPage(QStackedWidget* pages, const char* name, const char* title)
+{
+  QWidget* page = Page(pages, name);
+  auto* group = new QGroupBox(title, page);
+  (new QVBoxLayout(page))->addWidget(group);
+  return group;
+}
+
 // The general float-to-text form, always with '.'.
 QString General(double value)
 {
@@ -126,14 +135,12 @@ void TPreferencesForm::CreateQualityWindowPage()
 
 void TPreferencesForm::CreateIqhvsPage()
 {
-  QWidget* iqhvsSheet = Page(PreferencesPageControl, "IQHVSSheet");
-  (new QVBoxLayout(iqhvsSheet))->addWidget(new QGroupBox("IQHVS params", iqhvsSheet));
+  GroupPage(PreferencesPageControl, "IQHVSSheet", "IQHVS params");
 }
 
 void TPreferencesForm::CreateSsimPage()
 {
-  QWidget* ssimSheet = Page(PreferencesPageControl, "SSIMSheet");
-  auto* ssimGroup = new QGroupBox("SSIM params", ssimSheet);
+  QGroupBox* ssimGroup = GroupPage(PreferencesPageControl, "SSIMSheet", "SSIM params");
   K1_Edit = new QLineEdit(ssimGroup);
   K1_Edit->setObjectName("K1_Edit");
   K1_Edit->setAccessibleName("K1");
@@ -150,7 +157,6 @@ void TPreferencesForm::CreateSsimPage()
     ssimLayout->addLayout(row);
   }
   ssimLayout->addStretch(1);
-  (new QVBoxLayout(ssimSheet))->addWidget(ssimGroup);
 }
 
 void TPreferencesForm::CreateTimePage()
@@ -167,8 +173,7 @@ void TPreferencesForm::CreateTimePage()
 
 void TPreferencesForm::CreateHistoryPage()
 {
-  QWidget* historySheet = Page(PreferencesPageControl, "HistorySheet");
-  auto* columns = new QGroupBox(" Visible measurments in history view ", historySheet);
+  QGroupBox* columns = GroupPage(PreferencesPageControl, "HistorySheet", " Visible measurments in history view ");
   auto* columnsLayout = new QVBoxLayout(columns);
   auto box = [columns, columnsLayout](const char* name, const char* caption) {
     auto* checkBox = new QCheckBox(caption, columns);
@@ -182,7 +187,6 @@ void TPreferencesForm::CreateHistoryPage()
   IQHVSCheckBox = box("IQHVSCheckBox", "IQHVS");
   SSIMCheckBox = box("SSIMCheckBox", "SSIM");
   TimeCheckBox = box("TimeCheckBox", "Time");
-  (new QVBoxLayout(historySheet))->addWidget(columns);
 }
 
 void TPreferencesForm::CreateHistogramPage()
@@ -198,8 +202,7 @@ void TPreferencesForm::CreateHistogramPage()
 
 void TPreferencesForm::CreatePictureFilesPage()
 {
-  QWidget* filesSheet = Page(PreferencesPageControl, "PictureFilesSheet");
-  auto* filesGroup = new QGroupBox(" Largest picture a file may hold ", filesSheet);
+  QGroupBox* filesGroup = GroupPage(PreferencesPageControl, "PictureFilesSheet", " Largest picture a file may hold ");
   MaxPixelsEdit = new TImprovedSpinEdit(filesGroup);
   MaxPixelsEdit->setObjectName("MaxPixelsEdit");
   MaxPixelsEdit->SetAccessibleName("Largest picture in megapixels");
@@ -215,7 +218,6 @@ void TPreferencesForm::CreatePictureFilesPage()
   explain->setWordWrap(true);
   filesLayout->addWidget(explain);
   filesLayout->addStretch(1);
-  (new QVBoxLayout(filesSheet))->addWidget(filesGroup);
 }
 
 void TPreferencesForm::CreateButtons()
