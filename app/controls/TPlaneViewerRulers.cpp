@@ -12,12 +12,27 @@ namespace {
 constexpr int kNiceSteps[] = {1, 2, 5, 10, 20, 50, 100, 200, 500, 1000};
 constexpr int kStrip = kvViewerGeometry::kRulerWidth;
 constexpr float kLabelSpacing = 50.0f;  // screen pixels wanted between labelled ticks
+constexpr int kMinorTicksPerStep = 10;
 
 // Minor ticks: every tenth of a step, the middle one longer; the one on the major tick is left out.
 int MinorTickStart(int counter)
 {
   if (counter == 0) return kStrip;
   return counter == 5 ? 9 : 11;
+}
+
+// Calls draw(position, from) for each minor tick from first up to end that is drawn, from being
+// how far across the strip the tick starts.
+template <class Draw>
+void ForEachMinorTick(float first, float end, float pixelsPerStep, Draw draw)
+{
+  const float minor = pixelsPerStep * 0.1f;  // a tenth of a step
+  int counter = 0;
+  for (float p = first; p < end; p += minor, counter = (counter + 1) % kMinorTicksPerStep) {
+    const int from = MinorTickStart(counter);
+    if (from >= kStrip) continue;
+    draw(static_cast<int>(std::floor(p)), from);
+  }
 }
 }  // namespace
 
@@ -132,14 +147,8 @@ void TPlaneViewerRulers::DrawTop(QPainter& painter, int ascent) const
     painter.drawLine(x, t, x, t + kStrip - 1);
     painter.drawText(x + 2, t - 1 + ascent, Label(k));
   }
-  const float minor = FPixelsPerStep * 0.1f;
-  int counter = 0;
-  for (float p = first; p < static_cast<float>(FHorzStrip.Right); p += minor, counter = (counter + 1) % 10) {
-    const int from = MinorTickStart(counter);
-    if (from >= kStrip) continue;
-    const int x = static_cast<int>(std::floor(p));
-    painter.drawLine(x, t + from, x, t + kStrip - 1);
-  }
+  ForEachMinorTick(first, static_cast<float>(FHorzStrip.Right), FPixelsPerStep,
+                   [&](int x, int from) { painter.drawLine(x, t + from, x, t + kStrip - 1); });
 }
 
 void TPlaneViewerRulers::DrawLeft(QPainter& painter, int fontHeight, int fontAscent) const
@@ -155,12 +164,6 @@ void TPlaneViewerRulers::DrawLeft(QPainter& painter, int fontHeight, int fontAsc
     for (int i = 0; i < label.size(); ++i)
       painter.drawText(l + 1, y + 1 + i * fontHeight + fontAscent, label.mid(i, 1));
   }
-  const float minor = FPixelsPerStep * 0.1f;
-  int counter = 0;
-  for (float p = first; p < static_cast<float>(FVertStrip.Bottom); p += minor, counter = (counter + 1) % 10) {
-    const int from = MinorTickStart(counter);
-    if (from >= kStrip) continue;
-    const int y = static_cast<int>(std::floor(p));
-    painter.drawLine(l + from, y, l + kStrip - 1, y);
-  }
+  ForEachMinorTick(first, static_cast<float>(FVertStrip.Bottom), FPixelsPerStep,
+                   [&](int y, int from) { painter.drawLine(l + from, y, l + kStrip - 1, y); });
 }

@@ -50,6 +50,12 @@ namespace {
 constexpr int ClientWidth = 636;
 constexpr int ClientHeight = 389;
 constexpr int PageHeight = 349;
+// The category buttons of the noise and filter pages share a place; the noises' column is wider.
+constexpr int SelectorLeft = 13;
+constexpr int SelectorTop = 16;
+constexpr int SelectorHeight = 273;
+constexpr int SelectorWidthNoises = 301;
+constexpr int SelectorWidthFilters = 244;
 const char* const ParamIndexProperty = "kvParamIndex";
 
 
@@ -114,13 +120,20 @@ QWidget* TAnalyzerForm::NewPage(const QString& name)
   return page;
 }
 
+TCategoryButtons* TAnalyzerForm::NewSelector(QWidget* page, const QString& name, const QString& accessibleName,
+                                             int width)
+{
+  auto* selector = new TCategoryButtons(page);
+  selector->setObjectName(name);
+  selector->setAccessibleName(accessibleName);
+  selector->setGeometry(SelectorLeft, SelectorTop, width, SelectorHeight);
+  return selector;
+}
+
 void TAnalyzerForm::CreateCorruptionPage()
 {
   CorruptionTabSheet = NewPage("CorruptionTabSheet");
-  CorruptionSelector = new TCategoryButtons(CorruptionTabSheet);
-  CorruptionSelector->setObjectName("CorruptionSelector");
-  CorruptionSelector->setAccessibleName("Noises");
-  CorruptionSelector->setGeometry(13, 16, 301, 273);
+  CorruptionSelector = NewSelector(CorruptionTabSheet, "CorruptionSelector", "Noises", SelectorWidthNoises);
   connect(CorruptionSelector, &TCategoryButtons::ButtonClicked, this, &TAnalyzerForm::CorruptionButtonClick);
 
   CorruptionDetailsBox = new QGroupBox(" Select running parameter ", CorruptionTabSheet);
@@ -199,10 +212,7 @@ void TAnalyzerForm::CreateRunningPage()
 void TAnalyzerForm::CreateRestorationPage()
 {
   RestorationTabSheet = NewPage("RestorationTabSheet");
-  RestorationSelector = new TCategoryButtons(RestorationTabSheet);
-  RestorationSelector->setObjectName("RestorationSelector");
-  RestorationSelector->setAccessibleName("Filters");
-  RestorationSelector->setGeometry(13, 16, 244, 273);
+  RestorationSelector = NewSelector(RestorationTabSheet, "RestorationSelector", "Filters", SelectorWidthFilters);
   connect(RestorationSelector, &TCategoryButtons::ButtonClicked, this, &TAnalyzerForm::RestorationButtonClick);
 
   RestorationListBox = new QListWidget(RestorationTabSheet);
@@ -251,7 +261,14 @@ void TAnalyzerForm::CreateResultsPage()
   ResultsPageControl->setObjectName("ResultsPageControl");
   ResultsPageControl->setTabPosition(QTabWidget::East);
   ResultsPageControl->setGeometry(0, 0, ClientWidth, PageHeight - 34);
+  ResultsPageControl->addTab(CreateResultsChart(), "Chart");
+  ResultsPageControl->addTab(CreateResultsTable(), "Table");
+  CreateResultsButtons();
+  SetResultButtons();
+}
 
+QChartView* TAnalyzerForm::CreateResultsChart()
+{
   Chart = new QChart();
   Chart->setTitle("Experiment Results");
   QRadialGradient gradient(QPointF(0.5, 0.5), 0.75);
@@ -271,8 +288,11 @@ void TAnalyzerForm::CreateResultsPage()
   ResultsChart->setObjectName("ResultsChart");
   ResultsChart->setAccessibleName("Chart");
   ResultsChart->setRenderHint(QPainter::Antialiasing);
-  ResultsPageControl->addTab(ResultsChart, "Chart");
+  return ResultsChart;
+}
 
+QWidget* TAnalyzerForm::CreateResultsTable()
+{
   auto* tablePage = new QWidget();
   tablePage->setObjectName("TablePage");
   auto* tableLayout = new QVBoxLayout(tablePage);
@@ -292,8 +312,11 @@ void TAnalyzerForm::CreateResultsPage()
   ResultsGrid->setSelectionMode(QAbstractItemView::ContiguousSelection);
   ResultsGrid->setSelectionBehavior(QAbstractItemView::SelectItems);
   tableLayout->addWidget(ResultsGrid, 1);
-  ResultsPageControl->addTab(tablePage, "Table");
+  return tablePage;
+}
 
+void TAnalyzerForm::CreateResultsButtons()
+{
   auto* strip = new QWidget(ResultsTabSheet);
   strip->setObjectName("ResultsButtons");
   strip->setGeometry(0, PageHeight - 32, ClientWidth, 30);
@@ -310,9 +333,9 @@ void TAnalyzerForm::CreateResultsPage()
   SaveTableButton->setObjectName("SaveTableButton");
   CopyButton = new QPushButton("Copy", strip);
   CopyButton->setObjectName("CopyButton");
-  for (QPushButton* b : {StopButton, SaveChartButton, SaveTableButton, CopyButton}) {
-    b->setAutoDefault(false);
-    row->addWidget(b);
+  for (QPushButton* button : {StopButton, SaveChartButton, SaveTableButton, CopyButton}) {
+    button->setAutoDefault(false);
+    row->addWidget(button);
   }
   connect(StopButton, &QPushButton::clicked, this, &TAnalyzerForm::StopExperiment);
   connect(SaveChartButton, &QPushButton::clicked, this, [this] {
@@ -330,7 +353,6 @@ void TAnalyzerForm::CreateResultsPage()
     SaveTable(file);
   });
   connect(CopyButton, &QPushButton::clicked, this, &TAnalyzerForm::CopyTable);
-  SetResultButtons();
 }
 
 QList<QLineSeries*> TAnalyzerForm::ChartSeries() const

@@ -102,11 +102,15 @@ protected:
 
 private:
   QWidget* NewPage(const QString& name);
+  TCategoryButtons* NewSelector(QWidget* page, const QString& name, const QString& accessibleName, int width);
   void CreateCorruptionPage();
   void CreateRunningPage();
   void CreateRestorationPage();
   void CreateCriterionPage();
   void CreateResultsPage();
+  QChartView* CreateResultsChart();
+  QWidget* CreateResultsTable();
+  void CreateResultsButtons();
   void ShowPage(QWidget* page);
   void CorruptionPageShown();
   void RunningPageShown();

@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QSize>
 #include <QTabWidget>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -25,6 +26,11 @@
 TImageInfoToolForm* ImageInfoToolForm = nullptr;
 
 namespace {
+// The window's size before it is docked.
+constexpr QSize DesignSize(363, 283);
+constexpr int GreyLevels = 256;
+// The tallest bar stops short of the chart's top.
+constexpr double HeadroomAboveHighest = 1.05;
 }  // namespace
 
 TImageInfoToolForm::TImageInfoToolForm(QWidget* parent) : TBaseToolForm("Image info", "ImageInfoToolForm", parent)
@@ -32,11 +38,19 @@ TImageInfoToolForm::TImageInfoToolForm(QWidget* parent) : TBaseToolForm("Image i
   if (!ImageInfoToolForm) ImageInfoToolForm = this;
   auto* client = new QWidget(this);
   client->setObjectName("ImageInfoClient");
-  client->resize(363, 283);
+  client->resize(DesignSize);
   auto* layout = new QVBoxLayout(client);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
+  layout->addWidget(CreatePages(client));
+  layout->addWidget(CreateChartView(client, CreateChart()), 1);
+  setWidget(client);
+  resize(DesignSize);
+  ClearInfo();
+}
 
+QTabWidget* TImageInfoToolForm::CreatePages(QWidget* client)
+{
   PageControl1 = new QTabWidget(client);
   PageControl1->setObjectName("PageControl1");
   PageControl1->setFixedHeight(97);
@@ -67,8 +81,11 @@ TImageInfoToolForm::TImageInfoToolForm(QWidget* parent) : TBaseToolForm("Image i
   PageControl1->addTab(statistics, "Statistics");
   PageControl1->addTab(measures, "Measures");
   PageControl1->setCurrentWidget(measures);
-  layout->addWidget(PageControl1);
+  return PageControl1;
+}
 
+QChart* TImageInfoToolForm::CreateChart()
+{
   auto* chart = new QChart();
   chart->setTitle("Histogram");
   chart->legend()->hide();
@@ -81,7 +98,13 @@ TImageInfoToolForm::TImageInfoToolForm(QWidget* parent) : TBaseToolForm("Image i
   background.setColorAt(1, QColor(147, 147, 255));
   chart->setBackgroundBrush(background);
   chart->setTitleBrush(Qt::white);
+  CreateSeries(chart);
+  CreateAxes(chart);
+  return chart;
+}
 
+void TImageInfoToolForm::CreateSeries(QChart* chart)
+{
   GrayLine = new QLineSeries(chart);
   GraySeries = new QAreaSeries(GrayLine);
   GraySeries->setName("GrayHistogram");
@@ -90,17 +113,20 @@ TImageInfoToolForm::TImageInfoToolForm(QWidget* parent) : TBaseToolForm("Image i
   GraySeries->setPointLabelsVisible(false);
   chart->addSeries(GraySeries);
   // Channel 0 is blue, 1 green, 2 red, as the surface stores them.
-  const QColor channelColors[3] = {QColor(90, 170, 255), QColor(0, 220, 0), QColor(255, 40, 40)};
-  const char* const channelNames[3] = {"BlueHistogram", "GreenHistogram", "RedHistogram"};
-  for (int c = 0; c < 3; ++c) {
-    ChannelSeries[c] = new QLineSeries(chart);
-    ChannelSeries[c]->setName(channelNames[c]);
-    QPen pen(channelColors[c]);
+  const QColor channelColors[ColourChannels] = {QColor(90, 170, 255), QColor(0, 220, 0), QColor(255, 40, 40)};
+  const char* const channelNames[ColourChannels] = {"BlueHistogram", "GreenHistogram", "RedHistogram"};
+  for (int channel = 0; channel < ColourChannels; ++channel) {
+    ChannelSeries[channel] = new QLineSeries(chart);
+    ChannelSeries[channel]->setName(channelNames[channel]);
+    QPen pen(channelColors[channel]);
     pen.setWidthF(1.0);
-    ChannelSeries[c]->setPen(pen);
-    chart->addSeries(ChannelSeries[c]);
+    ChannelSeries[channel]->setPen(pen);
+    chart->addSeries(ChannelSeries[channel]);
   }
+}
 
+void TImageInfoToolForm::CreateAxes(QChart* chart)
+{
   BottomAxis = new QValueAxis(chart);
   BottomAxis->setRange(0, 255);
   BottomAxis->setTickType(QValueAxis::TicksDynamic);
@@ -127,7 +153,10 @@ TImageInfoToolForm::TImageInfoToolForm(QWidget* parent) : TBaseToolForm("Image i
     series->attachAxis(BottomAxis);
     series->attachAxis(LeftAxis);
   }
+}
 
+QWidget* TImageInfoToolForm::CreateChartView(QWidget* client, QChart* chart)
+{
   HistogramChart = new QChartView(chart, client);
   HistogramChart->setObjectName("HistogramChart");
   HistogramChart->setAccessibleName("Histogram");
@@ -138,10 +167,7 @@ TImageInfoToolForm::TImageInfoToolForm(QWidget* parent) : TBaseToolForm("Image i
   chartLayout->setContentsMargins(5, 5, 5, 5);
   HistogramChart->setFrameShape(QFrame::NoFrame);
   chartLayout->addWidget(HistogramChart);
-  layout->addWidget(chartFrame, 1);
-  setWidget(client);
-  resize(363, 283);
-  ClearInfo();
+  return chartFrame;
 }
 
 TImageInfoToolForm::~TImageInfoToolForm()
@@ -193,55 +219,55 @@ void TImageInfoToolForm::UpdateInfo()
     ClearInfo();
     return;
   }
-  cImage* CurrentImage = KvadraSystem->GetImage(KvadraSystem->GetCurrentImageID());
-  KV_ASSERT_TEXT(CurrentImage != nullptr, "CurrentImage != NULL", UNIT);
-  const int width = CurrentImage->GetWidth();
-  const int height = CurrentImage->GetHeight();
-  const int channels = CurrentImage->GetChannelsCount();
+  cImage* image = KvadraSystem->GetImage(KvadraSystem->GetCurrentImageID());
+  KV_ASSERT_TEXT(image != nullptr, "CurrentImage != NULL", UNIT);
+  const int width = image->GetWidth();
+  const int height = image->GetHeight();
+  const int channels = image->GetChannelsCount();
   WidthLabel->setText(QString::number(width) + " px");
   HeightLabel->setText(QString::number(height) + " px");
   ChannelsLabel->setText(QString::number(channels));
   RawSizeLabel->setText(QString::number(qint64(width) * height * channels) + " bytes");
 
-  MSELabel->setText(FromKernel(CurrentImage->GetMeasureStr("MSE")));
-  PSNRLabel->setText(FromKernel(CurrentImage->GetMeasureStr("PSNR")));
-  IQLabel->setText(FromKernel(CurrentImage->GetMeasureStr("IQ")));
-  TimeLabel->setText(FromKernel(CurrentImage->GetMeasureStr("Time")));
-  IJQLabel->setText(FromKernel(CurrentImage->GetMeasureStr("IJQ")));
+  MSELabel->setText(FromKernel(image->GetMeasureStr("MSE")));
+  PSNRLabel->setText(FromKernel(image->GetMeasureStr("PSNR")));
+  IQLabel->setText(FromKernel(image->GetMeasureStr("IQ")));
+  TimeLabel->setText(FromKernel(image->GetMeasureStr("Time")));
+  IJQLabel->setText(FromKernel(image->GetMeasureStr("IJQ")));
 
-  CurrentImage->PrepareHistogram();
-  const int* histogram = CurrentImage->GetHistogram();
+  image->PrepareHistogram();
+  const int* histogram = image->GetHistogram();
   const double pixels = double(width) * double(height);
   double mean = 0.0;
   int highest = 1;
   QList<QPointF> points;
-  points.reserve(256);
-  for (int i = 0; i < 256; ++i) {
+  points.reserve(GreyLevels);
+  for (int i = 0; i < GreyLevels; ++i) {
     if (pixels > 0) mean += i * (histogram[i] / pixels);
     points.append(QPointF(i, histogram[i]));
     highest = std::max(highest, histogram[i]);
   }
   GrayLine->replace(points);
   double variance = 0.0;
-  for (int i = 0; i < 256; ++i)
+  for (int i = 0; i < GreyLevels; ++i)
     if (pixels > 0) variance += (i - mean) * (i - mean) * histogram[i] / pixels;
   MeanLabel->setText(QString::number(static_cast<long long>(std::trunc(mean))));
   VarianceLabel->setText(FormatVariance(variance));
 
-  const bool colour = channels == 3 && CurrentImage->GetChannelPropertiesCount() == 3;
-  for (int c = 0; c < 3; ++c) {
+  const bool colour = channels == ColourChannels && image->GetChannelPropertiesCount() == ColourChannels;
+  for (int channel = 0; channel < ColourChannels; ++channel) {
     if (!colour) {
-      ChannelSeries[c]->clear();
+      ChannelSeries[channel]->clear();
       continue;
     }
-    const int* counts = CurrentImage->GetChannelProperties(c)->GetHistogram();
+    const int* counts = image->GetChannelProperties(channel)->GetHistogram();
     QList<QPointF> line;
-    line.reserve(256);
-    for (int i = 0; i < 256; ++i) {
+    line.reserve(GreyLevels);
+    for (int i = 0; i < GreyLevels; ++i) {
       line.append(QPointF(i, counts[i]));
       highest = std::max(highest, counts[i]);
     }
-    ChannelSeries[c]->replace(line);
+    ChannelSeries[channel]->replace(line);
   }
-  LeftAxis->setRange(0, highest * 1.05);
+  LeftAxis->setRange(0, highest * HeadroomAboveHighest);
 }

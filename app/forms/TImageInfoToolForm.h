@@ -44,11 +44,18 @@ public:
   QAreaSeries* GraySeries = nullptr;
   // The counts of the area (GraySeries' upper line) and of the blue, green and red channels.
   QLineSeries* GrayLine = nullptr;
-  QLineSeries* ChannelSeries[3] = {nullptr, nullptr, nullptr};
+  static constexpr int ColourChannels = 3;
+  QLineSeries* ChannelSeries[ColourChannels] = {nullptr, nullptr, nullptr};
   QValueAxis* BottomAxis = nullptr;
   QValueAxis* LeftAxis = nullptr;
 
 private:
+  // One step each: the pages of values, the chart with its series and axes, the chart's frame.
+  QTabWidget* CreatePages(QWidget* client);
+  QChart* CreateChart();
+  void CreateSeries(QChart* chart);
+  void CreateAxes(QChart* chart);
+  QWidget* CreateChartView(QWidget* client, QChart* chart);
   QLabel* AddValue(QWidget* page, int row, const QString& caption, const QString& objectName);
 };
 

@@ -28,6 +28,11 @@
 #include "cSplashFormObserver.h"
 #include "kvInstallPaths.h"
 
+namespace {
+// The right dock is never narrower than this.
+constexpr int NarrowestDock = 410;
+}  // namespace
+
 TKvadraApplication::TKvadraApplication() = default;
 
 TKvadraApplication::~TKvadraApplication()
@@ -38,6 +43,22 @@ TKvadraApplication::~TKvadraApplication()
 void TKvadraApplication::Start(const sStartOptions& options)
 {
   QApplication::setApplicationName("Kvadra 2 - The Tessellary");
+  CreateWindows();
+  CreatePreferences(options);
+
+  Main->hide();
+  if (options.ShowWindows) SplashWindow->ShowSplash();
+  SplashWindow->SetSplashStatus("Starting application...");
+  StartKernel(options);
+  FinishSplash(options);
+
+  DockToolWindows();
+  Main->UpdateActions();
+  if (options.ShowWindows) ShowMaximized();
+}
+
+void TKvadraApplication::CreateWindows()
+{
   Main = std::make_unique<TKvadraMainForm>();
   SplashWindow = std::make_unique<TSplashForm>();
   Main->ShowAbout = [this] { SplashWindow->ShowAbout(); };
@@ -68,6 +89,10 @@ void TKvadraApplication::Start(const sStartOptions& options)
     ResampleDialog->Setup(width, height);
     return ResampleDialog->exec() == QDialog::Accepted;
   };
+}
+
+void TKvadraApplication::CreatePreferences(const sStartOptions& options)
+{
   // The researcher's settings are in force before the first picture is measured.
   if (!options.SettingsFile.isEmpty()) {
     Settings = std::make_unique<QSettings>(options.SettingsFile, QSettings::IniFormat);
@@ -76,11 +101,10 @@ void TKvadraApplication::Start(const sStartOptions& options)
   PreferencesDialog = std::make_unique<TPreferencesForm>(Main.get());
   PreferencesDialog->Store = Settings.get();
   Main->ShowPreferences = [this] { PreferencesDialog->exec(); };
+}
 
-  Main->hide();
-  if (options.ShowWindows) SplashWindow->ShowSplash();
-  SplashWindow->SetSplashStatus("Starting application...");
-
+void TKvadraApplication::StartKernel(const sStartOptions& options)
+{
   Host = std::make_unique<TQtKernelHost>();
   Facade = std::make_unique<cKvadraSystem>(Host.get());
   KvadraSystem = Facade.get();
@@ -99,7 +123,10 @@ void TKvadraApplication::Start(const sStartOptions& options)
           ? kvPlugInFolder(QFile::encodeName(QApplication::applicationDirPath()).toStdString())
           : QFile::encodeName(options.PlugInFolder).toStdString();
   Facade->LoadPlugIns(folder);
+}
 
+void TKvadraApplication::FinishSplash(const sStartOptions& options)
+{
   SplashWindow->SetSplashStatus("");
   SplashWindow->SetSplashStatus("Done.");
   if (options.SplashPauseMs > 0) {
@@ -109,20 +136,20 @@ void TKvadraApplication::Start(const sStartOptions& options)
     pause.exec();
   }
   SplashWindow->hide();
-  DockToolWindows();
-  Main->UpdateActions();
-  if (options.ShowWindows) {
-    Main->showMaximized();
-    // The dock sizes hold once the window manager has maximised the window (the small
-    // window it starts as leaves the docks no room).
-    QTimer::singleShot(0, Main.get(), [this] { ApplyDockSizes(); });
-    if (QWindow* window = Main->windowHandle()) {
-      auto once = std::make_shared<QMetaObject::Connection>();
-      *once = QObject::connect(window, &QWindow::widthChanged, Main.get(), [this, once](int) {
-        QObject::disconnect(*once);
-        QTimer::singleShot(0, Main.get(), [this] { ApplyDockSizes(); });
-      });
-    }
+}
+
+void TKvadraApplication::ShowMaximized()
+{
+  Main->showMaximized();
+  // The dock sizes hold once the window manager has maximised the window (the small
+  // window it starts as leaves the docks no room).
+  QTimer::singleShot(0, Main.get(), [this] { ApplyDockSizes(); });
+  if (QWindow* window = Main->windowHandle()) {
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = QObject::connect(window, &QWindow::widthChanged, Main.get(), [this, once](int) {
+      QObject::disconnect(*once);
+      QTimer::singleShot(0, Main.get(), [this] { ApplyDockSizes(); });
+    });
   }
 }
 
@@ -130,7 +157,7 @@ void TKvadraApplication::DockToolWindows()
 {
   // The right dock area takes History's width (wide enough for the histogram's turned axis
   // labels); History fills it, Image info sits at its bottom.
-  const int historyWidth = std::max(HistoryForm->width(), 410);
+  const int historyWidth = std::max(HistoryForm->width(), NarrowestDock);
   Main->addDockWidget(Qt::RightDockWidgetArea, HistoryForm.get());
   Main->splitDockWidget(HistoryForm.get(), ImageInfoForm.get(), Qt::Vertical);
   HistoryForm->show();

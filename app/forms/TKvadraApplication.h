@@ -47,6 +47,12 @@ public:
   TImageInfoToolForm* ImageInfoWindow() const { return ImageInfoForm.get(); }
 
 private:
+  // The steps of Start, in their order.
+  void CreateWindows();
+  void CreatePreferences(const sStartOptions& options);
+  void StartKernel(const sStartOptions& options);
+  void FinishSplash(const sStartOptions& options);
+  void ShowMaximized();
   void DockToolWindows();
   void ApplyDockSizes();
 

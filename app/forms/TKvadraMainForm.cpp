@@ -50,6 +50,11 @@ QString MenuText(const QString& text)
   return escaped;
 }
 
+// The spectrum the frequency page's chooser names: magnitude first, then phase.
+SpectrumType SpectrumKind(const QComboBox& chooser)
+{
+  return chooser.currentIndex() == 0 ? stMagnitude : stPhase;
+}
 
 const char* const UidProperty = "kvUid";
 }  // namespace
@@ -106,6 +111,16 @@ QAction* TKvadraMainForm::NewOperationAction(const QString& objectName, const QS
 
 void TKvadraMainForm::CreateActions()
 {
+  CreateFileActions();
+  CreateEditActions();
+  CreateZoomActions();
+  CreateWindowActions();
+  CreateDomainActions();
+  CreateOperationActions();
+}
+
+void TKvadraMainForm::CreateFileActions()
+{
   OpenImageAction = NewAction("OpenImageAction", "File", "&Open image");
   OpenImageAction->setIcon(TGlyphs::Get(TGlyphs::gOpen));
   OpenImageAction->setShortcut(QKeySequence::Open);
@@ -132,7 +147,10 @@ void TKvadraMainForm::CreateActions()
   ExitAction->setShortcut(QKeySequence("Ctrl+Q"));
   ExitAction->setMenuRole(QAction::NoRole);
   connect(ExitAction, &QAction::triggered, this, &QWidget::close);
+}
 
+void TKvadraMainForm::CreateEditActions()
+{
   UndoAction = NewAction("UndoAction", "Edit", "&Undo");
   UndoAction->setIcon(TGlyphs::Get(TGlyphs::gUndo));
   UndoAction->setShortcut(QKeySequence::Undo);
@@ -142,22 +160,29 @@ void TKvadraMainForm::CreateActions()
   NewOriginAction = NewAction("NewOriginAction", "Edit", "&Set new origin");
   NewOriginAction->setIcon(TGlyphs::Get(TGlyphs::gSetOrigin));
   NewOriginAction->setEnabled(false);
+}
 
+void TKvadraMainForm::CreateZoomActions()
+{
   ZoomInAction = NewAction("ZoomInAction", "View", "&Zoom in");
   ZoomInAction->setIcon(TGlyphs::Get(TGlyphs::gZoomIn));
   ZoomInAction->setShortcuts({QKeySequence("Ctrl++"), QKeySequence("Ctrl+=")});
-  connect(ZoomInAction, &QAction::triggered, this, [this] { ZoomActionExecute(+1); });
+  connect(ZoomInAction, &QAction::triggered, this, [this] { ZoomActionExecute(eZoomStep::In); });
 
   ZoomOutAction = NewAction("ZoomOutAction", "View", "Z&oom out");
   ZoomOutAction->setIcon(TGlyphs::Get(TGlyphs::gZoomOut));
   ZoomOutAction->setShortcut(QKeySequence("Ctrl+-"));
-  connect(ZoomOutAction, &QAction::triggered, this, [this] { ZoomActionExecute(-1); });
+  connect(ZoomOutAction, &QAction::triggered, this, [this] { ZoomActionExecute(eZoomStep::Out); });
 
   ZoomToFitAction = NewAction("ZoomToFitAction", "View", "Zoom to &fit");
-  connect(ZoomToFitAction, &QAction::triggered, this, [this] { ZoomActionExecute(2); });
+  connect(ZoomToFitAction, &QAction::triggered, this, [this] { ZoomActionExecute(eZoomStep::Fit); });
   ActualSizeAction = NewAction("ActualSizeAction", "View", "&Actual size");
-  connect(ActualSizeAction, &QAction::triggered, this, [this] { ZoomActionExecute(0); });
+  connect(ActualSizeAction, &QAction::triggered, this, [this] { ZoomActionExecute(eZoomStep::ActualSize); });
+}
 
+// The about box, the analyzer and the rulers: windows and parts of one shown on demand.
+void TKvadraMainForm::CreateWindowActions()
+{
   AboutAction = NewAction("AboutAction", "Help", "&About...");
   AboutAction->setMenuRole(QAction::NoRole);
   connect(AboutAction, &QAction::triggered, this, [this] {
@@ -174,20 +199,26 @@ void TKvadraMainForm::CreateActions()
   RulersAction = NewAction("RulersAction", "View", "&Rulers");
   RulersAction->setCheckable(true);
   connect(RulersAction, &QAction::triggered, this, &TKvadraMainForm::RulersActionExecute);
+}
 
+void TKvadraMainForm::CreateDomainActions()
+{
   DomainGroup = new QActionGroup(this);
   SpatialDomain = NewAction("SpatialDomain", "Domain", "&Spatial Domain");
   FreqDomain = NewAction("FreqDomain", "Domain", "&Frequency Domain");
-  for (QAction* a : {SpatialDomain, FreqDomain}) {
-    a->setCheckable(true);
-    DomainGroup->addAction(a);
+  for (QAction* domain : {SpatialDomain, FreqDomain}) {
+    domain->setCheckable(true);
+    DomainGroup->addAction(domain);
   }
   connect(SpatialDomain, &QAction::triggered, this, [this] { Pages->setCurrentIndex(0); });
   connect(FreqDomain, &QAction::triggered, this, [this] {
     Pages->setCurrentIndex(1);
     FrequencyViewer->Repaint();
   });
+}
 
+void TKvadraMainForm::CreateOperationActions()
+{
   Rotate90CWAction = NewOperationAction("Rotate90CWAction", "Rotate", "&Rotate 90 CW");
   Rotate90CCWAction = NewOperationAction("Rotate90CCWAction", "Rotate", "R&otate 90 CCW");
   Rotate180Action = NewOperationAction("Rotate180Action", "Rotate", "Ro&tate 180");
@@ -625,13 +656,15 @@ TPlaneViewer* TKvadraMainForm::ShownViewer() const
   return Pages->currentWidget() == FreqSheet ? FrequencyViewer : SpatialViewer;
 }
 
-void TKvadraMainForm::ZoomActionExecute(int step)
+void TKvadraMainForm::ZoomActionExecute(eZoomStep step)
 {
   TPlaneViewer* viewer = ShownViewer();
-  if (step > 1) viewer->ZoomToFit();
-  else if (step == 1) viewer->ZoomIn();
-  else if (step == 0) viewer->ActualSize();
-  else viewer->ZoomOut();
+  switch (step) {
+  case eZoomStep::In: viewer->ZoomIn(); break;
+  case eZoomStep::Out: viewer->ZoomOut(); break;
+  case eZoomStep::ActualSize: viewer->ActualSize(); break;
+  case eZoomStep::Fit: viewer->ZoomToFit(); break;
+  }
   ShowZoom(viewer->GetZoom());
 }
 
@@ -648,7 +681,7 @@ void TKvadraMainForm::ShowPixel(bool frequency, bool inside, int x, int y)
   }
   const cBMPSurface* surface = nullptr;
   if (frequency) {
-    surface = KvadraSystem->GetSpectrumSurface(SpectrumType(MagPhBox->currentIndex() == 0 ? 0 : 1),
+    surface = KvadraSystem->GetSpectrumSurface(SpectrumKind(*MagPhBox),
                                                SpectrumScaleEdit->GetValue(), true);
   } else {
     surface = KvadraSystem->GetRenderedSurface(sRect{x, y, x + 1, y + 1});
@@ -702,8 +735,7 @@ void TKvadraMainForm::DrawFrequency(QPainter& canvas, const sViewerInfo& info)
 {
   if (Pages->currentWidget() != FreqSheet) return;
   KV_ASSERT_TEXT(KvadraSystem->GetCurrentImageID() >= 0, "KvadraSystem->GetCurrentImageID()>=0", UNIT);
-  const SpectrumType kind = MagPhBox->currentIndex() == 0 ? stMagnitude : stPhase;
-  DrawSurfaceInViewer(KvadraSystem->GetSpectrumSurface(kind, SpectrumScaleEdit->GetValue(), true), canvas, info);
+  DrawSurfaceInViewer(KvadraSystem->GetSpectrumSurface(SpectrumKind(*MagPhBox), SpectrumScaleEdit->GetValue(), true), canvas, info);
 }
 
 // --- Window events ---

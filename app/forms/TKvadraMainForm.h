@@ -118,6 +118,12 @@ protected:
 
 private:
   void CreateActions();
+  void CreateFileActions();
+  void CreateEditActions();
+  void CreateZoomActions();
+  void CreateWindowActions();
+  void CreateDomainActions();
+  void CreateOperationActions();
   void CreateMenus();
   void CreateToolBar();
   void CreatePages();
@@ -129,7 +135,8 @@ private:
   void OpenImageActionExecute();
   void SaveImageAsActionExecute();
   void CloseImageActionExecute();
-  void ZoomActionExecute(int step);
+  enum class eZoomStep { In, Out, ActualSize, Fit };
+  void ZoomActionExecute(eZoomStep step);
   void ResizeActionExecute();
   void RulersActionExecute();
   void SpectrumParamsChange();

@@ -20,6 +20,10 @@ constexpr int Margin = 10;
 constexpr int RowGap = 10;
 constexpr int ChoiceHeight = 25;
 constexpr int EmptyHeight = 20;
+// Controls start this far right of the widest label; a label's box runs a little past its text.
+constexpr int LabelGap = 20;
+constexpr int LabelTail = 5;
+constexpr int SmallestControlWidth = 40;
 const char* const IndexProperty = "kvParamIndex";
 
 }  // namespace
@@ -51,93 +55,30 @@ void TParamsPanel::Build(const cOperationParams& parameters, int excludedIndex)
   ExcludedIndex = excludedIndex;
   const int count = Params.GetParamsCount();
   if (count == 0 || (count == 1 && excludedIndex != -1)) {
-    CaptionLabel->setText("There are no parameters");
-    CaptionLabel->show();
-    CaptionLabel->setGeometry(0, 0, width(), EmptyHeight);
-    PanelHeight = EmptyHeight;
-    setMinimumHeight(PanelHeight);
+    ShowEmpty();
     return;
   }
   CaptionLabel->setText(QString());
   CaptionLabel->hide();
 
-  const QFontMetrics metrics(font());
-  LabelWidth = 0;
-  for (int i = 0; i < count; ++i) {
-    const cOperationParameter* p = Params.GetParam(unsigned(i));
-    if (i == excludedIndex || p->GetType() == ptBoolean) continue;
-    LabelWidth = std::max(LabelWidth, metrics.horizontalAdvance(FromKernel(p->GetName()) + ":"));
-  }
-  const int left = LabelWidth + 20;
-  const int controlWidth = std::max(40, width() - Margin - left);
+  LabelWidth = WidestLabel();
+  const int left = LabelWidth + LabelGap;
+  const sRowColumns columns{left, std::max(SmallestControlWidth, width() - Margin - left)};
   int y = Margin;
-  for (int i = 0; i < count; ++i) {
-    if (i == excludedIndex) continue;
-    cOperationParameter* p = Params.GetParam(unsigned(i));
-    const QString name = FromKernel(p->GetName());
-    switch (p->GetType()) {
+  for (int index = 0; index < count; ++index) {
+    if (index == excludedIndex) continue;
+    cOperationParameter* parameter = Params.GetParam(unsigned(index));
+    switch (parameter->GetType()) {
     case ptInteger:
-    case ptReal: {
-      auto* label = new QLabel(name + ":", this);
-      auto* edit = new TImprovedSpinEdit(this);
-      edit->setProperty(IndexProperty, i);
-      edit->SetAccessibleName(name);
-      label->setBuddy(edit->Edit());
-      if (p->GetType() == ptInteger) {
-        int min = 0, max = 0;
-        p->GetBounds(min, max);
-        edit->SetPrecision(0);
-        edit->SetMinValue(min);
-        edit->SetMaxValue(max);
-        edit->SetValue(p->GetInteger());
-      } else {
-        double min = 0, max = 0;
-        uint8_t precision = 0;
-        p->GetBounds(min, max, precision);
-        edit->SetPrecision(precision);
-        edit->SetMinValue(min);
-        edit->SetMaxValue(max);
-        edit->SetValue(p->GetReal());
-      }
-      const int labelHeight = label->sizeHint().height();
-      const int editHeight = edit->sizeHint().height();
-      const int h = std::max(labelHeight, editHeight);
-      label->setGeometry(Margin, y + (h - labelHeight) / 2, LabelWidth + 5, labelHeight);
-      edit->setGeometry(left, y + (h - editHeight) / 2, controlWidth, editHeight);
-      connect(edit, &TImprovedSpinEdit::Change, this, [this, edit] { ControlChanged(edit); });
-      Stretched << edit;
-      y += h + RowGap;
+    case ptReal:
+      y += AddNumberRow(index, *parameter, columns, y) + RowGap;
       break;
-    }
-    case ptBoolean: {
-      auto* box = new QCheckBox(name, this);
-      box->setProperty(IndexProperty, i);
-      box->setChecked(p->GetBoolean());
-      const int h = box->sizeHint().height();
-      box->setGeometry(left, y, controlWidth, h);
-      connect(box, &QCheckBox::clicked, this, [this, box] { ControlChanged(box); });
-      Stretched << box;
-      y += h + RowGap;
+    case ptBoolean:
+      y += AddBooleanRow(index, *parameter, columns, y) + RowGap;
       break;
-    }
-    case ptEnumerated: {
-      auto* label = new QLabel(name + ":", this);
-      auto* group = new TImprovedRadioGroup(this);
-      group->setProperty(IndexProperty, i);
-      group->setAccessibleName(name);
-      QStringList items;
-      for (int k = 0; k < p->GetEnumStringCount(); ++k) items << FromKernel(p->GetEnumString(unsigned(k)));
-      group->SetItems(items);
-      group->SetItemIndex(p->GetEnumSelectedIndex());
-      const int h = ChoiceHeight * p->GetEnumStringCount();
-      group->setGeometry(left, y, controlWidth, h);
-      const int labelHeight = label->sizeHint().height();
-      label->setGeometry(Margin, y + (h - labelHeight) / 2, LabelWidth + 5, labelHeight);
-      connect(group, &TImprovedRadioGroup::Click, this, [this, group](int) { ControlChanged(group); });
-      Stretched << group;
-      y += h + RowGap;
+    case ptEnumerated:
+      y += AddChoiceRow(index, *parameter, columns, y) + RowGap;
       break;
-    }
     default:
       cUserDialogs::ShowMessage("Неизвестный тип параметра!");
       break;
@@ -147,6 +88,98 @@ void TParamsPanel::Build(const cOperationParams& parameters, int excludedIndex)
   CaptionLabel->hide();
   PanelHeight = y;
   setMinimumHeight(PanelHeight);
+}
+
+void TParamsPanel::ShowEmpty()
+{
+  CaptionLabel->setText("There are no parameters");
+  CaptionLabel->show();
+  CaptionLabel->setGeometry(0, 0, width(), EmptyHeight);
+  PanelHeight = EmptyHeight;
+  setMinimumHeight(PanelHeight);
+}
+
+int TParamsPanel::WidestLabel() const
+{
+  const QFontMetrics metrics(font());
+  int widest = 0;
+  for (int index = 0; index < Params.GetParamsCount(); ++index) {
+    const cOperationParameter* parameter = Params.GetParam(unsigned(index));
+    if (index == ExcludedIndex || parameter->GetType() == ptBoolean) continue;
+    widest = std::max(widest, metrics.horizontalAdvance(FromKernel(parameter->GetName()) + ":"));
+  }
+  return widest;
+}
+
+void TParamsPanel::PlaceRowLabel(QLabel* label, int y, int rowHeight) const
+{
+  const int labelHeight = label->sizeHint().height();
+  label->setGeometry(Margin, y + (rowHeight - labelHeight) / 2, LabelWidth + LabelTail, labelHeight);
+}
+
+int TParamsPanel::AddNumberRow(int index, const cOperationParameter& parameter, const sRowColumns& columns, int y)
+{
+  const QString name = FromKernel(parameter.GetName());
+  auto* label = new QLabel(name + ":", this);
+  auto* edit = new TImprovedSpinEdit(this);
+  edit->setProperty(IndexProperty, index);
+  edit->SetAccessibleName(name);
+  label->setBuddy(edit->Edit());
+  if (parameter.GetType() == ptInteger) {
+    int min = 0, max = 0;
+    parameter.GetBounds(min, max);
+    edit->SetPrecision(0);
+    edit->SetMinValue(min);
+    edit->SetMaxValue(max);
+    edit->SetValue(parameter.GetInteger());
+  } else {
+    double min = 0, max = 0;
+    uint8_t precision = 0;
+    parameter.GetBounds(min, max, precision);
+    edit->SetPrecision(precision);
+    edit->SetMinValue(min);
+    edit->SetMaxValue(max);
+    edit->SetValue(parameter.GetReal());
+  }
+  const int editHeight = edit->sizeHint().height();
+  const int rowHeight = std::max(label->sizeHint().height(), editHeight);
+  PlaceRowLabel(label, y, rowHeight);
+  edit->setGeometry(columns.Left, y + (rowHeight - editHeight) / 2, columns.ControlWidth, editHeight);
+  connect(edit, &TImprovedSpinEdit::Change, this, [this, edit] { ControlChanged(edit); });
+  Stretched << edit;
+  return rowHeight;
+}
+
+int TParamsPanel::AddBooleanRow(int index, const cOperationParameter& parameter, const sRowColumns& columns, int y)
+{
+  auto* box = new QCheckBox(FromKernel(parameter.GetName()), this);
+  box->setProperty(IndexProperty, index);
+  box->setChecked(parameter.GetBoolean());
+  const int rowHeight = box->sizeHint().height();
+  box->setGeometry(columns.Left, y, columns.ControlWidth, rowHeight);
+  connect(box, &QCheckBox::clicked, this, [this, box] { ControlChanged(box); });
+  Stretched << box;
+  return rowHeight;
+}
+
+int TParamsPanel::AddChoiceRow(int index, const cOperationParameter& parameter, const sRowColumns& columns, int y)
+{
+  const QString name = FromKernel(parameter.GetName());
+  auto* label = new QLabel(name + ":", this);
+  auto* group = new TImprovedRadioGroup(this);
+  group->setProperty(IndexProperty, index);
+  group->setAccessibleName(name);
+  QStringList items;
+  for (int item = 0; item < parameter.GetEnumStringCount(); ++item)
+    items << FromKernel(parameter.GetEnumString(unsigned(item)));
+  group->SetItems(items);
+  group->SetItemIndex(parameter.GetEnumSelectedIndex());
+  const int rowHeight = ChoiceHeight * parameter.GetEnumStringCount();
+  group->setGeometry(columns.Left, y, columns.ControlWidth, rowHeight);
+  PlaceRowLabel(label, y, rowHeight);
+  connect(group, &TImprovedRadioGroup::Click, this, [this, group](int) { ControlChanged(group); });
+  Stretched << group;
+  return rowHeight;
 }
 
 void TParamsPanel::ApplyTo(cOperationParams& parameters) const
@@ -179,5 +212,7 @@ void TParamsPanel::resizeEvent(QResizeEvent* event)
 {
   QFrame::resizeEvent(event);
   CaptionLabel->setGeometry(0, 0, width(), EmptyHeight);
-  for (QWidget* w : Stretched) w->setGeometry(w->x(), w->y(), std::max(40, width() - Margin - w->x()), w->height());
+  for (QWidget* control : Stretched)
+    control->setGeometry(control->x(), control->y(), std::max(SmallestControlWidth, width() - Margin - control->x()),
+                         control->height());
 }

@@ -28,8 +28,21 @@ protected:
   void resizeEvent(QResizeEvent* event) override;
 
 private:
+  // Where a row's control starts and how wide it is.
+  struct sRowColumns {
+    int Left;
+    int ControlWidth;
+  };
   void ControlChanged(QWidget* sender);
   void Clear();
+  void ShowEmpty();
+  int WidestLabel() const;
+  // A row's label at the left, centred on the row's height.
+  void PlaceRowLabel(QLabel* label, int y, int rowHeight) const;
+  // Each adds the row of one parameter at y and returns the row's height.
+  int AddNumberRow(int index, const cOperationParameter& parameter, const sRowColumns& columns, int y);
+  int AddBooleanRow(int index, const cOperationParameter& parameter, const sRowColumns& columns, int y);
+  int AddChoiceRow(int index, const cOperationParameter& parameter, const sRowColumns& columns, int y);
 
   cOperationParams Params;
   int ExcludedIndex = -1;

@@ -21,12 +21,32 @@
 TPreferencesForm* PreferencesForm = nullptr;
 
 namespace {
+// Quality windows run over the odd sizes 3 to 11 on each side: five choices per side.
+constexpr int SmallestWindow = 3;
+constexpr int LargestWindow = 11;
+constexpr int WindowStep = 2;
+constexpr int WindowSizesPerSide = (LargestWindow - SmallestWindow) / WindowStep + 1;
+constexpr double PixelsPerMegapixel = 1e6;
+constexpr double SmallestMegapixels = 0.1;
+// cuGlobalParameters::TimeUnit: 1 is milliseconds, 0 seconds.
+constexpr int TimeUnitMilliseconds = 1;
+constexpr int TimeUnitSeconds = 0;
+
 QWidget* Page(QStackedWidget* pages, const char* name)
 {
   auto* page = new QWidget(pages);
   page->setObjectName(name);
   pages->addWidget(page);
   return page;
+}
+
+// A page that holds one group box filling it.
+QGroupBox* GroupPage(QStackedWidget* pages, const char* name, const char* title)
+{
+  QWidget* page = Page(pages, name);
+  auto* group = new QGroupBox(title, page);
+  (new QVBoxLayout(page))->addWidget(group);
+  return group;
 }
 
 // The general float-to-text form, always with '.'.
@@ -51,6 +71,26 @@ TPreferencesForm::TPreferencesForm(QWidget* parent) : QDialog(parent)
   setModal(true);
   resize(541, 315);
 
+  QTreeWidgetItem* measures = CreateTree();
+  PreferencesPageControl = new QStackedWidget(this);
+  PreferencesPageControl->setObjectName("PreferencesPageControl");
+  CreateMeasurementsPage();
+  CreateQualityWindowPage();
+  CreateIqhvsPage();
+  CreateSsimPage();
+  CreateTimePage();
+  CreateHistoryPage();
+  CreateHistogramPage();
+  CreatePictureFilesPage();
+  CreateButtons();
+  LayOut();
+
+  PreferencesTreeView->setCurrentItem(measures);
+  LoadValues();
+}
+
+QTreeWidgetItem* TPreferencesForm::CreateTree()
+{
   PreferencesTreeView = new QTreeWidget(this);
   PreferencesTreeView->setObjectName("PreferencesTreeView");
   PreferencesTreeView->setAccessibleName("Options");
@@ -62,10 +102,11 @@ TPreferencesForm::TPreferencesForm(QWidget* parent) : QDialog(parent)
   new QTreeWidgetItem(PreferencesTreeView, {"Histogram view"});
   new QTreeWidgetItem(PreferencesTreeView, {"Picture files"});
   PreferencesTreeView->expandAll();
+  return measures;
+}
 
-  PreferencesPageControl = new QStackedWidget(this);
-  PreferencesPageControl->setObjectName("PreferencesPageControl");
-
+void TPreferencesForm::CreateMeasurementsPage()
+{
   QWidget* measurements = Page(PreferencesPageControl, "MeasurmentsSheet");
   auto* title = new QLabel("Kvadra 2 Options", measurements);
   QFont big = title->font();
@@ -75,23 +116,31 @@ TPreferencesForm::TPreferencesForm(QWidget* parent) : QDialog(parent)
   measurementsLayout->addWidget(title);
   measurementsLayout->addWidget(new QLabel("Please select an option on the left.", measurements));
   measurementsLayout->addStretch(1);
+}
 
+void TPreferencesForm::CreateQualityWindowPage()
+{
   QWidget* iqSheet = Page(PreferencesPageControl, "IQSheet");
   IQ_RadioGroup = new TImprovedRadioGroup(iqSheet);
   IQ_RadioGroup->setObjectName("IQ_RadioGroup");
   IQ_RadioGroup->SetCaption(" IQ window size [Width x Height]");
   QStringList windows;
-  for (int w = 3; w <= 11; w += 2)
-    for (int h = 3; h <= 11; h += 2) windows << QString("[%1 x %2]").arg(w).arg(h);
-  IQ_RadioGroup->SetColumns(5);
+  for (int width = SmallestWindow; width <= LargestWindow; width += WindowStep)
+    for (int height = SmallestWindow; height <= LargestWindow; height += WindowStep)
+      windows << QString("[%1 x %2]").arg(width).arg(height);
+  IQ_RadioGroup->SetColumns(WindowSizesPerSide);
   IQ_RadioGroup->SetItems(windows);
   (new QVBoxLayout(iqSheet))->addWidget(IQ_RadioGroup);
+}
 
-  QWidget* iqhvsSheet = Page(PreferencesPageControl, "IQHVSSheet");
-  (new QVBoxLayout(iqhvsSheet))->addWidget(new QGroupBox("IQHVS params", iqhvsSheet));
+void TPreferencesForm::CreateIqhvsPage()
+{
+  GroupPage(PreferencesPageControl, "IQHVSSheet", "IQHVS params");
+}
 
-  QWidget* ssimSheet = Page(PreferencesPageControl, "SSIMSheet");
-  auto* ssimGroup = new QGroupBox("SSIM params", ssimSheet);
+void TPreferencesForm::CreateSsimPage()
+{
+  QGroupBox* ssimGroup = GroupPage(PreferencesPageControl, "SSIMSheet", "SSIM params");
   K1_Edit = new QLineEdit(ssimGroup);
   K1_Edit->setObjectName("K1_Edit");
   K1_Edit->setAccessibleName("K1");
@@ -108,8 +157,10 @@ TPreferencesForm::TPreferencesForm(QWidget* parent) : QDialog(parent)
     ssimLayout->addLayout(row);
   }
   ssimLayout->addStretch(1);
-  (new QVBoxLayout(ssimSheet))->addWidget(ssimGroup);
+}
 
+void TPreferencesForm::CreateTimePage()
+{
   QWidget* timeSheet = Page(PreferencesPageControl, "TimeSheet");
   TimeRG = new TImprovedRadioGroup(timeSheet);
   TimeRG->setObjectName("TimeRG");
@@ -118,15 +169,17 @@ TPreferencesForm::TPreferencesForm(QWidget* parent) : QDialog(parent)
   auto* timeLayout = new QVBoxLayout(timeSheet);
   timeLayout->addWidget(TimeRG);
   timeLayout->addStretch(1);
+}
 
-  QWidget* historySheet = Page(PreferencesPageControl, "HistorySheet");
-  auto* columns = new QGroupBox(" Visible measurments in history view ", historySheet);
+void TPreferencesForm::CreateHistoryPage()
+{
+  QGroupBox* columns = GroupPage(PreferencesPageControl, "HistorySheet", " Visible measurments in history view ");
   auto* columnsLayout = new QVBoxLayout(columns);
   auto box = [columns, columnsLayout](const char* name, const char* caption) {
-    auto* b = new QCheckBox(caption, columns);
-    b->setObjectName(name);
-    columnsLayout->addWidget(b);
-    return b;
+    auto* checkBox = new QCheckBox(caption, columns);
+    checkBox->setObjectName(name);
+    columnsLayout->addWidget(checkBox);
+    return checkBox;
   };
   PSNRCheckBox = box("PSNRCheckBox", "Peak signal-to-noise ratio (PSNR)");
   MSECheckBox = box("MSECheckBox", "Mean-square error (MSE)");
@@ -134,8 +187,10 @@ TPreferencesForm::TPreferencesForm(QWidget* parent) : QDialog(parent)
   IQHVSCheckBox = box("IQHVSCheckBox", "IQHVS");
   SSIMCheckBox = box("SSIMCheckBox", "SSIM");
   TimeCheckBox = box("TimeCheckBox", "Time");
-  (new QVBoxLayout(historySheet))->addWidget(columns);
+}
 
+void TPreferencesForm::CreateHistogramPage()
+{
   QWidget* histogramSheet = Page(PreferencesPageControl, "HistogramSheet");
   auto* histogramLayout = new QVBoxLayout(histogramSheet);
   histogramLayout->addWidget(new QLabel("Histogram Properties", histogramSheet));
@@ -143,15 +198,17 @@ TPreferencesForm::TPreferencesForm(QWidget* parent) : QDialog(parent)
   none->setEnabled(false);
   histogramLayout->addWidget(none);
   histogramLayout->addStretch(1);
+}
 
-  QWidget* filesSheet = Page(PreferencesPageControl, "PictureFilesSheet");
-  auto* filesGroup = new QGroupBox(" Largest picture a file may hold ", filesSheet);
+void TPreferencesForm::CreatePictureFilesPage()
+{
+  QGroupBox* filesGroup = GroupPage(PreferencesPageControl, "PictureFilesSheet", " Largest picture a file may hold ");
   MaxPixelsEdit = new TImprovedSpinEdit(filesGroup);
   MaxPixelsEdit->setObjectName("MaxPixelsEdit");
   MaxPixelsEdit->SetAccessibleName("Largest picture in megapixels");
   MaxPixelsEdit->SetPrecision(1);
-  MaxPixelsEdit->SetMinValue(0.1);
-  MaxPixelsEdit->SetMaxValue(double(cuGlobalParameters::MaxPixelsCeiling) / 1e6);
+  MaxPixelsEdit->SetMinValue(SmallestMegapixels);
+  MaxPixelsEdit->SetMaxValue(double(cuGlobalParameters::MaxPixelsCeiling) / PixelsPerMegapixel);
   MaxPixelsEdit->SetUnitsOfMeasurements("megapixels");
   auto* filesLayout = new QVBoxLayout(filesGroup);
   filesLayout->addWidget(MaxPixelsEdit);
@@ -161,8 +218,10 @@ TPreferencesForm::TPreferencesForm(QWidget* parent) : QDialog(parent)
   explain->setWordWrap(true);
   filesLayout->addWidget(explain);
   filesLayout->addStretch(1);
-  (new QVBoxLayout(filesSheet))->addWidget(filesGroup);
+}
 
+void TPreferencesForm::CreateButtons()
+{
   OKBtn = new QPushButton("OK", this);
   OKBtn->setObjectName("OKBtn");
   OKBtn->setDefault(true);
@@ -172,7 +231,10 @@ TPreferencesForm::TPreferencesForm(QWidget* parent) : QDialog(parent)
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   connect(PreferencesTreeView, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* item) { TreeClick(item); });
+}
 
+void TPreferencesForm::LayOut()
+{
   auto* body = new QHBoxLayout;
   body->addWidget(PreferencesTreeView);
   body->addWidget(PreferencesPageControl, 1);
@@ -183,20 +245,19 @@ TPreferencesForm::TPreferencesForm(QWidget* parent) : QDialog(parent)
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(body, 1);
   layout->addLayout(buttons);
-
-  PreferencesTreeView->setCurrentItem(measures);
-  LoadValues();
 }
 
 int TPreferencesForm::WindowIndex(int width, int height)
 {
-  return ((width - 1) / 2 - 1) * 5 + ((height - 1) / 2 - 1);
+  // The odd size 2k + 1 is choice k - 1 on its side.
+  auto choice = [](int size) { return (size - 1) / WindowStep - 1; };
+  return choice(width) * WindowSizesPerSide + choice(height);
 }
 
 void TPreferencesForm::WindowFromIndex(int index, int& width, int& height)
 {
-  width = (index / 5 + 1) * 2 + 1;
-  height = (index % 5 + 1) * 2 + 1;
+  width = SmallestWindow + index / WindowSizesPerSide * WindowStep;
+  height = SmallestWindow + index % WindowSizesPerSide * WindowStep;
 }
 
 void TPreferencesForm::showEvent(QShowEvent* event)
@@ -211,7 +272,7 @@ void TPreferencesForm::LoadValues()
 {
   const cuGlobalParameters& p = *GlobalParams;
   IQ_RadioGroup->SetItemIndex(WindowIndex(p.QualityWindowWidth, p.QualityWindowHeight));
-  TimeRG->SetItemIndex(p.TimeUnit == 1 ? 0 : 1);
+  TimeRG->SetItemIndex(p.TimeUnit == TimeUnitMilliseconds ? 0 : 1);
   PSNRCheckBox->setChecked(p.ShowPSNR);
   MSECheckBox->setChecked(p.ShowMSE);
   IQCheckBox->setChecked(p.ShowIQ);
@@ -220,7 +281,7 @@ void TPreferencesForm::LoadValues()
   SSIMCheckBox->setChecked(p.ShowSSIM);
   K1_Edit->setText(General(p.K1));
   K2_Edit->setText(General(p.K2));
-  MaxPixelsEdit->SetValue(double(p.GetMaxPixels()) / 1e6);
+  MaxPixelsEdit->SetValue(double(p.GetMaxPixels()) / PixelsPerMegapixel);
 }
 
 void TPreferencesForm::TreeClick(QTreeWidgetItem* item)
@@ -250,14 +311,14 @@ void TPreferencesForm::OKBtnClick()
     p.QualityWindowHeight = height;
     p.CriteriaSettingsChanged = true;
   }
-  p.TimeUnit = TimeRG->GetItemIndex() == 1 ? 0 : 1;
+  p.TimeUnit = TimeRG->GetItemIndex() == 1 ? TimeUnitSeconds : TimeUnitMilliseconds;
   p.ShowPSNR = PSNRCheckBox->isChecked();
   p.ShowMSE = MSECheckBox->isChecked();
   p.ShowIQ = IQCheckBox->isChecked();
   p.ShowTime = TimeCheckBox->isChecked();
   p.ShowIQHVS = IQHVSCheckBox->isChecked();
   p.ShowSSIM = SSIMCheckBox->isChecked();
-  p.SetMaxPixels(uint64_t(std::llround(MaxPixelsEdit->CheckValue(MaxPixelsEdit->GetValue()) * 1e6)));
+  p.SetMaxPixels(uint64_t(std::llround(MaxPixelsEdit->CheckValue(MaxPixelsEdit->GetValue()) * PixelsPerMegapixel)));
   double k1 = 0, k2 = 0;
   if (!ParseReal(K1_Edit->text(), k1) || !ParseReal(K2_Edit->text(), k2)) {
     const QString message = "Error params input";
@@ -282,7 +343,7 @@ void TPreferencesForm::SaveSettings(QSettings& store, const cuGlobalParameters& 
   store.setValue("QualityWindowHeight", p.QualityWindowHeight);
   store.setValue("K1", General(p.K1));
   store.setValue("K2", General(p.K2));
-  store.setValue("TimeUnit", p.TimeUnit == 1 ? "milliseconds" : "seconds");
+  store.setValue("TimeUnit", p.TimeUnit == TimeUnitMilliseconds ? "milliseconds" : "seconds");
   store.endGroup();
   store.beginGroup("History");
   store.setValue("ShowPSNR", p.ShowPSNR);
@@ -302,12 +363,12 @@ void TPreferencesForm::LoadSettings(QSettings& store, cuGlobalParameters& p)
 {
   auto window = [&store](const char* key, int& value) {
     bool ok = false;
-    const int v = store.value(key).toInt(&ok);
-    if (ok && v >= 3 && v <= 11 && v % 2 == 1) value = v;
+    const int size = store.value(key).toInt(&ok);
+    if (ok && size >= SmallestWindow && size <= LargestWindow && size % 2 == 1) value = size;
   };
   auto real = [&store](const char* key, double& value) {
-    double v = 0;
-    if (ParseReal(store.value(key).toString(), v)) value = v;
+    double parsed = 0;
+    if (ParseReal(store.value(key).toString(), parsed)) value = parsed;
   };
   auto flag = [&store](const char* key, bool& value) {
     const QString text = store.value(key).toString().toLower();
@@ -320,8 +381,8 @@ void TPreferencesForm::LoadSettings(QSettings& store, cuGlobalParameters& p)
   real("K1", p.K1);
   real("K2", p.K2);
   const QString unit = store.value("TimeUnit").toString();
-  if (unit == "milliseconds") p.TimeUnit = 1;
-  else if (unit == "seconds") p.TimeUnit = 0;
+  if (unit == "milliseconds") p.TimeUnit = TimeUnitMilliseconds;
+  else if (unit == "seconds") p.TimeUnit = TimeUnitSeconds;
   store.endGroup();
   store.beginGroup("History");
   flag("ShowPSNR", p.ShowPSNR);

@@ -55,6 +55,18 @@ protected:
   void showEvent(QShowEvent* event) override;
 
 private:
+  // One step each: the option tree, a page per option, the buttons, the layout.
+  QTreeWidgetItem* CreateTree();
+  void CreateMeasurementsPage();
+  void CreateQualityWindowPage();
+  void CreateIqhvsPage();
+  void CreateSsimPage();
+  void CreateTimePage();
+  void CreateHistoryPage();
+  void CreateHistogramPage();
+  void CreatePictureFilesPage();
+  void CreateButtons();
+  void LayOut();
   void TreeClick(QTreeWidgetItem* item);
   void OKBtnClick();
 };

@@ -18,6 +18,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "AppTestSupport.h"
 #include "TAnalyzerForm.h"
 #include "TAutoOperationForm.h"
 #include "TCategoryButtons.h"
@@ -27,7 +28,6 @@
 #include "TParamsPanel.h"
 #include "cAnalyzerResults.h"
 #include "cKvadraSystem.h"
-#include "cUserDialogs.h"
 #include "iObserver.h"
 
 namespace {
@@ -93,14 +93,8 @@ private slots:
   void init()
   {
     Shown.clear();
-    cUserDialogs::SetHandlers([this](const std::string& text) { Shown.push_back(text); },
-                              [](const std::string&) { return true; });
-    App = std::make_unique<TKvadraApplication>();
-    sStartOptions options;
-    options.PlugInFolder = KV_BIN_DIR "/plug-ins/";
-    options.SplashPauseMs = 0;
-    options.ShowWindows = false;
-    App->Start(options);
+    kvapptest::AnswerDialogs(&Shown);
+    App = kvapptest::StartHidden();
     System()->LoadPlugIns(KV_ANALYZER_PACKAGE_DIR);
     App->MainForm()->SetConfirmHandler([](const QString&) { return true; });
     // A test that closes the main window must not end the event loops of the next ones.
@@ -116,7 +110,7 @@ private slots:
   void cleanup()
   {
     App.reset();
-    cUserDialogs::SetHandlers(nullptr, nullptr);
+    kvapptest::RestoreDialogs();
   }
 
   void SelectorsHoldNoisesAndFiltersByGroup()

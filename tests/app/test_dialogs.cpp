@@ -10,8 +10,8 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <clocale>
 
+#include "AppTestSupport.h"
 #include "TImprovedRadioGroup.h"
 #include "TKvadraApplication.h"
 #include "TKvadraMainForm.h"
@@ -22,7 +22,6 @@
 #include "cBMPSurface.h"
 #include "cKvadraSystem.h"
 #include "cResampleLimits.h"
-#include "cUserDialogs.h"
 #include "cuGlobalParameters.h"
 
 class TestDialogs : public QObject {
@@ -34,8 +33,7 @@ class TestDialogs : public QObject {
 
   void Start()
   {
-    App = std::make_unique<TKvadraApplication>();
-    App->Start(sStartOptions{KV_BIN_DIR "/plug-ins/", 0, false, Folder.filePath("Kvadra2.conf")});
+    App = kvapptest::StartHidden(kvapptest::PlugInFolder, Folder.filePath("Kvadra2.conf"));
     App->Preferences()->ShowMessage = [this](const QString& m) { Messages << m; };
     App->Resample()->ShowMessage = [this](const QString& m) { Messages << m; };
   }
@@ -55,13 +53,13 @@ private slots:
     *GlobalParams = cuGlobalParameters();
     Messages.clear();
     QFile::remove(Folder.filePath("Kvadra2.conf"));
-    cUserDialogs::SetHandlers([](const std::string&) {}, [](const std::string&) { return true; });
+    kvapptest::AnswerDialogs();
   }
   void cleanup()
   {
     App.reset();
     *GlobalParams = cuGlobalParameters();
-    cUserDialogs::SetHandlers(nullptr, nullptr);
+    kvapptest::RestoreDialogs();
   }
 
   void ResampleLimits()
@@ -116,7 +114,8 @@ private slots:
       dialog->OKBtn->click();
     });
     App->MainForm()->ResizeAction->trigger();
-    QTRY_VERIFY_WITH_TIMEOUT(!App->System()->IsBusy() && App->System()->GetImage(0)->GetWidth() == 300, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!App->System()->IsBusy() && App->System()->GetImage(0)->GetWidth() == 300,
+                             kvapptest::BusyTimeoutMs);
     QCOMPARE(App->System()->GetImage(0)->GetHeight(), 300);
 
     QProcess cli;
@@ -231,10 +230,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-  QApplication app(argc, argv);
-  std::setlocale(LC_NUMERIC, "C");
-  TestDialogs test;
-  return QTest::qExec(&test, argc, argv);
+  return kvapptest::RunWithCNumbers<TestDialogs>(argc, argv);
 }
 
 #include "test_dialogs.moc"

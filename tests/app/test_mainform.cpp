@@ -12,8 +12,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <clocale>
 
+#include "AppTestSupport.h"
 #include "TActionManagerHelper.h"
 #include "THistoryToolForm.h"
 #include "TKvadraApplication.h"
@@ -27,7 +27,6 @@
 #include "TiffFileWriter.h"
 #include "cKvadraMainFormObserver.h"
 #include "cKvadraSystem.h"
-#include "cUserDialogs.h"
 
 namespace {
 QStringList Captions(const QMenu* menu)
@@ -55,8 +54,7 @@ class TestMainForm : public QObject {
 
   void StartWith(const QString& plugIns)
   {
-    App = std::make_unique<TKvadraApplication>();
-    App->Start(sStartOptions{plugIns, 0, false, QString()});
+    App = kvapptest::StartHidden(plugIns);
     Form = App->MainForm();
     Form->resize(1100, 800);
     Form->show();
@@ -72,20 +70,21 @@ class TestMainForm : public QObject {
   {
     const int before = App->System()->SavedImageCount();
     action->trigger();
-    QTRY_VERIFY_WITH_TIMEOUT(!App->System()->IsBusy() && App->System()->SavedImageCount() == before + 1, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!App->System()->IsBusy() && App->System()->SavedImageCount() == before + 1,
+                             kvapptest::BusyTimeoutMs);
   }
 
 private slots:
   void init()
   {
     Messages.clear();
-    cUserDialogs::SetHandlers([this](const std::string& t) { Messages.push_back(t); }, [](const std::string&) { return true; });
+    kvapptest::AnswerDialogs(&Messages);
   }
   void cleanup()
   {
     App.reset();
     Form = nullptr;
-    cUserDialogs::SetHandlers(nullptr, nullptr);
+    kvapptest::RestoreDialogs();
   }
 
   void StartUpFillsMenusFromTheAnnouncedOperations()
@@ -394,10 +393,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-  QApplication app(argc, argv);
-  std::setlocale(LC_NUMERIC, "C");
-  TestMainForm test;
-  return QTest::qExec(&test, argc, argv);
+  return kvapptest::RunWithCNumbers<TestMainForm>(argc, argv);
 }
 
 #include "test_mainform.moc"

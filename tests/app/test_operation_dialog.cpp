@@ -7,8 +7,8 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <clocale>
 
+#include "AppTestSupport.h"
 #include "ParameterInfoBuilder.h"
 #include "TAutoOperationForm.h"
 #include "TImprovedRadioGroup.h"
@@ -19,7 +19,6 @@
 #include "TPlaneViewer.h"
 #include "cBMPSurface.h"
 #include "cKvadraSystem.h"
-#include "cUserDialogs.h"
 
 namespace {
 using kvtest::Choices;
@@ -40,8 +39,7 @@ class TestOperationDialog : public QObject {
 
   void Start()
   {
-    App = std::make_unique<TKvadraApplication>();
-    App->Start(sStartOptions{KV_BIN_DIR "/plug-ins/", 0, false, QString()});
+    App = kvapptest::StartHidden();
     App->MainForm()->resize(1000, 700);
     App->MainForm()->show();
     Dialog = App->OperationForm();
@@ -49,7 +47,7 @@ class TestOperationDialog : public QObject {
     QTRY_VERIFY(App->MainForm()->SpatialViewer->IsPlaneSet());
   }
   cKvadraSystem* System() { return App->System(); }
-  void WaitIdle() { QTRY_VERIFY_WITH_TIMEOUT(!System()->IsBusy(), 20000); }
+  void WaitIdle() { QTRY_VERIFY_WITH_TIMEOUT(!System()->IsBusy(), kvapptest::BusyTimeoutMs); }
   TImprovedSpinEdit* Edit(int index) { return Controls<TImprovedSpinEdit>(*Dialog->ParamsPanel).at(index); }
   void Type(TImprovedSpinEdit* edit, const QString& text)
   {
@@ -60,12 +58,12 @@ class TestOperationDialog : public QObject {
 private slots:
   void init()
   {
-    cUserDialogs::SetHandlers([](const std::string&) {}, [](const std::string&) { return true; });
+    kvapptest::AnswerDialogs();
   }
   void cleanup()
   {
     App.reset();
-    cUserDialogs::SetHandlers(nullptr, nullptr);
+    kvapptest::RestoreDialogs();
   }
 
   void EmptyOrLoneExcludedSetsShowTheNotice()
@@ -129,19 +127,15 @@ private slots:
     int changes = 0;
     panel.OnChange = [&changes](TParamsPanel*) { ++changes; };
     const auto edits = Controls<TImprovedSpinEdit>(panel);
-    edits[0]->Edit()->selectAll();
-    QTest::keyClicks(edits[0]->Edit(), "12");
+    Type(edits[0], "12");
     QCOMPARE(panel.GetParams().GetParam(0)->GetInteger(), 12);
     // Text past the bounds while typing never reaches the parameter beyond them.
-    edits[0]->Edit()->selectAll();
-    QTest::keyClicks(edits[0]->Edit(), "99");
+    Type(edits[0], "99");
     QCOMPARE(panel.GetParams().GetParam(0)->GetInteger(), 15);
-    edits[1]->Edit()->selectAll();
-    QTest::keyClicks(edits[1]->Edit(), "0.57");
+    Type(edits[1], "0.57");
     QCOMPARE(panel.GetParams().GetParam(1)->GetRawValue(), 57);
     // A real parameter of precision 0 is written back as a whole number.
-    edits[2]->Edit()->selectAll();
-    QTest::keyClicks(edits[2]->Edit(), "9");
+    Type(edits[2], "9");
     QCOMPARE(panel.GetParams().GetParam(2)->GetReal(), 9.0);
     Controls<QCheckBox>(panel)[0]->click();
     QVERIFY(panel.GetParams().GetParam(3)->GetBoolean());
@@ -186,7 +180,7 @@ private slots:
     Type(Edit(0), "5");
     Type(Edit(1), "7");
     QTest::mouseClick(Dialog->OkBtn, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!System()->IsBusy() && System()->SavedImageCount() == 2, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!System()->IsBusy() && System()->SavedImageCount() == 2, kvapptest::BusyTimeoutMs);
     QTest::qWait(100);
     QCOMPARE(System()->SavedImageCount(), 2);
     QVERIFY(QString::fromStdString(System()->GetImage(1)->GetTitle()).startsWith("Median Filter"));
@@ -226,10 +220,7 @@ private slots:
 
 int main(int argc, char** argv)
 {
-  QApplication app(argc, argv);
-  std::setlocale(LC_NUMERIC, "C");
-  TestOperationDialog test;
-  return QTest::qExec(&test, argc, argv);
+  return kvapptest::RunWithCNumbers<TestOperationDialog>(argc, argv);
 }
 
 #include "test_operation_dialog.moc"

@@ -16,6 +16,7 @@
 #include <QtTest>
 #include <cmath>
 
+#include "AppTestSupport.h"
 #include "THistoryGridDelegate.h"
 #include "THistoryToolForm.h"
 #include "TImageInfoToolForm.h"
@@ -24,7 +25,6 @@
 #include "cBMPSurface.h"
 #include "cHistoryTable.h"
 #include "cKvadraSystem.h"
-#include "cUserDialogs.h"
 #include "cuGlobalParameters.h"
 
 namespace {
@@ -125,8 +125,7 @@ class TestToolForms : public QObject {
 
   void Start()
   {
-    App = std::make_unique<TKvadraApplication>();
-    App->Start(sStartOptions{KV_BIN_DIR "/plug-ins/", 0, false, QString()});
+    App = kvapptest::StartHidden();
     Form = App->MainForm();
     History = App->HistoryWindow();
     Info = App->ImageInfoWindow();
@@ -199,15 +198,14 @@ private slots:
   {
     Messages.clear();
     Opened.clear();
-    cUserDialogs::SetHandlers([this](const std::string& t) { Messages.push_back(t); },
-                              [](const std::string&) { return true; });
+    kvapptest::AnswerDialogs(&Messages);
     Start();
   }
   void cleanup()
   {
     App.reset();
     *GlobalParams = SavedParams;
-    cUserDialogs::SetHandlers(nullptr, nullptr);
+    kvapptest::RestoreDialogs();
   }
 
   void StartUpDocksBothWindowsOnTheRight()
