@@ -17,16 +17,11 @@ void GaussianNoise::PreProcessing()
   Randomize();
 }
 
-inline bool GaussianNoise::Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const
+bool GaussianNoise::Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const
 {
   const double n = RoundHalfUp(rnd.RandG(Mean, Sigma));
   out = TruncToByte(double(g) + n);
   return true;
-}
-
-void GaussianNoise::TransformPixel(unsigned x, unsigned y)
-{
-  DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }
 
 // One draw per sample, whatever the sample: the row's draws first, then its arithmetic.

@@ -1,12 +1,12 @@
 #pragma once
-#include "acNoiseOperation.h"
+#include "acSampleNoise.h"
 
 // Adds a normal deviate (mean, sigma), rounded half up, to every sample; reseeds each run.
-class GaussianNoise : public acNoiseOperation {
+class GaussianNoise : public acSampleNoise<GaussianNoise> {
 public:
   GaussianNoise();
+  bool Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const;
   void PreProcessing() override;
-  void TransformPixel(unsigned x, unsigned y) override;
 
 protected:
   void TransformSpan(int y, int firstX, int endX) override;
@@ -14,7 +14,6 @@ protected:
 private:
   sParamHandle MeanParam;
   sParamHandle SigmaParam;
-  bool Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const;
   float Mean = 0.0f;
   float Sigma = 0.0f;
 };

@@ -17,19 +17,9 @@ void ImpulseGaussianNoise::PreProcessing()
   Randomize();
 }
 
-inline bool ImpulseGaussianNoise::Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const
+bool ImpulseGaussianNoise::Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const
 {
-  if (rnd.Random(100) >= HitCount) return false;
+  if (rnd.Random(ImpulseDraws) >= HitCount) return false;
   out = TruncToByte(RoundHalfUp(rnd.RandG(Mean, Deviation)));
   return true;
-}
-
-void ImpulseGaussianNoise::TransformPixel(unsigned x, unsigned y)
-{
-  DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
-}
-
-void ImpulseGaussianNoise::TransformSpan(int y, int firstX, int endX)
-{
-  SpanBySamples(y, firstX, endX, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }

@@ -13,18 +13,8 @@ void PepperNoise::PreProcessing()
   Randomize();
 }
 
-inline bool PepperNoise::Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const
+bool PepperNoise::Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const
 {
   out = 0;
-  return rnd.Random(100) < HitCount;
-}
-
-void PepperNoise::TransformPixel(unsigned x, unsigned y)
-{
-  DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
-}
-
-void PepperNoise::TransformSpan(int y, int firstX, int endX)
-{
-  SpanBySamples(y, firstX, endX, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
+  return rnd.Random(ImpulseDraws) < HitCount;
 }

@@ -1,18 +1,14 @@
 #pragma once
-#include "acNoiseOperation.h"
+#include "acSampleNoise.h"
 
 // Replaces a random share of samples by 0.
-class PepperNoise : public acNoiseOperation {
+class PepperNoise : public acSampleNoise<PepperNoise> {
 public:
   PepperNoise();
+  bool Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const;
   void PreProcessing() override;
-  void TransformPixel(unsigned x, unsigned y) override;
-
-protected:
-  void TransformSpan(int y, int firstX, int endX) override;
 
 private:
   sParamHandle PercentParam;
-  bool Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const;
   unsigned HitCount = 0;
 };

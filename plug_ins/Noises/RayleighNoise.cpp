@@ -12,9 +12,9 @@ void RayleighNoise::PreProcessing()
 {
   A = ParamValue(AParam);
   B = ParamValue(BParam);
-  Increase.resize(10000);
-  for (unsigned r = 0; r < 10000; ++r) {
-    const double u = r * 0.0001;
+  Increase.resize(UniformSteps);
+  for (unsigned r = 0; r < UniformSteps; ++r) {
+    const double u = r * UniformStep;
     Increase[r] = A + std::sqrt(-B * std::log(1.0 - u));
   }
 }
@@ -24,18 +24,8 @@ void RayleighNoise::PostProcessing()
   Increase = std::vector<double>();
 }
 
-inline bool RayleighNoise::Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const
+bool RayleighNoise::Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const
 {
-  out = TruncToByte(double(g) + Increase[rnd.Random(10000)]);
+  out = TruncToByte(double(g) + Increase[rnd.Random(UniformSteps)]);
   return true;
-}
-
-void RayleighNoise::TransformPixel(unsigned x, unsigned y)
-{
-  DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
-}
-
-void RayleighNoise::TransformSpan(int y, int firstX, int endX)
-{
-  SpanBySamples(y, firstX, endX, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }

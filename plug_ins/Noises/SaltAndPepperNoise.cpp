@@ -14,21 +14,11 @@ void SaltAndPepperNoise::PreProcessing()
   Randomize();
 }
 
-inline bool SaltAndPepperNoise::Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const
+bool SaltAndPepperNoise::Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const
 {
-  if (rnd.Random(100) < HitCount)
-    out = rnd.Random(100) >= 50 ? 255 : 0;
+  if (rnd.Random(ImpulseDraws) < HitCount)
+    out = rnd.Random(ImpulseDraws) >= ImpulseDraws / 2 ? 255 : 0;
   else
     out = g;
   return true;
-}
-
-void SaltAndPepperNoise::TransformPixel(unsigned x, unsigned y)
-{
-  DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
-}
-
-void SaltAndPepperNoise::TransformSpan(int y, int firstX, int endX)
-{
-  SpanBySamples(y, firstX, endX, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }

@@ -13,18 +13,8 @@ void SaltNoise::PreProcessing()
   Randomize();
 }
 
-inline bool SaltNoise::Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const
+bool SaltNoise::Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const
 {
   out = 255;
-  return rnd.Random(100) < HitCount;
-}
-
-void SaltNoise::TransformPixel(unsigned x, unsigned y)
-{
-  DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
-}
-
-void SaltNoise::TransformSpan(int y, int firstX, int endX)
-{
-  SpanBySamples(y, firstX, endX, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
+  return rnd.Random(ImpulseDraws) < HitCount;
 }

@@ -31,16 +31,11 @@ void SimpleSpeckleNoise::PreProcessing()
   Randomize();
 }
 
-inline bool SimpleSpeckleNoise::Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const
+bool SimpleSpeckleNoise::Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const
 {
   const double n = RoundHalfUp(rnd.RandG(0.0, Sigma));
   out = TruncToByte(double(g) + double(Correlation) * Roots.Value[g] * n);
   return true;
-}
-
-void SimpleSpeckleNoise::TransformPixel(unsigned x, unsigned y)
-{
-  DriveSample(x, y, [this](uint8_t g, cRandomBatch& rnd, uint8_t& out) { return Sample(g, rnd, out); });
 }
 
 // One draw per sample, whatever the sample: the row's draws first, then its arithmetic.

@@ -27,12 +27,19 @@ public:
     return uint8_t(int(low < 255.0 ? low : 255.0));
   }
 
-  // The impulse decision: a draw r of 0..99 hits when r * 0.01 < p; as r * 0.01 grows with
-  // r, the hit draws are exactly 0..count-1.
+  // An impulse decision draws one of ImpulseDraws equal chances (a percent).
+  static constexpr unsigned ImpulseDraws = 100;
+  static constexpr double ImpulseStep = 0.01;
+  // The exponential and Rayleigh noises draw their uniform value in UniformSteps steps.
+  static constexpr unsigned UniformSteps = 10000;
+  static constexpr double UniformStep = 0.0001;
+
+  // The impulse decision: a draw r of 0..ImpulseDraws-1 hits when r * ImpulseStep < p; as that
+  // grows with r, the hit draws are exactly 0..count-1.
   static unsigned HitCountFor(double p)
   {
     unsigned count = 0;
-    while (count < 100 && double(count) * 0.01 < p) ++count;
+    while (count < ImpulseDraws && double(count) * ImpulseStep < p) ++count;
     return count;
   }
 
