@@ -14,13 +14,13 @@
 #include "cuGlobalParameters.h"
 #include "kvDiagnostics.h"
 
-#define UNIT "kvKernel_bpl\\cKvadraSystem"
+KV_UNIT("kvKernel_bpl\\cKvadraSystem");
 
 cKvadraSystem* KvadraSystem = nullptr;
 
 cKvadraSystem::cKvadraSystem(iKernelHost* application) : Application(application)
 {
-  KV_ASSERT(application != NULL, UNIT);
+  KV_ASSERT(application != nullptr, "application != NULL");
   OperationPool = new cOperationPool;
   ImageStorage = new cImageStorage;
   cMessenger::SetHost(Application);
@@ -54,7 +54,7 @@ cKvadraSystem::~cKvadraSystem()
 
 cKvadraServer* cKvadraSystem::Server() const
 {
-  KV_ASSERT(KvadraServer != NULL, UNIT);
+  KV_ASSERT(KvadraServer != nullptr, "KvadraServer != NULL");
   return KvadraServer;
 }
 
@@ -135,14 +135,14 @@ bool cKvadraSystem::IsBusy() const
 bool cKvadraSystem::GetRGBOnly(unsigned uid)
 {
   acOperation* ResultOperation = OperationPool->LookForOperationByUID(uid);
-  KV_ASSERT(ResultOperation!=NULL, UNIT);
+  KV_ASSERT(ResultOperation!=nullptr, "ResultOperation!=NULL");
   return ResultOperation->GetRGBOnly();
 }
 
 void cKvadraSystem::GetTotalVariationAndAutoForm(unsigned uid, bool& totalVariation, bool& autoForm)
 {
   acOperation* ResultOperation = OperationPool->LookForOperationByUID(uid);
-  KV_ASSERT(ResultOperation!=NULL, UNIT);
+  KV_ASSERT(ResultOperation!=nullptr, "ResultOperation!=NULL");
   totalVariation = ResultOperation->GetTotalVariation();
   autoForm = ResultOperation->GetFormMode() == 1;
 }
@@ -226,14 +226,14 @@ void cKvadraSystem::FullPreview(bool on)
 cBMPSurface* cKvadraSystem::GetRenderedSurface(const sRect&)
 {
   cImage* Image = FullPreviewMode ? Server()->GetResultImage() : Server()->GetCurrentImage();
-  KV_ASSERT(Image != NULL, UNIT);
+  KV_ASSERT(Image != nullptr, "Image != NULL");
   return Image->GetSurface();
 }
 
 cBMPSurface* cKvadraSystem::GetSpectrumSurface(SpectrumType type, double scale, bool)
 {
   cImage* Image = Server()->GetCurrentImage();
-  KV_ASSERT(Image != NULL, UNIT);
+  KV_ASSERT(Image != nullptr, "Image != NULL");
   return Image->GetSpectrumBI(type, scale);
 }
 

@@ -18,13 +18,16 @@ uint32_t kvTickCount();
 // Microseconds on the same monotonic clock, for run times.
 uint64_t kvMicrosecondCount();
 
-// KV_ASSERT(condition, "kvKernel_bpl\\kvOperations\\cOperationPool"): checked in every build type.
-#define KV_ASSERT(cond, unit)                                  \
+// Every file that checks preconditions names its unit once, at namespace scope:
+//   KV_UNIT("kvKernel_bpl\\kvOperations\\cOperationPool");
+#define KV_UNIT(name)                                          \
+  namespace {                                                  \
+  [[maybe_unused]] constexpr const char* kvUnitName = name;    \
+  }                                                            \
+  static_assert(true)
+// KV_ASSERT(condition, "reported text"): checked in every build type; a failure reports the
+// text, the file's unit and the line, and ends the program.
+#define KV_ASSERT(cond, text)                                  \
   do {                                                         \
-    if (!(cond)) kvAssertionFailed(#cond, unit, __LINE__);     \
-  } while (0)
-// For conditions whose reported text differs from the expression that checks it.
-#define KV_ASSERT_TEXT(cond, text, unit)                       \
-  do {                                                         \
-    if (!(cond)) kvAssertionFailed(text, unit, __LINE__);      \
+    if (!(cond)) kvAssertionFailed(text, kvUnitName, __LINE__); \
   } while (0)

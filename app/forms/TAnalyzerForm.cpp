@@ -42,7 +42,7 @@
 #include "kvDiagnostics.h"
 #include "kvKernelText.h"
 
-#define UNIT "kvForms\\guiAnalyzerForm"
+KV_UNIT("kvForms\\guiAnalyzerForm");
 
 TAnalyzerForm* AnalyzerForm = nullptr;
 
@@ -445,9 +445,8 @@ void TAnalyzerForm::CorruptionButtonClick(int uid)
 
 void TAnalyzerForm::RunningParamClick(QRadioButton* sender)
 {
-  KV_ASSERT_TEXT(sender != nullptr, "Sender->ClassNameIs(\"TRadioButton\")", UNIT);
-  KV_ASSERT_TEXT(PageControl->currentWidget() == CorruptionTabSheet, "PageControl->ActivePage == CorruptionTabSheet",
-                 UNIT);
+  KV_ASSERT(sender != nullptr, "Sender->ClassNameIs(\"TRadioButton\")");
+  KV_ASSERT(PageControl->currentWidget() == CorruptionTabSheet, "PageControl->ActivePage == CorruptionTabSheet");
   RunningParamIndex = sender->property(ParamIndexProperty).toInt();
   NextButton->setEnabled(true);
 }
@@ -456,7 +455,7 @@ void TAnalyzerForm::RunningPageShown()
 {
   BackButton->show();
   BackButton->setEnabled(true);
-  KV_ASSERT_TEXT(CorruptionOperationIndex != -1, "CorruptionOperationIndex != -1", UNIT);
+  KV_ASSERT(CorruptionOperationIndex != -1, "CorruptionOperationIndex != -1");
   std::string group, name, type;
   KvadraSystem->GetOperationGroupAndName(unsigned(CorruptionOperationIndex), group, name, type);
   CorruptionNameLabel2->setText(FromKernel(group) + " :: " + FromKernel(name));
@@ -560,7 +559,7 @@ void TAnalyzerForm::NextButtonClick()
 void TAnalyzerForm::BackButtonClick()
 {
   QWidget* page = PageControl->currentWidget();
-  KV_ASSERT_TEXT(page != CorruptionTabSheet, "PageControl->ActivePage != CorruptionTabSheet", UNIT);
+  KV_ASSERT(page != CorruptionTabSheet, "PageControl->ActivePage != CorruptionTabSheet");
   if (page == RunningTabSheet) {
     ShowPage(CorruptionTabSheet);
   } else if (page == RestorationTabSheet) {

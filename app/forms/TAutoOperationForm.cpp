@@ -11,7 +11,7 @@
 #include "cKvadraSystem.h"
 #include "kvDiagnostics.h"
 
-#define UNIT "kvForms\\guiAutoOperationForm"
+KV_UNIT("kvForms\\guiAutoOperationForm");
 
 TAutoOperationForm* AutoOperationForm = nullptr;
 
@@ -123,7 +123,7 @@ void TAutoOperationForm::RunPreview()
   ParamsPanel->ApplyTo(*KvadraSystem->GetOperationParams(OperationUID));
   // Without a picture (closed while the dialog stayed open) there is nothing to preview.
   if (KvadraSystem->GetCurrentImageID() < 0) return;
-  KV_ASSERT_TEXT(KvadraSystem->GetResultImage() != nullptr, "theImage!=NULL", UNIT);
+  KV_ASSERT(KvadraSystem->GetResultImage() != nullptr, "theImage!=NULL");
   KvadraSystem->SelectOperation(OperationUID);
   KvadraSystem->SetProcessingRegion(PreviewCheckbox->isChecked(),
                                     sRect{PreviewRect[0], PreviewRect[1], PreviewRect[2], PreviewRect[3]});
@@ -177,7 +177,7 @@ void TAutoOperationForm::DrawPreview(QPainter& canvas, const sViewerInfo& info)
     return;
   }
   cImage* theImage = KvadraSystem->GetResultImage();
-  KV_ASSERT_TEXT(theImage != nullptr, "theImage!=NULL", UNIT);
+  KV_ASSERT(theImage != nullptr, "theImage!=NULL");
   LastFrame = MakeViewerFrame(theImage->GetSurface(), info);
   DrawViewerFrame(canvas, LastFrame);
 }

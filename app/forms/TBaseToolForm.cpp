@@ -3,7 +3,7 @@
 #include "TKvadraMainForm.h"
 #include "kvDiagnostics.h"
 
-#define UNIT "kvForms\\guiBaseToolForm"
+KV_UNIT("kvForms\\guiBaseToolForm");
 
 TBaseToolForm::TBaseToolForm(const QString& caption, const QString& objectName, QWidget* parent)
     : QDockWidget(caption, parent)
@@ -17,7 +17,7 @@ TBaseToolForm::TBaseToolForm(const QString& caption, const QString& objectName, 
 
 void TBaseToolForm::Register()
 {
-  KV_ASSERT_TEXT(KvadraMainForm != nullptr, "KvadraMainForm!=NULL", UNIT);
+  KV_ASSERT(KvadraMainForm != nullptr, "KvadraMainForm!=NULL");
   KvadraMainForm->RegisterToolWindow(this);
 }
 

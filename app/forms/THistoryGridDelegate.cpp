@@ -5,7 +5,7 @@
 #include "cKvadraSystem.h"
 #include "kvDiagnostics.h"
 
-#define UNIT "kvForms\\guiHistoryToolForm"
+KV_UNIT("kvForms\\guiHistoryToolForm");
 
 THistoryGridDelegate::THistoryGridDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
 
@@ -28,7 +28,7 @@ QPixmap THistoryGridDelegate::OriginGlyph(int size)
 
 void THistoryGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-  KV_ASSERT_TEXT(KvadraSystem != nullptr, "KvadraSystem != NULL", UNIT);
+  KV_ASSERT(KvadraSystem != nullptr, "KvadraSystem != NULL");
   const int row = index.row();
   const int column = index.column();
   QColor background = option.palette.color(QPalette::ToolTipBase);

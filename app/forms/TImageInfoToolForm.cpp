@@ -21,7 +21,7 @@
 #include "kvDiagnostics.h"
 #include "kvKernelText.h"
 
-#define UNIT "kvForms\\guiImageInfoToolForm"
+KV_UNIT("kvForms\\guiImageInfoToolForm");
 
 TImageInfoToolForm* ImageInfoToolForm = nullptr;
 
@@ -220,7 +220,7 @@ void TImageInfoToolForm::UpdateInfo()
     return;
   }
   cImage* image = KvadraSystem->GetImage(KvadraSystem->GetCurrentImageID());
-  KV_ASSERT_TEXT(image != nullptr, "CurrentImage != NULL", UNIT);
+  KV_ASSERT(image != nullptr, "CurrentImage != NULL");
   const int width = image->GetWidth();
   const int height = image->GetHeight();
   const int channels = image->GetChannelsCount();

@@ -37,7 +37,7 @@
 #include "kvInstallPaths.h"
 #include "kvKernelText.h"
 
-#define UNIT "kvForms\\guiKvadraMainForm"
+KV_UNIT("kvForms\\guiKvadraMainForm");
 
 TKvadraMainForm* KvadraMainForm = nullptr;
 
@@ -272,7 +272,7 @@ void TKvadraMainForm::CreateMenus()
 
   // The plug-in menus go directly after "&Image".
   QAction* baseItem = TActionManagerHelper::FindItemByCaption(ActionMainMenuBar, "&Image");
-  KV_ASSERT_TEXT(baseItem != nullptr, "BaseItem != NULL", UNIT);
+  KV_ASSERT(baseItem != nullptr, "BaseItem != NULL");
   FiltersItem = new QMenu("Filters", ActionMainMenuBar);
   NoisesItem = new QMenu("Noises", ActionMainMenuBar);
   CompressionItem = new QMenu("Compression", ActionMainMenuBar);
@@ -488,7 +488,7 @@ void TKvadraMainForm::AddOperationItem(unsigned uid, const QString& group, const
     AttachBuiltInOperation(uid, name);
     return;
   }
-  KV_ASSERT_TEXT(item != nullptr, "Item != NULL", UNIT);
+  KV_ASSERT(item != nullptr, "Item != NULL");
 
   if (group != "None") {
     QMenu* groupMenu = nullptr;
@@ -517,7 +517,7 @@ void TKvadraMainForm::AttachBuiltInOperation(unsigned uid, const QString& name)
   else if (name == "Flip Horizontal") theAction = FlipHorizontalAction;
   else if (name == "Desaturate") theAction = DesaturateAction;
   else if (name == "Invert") theAction = InvertAction;
-  KV_ASSERT_TEXT(theAction != nullptr, "theAction != NULL", UNIT);
+  KV_ASSERT(theAction != nullptr, "theAction != NULL");
   // The caption is the operation's name; its accelerator stays where the menu had it.
   if (TActionManagerHelper::StripAccelerator(theAction->text()) != name) theAction->setText(MenuText(name));
   theAction->setProperty(UidProperty, uid);
@@ -539,7 +539,7 @@ void TKvadraMainForm::RegisterToolWindow(QDockWidget* toolWindow)
   QAction* windowItem = TActionManagerHelper::FindItemByCaption(ActionMainMenuBar, "&Window");
   if (!windowItem) {
     QAction* helpItem = TActionManagerHelper::FindItemByCaption(ActionMainMenuBar, "&Help");
-    KV_ASSERT_TEXT(helpItem != nullptr, "HelpSubMenuItem!=NULL", UNIT);
+    KV_ASSERT(helpItem != nullptr, "HelpSubMenuItem!=NULL");
     QMenu* menu = TActionManagerHelper::AddCategory(ActionMainMenuBar, "&Window", helpItem, false);
     menu->setObjectName("WindowItem");
     windowItem = menu->menuAction();
@@ -734,7 +734,7 @@ void TKvadraMainForm::DrawSpatial(QPainter& canvas, const sViewerInfo& info)
 void TKvadraMainForm::DrawFrequency(QPainter& canvas, const sViewerInfo& info)
 {
   if (Pages->currentWidget() != FreqSheet) return;
-  KV_ASSERT_TEXT(KvadraSystem->GetCurrentImageID() >= 0, "KvadraSystem->GetCurrentImageID()>=0", UNIT);
+  KV_ASSERT(KvadraSystem->GetCurrentImageID() >= 0, "KvadraSystem->GetCurrentImageID()>=0");
   DrawSurfaceInViewer(KvadraSystem->GetSpectrumSurface(SpectrumKind(*MagPhBox), SpectrumScaleEdit->GetValue(), true), canvas, info);
 }
 

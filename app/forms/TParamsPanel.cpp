@@ -13,7 +13,7 @@
 #include "cUserDialogs.h"
 #include "kvDiagnostics.h"
 
-#define UNIT "lib_include\\vclParamsPanel"
+KV_UNIT("lib_include\\vclParamsPanel");
 
 namespace {
 constexpr int Margin = 10;
@@ -194,8 +194,7 @@ void TParamsPanel::ControlChanged(QWidget* sender)
   if (auto* box = qobject_cast<QCheckBox*>(sender)) {
     theParameter->SetValue(box->isChecked());
   } else if (auto* edit = qobject_cast<TImprovedSpinEdit*>(sender)) {
-    KV_ASSERT_TEXT((theParameter->GetType() == ptReal) || (theParameter->GetType() == ptInteger),
-                   "(theParameter->GetType() == ptReal)||(theParameter->GetType() == ptInteger)", UNIT);
+    KV_ASSERT((theParameter->GetType() == ptReal) || (theParameter->GetType() == ptInteger), "(theParameter->GetType() == ptReal)||(theParameter->GetType() == ptInteger)");
     // Text being typed may lie outside the bounds until it is confirmed; the parameter only
     // ever receives a value within them.
     const double value = edit->CheckValue(edit->GetValue());

@@ -3,11 +3,11 @@
 #include "TAnalyzerForm.h"
 #include "kvDiagnostics.h"
 
-#define UNIT "kvObservers\\cAnalyzerFormObserver"
+KV_UNIT("kvObservers\\cAnalyzerFormObserver");
 
 void cAnalyzerFormObserver::Update(sMessage& message)
 {
-  KV_ASSERT_TEXT(message.Msg != VOID_MESSAGE, "Message.Msg != VOID_MESSAGE", UNIT);
+  KV_ASSERT(message.Msg != VOID_MESSAGE, "Message.Msg != VOID_MESSAGE");
   TAnalyzerForm* form = AnalyzerForm;
   if (!form) return;
   switch (message.Msg) {

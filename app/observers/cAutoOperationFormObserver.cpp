@@ -4,11 +4,11 @@
 #include "cKvadraSystem.h"
 #include "kvDiagnostics.h"
 
-#define UNIT "kvObservers\\cAutoOperationFormObserver"
+KV_UNIT("kvObservers\\cAutoOperationFormObserver");
 
 void cAutoOperationFormObserver::Update(sMessage& message)
 {
-  KV_ASSERT_TEXT(message.Msg != VOID_MESSAGE, "Message.Msg != VOID_MESSAGE", UNIT);
+  KV_ASSERT(message.Msg != VOID_MESSAGE, "Message.Msg != VOID_MESSAGE");
   TAutoOperationForm* form = AutoOperationForm;
   if (!form) return;
   switch (message.Msg) {

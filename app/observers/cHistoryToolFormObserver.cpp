@@ -3,11 +3,11 @@
 #include "THistoryToolForm.h"
 #include "kvDiagnostics.h"
 
-#define UNIT "kvObservers\\cHistoryToolFormObserver"
+KV_UNIT("kvObservers\\cHistoryToolFormObserver");
 
 void cHistoryToolFormObserver::Update(sMessage& message)
 {
-  KV_ASSERT_TEXT(message.Msg != VOID_MESSAGE, "Message.Msg != VOID_MESSAGE", UNIT);
+  KV_ASSERT(message.Msg != VOID_MESSAGE, "Message.Msg != VOID_MESSAGE");
   if (!HistoryToolForm) return;
   switch (message.Msg) {
   case IMAGE_LOADED:

@@ -3,11 +3,11 @@
 #include "TImageInfoToolForm.h"
 #include "kvDiagnostics.h"
 
-#define UNIT "kvObservers\\cImageInfoToolFormObserver"
+KV_UNIT("kvObservers\\cImageInfoToolFormObserver");
 
 void cImageInfoToolFormObserver::Update(sMessage& message)
 {
-  KV_ASSERT_TEXT(message.Msg != VOID_MESSAGE, "Message.Msg != VOID_MESSAGE", UNIT);
+  KV_ASSERT(message.Msg != VOID_MESSAGE, "Message.Msg != VOID_MESSAGE");
   if (!ImageInfoToolForm) return;
   switch (message.Msg) {
   case IMAGE_CLOSED:

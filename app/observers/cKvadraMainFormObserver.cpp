@@ -6,11 +6,11 @@
 #include "cKvadraSystem.h"
 #include "kvDiagnostics.h"
 
-#define UNIT "kvObservers\\cKvadraMainFormObserver"
+KV_UNIT("kvObservers\\cKvadraMainFormObserver");
 
 void cKvadraMainFormObserver::Update(sMessage& message)
 {
-  KV_ASSERT_TEXT(message.Msg != VOID_MESSAGE, "Message.Msg != VOID_MESSAGE", UNIT);
+  KV_ASSERT(message.Msg != VOID_MESSAGE, "Message.Msg != VOID_MESSAGE");
   TKvadraMainForm* form = KvadraMainForm;
   if (!form) return;
   switch (message.Msg) {

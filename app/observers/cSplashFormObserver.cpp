@@ -6,11 +6,11 @@
 #include "cKvadraSystem.h"
 #include "kvDiagnostics.h"
 
-#define UNIT "kvObservers\\cSplashFormObserver"
+KV_UNIT("kvObservers\\cSplashFormObserver");
 
 void cSplashFormObserver::Update(sMessage& message)
 {
-  KV_ASSERT_TEXT(message.Msg != VOID_MESSAGE, "Message.Msg != VOID_MESSAGE", UNIT);
+  KV_ASSERT(message.Msg != VOID_MESSAGE, "Message.Msg != VOID_MESSAGE");
   if (message.Msg != OPERATION_LOADED || !SplashForm) return;
   std::string group, name, type;
   KvadraSystem->GetOperationGroupAndName(unsigned(message.LParam), group, name, type);

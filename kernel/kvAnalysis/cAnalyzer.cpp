@@ -12,7 +12,7 @@
 #include "cUserDialogs.h"
 #include "kvDiagnostics.h"
 
-#define UNIT "kvKernel_bpl\\kvAnalysis\\cAnalyzer"
+KV_UNIT("kvKernel_bpl\\kvAnalysis\\cAnalyzer");
 
 namespace {
 std::string NameWithInfo(const cOperationParams& params)
@@ -23,8 +23,8 @@ std::string NameWithInfo(const cOperationParams& params)
 
 cAnalyzer::cAnalyzer(cImageStorage* storage, cKvadraServer* server) : Storage(storage), Server(server)
 {
-  KV_ASSERT(Storage != NULL, UNIT);
-  KV_ASSERT(Server != NULL, UNIT);
+  KV_ASSERT(Storage != nullptr, "Storage != NULL");
+  KV_ASSERT(Server != nullptr, "Server != NULL");
 }
 
 cAnalyzer::~cAnalyzer()
@@ -105,14 +105,14 @@ int cAnalyzer::GetSweepLength() const
 
 double cAnalyzer::GetSweepValueAt(int k) const
 {
-  KV_ASSERT(k>=0 && k<GetSweepLength(), UNIT);
+  KV_ASSERT(k>=0 && k<GetSweepLength(), "k>=0 && k<GetSweepLength()");
   return CorruptionParams[size_t(k)].GetParam(CorruptionSeries.ParameterIndex)->GetReal();
 }
 
 void cAnalyzer::GetResultAt(unsigned SeriesNo, unsigned SampleNo, double& x, double& y) const
 {
-  KV_ASSERT(SeriesNo<Results.size(), UNIT);
-  KV_ASSERT(SampleNo<Results.at(SeriesNo).size(), UNIT);
+  KV_ASSERT(SeriesNo<Results.size(), "SeriesNo<Results.size()");
+  KV_ASSERT(SampleNo<Results.at(SeriesNo).size(), "SampleNo<Results.at(SeriesNo).size()");
   x = Results[SeriesNo][SampleNo].x;
   y = Results[SeriesNo][SampleNo].y;
 }
@@ -155,7 +155,7 @@ bool cAnalyzer::RunOperation(const cOperationParams& params, cImage* source, cIm
   applied.ApplyToOperation();
   // The parameters belong to the operation they were copied from.
   acOperation* operation = params.GetOperation();
-  KV_ASSERT(operation != nullptr, UNIT);
+  KV_ASSERT(operation != nullptr, "operation != nullptr");
   operation->SetInterfaces(source, result);
   const tTerminateFlag neverTerminated{false};
   bool threw = true;
@@ -231,22 +231,22 @@ void cAnalyzer::Execute()
 void cAnalyzer::ExecuteSweep(cImage* reference)
 {
   acOperation* corrupting = OperationPool->LookForOperationByUID(CorruptionSeries.OperationUID);
-  cOperationParams P(*corrupting->GetParams());
-  cOperationParameter* p = P.GetParam(CorruptionSeries.ParameterIndex);
-  BottomTitle = p->GetName();
-  OperationTitle = P.GetName();
+  cOperationParams corruptingParams(*corrupting->GetParams());
+  cOperationParameter* swept = corruptingParams.GetParam(CorruptionSeries.ParameterIndex);
+  BottomTitle = swept->GetName();
+  OperationTitle = corruptingParams.GetName();
 
   // An integer parameter takes the nearest whole value within its bounds (neighbouring sweep
   // values may meet); the point records the value the run used.
-  auto setSwept = [p](double v) {
-    if (p->GetType() == ptInteger) {
+  auto setSwept = [swept](double v) {
+    if (swept->GetType() == ptInteger) {
       int low = 0, high = 0;
-      p->GetBounds(low, high);
-      p->SetValue(int(std::clamp<long>(std::lround(v), low, high)));
+      swept->GetBounds(low, high);
+      swept->SetValue(int(std::clamp<long>(std::lround(v), low, high)));
     } else {
-      p->SetValue(v);
+      swept->SetValue(v);
     }
-    return p->GetReal();
+    return swept->GetReal();
   };
   tAnalyzerSeries sweep;
   const double minimum = CorruptionSeries.Minimum, maximum = CorruptionSeries.Maximum;
@@ -254,14 +254,14 @@ void cAnalyzer::ExecuteSweep(cImage* reference)
     // No intervals: the sweep is its first value alone.
     if (minimum <= maximum) {
       const double used = setSwept(minimum);
-      CorruptionParams.push_back(P);
+      CorruptionParams.push_back(corruptingParams);
       sweep.push_back({used, 0.0});
     }
   } else {
     const double step = (maximum - minimum) / CorruptionSeries.Steps;
     for (double v = minimum; v <= maximum; v += step) {
       const double used = setSwept(v);
-      CorruptionParams.push_back(P);
+      CorruptionParams.push_back(corruptingParams);
       sweep.push_back({used, 0.0});
       // A step lost in rounding would never reach the maximum.
       if (v + step == v) break;
@@ -288,7 +288,7 @@ void cAnalyzer::ExecuteSweep(cImage* reference)
         Storage->DeleteImage(restored);
         return Truncate(f + 1);
       }
-      KV_ASSERT(Criterion!="", UNIT);
+      KV_ASSERT(Criterion!="", "Criterion!=\"\"");
       const double value = Measure(restored, reference);
       Results[j][f].x = CorruptionParams[f].GetParam(CorruptionSeries.ParameterIndex)->GetReal();
       Results[j][f].y = value;

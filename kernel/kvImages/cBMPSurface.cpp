@@ -9,7 +9,7 @@
 
 #include "kvDiagnostics.h"
 
-#define UNIT "kvKernel_bpl\\kvImages\\cBMPSurface"
+KV_UNIT("kvKernel_bpl\\kvImages\\cBMPSurface");
 
 namespace {
 
@@ -65,11 +65,11 @@ void cBMPSurface::BuildRowTable()
 void cBMPSurface::SetSize(int width, int height, int channels)
 {
   // Any other count would make the pixel addressing run past the rows.
-  KV_ASSERT_TEXT((channels == 1) || (channels == 3), "(channels == 1) || (channels == 3)", UNIT);
+  KV_ASSERT((channels == 1) || (channels == 3), "(channels == 1) || (channels == 3)");
   width = std::max(width, 0);
   height = std::max(height, 0);
   const uint64_t rowBytes = ((uint64_t(width) * (channels == 3 ? 24 : 8) + 31) / 32) * 4;
-  KV_ASSERT_TEXT(rowBytes * uint64_t(height) <= MaxImageBytes, "image byte size <= MaxImageBytes", UNIT);
+  KV_ASSERT(rowBytes * uint64_t(height) <= MaxImageBytes, "image byte size <= MaxImageBytes");
   ChannelsCount = channels;
   Width = width;
   Height = height;

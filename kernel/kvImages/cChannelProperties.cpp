@@ -15,7 +15,7 @@
 
 namespace {
 
-const char* const Unit = "kvKernel_bpl\\kvImages\\cChannelProperties";
+KV_UNIT("kvKernel_bpl\\kvImages\\cChannelProperties");
 
 // FFTW's planner is not thread-safe; plans are made and destroyed under this lock.
 std::mutex PlannerLock;
@@ -152,7 +152,7 @@ void cChannelProperties::Reset()
 
 void cChannelProperties::CalculateProperties(cBMPSurface* originSurface)
 {
-  KV_ASSERT_TEXT(ImageSurface != nullptr, "ImageSurface != NULL", Unit);
+  KV_ASSERT(ImageSurface != nullptr, "ImageSurface != NULL");
   ImageSurface->CurrentChannel = ChannelIndex;
   if (originSurface) originSurface->CurrentChannel = ChannelIndex;
   OriginSurface = originSurface;
@@ -303,7 +303,7 @@ double cChannelProperties::ComputeIQHVS(const cBMPSurface* image, const cBMPSurf
 
 void cChannelProperties::PrepareSpectrum()
 {
-  KV_ASSERT_TEXT(ImageSurface != nullptr, "ImageSurface != NULL", Unit);
+  KV_ASSERT(ImageSurface != nullptr, "ImageSurface != NULL");
   FreeSpectrum();
   const cBMPSurface& s = *ImageSurface;
   const int w = s.GetWidth(), h = s.GetHeight(), step = s.GetChannelsCount();
@@ -315,7 +315,7 @@ void cChannelProperties::PrepareSpectrum()
   cPlaneBuffer inputPlane(size_t(w) * size_t(h));
   double* input = inputPlane.data();
   fftw_complex* output = fftw_alloc_complex(size_t(h) * size_t(w / 2 + 1));
-  KV_ASSERT_TEXT(input != nullptr && output != nullptr, "Spectrum != NULL", Unit);
+  KV_ASSERT(input != nullptr && output != nullptr, "Spectrum != NULL");
   // The factor -(-1)^(x+y) moves zero frequency to the centre of the spectrum picture.
   for (int y = 0; y < h; ++y) {
     const uint8_t* row = s.Row(y) + offset;

@@ -20,6 +20,8 @@
 #include "vclIQThread.h"
 #include "kvDiagnostics.h"
 
+KV_UNIT("kvKernel_bpl\\kvImages\\cImage");
+
 namespace {
 
 
@@ -246,7 +248,7 @@ void cImage::SetSelectedChannel(int channel)
 
 sAccessInfo cImage::GetAccessInfo()
 {
-  KV_ASSERT_TEXT(itsBI != nullptr, "itsBI != NULL", "kvKernel_bpl\\kvImages\\cImage");
+  KV_ASSERT(itsBI != nullptr, "itsBI != NULL");
   return itsBI->GetAccessInfo();
 }
 

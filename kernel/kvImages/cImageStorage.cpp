@@ -2,11 +2,11 @@
 
 #include "kvDiagnostics.h"
 
-#define UNIT "kvKernel_bpl\\kvImages\\cImageStorage"
+KV_UNIT("kvKernel_bpl\\kvImages\\cImageStorage");
 
 cImageStorage::~cImageStorage()
 {
-  KV_ASSERT(Images.size() == 0, UNIT);
+  KV_ASSERT(Images.size() == 0, "Images.size() == 0");
 }
 
 cImage* cImageStorage::Register(cImage* theImage, cImage* theParent)
@@ -25,9 +25,9 @@ cImage* cImageStorage::CreateImage()
 
 cImage* cImageStorage::CreateChildImage(cImage* theParent)
 {
-  KV_ASSERT(theParent!=NULL, UNIT);
+  KV_ASSERT(theParent!=nullptr, "theParent!=NULL");
   auto Iterator = Images.find(theParent);
-  KV_ASSERT(Iterator!=Images.end(), UNIT);
+  KV_ASSERT(Iterator!=Images.end(), "Iterator!=Images.end()");
   auto* child = new cImage;
   child->MakeCopyFrom(*theParent);
   return Register(child, theParent);

@@ -1,7 +1,8 @@
 #pragma once
 // The border rule of every neighbourhood computation (filters, windowed measures) and the
 // window extent derived from a window size, in one place so that no filter keeps its own copy.
-#include "kvDiagnostics.h"
+// Ends the program with the border rule's failed precondition: a line without samples.
+[[noreturn]] void kvFoldOntoEmptyLine();
 
 // Folds coordinate i onto 0..n-1: below 0 mirrors without repeating the edge sample, from n
 // on mirrors with it repeated; applied once, so a window larger than the picture still lands
@@ -11,7 +12,7 @@ inline int kvFoldIndex(int i, int n)
   if (i < 0) i = -i;
   if (i >= n) {
     // An empty line has no sample to fold onto (and the modulo would divide by zero).
-    KV_ASSERT_TEXT(n > 0, "n > 0", "kvKernel_bpl\\kvImages\\kvBorderRule");
+    if (n <= 0) kvFoldOntoEmptyLine();
     i = n - (i % n) - 1;
   }
   return i;
@@ -23,7 +24,7 @@ inline int kvFoldIndex(int i, int n)
 inline int kvReflectIndex(int i, int n)
 {
   if (i >= 0 && i < n) return i;
-  KV_ASSERT_TEXT(n > 0, "n > 0", "kvKernel_bpl\\kvImages\\kvBorderRule");
+  if (n <= 0) kvFoldOntoEmptyLine();
   const int period = 2 * n;
   i %= period;
   if (i < 0) i += period;

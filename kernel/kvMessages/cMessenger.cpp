@@ -5,6 +5,8 @@
 #include "cObservableSubject.h"
 #include "kvDiagnostics.h"
 
+KV_UNIT("kvKernel_bpl\\kvMessages\\cMessenger");
+
 namespace {
 std::atomic<iKernelHost*> Host{nullptr};
 }
@@ -43,7 +45,7 @@ void cMessenger::Post(uint32_t id, int32_t wParam, int32_t lParam)
 
 void cMessenger::Direct(uint32_t id, int32_t wParam, int32_t lParam)
 {
-  KV_ASSERT_TEXT(ObservableSubject != nullptr, "ObservableSubject != NULL", "kvKernel_bpl\\kvMessages\\cMessenger");
+  KV_ASSERT(ObservableSubject != nullptr, "ObservableSubject != NULL");
   sMessage m;
   m.Msg = id;
   m.WParam = wParam;

@@ -5,6 +5,8 @@
 
 #include "kvDiagnostics.h"
 
+KV_UNIT("kvKernel_bpl\\kvMessages\\cObservableSubject");
+
 cObservableSubject* ObservableSubject = nullptr;
 
 cObservableSubject::~cObservableSubject()
@@ -14,7 +16,7 @@ cObservableSubject::~cObservableSubject()
 
 void cObservableSubject::Install(iKernelHost* host)
 {
-  KV_ASSERT_TEXT(host != nullptr, "host != NULL", "kvKernel_bpl\\kvMessages\\cObservableSubject");
+  KV_ASSERT(host != nullptr, "host != NULL");
   if (Host) Uninstall();
   Host = host;
   OldWndProc = host->GetWndProc();
@@ -35,7 +37,7 @@ void cObservableSubject::AddObserver(iObserver* observer)
 
 void cObservableSubject::HandleMessage(sMessage& message)
 {
-  KV_ASSERT_TEXT(static_cast<bool>(OldWndProc), "OldWndProc != NULL", "kvKernel_bpl\\kvMessages\\cObservableSubject");
+  KV_ASSERT(static_cast<bool>(OldWndProc), "OldWndProc != NULL");
   if (message.Msg == ANALYZER_POINT_READY) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   if (message.Msg >= FirstForwardedMessage && message.Msg <= LastForwardedMessage) {
     const size_t count = ObserversList.size();

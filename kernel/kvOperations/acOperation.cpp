@@ -6,7 +6,7 @@
 #include "cWorkerPool.h"
 #include "kvDiagnostics.h"
 
-#define UNIT "kvKernel_bpl\\kvOperations\\acOperation"
+KV_UNIT("kvKernel_bpl\\kvOperations\\acOperation");
 
 
 acOperation::acOperation() : Params(new cOperationParams(this)) {}
@@ -38,8 +38,8 @@ void acOperation::OperationProgress(unsigned percent)
 
 void acOperation::Execute(const tTerminateFlag& terminated)
 {
-  KV_ASSERT_TEXT(SourceSurface != nullptr, "SourceSurface != NULL", UNIT);
-  KV_ASSERT_TEXT(ResultSurface != nullptr, "ResultSurface != NULL", UNIT);
+  KV_ASSERT(SourceSurface != nullptr, "SourceSurface != NULL");
+  KV_ASSERT(ResultSurface != nullptr, "ResultSurface != NULL");
   ResultSurface->MakeCopyFrom(*SourceSurface);
   const int width = SourceSurface->GetWidth();
   const int height = SourceSurface->GetHeight();

@@ -9,16 +9,16 @@
 
 #include "kvDiagnostics.h"
 
-#define UNIT "kvKernel_bpl\\kvOperations\\cOperationParameter"
+KV_UNIT("kvKernel_bpl\\kvOperations\\cOperationParameter");
 
 cOperationParameter::cOperationParameter(const sParameterInfo& info)
     : FParameterType(info.theParameterType), FName(info.ParameterName)
 {
-  KV_ASSERT_TEXT(info.MinBound < info.MaxBound, "ParameterInfo.MinBound<ParameterInfo.MaxBound", UNIT);
+  KV_ASSERT(info.MinBound < info.MaxBound, "ParameterInfo.MinBound<ParameterInfo.MaxBound");
   switch (info.theParameterType) {
     case ptInteger:
-      KV_ASSERT_TEXT(IsInteger(info.MinBound), "IsInteger(ParameterInfo.MinBound)", UNIT);
-      KV_ASSERT_TEXT(IsInteger(info.MaxBound), "IsInteger(ParameterInfo.MaxBound)", UNIT);
+      KV_ASSERT(IsInteger(info.MinBound), "IsInteger(ParameterInfo.MinBound)");
+      KV_ASSERT(IsInteger(info.MaxBound), "IsInteger(ParameterInfo.MaxBound)");
       FPrecision = 0;
       FMinBound = RealToData(info.MinBound);
       FMaxBound = RealToData(info.MaxBound);
@@ -26,8 +26,7 @@ cOperationParameter::cOperationParameter(const sParameterInfo& info)
     case ptReal:
       FPrecision = info.Precision;
       // Bounds whose scaled form does not fit 32 bits could never be stored or compared.
-      KV_ASSERT_TEXT(FitsData(info.MinBound) && FitsData(info.MaxBound),
-                     "FitsData(ParameterInfo.MinBound) && FitsData(ParameterInfo.MaxBound)", UNIT);
+      KV_ASSERT(FitsData(info.MinBound) && FitsData(info.MaxBound), "FitsData(ParameterInfo.MinBound) && FitsData(ParameterInfo.MaxBound)");
       FMinBound = RealToData(info.MinBound);
       FMaxBound = RealToData(info.MaxBound);
       break;
@@ -41,11 +40,10 @@ cOperationParameter::cOperationParameter(const sParameterInfo& info)
       FEnumVector = info.EnumStrings;
       break;
     default:
-      KV_ASSERT(false, UNIT);
+      KV_ASSERT(false, "false");
   }
   if (FParameterType != ptReal)
-    KV_ASSERT_TEXT(IsInteger(info.DefaultValue),
-                   "ParameterInfo.DefaultValue == (double)((int)ParameterInfo.DefaultValue)", UNIT);
+    KV_ASSERT(IsInteger(info.DefaultValue), "ParameterInfo.DefaultValue == (double)((int)ParameterInfo.DefaultValue)");
   FValue = FDefaultValue = RealToData(info.DefaultValue);
 }
 
@@ -108,26 +106,26 @@ std::string cOperationParameter::GetShortName() const
 
 int cOperationParameter::GetInteger() const
 {
-  KV_ASSERT(FParameterType == ptInteger, UNIT);
+  KV_ASSERT(FParameterType == ptInteger, "FParameterType == ptInteger");
   return FValue;
 }
 
 double cOperationParameter::GetReal() const
 {
-  KV_ASSERT(FParameterType != ptBoolean, UNIT);
+  KV_ASSERT(FParameterType != ptBoolean, "FParameterType != ptBoolean");
   return DataToReal(FValue);
 }
 
 bool cOperationParameter::GetBoolean() const
 {
-  KV_ASSERT(FParameterType == ptBoolean, UNIT);
+  KV_ASSERT(FParameterType == ptBoolean, "FParameterType == ptBoolean");
   return FValue != 0;
 }
 
 int cOperationParameter::GetEnumSelectedIndex() const
 {
-  KV_ASSERT(FParameterType == ptEnumerated, UNIT);
-  KV_ASSERT(FEnumVector.size() != 0, UNIT);
+  KV_ASSERT(FParameterType == ptEnumerated, "FParameterType == ptEnumerated");
+  KV_ASSERT(FEnumVector.size() != 0, "FEnumVector.size() != 0");
   return FValue;
 }
 
@@ -135,8 +133,7 @@ void cOperationParameter::SetValue(int theInteger)
 {
   switch (FParameterType) {
     case ptInteger:
-      KV_ASSERT_TEXT((FMinBound <= theInteger) && (theInteger <= FMaxBound),
-                     "(FMinBound<=theInteger)&&(theInteger<=FMaxBound)", UNIT);
+      KV_ASSERT((FMinBound <= theInteger) && (theInteger <= FMaxBound), "(FMinBound<=theInteger)&&(theInteger<=FMaxBound)");
       FValue = theInteger;
       break;
     case ptReal:
@@ -146,35 +143,33 @@ void cOperationParameter::SetValue(int theInteger)
       FValue = theInteger != 0 ? 1 : 0;
       break;
     case ptEnumerated:
-      KV_ASSERT(theInteger >= 0, UNIT);
-      KV_ASSERT((unsigned int)theInteger < FEnumVector.size(), UNIT);
-      KV_ASSERT_TEXT((FMinBound <= theInteger) && (theInteger <= FMaxBound),
-                     "(FMinBound<=theInteger)&&(theInteger<=FMaxBound)", UNIT);
+      KV_ASSERT(theInteger >= 0, "theInteger >= 0");
+      KV_ASSERT((unsigned int)theInteger < FEnumVector.size(), "(unsigned int)theInteger < FEnumVector.size()");
+      KV_ASSERT((FMinBound <= theInteger) && (theInteger <= FMaxBound), "(FMinBound<=theInteger)&&(theInteger<=FMaxBound)");
       FValue = theInteger;
       break;
     default:
-      KV_ASSERT(false, UNIT);
+      KV_ASSERT(false, "false");
   }
 }
 
 void cOperationParameter::SetValue(double value)
 {
-  KV_ASSERT(FParameterType == ptReal, UNIT);
+  KV_ASSERT(FParameterType == ptReal, "FParameterType == ptReal");
   const int TempValue = RealToData(value);
-  KV_ASSERT_TEXT((FMinBound <= TempValue) && (TempValue <= FMaxBound),
-                 "(FMinBound<=TempValue)&&(TempValue<=FMaxBound)", UNIT);
+  KV_ASSERT((FMinBound <= TempValue) && (TempValue <= FMaxBound), "(FMinBound<=TempValue)&&(TempValue<=FMaxBound)");
   FValue = TempValue;
 }
 
 void cOperationParameter::SetValue(bool value)
 {
-  KV_ASSERT(FParameterType == ptBoolean, UNIT);
+  KV_ASSERT(FParameterType == ptBoolean, "FParameterType == ptBoolean");
   SetValue(value ? 1 : 0);
 }
 
 void cOperationParameter::GetBounds(double& min, double& max, uint8_t& precision) const
 {
-  KV_ASSERT(FParameterType != ptBoolean, UNIT);
+  KV_ASSERT(FParameterType != ptBoolean, "FParameterType != ptBoolean");
   min = DataToReal(FMinBound);
   max = DataToReal(FMaxBound);
   precision = FPrecision;
@@ -182,20 +177,20 @@ void cOperationParameter::GetBounds(double& min, double& max, uint8_t& precision
 
 void cOperationParameter::GetBounds(int& min, int& max) const
 {
-  KV_ASSERT((FParameterType == ptInteger) || (FParameterType == ptEnumerated), UNIT);
+  KV_ASSERT((FParameterType == ptInteger) || (FParameterType == ptEnumerated), "(FParameterType == ptInteger) || (FParameterType == ptEnumerated)");
   min = FMinBound;
   max = FMaxBound;
 }
 
 int cOperationParameter::GetEnumStringCount() const
 {
-  KV_ASSERT(FParameterType == ptEnumerated, UNIT);
+  KV_ASSERT(FParameterType == ptEnumerated, "FParameterType == ptEnumerated");
   return int(FEnumVector.size());
 }
 
 const std::string& cOperationParameter::GetEnumString(unsigned Index) const
 {
-  KV_ASSERT(FParameterType == ptEnumerated, UNIT);
-  KV_ASSERT(Index < FEnumVector.size(), UNIT);
+  KV_ASSERT(FParameterType == ptEnumerated, "FParameterType == ptEnumerated");
+  KV_ASSERT(Index < FEnumVector.size(), "Index < FEnumVector.size()");
   return FEnumVector[Index];
 }

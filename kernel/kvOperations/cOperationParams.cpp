@@ -5,11 +5,11 @@
 #include "acOperation.h"
 #include "kvDiagnostics.h"
 
-#define UNIT "kvKernel_bpl\\kvOperations\\cOperationParams"
+KV_UNIT("kvKernel_bpl\\kvOperations\\cOperationParams");
 
 cOperationParams::cOperationParams(acOperation* theOperation) : itsOperation(theOperation)
 {
-  KV_ASSERT_TEXT(theOperation != nullptr, "theOperation != NULL", UNIT);
+  KV_ASSERT(theOperation != nullptr, "theOperation != NULL");
 }
 
 cOperationParams::cOperationParams(const cOperationParams& other) : itsOperation(other.itsOperation)
@@ -34,7 +34,7 @@ cOperationParams::~cOperationParams()
 
 cOperationParameter* cOperationParams::GetParam(unsigned ID) const
 {
-  KV_ASSERT_TEXT(ID < ParamsList.size(), "ID<ParamsList->size()", UNIT);
+  KV_ASSERT(ID < ParamsList.size(), "ID<ParamsList->size()");
   return ParamsList[ID];
 }
 
@@ -102,13 +102,13 @@ void cOperationParams::Clear()
 
 std::string cOperationParams::GetName() const
 {
-  KV_ASSERT_TEXT(itsOperation != nullptr, "itsOperation != NULL", UNIT);
+  KV_ASSERT(itsOperation != nullptr, "itsOperation != NULL");
   return itsOperation->GetName();
 }
 
 std::string cOperationParams::GetGroup() const
 {
-  KV_ASSERT_TEXT(itsOperation != nullptr, "itsOperation != NULL", UNIT);
+  KV_ASSERT(itsOperation != nullptr, "itsOperation != NULL");
   return itsOperation->GetGroupName();
 }
 
@@ -119,9 +119,9 @@ void cOperationParams::ResetToDefault()
 
 void cOperationParams::ApplyToOperation()
 {
-  KV_ASSERT_TEXT(itsOperation != nullptr, "itsOperation != NULL", UNIT);
+  KV_ASSERT(itsOperation != nullptr, "itsOperation != NULL");
   // Called on a copy: the live set goes, a fresh copy of this one takes its place.
-  KV_ASSERT_TEXT(itsOperation->Params != this, "ApplyToOperation on a copy", UNIT);
+  KV_ASSERT(itsOperation->Params != this, "ApplyToOperation on a copy");
   delete itsOperation->Params;
   itsOperation->Params = new cOperationParams(*this);
 }
@@ -138,7 +138,7 @@ std::string cOperationParams::GetShortInfo() const
   std::string s = "(";
   for (unsigned i = 0; i < ParamsList.size(); ++i) {
     const cOperationParameter* theParam = ParamsList[i];
-    KV_ASSERT_TEXT(theParam != nullptr, "theParam != NULL", UNIT);
+    KV_ASSERT(theParam != nullptr, "theParam != NULL");
     switch (theParam->GetType()) {
       case ptInteger:
         if (i > 0) s += ";";

@@ -9,7 +9,7 @@
 #include "cResampleOperation.h"
 #include "kvDiagnostics.h"
 
-#define UNIT "kvKernel_bpl\\kvOperations\\cOperationPool"
+KV_UNIT("kvKernel_bpl\\kvOperations\\cOperationPool");
 
 cOperationPool* OperationPool = nullptr;
 
@@ -78,7 +78,7 @@ void cOperationPool::GetOperationGroupAndName(unsigned uid, std::string& group, 
                                               std::string& type) const
 {
   acOperation* Operation = LookForOperationByUID(uid);
-  KV_ASSERT_TEXT(Operation != nullptr, "Operation != NULL", UNIT);
+  KV_ASSERT(Operation != nullptr, "Operation != NULL");
   group = Operation->GetGroupName();
   name = Operation->GetName();
   type = Operation->GetOperationType();
@@ -93,7 +93,7 @@ acOperation* cOperationPool::SelectOperation(const cOperationParams& params) con
       theOperation = operation;
       break;
     }
-  KV_ASSERT_TEXT(theOperation != nullptr, "theOperation!=NULL", UNIT);
+  KV_ASSERT(theOperation != nullptr, "theOperation!=NULL");
   return theOperation;
 }
 

@@ -2,10 +2,14 @@
 // Exact window sums for row forms: the sum and the sum of squares of every pixel's window,
 // channel by channel, over a span of window rows as the row engine hands them out. Column
 // sums down the window rows first, then a running sum along each channel.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "kvBorderRule.h"
+
+// Ends the program with kvWindowSums' failed precondition.
+[[noreturn]] void kvWindowTooLargeForSums();
 
 // rows: window rows 0 .. window.Height() - 1 of the span's first pixel; sample c of pixel i at
 // column offset dx lies at rows[k][(i + dx) * channels + c]. Writes count * channels sums
@@ -14,8 +18,8 @@
 inline void kvWindowSums(const uint8_t* const* rows, int channels, int count, const sWindowExtent& window,
                          std::vector<int32_t>& sums, std::vector<int32_t>& squares)
 {
-  KV_ASSERT_TEXT(int64_t(window.Width()) * window.Height() <= 33025, "window of at most 33025 samples",
-                 "kvKernel_bpl\\kvOperations\\kvWindowSums");
+  // Larger windows could overflow the sums: a programming error of the caller.
+  if (int64_t(window.Width()) * window.Height() > 33025) kvWindowTooLargeForSums();
   const size_t n = size_t(count) * size_t(channels);
   sums.resize(n);
   squares.resize(n);

@@ -2,8 +2,10 @@
 
 #include "kvDiagnostics.h"
 
+KV_UNIT("kvKernel_bpl\\kvOperations\\cOperationParameter");
+
 void sParameterInfo::AddEnumString(const std::string& text)
 {
-  KV_ASSERT(theParameterType == ptEnumerated, "kvKernel_bpl\\kvOperations\\cOperationParameter");
+  KV_ASSERT(theParameterType == ptEnumerated, "theParameterType == ptEnumerated");
   EnumStrings.push_back(text);
 }

@@ -7,7 +7,7 @@
 #include "cUserDialogs.h"
 #include "kvDiagnostics.h"
 
-#define UNIT "kvKernel_bpl\\kvProcessing\\cKvadraServer"
+KV_UNIT("kvKernel_bpl\\kvProcessing\\cKvadraServer");
 
 cKvadraServer* KvadraServer = nullptr;
 
@@ -17,8 +17,8 @@ constexpr unsigned ProgressInterval = 100;
 
 cKvadraServer::cKvadraServer(cImageStorage* storage, iKernelHost* host) : Storage(storage), Host(host)
 {
-  KV_ASSERT(Storage != NULL, UNIT);
-  KV_ASSERT(Host != NULL, UNIT);
+  KV_ASSERT(Storage != nullptr, "Storage != NULL");
+  KV_ASSERT(Host != nullptr, "Host != NULL");
   ResultImage = Storage->CreateImage();
 }
 
@@ -45,7 +45,7 @@ cImage* cKvadraServer::GetImage(int index) const
 
 void cKvadraServer::GetImageSizes(int& width, int& height) const
 {
-  KV_ASSERT_TEXT(!ImageList.empty(), "ImageList->Count > 0", UNIT);
+  KV_ASSERT(!ImageList.empty(), "ImageList->Count > 0");
   width = ImageList[0]->GetWidth();
   height = ImageList[0]->GetHeight();
 }
@@ -126,7 +126,7 @@ void cKvadraServer::SelectedFilterExecute(bool save)
   Worker.reset();
 
   acOperation* ResultOperation = OperationPool->LookForOperationByUID(SelectedOperationUID);
-  KV_ASSERT(ResultOperation!=NULL, UNIT);
+  KV_ASSERT(ResultOperation!=nullptr, "ResultOperation!=NULL");
   cImage* source = GetCurrentImage();
   // A front end may ask for a preview while no picture is loaded: there is nothing to run.
   if (!source) return;
@@ -155,7 +155,7 @@ void cKvadraServer::SelectedFilterExecute(bool save)
 void cKvadraServer::OnProgressTimer()
 {
   const int percent = ResultImage->PercentDone.load(std::memory_order_relaxed);
-  KV_ASSERT_TEXT(percent <= 100, "ResultImage->PercentDone<=100", UNIT);
+  KV_ASSERT(percent <= 100, "ResultImage->PercentDone<=100");
   cKvadraServerMessenger::DirectFiltrationProgress(unsigned(percent < 0 ? 0 : percent));
 }
 

@@ -4,6 +4,8 @@
 #include "kvDiagnostics.h"
 #include "kvMessages.h"
 
+KV_UNIT("kvKernel_bpl\\kvProcessing\\cKvadraServerMessenger");
+
 namespace cKvadraServerMessenger {
 void PostImageLoaded() { cMessenger::Post(IMAGE_LOADED); }
 void SendImageClosed() { cMessenger::Send(IMAGE_CLOSED); }
@@ -14,7 +16,7 @@ void SendHistoryChanged() { cMessenger::Send(HISTORY_CHANGED); }
 void PostHistoryChanged() { cMessenger::Post(HISTORY_CHANGED); }
 void DirectFiltrationProgress(unsigned Progress)
 {
-  KV_ASSERT_TEXT(Progress <= 100, "Progress<=100", "kvKernel_bpl\\kvProcessing\\cKvadraServerMessenger");
+  KV_ASSERT(Progress <= 100, "Progress<=100");
   cMessenger::Direct(FILTRATION_PROGRESS, int32_t(Progress));
 }
 void SendCurrentImageChanged() { cMessenger::Send(CURRENT_IMAGE_CHANGED); }

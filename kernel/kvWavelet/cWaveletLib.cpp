@@ -8,7 +8,7 @@
 
 namespace {
 
-const char* const Unit = "kvKernel_bpl\\kvWavelet\\cWaveletLib";
+KV_UNIT("kvKernel_bpl\\kvWavelet\\cWaveletLib");
 
 // y[k] = sum_j x[(2k + j) mod n] * f[L - 1 - j], k = 0 .. n/2 - 1; x is read with a stride so
 // that rows and columns share the code. scratch holds the periodically extended line.
@@ -87,7 +87,7 @@ cWaveletLib::cWaveletLib() : Bank(std::make_unique<cWaveletBank>()) {}
 cWaveletLib::~cWaveletLib()
 {
   for (auto Iterator = Trees.begin(); Iterator != Trees.end(); ++Iterator)
-    KV_ASSERT_TEXT((*Iterator).second != nullptr, "(*Iterator).second != NULL", Unit);
+    KV_ASSERT((*Iterator).second != nullptr, "(*Iterator).second != NULL");
   Trees.clear();
   Bank.reset();
 }
@@ -153,7 +153,7 @@ bool cWaveletLib::Decompose(const std::string& leafPath)
     return false;
   }
   if (node->Width <= 0 || node->Height <= 0) return false;
-  KV_ASSERT_TEXT(nodePath.size() % 3 == 0, "level>0", Unit);
+  KV_ASSERT(nodePath.size() % 3 == 0, "level>0");
 
   // Odd extents repeat their last column / row once.
   int w = node->Width, h = node->Height;

@@ -7,6 +7,8 @@
 #include "kvDiagnostics.h"
 #include "kvWindowSums.h"
 
+KV_UNIT("990pkAdaptive\\LeeFilter");
+
 namespace {
 // The row's results from exact window sums of n samples. The quotients are taken in double
 // precision: numerators stay far below 2^26 and divisors below 2^16, where the floor of the
@@ -34,7 +36,7 @@ LeeFilter::LeeFilter()
   GroupName = "Misc Filters";
   OperationType = otFilter;
   FormMode = 1;
-  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", "990pkAdaptive\\LeeFilter");
+  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
   WindowParam = Params->AddInteger("Window size", 1, 27, 7);
 }
 

@@ -6,6 +6,8 @@
 #include "cJpegCodec.h"
 #include "kvDiagnostics.h"
 
+KV_UNIT("plug_ins\\Compress\\jpegFilter");
+
 jpegFilter::jpegFilter()
 {
   Name = "JPEG";
@@ -13,7 +15,7 @@ jpegFilter::jpegFilter()
   OperationType = otCompress;
   FormMode = 1;
   TotalVariation = false;
-  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", "plug_ins\\Compress\\jpegFilter");
+  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
   sParameterInfo info;
   info.ParameterName = "Compression ratio";
   info.theParameterType = ptInteger;

@@ -6,7 +6,7 @@
 #include "kvDiagnostics.h"
 #include "kvLateralWeights.h"
 
-#define UNIT "pkLateral\\BilateralFilter"
+KV_UNIT("pkLateral\\BilateralFilter");
 
 BilateralFilter::BilateralFilter()
 {
@@ -15,7 +15,7 @@ BilateralFilter::BilateralFilter()
   OperationType = otFilter;
   FormMode = 1;
   TotalVariation = false;
-  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", UNIT);
+  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
   SizeParam = Params->AddInteger("Window size", 1, 27, 3);
   SigmaSParam = Params->AddReal("Sigma S", 0, 10, 5, 1);
   SigmaRParam = Params->AddReal("Sigma R", 0, 50, 25, 1);

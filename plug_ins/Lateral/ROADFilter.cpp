@@ -5,7 +5,7 @@
 #include "kvDiagnostics.h"
 #include "kvLateralWeights.h"
 
-#define UNIT "pkLateral\\ROADFilter"
+KV_UNIT("pkLateral\\ROADFilter");
 
 ROADFilter::ROADFilter()
 {
@@ -14,7 +14,7 @@ ROADFilter::ROADFilter()
   OperationType = otFilter;
   FormMode = 1;
   TotalVariation = false;
-  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", UNIT);
+  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
   SizeParam = Params->AddInteger("Window size", 1, 27, 3);
   SigmaSParam = Params->AddReal("Spatial parameter", 0, 10, 5, 1);
   SigmaIParam = Params->AddReal("Impulse parameter", 0, 100, 50, 1);

@@ -4,7 +4,7 @@
 
 #include "kvDiagnostics.h"
 
-#define UNIT "pkLateral\\SD_ROM2Filter"
+KV_UNIT("pkLateral\\SD_ROM2Filter");
 
 SD_ROM2Filter::SD_ROM2Filter()
 {
@@ -13,7 +13,7 @@ SD_ROM2Filter::SD_ROM2Filter()
   OperationType = otFilter;
   FormMode = 1;
   TotalVariation = false;
-  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", UNIT);
+  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
   ThresholdParams[0] = Params->AddInteger("T1", 0, 100, 8);
   ThresholdParams[1] = Params->AddInteger("T2", 0, 100, 20);
   ThresholdParams[2] = Params->AddInteger("T3", 0, 100, 40);

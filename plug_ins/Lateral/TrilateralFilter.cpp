@@ -7,7 +7,7 @@
 #include "kvDiagnostics.h"
 #include "kvLateralWeights.h"
 
-#define UNIT "pkLateral\\TrilateralFilter"
+KV_UNIT("pkLateral\\TrilateralFilter");
 
 namespace {
 constexpr int MaxR = 4 * 255;
@@ -20,7 +20,7 @@ TrilateralFilter::TrilateralFilter()
   OperationType = otFilter;
   FormMode = 1;
   TotalVariation = false;
-  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", UNIT);
+  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
   SizeParam = Params->AddInteger("Window size", 1, 27, 3);
   SigmaSParam = Params->AddReal("Spatial parameter", 0, 10, 5, 1);
   SigmaRParam = Params->AddReal("Radiometric parameter", 0, 100, 40, 1);

@@ -6,13 +6,15 @@
 #include "kvDiagnostics.h"
 #include "kvWindowSums.h"
 
+KV_UNIT("020pkLinear\\WienerFilter");
+
 WienerFilter::WienerFilter()
 {
   Name = "Wiener Filter";
   GroupName = "Linear Filters";
   OperationType = otFilter;
   FormMode = 1;
-  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", "020pkLinear\\WienerFilter");
+  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
   WindowParam = Params->AddInteger("Window size", 1, 27, 3);
   NoiseParam = Params->AddReal("Noise variance", 0, 500, 10, 2);
 }

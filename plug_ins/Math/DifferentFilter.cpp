@@ -4,7 +4,7 @@
 
 #include "kvDiagnostics.h"
 
-#define UNIT "pkMath\\DifferentFilter"
+KV_UNIT("pkMath\\DifferentFilter");
 
 namespace {
 int64_t Binomial(int n, int k)
@@ -26,7 +26,7 @@ DifferentFilter::DifferentFilter()
   OperationType = otFilter;
   FormMode = 1;
   TotalVariation = false;
-  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", UNIT);
+  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
   DegreeXParam = Params->AddInteger("Degree X", 0, 20, 0);
   DegreeYParam = Params->AddInteger("Degree Y", 0, 20, 0);
 }

@@ -6,7 +6,7 @@
 
 #include "kvDiagnostics.h"
 
-#define UNIT "pkMath\\GradientFilter"
+KV_UNIT("pkMath\\GradientFilter");
 
 namespace {
 // The result sample of gradient components gx, gy.
@@ -42,7 +42,7 @@ GradientFilter::GradientFilter()
   OperationType = otFilter;
   FormMode = 1;
   TotalVariation = false;
-  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", UNIT);
+  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
   FactorParam = Params->AddReal("Factor", 0, 4, 1, 1);
   OperatorParam = Params->AddEnumerated("Operator", {"Roberts", "Sobel"}, 0);
   PerfectParam = Params->AddBoolean("Perfect", false);
@@ -52,7 +52,7 @@ void GradientFilter::PreProcessing()
 {
   Factor = (*Params)[FactorParam].GetReal();
   const cOperationParameter& op = (*Params)[OperatorParam];
-  KV_ASSERT_TEXT(op.GetType() == ptEnumerated, "theParameterType == ptEnumerated", UNIT);
+  KV_ASSERT(op.GetType() == ptEnumerated, "theParameterType == ptEnumerated");
   Operator = uint8_t(op.GetEnumSelectedIndex());
   Perfect = (*Params)[PerfectParam].GetBoolean() ? 1 : 0;
 }

@@ -2,7 +2,7 @@
 
 #include "kvDiagnostics.h"
 
-#define UNIT "pkMeaning\\acMeanFilter"
+KV_UNIT("pkMeaning\\acMeanFilter");
 
 acMeanFilter::acMeanFilter(const char* name, bool swapped) : Swapped(swapped)
 {
@@ -11,7 +11,7 @@ acMeanFilter::acMeanFilter(const char* name, bool swapped) : Swapped(swapped)
   OperationType = otFilter;
   FormMode = 1;
   TotalVariation = false;
-  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", UNIT);
+  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
   WidthParam = Params->AddInteger("Window width", 1, 27, 3);
   HeightParam = Params->AddInteger("Window height", 1, 27, 3);
 }

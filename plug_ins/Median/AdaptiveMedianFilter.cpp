@@ -5,13 +5,15 @@
 
 #include "kvDiagnostics.h"
 
+KV_UNIT("050pkMedian\\AdaptiveMedianFilter");
+
 AdaptiveMedianFilter::AdaptiveMedianFilter()
 {
   Name = "Adaptive Median Filter";
   GroupName = "Median Filters";
   OperationType = otFilter;
   FormMode = 1;
-  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", "050pkMedian\\AdaptiveMedianFilter");
+  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
   sParameterInfo info;
   info.theParameterType = ptInteger;
   info.Precision = 0;

@@ -6,6 +6,8 @@
 #include "cSmallMedianRows.h"
 #include "kvDiagnostics.h"
 
+KV_UNIT("050pkMedian\\FastMedianFilter");
+
 namespace {
 // Windows of up to this many samples go through the comparator network, larger ones through
 // FindMedian per sample.
@@ -18,7 +20,7 @@ FastMedianFilter::FastMedianFilter()
   GroupName = "Median Filters";
   OperationType = otFilter;
   FormMode = 1;
-  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", "050pkMedian\\FastMedianFilter");
+  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
   WidthParam = Params->AddInteger("Width size", 1, 27, 3);
   HeightParam = Params->AddInteger("Height size", 1, 27, 3);
   RecursiveParam = Params->AddBoolean("Recursive executing", false);

@@ -5,13 +5,15 @@
 #include "FindMedian.h"
 #include "kvDiagnostics.h"
 
+KV_UNIT("050pkMedian\\FoolishDetectorMedianFilter");
+
 FoolishDetectorMedianFilter::FoolishDetectorMedianFilter()
 {
   Name = "Foolish Detector Median Filter";
   GroupName = "Detector Median Filters";
   OperationType = otFilter;
   FormMode = 1;
-  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", "050pkMedian\\FoolishDetectorMedianFilter");
+  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
   sParameterInfo info;
   info.theParameterType = ptInteger;
   info.Precision = 0;

@@ -5,6 +5,8 @@
 #include "FindMedian.h"
 #include "kvDiagnostics.h"
 
+KV_UNIT("050pkMedian\\NASMFilter_New");
+
 namespace {
 constexpr int MaxPasses = 100;
 }
@@ -15,7 +17,7 @@ NASMFilter_New::NASMFilter_New()
   GroupName = "Detector Median Filters";
   OperationType = otFilter;
   FormMode = 1;
-  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", "050pkMedian\\NASMFilter_New");
+  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
   sParameterInfo info;
   info.theParameterType = ptInteger;
   info.Precision = 0;

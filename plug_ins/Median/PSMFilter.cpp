@@ -6,6 +6,8 @@
 #include "FindMedian.h"
 #include "kvDiagnostics.h"
 
+KV_UNIT("050pkMedian\\PSMFilter");
+
 namespace {
 constexpr int MaxPasses = 100;
 }
@@ -16,7 +18,7 @@ PSMFilter::PSMFilter()
   GroupName = "Detector Median Filters";
   OperationType = otFilter;
   FormMode = 1;
-  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", "050pkMedian\\PSMFilter");
+  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
   sParameterInfo info;
   info.theParameterType = ptInteger;
   info.Precision = 0;

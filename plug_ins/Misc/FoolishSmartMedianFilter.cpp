@@ -5,13 +5,15 @@
 #include "FindMedian.h"
 #include "kvDiagnostics.h"
 
+KV_UNIT("999pkMisc\\FoolishSmartMedianFilter");
+
 FoolishSmartMedianFilter::FoolishSmartMedianFilter()
 {
   Name = "Foolish detector-Smart filter";
   GroupName = "Detector Median Filters";
   OperationType = otFilter;
   FormMode = 1;
-  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", "999pkMisc\\FoolishSmartMedianFilter");
+  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
   sParameterInfo info;
   info.theParameterType = ptInteger;
   info.Precision = 0;

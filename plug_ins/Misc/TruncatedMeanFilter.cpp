@@ -4,7 +4,7 @@
 
 #include "kvDiagnostics.h"
 
-#define UNIT "pkMisc\\TruncatedMeanFilter"
+KV_UNIT("pkMisc\\TruncatedMeanFilter");
 
 namespace {
 // Windows of up to this many samples are sorted by the network, larger ones per sample.
@@ -47,7 +47,7 @@ TruncatedMeanFilter::TruncatedMeanFilter()
   OperationType = otFilter;
   FormMode = 1;
   TotalVariation = false;
-  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", UNIT);
+  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
   SizeParam = Params->AddInteger("Window size", 2, 27, 3);
   TruncationParam = Params->AddInteger("Size of truncation", 0, 26, 4);
   RecursiveParam = Params->AddBoolean("Recursive executing", false);
@@ -69,7 +69,7 @@ void TruncatedMeanFilter::PreProcessing()
     // ceil(2^32 / d) divides every kept sum (below 2^14) exactly; checked on all of them.
     const uint64_t d = uint64_t(n - Truncation);
     Multiplier = ((uint64_t(1) << 32) + d - 1) / d;
-    for (uint64_t s = 0; s <= d * 255; ++s) KV_ASSERT_TEXT(((s * Multiplier) >> 32) == s / d, "exact division", UNIT);
+    for (uint64_t s = 0; s <= d * 255; ++s) KV_ASSERT(((s * Multiplier) >> 32) == s / d, "exact division");
   }
 }
 

@@ -4,7 +4,7 @@
 
 #include "kvDiagnostics.h"
 
-#define UNIT "pkRanking\\MaxMinFilter"
+KV_UNIT("pkRanking\\MaxMinFilter");
 
 MaxMinFilter::MaxMinFilter() : acExtremumFilter("Max-Min Filter", true, true)
 {
@@ -21,7 +21,7 @@ void MaxMinFilter::OperationItself(const tTerminateFlag& terminated)
     return;
   }
   const cOperationParameter& sequence = (*Params)[SequenceParam];
-  KV_ASSERT_TEXT(sequence.GetType() == ptEnumerated, "theParameterType == ptEnumerated", UNIT);
+  KV_ASSERT(sequence.GetType() == ptEnumerated, "theParameterType == ptEnumerated");
   const bool maxFirst = sequence.GetEnumSelectedIndex() == 0;
   PreProcessing();
   cBMPSurface* const source = SourceSurface;

@@ -5,7 +5,7 @@
 
 #include "kvDiagnostics.h"
 
-#define UNIT "pkRanking\\acExtremumFilter"
+KV_UNIT("pkRanking\\acExtremumFilter");
 
 acExtremumFilter::acExtremumFilter(const char* name, bool maximum, bool widthAcross)
     : Maximum(maximum), WidthAcross(widthAcross)
@@ -15,7 +15,7 @@ acExtremumFilter::acExtremumFilter(const char* name, bool maximum, bool widthAcr
   OperationType = otFilter;
   FormMode = 1;
   TotalVariation = false;
-  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", UNIT);
+  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
   WidthParam = Params->AddInteger("Window width", 1, 27, 3);
   HeightParam = Params->AddInteger("Window height", 1, 27, 3);
   RecursiveParam = Params->AddBoolean("Recursive executing", false);

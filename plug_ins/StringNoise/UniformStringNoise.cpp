@@ -3,6 +3,8 @@
 #include "cRandomBatch.h"
 #include "kvDiagnostics.h"
 
+KV_UNIT("220pkStringNoise\\UniformStringNoise");
+
 namespace {
 // The probability as entered: the stored integer over 10^precision, divided once, so a
 // probability of k % hits exactly k of the 100 draws.
@@ -21,7 +23,7 @@ UniformStringNoise::UniformStringNoise()
   OperationType = otNoise;
   FormMode = 1;
   TotalVariation = false;
-  KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", "220pkStringNoise\\UniformStringNoise");
+  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
   sParameterInfo info;
   info.theParameterType = ptReal;
   info.ParameterName = "Probability";
