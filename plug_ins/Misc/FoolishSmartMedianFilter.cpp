@@ -12,40 +12,18 @@ FoolishSmartMedianFilter::FoolishSmartMedianFilter()
   OperationType = otFilter;
   FormMode = 1;
   KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", "999pkMisc\\FoolishSmartMedianFilter");
-  sParameterInfo info;
-  info.theParameterType = ptInteger;
-  info.Precision = 0;
-  info.MinBound = 1;
-  info.MaxBound = 27;
-  info.DefaultValue = 3;
-  info.ParameterName = "Window size";
-  Params->AddNewParam(info);
-  info.MinBound = 3;
-  info.DefaultValue = 7;
-  info.ParameterName = "Max window size";
-  Params->AddNewParam(info);
-  info.theParameterType = ptReal;
-  info.Precision = 2;
-  info.MinBound = 0;
-  info.MaxBound = 1;
-  info.DefaultValue = 0.5;
-  info.ParameterName = "Threshold";
-  Params->AddNewParam(info);
-  info.theParameterType = ptBoolean;
-  info.Precision = 0;
-  info.MinBound = 0;
-  info.MaxBound = 1;
-  info.DefaultValue = 0;
-  info.ParameterName = "Recursive executing";
-  Params->AddNewParam(info);
+  SizeParam = Params->AddInteger("Window size", 1, 27, 3);
+  MaxSizeParam = Params->AddInteger("Max window size", 3, 27, 7);
+  ThresholdParam = Params->AddReal("Threshold", 0, 1, 0.5, 2);
+  RecursiveParam = Params->AddBoolean("Recursive executing", false);
 }
 
 void FoolishSmartMedianFilter::PreProcessing()
 {
-  WindowSize = uint8_t(std::clamp(Params->GetParam(0)->GetInteger(), 1, 255));
-  MaxWindowSize = uint8_t(std::clamp(Params->GetParam(1)->GetInteger(), 1, 255));
-  Threshold = Params->GetParam(2)->GetReal();
-  Recursive = Params->GetParam(3)->GetBoolean();
+  WindowSize = uint8_t(std::clamp((*Params)[SizeParam].GetInteger(), 1, 255));
+  MaxWindowSize = uint8_t(std::clamp((*Params)[MaxSizeParam].GetInteger(), 1, 255));
+  Threshold = (*Params)[ThresholdParam].GetReal();
+  Recursive = (*Params)[RecursiveParam].GetBoolean();
   const unsigned largest = std::max(WindowSize, MaxWindowSize);
   Window.resize(largest * largest);
 }
@@ -78,4 +56,52 @@ void FoolishSmartMedianFilter::TransformPixel(unsigned x, unsigned y)
     ResultSurface->SetPixel(cx, cy, FindMedian(Window.data(), n));
   else  // only impulses around: repeat the value already restored left of the window
     ResultSurface->SetPixel(cx, cy, ResultSurface->GetPixel(cx - size / 2 - 1, cy));
+}
+
+acSingleChannelOperation::sRowForm FoolishSmartMedianFilter::RowForm() const
+{
+  // The window grows from WindowSize while it may, so the largest visited is the larger size.
+  const int largest = std::max(WindowSize, MaxWindowSize);
+  return {true, sWindowExtent::OfSize(largest, largest), true, Recursive};
+}
+
+// TransformPixel on window rows. Only impulses are worked on; the rest of out already holds
+// the source. The fallback reads this row's results, written left to right as in the plain
+// order (a span never reads another row's results, so rows stay independent).
+void FoolishSmartMedianFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
+{
+  const int channels = in.Channels;
+  const int largest = std::max(WindowSize, MaxWindowSize);
+  const int up = sWindowExtent::OfSize(largest, largest).Up;
+  const int largestCount = int(MaxWindowSize) * MaxWindowSize;
+  const uint8_t* centre = in.Rows[up];
+  const uint8_t* results = ResultSurface->Row(in.Y);
+  const int width = ResultSurface->GetWidth();
+  thread_local std::vector<uint8_t> window;
+  window.resize(size_t(largest) * size_t(largest));
+  for (int j = 0; j < count * channels; ++j) {
+    if (centre[j] != 0 && centre[j] != 255) continue;
+    const int i = j / channels, ch = j % channels;
+    int size = WindowSize;
+    unsigned n = 0;
+    for (;;) {
+      const sWindowExtent w = sWindowExtent::OfSize(size, size);
+      unsigned impulses = 0;
+      n = 0;
+      for (int dy = -w.Up; dy <= w.Down; ++dy) {
+        const uint8_t* row = in.Rows[up + dy] + ch;
+        for (int dx = -w.Left; dx <= w.Right; ++dx) {
+          const uint8_t v = row[(i + dx) * channels];
+          if (v == 0 || v == 255)
+            ++impulses;
+          else
+            window[n++] = v;
+        }
+      }
+      if (double(impulses) / double(size * size) < Threshold || size * size >= largestCount) break;
+      ++size;
+    }
+    out[j] = n > 0 ? FindMedian(window.data(), n)
+                   : results[kvFoldIndex(in.X + i - size / 2 - 1, width) * channels + ch];
+  }
 }
