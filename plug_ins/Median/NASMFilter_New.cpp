@@ -16,23 +16,16 @@ NASMFilter_New::NASMFilter_New()
   OperationType = otFilter;
   FormMode = 1;
   KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", "050pkMedian\\NASMFilter_New");
-  sParameterInfo info;
-  info.theParameterType = ptInteger;
-  info.Precision = 0;
-  info.MinBound = 1;
-  info.MaxBound = 27;
-  info.DefaultValue = 5;
-  info.ParameterName = "Detector window size";
-  Params->AddNewParam(info);
-  info.DefaultValue = 3;
-  info.ParameterName = "Filter window size";
-  Params->AddNewParam(info);
+  DetectorSizeParam = Params->AddInteger("Detector window size", 1, 27, 5);
+  FilterSizeParam = Params->AddInteger("Filter window size", 1, 27, 3);
 }
 
 void NASMFilter_New::OperationItself(const tTerminateFlag& terminated)
 {
-  DetectorSize = uint8_t(std::clamp(Params->GetParam(0)->GetInteger(), 1, 255));
-  FilterSize = uint8_t(std::clamp(Params->GetParam(1)->GetInteger(), 1, 255));
+  DetectorSize = uint8_t(std::clamp((*Params)[DetectorSizeParam].GetInteger(), 1, 255));
+  FilterSize = uint8_t(std::clamp((*Params)[FilterSizeParam].GetInteger(), 1, 255));
+  const bool plain = PixelReferenceRequested();
+  NoteRanByRows(!plain);
   const cRegionChannel region(*this, *ResultSurface);
   if (region.GetSize() == 0) return;
   Window.resize(size_t(FilterSize) * FilterSize);
@@ -42,7 +35,10 @@ void NASMFilter_New::OperationItself(const tTerminateFlag& terminated)
     ResultSurface->CurrentChannel = c;
     OperationProgress(unsigned(c) * (99u / unsigned(channels)));
     if (!region.CopyIn(*SourceSurface, c, X, terminated)) return;
-    Detect(region);
+    if (plain)
+      DetectPlain(region);
+    else
+      Detect(region);
     Restore(region);
     if (!region.CopyOut(*ResultSurface, c, X, terminated)) return;
   }
@@ -89,6 +85,24 @@ void NASMFilter_New::Detect(const cRegionChannel& region)
     for (int col = 0; col < w; ++col)
       flags[col] = (RowLowest[size_t(col)] < values[col] && values[col] < RowHighest[size_t(col)]) ? 0 : 1;
   }
+}
+
+void NASMFilter_New::DetectPlain(const cRegionChannel& region)
+{
+  const int w = region.GetWidth(), h = region.GetHeight();
+  const int high = DetectorSize / 2, low = high - DetectorSize + 1;
+  F.assign(X.size(), 0);
+  for (int r = 0; r < h; ++r)
+    for (int col = 0; col < w; ++col) {
+      uint8_t lowest = 255, highest = 0;
+      for (int rr = std::max(0, r + low); rr <= std::min(h - 1, r + high); ++rr)
+        for (int cc = std::max(0, col + low); cc <= std::min(w - 1, col + high); ++cc) {
+          lowest = std::min(lowest, X[size_t(rr) * w + cc]);
+          highest = std::max(highest, X[size_t(rr) * w + cc]);
+        }
+      const uint8_t v = X[size_t(r) * w + col];
+      F[size_t(r) * w + col] = (lowest < v && v < highest) ? 0 : 1;
+    }
 }
 
 void NASMFilter_New::Restore(const cRegionChannel& region)

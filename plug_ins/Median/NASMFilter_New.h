@@ -5,18 +5,22 @@
 #include <cstdint>
 #include <vector>
 
-#include "acOperation.h"
+#include "acSingleChannelOperation.h"
 #include "cRegionChannel.h"
 
-class NASMFilter_New : public acOperation {
+class NASMFilter_New : public acSingleChannelOperation {
 public:
   NASMFilter_New();
   void OperationItself(const tTerminateFlag& terminated) override;
 
 private:
+  // The detection stage by extremes over rows then columns, or (the plain reference) by each
+  // sample's clipped window scanned whole.
   void Detect(const cRegionChannel& region);
+  void DetectPlain(const cRegionChannel& region);
   void Restore(const cRegionChannel& region);
 
+  sParamHandle DetectorSizeParam, FilterSizeParam;
   uint8_t DetectorSize = 5;
   uint8_t FilterSize = 3;
   // Per-run arrays of the region: samples, flags, and the filtering stage's working copies.

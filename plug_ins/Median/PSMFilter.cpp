@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "FindMedian.h"
+#include "cSmallMedianRows.h"
 #include "kvDiagnostics.h"
 
 namespace {
@@ -17,27 +18,10 @@ PSMFilter::PSMFilter()
   OperationType = otFilter;
   FormMode = 1;
   KV_ASSERT_TEXT(Params != nullptr, "OperationParams != NULL", "050pkMedian\\PSMFilter");
-  sParameterInfo info;
-  info.theParameterType = ptInteger;
-  info.Precision = 0;
-  info.MinBound = 1;
-  info.MaxBound = 27;
-  info.DefaultValue = 5;
-  info.ParameterName = "Detector window size";
-  Params->AddNewParam(info);
-  info.DefaultValue = 3;
-  info.ParameterName = "Filter window size";
-  Params->AddNewParam(info);
-  info.MinBound = 0;
-  info.MaxBound = 255;
-  info.DefaultValue = 25;
-  info.ParameterName = "Detector Treshold";
-  Params->AddNewParam(info);
-  info.MinBound = 1;
-  info.MaxBound = 5;
-  info.DefaultValue = 3;
-  info.ParameterName = "Detector epoch count";
-  Params->AddNewParam(info);
+  DetectorSizeParam = Params->AddInteger("Detector window size", 1, 27, 5);
+  FilterSizeParam = Params->AddInteger("Filter window size", 1, 27, 3);
+  ThresholdParam = Params->AddInteger("Detector Treshold", 0, 255, 25);
+  EpochsParam = Params->AddInteger("Detector epoch count", 1, 5, 3);
 }
 
 void PSMFilter::ChannelProgress(int channel, int channels, unsigned stagePercent)
@@ -55,10 +39,12 @@ void PSMFilter::BuildMirrorTable(std::vector<int>& map, int count, int size)
 
 void PSMFilter::OperationItself(const tTerminateFlag& terminated)
 {
-  DetectorSize = uint8_t(std::clamp(Params->GetParam(0)->GetInteger(), 1, 255));
-  FilterSize = uint8_t(std::clamp(Params->GetParam(1)->GetInteger(), 1, 255));
-  Threshold = uint8_t(std::clamp(Params->GetParam(2)->GetInteger(), 0, 255));
-  Epochs = uint8_t(std::clamp(Params->GetParam(3)->GetInteger(), 1, 255));
+  DetectorSize = uint8_t(std::clamp((*Params)[DetectorSizeParam].GetInteger(), 1, 255));
+  FilterSize = uint8_t(std::clamp((*Params)[FilterSizeParam].GetInteger(), 1, 255));
+  Threshold = uint8_t(std::clamp((*Params)[ThresholdParam].GetInteger(), 0, 255));
+  Epochs = uint8_t(std::clamp((*Params)[EpochsParam].GetInteger(), 1, 255));
+  const bool plain = PixelReferenceRequested();
+  NoteRanByRows(!plain);
   const cRegionChannel region(*this, *ResultSurface);
   if (region.GetSize() == 0) return;
   const int largest = std::max(DetectorSize, FilterSize);
@@ -69,7 +55,10 @@ void PSMFilter::OperationItself(const tTerminateFlag& terminated)
     ResultSurface->CurrentChannel = c;
     ChannelProgress(c, channels, 0);
     if (!region.CopyIn(*SourceSurface, c, X, terminated)) return;
-    Detect(region, c, channels);
+    if (plain)
+      DetectPlain(region);
+    else
+      Detect(region, c, channels);
     Restore(region, c, channels);
     if (!region.CopyOut(*ResultSurface, c, X, terminated)) return;
   }
@@ -97,7 +86,13 @@ void PSMFilter::Detect(const cRegionChannel& region, int channel, int channels)
       for (int j = 0; j < stride; ++j) to[j] = from[ColumnMap[size_t(j)]];
     }
     for (int r = 0; r < h; ++r) {
-      Medianer.Row(Padded.data(), stride, r, w, Medians.data());
+      if (cSmallMedianRows::Handles(size, size)) {
+        const uint8_t* rows[5];
+        for (int k = 0; k < size; ++k) rows[k] = Padded.data() + size_t(r + k) * size_t(stride) + size / 2;
+        cSmallMedianRows::Row(rows, size, 1, Medians.data(), w);
+      } else {
+        Medianer.Row(Padded.data(), stride, r, w, Medians.data());
+      }
       for (int col = 0; col < w; ++col) {
         const uint8_t m = Medians[size_t(col)];
         const size_t pos = size_t(r) * w + col;
@@ -114,6 +109,41 @@ void PSMFilter::Detect(const cRegionChannel& region, int channel, int channels)
     P = Q;
     F0 = F;
   }
+}
+
+void PSMFilter::DetectPlain(const cRegionChannel& region)
+{
+  const int w = region.GetWidth(), h = region.GetHeight();
+  P = X;
+  Q = X;
+  F.assign(X.size(), 0);
+  F0.assign(X.size(), 0);
+  for (int epoch = 0; epoch < Epochs; ++epoch) {
+    for (int r = 0; r < h; ++r)
+      for (int col = 0; col < w; ++col) {
+        const uint8_t m = PlainWindowMedian(w, r, col);
+        const size_t pos = size_t(r) * w + col;
+        if (std::abs(int(X[pos]) - int(m)) < int(Threshold)) {
+          F[pos] = F0[pos];
+        } else {
+          F[pos] = 1;
+          Q[pos] = m;
+        }
+      }
+    P = Q;
+    F0 = F;
+  }
+}
+
+uint8_t PSMFilter::PlainWindowMedian(int w, int r, int col)
+{
+  const int h = int(P.size()) / w;
+  const int high = DetectorSize / 2, low = high - DetectorSize + 1;
+  unsigned n = 0;
+  for (int dr = low; dr <= high; ++dr)
+    for (int dc = low; dc <= high; ++dc)
+      Window[n++] = P[size_t(cRegionChannel::Mirror(r + dr, h)) * w + size_t(cRegionChannel::Mirror(col + dc, w))];
+  return FindMedian(Window.data(), n);
 }
 
 void PSMFilter::Restore(const cRegionChannel& region, int channel, int channels)

@@ -6,23 +6,29 @@
 #include <cstdint>
 #include <vector>
 
-#include "acOperation.h"
+#include "acSingleChannelOperation.h"
 #include "cRegionChannel.h"
 #include "cWindowMedians.h"
 
-class PSMFilter : public acOperation {
+class PSMFilter : public acSingleChannelOperation {
 public:
   PSMFilter();
   void OperationItself(const tTerminateFlag& terminated) override;
 
 private:
+  // The detection stage by rows of window medians, or (the plain reference) by one median of
+  // each sample's mirrored window at a time.
   void Detect(const cRegionChannel& region, int channel, int channels);
+  void DetectPlain(const cRegionChannel& region);
+  // The sample's detection-window median of the estimate P, its mirrored window gathered plainly.
+  uint8_t PlainWindowMedian(int w, int r, int col);
   void Restore(const cRegionChannel& region, int channel, int channels);
   // Mirrored index tables: map[i] is the index of position i + low of a window's offsets.
   static void BuildMirrorTable(std::vector<int>& map, int count, int size);
   // A stage's own progress (0..99) placed inside this channel's share of the run.
   void ChannelProgress(int channel, int channels, unsigned stagePercent);
 
+  sParamHandle DetectorSizeParam, FilterSizeParam, ThresholdParam, EpochsParam;
   uint8_t DetectorSize = 5;
   uint8_t FilterSize = 3;
   uint8_t Threshold = 25;
