@@ -66,8 +66,10 @@ void FoolishDetectorMedianFilter::TransformRow(const sWindowRows& in, uint8_t* o
     for (int k = 0; k < w.Height(); ++k) {
       const uint8_t* row = in.Rows[k] + ch;
       for (int dx = -w.Left; dx <= w.Right; ++dx) {
+        // Without branches: every sample written, the ones that are no impulse kept.
         const uint8_t v = row[(i + dx) * channels];
-        if (v != 0 && v != 255) window[n++] = v;
+        window[n] = v;
+        n += v != 0 && v != 255;
       }
     }
     out[j] = n > 0 ? FindMedian(window.data(), n)

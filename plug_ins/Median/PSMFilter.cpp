@@ -83,7 +83,11 @@ void PSMFilter::Detect(const cRegionChannel& region, int channel, int channels)
     for (int i = 0; i < h + size - 1; ++i) {
       const uint8_t* from = P.data() + size_t(RowMap[size_t(i)]) * w;
       uint8_t* to = Padded.data() + size_t(i) * size_t(stride);
-      for (int j = 0; j < stride; ++j) to[j] = from[ColumnMap[size_t(j)]];
+      // Columns that mirror nothing are the row itself.
+      const int inside = -(size / 2 - size + 1);
+      for (int j = 0; j < inside; ++j) to[j] = from[ColumnMap[size_t(j)]];
+      for (int j = inside + w; j < stride; ++j) to[j] = from[ColumnMap[size_t(j)]];
+      std::copy(from, from + w, to + inside);
     }
     for (int r = 0; r < h; ++r) {
       if (cSmallMedianRows::Handles(size, size)) {
@@ -93,15 +97,20 @@ void PSMFilter::Detect(const cRegionChannel& region, int channel, int channels)
       } else {
         Medianer.Row(Padded.data(), stride, r, w, Medians.data());
       }
+      // Without branches, on local pointers, so the loop runs in vectors.
+      const size_t at = size_t(r) * w;
+      const uint8_t* __restrict medians = Medians.data();
+      const uint8_t* __restrict x = X.data() + at;
+      const uint8_t* __restrict f0 = F0.data() + at;
+      uint8_t* __restrict f = F.data() + at;
+      uint8_t* __restrict q = Q.data() + at;
+      const uint8_t threshold = Threshold;
       for (int col = 0; col < w; ++col) {
-        const uint8_t m = Medians[size_t(col)];
-        const size_t pos = size_t(r) * w + col;
-        if (std::abs(int(X[pos]) - int(m)) < int(Threshold)) {
-          F[pos] = F0[pos];
-        } else {
-          F[pos] = 1;
-          Q[pos] = m;
-        }
+        const uint8_t m = medians[col];
+        const uint8_t distance = uint8_t(std::max(x[col], m) - std::min(x[col], m));
+        const uint8_t flagged = uint8_t(-int(distance >= threshold));
+        f[col] = uint8_t((flagged & 1) | (~flagged & f0[col]));
+        q[col] = uint8_t((flagged & m) | (~flagged & q[col]));
       }
       // The detection stage fills the first half of the channel's share, epoch after epoch.
       ChannelProgress(channel, channels, unsigned((epoch * h + r) * 99LL / (2LL * h * Epochs)));
@@ -156,16 +165,22 @@ void PSMFilter::Restore(const cRegionChannel& region, int channel, int channels)
   Y = X;
   for (int pass = 1;; ++pass) {
     unsigned resolved = 0, unresolved = 0;
+    // Local pointers, and the unflagged neighbours gathered without branches.
+    const uint8_t* __restrict g = G.data();
+    const uint8_t* __restrict y = Y.data();
+    const int* columns = ColumnMap.data();
+    uint8_t* __restrict window = Window.data();
     for (int r = 0; r < h; ++r) {
       for (int col = 0; col < w; ++col) {
         const size_t pos = size_t(r) * w + col;
-        if (G[pos] != 1) continue;
+        if (g[pos] != 1) continue;
         unsigned n = 0;
         for (int dr = 0; dr < size; ++dr) {
           const size_t rowStart = size_t(RowMap[size_t(r + dr)]) * w;
           for (int dc = 0; dc < size; ++dc) {
-            const size_t at = rowStart + size_t(ColumnMap[size_t(col + dc)]);
-            if (G[at] == 0) Window[n++] = Y[at];
+            const size_t at = rowStart + size_t(columns[col + dc]);
+            window[n] = y[at];
+            n += g[at] == 0;
           }
         }
         if (n == 0) {

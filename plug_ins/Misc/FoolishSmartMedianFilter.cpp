@@ -91,11 +91,12 @@ void FoolishSmartMedianFilter::TransformRow(const sWindowRows& in, uint8_t* out,
       for (int dy = -w.Up; dy <= w.Down; ++dy) {
         const uint8_t* row = in.Rows[up + dy] + ch;
         for (int dx = -w.Left; dx <= w.Right; ++dx) {
+          // Without branches: every sample written, the ones that are no impulse kept.
           const uint8_t v = row[(i + dx) * channels];
-          if (v == 0 || v == 255)
-            ++impulses;
-          else
-            window[n++] = v;
+          const bool impulse = v == 0 || v == 255;
+          window[n] = v;
+          n += !impulse;
+          impulses += impulse;
         }
       }
       if (double(impulses) / double(size * size) < Threshold || size * size >= largestCount) break;
