@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "FindMedian.h"
+#include "cImpulseMedianRows.h"
 #include "kvDiagnostics.h"
 
 FoolishDetectorMedianFilter::FoolishDetectorMedianFilter()
@@ -59,6 +60,21 @@ void FoolishDetectorMedianFilter::TransformRow(const sWindowRows& in, uint8_t* o
   const int width = ResultSurface->GetWidth();
   thread_local std::vector<uint8_t> window;
   window.resize(size_t(w.Width()) * size_t(w.Height()));
+  if (WindowSize == 3 && !Recursive) {
+    // All samples of the run through vectors, then the lonely impulses in the plain order:
+    // the result they repeat lies left of them and is final by then, unless the mirror at the
+    // picture's left edge sends them right, where the plain order still finds the source.
+    thread_local std::vector<uint8_t> alone;
+    alone.resize(size_t(count * channels));
+    cImpulseMedianRows::ThreeByThree(in.Rows, channels, out, alone.data(), count * channels);
+    const uint8_t* source = SourceSurface->Row(in.Y);
+    for (int j = 0; j < count * channels; ++j) {
+      if (!alone[size_t(j)]) continue;
+      const int x = in.X + j / channels, from = kvFoldIndex(x - w.Right - 1, width);
+      out[j] = (from < x ? results : source)[from * channels + j % channels];
+    }
+    return;
+  }
   for (int j = 0; j < count * channels; ++j) {
     if (centre[j] != 0 && centre[j] != 255) continue;
     const int i = j / channels, ch = j % channels;
