@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "FindMedian.h"
+#include "cImpulseMedianRows.h"
 #include "kvDiagnostics.h"
 
 FoolishSmartMedianFilter::FoolishSmartMedianFilter()
@@ -79,9 +80,32 @@ void FoolishSmartMedianFilter::TransformRow(const sWindowRows& in, uint8_t* out,
   const int width = ResultSurface->GetWidth();
   thread_local std::vector<uint8_t> window;
   window.resize(size_t(largest) * size_t(largest));
+  // Starting at 3 x 3 outside recursive runs, every sample of the run goes through vectors
+  // first; an impulse keeps that answer when the 3 x 3 window stops the growth and has other
+  // samples, and is worked on below otherwise, in the plain order.
+  thread_local std::vector<uint8_t> alone, others;
+  const bool vectors = WindowSize == 3 && !Recursive;
+  if (vectors) {
+    alone.resize(size_t(count * channels));
+    others.resize(size_t(count * channels));
+    const uint8_t* const* rows = in.Rows + up - 1;
+    cImpulseMedianRows::ThreeByThree(rows, channels, out, alone.data(), count * channels, others.data());
+  }
+  const uint8_t* source = SourceSurface->Row(in.Y);
   for (int j = 0; j < count * channels; ++j) {
     if (centre[j] != 0 && centre[j] != 255) continue;
     const int i = j / channels, ch = j % channels;
+    if (vectors) {
+      const int impulses = 9 - others[size_t(j)];
+      if (double(impulses) / double(9) < Threshold || 9 >= largestCount) {
+        if (!alone[size_t(j)]) continue;
+        // The result it repeats lies left and is final, unless the mirror at the picture's
+        // left edge sends it right, where the plain order still finds the source.
+        const int x = in.X + i, from = kvFoldIndex(x - 3 / 2 - 1, width);
+        out[j] = (from < x ? results : source)[from * channels + ch];
+        continue;
+      }
+    }
     int size = WindowSize;
     unsigned n = 0;
     for (;;) {
@@ -102,7 +126,7 @@ void FoolishSmartMedianFilter::TransformRow(const sWindowRows& in, uint8_t* out,
       if (double(impulses) / double(size * size) < Threshold || size * size >= largestCount) break;
       ++size;
     }
-    out[j] = n > 0 ? FindMedian(window.data(), n)
-                   : results[kvFoldIndex(in.X + i - size / 2 - 1, width) * channels + ch];
+    const int x = in.X + i, from = kvFoldIndex(x - size / 2 - 1, width);
+    out[j] = n > 0 ? FindMedian(window.data(), n) : (from < x ? results : source)[from * channels + ch];
   }
 }

@@ -10,6 +10,8 @@ public:
   // For bytes j < n of rows[0..2] (the rows above, at and below; neighbours `channels` bytes
   // apart, which must lie in memory): a sample that is no impulse goes to out[j] as it is; an
   // impulse becomes the lower middle of its window's other samples, or, when all nine are
-  // impulses, stays as it is with alone[j] = 1 (alone[j] = 0 everywhere else).
-  static void ThreeByThree(const uint8_t* const* rows, int channels, uint8_t* out, uint8_t* alone, int n);
+  // impulses, stays as it is with alone[j] = 1 (alone[j] = 0 everywhere else). With others
+  // given, others[j] is the number of the window's samples that are no impulse.
+  static void ThreeByThree(const uint8_t* const* rows, int channels, uint8_t* out, uint8_t* alone, int n,
+                           uint8_t* others = nullptr);
 };
