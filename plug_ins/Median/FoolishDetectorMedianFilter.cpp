@@ -71,7 +71,8 @@ void FoolishDetectorMedianFilter::TransformRow(const sWindowRows& in, uint8_t* o
     for (int j = 0; j < count * channels; ++j) {
       if (!alone[size_t(j)]) continue;
       const int x = in.X + j / channels, from = kvFoldIndex(x - w.Right - 1, width);
-      out[j] = (from < x ? results : source)[from * channels + j % channels];
+      const uint8_t* line = from < x ? results : source;
+      out[j] = line[from * channels + j % channels];
     }
     return;
   }

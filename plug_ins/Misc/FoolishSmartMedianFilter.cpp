@@ -102,7 +102,8 @@ void FoolishSmartMedianFilter::TransformRow(const sWindowRows& in, uint8_t* out,
         // The result it repeats lies left and is final, unless the mirror at the picture's
         // left edge sends it right, where the plain order still finds the source.
         const int x = in.X + i, from = kvFoldIndex(x - 3 / 2 - 1, width);
-        out[j] = (from < x ? results : source)[from * channels + ch];
+        const uint8_t* line = from < x ? results : source;
+        out[j] = line[from * channels + ch];
         continue;
       }
     }
@@ -127,6 +128,7 @@ void FoolishSmartMedianFilter::TransformRow(const sWindowRows& in, uint8_t* out,
       ++size;
     }
     const int x = in.X + i, from = kvFoldIndex(x - size / 2 - 1, width);
-    out[j] = n > 0 ? FindMedian(window.data(), n) : (from < x ? results : source)[from * channels + ch];
+    const uint8_t* line = from < x ? results : source;
+    out[j] = n > 0 ? FindMedian(window.data(), n) : line[from * channels + ch];
   }
 }
