@@ -151,7 +151,8 @@ tSettings Window(const char* width, const char* height, int side) { return {{wid
 // The operations a researcher restores salt-and-pepper pictures with.
 bool IsDetectorFilter(const std::string& name)
 {
-  return name == "PSM Filter" || name == "APSM Filter" || name == "Tamsel Filter" || name == "Adaptive Median Filter";
+  return name == "PSM Filter" || name == "APSM Filter" || name == "Tamsel Filter" || name == "Adaptive Median Filter" ||
+         name == "Foolish Detector Median Filter" || name == "Foolish detector-Smart filter";
 }
 
 const int Registered = [] {

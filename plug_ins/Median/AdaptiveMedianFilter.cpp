@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "cAdaptiveMedianRows.h"
 #include "kvDiagnostics.h"
 
 KV_UNIT("050pkMedian\\AdaptiveMedianFilter");
@@ -14,26 +15,14 @@ AdaptiveMedianFilter::AdaptiveMedianFilter()
   OperationType = otFilter;
   FormMode = 1;
   KV_ASSERT(Params != nullptr, "OperationParams != NULL");
-  sParameterInfo info;
-  info.theParameterType = ptInteger;
-  info.Precision = 0;
-  info.MinBound = 1;
-  info.MaxBound = 27;
-  info.DefaultValue = 3;
-  info.ParameterName = "Max window size";
-  Params->AddNewParam(info);
-  info.theParameterType = ptBoolean;
-  info.MinBound = 0;
-  info.MaxBound = 1;
-  info.DefaultValue = 0;
-  info.ParameterName = "Recursive executing";
-  Params->AddNewParam(info);
+  MaxSizeParam = Params->AddInteger("Max window size", 1, 27, 3);
+  RecursiveParam = Params->AddBoolean("Recursive executing", false);
 }
 
 void AdaptiveMedianFilter::PreProcessing()
 {
-  MaxWindowSize = uint8_t(std::clamp(Params->GetParam(0)->GetInteger(), 0, 255));
-  Recursive = Params->GetParam(1)->GetBoolean();
+  MaxWindowSize = uint8_t(std::clamp((*Params)[MaxSizeParam].GetInteger(), 0, 255));
+  Recursive = (*Params)[RecursiveParam].GetBoolean();
   const unsigned largest = std::max(3u, unsigned(MaxWindowSize));
   Window.resize(largest * largest);
 }
@@ -45,36 +34,54 @@ acSingleChannelOperation::sRowForm AdaptiveMedianFilter::RowForm() const
   return {true, sWindowExtent::OfRadius(reach), true, Recursive};
 }
 
-// TransformPixel on window rows: the same windows, collected in the same order, since the
-// selection routine's answer depends on it.
+// TransformPixel on window rows. Outside recursive runs the 3 x 3 step of a whole run of
+// samples goes through vectors that replay the selection routine exactly; only the samples it
+// leaves unsettled try the larger windows.
 void AdaptiveMedianFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
 {
   const int channels = in.Channels;
   const int reach = MaxWindowSize >= 3 ? (MaxWindowSize - 1) / 2 : 0;
+  if (reach == 0) return;
   // The sample itself always comes from the source, also in recursive runs.
   const uint8_t* source = SourceSurface->Row(in.Y) + in.X * channels;
-  std::vector<uint8_t> window(size_t(2 * reach + 1) * size_t(2 * reach + 1));
-  for (int i = 0; i < count; ++i)
-    for (int ch = 0; ch < channels; ++ch) {
-      const uint8_t c = source[i * channels + ch];
-      uint8_t zmin = c, zmax = c;
-      for (int h = 1; h <= reach; ++h) {
-        unsigned n = 0;
-        for (int dx = -h; dx <= h; ++dx) {
-          const int offset = (i + dx) * channels + ch;
-          for (int dy = -h; dy <= h; ++dy) window[n++] = in.Rows[reach + dy][offset];
-        }
-        for (unsigned k = 0; k < n; ++k) {
-          zmin = std::min(zmin, window[k]);
-          zmax = std::max(zmax, window[k]);
-        }
-        const uint8_t med = SelectMiddle(window.data(), n);
-        if (zmin < med && med < zmax) {
-          out[i * channels + ch] = (zmin < c && c < zmax) ? c : med;
-          break;
-        }
-      }
+  thread_local std::vector<uint8_t> window, settled;
+  window.resize(size_t(2 * reach + 1) * size_t(2 * reach + 1));
+  if (Recursive) {
+    for (int i = 0; i < count; ++i)
+      for (int ch = 0; ch < channels; ++ch) ByGrowingWindows(in, source, i, ch, out, window.data());
+    return;
+  }
+  const int n = count * channels;
+  settled.resize(size_t(n));
+  cAdaptiveMedianRows::ThreeByThree(in.Rows + reach - 1, channels, out, settled.data(), n);
+  if (reach == 1) return;
+  for (int j = 0; j < n; ++j)
+    if (!settled[size_t(j)]) ByGrowingWindows(in, source, j / channels, j % channels, out, window.data());
+}
+
+void AdaptiveMedianFilter::ByGrowingWindows(const sWindowRows& in, const uint8_t* source, int i, int ch, uint8_t* out,
+                                            uint8_t* window) const
+{
+  const int channels = in.Channels;
+  const int reach = (MaxWindowSize - 1) / 2;
+  const uint8_t c = source[i * channels + ch];
+  uint8_t zmin = c, zmax = c;
+  for (int h = 1; h <= reach; ++h) {
+    unsigned n = 0;
+    for (int dx = -h; dx <= h; ++dx) {
+      const int offset = (i + dx) * channels + ch;
+      for (int dy = -h; dy <= h; ++dy) window[n++] = in.Rows[reach + dy][offset];
     }
+    for (unsigned k = 0; k < n; ++k) {
+      zmin = std::min(zmin, window[k]);
+      zmax = std::max(zmax, window[k]);
+    }
+    const uint8_t med = SelectMiddle(window, n);
+    if (zmin < med && med < zmax) {
+      out[i * channels + ch] = (zmin < c && c < zmax) ? c : med;
+      return;
+    }
+  }
 }
 
 void AdaptiveMedianFilter::TransformPixel(unsigned x, unsigned y)

@@ -21,6 +21,12 @@ protected:
   void TransformRow(const sWindowRows& in, uint8_t* out, int count) override;
 
 private:
+  // The windows from 3 x 3 up for sample ch of pixel i of the window rows; writes out when one
+  // of them settles it. window holds the largest window.
+  void ByGrowingWindows(const sWindowRows& in, const uint8_t* source, int i, int ch, uint8_t* out,
+                        uint8_t* window) const;
+
+  sParamHandle MaxSizeParam, RecursiveParam;
   uint8_t MaxWindowSize = 3;
   bool Recursive = false;
   std::vector<uint8_t> Window;  // the reference path's window

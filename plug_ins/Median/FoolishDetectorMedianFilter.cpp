@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "FindMedian.h"
+#include "cImpulseMedianRows.h"
 #include "kvDiagnostics.h"
 
 KV_UNIT("050pkMedian\\FoolishDetectorMedianFilter");
@@ -14,26 +15,14 @@ FoolishDetectorMedianFilter::FoolishDetectorMedianFilter()
   OperationType = otFilter;
   FormMode = 1;
   KV_ASSERT(Params != nullptr, "OperationParams != NULL");
-  sParameterInfo info;
-  info.theParameterType = ptInteger;
-  info.Precision = 0;
-  info.MinBound = 1;
-  info.MaxBound = 27;
-  info.DefaultValue = 3;
-  info.ParameterName = "Window size";
-  Params->AddNewParam(info);
-  info.theParameterType = ptBoolean;
-  info.MinBound = 0;
-  info.MaxBound = 1;
-  info.DefaultValue = 0;
-  info.ParameterName = "Recursive executing";
-  Params->AddNewParam(info);
+  SizeParam = Params->AddInteger("Window size", 1, 27, 3);
+  RecursiveParam = Params->AddBoolean("Recursive executing", false);
 }
 
 void FoolishDetectorMedianFilter::PreProcessing()
 {
-  WindowSize = uint8_t(std::clamp(Params->GetParam(0)->GetInteger(), 1, 255));
-  Recursive = Params->GetParam(1)->GetBoolean();
+  WindowSize = uint8_t(std::clamp((*Params)[SizeParam].GetInteger(), 1, 255));
+  Recursive = (*Params)[RecursiveParam].GetBoolean();
   Window.resize(unsigned(WindowSize) * WindowSize);
 }
 
@@ -54,4 +43,55 @@ void FoolishDetectorMedianFilter::TransformPixel(unsigned x, unsigned y)
     ResultSurface->SetPixel(cx, cy, FindMedian(Window.data(), n));
   else  // only impulses around: repeat the value already restored left of the window
     ResultSurface->SetPixel(cx, cy, ResultSurface->GetPixel(cx - high - 1, cy));
+}
+
+acSingleChannelOperation::sRowForm FoolishDetectorMedianFilter::RowForm() const
+{
+  return {true, sWindowExtent::OfSize(WindowSize, WindowSize), true, Recursive};
+}
+
+// TransformPixel on window rows. Only impulses are worked on; the rest of out already holds
+// the source. The fallback reads this row's results, written left to right as in the plain
+// order (a span never reads another row's results, so rows stay independent).
+void FoolishDetectorMedianFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
+{
+  const int channels = in.Channels;
+  const sWindowExtent w = sWindowExtent::OfSize(WindowSize, WindowSize);
+  const uint8_t* centre = in.Rows[w.Up];
+  const uint8_t* results = ResultSurface->Row(in.Y);
+  const int width = ResultSurface->GetWidth();
+  thread_local std::vector<uint8_t> window;
+  window.resize(size_t(w.Width()) * size_t(w.Height()));
+  if (WindowSize == 3 && !Recursive) {
+    // All samples of the run through vectors, then the lonely impulses in the plain order:
+    // the result they repeat lies left of them and is final by then, unless the mirror at the
+    // picture's left edge sends them right, where the plain order still finds the source.
+    thread_local std::vector<uint8_t> alone;
+    alone.resize(size_t(count * channels));
+    cImpulseMedianRows::ThreeByThree(in.Rows, channels, out, alone.data(), count * channels);
+    const uint8_t* source = SourceSurface->Row(in.Y);
+    for (int j = 0; j < count * channels; ++j) {
+      if (!alone[size_t(j)]) continue;
+      const int x = in.X + j / channels, from = kvFoldIndex(x - w.Right - 1, width);
+      const uint8_t* line = from < x ? results : source;
+      out[j] = line[from * channels + j % channels];
+    }
+    return;
+  }
+  for (int j = 0; j < count * channels; ++j) {
+    if (centre[j] != 0 && centre[j] != 255) continue;
+    const int i = j / channels, ch = j % channels;
+    unsigned n = 0;
+    for (int k = 0; k < w.Height(); ++k) {
+      const uint8_t* row = in.Rows[k] + ch;
+      for (int dx = -w.Left; dx <= w.Right; ++dx) {
+        // Without branches: every sample written, the ones that are no impulse kept.
+        const uint8_t v = row[(i + dx) * channels];
+        window[n] = v;
+        n += v != 0 && v != 255;
+      }
+    }
+    out[j] = n > 0 ? FindMedian(window.data(), n)
+                   : results[kvFoldIndex(in.X + i - w.Right - 1, width) * channels + ch];
+  }
 }

@@ -12,7 +12,12 @@ public:
   void PreProcessing() override;
   void TransformPixel(unsigned x, unsigned y) override;
 
+protected:
+  sRowForm RowForm() const override;
+  void TransformRow(const sWindowRows& in, uint8_t* out, int count) override;
+
 private:
+  sParamHandle SizeParam, RecursiveParam;
   uint8_t WindowSize = 3;
   bool Recursive = false;
   std::vector<uint8_t> Window;

@@ -1,6 +1,7 @@
 #include "NASMFilter_New.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "FindMedian.h"
 #include "kvDiagnostics.h"
@@ -18,109 +19,157 @@ NASMFilter_New::NASMFilter_New()
   OperationType = otFilter;
   FormMode = 1;
   KV_ASSERT(Params != nullptr, "OperationParams != NULL");
-  sParameterInfo info;
-  info.theParameterType = ptInteger;
-  info.Precision = 0;
-  info.MinBound = 1;
-  info.MaxBound = 27;
-  info.DefaultValue = 5;
-  info.ParameterName = "Detector window size";
-  Params->AddNewParam(info);
-  info.DefaultValue = 3;
-  info.ParameterName = "Filter window size";
-  Params->AddNewParam(info);
+  DetectorSizeParam = Params->AddInteger("Detector window size", 1, 27, 5);
+  FilterSizeParam = Params->AddInteger("Filter window size", 1, 27, 3);
 }
 
 void NASMFilter_New::OperationItself(const tTerminateFlag& terminated)
 {
-  DetectorSize = uint8_t(std::clamp(Params->GetParam(0)->GetInteger(), 1, 255));
-  FilterSize = uint8_t(std::clamp(Params->GetParam(1)->GetInteger(), 1, 255));
+  DetectorSize = uint8_t(std::clamp((*Params)[DetectorSizeParam].GetInteger(), 1, 255));
+  FilterSize = uint8_t(std::clamp((*Params)[FilterSizeParam].GetInteger(), 1, 255));
+  const bool plain = PixelReferenceRequested();
+  NoteRanByRows(!plain);
   const cRegionChannel region(*this, *ResultSurface);
   if (region.GetSize() == 0) return;
-  Window.resize(size_t(FilterSize) * FilterSize);
   const int channels = ResultSurface->GetChannelsCount();
   for (int c = 0; c < channels; ++c) {
     SourceSurface->CurrentChannel = c;
     ResultSurface->CurrentChannel = c;
-    OperationProgress(unsigned(c) * (99u / unsigned(channels)));
+    // This channel's share of the run: detection its first half, restoration the second.
+    const unsigned share = 99u / unsigned(channels), first = unsigned(c) * share;
+    OperationProgress(first);
     if (!region.CopyIn(*SourceSurface, c, X, terminated)) return;
-    Detect(region);
-    Restore(region);
+    if (plain)
+      DetectPlain(region);
+    else
+      Detect(region, first, first + share / 2, terminated);
+    Restore(region, first + share / 2, first + share, terminated);
     if (!region.CopyOut(*ResultSurface, c, X, terminated)) return;
   }
 }
 
+void NASMFilter_New::RegionRows(const tTerminateFlag& terminated, int h, unsigned progressFrom, unsigned progressTo,
+                                const std::function<void(int r)>& row)
+{
+  DriveRows(
+      terminated, true,
+      [&](int y) {
+        if (y - int(FirstRow) < h) row(y - int(FirstRow));
+      },
+      progressFrom, progressTo);
+}
+
 // Window extremes in two one-dimensional passes: over the window's rows for every column,
 // then over the window's columns; clipping both ranges to the region gives the clipped square.
-void NASMFilter_New::Detect(const cRegionChannel& region)
+void NASMFilter_New::Detect(const cRegionChannel& region, unsigned progressFrom, unsigned progressTo,
+                            const tTerminateFlag& terminated)
 {
   const int w = region.GetWidth(), h = region.GetHeight();
   const int high = DetectorSize / 2, low = high - DetectorSize + 1;
   F.assign(X.size(), 0);
-  ColumnLowest.resize(size_t(w));
-  ColumnHighest.resize(size_t(w));
-  RowLowest.resize(size_t(w));
-  RowHighest.resize(size_t(w));
-  for (int r = 0; r < h; ++r) {
+  // Rows read only the samples: they go across the worker threads, each with its own extremes.
+  RegionRows(terminated, h, progressFrom, progressTo, [&](int r) {
+    thread_local std::vector<uint8_t> columnLows, columnHighs, rowLows, rowHighs;
+    columnLows.resize(size_t(w));
+    columnHighs.resize(size_t(w));
+    rowLows.resize(size_t(w));
+    rowHighs.resize(size_t(w));
     const int r0 = std::max(0, r + low), r1 = std::min(h - 1, r + high);
-    std::fill(ColumnLowest.begin(), ColumnLowest.end(), uint8_t(255));
-    std::fill(ColumnHighest.begin(), ColumnHighest.end(), uint8_t(0));
+    std::fill(columnLows.begin(), columnLows.end(), uint8_t(255));
+    std::fill(columnHighs.begin(), columnHighs.end(), uint8_t(0));
+    // Local pointers the compiler knows apart, so these loops run in vectors.
+    uint8_t* __restrict columnLowest = columnLows.data();
+    uint8_t* __restrict columnHighest = columnHighs.data();
+    const int width = w;  // a local, which no byte store can alias
     for (int rr = r0; rr <= r1; ++rr) {
-      const uint8_t* row = X.data() + size_t(rr) * w;
-      for (int col = 0; col < w; ++col) {
-        ColumnLowest[size_t(col)] = std::min(ColumnLowest[size_t(col)], row[col]);
-        ColumnHighest[size_t(col)] = std::max(ColumnHighest[size_t(col)], row[col]);
+      const uint8_t* __restrict row = X.data() + size_t(rr) * width;
+      for (int col = 0; col < width; ++col) {
+        columnLowest[col] = std::min(columnLowest[col], row[col]);
+        columnHighest[col] = std::max(columnHighest[col], row[col]);
       }
     }
     // Each column offset in turn over every column it reaches, so the loops run straight.
-    std::fill(RowLowest.begin(), RowLowest.end(), uint8_t(255));
-    std::fill(RowHighest.begin(), RowHighest.end(), uint8_t(0));
+    std::fill(rowLows.begin(), rowLows.end(), uint8_t(255));
+    std::fill(rowHighs.begin(), rowHighs.end(), uint8_t(0));
     for (int dc = low; dc <= high; ++dc) {
-      const int first = std::max(0, -dc), end = std::min(w, w - dc);
-      const uint8_t* lows = ColumnLowest.data() + (first + dc);
-      const uint8_t* highs = ColumnHighest.data() + (first + dc);
-      uint8_t* __restrict lowest = RowLowest.data() + first;
-      uint8_t* __restrict highest = RowHighest.data() + first;
+      const int first = std::max(0, -dc), end = std::min(width, width - dc);
+      const uint8_t* lows = columnLows.data() + (first + dc);
+      const uint8_t* highs = columnHighs.data() + (first + dc);
+      uint8_t* __restrict lowest = rowLows.data() + first;
+      uint8_t* __restrict highest = rowHighs.data() + first;
       for (int i = 0; i < end - first; ++i) {
         lowest[i] = std::min(lowest[i], lows[i]);
         highest[i] = std::max(highest[i], highs[i]);
       }
     }
-    const uint8_t* values = X.data() + size_t(r) * w;
-    uint8_t* flags = F.data() + size_t(r) * w;
-    for (int col = 0; col < w; ++col)
-      flags[col] = (RowLowest[size_t(col)] < values[col] && values[col] < RowHighest[size_t(col)]) ? 0 : 1;
-  }
+    const uint8_t* __restrict values = X.data() + size_t(r) * w;
+    const uint8_t* __restrict rowLowest = rowLows.data();
+    const uint8_t* __restrict rowHighest = rowHighs.data();
+    uint8_t* __restrict flags = F.data() + size_t(r) * w;
+    for (int col = 0; col < width; ++col)
+      flags[col] = uint8_t(!(rowLowest[col] < values[col]) | !(values[col] < rowHighest[col]));
+  });
 }
 
-void NASMFilter_New::Restore(const cRegionChannel& region)
+void NASMFilter_New::DetectPlain(const cRegionChannel& region)
+{
+  const int w = region.GetWidth(), h = region.GetHeight();
+  const int high = DetectorSize / 2, low = high - DetectorSize + 1;
+  F.assign(X.size(), 0);
+  for (int r = 0; r < h; ++r)
+    for (int col = 0; col < w; ++col) {
+      uint8_t lowest = 255, highest = 0;
+      for (int rr = std::max(0, r + low); rr <= std::min(h - 1, r + high); ++rr)
+        for (int cc = std::max(0, col + low); cc <= std::min(w - 1, col + high); ++cc) {
+          lowest = std::min(lowest, X[size_t(rr) * w + cc]);
+          highest = std::max(highest, X[size_t(rr) * w + cc]);
+        }
+      const uint8_t v = X[size_t(r) * w + col];
+      F[size_t(r) * w + col] = (lowest < v && v < highest) ? 0 : 1;
+    }
+}
+
+void NASMFilter_New::Restore(const cRegionChannel& region, unsigned progressFrom, unsigned progressTo,
+                             const tTerminateFlag& terminated)
 {
   const int w = region.GetWidth(), h = region.GetHeight();
   const int high = FilterSize / 2, low = high - FilterSize + 1;
   G = F;
   Y = X;
   for (int pass = 1;; ++pass) {
-    unsigned unresolved = 0;
-    for (int r = 0; r < h; ++r) {
+    // Rows of a pass read only the previous pass's samples and flags: they go across the
+    // worker threads.
+    std::atomic<unsigned> unresolved{0};
+    RegionRows(terminated, h, progressFrom, progressTo, [&](int r) {
+      const uint8_t* __restrict g = G.data();
+      const uint8_t* __restrict y = Y.data();
+      thread_local std::vector<uint8_t> neighbours;
+      neighbours.resize(size_t(FilterSize) * FilterSize);
+      uint8_t* __restrict window = neighbours.data();
+      unsigned rowUnresolved = 0;
       const int r0 = std::max(0, r + low), r1 = std::min(h - 1, r + high);
       for (int col = 0; col < w; ++col) {
         const size_t pos = size_t(r) * w + col;
-        if (G[pos] != 1) continue;
+        if (g[pos] != 1) continue;
         const int c0 = std::max(0, col + low), c1 = std::min(w - 1, col + high);
         unsigned n = 0;
+        // Without branches: every neighbour written, the unflagged ones kept.
         for (int rr = r0; rr <= r1; ++rr)
           for (int cc = c0; cc <= c1; ++cc) {
             const size_t at = size_t(rr) * w + cc;
-            if (G[at] == 0) Window[n++] = Y[at];
+            window[n] = y[at];
+            n += g[at] == 0;
           }
         if (n == 0) {
-          ++unresolved;
+          ++rowUnresolved;
         } else {
-          X[pos] = FindMedian(Window.data(), n);
+          X[pos] = FindMedian(window, n);
           F[pos] = 0;
         }
       }
-    }
+      unresolved += rowUnresolved;
+    });
+    if (terminated.load(std::memory_order_relaxed)) return;
     // A pass that resolves nothing does not end the stage; only the pass limit does.
     if (unresolved == 0 || pass >= MaxPasses) break;
     G = F;

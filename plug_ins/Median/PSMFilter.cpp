@@ -1,9 +1,12 @@
 #include "PSMFilter.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 
 #include "FindMedian.h"
+#include "cSmallMedianRows.h"
+#include "cWindowMedians.h"
 #include "kvDiagnostics.h"
 
 KV_UNIT("050pkMedian\\PSMFilter");
@@ -19,33 +22,27 @@ PSMFilter::PSMFilter()
   OperationType = otFilter;
   FormMode = 1;
   KV_ASSERT(Params != nullptr, "OperationParams != NULL");
-  sParameterInfo info;
-  info.theParameterType = ptInteger;
-  info.Precision = 0;
-  info.MinBound = 1;
-  info.MaxBound = 27;
-  info.DefaultValue = 5;
-  info.ParameterName = "Detector window size";
-  Params->AddNewParam(info);
-  info.DefaultValue = 3;
-  info.ParameterName = "Filter window size";
-  Params->AddNewParam(info);
-  info.MinBound = 0;
-  info.MaxBound = 255;
-  info.DefaultValue = 25;
-  info.ParameterName = "Detector Treshold";
-  Params->AddNewParam(info);
-  info.MinBound = 1;
-  info.MaxBound = 5;
-  info.DefaultValue = 3;
-  info.ParameterName = "Detector epoch count";
-  Params->AddNewParam(info);
+  DetectorSizeParam = Params->AddInteger("Detector window size", 1, 27, 5);
+  FilterSizeParam = Params->AddInteger("Filter window size", 1, 27, 3);
+  ThresholdParam = Params->AddInteger("Detector Treshold", 0, 255, 25);
+  EpochsParam = Params->AddInteger("Detector epoch count", 1, 5, 3);
 }
 
-void PSMFilter::ChannelProgress(int channel, int channels, unsigned stagePercent)
+unsigned PSMFilter::ChannelPercent(int channel, int channels, unsigned stagePercent)
 {
   const unsigned share = 99u / unsigned(channels);
-  OperationProgress(unsigned(channel) * share + stagePercent / unsigned(channels));
+  return unsigned(channel) * share + stagePercent / unsigned(channels);
+}
+
+void PSMFilter::RegionRows(const tTerminateFlag& terminated, int h, unsigned progressFrom, unsigned progressTo,
+                           const std::function<void(int r)>& row)
+{
+  DriveRows(
+      terminated, true,
+      [&](int y) {
+        if (y - int(FirstRow) < h) row(y - int(FirstRow));
+      },
+      progressFrom, progressTo);
 }
 
 void PSMFilter::BuildMirrorTable(std::vector<int>& map, int count, int size)
@@ -57,10 +54,12 @@ void PSMFilter::BuildMirrorTable(std::vector<int>& map, int count, int size)
 
 void PSMFilter::OperationItself(const tTerminateFlag& terminated)
 {
-  DetectorSize = uint8_t(std::clamp(Params->GetParam(0)->GetInteger(), 1, 255));
-  FilterSize = uint8_t(std::clamp(Params->GetParam(1)->GetInteger(), 1, 255));
-  Threshold = uint8_t(std::clamp(Params->GetParam(2)->GetInteger(), 0, 255));
-  Epochs = uint8_t(std::clamp(Params->GetParam(3)->GetInteger(), 1, 255));
+  DetectorSize = uint8_t(std::clamp((*Params)[DetectorSizeParam].GetInteger(), 1, 255));
+  FilterSize = uint8_t(std::clamp((*Params)[FilterSizeParam].GetInteger(), 1, 255));
+  Threshold = uint8_t(std::clamp((*Params)[ThresholdParam].GetInteger(), 0, 255));
+  Epochs = uint8_t(std::clamp((*Params)[EpochsParam].GetInteger(), 1, 255));
+  const bool plain = PixelReferenceRequested();
+  NoteRanByRows(!plain);
   const cRegionChannel region(*this, *ResultSurface);
   if (region.GetSize() == 0) return;
   const int largest = std::max(DetectorSize, FilterSize);
@@ -69,15 +68,18 @@ void PSMFilter::OperationItself(const tTerminateFlag& terminated)
   for (int c = 0; c < channels; ++c) {
     SourceSurface->CurrentChannel = c;
     ResultSurface->CurrentChannel = c;
-    ChannelProgress(c, channels, 0);
+    OperationProgress(ChannelPercent(c, channels, 0));
     if (!region.CopyIn(*SourceSurface, c, X, terminated)) return;
-    Detect(region, c, channels);
-    Restore(region, c, channels);
+    if (plain)
+      DetectPlain(region);
+    else
+      Detect(region, c, channels, terminated);
+    Restore(region, c, channels, terminated);
     if (!region.CopyOut(*ResultSurface, c, X, terminated)) return;
   }
 }
 
-void PSMFilter::Detect(const cRegionChannel& region, int channel, int channels)
+void PSMFilter::Detect(const cRegionChannel& region, int channel, int channels, const tTerminateFlag& terminated)
 {
   const int w = region.GetWidth(), h = region.GetHeight();
   const int size = DetectorSize;
@@ -89,19 +91,65 @@ void PSMFilter::Detect(const cRegionChannel& region, int channel, int channels)
   F0.assign(X.size(), 0);
   const int stride = w + size - 1;
   Padded.resize(size_t(h + size - 1) * size_t(stride));
-  Medians.resize(size_t(w));
-  Medianer.Build(size);
   for (int epoch = 0; epoch < Epochs; ++epoch) {
     // The estimate with its mirrored margins laid out once, so every window is a plain block.
     for (int i = 0; i < h + size - 1; ++i) {
       const uint8_t* from = P.data() + size_t(RowMap[size_t(i)]) * w;
       uint8_t* to = Padded.data() + size_t(i) * size_t(stride);
-      for (int j = 0; j < stride; ++j) to[j] = from[ColumnMap[size_t(j)]];
+      // Columns that mirror nothing are the row itself.
+      const int inside = -(size / 2 - size + 1);
+      for (int j = 0; j < inside; ++j) to[j] = from[ColumnMap[size_t(j)]];
+      for (int j = inside + w; j < stride; ++j) to[j] = from[ColumnMap[size_t(j)]];
+      std::copy(from, from + w, to + inside);
     }
-    for (int r = 0; r < h; ++r) {
-      Medianer.Row(Padded.data(), stride, r, w, Medians.data());
+    // Rows of an epoch read only the previous estimate: they go across the worker threads.
+    const unsigned from = unsigned(epoch * 49 / Epochs), to = unsigned((epoch + 1) * 49 / Epochs);
+    RegionRows(terminated, h, ChannelPercent(channel, channels, from), ChannelPercent(channel, channels, to), [&](int r) {
+      thread_local std::vector<uint8_t> rowMedians;
+      rowMedians.resize(size_t(w));
+      if (cSmallMedianRows::Handles(size, size)) {
+        const uint8_t* rows[5];
+        for (int k = 0; k < size; ++k) rows[k] = Padded.data() + size_t(r + k) * size_t(stride) + size / 2;
+        cSmallMedianRows::Row(rows, size, 1, rowMedians.data(), w);
+      } else {
+        // The medianer keeps working blocks: one per thread.
+        thread_local cWindowMedians medianer;
+        medianer.Build(size);
+        medianer.Row(Padded.data(), stride, r, w, rowMedians.data());
+      }
+      // Without branches, on local pointers, so the loop runs in vectors.
+      const size_t at = size_t(r) * w;
+      const uint8_t* __restrict medians = rowMedians.data();
+      const uint8_t* __restrict x = X.data() + at;
+      const uint8_t* __restrict f0 = F0.data() + at;
+      uint8_t* __restrict f = F.data() + at;
+      uint8_t* __restrict q = Q.data() + at;
+      const uint8_t threshold = Threshold;
+      const int width = w;  // a local, which no byte store can alias
+      for (int col = 0; col < width; ++col) {
+        const uint8_t m = medians[col];
+        const uint8_t distance = uint8_t(std::max(x[col], m) - std::min(x[col], m));
+        const uint8_t flagged = uint8_t(-int(distance >= threshold));
+        f[col] = uint8_t((flagged & 1) | (~flagged & f0[col]));
+        q[col] = uint8_t((flagged & m) | (~flagged & q[col]));
+      }
+    });
+    P = Q;
+    F0 = F;
+  }
+}
+
+void PSMFilter::DetectPlain(const cRegionChannel& region)
+{
+  const int w = region.GetWidth(), h = region.GetHeight();
+  P = X;
+  Q = X;
+  F.assign(X.size(), 0);
+  F0.assign(X.size(), 0);
+  for (int epoch = 0; epoch < Epochs; ++epoch) {
+    for (int r = 0; r < h; ++r)
       for (int col = 0; col < w; ++col) {
-        const uint8_t m = Medians[size_t(col)];
+        const uint8_t m = PlainWindowMedian(w, r, col);
         const size_t pos = size_t(r) * w + col;
         if (std::abs(int(X[pos]) - int(m)) < int(Threshold)) {
           F[pos] = F0[pos];
@@ -110,15 +158,23 @@ void PSMFilter::Detect(const cRegionChannel& region, int channel, int channels)
           Q[pos] = m;
         }
       }
-      // The detection stage fills the first half of the channel's share, epoch after epoch.
-      ChannelProgress(channel, channels, unsigned((epoch * h + r) * 99LL / (2LL * h * Epochs)));
-    }
     P = Q;
     F0 = F;
   }
 }
 
-void PSMFilter::Restore(const cRegionChannel& region, int channel, int channels)
+uint8_t PSMFilter::PlainWindowMedian(int w, int r, int col)
+{
+  const int h = int(P.size()) / w;
+  const int high = DetectorSize / 2, low = high - DetectorSize + 1;
+  unsigned n = 0;
+  for (int dr = low; dr <= high; ++dr)
+    for (int dc = low; dc <= high; ++dc)
+      Window[n++] = P[size_t(cRegionChannel::Mirror(r + dr, h)) * w + size_t(cRegionChannel::Mirror(col + dc, w))];
+  return FindMedian(Window.data(), n);
+}
+
+void PSMFilter::Restore(const cRegionChannel& region, int channel, int channels, const tTerminateFlag& terminated)
 {
   const int w = region.GetWidth(), h = region.GetHeight();
   const int size = FilterSize;
@@ -127,29 +183,42 @@ void PSMFilter::Restore(const cRegionChannel& region, int channel, int channels)
   G = F;
   Y = X;
   for (int pass = 1;; ++pass) {
-    unsigned resolved = 0, unresolved = 0;
-    for (int r = 0; r < h; ++r) {
+    // Rows of a pass read only the previous pass's samples and flags: they go across the
+    // worker threads.
+    std::atomic<unsigned> resolved{0}, unresolved{0};
+    RegionRows(terminated, h, ChannelPercent(channel, channels, 50), ChannelPercent(channel, channels, 99), [&](int r) {
+      // Local pointers, and the unflagged neighbours gathered without branches.
+      const uint8_t* __restrict g = G.data();
+      const uint8_t* __restrict y = Y.data();
+      const int* columns = ColumnMap.data();
+      thread_local std::vector<uint8_t> neighbours;
+      neighbours.resize(size_t(size) * size_t(size));
+      uint8_t* __restrict window = neighbours.data();
+      unsigned rowResolved = 0, rowUnresolved = 0;
       for (int col = 0; col < w; ++col) {
         const size_t pos = size_t(r) * w + col;
-        if (G[pos] != 1) continue;
+        if (g[pos] != 1) continue;
         unsigned n = 0;
         for (int dr = 0; dr < size; ++dr) {
           const size_t rowStart = size_t(RowMap[size_t(r + dr)]) * w;
           for (int dc = 0; dc < size; ++dc) {
-            const size_t at = rowStart + size_t(ColumnMap[size_t(col + dc)]);
-            if (G[at] == 0) Window[n++] = Y[at];
+            const size_t at = rowStart + size_t(columns[col + dc]);
+            window[n] = y[at];
+            n += g[at] == 0;
           }
         }
         if (n == 0) {
-          ++unresolved;
+          ++rowUnresolved;
         } else {
-          X[pos] = FindMedian(Window.data(), n);
+          X[pos] = FindMedian(window, n);
           F[pos] = 0;
-          ++resolved;
+          ++rowResolved;
         }
       }
-      ChannelProgress(channel, channels, 50u + unsigned(r) * 49u / unsigned(h));
-    }
+      resolved += rowResolved;
+      unresolved += rowUnresolved;
+    });
+    if (terminated.load(std::memory_order_relaxed)) return;
     if (unresolved == 0 || pass >= MaxPasses || resolved == 0) break;
     G = F;
     Y = X;

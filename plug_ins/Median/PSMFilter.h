@@ -4,25 +4,34 @@
 // median estimates); a filtering stage then replaces flagged samples by the median of their
 // unflagged neighbours, pass after pass, until no flagged sample is left or nothing changes.
 #include <cstdint>
+#include <functional>
 #include <vector>
 
-#include "acOperation.h"
+#include "acSingleChannelOperation.h"
 #include "cRegionChannel.h"
-#include "cWindowMedians.h"
 
-class PSMFilter : public acOperation {
+class PSMFilter : public acSingleChannelOperation {
 public:
   PSMFilter();
   void OperationItself(const tTerminateFlag& terminated) override;
 
 private:
-  void Detect(const cRegionChannel& region, int channel, int channels);
-  void Restore(const cRegionChannel& region, int channel, int channels);
+  // The detection stage by rows of window medians, or (the plain reference) by one median of
+  // each sample's mirrored window at a time.
+  void Detect(const cRegionChannel& region, int channel, int channels, const tTerminateFlag& terminated);
+  void DetectPlain(const cRegionChannel& region);
+  // The sample's detection-window median of the estimate P, its mirrored window gathered plainly.
+  uint8_t PlainWindowMedian(int w, int r, int col);
+  void Restore(const cRegionChannel& region, int channel, int channels, const tTerminateFlag& terminated);
   // Mirrored index tables: map[i] is the index of position i + low of a window's offsets.
   static void BuildMirrorTable(std::vector<int>& map, int count, int size);
   // A stage's own progress (0..99) placed inside this channel's share of the run.
-  void ChannelProgress(int channel, int channels, unsigned stagePercent);
+  static unsigned ChannelPercent(int channel, int channels, unsigned stagePercent);
+  // row(r) for rows r of the region (h of them) across the worker threads, as DriveRows.
+  void RegionRows(const tTerminateFlag& terminated, int h, unsigned progressFrom, unsigned progressTo,
+                  const std::function<void(int r)>& row);
 
+  sParamHandle DetectorSizeParam, FilterSizeParam, ThresholdParam, EpochsParam;
   uint8_t DetectorSize = 5;
   uint8_t FilterSize = 3;
   uint8_t Threshold = 25;
@@ -31,6 +40,5 @@ private:
   std::vector<uint8_t> X, F, P, Q, F0, G, Y, Window;
   std::vector<int> RowMap, ColumnMap;
   // Detection: the estimate with mirrored margins, one row of window medians.
-  std::vector<uint8_t> Padded, Medians;
-  cWindowMedians Medianer;
+  std::vector<uint8_t> Padded;
 };

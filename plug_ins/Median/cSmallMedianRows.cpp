@@ -95,22 +95,17 @@ KV_INLINE void SortColumn(const uint8_t* const* rows, int p, uint8_t* const* sor
 {
   T v[Size];
   for (int r = 0; r < Size; ++r) v[r] = Load<T>(rows[r] + p);
-  if constexpr (Size == 3) {
-    Order(v[0], v[1]);
-    Order(v[1], v[2]);
-    Order(v[0], v[1]);
-  } else {
-    // The 9-comparator sort of five.
-    Order(v[0], v[1]);
-    Order(v[3], v[4]);
-    Order(v[2], v[4]);
-    Order(v[2], v[3]);
-    Order(v[0], v[3]);
-    Order(v[0], v[2]);
-    Order(v[1], v[4]);
-    Order(v[1], v[3]);
-    Order(v[1], v[2]);
-  }
+  static_assert(Size == 5, "3 x 3 windows sort their columns where they use them");
+  // The 9-comparator sort of five.
+  Order(v[0], v[1]);
+  Order(v[3], v[4]);
+  Order(v[2], v[4]);
+  Order(v[2], v[3]);
+  Order(v[0], v[3]);
+  Order(v[0], v[2]);
+  Order(v[1], v[4]);
+  Order(v[1], v[3]);
+  Order(v[1], v[2]);
   for (int r = 0; r < Size; ++r) Store(sorted[r] + p, v[r]);
 }
 
@@ -125,20 +120,11 @@ KV_INLINE T Median3(T a, T b, T c)
 template <class T, int Size>
 KV_INLINE void MedianAt(uint8_t* const* sorted, int step, int q, uint8_t* out)
 {
-  if constexpr (Size == 3) {
-    // Largest of the lows, median of the middles, smallest of the highs.
-    const uint8_t *lo = sorted[0] + q, *mid = sorted[1] + q, *hi = sorted[2] + q;
-    const T low = Max(Max(Load<T>(lo), Load<T>(lo + step)), Load<T>(lo + 2 * step));
-    const T high = Min(Min(Load<T>(hi), Load<T>(hi + step)), Load<T>(hi + 2 * step));
-    const T middle = Median3(Load<T>(mid), Load<T>(mid + step), Load<T>(mid + 2 * step));
-    Store(out + q, Median3(low, middle, high));
-  } else {
-    T v[25];
-    for (int c = 0; c < 5; ++c)
-      for (int r = 0; r < 5; ++r) v[5 * c + r] = Load<T>(sorted[r] + q + c * step);
-    RunMedian25(v, std::make_index_sequence<std::size(Median25)>());
-    Store(out + q, v[12]);
-  }
+  T v[25];
+  for (int c = 0; c < 5; ++c)
+    for (int r = 0; r < 5; ++r) v[5 * c + r] = Load<T>(sorted[r] + q + c * step);
+  RunMedian25(v, std::make_index_sequence<std::size(Median25)>());
+  Store(out + q, v[12]);
 }
 
 template <int Size>
@@ -175,10 +161,44 @@ KV_INLINE void MedianRow(const uint8_t* const* rows, int channels, uint8_t* out,
   }
 }
 
+// The 3 x 3 window in one pass: each output's three columns loaded and sorted where they are
+// used. Sorting each column three times costs less than writing the sorted columns out and
+// reading them back.
+template <class T>
+KV_INLINE void Median3x3At(const uint8_t* const* rows, int step, int q, uint8_t* out)
+{
+  T lo[3], mid[3], hi[3];
+  for (int c = 0; c < 3; ++c) {
+    T a = Load<T>(rows[0] + q + (c - 1) * step), b = Load<T>(rows[1] + q + (c - 1) * step),
+      d = Load<T>(rows[2] + q + (c - 1) * step);
+    Order(a, b);
+    Order(b, d);
+    Order(a, b);
+    lo[c] = a;
+    mid[c] = b;
+    hi[c] = d;
+  }
+  // Largest of the lows, median of the middles, smallest of the highs.
+  const T low = Max(Max(lo[0], lo[1]), lo[2]);
+  const T high = Min(Min(hi[0], hi[1]), hi[2]);
+  Store(out + q, Median3(low, Median3(mid[0], mid[1], mid[2]), high));
+}
+
+KV_INLINE void MedianRow3Fused(const uint8_t* const* rows, int channels, uint8_t* out, int count)
+{
+  const int n = count * channels;
+  if (n < Lanes) {
+    for (int q = 0; q < n; ++q) Median3x3At<uint8_t>(rows, channels, q, out);
+    return;
+  }
+  for (int q = 0; q + Lanes <= n; q += Lanes) Median3x3At<tVector>(rows, channels, q, out);
+  if (n % Lanes) Median3x3At<tVector>(rows, channels, n - Lanes, out);
+}
+
 __attribute__((target_clones("avx2", "default"))) void MedianRow3(const uint8_t* const* rows, int channels,
                                                                     uint8_t* out, int count)
 {
-  MedianRow<3>(rows, channels, out, count);
+  MedianRow3Fused(rows, channels, out, count);
 }
 
 __attribute__((target_clones("avx2", "default"))) void MedianRow5(const uint8_t* const* rows, int channels,

@@ -1,7 +1,8 @@
 #pragma once
 // Medians of 3 x 3 and 5 x 5 windows along a run of bytes, many at once in vector registers.
-// Each window column is sorted once and serves every window that contains it; a comparator
-// network made for sorted columns then selects the median. Interleaved colour is the same
+// A 5 x 5 window's columns are sorted once each and serve every window that contains them; a
+// 3 x 3 window sorts its three short columns where it uses them. A comparator network made
+// for sorted columns then selects the median. Interleaved colour is the same
 // work on a row of width x channels bytes with neighbours `channels` bytes apart.
 #include <cstdint>
 

@@ -89,11 +89,43 @@ __attribute__((target_clones("avx2", "default"))) void Minima(const uint8_t* con
   Extremes<false>(rows, rowCount, first, end, columns, step, left, across, out, n);
 }
 
+// The 3 x 3 window in one pass: each output reads its nine samples straight from the rows,
+// with no column buffer written and read back. out is no window row (no recursive run).
+template <bool Max>
+inline __attribute__((always_inline)) void Extremes3(const uint8_t* const* rows, int step, uint8_t* __restrict out,
+                                                     int n)
+{
+  auto pick = [](uint8_t a, uint8_t b) { return Max ? std::max(a, b) : std::min(a, b); };
+  const uint8_t *a = rows[0], *b = rows[1], *c = rows[2];
+  for (int q = 0; q < n; ++q) {
+    const uint8_t left = pick(pick(a[q - step], b[q - step]), c[q - step]);
+    const uint8_t middle = pick(pick(a[q], b[q]), c[q]);
+    const uint8_t right = pick(pick(a[q + step], b[q + step]), c[q + step]);
+    out[q] = pick(pick(left, middle), right);
+  }
+}
+
+__attribute__((target_clones("avx2", "default"))) void Maxima3(const uint8_t* const* rows, int step, uint8_t* out,
+                                                                 int n)
+{
+  Extremes3<true>(rows, step, out, n);
+}
+
+__attribute__((target_clones("avx2", "default"))) void Minima3(const uint8_t* const* rows, int step, uint8_t* out,
+                                                                 int n)
+{
+  Extremes3<false>(rows, step, out, n);
+}
+
 }  // namespace
 
 void acExtremumFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
 {
   const int channels = in.Channels;
+  if (!Recursive && Extent.Width() == 3 && Extent.Height() == 3 && Extent.Left == 1 && Extent.Up == 1) {
+    (Maximum ? Maxima3 : Minima3)(in.Rows, channels, out, count * channels);
+    return;
+  }
   const int first = -Extent.Left * channels, end = (count + Extent.Right) * channels;
   // One buffer per thread, kept between rows: rows may run at once on several threads.
   thread_local std::vector<uint8_t> columns;

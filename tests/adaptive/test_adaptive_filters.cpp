@@ -212,3 +212,38 @@ TEST(SmartDetectorFilter, RemovesImpulsesAndKeepsColoursApart)
   SetBool(op, 3, true);
   EXPECT_TRUE(ChannelsIndependent(op, colour));
 }
+
+TEST(SmartDetectorFilter, RowFormEqualsReferenceOnMostlyImpulsePictures)
+{
+  // Shares of impulses around the thresholds, so windows stop at 3 x 3, grow, or hold nothing
+  // but impulses and repeat the result to their left (at the left edge the mirror points
+  // right); rows wide enough for the vector path and narrow ones.
+  struct sCase {
+    int W, H, Channels, Share;  // impulses in tenths
+  };
+  const sCase cases[] = {{1, 1, 1, 9}, {2, 5, 3, 9}, {40, 7, 1, 9}, {70, 5, 3, 5}, {33, 9, 1, 7}, {45, 6, 3, 3}};
+  FoolishSmartMedianFilter op;
+  uint32_t seed = 500;
+  for (const sCase& k : cases)
+    for (const auto& [size, maxSize] : {std::pair{3, 3}, {3, 7}, {2, 5}, {5, 3}})
+      for (double threshold : {0.0, 0.3, 0.5, 1.0})
+        for (bool recursive : {false, true}) {
+          cImage source;
+          std::mt19937 rng(seed++);
+          kvtest::Fill(*source.GetSurface(), k.W, k.H, k.Channels, [&](int, int, int) {
+            return uint8_t(int(rng() % 10) < k.Share ? (rng() % 2 ? 255 : 0) : 1 + rng() % 254);
+          });
+          SetInt(op, 0, size);
+          SetInt(op, 1, maxSize);
+          SetReal(op, 2, threshold);
+          SetBool(op, 3, recursive);
+          op.SetPixelReference(true);
+          auto plain = kvtest::RunOperation(op, source);
+          op.SetPixelReference(false);
+          auto rows = kvtest::RunOperation(op, source);
+          EXPECT_TRUE(op.RanByRows());
+          EXPECT_TRUE(kvtest::SamePixels(*rows->GetSurface(), *plain->GetSurface()))
+              << k.W << "x" << k.H << "x" << k.Channels << " sizes " << size << "-" << maxSize << " threshold "
+              << threshold << " recursive " << recursive;
+        }
+}

@@ -38,6 +38,19 @@ TEST(FindMedian, EvenCountGivesLowerMiddleAndSmallCounts)
   EXPECT_EQ(FindMedian(nullptr, 0), 0);
 }
 
+TEST(FindMedian, FewerThanNineGiveTheirOwnMiddleAlsoAmongZerosAnd255s)
+{
+  // Short counts are padded with 0s and 255s for the nine-value network: every input of the
+  // extreme values and their neighbours, ties included.
+  const uint8_t levels[] = {0, 1, 254, 255};
+  for (unsigned n = 3; n < 9; ++n)
+    for (unsigned code = 0; code < (1u << (2 * n)); ++code) {
+      std::vector<uint8_t> v(n);
+      for (unsigned i = 0; i < n; ++i) v[i] = levels[(code >> (2 * i)) & 3];
+      ASSERT_EQ(FindMedian(v.data(), n), SortedMedian(v)) << n << " values, code " << code;
+    }
+}
+
 TEST(FindMedian, NineValueNetworkSortsEveryBinaryInput)
 {
   // A comparator network that is right for all 0/1 inputs is right for all inputs.

@@ -265,3 +265,37 @@ TEST(MedianPackageFilters, FilterColourChannelsIndependently)
   SetInt(filters.Adaptive, 0, 5);
   for (acOperation* op : filters.All()) EXPECT_TRUE(ChannelsIndependent(*op, colour));
 }
+
+// ---------------------------------------------------------------- Foolish detector, mostly impulses
+
+TEST(FoolishDetectorMedianFilter, RowFormEqualsReferenceWhereWindowsHoldOnlyImpulses)
+{
+  // Nine samples in ten impulses: many windows hold nothing else and repeat the result to
+  // their left, also at the left edge, where the mirror points right; rows wide enough for
+  // the vector path and narrow ones.
+  struct sCase {
+    int W, H, Channels;
+  };
+  const sCase cases[] = {{1, 1, 1}, {2, 5, 3}, {3, 4, 1}, {40, 7, 1}, {70, 5, 3}, {33, 3, 1}};
+  FoolishDetectorMedianFilter op;
+  uint32_t seed = 300;
+  for (const sCase& k : cases)
+    for (int size : {1, 2, 3, 4, 5})
+      for (bool recursive : {false, true}) {
+        cImage source;
+        std::mt19937 rng(seed++);
+        kvtest::Fill(*source.GetSurface(), k.W, k.H, k.Channels, [&](int, int, int) {
+          const unsigned r = rng() % 10;
+          return uint8_t(r < 9 ? (r % 2 ? 255 : 0) : 1 + rng() % 254);
+        });
+        SetInt(op, 0, size);
+        SetBool(op, 1, recursive);
+        op.SetPixelReference(true);
+        auto plain = kvtest::RunOperation(op, source);
+        op.SetPixelReference(false);
+        auto rows = kvtest::RunOperation(op, source);
+        EXPECT_TRUE(op.RanByRows());
+        EXPECT_TRUE(kvtest::SamePixels(*rows->GetSurface(), *plain->GetSurface()))
+            << k.W << "x" << k.H << "x" << k.Channels << " size " << size << " recursive " << recursive;
+      }
+}
