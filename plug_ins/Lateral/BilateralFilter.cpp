@@ -1,5 +1,6 @@
 #include "BilateralFilter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -47,12 +48,16 @@ void BilateralFilter::PreProcessing()
     for (int dx = -Lo; dx <= Hi; ++dx) SpatialTable[size_t((dy + Lo) * WindowSize + dx + Lo)] = SpatialWeight(dx, dy);
   RangeTable.resize(256);
   for (int d = 0; d < 256; ++d) RangeTable[size_t(d)] = RangeWeight(d);
+  OffsetRangeTable.resize(SpatialTable.size() * 256);
+  for (size_t o = 0; o < SpatialTable.size(); ++o)
+    for (size_t d = 0; d < 256; ++d) OffsetRangeTable[o * 256 + d] = SpatialTable[o] * RangeTable[d];
 }
 
 void BilateralFilter::PostProcessing()
 {
   SpatialTable.clear();
   RangeTable.clear();
+  OffsetRangeTable.clear();
 }
 
 void BilateralFilter::TransformPixel(unsigned ux, unsigned uy)
@@ -79,17 +84,27 @@ acSingleChannelOperation::sRowForm BilateralFilter::RowForm() const
 }
 
 namespace {
-// One window offset's terms for every sample of the span, each sample's sums taking the terms
-// in the same order as the reference.
-__attribute__((target_clones("avx2", "default"))) void AddTerms(const uint8_t* g, const uint8_t* centre, double spatial,
-                                                                const double* range, int samples, double* S, double* T)
+// Lanes samples at once, every window offset's term in the reference's order: the sums stay in
+// registers and their chains of additions overlap. weight[o * 256 + d]: offset o's spatial
+// weight times the range weight of difference d, the reference's product.
+constexpr int Lanes = 8;
+__attribute__((target_clones("avx2", "default"))) void AddLanes(const uint8_t* const* rows, int terms,
+                                                                const uint8_t* centre, const double* weight,
+                                                                uint8_t* out)
 {
-  for (int j = 0; j < samples; ++j) {
-    const int d = int(g[j]) - int(centre[j]);
-    const double w = spatial * range[d < 0 ? -d : d];
-    S[j] += w * g[j];
-    T[j] += w;
+  double S[Lanes] = {}, T[Lanes] = {};
+  int g0[Lanes];
+  for (int l = 0; l < Lanes; ++l) g0[l] = centre[l];
+  for (int t = 0; t < terms; ++t, weight += 256) {
+    const uint8_t* g = rows[t];
+    for (int l = 0; l < Lanes; ++l) {
+      const int d = int(g[l]) - g0[l];
+      const double w = weight[d < 0 ? -d : d];
+      S[l] += w * g[l];
+      T[l] += w;
+    }
   }
+  for (int l = 0; l < Lanes; ++l) out[l] = kvLateral::WeightedMean(S[l], T[l], uint8_t(g0[l]));
 }
 }  // namespace
 
@@ -97,12 +112,27 @@ void BilateralFilter::TransformRow(const sWindowRows& in, uint8_t* out, int coun
 {
   const int channels = in.Channels;
   const int samples = count * channels;
-  std::vector<double> S(static_cast<size_t>(samples), 0.0);
-  std::vector<double> T(static_cast<size_t>(samples), 0.0);
   const uint8_t* centre = in.Rows[Lo];
-  const double* ws = SpatialTable.data();
-  for (int k = 0; k < WindowSize; ++k)
-    for (int dx = -Lo; dx <= Hi; ++dx)
-      AddTerms(in.Rows[k] + dx * channels, centre, *ws++, RangeTable.data(), samples, S.data(), T.data());
-  for (int j = 0; j < samples; ++j) out[j] = kvLateral::WeightedMean(S[size_t(j)], T[size_t(j)], centre[j]);
+  const int terms = WindowSize * WindowSize;
+  std::vector<const uint8_t*> rows(static_cast<size_t>(terms));
+  for (int k = 0, t = 0; k < WindowSize; ++k)
+    for (int dx = -Lo; dx <= Hi; ++dx, ++t) rows[size_t(t)] = in.Rows[k] + dx * channels;
+  int j = 0;
+  for (; j + Lanes <= samples; j += Lanes) {
+    AddLanes(rows.data(), terms, centre + j, OffsetRangeTable.data(), out + j);
+    for (const uint8_t*& r : rows) r += Lanes;
+  }
+  // The rows now start at the first sample left over.
+  for (const int done = j; j < samples; ++j) {
+    const int g0 = centre[j];
+    double S = 0;
+    double T = 0;
+    for (int t = 0; t < terms; ++t) {
+      const int g = rows[size_t(t)][j - done];
+      const double w = OffsetRangeTable[size_t(t) * 256 + size_t(std::abs(g - g0))];
+      S += w * g;
+      T += w;
+    }
+    out[j] = kvLateral::WeightedMean(S, T, uint8_t(g0));
+  }
 }

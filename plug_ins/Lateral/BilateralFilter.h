@@ -33,4 +33,5 @@ private:
   int Hi = 1;
   std::vector<double> SpatialTable;  // by (dy + Lo) * WindowSize + (dx + Lo)
   std::vector<double> RangeTable;    // by |difference|
+  std::vector<double> OffsetRangeTable;  // SpatialTable[o] * RangeTable[d] at o * 256 + d
 };

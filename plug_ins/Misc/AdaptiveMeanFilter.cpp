@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -157,6 +158,38 @@ void AdaptiveMeanFilter::PrepareOffsetTables()
     for (int b = 0; b < pairs; ++b)
       PairAccepted[size_t(a) * pairs + size_t(b)] = Accept(OffsetDistance[offsetIndex(a)], OffsetAngle[offsetIndex(a)],
                                                            OffsetDistance[offsetIndex(b)], OffsetAngle[offsetIndex(b)]);
+
+  constexpr int near = NearSide * NearSide;
+  auto nearDistance = [this](int o) {
+    return OffsetDistance[size_t(o / NearSide - NearRadius + MaxWindowRadius) * OffsetSide +
+                          size_t(o % NearSide - NearRadius + MaxWindowRadius)];
+  };
+  auto nearAngle = [this](int o) {
+    return OffsetAngle[size_t(o / NearSide - NearRadius + MaxWindowRadius) * OffsetSide +
+                       size_t(o % NearSide - NearRadius + MaxWindowRadius)];
+  };
+  std::vector<float> distances;
+  for (int o = 0; o < near; ++o)
+    if (o != near / 2) distances.push_back(nearDistance(o));
+  std::sort(distances.begin(), distances.end());
+  distances.erase(std::unique(distances.begin(), distances.end()), distances.end());
+  RankWeight.resize(distances.size());
+  RankValueWeight.resize(distances.size() * 256);
+  for (size_t r = 0; r < distances.size(); ++r) {
+    // The very expressions of the plain weighted sum, so the tabled terms are its terms.
+    const float squared = distances[r] * distances[r];
+    RankWeight[r] = 1.0f / squared;
+    for (int v = 0; v < 256; ++v) RankValueWeight[r * 256 + size_t(v)] = float(v) / squared;
+  }
+  for (int a = 0; a < near; ++a) {
+    NearPlaneOffset[size_t(a)] = ptrdiff_t(a / NearSide - NearRadius) * Width + (a % NearSide - NearRadius);
+    if (a == near / 2) continue;
+    NearRank[size_t(a)] = uint8_t(std::lower_bound(distances.begin(), distances.end(), nearDistance(a)) - distances.begin());
+    uint64_t accepts = 0;
+    for (int b = 0; b < near; ++b)
+      if (b != near / 2 && Accept(nearDistance(a), nearAngle(a), nearDistance(b), nearAngle(b))) accepts |= uint64_t(1) << b;
+    NearAccepts[size_t(a)] = accepts;
+  }
 }
 
 void AdaptiveMeanFilter::OperationItself(const tTerminateFlag& terminated)
@@ -186,7 +219,7 @@ bool AdaptiveMeanFilter::FilterChannel(int channel, const tTerminateFlag& termin
 {
   const size_t pixels = size_t(Width) * size_t(Height);
   Plane.resize(pixels);
-  NoiseMap.resize(pixels);
+  NoiseMap.resize(pixels + 8);
   size_t zeros = 0;
   size_t fulls = 0;
   for (int y = 0; y < Height; ++y) {
@@ -242,6 +275,19 @@ uint8_t AdaptiveMeanFilter::RebuildSample(int x, int y, sCandidates& list) const
       nearestY = my;
     }
   };
+  // Inside the picture the first ring needs no mirroring: the first good sample along an axis
+  // in the ring's order (top, bottom, left, right), else the first good one on a diagonal.
+  if (x >= 1 && x + 1 < Width && y >= 1 && y + 1 < Height) {
+    static constexpr int ring[8][2] = {{0, -1}, {0, 1}, {-1, 0}, {1, 0}, {-1, -1}, {1, -1}, {-1, 1}, {1, 1}};
+    const uint8_t* map = &NoiseMap[size_t(y) * size_t(Width) + size_t(x)];
+    for (const auto& [dx, dy] : ring)
+      if (map[ptrdiff_t(dy) * Width + dx]) {
+        nearest = Distance(dx, dy);
+        nearestX = x + dx;
+        nearestY = y + dy;
+        break;
+      }
+  }
   const int lastRing = std::max(Width, Height);
   for (int r = 1; r <= lastRing && nearestX < 0; ++r) {
     for (int dx = -r; dx <= r; ++dx) consider(dx, -r);
@@ -258,6 +304,8 @@ uint8_t AdaptiveMeanFilter::RebuildSample(int x, int y, sCandidates& list) const
   int radius = int(std::floor((0.9 * std::numbers::pi + 1.0) * double(dN) * 0.5 + 0.5));
   radius = std::min(radius, MaxWindowRadius);
 
+  if (radius <= NearRadius && x - radius >= 0 && x + radius < Width && y - radius >= 0 && y + radius < Height)
+    return RebuildNearWindow(x, y, radius, nearestX - x, nearestY - y);
   if (radius <= PairRadius && x - radius >= 0 && x + radius < Width && y - radius >= 0 && y + radius < Height)
     return RebuildSmallWindow(x, y, radius, nearestX - x, nearestY - y, uint8_t(gN));
 
@@ -382,6 +430,70 @@ uint8_t AdaptiveMeanFilter::RebuildSmallWindow(int x, int y, int radius, int nea
     const float squared = d * d;
     weighted += float(entry[size_t(i)] & 0xFF) / squared;
     weights += 1.0f / squared;
+  }
+  const float result = std::floor(weighted / weights + 0.5f);
+  return uint8_t(std::clamp(result, 0.0f, 255.0f));
+}
+
+// The small window's rules again for the commonest windows (a nearest sample at distance 1 or
+// the square root of 2): the entries are offsets within NearRadius, so the set a pruning step
+// keeps is one mask, a step that drops nothing skips its compaction, distances compare as
+// ranks, and the weighted sum takes its terms from tables.
+uint8_t AdaptiveMeanFilter::RebuildNearWindow(int x, int y, int radius, int nearestDx, int nearestDy) const
+{
+  auto nearIndex = [](int dx, int dy) { return (dy + NearRadius) * NearSide + dx + NearRadius; };
+  // Each window row's flags (bytes 0 or 1, the map padded so 8 can be read) packed to bits.
+  uint64_t good = 0;
+  const uint64_t rowBits = (uint64_t(1) << (2 * radius + 1)) - 1;
+  for (int wy = -radius; wy <= radius; ++wy) {
+    uint64_t flags;
+    std::memcpy(&flags, &NoiseMap[size_t(y + wy) * size_t(Width) + size_t(x - radius)], sizeof(flags));
+    good |= (((flags * 0x0102040810204080u) >> 56) & rowBits) << nearIndex(-radius, wy);
+  }
+  std::array<uint8_t, NearSide * NearSide + 1> entry;
+  entry[0] = uint8_t(nearIndex(nearestDx, nearestDy));
+  uint64_t remaining = good & NearAccepts[entry[0]];
+  int count = 1;
+  for (uint64_t bits = remaining; bits != 0; bits &= bits - 1) entry[size_t(count++)] = uint8_t(std::countr_zero(bits));
+  // The insertion rule's placing without a branch on the data.
+  auto place = [&](int first, int end) {
+    uint8_t front = entry[size_t(first)];
+    unsigned minimum = NearRank[front];
+    for (int n = first + 1; n < end; ++n) {
+      const uint8_t e = entry[size_t(n)];
+      const unsigned rank = NearRank[e];
+      const bool nearer = rank < minimum;
+      minimum = nearer ? rank : minimum;
+      entry[size_t(n)] = nearer ? front : e;
+      front = nearer ? e : front;
+    }
+    entry[size_t(first)] = front;
+  };
+  place(1, count);
+  // remaining: the entries at positions k .. count - 1.
+  for (int k = 2; k < count; ++k) {
+    remaining &= ~(uint64_t(1) << entry[size_t(k - 1)]);
+    const uint64_t accepts = NearAccepts[entry[size_t(k - 1)]];
+    if ((remaining & ~accepts) != 0) {
+      remaining &= accepts;
+      int kept = k;
+      for (int i = k; i < count; ++i) {
+        const uint8_t e = entry[size_t(i)];
+        entry[size_t(kept)] = e;
+        kept += int((accepts >> e) & 1);
+      }
+      count = kept;
+    }
+    place(k, count);
+  }
+  const uint8_t* centre = &Plane[size_t(y) * size_t(Width) + size_t(x)];
+  float weighted = 0.0f;
+  float weights = 0.0f;
+  for (int i = 0; i < count; ++i) {
+    const uint8_t e = entry[size_t(i)];
+    const size_t rank = NearRank[e];
+    weighted += RankValueWeight[rank * 256 + centre[NearPlaneOffset[e]]];
+    weights += RankWeight[rank];
   }
   const float result = std::floor(weighted / weights + 0.5f);
   return uint8_t(std::clamp(result, 0.0f, 255.0f));

@@ -42,6 +42,7 @@ private:
   bool FilterChannel(int channel, const tTerminateFlag& terminated);
   uint8_t RebuildSample(int x, int y, sCandidates& list) const;
   uint8_t RebuildSmallWindow(int x, int y, int radius, int nearestDx, int nearestDy, uint8_t nearestValue) const;
+  uint8_t RebuildNearWindow(int x, int y, int radius, int nearestDx, int nearestDy) const;
 
   float Distance(int dx, int dy) const;
   float Angle(int dx, int dy) const;
@@ -65,4 +66,14 @@ private:
   static constexpr int PairSide = 2 * PairRadius + 1;
   std::vector<uint8_t> PairAccepted;
   std::vector<float> PairDistance;  // distance of each such offset
+  // Offsets within NearRadius, indexed (dy + NearRadius) * NearSide + dx + NearRadius: the set
+  // each accepts as a bit mask, the rank of its distance among theirs (equal distances, equal
+  // ranks), and per rank 1 / d^2 and v / d^2 for every sample value v.
+  static constexpr int NearRadius = 3;
+  static constexpr int NearSide = 2 * NearRadius + 1;
+  std::array<uint64_t, NearSide * NearSide> NearAccepts{};
+  std::array<uint8_t, NearSide * NearSide> NearRank{};
+  std::array<ptrdiff_t, NearSide * NearSide> NearPlaneOffset{};  // dy * Width + dx
+  std::vector<float> RankWeight;
+  std::vector<float> RankValueWeight;  // rank * 256 + v
 };
