@@ -85,10 +85,16 @@ void acSingleChannelOperation::GatherWindow(const cBMPSurface& surface, const sW
   for (int k = 0; k < rowCount; ++k) {
     const uint8_t* in = surface.Row(kvFoldIndex(y - window.Up + k, height));
     uint8_t* line = pad.data() + size_t(k) * size_t(padded) * size_t(channels);
-    for (int j = 0; j < padded; ++j) {
-      const uint8_t* sample = in + kvFoldIndex(firstX - window.Left + j, width) * channels;
+    // Columns inside the picture in one copy; only those beyond an edge are folded.
+    const int first = firstX - window.Left;
+    const int insideFirst = std::clamp(-first, 0, padded), insideEnd = std::clamp(width - first, insideFirst, padded);
+    auto fold = [&](int j) {
+      const uint8_t* sample = in + kvFoldIndex(first + j, width) * channels;
       std::copy(sample, sample + channels, line + j * channels);
-    }
+    };
+    for (int j = 0; j < insideFirst; ++j) fold(j);
+    std::copy(in + (first + insideFirst) * channels, in + (first + insideEnd) * channels, line + insideFirst * channels);
+    for (int j = insideEnd; j < padded; ++j) fold(j);
     rows[size_t(k)] = line + window.Left * channels;
   }
 }

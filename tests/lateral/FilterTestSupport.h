@@ -64,15 +64,11 @@ inline std::vector<std::unique_ptr<cImage>> ProbePictures()
   return pictures;
 }
 
-// Switches op to its plain per-sample reference (on) or to its fast path. Operations not yet
-// on the row engine still carry a FastPath flag of their own.
+// Switches op to its plain per-sample reference (on) or to its row form.
 template <class tOp>
 void UseReference(tOp& op, bool on)
 {
-  if constexpr (requires { op.FastPath; })
-    op.FastPath = !on;
-  else
-    op.SetPixelReference(on);
+  op.SetPixelReference(on);
 }
 
 // The fast path (the row form) of op must give exactly what the per-sample reference gives.
