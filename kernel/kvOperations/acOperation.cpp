@@ -83,9 +83,13 @@ void acOperation::DriveRows(const tTerminateFlag& terminated, bool parallel, con
   if (first >= end) return;
   const unsigned total = unsigned(end - first);
   std::atomic<unsigned> done{0};
+  // Rows in any order may go in the order they lie in memory: pictures are stored bottom-up,
+  // and walking memory downwards row after row defeats the processor's prefetching.
+  const bool memoryOrder = parallel && ResultSurface && ResultSurface->GetHeight() > 1 &&
+                           ResultSurface->Row(1) < ResultSurface->Row(0);
   auto band = [&](int bandFirst, int bandEnd) {
-    for (int y = bandFirst; y < bandEnd && !terminated.load(std::memory_order_relaxed); ++y) {
-      row(y);
+    for (int k = bandFirst; k < bandEnd && !terminated.load(std::memory_order_relaxed); ++k) {
+      row(memoryOrder ? bandEnd - 1 - (k - bandFirst) : k);
       const unsigned rows = done.fetch_add(1, std::memory_order_relaxed) + 1;
       OperationProgress(progressFrom + unsigned(uint64_t(rows) * (progressTo - progressFrom) / total));
     }
