@@ -111,7 +111,7 @@ void TrilateralFilter::PrepareBlendTables()
   int row = 0;
   for (int sum = 0; sum <= 2 * MaxR; ++sum) {
     if (!sums[size_t(sum)]) continue;
-    BlendRow[size_t(sum)] = row;
+    BlendRow[size_t(sum)] = row * 256;
     const double J = SwitchTable[size_t(sum)];
     double* P = &BlendP[size_t(row) * 256];
     for (int d = 0; d < 256; ++d) {
@@ -194,18 +194,31 @@ acSingleChannelOperation::sRowForm TrilateralFilter::RowForm() const
 }
 
 namespace {
-__attribute__((target_clones("avx2", "default"))) void AddBlendTerms(const uint8_t* g, const uint8_t* centre,
-                                                                     const uint16_t* r, const int* r0, double spatial,
-                                                                     const int* blendRow, const double* P,
-                                                                     const double* Q, int stride, int samples,
-                                                                     double* S, double* T)
+// Sample by sample, each one's terms in the reference's order: the sums and the sample's own
+// table rows stay in registers, and the chains of neighbouring samples overlap. Terms > 0 fixes
+// the window (unrolled); 0 takes terms. Sample j's window term t is rows[t][j] with statistic
+// statistic[t][j]; its powers P[first[R0 + Rq] + |difference|] and Q[R0 * stride + Rq].
+template <int Terms>
+void AddBlendSpan(const uint8_t* const* rows, const uint16_t* const* statistic, const double* spatial, int terms,
+                  const uint8_t* centre, const uint16_t* centreR, int samples, const int* first, const double* P,
+                  const double* Q, size_t stride, uint8_t* out)
 {
+  const int n = Terms > 0 ? Terms : terms;
   for (int j = 0; j < samples; ++j) {
-    const int d = int(g[j]) - int(centre[j]);
-    const int rq = r[j];
-    const double w = P[blendRow[r0[j] + rq] * 256 + (d < 0 ? -d : d)] * spatial * Q[r0[j] * stride + rq];
-    S[j] += g[j] * w;
-    T[j] += w;
+    const int g0 = centre[j];
+    const int* firstR0 = first + centreR[j];
+    const double* q = Q + centreR[j] * stride;
+    double S = 0;
+    double T = 0;
+    for (int t = 0; t < n; ++t) {
+      const int g = rows[t][j];
+      const int rq = statistic[t][j];
+      const int d = g - g0;
+      const double w = P[firstR0[rq] + (d < 0 ? -d : d)] * spatial[t] * q[rq];
+      S += g * w;
+      T += w;
+    }
+    out[j] = kvLateral::WeightedMean(S, T, uint8_t(g0));
   }
 }
 }  // namespace
@@ -224,17 +237,17 @@ void TrilateralFilter::TransformRow(const sWindowRows& in, uint8_t* out, int cou
   const uint8_t* centre = in.Rows[Lo + 1];
   const uint16_t* centreR = statisticRow(Lo);
   if (!BlendRow.empty()) {
-    // Term by term across the span, each sample's sums taking the terms in the reference's
-    // order.
-    std::vector<double> S(static_cast<size_t>(samples), 0.0);
-    std::vector<double> T(static_cast<size_t>(samples), 0.0);
-    std::vector<int> R0(centreR, centreR + samples);
-    const double* ws = SpatialTable.data();
-    for (int dx = -Lo; dx <= Hi; ++dx)
-      for (int k = 0; k < WindowSize; ++k)
-        AddBlendTerms(in.Rows[k + 1] + dx * channels, centre, statisticRow(k) + dx * channels, R0.data(), *ws++,
-                      BlendRow.data(), BlendP.data(), BlendQ.data(), int(BlendStride), samples, S.data(), T.data());
-    for (int j = 0; j < samples; ++j) out[j] = kvLateral::WeightedMean(S[size_t(j)], T[size_t(j)], centre[j]);
+    const int terms = WindowSize * WindowSize;
+    std::vector<const uint8_t*> rows(static_cast<size_t>(terms));
+    std::vector<const uint16_t*> rowsR(static_cast<size_t>(terms));
+    for (int dx = -Lo, t = 0; dx <= Hi; ++dx)
+      for (int k = 0; k < WindowSize; ++k, ++t) {
+        rows[size_t(t)] = in.Rows[k + 1] + dx * channels;
+        rowsR[size_t(t)] = statisticRow(k) + dx * channels;
+      }
+    const auto add = terms == 9 ? AddBlendSpan<9> : AddBlendSpan<0>;
+    add(rows.data(), rowsR.data(), SpatialTable.data(), terms, centre, centreR, samples, BlendRow.data(),
+        BlendP.data(), BlendQ.data(), BlendStride, out);
     return;
   }
   for (int j = 0; j < samples; ++j) {
