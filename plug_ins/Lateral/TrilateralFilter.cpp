@@ -144,7 +144,12 @@ void TrilateralFilter::CollectStatistics(std::vector<uint8_t>& present) const
     for (int k = 0; k < 3; ++k) {
       const uint8_t* from = in.Row(kvFoldIndex(y - 1 + k, in.GetHeight()));
       uint8_t* line = &lines[size_t(k) * size_t(width) * size_t(channels)];
+      // The part inside the picture in one copy, only the ends folded sample by sample.
+      const int inFirst = std::clamp(1 - x0, 0, width), inEnd = std::clamp(int(in.GetWidth()) + 1 - x0, inFirst, width);
+      std::copy(from + (x0 - 1 + inFirst) * channels, from + (x0 - 1 + inEnd) * channels, line + inFirst * channels);
       for (int i = 0; i < width; ++i) {
+        if (i == inFirst) i = inEnd;
+        if (i >= width) break;
         const uint8_t* sample = from + kvFoldIndex(x0 - 1 + i, in.GetWidth()) * channels;
         std::copy(sample, sample + channels, line + i * channels);
       }
@@ -194,32 +199,53 @@ acSingleChannelOperation::sRowForm TrilateralFilter::RowForm() const
 }
 
 namespace {
-// Sample by sample, each one's terms in the reference's order: the sums and the sample's own
-// table rows stay in registers, and the chains of neighbouring samples overlap. Terms > 0 fixes
-// the window (unrolled); 0 takes terms. Sample j's window term t is rows[t][j] with statistic
-// statistic[t][j]; its powers P[first[R0 + Rq] + |difference|] and Q[R0 * stride + Rq].
+// Lanes neighbouring samples at once, each one's terms in the reference's order: the sums and
+// the samples' own table rows stay in registers, and the lanes' chains of additions overlap.
+// Terms > 0 fixes the window (unrolled); 0 takes terms. Sample j's window term t is rows[t][j]
+// with statistic statistic[t][j]; its powers P[first[R0 + Rq] + |difference|] and
+// Q[R0 * stride + Rq].
+template <int Terms, int Lanes>
+void AddBlendLanes(const uint8_t* const* rows, const uint16_t* const* statistic, const double* spatial, int terms,
+                   const uint8_t* centre, const uint16_t* centreR, int j, const int* first, const double* P,
+                   const double* Q, size_t stride, uint8_t* out)
+{
+  const int n = Terms > 0 ? Terms : terms;
+  int g0[Lanes];
+  const int* firstR0[Lanes];
+  const double* q[Lanes];
+  double S[Lanes], T[Lanes];
+  for (int l = 0; l < Lanes; ++l) {
+    g0[l] = centre[j + l];
+    firstR0[l] = first + centreR[j + l];
+    q[l] = Q + centreR[j + l] * stride;
+    S[l] = 0;
+    T[l] = 0;
+  }
+  for (int t = 0; t < n; ++t) {
+    const uint8_t* g = rows[t] + j;
+    const uint16_t* r = statistic[t] + j;
+    const double ws = spatial[t];
+    for (int l = 0; l < Lanes; ++l) {
+      const int d = g[l] - g0[l];
+      const double w = P[firstR0[l][r[l]] + (d < 0 ? -d : d)] * ws * q[l][r[l]];
+      S[l] += g[l] * w;
+      T[l] += w;
+    }
+  }
+  for (int l = 0; l < Lanes; ++l) out[j + l] = kvLateral::WeightedMean(S[l], T[l], uint8_t(g0[l]));
+}
+
 template <int Terms>
 void AddBlendSpan(const uint8_t* const* rows, const uint16_t* const* statistic, const double* spatial, int terms,
                   const uint8_t* centre, const uint16_t* centreR, int samples, const int* first, const double* P,
                   const double* Q, size_t stride, uint8_t* out)
 {
-  const int n = Terms > 0 ? Terms : terms;
-  for (int j = 0; j < samples; ++j) {
-    const int g0 = centre[j];
-    const int* firstR0 = first + centreR[j];
-    const double* q = Q + centreR[j] * stride;
-    double S = 0;
-    double T = 0;
-    for (int t = 0; t < n; ++t) {
-      const int g = rows[t][j];
-      const int rq = statistic[t][j];
-      const int d = g - g0;
-      const double w = P[firstR0[rq] + (d < 0 ? -d : d)] * spatial[t] * q[rq];
-      S += g * w;
-      T += w;
-    }
-    out[j] = kvLateral::WeightedMean(S, T, uint8_t(g0));
-  }
+  constexpr int Lanes = 4;
+  int j = 0;
+  for (; j + Lanes <= samples; j += Lanes)
+    AddBlendLanes<Terms, Lanes>(rows, statistic, spatial, terms, centre, centreR, j, first, P, Q, stride, out);
+  for (; j < samples; ++j)
+    AddBlendLanes<Terms, 1>(rows, statistic, spatial, terms, centre, centreR, j, first, P, Q, stride, out);
 }
 }  // namespace
 
