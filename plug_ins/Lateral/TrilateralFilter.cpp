@@ -89,6 +89,7 @@ void TrilateralFilter::PrepareBlendTables()
   BlendRow.clear();
   BlendP.clear();
   BlendQ.clear();
+  BlendCentre.clear();
   if (Recursive || !RegionInsideSurface()) return;
   std::vector<uint8_t> present(MaxR + 1, 0);
   CollectStatistics(present);
@@ -128,6 +129,12 @@ void TrilateralFilter::PrepareBlendTables()
       const double wI = ImpulseTable[size_t(r)];
       BlendQ[size_t(r0) * BlendStride + size_t(r)] = J == 0.0 ? 1.0 : (J == 1.0 ? wI : std::pow(wI, J));
     }
+  // The centre's own term depends on R0 alone: the same product, once for each value.
+  const double centreSpatial = SpatialTable[size_t(Lo * WindowSize + Lo)];
+  BlendCentre.assign(BlendStride, 0.0);
+  for (int r0 : values)
+    BlendCentre[size_t(r0)] =
+        BlendP[size_t(BlendRow[size_t(2 * r0)])] * centreSpatial * BlendQ[size_t(r0) * BlendStride + size_t(r0)];
 }
 
 // Marks every value of the statistic the run reads: at the region's samples and their window
@@ -170,6 +177,7 @@ void TrilateralFilter::PostProcessing()
   BlendRow.clear();
   BlendP.clear();
   BlendQ.clear();
+  BlendCentre.clear();
 }
 
 void TrilateralFilter::TransformPixel(unsigned ux, unsigned uy)
@@ -203,11 +211,11 @@ namespace {
 // the samples' own table rows stay in registers, and the lanes' chains of additions overlap.
 // Terms > 0 fixes the window (unrolled); 0 takes terms. Sample j's window term t is rows[t][j]
 // with statistic statistic[t][j]; its powers P[first[R0 + Rq] + |difference|] and
-// Q[R0 * stride + Rq].
+// Q[R0 * stride + Rq]; the centre's own term (number centreTerm) is C[R0].
 template <int Terms, int Lanes>
 void AddBlendLanes(const uint8_t* const* rows, const uint16_t* const* statistic, const double* spatial, int terms,
-                   const uint8_t* centre, const uint16_t* centreR, int j, const int* first, const double* P,
-                   const double* Q, size_t stride, uint8_t* out)
+                   int centreTerm, const uint8_t* centre, const uint16_t* centreR, int j, const int* first,
+                   const double* P, const double* Q, size_t stride, const double* C, uint8_t* out)
 {
   const int n = Terms > 0 ? Terms : terms;
   int g0[Lanes];
@@ -221,7 +229,16 @@ void AddBlendLanes(const uint8_t* const* rows, const uint16_t* const* statistic,
     S[l] = 0;
     T[l] = 0;
   }
+  const int c = Terms > 0 ? Terms / 2 : centreTerm;
   for (int t = 0; t < n; ++t) {
+    if (t == c) {
+      for (int l = 0; l < Lanes; ++l) {
+        const double w = C[centreR[j + l]];
+        S[l] += g0[l] * w;
+        T[l] += w;
+      }
+      continue;
+    }
     const uint8_t* g = rows[t] + j;
     const uint16_t* r = statistic[t] + j;
     const double ws = spatial[t];
@@ -237,15 +254,16 @@ void AddBlendLanes(const uint8_t* const* rows, const uint16_t* const* statistic,
 
 template <int Terms>
 void AddBlendSpan(const uint8_t* const* rows, const uint16_t* const* statistic, const double* spatial, int terms,
-                  const uint8_t* centre, const uint16_t* centreR, int samples, const int* first, const double* P,
-                  const double* Q, size_t stride, uint8_t* out)
+                  int centreTerm, const uint8_t* centre, const uint16_t* centreR, int samples, const int* first,
+                  const double* P, const double* Q, size_t stride, const double* C, uint8_t* out)
 {
   constexpr int Lanes = 4;
   int j = 0;
   for (; j + Lanes <= samples; j += Lanes)
-    AddBlendLanes<Terms, Lanes>(rows, statistic, spatial, terms, centre, centreR, j, first, P, Q, stride, out);
+    AddBlendLanes<Terms, Lanes>(rows, statistic, spatial, terms, centreTerm, centre, centreR, j, first, P, Q, stride, C,
+                                out);
   for (; j < samples; ++j)
-    AddBlendLanes<Terms, 1>(rows, statistic, spatial, terms, centre, centreR, j, first, P, Q, stride, out);
+    AddBlendLanes<Terms, 1>(rows, statistic, spatial, terms, centreTerm, centre, centreR, j, first, P, Q, stride, C, out);
 }
 }  // namespace
 
@@ -272,8 +290,8 @@ void TrilateralFilter::TransformRow(const sWindowRows& in, uint8_t* out, int cou
         rowsR[size_t(t)] = statisticRow(k) + dx * channels;
       }
     const auto add = terms == 9 ? AddBlendSpan<9> : AddBlendSpan<0>;
-    add(rows.data(), rowsR.data(), SpatialTable.data(), terms, centre, centreR, samples, BlendRow.data(),
-        BlendP.data(), BlendQ.data(), BlendStride, out);
+    add(rows.data(), rowsR.data(), SpatialTable.data(), terms, Lo * WindowSize + Lo, centre, centreR, samples,
+        BlendRow.data(), BlendP.data(), BlendQ.data(), BlendStride, BlendCentre.data(), out);
     return;
   }
   for (int j = 0; j < samples; ++j) {

@@ -51,5 +51,6 @@ private:
   std::vector<int> BlendRow;
   std::vector<double> BlendP;
   std::vector<double> BlendQ;
+  std::vector<double> BlendCentre;  // the centre's own term by R0
   size_t BlendStride = 0;
 };
