@@ -89,6 +89,7 @@ void TrilateralFilter::PrepareBlendTables()
   BlendRow.clear();
   BlendP.clear();
   BlendQ.clear();
+  BlendCentre.clear();
   if (Recursive || !RegionInsideSurface()) return;
   std::vector<uint8_t> present(MaxR + 1, 0);
   CollectStatistics(present);
@@ -111,7 +112,7 @@ void TrilateralFilter::PrepareBlendTables()
   int row = 0;
   for (int sum = 0; sum <= 2 * MaxR; ++sum) {
     if (!sums[size_t(sum)]) continue;
-    BlendRow[size_t(sum)] = row;
+    BlendRow[size_t(sum)] = row * 256;
     const double J = SwitchTable[size_t(sum)];
     double* P = &BlendP[size_t(row) * 256];
     for (int d = 0; d < 256; ++d) {
@@ -128,6 +129,12 @@ void TrilateralFilter::PrepareBlendTables()
       const double wI = ImpulseTable[size_t(r)];
       BlendQ[size_t(r0) * BlendStride + size_t(r)] = J == 0.0 ? 1.0 : (J == 1.0 ? wI : std::pow(wI, J));
     }
+  // The centre's own term depends on R0 alone: the same product, once for each value.
+  const double centreSpatial = SpatialTable[size_t(Lo * WindowSize + Lo)];
+  BlendCentre.assign(BlendStride, 0.0);
+  for (int r0 : values)
+    BlendCentre[size_t(r0)] =
+        BlendP[size_t(BlendRow[size_t(2 * r0)])] * centreSpatial * BlendQ[size_t(r0) * BlendStride + size_t(r0)];
 }
 
 // Marks every value of the statistic the run reads: at the region's samples and their window
@@ -144,7 +151,12 @@ void TrilateralFilter::CollectStatistics(std::vector<uint8_t>& present) const
     for (int k = 0; k < 3; ++k) {
       const uint8_t* from = in.Row(kvFoldIndex(y - 1 + k, in.GetHeight()));
       uint8_t* line = &lines[size_t(k) * size_t(width) * size_t(channels)];
+      // The part inside the picture in one copy, only the ends folded sample by sample.
+      const int inFirst = std::clamp(1 - x0, 0, width), inEnd = std::clamp(int(in.GetWidth()) + 1 - x0, inFirst, width);
+      std::copy(from + (x0 - 1 + inFirst) * channels, from + (x0 - 1 + inEnd) * channels, line + inFirst * channels);
       for (int i = 0; i < width; ++i) {
+        if (i == inFirst) i = inEnd;
+        if (i >= width) break;
         const uint8_t* sample = from + kvFoldIndex(x0 - 1 + i, in.GetWidth()) * channels;
         std::copy(sample, sample + channels, line + i * channels);
       }
@@ -165,6 +177,7 @@ void TrilateralFilter::PostProcessing()
   BlendRow.clear();
   BlendP.clear();
   BlendQ.clear();
+  BlendCentre.clear();
 }
 
 void TrilateralFilter::TransformPixel(unsigned ux, unsigned uy)
@@ -194,19 +207,63 @@ acSingleChannelOperation::sRowForm TrilateralFilter::RowForm() const
 }
 
 namespace {
-__attribute__((target_clones("avx2", "default"))) void AddBlendTerms(const uint8_t* g, const uint8_t* centre,
-                                                                     const uint16_t* r, const int* r0, double spatial,
-                                                                     const int* blendRow, const double* P,
-                                                                     const double* Q, int stride, int samples,
-                                                                     double* S, double* T)
+// Lanes neighbouring samples at once, each one's terms in the reference's order: the sums and
+// the samples' own table rows stay in registers, and the lanes' chains of additions overlap.
+// Terms > 0 fixes the window (unrolled); 0 takes terms. Sample j's window term t is rows[t][j]
+// with statistic statistic[t][j]; its powers P[first[R0 + Rq] + |difference|] and
+// Q[R0 * stride + Rq]; the centre's own term (number centreTerm) is C[R0].
+template <int Terms, int Lanes>
+void AddBlendLanes(const uint8_t* const* rows, const uint16_t* const* statistic, const double* spatial, int terms,
+                   int centreTerm, const uint8_t* centre, const uint16_t* centreR, int j, const int* first,
+                   const double* P, const double* Q, size_t stride, const double* C, uint8_t* out)
 {
-  for (int j = 0; j < samples; ++j) {
-    const int d = int(g[j]) - int(centre[j]);
-    const int rq = r[j];
-    const double w = P[blendRow[r0[j] + rq] * 256 + (d < 0 ? -d : d)] * spatial * Q[r0[j] * stride + rq];
-    S[j] += g[j] * w;
-    T[j] += w;
+  const int n = Terms > 0 ? Terms : terms;
+  int g0[Lanes];
+  const int* firstR0[Lanes];
+  const double* q[Lanes];
+  double S[Lanes], T[Lanes];
+  for (int l = 0; l < Lanes; ++l) {
+    g0[l] = centre[j + l];
+    firstR0[l] = first + centreR[j + l];
+    q[l] = Q + centreR[j + l] * stride;
+    S[l] = 0;
+    T[l] = 0;
   }
+  const int c = Terms > 0 ? Terms / 2 : centreTerm;
+  for (int t = 0; t < n; ++t) {
+    if (t == c) {
+      for (int l = 0; l < Lanes; ++l) {
+        const double w = C[centreR[j + l]];
+        S[l] += g0[l] * w;
+        T[l] += w;
+      }
+      continue;
+    }
+    const uint8_t* g = rows[t] + j;
+    const uint16_t* r = statistic[t] + j;
+    const double ws = spatial[t];
+    for (int l = 0; l < Lanes; ++l) {
+      const int d = g[l] - g0[l];
+      const double w = P[firstR0[l][r[l]] + (d < 0 ? -d : d)] * ws * q[l][r[l]];
+      S[l] += g[l] * w;
+      T[l] += w;
+    }
+  }
+  for (int l = 0; l < Lanes; ++l) out[j + l] = kvLateral::WeightedMean(S[l], T[l], uint8_t(g0[l]));
+}
+
+template <int Terms>
+void AddBlendSpan(const uint8_t* const* rows, const uint16_t* const* statistic, const double* spatial, int terms,
+                  int centreTerm, const uint8_t* centre, const uint16_t* centreR, int samples, const int* first,
+                  const double* P, const double* Q, size_t stride, const double* C, uint8_t* out)
+{
+  constexpr int Lanes = 4;
+  int j = 0;
+  for (; j + Lanes <= samples; j += Lanes)
+    AddBlendLanes<Terms, Lanes>(rows, statistic, spatial, terms, centreTerm, centre, centreR, j, first, P, Q, stride, C,
+                                out);
+  for (; j < samples; ++j)
+    AddBlendLanes<Terms, 1>(rows, statistic, spatial, terms, centreTerm, centre, centreR, j, first, P, Q, stride, C, out);
 }
 }  // namespace
 
@@ -224,17 +281,17 @@ void TrilateralFilter::TransformRow(const sWindowRows& in, uint8_t* out, int cou
   const uint8_t* centre = in.Rows[Lo + 1];
   const uint16_t* centreR = statisticRow(Lo);
   if (!BlendRow.empty()) {
-    // Term by term across the span, each sample's sums taking the terms in the reference's
-    // order.
-    std::vector<double> S(static_cast<size_t>(samples), 0.0);
-    std::vector<double> T(static_cast<size_t>(samples), 0.0);
-    std::vector<int> R0(centreR, centreR + samples);
-    const double* ws = SpatialTable.data();
-    for (int dx = -Lo; dx <= Hi; ++dx)
-      for (int k = 0; k < WindowSize; ++k)
-        AddBlendTerms(in.Rows[k + 1] + dx * channels, centre, statisticRow(k) + dx * channels, R0.data(), *ws++,
-                      BlendRow.data(), BlendP.data(), BlendQ.data(), int(BlendStride), samples, S.data(), T.data());
-    for (int j = 0; j < samples; ++j) out[j] = kvLateral::WeightedMean(S[size_t(j)], T[size_t(j)], centre[j]);
+    const int terms = WindowSize * WindowSize;
+    std::vector<const uint8_t*> rows(static_cast<size_t>(terms));
+    std::vector<const uint16_t*> rowsR(static_cast<size_t>(terms));
+    for (int dx = -Lo, t = 0; dx <= Hi; ++dx)
+      for (int k = 0; k < WindowSize; ++k, ++t) {
+        rows[size_t(t)] = in.Rows[k + 1] + dx * channels;
+        rowsR[size_t(t)] = statisticRow(k) + dx * channels;
+      }
+    const auto add = terms == 9 ? AddBlendSpan<9> : AddBlendSpan<0>;
+    add(rows.data(), rowsR.data(), SpatialTable.data(), terms, Lo * WindowSize + Lo, centre, centreR, samples,
+        BlendRow.data(), BlendP.data(), BlendQ.data(), BlendStride, BlendCentre.data(), out);
     return;
   }
   for (int j = 0; j < samples; ++j) {

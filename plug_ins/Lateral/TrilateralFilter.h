@@ -46,10 +46,11 @@ private:
   std::vector<double> RadiometricTable;  // by |difference|, 0..255
   std::vector<double> ImpulseTable;      // by R, 0..1020
   std::vector<double> SwitchTable;       // by R0 + Rq, 0..2040
-  // Combine's powers when tabled: row BlendRow[R0 + Rq] (-1: never met) of BlendP by the
-  // difference, and BlendQ at R0 * BlendStride + Rq. Empty: computed per window sample.
+  // Combine's powers when tabled: BlendP[BlendRow[R0 + Rq] + difference] (BlendRow -1: never
+  // met) and BlendQ[R0 * BlendStride + Rq]. Empty: computed per window sample.
   std::vector<int> BlendRow;
   std::vector<double> BlendP;
   std::vector<double> BlendQ;
+  std::vector<double> BlendCentre;  // the centre's own term by R0
   size_t BlendStride = 0;
 };
