@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include "kvVectorClones.h"
 
 // The 32-byte vectors never cross a call of another unit (everything here is inlined), so the
 // note that their passing differs with and without AVX does not apply.
@@ -79,7 +80,7 @@ KV_INLINE void LoadWindow(const uint8_t* const* rows, int channels, int p, tVect
     for (int dy = 0; dy < 3; ++dy) b[(dx + 1) * 3 + dy] = Load(rows[dy] + p + dx * channels);
 }
 
-__attribute__((target_clones("avx2", "default"))) void Step3(const uint8_t* const* rows, int channels, uint8_t* out,
+KV_VECTOR_CLONES void Step3(const uint8_t* const* rows, int channels, uint8_t* out,
                                                                uint8_t* alone, int n, uint8_t* others)
 {
   tVector b[9];

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <vector>
+#include "kvVectorClones.h"
 
 namespace {
 
@@ -215,11 +216,6 @@ constexpr size_t Quads = Lanes / 4;
 // Both passes are compiled twice, for AVX2 and for the baseline, and the loader picks the
 // one the processor runs: the spline's divisions are twice as wide with AVX2. Fused
 // multiply-adds are never formed (see the build file), so both give the same bits.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
-#define KV_RESAMPLE_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define KV_RESAMPLE_CLONES
-#endif
 
 // The work buffers of one channel's two passes.
 struct sBicubicBuffers {
@@ -231,7 +227,7 @@ struct sBicubicBuffers {
 
 // Columns x0 .. x0 + lanes of channel c resampled to H' rows, stored into the intermediate
 // plane turned by a quarter so the row pass reads its lanes side by side.
-KV_RESAMPLE_CLONES
+KV_VECTOR_CLONES
 void ColumnPass(const sSplinePlan& plan, const cBMPSurface& source, size_t c, size_t x0, size_t lanes,
                 const sBicubicBuffers& b)
 {
@@ -276,7 +272,7 @@ void ColumnPass(const sSplinePlan& plan, const cBMPSurface& source, size_t c, si
 
 // Intermediate rows r0 .. r0 + lanes resampled to W' samples into channel c of the result,
 // truncated toward zero and limited to 0 .. 255 (NaN gives 0).
-KV_RESAMPLE_CLONES
+KV_VECTOR_CLONES
 void RowPass(const sSplinePlan& plan, cBMPSurface& result, size_t c, size_t r0, size_t lanes, const sBicubicBuffers& b)
 {
   const size_t w = size_t(plan.N);

@@ -6,6 +6,7 @@
 
 #include "kvDiagnostics.h"
 #include "kvWindowSums.h"
+#include "kvVectorClones.h"
 
 KV_UNIT("990pkAdaptive\\LeeFilter");
 
@@ -13,7 +14,7 @@ namespace {
 // The row's results from exact window sums of n samples. The quotients are taken in double
 // precision: numerators stay far below 2^26 and divisors below 2^16, where the floor of the
 // rounded quotient is the integer quotient, and this loop vectorises.
-__attribute__((target_clones("avx2", "default"))) void LeeRow(const uint8_t* centre, const int32_t* sums,
+KV_VECTOR_CLONES void LeeRow(const uint8_t* centre, const int32_t* sums,
                                                                 const int32_t* squares, int n, int64_t count,
                                                                 double noise, uint8_t* out)
 {

@@ -1,8 +1,9 @@
 #include "InvertFilter.h"
+#include "kvVectorClones.h"
 
 namespace {
 // Memory bound: wide loads and stores where the machine has them.
-__attribute__((target_clones("avx2", "default"))) void InvertSamples(const uint8_t* __restrict in,
+KV_VECTOR_CLONES void InvertSamples(const uint8_t* __restrict in,
                                                                       uint8_t* __restrict out, size_t n)
 {
   for (size_t i = 0; i < n; ++i) out[i] = uint8_t(~in[i]);

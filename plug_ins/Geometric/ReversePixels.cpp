@@ -1,6 +1,7 @@
 #include "ReversePixels.h"
 
 #include <cstring>
+#include "kvVectorClones.h"
 
 namespace {
 using tBytes = uint8_t __attribute__((vector_size(16)));
@@ -19,7 +20,7 @@ void Store(uint8_t* p, tBytes v)
 
 // Sixteen bytes at a time by one byte shuffle (a single instruction where SSSE3 or later is
 // there, which the AVX2 clone has).
-__attribute__((target_clones("avx2", "default"))) void ReversePixels(const uint8_t* in, uint8_t* out, int count,
+KV_VECTOR_CLONES void ReversePixels(const uint8_t* in, uint8_t* out, int count,
                                                                       int channels)
 {
   int i = 0;

@@ -6,6 +6,7 @@
 
 #include "kvDiagnostics.h"
 #include "kvLateralWeights.h"
+#include "kvVectorClones.h"
 
 KV_UNIT("pkLateral\\BilateralFilter");
 
@@ -88,7 +89,7 @@ namespace {
 // registers and their chains of additions overlap. weight[o * 256 + d]: offset o's spatial
 // weight times the range weight of difference d, the reference's product.
 constexpr int Lanes = 8;
-__attribute__((target_clones("avx2", "default"))) void AddLanes(const uint8_t* const* rows, int terms,
+KV_VECTOR_CLONES void AddLanes(const uint8_t* const* rows, int terms,
                                                                 const uint8_t* centre, const double* weight,
                                                                 uint8_t* out)
 {

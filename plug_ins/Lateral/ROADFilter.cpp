@@ -4,6 +4,7 @@
 
 #include "kvDiagnostics.h"
 #include "kvLateralWeights.h"
+#include "kvVectorClones.h"
 
 KV_UNIT("pkLateral\\ROADFilter");
 
@@ -76,7 +77,7 @@ acSingleChannelOperation::sRowForm ROADFilter::RowForm() const
 }
 
 namespace {
-__attribute__((target_clones("avx2", "default"))) void AddTerms(const uint8_t* g, const uint16_t* r, double spatial,
+KV_VECTOR_CLONES void AddTerms(const uint8_t* g, const uint16_t* r, double spatial,
                                                                 const double* impulse, int samples, double* S,
                                                                 double* T)
 {

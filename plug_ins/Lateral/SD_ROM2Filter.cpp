@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "kvDiagnostics.h"
+#include "kvVectorClones.h"
 
 KV_UNIT("pkLateral\\SD_ROM2Filter");
 
@@ -69,7 +70,7 @@ inline uint8_t Above(uint8_t a, uint8_t b) { return uint8_t(std::max(a, b) - b);
 
 // Decide without a branch per sample, in bytes: the neighbours sorted by a network, and the
 // first threshold passed found by or-ing all four tests (any of them passing gives the ROM).
-__attribute__((target_clones("avx2", "default"))) void DecideRow(const uint8_t* up, const uint8_t* mid,
+KV_VECTOR_CLONES void DecideRow(const uint8_t* up, const uint8_t* mid,
                                                                  const uint8_t* down, int channels, int samples,
                                                                  const int* threshold, uint8_t* out)
 {

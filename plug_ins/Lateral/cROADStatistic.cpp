@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include "kvVectorClones.h"
 
 int cROADStatistic::SumOfFourSmallest(int* d)
 {
@@ -21,7 +22,7 @@ inline uint8_t Distance(uint8_t a, uint8_t b) { return uint8_t(std::max(a, b) - 
 
 // Both halves of the eight differences sorted, then the four smallest of all are the pairwise
 // minima of one half against the other reversed; their sum does not depend on the order.
-__attribute__((target_clones("avx2", "default"))) void cROADStatistic::Row(const uint8_t* up, const uint8_t* mid,
+KV_VECTOR_CLONES void cROADStatistic::Row(const uint8_t* up, const uint8_t* mid,
                                                                            const uint8_t* down, int channels,
                                                                            int first, int end, uint16_t* r)
 {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "kvDiagnostics.h"
+#include "kvVectorClones.h"
 
 KV_UNIT("pkMath\\GradientFilter");
 
@@ -19,7 +20,7 @@ inline uint8_t Magnitude(int gx, int gy, bool perfect, double factor)
 
 // The magnitudes of n gradients into out. The scaled magnitude lies in 0 .. 4 * 2040, where
 // cutting to int is trunc.
-__attribute__((target_clones("avx2", "default"))) void Magnitudes(const int* gx, const int* gy, int n, bool perfect,
+KV_VECTOR_CLONES void Magnitudes(const int* gx, const int* gy, int n, bool perfect,
                                                                      double factor, uint8_t* out)
 {
   if (perfect)

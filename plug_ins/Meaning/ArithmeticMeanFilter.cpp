@@ -2,11 +2,12 @@
 
 #include <cmath>
 #include <vector>
+#include "kvVectorClones.h"
 
 namespace {
 
 // Sums of the window rows down each column, j from first to end - 1 (three rows a pass).
-__attribute__((target_clones("avx2", "default"))) void ColumnSums(const uint8_t* const* rows, int height, int first,
+KV_VECTOR_CLONES void ColumnSums(const uint8_t* const* rows, int height, int first,
                                                                   int end, uint16_t* column)
 {
   int k = 0;
@@ -22,7 +23,7 @@ __attribute__((target_clones("avx2", "default"))) void ColumnSums(const uint8_t*
 }
 
 // Window sums fit 16 bits; ceil by the multiply-high of 16-bit lanes.
-__attribute__((target_clones("avx2", "default"))) void NarrowMeans(const uint16_t* column, int left, int width,
+KV_VECTOR_CLONES void NarrowMeans(const uint16_t* column, int left, int width,
                                                                    int channels, int samples, uint16_t bias,
                                                                    uint16_t multiplier, int shift, uint8_t* out)
 {

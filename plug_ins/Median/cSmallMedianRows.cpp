@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 #include <vector>
+#include "kvVectorClones.h"
 
 // The 32-byte vectors never cross a call of another unit (everything here is inlined), so the
 // note that their passing differs with and without AVX does not apply.
@@ -195,13 +196,13 @@ KV_INLINE void MedianRow3Fused(const uint8_t* const* rows, int channels, uint8_t
   if (n % Lanes) Median3x3At<tVector>(rows, channels, n - Lanes, out);
 }
 
-__attribute__((target_clones("avx2", "default"))) void MedianRow3(const uint8_t* const* rows, int channels,
+KV_VECTOR_CLONES void MedianRow3(const uint8_t* const* rows, int channels,
                                                                     uint8_t* out, int count)
 {
   MedianRow3Fused(rows, channels, out, count);
 }
 
-__attribute__((target_clones("avx2", "default"))) void MedianRow5(const uint8_t* const* rows, int channels,
+KV_VECTOR_CLONES void MedianRow5(const uint8_t* const* rows, int channels,
                                                                     uint8_t* out, int count)
 {
   MedianRow<5>(rows, channels, out, count);

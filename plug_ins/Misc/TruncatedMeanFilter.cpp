@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "kvDiagnostics.h"
+#include "kvVectorClones.h"
 
 KV_UNIT("pkMisc\\TruncatedMeanFilter");
 
@@ -24,7 +25,7 @@ std::vector<std::pair<uint16_t, uint16_t>> SortingNetwork(int n)
   return steps;
 }
 
-__attribute__((target_clones("avx2", "default"))) void ApplyNetwork(const std::pair<uint16_t, uint16_t>* steps,
+KV_VECTOR_CLONES void ApplyNetwork(const std::pair<uint16_t, uint16_t>* steps,
                                                                     size_t count, uint8_t* block)
 {
   for (size_t s = 0; s < count; ++s) {

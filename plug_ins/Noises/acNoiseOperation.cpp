@@ -1,6 +1,7 @@
 #include "acNoiseOperation.h"
 
 #include <cstring>
+#include "kvVectorClones.h"
 
 namespace {
 using tReals = double __attribute__((vector_size(32)));
@@ -46,7 +47,7 @@ void acNoiseOperation::DrawDeviates(double mean, double sd, double* out, size_t 
   rnd.RandG(mean, sd, out, n);
 }
 
-__attribute__((target_clones("avx2", "default"))) void acNoiseOperation::AddRoundedDeviates(
+KV_VECTOR_CLONES void acNoiseOperation::AddRoundedDeviates(
     const uint8_t* in, const double* scale, const double* deviates, uint8_t* out, size_t n)
 {
   size_t i = 0;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "kvDiagnostics.h"
+#include "kvVectorClones.h"
 
 KV_UNIT("pkRanking\\acExtremumFilter");
 
@@ -75,14 +76,14 @@ inline __attribute__((always_inline)) void Extremes(const uint8_t* const* rows, 
   }
 }
 
-__attribute__((target_clones("avx2", "default"))) void Maxima(const uint8_t* const* rows, int rowCount, int first,
+KV_VECTOR_CLONES void Maxima(const uint8_t* const* rows, int rowCount, int first,
                                                                 int end, uint8_t* columns, int step, int left,
                                                                 int across, uint8_t* out, int n)
 {
   Extremes<true>(rows, rowCount, first, end, columns, step, left, across, out, n);
 }
 
-__attribute__((target_clones("avx2", "default"))) void Minima(const uint8_t* const* rows, int rowCount, int first,
+KV_VECTOR_CLONES void Minima(const uint8_t* const* rows, int rowCount, int first,
                                                                 int end, uint8_t* columns, int step, int left,
                                                                 int across, uint8_t* out, int n)
 {
@@ -105,13 +106,13 @@ inline __attribute__((always_inline)) void Extremes3(const uint8_t* const* rows,
   }
 }
 
-__attribute__((target_clones("avx2", "default"))) void Maxima3(const uint8_t* const* rows, int step, uint8_t* out,
+KV_VECTOR_CLONES void Maxima3(const uint8_t* const* rows, int step, uint8_t* out,
                                                                  int n)
 {
   Extremes3<true>(rows, step, out, n);
 }
 
-__attribute__((target_clones("avx2", "default"))) void Minima3(const uint8_t* const* rows, int step, uint8_t* out,
+KV_VECTOR_CLONES void Minima3(const uint8_t* const* rows, int step, uint8_t* out,
                                                                  int n)
 {
   Extremes3<false>(rows, step, out, n);
