@@ -3,28 +3,18 @@
 #include <algorithm>
 #include <array>
 
+#include "kvByteVectors.h"
+
 namespace {
 
-inline void Order(uint8_t& a, uint8_t& b)
-{
-  const uint8_t lo = std::min(a, b);
-  b = std::max(a, b);
-  a = lo;
-}
+using kvByteVectors::Order;
 
 // Median of nine by the classic 19-exchange network (the 3 x 3 window).
 inline uint8_t MedianOfNine(const uint8_t* v)
 {
   uint8_t p[9];
   std::copy(v, v + 9, p);
-  Order(p[1], p[2]); Order(p[4], p[5]); Order(p[7], p[8]);
-  Order(p[0], p[1]); Order(p[3], p[4]); Order(p[6], p[7]);
-  Order(p[1], p[2]); Order(p[4], p[5]); Order(p[7], p[8]);
-  Order(p[0], p[3]); Order(p[5], p[8]); Order(p[4], p[7]);
-  Order(p[3], p[6]); Order(p[1], p[4]); Order(p[2], p[5]);
-  Order(p[4], p[7]); Order(p[4], p[2]); Order(p[6], p[4]);
-  Order(p[4], p[2]);
-  return p[4];
+  return kvByteVectors::MedianOfNine(p);
 }
 
 // Fewer than nine values: the nine-value network on the values and enough 0s below and 255s

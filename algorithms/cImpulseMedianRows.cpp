@@ -2,51 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include "kvByteVectors.h"
 #include "kvVectorClones.h"
-
-// The 32-byte vectors never cross a call of another unit (everything here is inlined), so the
-// note that their passing differs with and without AVX does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
-
-#define KV_INLINE inline __attribute__((always_inline))
 
 namespace {
 
-typedef uint8_t tVector __attribute__((vector_size(32)));
-typedef int8_t tMask __attribute__((vector_size(32)));
-constexpr int Lanes = 32;
-
-KV_INLINE tVector Min(tVector a, tVector b) { return a < b ? a : b; }
-KV_INLINE tVector Max(tVector a, tVector b) { return a < b ? b : a; }
-
-KV_INLINE tVector Load(const uint8_t* p)
-{
-  tVector v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-KV_INLINE void Store(uint8_t* p, tVector v) { std::memcpy(p, &v, sizeof v); }
-
-KV_INLINE void Order(tVector& a, tVector& b)
-{
-  const tVector lo = Min(a, b);
-  b = Max(a, b);
-  a = lo;
-}
-
-// The classic 19-exchange median of nine.
-KV_INLINE tVector MedianOfNine(tVector* p)
-{
-  Order(p[1], p[2]); Order(p[4], p[5]); Order(p[7], p[8]);
-  Order(p[0], p[1]); Order(p[3], p[4]); Order(p[6], p[7]);
-  Order(p[1], p[2]); Order(p[4], p[5]); Order(p[7], p[8]);
-  Order(p[0], p[3]); Order(p[5], p[8]); Order(p[4], p[7]);
-  Order(p[3], p[6]); Order(p[1], p[4]); Order(p[2], p[5]);
-  Order(p[4], p[7]); Order(p[4], p[2]); Order(p[6], p[4]);
-  Order(p[4], p[2]);
-  return p[4];
-}
+using namespace kvByteVectors;
 
 // b holds the nine samples of each lane's window, b[4] the sample itself.
 KV_INLINE void Replace(tVector* b, uint8_t* out, uint8_t* alone, uint8_t* counts)

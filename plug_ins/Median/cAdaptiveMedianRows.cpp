@@ -2,38 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include "kvByteVectors.h"
 #include "kvVectorClones.h"
-
-// The 32-byte vectors never cross a call of another unit (everything here is inlined), so the
-// note that their passing differs with and without AVX does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
-
-#define KV_INLINE inline __attribute__((always_inline))
 
 namespace {
 
-typedef uint8_t tVector __attribute__((vector_size(32)));
-typedef int8_t tMask __attribute__((vector_size(32)));
-constexpr int Lanes = 32;
-
-KV_INLINE tVector Min(tVector a, tVector b) { return a < b ? a : b; }
-KV_INLINE tVector Max(tVector a, tVector b) { return a < b ? b : a; }
-
-KV_INLINE tVector Load(const uint8_t* p)
-{
-  tVector v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-KV_INLINE void Store(uint8_t* p, tVector v) { std::memcpy(p, &v, sizeof v); }
-
-KV_INLINE void Order(tVector& a, tVector& b)
-{
-  const tVector lo = Min(a, b);
-  b = Max(a, b);
-  a = lo;
-}
+using namespace kvByteVectors;
 
 // AdaptiveMedianFilter::SelectMiddle on nine values in every lane: the same compare-exchanges
 // of the ends with the middle, and the same scans that swap the first extreme found into the

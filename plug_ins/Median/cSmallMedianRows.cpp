@@ -5,34 +5,12 @@
 #include <cstring>
 #include <utility>
 #include <vector>
+#include "kvByteVectors.h"
 #include "kvVectorClones.h"
-
-// The 32-byte vectors never cross a call of another unit (everything here is inlined), so the
-// note that their passing differs with and without AVX does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
-
-// Everything the vector loops call is inlined into them, so it is compiled for the clone's
-// instruction set.
-#define KV_INLINE inline __attribute__((always_inline))
 
 namespace {
 
-// 32 bytes: one AVX2 register, two SSE2 ones in the baseline build.
-typedef uint8_t tVector __attribute__((vector_size(32)));
-constexpr int Lanes = 32;
-
-KV_INLINE uint8_t Min(uint8_t a, uint8_t b) { return std::min(a, b); }
-KV_INLINE uint8_t Max(uint8_t a, uint8_t b) { return std::max(a, b); }
-KV_INLINE tVector Min(tVector a, tVector b) { return a < b ? a : b; }
-KV_INLINE tVector Max(tVector a, tVector b) { return a < b ? b : a; }
-
-template <class T>
-KV_INLINE void Order(T& a, T& b)
-{
-  const T lo = Min(a, b);
-  b = Max(a, b);
-  a = lo;
-}
+using namespace kvByteVectors;
 
 template <class T>
 KV_INLINE T Load(const uint8_t* p)
