@@ -75,7 +75,10 @@ inline void MakePicture(cImage& image, int channels)
       }
 }
 
-inline void RunFilter(benchmark::State& state, const std::string& package, const std::string& name)
+// Runs one operation of a package on a picture of side x side pixels made by makePicture(image,
+// channels), with state.range(0) channels.
+inline void RunFilter(benchmark::State& state, const std::string& package, const std::string& name,
+                      void (*makePicture)(cImage&, int) = MakePicture, int64_t side = 512)
 {
   cLoadedPackage loaded(package);
   acOperation* op = loaded.Find(name);
@@ -84,12 +87,12 @@ inline void RunFilter(benchmark::State& state, const std::string& package, const
     return;
   }
   cImage source;
-  MakePicture(source, int(state.range(0)));
+  makePicture(source, int(state.range(0)));
   cImage result;
   op->SetInterfaces(&source, &result);
   tTerminateFlag terminated{false};
   for (auto _ : state) op->Execute(terminated);
-  state.SetItemsProcessed(state.iterations() * 512 * 512 * state.range(0));
+  state.SetItemsProcessed(state.iterations() * side * side * state.range(0));
 }
 
 }  // namespace kvbench

@@ -25,19 +25,7 @@ inline void MakeLargePicture(cImage& image, int channels)
 
 inline void RunFilterLarge(benchmark::State& state, const std::string& package, const std::string& name)
 {
-  cLoadedPackage loaded(package);
-  acOperation* op = loaded.Find(name);
-  if (!op) {
-    state.SkipWithError(("operation not found: " + name).c_str());
-    return;
-  }
-  cImage source;
-  MakeLargePicture(source, int(state.range(0)));
-  cImage result;
-  op->SetInterfaces(&source, &result);
-  tTerminateFlag terminated{false};
-  for (auto _ : state) op->Execute(terminated);
-  state.SetItemsProcessed(state.iterations() * 2048 * 2048 * state.range(0));
+  RunFilter(state, package, name, MakeLargePicture, 2048);
 }
 
 }  // namespace kvbench
