@@ -322,6 +322,7 @@ uint8_t AdaptiveMeanFilter::RebuildSample(int x, int y, sCandidates& list) const
     value[to] = v;
   };
   auto place = [&](int first, int end) {
+    if (first >= end) return;  // nothing kept but the nearest: no entry to read
     float minimum = NoMinimum;
     for (int n = first; n < end; ++n) {
       const float d = dist[n];
@@ -391,6 +392,7 @@ uint8_t AdaptiveMeanFilter::RebuildSmallWindow(int x, int y, int radius, int nea
   std::array<uint32_t, pairs + 1> entry;
   auto distance = [&](uint32_t e) { return PairDistance[e >> 8]; };
   auto place = [&](int first, int end) {
+    if (first >= end) return;  // nothing kept but the nearest: no entry to read
     float minimum = NoMinimum;
     for (int n = first; n < end; ++n) {
       const float d = distance(entry[size_t(n)]);
@@ -457,6 +459,7 @@ uint8_t AdaptiveMeanFilter::RebuildNearWindow(int x, int y, int radius, int near
   for (uint64_t bits = remaining; bits != 0; bits &= bits - 1) entry[size_t(count++)] = uint8_t(std::countr_zero(bits));
   // The insertion rule's placing without a branch on the data.
   auto place = [&](int first, int end) {
+    if (first >= end) return;  // nothing kept but the nearest: no entry to read
     uint8_t front = entry[size_t(first)];
     unsigned minimum = NearRank[front];
     for (int n = first + 1; n < end; ++n) {
