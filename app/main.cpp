@@ -10,7 +10,7 @@
 #include "TKvadraApplication.h"
 #include "TKvadraMainForm.h"
 #include "TQtUserDialogs.h"
-#include "cRandomGenerator.h"
+#include "kvOperations/cRandomGenerator.h"
 #include "kvDiagnostics.h"
 
 int main(int argc, char** argv)

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "cImage.h"
-#include "cObservableSubject.h"
-#include "cMessenger.h"
-#include "cOperationPool.h"
-#include "cPlainEventLoop.h"
+#include "kvImages/cImage.h"
+#include "kvMessages/cObservableSubject.h"
+#include "kvMessages/cMessenger.h"
+#include "kvOperations/cOperationPool.h"
+#include "kvMessages/cPlainEventLoop.h"
 
 namespace kvbench {
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <random>
 
-#include "cChannelProperties.h"
-#include "cImage.h"
+#include "kvImages/cChannelProperties.h"
+#include "kvImages/cImage.h"
 
 namespace {
 

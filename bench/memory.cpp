@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "cImage.h"
+#include "kvImages/cImage.h"
 
 namespace fs = std::filesystem;
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "BenchSupport.h"
-#include "cRandomBatch.h"
-#include "cRandomGenerator.h"
+#include "kvOperations/cRandomBatch.h"
+#include "kvOperations/cRandomGenerator.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "BenchSupport.h"
-#include "acSingleChannelOperation.h"
-#include "cResampleOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
+#include "kvImages/cResampleOperation.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "cBMPSurface.h"
-#include "cImage.h"
+#include "kvImages/cBMPSurface.h"
+#include "kvImages/cImage.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "cKvadraSystem.h"
-#include "cPlainEventLoop.h"
-#include "cUserDialogs.h"
+#include "kvMessages/cPlainEventLoop.h"
+#include "kvMessages/cUserDialogs.h"
 
 namespace {
 

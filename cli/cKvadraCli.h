@@ -11,7 +11,7 @@
 #include "cArgumentReader.h"
 #include "cJsonValue.h"
 #include "cParameterAssigner.h"
-#include "cPlainEventLoop.h"
+#include "kvMessages/cPlainEventLoop.h"
 #include "cResultTable.h"
 
 class cDatasetResults;

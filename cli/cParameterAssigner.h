@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "cOperationParams.h"
+#include "kvOperations/cOperationParams.h"
 
 // An operation as the command line names it, with the "NAME=VALUE" settings given for it.
 struct sOperationSettings {

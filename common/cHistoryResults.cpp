@@ -1,6 +1,6 @@
 #include "cHistoryResults.h"
 
-#include "cImage.h"
+#include "kvImages/cImage.h"
 #include "cKvadraSystem.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // program's --history file, which the desktop program's CSV export writes as well.
 #include <vector>
 
-#include "cChannelProperties.h"
+#include "kvImages/cChannelProperties.h"
 #include "cResultTable.h"
 
 class cKvadraSystem;

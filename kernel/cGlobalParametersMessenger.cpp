@@ -1,7 +1,7 @@
 #include "cGlobalParametersMessenger.h"
 
-#include "cMessenger.h"
-#include "kvMessages.h"
+#include "kvMessages/cMessenger.h"
+#include "kvMessages/kvMessages.h"
 
 namespace cGlobalParametersMessenger {
 void SendGlobalParametersChanged() { cMessenger::Send(GLOBAL_PARAMETERS_CHANGED); }

@@ -5,12 +5,12 @@
 #include <system_error>
 #include <vector>
 
-#include "cImageStorage.h"
-#include "cKvadraServer.h"
-#include "cKvadraServerMessenger.h"
-#include "cMessenger.h"
-#include "cObservableSubject.h"
-#include "cOperationPool.h"
+#include "kvImages/cImageStorage.h"
+#include "kvProcessing/cKvadraServer.h"
+#include "kvProcessing/cKvadraServerMessenger.h"
+#include "kvMessages/cMessenger.h"
+#include "kvMessages/cObservableSubject.h"
+#include "kvOperations/cOperationPool.h"
 #include "cuGlobalParameters.h"
 #include "kvDiagnostics.h"
 

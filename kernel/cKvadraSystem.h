@@ -4,12 +4,12 @@
 // operations in terms of history indices and operation UIDs.
 #include <string>
 
-#include "cAnalyzer.h"
-#include "cBMPSurface.h"
-#include "cImage.h"
-#include "cOperationParams.h"
-#include "iKernelHost.h"
-#include "iObserver.h"
+#include "kvAnalysis/cAnalyzer.h"
+#include "kvImages/cBMPSurface.h"
+#include "kvImages/cImage.h"
+#include "kvOperations/cOperationParams.h"
+#include "kvMessages/iKernelHost.h"
+#include "kvMessages/iObserver.h"
 
 class cImageStorage;
 class cKvadraServer;

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "cBMPSurface.h"
-#include "cImage.h"
-#include "cMessenger.h"
-#include "cObservableSubject.h"
-#include "cOperationPool.h"
-#include "cPlainEventLoop.h"
-#include "iObserver.h"
+#include "kvImages/cBMPSurface.h"
+#include "kvImages/cImage.h"
+#include "kvMessages/cMessenger.h"
+#include "kvMessages/cObservableSubject.h"
+#include "kvOperations/cOperationPool.h"
+#include "kvMessages/cPlainEventLoop.h"
+#include "kvMessages/iObserver.h"
 
 namespace kvtest {
 

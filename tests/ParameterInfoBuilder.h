@@ -2,7 +2,7 @@
 // Parameter declarations in one line, for tests and test packages.
 #include <string>
 
-#include "sParameterInfo.h"
+#include "kvOperations/sParameterInfo.h"
 
 namespace kvtest {
 

@@ -3,7 +3,7 @@
 #include <QString>
 #include <cmath>
 
-#include "cImage.h"
+#include "kvImages/cImage.h"
 #include "cKvadraSystem.h"
 #include "cResultTable.h"
 #include "cuGlobalParameters.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "cBMPSurface.h"
+#include "kvImages/cBMPSurface.h"
 
 QImage SurfaceBlockToImage(const cBMPSurface& surface, int sx, int sy, int sw, int sh)
 {

@@ -38,7 +38,7 @@
 #include "TParamsPanel.h"
 #include "cAnalyzerResults.h"
 #include "cKvadraSystem.h"
-#include "cUserDialogs.h"
+#include "kvMessages/cUserDialogs.h"
 #include "kvDiagnostics.h"
 #include "kvKernelText.h"
 

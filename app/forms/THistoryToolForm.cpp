@@ -24,7 +24,7 @@
 #include "cHistoryTable.h"
 #include "cHistoryXlsxWriter.h"
 #include "cKvadraSystem.h"
-#include "cUserDialogs.h"
+#include "kvMessages/cUserDialogs.h"
 #include "cuGlobalParameters.h"
 
 THistoryToolForm* HistoryToolForm = nullptr;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "TBaseToolForm.h"
-#include "cChannelProperties.h"
+#include "kvImages/cChannelProperties.h"
 
 class QAction;
 class QMenu;

@@ -16,7 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "cImage.h"
+#include "kvImages/cImage.h"
 #include "cKvadraSystem.h"
 #include "kvDiagnostics.h"
 #include "kvKernelText.h"

@@ -10,7 +10,7 @@
 #include "TImprovedRadioGroup.h"
 #include "kvKernelText.h"
 #include "TImprovedSpinEdit.h"
-#include "cUserDialogs.h"
+#include "kvMessages/cUserDialogs.h"
 #include "kvDiagnostics.h"
 
 KV_UNIT("lib_include\\vclParamsPanel");

@@ -4,7 +4,7 @@
 #include <QFrame>
 #include <functional>
 
-#include "cOperationParams.h"
+#include "kvOperations/cOperationParams.h"
 
 class QLabel;
 

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <map>
 
-#include "iKernelHost.h"
+#include "kvMessages/iKernelHost.h"
 
 class TQtKernelHost : public QObject, public iKernelHost {
   Q_OBJECT

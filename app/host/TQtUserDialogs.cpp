@@ -6,7 +6,7 @@
 #include <QSemaphore>
 #include <QThread>
 
-#include "cUserDialogs.h"
+#include "kvMessages/cUserDialogs.h"
 #include "kvDiagnostics.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 // Feeds the analyzer window: announced operations go to its selectors, and the experiment's
 // series and points to its chart and table.
-#include "iObserver.h"
+#include "kvMessages/iObserver.h"
 
 class cAnalyzerFormObserver : public iObserver {
 public:

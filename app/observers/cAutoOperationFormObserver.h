@@ -1,7 +1,7 @@
 #pragma once
 // Keeps the operation dialog's preview in step with the picture: its plane size follows the
 // current picture, and a finished run repaints it.
-#include "iObserver.h"
+#include "kvMessages/iObserver.h"
 
 class cAutoOperationFormObserver : public iObserver {
 public:

@@ -1,6 +1,6 @@
 #pragma once
 // Refills the History grid when the history or the visible measures change.
-#include "iObserver.h"
+#include "kvMessages/iObserver.h"
 
 class cHistoryToolFormObserver : public iObserver {
 public:

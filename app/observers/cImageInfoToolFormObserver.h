@@ -1,6 +1,6 @@
 #pragma once
 // Refreshes the Image info window when the current picture or its measures change.
-#include "iObserver.h"
+#include "kvMessages/iObserver.h"
 
 class cImageInfoToolFormObserver : public iObserver {
 public:

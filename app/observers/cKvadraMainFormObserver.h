@@ -1,7 +1,7 @@
 #pragma once
 // Turns kernel messages into main-window updates: status and progress, viewer sizes and
 // repaints, enabled states and the menus of announced operations.
-#include "iObserver.h"
+#include "kvMessages/iObserver.h"
 
 class cKvadraMainFormObserver : public iObserver {
 public:

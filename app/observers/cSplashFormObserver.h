@@ -1,6 +1,6 @@
 #pragma once
 // Shows each announced operation on the splash window while the packages load.
-#include "iObserver.h"
+#include "kvMessages/iObserver.h"
 
 class cSplashFormObserver : public iObserver {
 public:

@@ -1,15 +1,15 @@
-#include "cAnalyzer.h"
+#include "kvAnalysis/cAnalyzer.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <exception>
 
-#include "cAnalyzerMessenger.h"
-#include "cImageStorage.h"
-#include "cKvadraServer.h"
-#include "cOperationPool.h"
-#include "cUserDialogs.h"
+#include "kvAnalysis/cAnalyzerMessenger.h"
+#include "kvImages/cImageStorage.h"
+#include "kvProcessing/cKvadraServer.h"
+#include "kvOperations/cOperationPool.h"
+#include "kvMessages/cUserDialogs.h"
 #include "kvDiagnostics.h"
 
 KV_UNIT("kvKernel_bpl\\kvAnalysis\\cAnalyzer");

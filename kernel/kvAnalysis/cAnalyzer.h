@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "cImage.h"
-#include "cOperationParams.h"
+#include "kvImages/cImage.h"
+#include "kvOperations/cOperationParams.h"
 
 class cImageStorage;
 class cKvadraServer;

@@ -1,7 +1,7 @@
-#include "cAnalyzerMessenger.h"
+#include "kvAnalysis/cAnalyzerMessenger.h"
 
-#include "cMessenger.h"
-#include "kvMessages.h"
+#include "kvMessages/cMessenger.h"
+#include "kvMessages/kvMessages.h"
 
 namespace cAnalyzerMessenger {
 void SendAnalyzerSeriesReady() { cMessenger::Send(ANALYZER_SERIES_READY); }

@@ -1,4 +1,4 @@
-#include "cBMPSurface.h"
+#include "kvImages/cBMPSurface.h"
 
 #include <algorithm>
 #include <climits>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "kvBorderRule.h"
+#include "kvImages/kvBorderRule.h"
 #include "kvDiagnostics.h"
 
 // Rectangle: right and bottom exclusive.

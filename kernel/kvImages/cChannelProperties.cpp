@@ -1,4 +1,4 @@
-#include "cChannelProperties.h"
+#include "kvImages/cChannelProperties.h"
 
 #include <cmath>
 #include <mutex>
@@ -6,11 +6,11 @@
 
 #include <fftw3.h>
 
-#include "cPlaneBuffer.h"
-#include "cWaveletLib.h"
-#include "cWindowStatistics.h"
+#include "kvImages/cPlaneBuffer.h"
+#include "kvWavelet/cWaveletLib.h"
+#include "kvImages/cWindowStatistics.h"
 #include "cuGlobalParameters.h"
-#include "kvBorderRule.h"
+#include "kvImages/kvBorderRule.h"
 #include "kvDiagnostics.h"
 
 namespace {

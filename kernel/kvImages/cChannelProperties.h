@@ -3,7 +3,7 @@
 // quality indices IQ, IQHVS and SSIM, and the Fourier spectrum for the spectrum view.
 #include <atomic>
 
-#include "cBMPSurface.h"
+#include "kvImages/cBMPSurface.h"
 
 // The three windowed quality indices computed on background threads.
 enum eQualityIndex { qiIQ = 0, qiIQHVS = 1, qiSSIM = 2 };

@@ -1,4 +1,4 @@
-#include "cImage.h"
+#include "kvImages/cImage.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,14 +10,14 @@
 #include <mutex>
 #include <vector>
 
-#include "cJpegCodec.h"
-#include "cKvadraServerMessenger.h"
-#include "cPngFile.h"
-#include "cTiffFile.h"
-#include "cMessenger.h"
-#include "cUserDialogs.h"
+#include "kvImages/cJpegCodec.h"
+#include "kvProcessing/cKvadraServerMessenger.h"
+#include "kvImages/cPngFile.h"
+#include "kvImages/cTiffFile.h"
+#include "kvMessages/cMessenger.h"
+#include "kvMessages/cUserDialogs.h"
 #include "cuGlobalParameters.h"
-#include "vclIQThread.h"
+#include "kvImages/vclIQThread.h"
 #include "kvDiagnostics.h"
 
 KV_UNIT("kvKernel_bpl\\kvImages\\cImage");

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "cBMPSurface.h"
-#include "cChannelProperties.h"
+#include "kvImages/cBMPSurface.h"
+#include "kvImages/cChannelProperties.h"
 
 class TIQThread;
 // Picture file formats, chosen by a file's extension.

@@ -1,4 +1,4 @@
-#include "cImageStorage.h"
+#include "kvImages/cImageStorage.h"
 
 #include "kvDiagnostics.h"
 

@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "cImage.h"
+#include "kvImages/cImage.h"
 
 struct sImageListItem {
   cImage* Parent = nullptr;

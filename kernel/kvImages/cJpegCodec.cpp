@@ -1,4 +1,4 @@
-#include "cJpegCodec.h"
+#include "kvImages/cJpegCodec.h"
 
 #include <algorithm>
 #include <climits>

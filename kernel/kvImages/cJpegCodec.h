@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "cBMPSurface.h"
+#include "kvImages/cBMPSurface.h"
 
 class cJpegCodec {
 public:

@@ -1,4 +1,4 @@
-#include "cPlaneBuffer.h"
+#include "kvImages/cPlaneBuffer.h"
 
 #include <algorithm>
 #include <utility>

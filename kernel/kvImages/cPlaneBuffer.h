@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <memory>
 
-#include "cPlanePool.h"
+#include "kvImages/cPlanePool.h"
 
 class cPlaneBuffer {
 public:

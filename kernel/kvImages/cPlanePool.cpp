@@ -1,4 +1,4 @@
-#include "cPlanePool.h"
+#include "kvImages/cPlanePool.h"
 
 #include <new>
 

@@ -1,4 +1,4 @@
-#include "cPngFile.h"
+#include "kvImages/cPngFile.h"
 
 #include <cstdio>
 #include <vector>

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "cBMPSurface.h"
+#include "kvImages/cBMPSurface.h"
 
 class cPngFile {
 public:

@@ -1,4 +1,4 @@
-#include "cResampleOperation.h"
+#include "kvImages/cResampleOperation.h"
 
 #include <algorithm>
 #include <cmath>

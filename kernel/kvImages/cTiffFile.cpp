@@ -1,4 +1,4 @@
-#include "cTiffFile.h"
+#include "kvImages/cTiffFile.h"
 
 #include <algorithm>
 #include <cstdarg>

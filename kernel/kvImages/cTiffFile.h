@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "cBMPSurface.h"
+#include "kvImages/cBMPSurface.h"
 
 class cTiffFile {
 public:

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "cPlaneBuffer.h"
+#include "kvImages/cPlaneBuffer.h"
 
 struct sWindowMoments {
   double MeanA;

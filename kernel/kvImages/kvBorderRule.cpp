@@ -1,4 +1,4 @@
-#include "kvBorderRule.h"
+#include "kvImages/kvBorderRule.h"
 
 #include "kvDiagnostics.h"
 

@@ -1,10 +1,10 @@
-#include "vclIQThread.h"
+#include "kvImages/vclIQThread.h"
 
 #include <algorithm>
 #include <mutex>
 
-#include "cImage.h"
-#include "iKernelHost.h"
+#include "kvImages/cImage.h"
+#include "kvMessages/iKernelHost.h"
 
 namespace {
 std::mutex RegistryLock;

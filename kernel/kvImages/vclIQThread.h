@@ -10,8 +10,8 @@
 #include <memory>
 #include <vector>
 
-#include "cChannelProperties.h"
-#include "cWorkerPool.h"
+#include "kvImages/cChannelProperties.h"
+#include "kvProcessing/cWorkerPool.h"
 
 class cImage;
 class iKernelHost;

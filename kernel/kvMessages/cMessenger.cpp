@@ -1,8 +1,8 @@
-#include "cMessenger.h"
+#include "kvMessages/cMessenger.h"
 
 #include <atomic>
 
-#include "cObservableSubject.h"
+#include "kvMessages/cObservableSubject.h"
 #include "kvDiagnostics.h"
 
 KV_UNIT("kvKernel_bpl\\kvMessages\\cMessenger");

@@ -1,6 +1,6 @@
 #pragma once
 // Where sent and posted kernel messages go: the host standing for the main window.
-#include "iKernelHost.h"
+#include "kvMessages/iKernelHost.h"
 
 class cMessenger {
 public:

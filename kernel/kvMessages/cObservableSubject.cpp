@@ -1,4 +1,4 @@
-#include "cObservableSubject.h"
+#include "kvMessages/cObservableSubject.h"
 
 #include <chrono>
 #include <thread>

@@ -3,8 +3,8 @@
 // the observers in registration order, then passes every message on to the old handler.
 #include <vector>
 
-#include "iKernelHost.h"
-#include "iObserver.h"
+#include "kvMessages/iKernelHost.h"
+#include "kvMessages/iObserver.h"
 
 class cObservableSubject {
 public:

@@ -1,4 +1,4 @@
-#include "cPlainEventLoop.h"
+#include "kvMessages/cPlainEventLoop.h"
 
 #include <algorithm>
 #include <vector>

@@ -8,7 +8,7 @@
 #include <map>
 #include <mutex>
 
-#include "iKernelHost.h"
+#include "kvMessages/iKernelHost.h"
 
 class cPlainEventLoop : public iKernelHost {
 public:

@@ -1,4 +1,4 @@
-#include "cUserDialogs.h"
+#include "kvMessages/cUserDialogs.h"
 
 #include <cstdio>
 #include <mutex>

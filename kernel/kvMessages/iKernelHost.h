@@ -5,7 +5,7 @@
 // program implements it over its own event loop.
 #include <functional>
 
-#include "kvMessages.h"
+#include "kvMessages/kvMessages.h"
 
 using tWndProc = std::function<void(sMessage&)>;
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "kvMessages.h"
+#include "kvMessages/kvMessages.h"
 
 // Receives every forwarded kernel message; never consumes it.
 class iObserver {

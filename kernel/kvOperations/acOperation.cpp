@@ -1,9 +1,9 @@
-#include "acOperation.h"
+#include "kvOperations/acOperation.h"
 
 #include <algorithm>
 #include <atomic>
 
-#include "cWorkerPool.h"
+#include "kvProcessing/cWorkerPool.h"
 #include "kvDiagnostics.h"
 
 KV_UNIT("kvKernel_bpl\\kvOperations\\acOperation");

@@ -6,10 +6,10 @@
 #include <functional>
 #include <string>
 
-#include "cBMPSurface.h"
-#include "cImage.h"
-#include "cOperationParams.h"
-#include "eOperationTypes.h"
+#include "kvImages/cBMPSurface.h"
+#include "kvImages/cImage.h"
+#include "kvOperations/cOperationParams.h"
+#include "kvOperations/eOperationTypes.h"
 
 // Caller-owned stop request, read repeatedly by a running operation, written by another thread.
 using tTerminateFlag = std::atomic<bool>;

@@ -1,4 +1,4 @@
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 #include <algorithm>
 

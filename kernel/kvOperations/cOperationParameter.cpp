@@ -1,4 +1,4 @@
-#include "cOperationParameter.h"
+#include "kvOperations/cOperationParameter.h"
 
 #include <cctype>
 #include <cmath>

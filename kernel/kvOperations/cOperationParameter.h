@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "sParameterInfo.h"
+#include "kvOperations/sParameterInfo.h"
 
 class cOperationParameter {
 public:

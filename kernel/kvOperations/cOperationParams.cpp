@@ -1,8 +1,8 @@
-#include "cOperationParams.h"
+#include "kvOperations/cOperationParams.h"
 
 #include <cstdio>
 
-#include "acOperation.h"
+#include "kvOperations/acOperation.h"
 #include "kvDiagnostics.h"
 
 KV_UNIT("kvKernel_bpl\\kvOperations\\cOperationParams");

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "cOperationParameter.h"
+#include "kvOperations/cOperationParameter.h"
 
 class acOperation;
 

@@ -1,12 +1,12 @@
-#include "cOperationPool.h"
+#include "kvOperations/cOperationPool.h"
 
 #include <dlfcn.h>
 
 #include <exception>
 #include <stdexcept>
 
-#include "cOperationPoolMessenger.h"
-#include "cResampleOperation.h"
+#include "kvOperations/cOperationPoolMessenger.h"
+#include "kvImages/cResampleOperation.h"
 #include "kvDiagnostics.h"
 
 KV_UNIT("kvKernel_bpl\\kvOperations\\cOperationPool");

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "acOperation.h"
+#include "kvOperations/acOperation.h"
 
 using tOperationsList = std::vector<acOperation*>;
 // Entry point every package exports with C linkage as "GLO": appends its operations.

@@ -1,7 +1,7 @@
-#include "cOperationPoolMessenger.h"
+#include "kvOperations/cOperationPoolMessenger.h"
 
-#include "cMessenger.h"
-#include "kvMessages.h"
+#include "kvMessages/cMessenger.h"
+#include "kvMessages/kvMessages.h"
 
 namespace cOperationPoolMessenger {
 void DirectOperationLoaded(unsigned uid) { cMessenger::Direct(OPERATION_LOADED, 0, int32_t(uid)); }

@@ -3,7 +3,7 @@
 // run instead of one per draw. The draws are exactly those Random and RandG would give in
 // the same order. Keep a batch short-lived and never call Random/RandG/Randomize while
 // holding one on the same thread.
-#include "cRandomGenerator.h"
+#include "kvOperations/cRandomGenerator.h"
 
 class cRandomBatch {
 public:

@@ -1,4 +1,4 @@
-#include "cRandomGenerator.h"
+#include "kvOperations/cRandomGenerator.h"
 
 #include <chrono>
 #include <vector>

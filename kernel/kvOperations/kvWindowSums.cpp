@@ -1,4 +1,4 @@
-#include "kvWindowSums.h"
+#include "kvOperations/kvWindowSums.h"
 
 #include "kvDiagnostics.h"
 

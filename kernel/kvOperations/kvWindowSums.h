@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "kvBorderRule.h"
+#include "kvImages/kvBorderRule.h"
 
 // Ends the program with kvWindowSums' failed precondition.
 [[noreturn]] void kvWindowTooLargeForSums();

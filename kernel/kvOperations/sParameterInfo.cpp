@@ -1,4 +1,4 @@
-#include "sParameterInfo.h"
+#include "kvOperations/sParameterInfo.h"
 
 #include "kvDiagnostics.h"
 

@@ -1,10 +1,10 @@
-#include "cKvadraServer.h"
+#include "kvProcessing/cKvadraServer.h"
 
 #include <stdexcept>
 
-#include "cKvadraServerMessenger.h"
-#include "cOperationPool.h"
-#include "cUserDialogs.h"
+#include "kvProcessing/cKvadraServerMessenger.h"
+#include "kvOperations/cOperationPool.h"
+#include "kvMessages/cUserDialogs.h"
 #include "kvDiagnostics.h"
 
 KV_UNIT("kvKernel_bpl\\kvProcessing\\cKvadraServer");

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "cImage.h"
-#include "cImageStorage.h"
-#include "iKernelHost.h"
-#include "vclFilterThread.h"
+#include "kvImages/cImage.h"
+#include "kvImages/cImageStorage.h"
+#include "kvMessages/iKernelHost.h"
+#include "kvProcessing/vclFilterThread.h"
 
 class acOperation;
 

@@ -1,8 +1,8 @@
-#include "cKvadraServerMessenger.h"
+#include "kvProcessing/cKvadraServerMessenger.h"
 
-#include "cMessenger.h"
+#include "kvMessages/cMessenger.h"
 #include "kvDiagnostics.h"
-#include "kvMessages.h"
+#include "kvMessages/kvMessages.h"
 
 KV_UNIT("kvKernel_bpl\\kvProcessing\\cKvadraServerMessenger");
 

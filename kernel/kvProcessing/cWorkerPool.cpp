@@ -1,4 +1,4 @@
-#include "cWorkerPool.h"
+#include "kvProcessing/cWorkerPool.h"
 
 #include <algorithm>
 #include <atomic>

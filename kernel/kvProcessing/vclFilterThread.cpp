@@ -1,4 +1,4 @@
-#include "vclFilterThread.h"
+#include "kvProcessing/vclFilterThread.h"
 
 #include <pthread.h>
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "acOperation.h"
+#include "kvOperations/acOperation.h"
 
 class FilterThread {
 public:

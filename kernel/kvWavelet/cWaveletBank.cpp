@@ -1,4 +1,4 @@
-#include "cWaveletBank.h"
+#include "kvWavelet/cWaveletBank.h"
 
 cWaveletBank::cWaveletBank()
 {

@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "cWavelet.h"
+#include "kvWavelet/cWavelet.h"
 
 class cWaveletBank {
 public:

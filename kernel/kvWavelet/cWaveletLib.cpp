@@ -1,9 +1,9 @@
-#include "cWaveletLib.h"
+#include "kvWavelet/cWaveletLib.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "cUserDialogs.h"
+#include "kvMessages/cUserDialogs.h"
 #include "kvDiagnostics.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "cWaveletBank.h"
-#include "cWaveletTree.h"
-#include "iWaveletLib.h"
+#include "kvWavelet/cWaveletBank.h"
+#include "kvWavelet/cWaveletTree.h"
+#include "kvWavelet/iWaveletLib.h"
 
 class cWaveletLib : public iWaveletLib {
 public:

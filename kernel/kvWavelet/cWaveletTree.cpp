@@ -1,4 +1,4 @@
-#include "cWaveletTree.h"
+#include "kvWavelet/cWaveletTree.h"
 
 #include <algorithm>
 

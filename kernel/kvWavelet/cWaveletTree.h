@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "cPlaneBuffer.h"
-#include "iWaveletLib.h"
+#include "kvImages/cPlaneBuffer.h"
+#include "kvWavelet/iWaveletLib.h"
 
 class cWaveletTree {
 public:

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "kvDiagnostics.h"
-#include "kvWindowSums.h"
+#include "kvOperations/kvWindowSums.h"
 #include "kvVectorClones.h"
 
 KV_UNIT("990pkAdaptive\\LeeFilter");

@@ -4,7 +4,7 @@
 // non-overlapping blocks of the region.
 #include <cstdint>
 
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 class LeeFilter : public acSingleChannelOperation {
 public:

@@ -1,6 +1,6 @@
 // Package 990pkAdaptive: the Lee filter; one instance, created at load and deleted at unload.
 #include "LeeFilter.h"
-#include "cOperationPool.h"
+#include "kvOperations/cOperationPool.h"
 
 namespace {
 LeeFilter Lee;

@@ -1,5 +1,5 @@
 #pragma once
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 // Colour to grey with equal weights: (B + G + R) div 3 into a one-channel result, always over
 // the whole picture.

@@ -1,5 +1,5 @@
 #pragma once
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 // Negative: 255 - v in every channel.
 class InvertFilter : public acSingleChannelOperation {

@@ -2,7 +2,7 @@
 // deleted when it is unloaded.
 #include "Desaturate.h"
 #include "InvertFilter.h"
-#include "cOperationPool.h"
+#include "kvOperations/cOperationPool.h"
 
 namespace {
 struct sPackage {

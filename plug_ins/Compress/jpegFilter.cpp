@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "cJpegCodec.h"
+#include "kvImages/cJpegCodec.h"
 #include "kvDiagnostics.h"
 
 KV_UNIT("plug_ins\\Compress\\jpegFilter");

@@ -1,5 +1,5 @@
 // Package 310pkCompress: the JPEG round trip, created at load and deleted at unload.
-#include "cOperationPool.h"
+#include "kvOperations/cOperationPool.h"
 #include "jpegFilter.h"
 
 namespace {

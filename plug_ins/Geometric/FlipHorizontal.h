@@ -1,5 +1,5 @@
 #pragma once
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 // Mirror left to right: the sample at (x, y) goes to (W - 1 - x, y).
 class FlipHorizontal : public acSingleChannelOperation {

@@ -1,5 +1,5 @@
 #pragma once
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 // Mirror top to bottom: the sample at (x, y) goes to (x, H - 1 - y).
 class FlipVertical : public acSingleChannelOperation {

@@ -1,5 +1,5 @@
 #pragma once
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 // Half turn: the sample at (x, y) goes to (W - 1 - x, H - 1 - y).
 class Rotate180 : public acSingleChannelOperation {

@@ -1,5 +1,5 @@
 #pragma once
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 // Quarter turn counter-clockwise into an H x W result: (x, y) goes to (y, W - 1 - x).
 class Rotate90CCW : public acSingleChannelOperation {

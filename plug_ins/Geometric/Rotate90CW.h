@@ -1,5 +1,5 @@
 #pragma once
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 // Quarter turn clockwise into an H x W result: (x, y) goes to (H - 1 - y, x).
 class Rotate90CW : public acSingleChannelOperation {

@@ -5,7 +5,7 @@
 #include "Rotate180.h"
 #include "Rotate90CCW.h"
 #include "Rotate90CW.h"
-#include "cOperationPool.h"
+#include "kvOperations/cOperationPool.h"
 
 namespace {
 struct sPackage {

@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 // "Bilateral": window mean weighted by a spatial weight on the city-block distance (with the
 // exponent -(D*D)/2 cut towards zero) and a range weight on the difference to the centre.

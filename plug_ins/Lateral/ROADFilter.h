@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 #include "cROADStatistic.h"
 
 // "ROAD filter": window mean weighted by a spatial weight and an impulse weight on the ROAD

@@ -1,5 +1,5 @@
 #pragma once
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 // "SD-ROM": replaces the centre by the rank-ordered mean of its eight neighbours when one of
 // its four rank-ordered differences passes its threshold; otherwise keeps it.

@@ -1,7 +1,7 @@
 #pragma once
 #include <vector>
 
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 #include "cROADStatistic.h"
 
 // "Trilateral": bilateral weighting blended with an impulse weight on the ROAD statistic

@@ -4,7 +4,7 @@
 #include "ROADFilter.h"
 #include "SD_ROM2Filter.h"
 #include "TrilateralFilter.h"
-#include "cOperationPool.h"
+#include "kvOperations/cOperationPool.h"
 
 namespace {
 struct sPackage {

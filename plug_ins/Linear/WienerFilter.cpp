@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "kvDiagnostics.h"
-#include "kvWindowSums.h"
+#include "kvOperations/kvWindowSums.h"
 
 KV_UNIT("020pkLinear\\WienerFilter");
 

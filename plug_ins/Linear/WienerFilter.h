@@ -3,7 +3,7 @@
 // of a W x W window (mirrored at the picture's edges) and a given noise variance.
 #include <cstdint>
 
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 class WienerFilter : public acSingleChannelOperation {
 public:

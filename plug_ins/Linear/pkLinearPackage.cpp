@@ -1,6 +1,6 @@
 // Package 020pkLinear: the Wiener filter; one instance, created at load and deleted at unload.
 #include "WienerFilter.h"
-#include "cOperationPool.h"
+#include "kvOperations/cOperationPool.h"
 
 namespace {
 WienerFilter Wiener;

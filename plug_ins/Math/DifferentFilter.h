@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 // "Different Filter": mixed backward difference of order "Degree X" in x and "Degree Y" in y,
 // |sum of g(x - i, y - j) C(Dx, i) C(Dy, j) (-1)^(i+Dx+j+Dy)|, capped at 255.

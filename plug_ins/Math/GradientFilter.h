@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 // "Gradient Filter": Roberts or Sobel gradient magnitude (|Gx| + |Gy|, or the Euclidean one
 // when "Perfect"), scaled by "Factor", cut to an integer and capped at 255.

@@ -1,5 +1,5 @@
 #pragma once
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 // "Laplasian Filter": |sum of the backward second differences in x and in y|, capped at 255.
 class LaplasianFilter : public acSingleChannelOperation {

@@ -3,7 +3,7 @@
 #include "DifferentFilter.h"
 #include "GradientFilter.h"
 #include "LaplasianFilter.h"
-#include "cOperationPool.h"
+#include "kvOperations/cOperationPool.h"
 
 namespace {
 struct sPackage {

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 // A filter that replaces each sample by a mean of its rectangular window. The window is
 // gathered (horizontal offset outer, vertical inner) and handed to Mean; that gathering is the

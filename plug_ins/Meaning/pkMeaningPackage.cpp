@@ -4,7 +4,7 @@
 #include "ContrHarmonicMeanFilter.h"
 #include "GeometricMeanFilter.h"
 #include "HarmonicMeanFilter.h"
-#include "cOperationPool.h"
+#include "kvOperations/cOperationPool.h"
 
 namespace {
 struct sPackage {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 #include "cMedianNetwork.h"
 
 class FastMedianFilter : public acSingleChannelOperation {

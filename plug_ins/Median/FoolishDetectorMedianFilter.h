@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 class FoolishDetectorMedianFilter : public acSingleChannelOperation {
 public:

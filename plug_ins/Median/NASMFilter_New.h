@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 #include "cRegionChannel.h"
 
 class NASMFilter_New : public acSingleChannelOperation {

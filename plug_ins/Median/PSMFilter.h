@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 #include "cRegionChannel.h"
 
 class PSMFilter : public acSingleChannelOperation {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "acOperation.h"
+#include "kvOperations/acOperation.h"
 
 class cRegionChannel {
 public:

@@ -5,7 +5,7 @@
 #include "FoolishDetectorMedianFilter.h"
 #include "NASMFilter_New.h"
 #include "PSMFilter.h"
-#include "cOperationPool.h"
+#include "kvOperations/cOperationPool.h"
 
 namespace {
 struct sPackage {

@@ -12,8 +12,8 @@
 #include <mutex>
 #include <numbers>
 
-#include "cUserDialogs.h"
-#include "kvBorderRule.h"
+#include "kvMessages/cUserDialogs.h"
+#include "kvImages/kvBorderRule.h"
 #include "kvInstallPaths.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "acOperation.h"
+#include "kvOperations/acOperation.h"
 
 class AdaptiveMeanFilter : public acOperation {
 public:

@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 // "Truncated Mean" (alpha-trimmed mean): sorts the square window, drops t/2 samples at each
 // end (t made even and below the window's count) and writes the integer mean of the rest.

@@ -3,7 +3,7 @@
 #include "AdaptiveMeanFilter.h"
 #include "FoolishSmartMedianFilter.h"
 #include "TruncatedMeanFilter.h"
-#include "cOperationPool.h"
+#include "kvOperations/cOperationPool.h"
 
 namespace {
 struct sPackage {

@@ -9,8 +9,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "acSingleChannelOperation.h"
-#include "cRandomBatch.h"
+#include "kvOperations/acSingleChannelOperation.h"
+#include "kvOperations/cRandomBatch.h"
 
 class acNoiseOperation : public acSingleChannelOperation {
 public:

@@ -9,7 +9,7 @@
 #include "SaltAndPepperNoise.h"
 #include "SaltNoise.h"
 #include "SimpleSpeckleNoise.h"
-#include "cOperationPool.h"
+#include "kvOperations/cOperationPool.h"
 
 namespace {
 struct sPackage {

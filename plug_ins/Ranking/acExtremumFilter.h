@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 // The per-sample maximum or minimum of a rectangular window. In the maximum and minimum
 // filters "Window height" is the horizontal extent and "Window width" the vertical one; the

@@ -3,7 +3,7 @@
 #include "MaxMinFilter.h"
 #include "MaximumFilter.h"
 #include "MinimumFilter.h"
-#include "cOperationPool.h"
+#include "kvOperations/cOperationPool.h"
 
 namespace {
 struct sPackage {

@@ -1,6 +1,6 @@
 #include "UniformStringNoise.h"
 
-#include "cRandomBatch.h"
+#include "kvOperations/cRandomBatch.h"
 #include "kvDiagnostics.h"
 
 KV_UNIT("220pkStringNoise\\UniformStringNoise");

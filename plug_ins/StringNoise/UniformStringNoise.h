@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "acOperation.h"
+#include "kvOperations/acOperation.h"
 
 class cRandomBatch;
 

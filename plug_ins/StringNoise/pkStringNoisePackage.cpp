@@ -1,7 +1,7 @@
 // Package 220pkStringNoise: the streaks noise, one instance created when the package is
 // loaded and deleted when it is unloaded.
 #include "UniformStringNoise.h"
-#include "cOperationPool.h"
+#include "kvOperations/cOperationPool.h"
 
 namespace {
 UniformStringNoise StreaksNoise;

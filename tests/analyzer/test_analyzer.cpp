@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "FacadeFixture.h"
-#include "cAnalyzer.h"
+#include "kvAnalysis/cAnalyzer.h"
 
 namespace {
 

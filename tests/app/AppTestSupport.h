@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "TKvadraApplication.h"
-#include "cUserDialogs.h"
+#include "kvMessages/cUserDialogs.h"
 
 namespace kvapptest {
 // The longest a test waits for the kernel to finish one operation.

@@ -28,7 +28,7 @@
 #include "TParamsPanel.h"
 #include "cAnalyzerResults.h"
 #include "cKvadraSystem.h"
-#include "iObserver.h"
+#include "kvMessages/iObserver.h"
 
 namespace {
 // Runs a function at every point of an experiment, after the window has taken the point.

@@ -19,7 +19,7 @@
 #include "TPreferencesForm.h"
 #include "TResampleForm.h"
 #include "TSplashForm.h"
-#include "cBMPSurface.h"
+#include "kvImages/cBMPSurface.h"
 #include "cKvadraSystem.h"
 #include "cResampleLimits.h"
 #include "cuGlobalParameters.h"

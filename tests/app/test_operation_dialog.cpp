@@ -17,7 +17,7 @@
 #include "TKvadraMainForm.h"
 #include "TParamsPanel.h"
 #include "TPlaneViewer.h"
-#include "cBMPSurface.h"
+#include "kvImages/cBMPSurface.h"
 #include "cKvadraSystem.h"
 
 namespace {

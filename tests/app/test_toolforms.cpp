@@ -22,7 +22,7 @@
 #include "TImageInfoToolForm.h"
 #include "TKvadraApplication.h"
 #include "TKvadraMainForm.h"
-#include "cBMPSurface.h"
+#include "kvImages/cBMPSurface.h"
 #include "cHistoryTable.h"
 #include "cKvadraSystem.h"
 #include "cuGlobalParameters.h"

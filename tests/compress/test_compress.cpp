@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "KvTestSupport.h"
-#include "cJpegCodec.h"
+#include "kvImages/cJpegCodec.h"
 #include "jpegFilter.h"
 
 namespace {

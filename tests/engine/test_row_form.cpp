@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "KvTestSupport.h"
-#include "acSingleChannelOperation.h"
-#include "cRandomGenerator.h"
+#include "kvOperations/acSingleChannelOperation.h"
+#include "kvOperations/cRandomGenerator.h"
 
 namespace {
 

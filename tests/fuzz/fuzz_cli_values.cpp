@@ -7,7 +7,7 @@
 #include "cArgumentReader.h"
 #include "cCliError.h"
 #include "cNameMatcher.h"
-#include "cOperationParams.h"
+#include "kvOperations/cOperationParams.h"
 #include "ParameterInfoBuilder.h"
 #include "cParameterAssigner.h"
 

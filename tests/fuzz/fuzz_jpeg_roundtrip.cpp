@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "cJpegCodec.h"
+#include "kvImages/cJpegCodec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

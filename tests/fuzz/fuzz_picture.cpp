@@ -8,7 +8,7 @@
 
 #include <unistd.h>
 
-#include "cImage.h"
+#include "kvImages/cImage.h"
 #include "cuGlobalParameters.h"
 
 namespace {

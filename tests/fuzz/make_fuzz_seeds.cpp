@@ -10,8 +10,8 @@
 #include "JpegFileWriter.h"
 #include "PngFileWriter.h"
 #include "TiffFileWriter.h"
-#include "cImage.h"
-#include "cPngFile.h"
+#include "kvImages/cImage.h"
+#include "kvImages/cPngFile.h"
 
 namespace fs = std::filesystem;
 

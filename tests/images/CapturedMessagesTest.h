@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "BmpFileBuilder.h"
-#include "cUserDialogs.h"
+#include "kvMessages/cUserDialogs.h"
 #include "cuGlobalParameters.h"
 
 namespace kvtest {

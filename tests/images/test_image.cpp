@@ -8,7 +8,7 @@
 #include "DamagedJpegs.h"
 #include "JpegFileWriter.h"
 #include "KvTestSupport.h"
-#include "cUserDialogs.h"
+#include "kvMessages/cUserDialogs.h"
 #include "cuGlobalParameters.h"
 
 using kvtest::JpegFileWriter;

@@ -14,7 +14,7 @@
 #include "KvTestSupport.h"
 #include "PngFileWriter.h"
 #include "TiffFileWriter.h"
-#include "cUserDialogs.h"
+#include "kvMessages/cUserDialogs.h"
 #include "cuGlobalParameters.h"
 
 using kvtest::PngFileWriter;

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "cWorkerPool.h"
+#include "kvProcessing/cWorkerPool.h"
 
 namespace {
 // The setting is process-wide: every test leaves it as it found it.

@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "cBMPSurface.h"
+#include "kvImages/cBMPSurface.h"
 
 namespace plain {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "KvTestSupport.h"
-#include "cChannelProperties.h"
+#include "kvImages/cChannelProperties.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 
 #include "KvTestSupport.h"
 #include "PlainQuality.h"
-#include "cImage.h"
+#include "kvImages/cImage.h"
 #include "cuGlobalParameters.h"
-#include "vclIQThread.h"
+#include "kvImages/vclIQThread.h"
 
 namespace {
 

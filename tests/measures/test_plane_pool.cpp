@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "PlainQuality.h"
-#include "cBMPSurface.h"
-#include "cChannelProperties.h"
-#include "cPlaneBuffer.h"
-#include "cPlanePool.h"
+#include "kvImages/cBMPSurface.h"
+#include "kvImages/cChannelProperties.h"
+#include "kvImages/cPlaneBuffer.h"
+#include "kvImages/cPlanePool.h"
 
 namespace {
 

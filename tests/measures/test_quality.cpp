@@ -9,9 +9,9 @@
 
 #include "KvTestSupport.h"
 #include "PlainQuality.h"
-#include "cChannelProperties.h"
-#include "cUserDialogs.h"
-#include "cWaveletLib.h"
+#include "kvImages/cChannelProperties.h"
+#include "kvMessages/cUserDialogs.h"
+#include "kvWavelet/cWaveletLib.h"
 
 namespace {
 

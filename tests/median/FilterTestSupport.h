@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "KvTestSupport.h"
-#include "acOperation.h"
+#include "kvOperations/acOperation.h"
 
 namespace filtertest {
 

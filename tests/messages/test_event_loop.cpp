@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "cPlainEventLoop.h"
+#include "kvMessages/cPlainEventLoop.h"
 
 using namespace std::chrono_literals;
 

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "KvTestSupport.h"
-#include "cAnalyzerMessenger.h"
+#include "kvAnalysis/cAnalyzerMessenger.h"
 #include "cGlobalParametersMessenger.h"
-#include "cKvadraServerMessenger.h"
-#include "cOperationPoolMessenger.h"
+#include "kvProcessing/cKvadraServerMessenger.h"
+#include "kvOperations/cOperationPoolMessenger.h"
 
 namespace {
 

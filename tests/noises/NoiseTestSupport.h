@@ -11,8 +11,8 @@
 #include <array>
 
 #include "KvTestSupport.h"
-#include "acOperation.h"
-#include "cRandomGenerator.h"
+#include "kvOperations/acOperation.h"
+#include "kvOperations/cRandomGenerator.h"
 
 namespace noisetest {
 

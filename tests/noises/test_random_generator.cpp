@@ -5,8 +5,8 @@
 #include <thread>
 #include <vector>
 
-#include "cRandomBatch.h"
-#include "cRandomGenerator.h"
+#include "kvOperations/cRandomBatch.h"
+#include "kvOperations/cRandomGenerator.h"
 
 namespace {
 

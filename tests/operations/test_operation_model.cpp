@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "KvTestSupport.h"
-#include "acSingleChannelOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "ParameterInfoBuilder.h"
-#include "acOperation.h"
-#include "cOperationParameter.h"
-#include "cOperationParams.h"
-#include "sParameterInfo.h"
+#include "kvOperations/acOperation.h"
+#include "kvOperations/cOperationParameter.h"
+#include "kvOperations/cOperationParams.h"
+#include "kvOperations/sParameterInfo.h"
 
 namespace {
 

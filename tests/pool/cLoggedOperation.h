@@ -1,7 +1,7 @@
 #pragma once
 // Operation of the test packages: notes its own deletion in the shared log.
 #include "PoolLog.h"
-#include "acOperation.h"
+#include "kvOperations/acOperation.h"
 
 class cLoggedOperation : public acOperation {
 public:

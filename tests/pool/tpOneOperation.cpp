@@ -1,6 +1,6 @@
 // Test package: appends one operation.
 #include "cLoggedOperation.h"
-#include "cOperationPool.h"
+#include "kvOperations/cOperationPool.h"
 
 namespace {
 cLoggedOperation C("Test C");

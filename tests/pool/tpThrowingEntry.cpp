@@ -2,7 +2,7 @@
 #include <stdexcept>
 
 #include "cLoggedOperation.h"
-#include "cOperationPool.h"
+#include "kvOperations/cOperationPool.h"
 
 namespace {
 cLoggedOperation Broken("Test throwing");

@@ -1,6 +1,6 @@
 // Test package: appends two operations, A then B.
 #include "cLoggedOperation.h"
-#include "cOperationPool.h"
+#include "kvOperations/cOperationPool.h"
 
 namespace {
 cLoggedOperation A("Test A");

@@ -14,8 +14,8 @@
 
 #include "KvTestSupport.h"
 #include "cKvadraSystem.h"
-#include "cPlainEventLoop.h"
-#include "cUserDialogs.h"
+#include "kvMessages/cPlainEventLoop.h"
+#include "kvMessages/cUserDialogs.h"
 
 namespace kvtest {
 

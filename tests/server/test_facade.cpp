@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "FacadeFixture.h"
-#include "cObservableSubject.h"
-#include "cOperationPool.h"
+#include "kvMessages/cObservableSubject.h"
+#include "kvOperations/cOperationPool.h"
 #include "cuGlobalParameters.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "KvTestSupport.h"
-#include "cImageStorage.h"
+#include "kvImages/cImageStorage.h"
 
 namespace {
 

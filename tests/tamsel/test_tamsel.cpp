@@ -15,7 +15,7 @@
 
 #include "AdaptiveMeanFilter.h"
 #include "KvTestSupport.h"
-#include "cUserDialogs.h"
+#include "kvMessages/cUserDialogs.h"
 
 namespace {
 

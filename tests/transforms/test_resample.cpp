@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "KvTestSupport.h"
-#include "cResampleOperation.h"
+#include "kvImages/cResampleOperation.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "cUserDialogs.h"
-#include "cWaveletLib.h"
+#include "kvMessages/cUserDialogs.h"
+#include "kvWavelet/cWaveletLib.h"
 
 namespace {
 

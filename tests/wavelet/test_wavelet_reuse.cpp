@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "cPlaneBuffer.h"
-#include "cPlanePool.h"
-#include "cWaveletLib.h"
+#include "kvImages/cPlaneBuffer.h"
+#include "kvImages/cPlanePool.h"
+#include "kvWavelet/cWaveletLib.h"
 
 namespace {
 

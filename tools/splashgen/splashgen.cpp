@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <string>
 
-#include "cBMPSurface.h"
-#include "cImage.h"
+#include "kvImages/cBMPSurface.h"
+#include "kvImages/cImage.h"
 
 namespace {
 constexpr int Width = 600;

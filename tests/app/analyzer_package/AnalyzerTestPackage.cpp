@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "ParameterInfoBuilder.h"
-#include "acOperation.h"
-#include "cOperationPool.h"
+#include "kvOperations/acOperation.h"
+#include "kvOperations/cOperationPool.h"
 
 namespace {
 using kvtest::Info;

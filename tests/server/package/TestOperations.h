@@ -1,6 +1,6 @@
 #pragma once
 // Small operations with predictable behaviour for driving the server and the analyzer.
-#include "acOperation.h"
+#include "kvOperations/acOperation.h"
 
 // Sleeps on every row, polling the stop request, so that a run can be caught while going.
 class SlowOperation : public acOperation {

@@ -1,6 +1,6 @@
 // A package of test operations, loaded from its own folder (never from plug-ins/).
 #include "TestOperations.h"
-#include "cOperationPool.h"
+#include "kvOperations/cOperationPool.h"
 
 namespace {
 struct sPackage {
