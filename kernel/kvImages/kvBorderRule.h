@@ -13,7 +13,8 @@ inline int kvFoldIndex(int i, int n)
   if (i >= n) {
     // An empty line has no sample to fold onto (and the modulo would divide by zero).
     if (n <= 0) kvFoldOntoEmptyLine();
-    i = n - (i % n) - 1;
+    // Just past the edge, as nearly always, without the division.
+    i = i < 2 * n ? 2 * n - 1 - i : n - (i % n) - 1;
   }
   return i;
 }

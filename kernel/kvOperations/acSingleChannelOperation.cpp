@@ -51,8 +51,9 @@ void acSingleChannelOperation::TransformSpan(int y, int firstX, int endX)
   const int channels = from.GetChannelsCount();
   const int width = from.GetWidth();
   // Kept per thread: a span is far too short a piece of work to allocate for.
-  thread_local std::vector<const uint8_t*> rows;
-  thread_local std::vector<uint8_t> pad;
+  // The kernel is loaded with the program, so its thread-local slots are reached directly.
+  [[gnu::tls_model("initial-exec")]] thread_local std::vector<const uint8_t*> rows;
+  [[gnu::tls_model("initial-exec")]] thread_local std::vector<uint8_t> pad;
   uint8_t* out = ResultSurface->Row(y);
   // Pixels whose window columns all lie inside the picture read the rows themselves.
   const int interiorFirst = std::clamp(Window.Left, firstX, endX);
@@ -88,12 +89,19 @@ void acSingleChannelOperation::GatherWindow(const cBMPSurface& surface, const sW
     // Columns inside the picture in one copy; only those beyond an edge are folded.
     const int first = firstX - window.Left;
     const int insideFirst = std::clamp(-first, 0, padded), insideEnd = std::clamp(width - first, insideFirst, padded);
+    // Byte loops for the few samples at a side edge: a library copy per sample or per short
+    // run costs more than the copying (a small window's border spans are a pixel or two wide).
     auto fold = [&](int j) {
       const uint8_t* sample = in + kvFoldIndex(first + j, width) * channels;
-      std::copy(sample, sample + channels, line + j * channels);
+      for (int c = 0; c < channels; ++c) line[j * channels + c] = sample[c];
     };
     for (int j = 0; j < insideFirst; ++j) fold(j);
-    std::copy(in + (first + insideFirst) * channels, in + (first + insideEnd) * channels, line + insideFirst * channels);
+    const uint8_t* inside = in + (first + insideFirst) * channels;
+    const int insideBytes = (insideEnd - insideFirst) * channels;
+    if (insideBytes >= 64)
+      std::copy(inside, inside + insideBytes, line + insideFirst * channels);
+    else
+      for (int i = 0; i < insideBytes; ++i) line[insideFirst * channels + i] = inside[i];
     for (int j = insideEnd; j < padded; ++j) fold(j);
     rows[size_t(k)] = line + window.Left * channels;
   }

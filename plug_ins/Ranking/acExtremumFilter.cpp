@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <vector>
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define KV_EXTREMES_AVX2 1
+#endif
+
 #include "kvDiagnostics.h"
 #include "kvVectorClones.h"
 
@@ -106,16 +111,87 @@ inline __attribute__((always_inline)) void Extremes3(const uint8_t* const* rows,
   }
 }
 
-KV_VECTOR_CLONES void Maxima3(const uint8_t* const* rows, int step, uint8_t* out,
-                                                                 int n)
+KV_VECTOR_CLONES void Maxima3(const uint8_t* const* rows, int step, uint8_t* out, int n)
 {
   Extremes3<true>(rows, step, out, n);
 }
 
-KV_VECTOR_CLONES void Minima3(const uint8_t* const* rows, int step, uint8_t* out,
-                                                                 int n)
+KV_VECTOR_CLONES void Minima3(const uint8_t* const* rows, int step, uint8_t* out, int n)
 {
   Extremes3<false>(rows, step, out, n);
+}
+
+#ifdef KV_EXTREMES_AVX2
+template <bool Max>
+__attribute__((target("avx2"))) inline __m256i Pick32(__m256i a, __m256i b)
+{
+  return Max ? _mm256_max_epu8(a, b) : _mm256_min_epu8(a, b);
+}
+
+__attribute__((target("avx2"))) inline __m256i Load32(const uint8_t* p)
+{
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+// The extreme of the three window rows at 32 bytes from q.
+template <bool Max>
+__attribute__((target("avx2"))) inline __m256i Column32(const uint8_t* a, const uint8_t* b, const uint8_t* c, int q)
+{
+  return Pick32<Max>(Pick32<Max>(Load32(a + q), Load32(b + q)), Load32(c + q));
+}
+
+// 32 outputs from q of the 3 x 3 window, each column read three times.
+template <bool Max, int Step>
+__attribute__((target("avx2"))) inline void Direct32(const uint8_t* a, const uint8_t* b, const uint8_t* c, uint8_t* out,
+                                                     int q)
+{
+  const __m256i sides = Pick32<Max>(Column32<Max>(a, b, c, q - Step), Column32<Max>(a, b, c, q + Step));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + q), Pick32<Max>(sides, Column32<Max>(a, b, c, q)));
+}
+
+// The 3 x 3 window with neighbours Step bytes apart, 32 outputs at a time: the column extremes
+// are taken once and shifted into their left and right neighbours' places, where the plain
+// loop takes each column three times. The last chunks read their neighbours directly, the very
+// last one overlapping the one before (out is no window row), so a span of 32 outputs or more
+// is done whole. Returns how many outputs it wrote: all of them, or none for a shorter span.
+// The rows hold Step samples before and after the n outputs, as every window row does.
+template <bool Max, int Step>
+__attribute__((target("avx2"))) int Extremes3Shifted(const uint8_t* const* rows, uint8_t* out, int n)
+{
+  const uint8_t *a = rows[0], *b = rows[1], *c = rows[2];
+  if (n < 32) return 0;
+  int q = 0;
+  if (n + Step >= 64) {
+    __m256i left = Column32<Max>(a, b, c, -Step);  // the first chunk has nothing before it to shift
+    __m256i previous = left, current = Column32<Max>(a, b, c, 0);
+    for (; q + 64 <= n + Step; q += 32) {
+      const __m256i next = Column32<Max>(a, b, c, q + 32);
+      if (q > 0) left = _mm256_alignr_epi8(current, _mm256_permute2x128_si256(previous, current, 0x21), 16 - Step);
+      const __m256i right = _mm256_alignr_epi8(_mm256_permute2x128_si256(current, next, 0x21), current, Step);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + q), Pick32<Max>(Pick32<Max>(left, current), right));
+      previous = current;
+      current = next;
+    }
+  }
+  for (; q + 32 <= n; q += 32) Direct32<Max, Step>(a, b, c, out, q);
+  if (q < n) Direct32<Max, Step>(a, b, c, out, n - 32);
+  return n;
+}
+#endif
+
+// The 3 x 3 window: the shifted vector loop where the processor has it, the plain loop for the
+// rest of the span.
+template <bool Max>
+void Window3(const uint8_t* const* rows, int step, uint8_t* out, int n)
+{
+  int done = 0;
+#ifdef KV_EXTREMES_AVX2
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  if (avx2 && step == 1) done = Extremes3Shifted<Max, 1>(rows, out, n);
+  if (avx2 && step == 3) done = Extremes3Shifted<Max, 3>(rows, out, n);
+#endif
+  const uint8_t* rest[3] = {rows[0] + done, rows[1] + done, rows[2] + done};
+  (Max ? Maxima3 : Minima3)(rest, step, out + done, n - done);
 }
 
 }  // namespace
@@ -124,7 +200,7 @@ void acExtremumFilter::TransformRow(const sWindowRows& in, uint8_t* out, int cou
 {
   const int channels = in.Channels;
   if (!Recursive && Extent.Width() == 3 && Extent.Height() == 3 && Extent.Left == 1 && Extent.Up == 1) {
-    (Maximum ? Maxima3 : Minima3)(in.Rows, channels, out, count * channels);
+    (Maximum ? Window3<true> : Window3<false>)(in.Rows, channels, out, count * channels);
     return;
   }
   const int first = -Extent.Left * channels, end = (count + Extent.Right) * channels;

@@ -156,3 +156,16 @@ TEST(RowForm, EveryOperationGivesThePerSampleResult)
     EXPECT_TRUE(covered.count(name) || whole.count(name)) << name << " has no row form under test";
   }
 }
+
+TEST(RowForm, BorderRuleFoldsOntoTheseSamples)
+{
+  // The per-sample reference reads through the same rule, so its values are pinned here:
+  // below 0 the edge sample is not repeated, from n on it is; far beyond, folded once.
+  struct sCase {
+    int I, N, Folded;
+  };
+  const sCase cases[] = {{0, 5, 0},  {4, 5, 4},  {-1, 5, 1}, {-4, 5, 4}, {5, 5, 4},   {6, 5, 3}, {9, 5, 0},
+                         {10, 5, 4}, {14, 5, 0}, {23, 5, 1}, {-7, 5, 2}, {1, 1, 0},   {-1, 1, 0}, {2, 1, 0},
+                         {3, 2, 0},  {4, 2, 1},  {-2, 2, 1}, {7, 3, 1},  {2047, 2048, 2047}, {2048, 2048, 2047}};
+  for (const sCase& c : cases) EXPECT_EQ(kvFoldIndex(c.I, c.N), c.Folded) << c.I << " on " << c.N;
+}

@@ -175,3 +175,26 @@ TEST(MaxMin, PixelsOutsideTheRectangleKeepTheSource)
           }
   }
 }
+
+TEST(MaxMin, ThreeByThreeRowsEqualTheReferenceAtEveryVectorBoundary)
+{
+  // Widths around the 32-byte chunks of the vector loop and its overlapping last chunk, grey
+  // and colour, on random pictures whose extremes change from sample to sample.
+  MaximumFilter mx;
+  MinimumFilter mn;
+  uint32_t seed = 40;
+  for (acOperation* op : std::initializer_list<acOperation*>{&mx, &mn})
+    for (int channels : {1, 3})
+      for (int width : {31, 33, 34, 35, 63, 64, 65, 66, 67, 97, 130, 131, 200}) {
+        cImage source;
+        kvtest::FillRandom(*source.GetSurface(), width, 4, channels, seed++);
+        auto& filter = static_cast<acSingleChannelOperation&>(*op);
+        filter.SetPixelReference(true);
+        auto plain = kvtest::RunOperation(filter, source);
+        filter.SetPixelReference(false);
+        auto rows = kvtest::RunOperation(filter, source);
+        EXPECT_TRUE(filter.RanByRows());
+        EXPECT_TRUE(kvtest::SamePixels(*rows->GetSurface(), *plain->GetSurface()))
+            << op->GetName() << " " << width << " x 4 x " << channels;
+      }
+}
