@@ -60,15 +60,15 @@ void acSingleChannelOperation::TransformSpan(int y, int firstX, int endX)
   const int interiorEnd = std::max(interiorFirst, std::min(endX, width - Window.Right));
   auto run = [&](int first, int end) {
     if (first >= end) return;
-    GatherWindow(from, Window, y, first, end, rows, pad);
-    TransformRow(sWindowRows{rows.data(), channels, first, y}, out + first * channels, end - first);
+    const bool pictureRows = GatherWindow(from, Window, y, first, end, rows, pad);
+    TransformRow(sWindowRows{rows.data(), channels, first, y, pictureRows}, out + first * channels, end - first);
   };
   run(firstX, interiorFirst);
   run(interiorFirst, interiorEnd);
   run(std::max(interiorEnd, firstX), endX);
 }
 
-void acSingleChannelOperation::GatherWindow(const cBMPSurface& surface, const sWindowExtent& window, int y,
+bool acSingleChannelOperation::GatherWindow(const cBMPSurface& surface, const sWindowExtent& window, int y,
                                             int firstX, int endX, std::vector<const uint8_t*>& rows,
                                             std::vector<uint8_t>& pad) const
 {
@@ -79,7 +79,7 @@ void acSingleChannelOperation::GatherWindow(const cBMPSurface& surface, const sW
   if (firstX - window.Left >= 0 && endX + window.Right <= width) {
     for (int k = 0; k < rowCount; ++k)
       rows[size_t(k)] = surface.Row(kvFoldIndex(y - window.Up + k, height)) + firstX * channels;
-    return;
+    return true;
   }
   const int padded = window.Left + (endX - firstX) + window.Right;
   pad.resize(size_t(rowCount) * size_t(padded) * size_t(channels));
@@ -105,6 +105,7 @@ void acSingleChannelOperation::GatherWindow(const cBMPSurface& surface, const sW
     for (int j = insideEnd; j < padded; ++j) fold(j);
     rows[size_t(k)] = line + window.Left * channels;
   }
+  return false;
 }
 
 bool acSingleChannelOperation::RegionInsideSurface() const

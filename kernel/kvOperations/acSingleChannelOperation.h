@@ -54,6 +54,9 @@ protected:
     // Picture position of the span's first pixel.
     int X;
     int Y;
+    // The rows are the picture's own (an interior span), not copies padded at a border: they
+    // stay put and unchanged for the whole of a run that does not read its result.
+    bool PictureRows = false;
   };
   // Writes count pixels (all channels) to out, pixel i at out[i * Channels + c].
   virtual void TransformRow(const sWindowRows& in, uint8_t* out, int count) {}
@@ -69,8 +72,9 @@ protected:
 private:
   void RunPlain(const tTerminateFlag& terminated);
   // The window rows of pixels firstX..endX-1 of row y read from surface, padded by the border
-  // rule where the window leaves the picture; pad holds the padded rows.
-  void GatherWindow(const cBMPSurface& surface, const sWindowExtent& window, int y, int firstX, int endX,
+  // rule where the window leaves the picture; pad holds the padded rows. True when the rows
+  // are the picture's own.
+  bool GatherWindow(const cBMPSurface& surface, const sWindowExtent& window, int y, int firstX, int endX,
                     std::vector<const uint8_t*>& rows, std::vector<uint8_t>& pad) const;
 
   bool PixelReference = false;

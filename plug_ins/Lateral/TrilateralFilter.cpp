@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "kvDiagnostics.h"
+#include "cStatisticRowCache.h"
 #include "kvLateralWeights.h"
 
 KV_UNIT("pkLateral\\TrilateralFilter");
@@ -66,6 +67,7 @@ void TrilateralFilter::PreProcessing()
   SigmaI = (*Params)[SigmaIParam].GetReal();
   SigmaJ = (*Params)[SigmaJParam].GetReal();
   Recursive = (*Params)[RecursiveParam].GetBoolean();
+  RunId = cStatisticRowCache::NewRun();
   Lo = kvLateral::Lower(WindowSize);
   Hi = kvLateral::Upper(WindowSize);
   SpatialTable.resize(size_t(WindowSize) * size_t(WindowSize));
@@ -274,10 +276,23 @@ void TrilateralFilter::TransformRow(const sWindowRows& in, uint8_t* out, int cou
   // The statistic of window row k (rows[k + 1]) for samples -Lo .. count + Hi - 1.
   const int first = -Lo * channels;
   const int stride = (count + Hi) * channels - first;
-  std::vector<uint16_t> statistic(size_t(stride) * size_t(WindowSize));
-  auto statisticRow = [&](int k) { return statistic.data() + size_t(k) * size_t(stride) - first; };
-  for (int k = 0; k < WindowSize; ++k)
-    cROADStatistic::Row(in.Rows[k], in.Rows[k + 1], in.Rows[k + 2], channels, first, first + stride, statisticRow(k));
+  std::vector<const uint16_t*> statisticRows(static_cast<size_t>(WindowSize));
+  std::vector<uint16_t> statistic;
+  if (in.PictureRows && !Recursive) {
+    thread_local cStatisticRowCache cache;
+    cache.BeginWindow(WindowSize);
+    for (int k = 0; k < WindowSize; ++k)
+      statisticRows[size_t(k)] =
+          cache.Get(RunId, in.Rows[k], in.Rows[k + 1], in.Rows[k + 2], channels, first, first + stride);
+  } else {
+    statistic.resize(size_t(stride) * size_t(WindowSize));
+    for (int k = 0; k < WindowSize; ++k) {
+      uint16_t* r = statistic.data() + size_t(k) * size_t(stride) - first;
+      cROADStatistic::Row(in.Rows[k], in.Rows[k + 1], in.Rows[k + 2], channels, first, first + stride, r);
+      statisticRows[size_t(k)] = r;
+    }
+  }
+  auto statisticRow = [&](int k) { return statisticRows[size_t(k)]; };
   const uint8_t* centre = in.Rows[Lo + 1];
   const uint16_t* centreR = statisticRow(Lo);
   if (!BlendRow.empty()) {

@@ -53,4 +53,5 @@ private:
   std::vector<double> BlendQ;
   std::vector<double> BlendCentre;  // the centre's own term by R0
   size_t BlendStride = 0;
+  uint64_t RunId = 0;  // the statistic rows kept between rows belong to this run
 };
