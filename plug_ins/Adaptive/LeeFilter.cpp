@@ -33,11 +33,7 @@ KV_VECTOR_CLONES void LeeRow(const uint8_t* centre, const int32_t* sums,
 
 LeeFilter::LeeFilter()
 {
-  Name = "Lee Filter";
-  GroupName = "Misc Filters";
-  OperationType = otFilter;
-  FormMode = 1;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
+  Describe("Lee Filter", "Misc Filters", otFilter, fmParamDialog);
   WindowParam = Params->AddInteger("Window size", 1, 27, 7);
 }
 

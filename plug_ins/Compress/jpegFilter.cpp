@@ -10,12 +10,7 @@ KV_UNIT("plug_ins\\Compress\\jpegFilter");
 
 jpegFilter::jpegFilter()
 {
-  Name = "JPEG";
-  GroupName = "None";
-  OperationType = otCompress;
-  FormMode = 1;
-  TotalVariation = false;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
+  Describe("JPEG", "None", otCompress, fmParamDialog);
   sParameterInfo info;
   info.ParameterName = "Compression ratio";
   info.theParameterType = ptInteger;

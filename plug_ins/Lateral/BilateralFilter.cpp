@@ -12,12 +12,7 @@ KV_UNIT("pkLateral\\BilateralFilter");
 
 BilateralFilter::BilateralFilter()
 {
-  Name = "Bilateral";
-  GroupName = "Lateral Filters";
-  OperationType = otFilter;
-  FormMode = 1;
-  TotalVariation = false;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
+  Describe("Bilateral", "Lateral Filters", otFilter, fmParamDialog);
   SizeParam = Params->AddInteger("Window size", 1, 27, 3);
   SigmaSParam = Params->AddReal("Sigma S", 0, 10, 5, 1);
   SigmaRParam = Params->AddReal("Sigma R", 0, 50, 25, 1);

@@ -10,12 +10,7 @@ KV_UNIT("pkLateral\\ROADFilter");
 
 ROADFilter::ROADFilter()
 {
-  Name = "ROAD filter";
-  GroupName = "Misc Filters";
-  OperationType = otFilter;
-  FormMode = 1;
-  TotalVariation = false;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
+  Describe("ROAD filter", "Misc Filters", otFilter, fmParamDialog);
   SizeParam = Params->AddInteger("Window size", 1, 27, 3);
   SigmaSParam = Params->AddReal("Spatial parameter", 0, 10, 5, 1);
   SigmaIParam = Params->AddReal("Impulse parameter", 0, 100, 50, 1);

@@ -10,11 +10,7 @@ KV_UNIT("020pkLinear\\WienerFilter");
 
 WienerFilter::WienerFilter()
 {
-  Name = "Wiener Filter";
-  GroupName = "Linear Filters";
-  OperationType = otFilter;
-  FormMode = 1;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
+  Describe("Wiener Filter", "Linear Filters", otFilter, fmParamDialog);
   WindowParam = Params->AddInteger("Window size", 1, 27, 3);
   NoiseParam = Params->AddReal("Noise variance", 0, 500, 10, 2);
 }

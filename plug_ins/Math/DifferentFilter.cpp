@@ -21,12 +21,7 @@ int64_t Sign(int m)
 
 DifferentFilter::DifferentFilter()
 {
-  Name = "Different Filter";
-  GroupName = "Mathematics";
-  OperationType = otFilter;
-  FormMode = 1;
-  TotalVariation = false;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
+  Describe("Different Filter", "Mathematics", otFilter, fmParamDialog);
   DegreeXParam = Params->AddInteger("Degree X", 0, 20, 0);
   DegreeYParam = Params->AddInteger("Degree Y", 0, 20, 0);
 }

@@ -5,11 +5,7 @@
 
 LaplasianFilter::LaplasianFilter()
 {
-  Name = "Laplasian Filter";
-  GroupName = "Mathematics";
-  OperationType = otFilter;
-  FormMode = 0;
-  TotalVariation = false;
+  Describe("Laplasian Filter", "Mathematics", otFilter, fmNoDialog);
 }
 
 void LaplasianFilter::TransformPixel(unsigned ux, unsigned uy)
