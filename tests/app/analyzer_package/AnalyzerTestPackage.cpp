@@ -6,7 +6,7 @@
 
 #include "ParameterInfoBuilder.h"
 #include "kvOperations/acOperation.h"
-#include "kvOperations/cOperationPool.h"
+#include "kvOperations/cPackageOperations.h"
 
 namespace {
 using kvtest::Info;
@@ -67,19 +67,10 @@ public:
   void OperationItself(const tTerminateFlag&) override { std::this_thread::sleep_for(std::chrono::milliseconds(120)); }
 };
 
-struct sPackage {
-  OffsetNoise Offset;
-  FlagsNoise Flags;
-  IdentityFilter Identity;
-  SlowFilter Slow;
-};
-sPackage Package;
+cPackageOperations<OffsetNoise, FlagsNoise, IdentityFilter, SlowFilter> Package;
 }  // namespace
 
 extern "C" void GLO(tOperationsList& list)
 {
-  list.push_back(&Package.Offset);
-  list.push_back(&Package.Flags);
-  list.push_back(&Package.Identity);
-  list.push_back(&Package.Slow);
+  Package.AppendTo(list);
 }
