@@ -2,23 +2,12 @@
 
 #include "ReversePixels.h"
 
-FlipHorizontal::FlipHorizontal()
-{
-  Name = "Flip Horizontal";
-  GroupName = "Geometric";
-  OperationType = otBuiltIn;
-  TotalVariation = true;
-}
+FlipHorizontal::FlipHorizontal() : acGeometricTransform("Flip Horizontal") {}
 
 void FlipHorizontal::TransformPixel(unsigned x, unsigned y)
 {
   const int w = ResultSurface->GetWidth();
   ResultSurface->SetPixel(w - 1 - int(x), int(y), SourceSurface->GetPixel(int(x), int(y)));
-}
-
-acSingleChannelOperation::sRowForm FlipHorizontal::RowForm() const
-{
-  return {true, {}, true, false};
 }
 
 void FlipHorizontal::TransformSpan(int y, int firstX, int endX)

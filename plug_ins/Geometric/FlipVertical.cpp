@@ -2,23 +2,12 @@
 
 #include <cstring>
 
-FlipVertical::FlipVertical()
-{
-  Name = "Flip Vertical";
-  GroupName = "Geometric";
-  OperationType = otBuiltIn;
-  TotalVariation = true;
-}
+FlipVertical::FlipVertical() : acGeometricTransform("Flip Vertical") {}
 
 void FlipVertical::TransformPixel(unsigned x, unsigned y)
 {
   const int h = ResultSurface->GetHeight();
   ResultSurface->SetPixel(int(x), h - 1 - int(y), SourceSurface->GetPixel(int(x), int(y)));
-}
-
-acSingleChannelOperation::sRowForm FlipVertical::RowForm() const
-{
-  return {true, {}, true, false};
 }
 
 void FlipVertical::TransformSpan(int y, int firstX, int endX)

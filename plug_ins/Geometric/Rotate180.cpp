@@ -2,24 +2,13 @@
 
 #include "ReversePixels.h"
 
-Rotate180::Rotate180()
-{
-  Name = "Rotate 180";
-  GroupName = "Geometric";
-  OperationType = otBuiltIn;
-  TotalVariation = true;
-}
+Rotate180::Rotate180() : acGeometricTransform("Rotate 180") {}
 
 void Rotate180::TransformPixel(unsigned x, unsigned y)
 {
   const int w = ResultSurface->GetWidth();
   const int h = ResultSurface->GetHeight();
   ResultSurface->SetPixel(w - 1 - int(x), h - 1 - int(y), SourceSurface->GetPixel(int(x), int(y)));
-}
-
-acSingleChannelOperation::sRowForm Rotate180::RowForm() const
-{
-  return {true, {}, true, false};
 }
 
 void Rotate180::TransformSpan(int y, int firstX, int endX)

@@ -1,28 +1,10 @@
 #include "Rotate90CCW.h"
 
-Rotate90CCW::Rotate90CCW()
-{
-  Name = "Rotate 90 CCW";
-  GroupName = "Geometric";
-  OperationType = otBuiltIn;
-  TotalVariation = true;
-}
-
-void Rotate90CCW::PreProcessing()
-{
-  SourceWidth = SourceSurface->GetWidth();
-  SourceHeight = SourceSurface->GetHeight();
-  ResultSurface->SetSize(SourceHeight, SourceWidth, SourceSurface->GetChannelsCount());
-}
+Rotate90CCW::Rotate90CCW() : acQuarterTurn("Rotate 90 CCW") {}
 
 void Rotate90CCW::TransformPixel(unsigned x, unsigned y)
 {
   ResultSurface->SetPixel(int(y), SourceWidth - 1 - int(x), SourceSurface->GetPixel(int(x), int(y)));
-}
-
-acSingleChannelOperation::sRowForm Rotate90CCW::RowForm() const
-{
-  return {true, {}, true, false};
 }
 
 void Rotate90CCW::TransformSpan(int y, int firstX, int endX)

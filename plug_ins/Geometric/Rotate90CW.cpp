@@ -1,28 +1,10 @@
 #include "Rotate90CW.h"
 
-Rotate90CW::Rotate90CW()
-{
-  Name = "Rotate 90 CW";
-  GroupName = "Geometric";
-  OperationType = otBuiltIn;
-  TotalVariation = true;
-}
-
-void Rotate90CW::PreProcessing()
-{
-  SourceWidth = SourceSurface->GetWidth();
-  SourceHeight = SourceSurface->GetHeight();
-  ResultSurface->SetSize(SourceHeight, SourceWidth, SourceSurface->GetChannelsCount());
-}
+Rotate90CW::Rotate90CW() : acQuarterTurn("Rotate 90 CW") {}
 
 void Rotate90CW::TransformPixel(unsigned x, unsigned y)
 {
   ResultSurface->SetPixel(SourceHeight - 1 - int(y), int(x), SourceSurface->GetPixel(int(x), int(y)));
-}
-
-acSingleChannelOperation::sRowForm Rotate90CW::RowForm() const
-{
-  return {true, {}, true, false};
 }
 
 void Rotate90CW::TransformSpan(int y, int firstX, int endX)
