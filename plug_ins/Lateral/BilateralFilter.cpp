@@ -62,16 +62,16 @@ void BilateralFilter::TransformPixel(unsigned ux, unsigned uy)
   const int x = int(ux);
   const int y = int(uy);
   const int g0 = in.GetPixel(x, y);
-  double S = 0;
-  double T = 0;
+  double weighted = 0;
+  double weights = 0;
   for (int dy = -Lo; dy <= Hi; ++dy)
     for (int dx = -Lo; dx <= Hi; ++dx) {
       const int g = in.GetPixel(x + dx, y + dy);
       const double w = SpatialWeight(dx, dy) * RangeWeight(g - g0);
-      S += w * g;
-      T += w;
+      weighted += w * g;
+      weights += w;
     }
-  ResultSurface->SetPixel(x, y, kvLateral::WeightedMean(S, T, uint8_t(g0)));
+  ResultSurface->SetPixel(x, y, kvLateral::WeightedMean(weighted, weights, uint8_t(g0)));
 }
 
 acSingleChannelOperation::sRowForm BilateralFilter::RowForm() const

@@ -53,16 +53,16 @@ void ROADFilter::TransformPixel(unsigned ux, unsigned uy)
   const cBMPSurface& in = Recursive ? *ResultSurface : *SourceSurface;
   const int x = int(ux);
   const int y = int(uy);
-  double S = 0;
-  double T = 0;
+  double weighted = 0;
+  double weights = 0;
   for (int dx = -Lo; dx <= Hi; ++dx)
     for (int dy = -Lo; dy <= Hi; ++dy) {
       const int g = in.GetPixel(x + dx, y + dy);
       const double w = SpatialWeight(dx, dy) * ImpulseWeight(cROADStatistic::At(in, x + dx, y + dy));
-      S += g * w;
-      T += w;
+      weighted += g * w;
+      weights += w;
     }
-  ResultSurface->SetPixel(x, y, kvLateral::WeightedMean(S, T, in.GetPixel(x, y)));
+  ResultSurface->SetPixel(x, y, kvLateral::WeightedMean(weighted, weights, in.GetPixel(x, y)));
 }
 
 acSingleChannelOperation::sRowForm ROADFilter::RowForm() const
@@ -95,13 +95,14 @@ void ROADFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
   for (int k = 0; k < WindowSize; ++k)
     cROADStatistic::Row(in.Rows[k], in.Rows[k + 1], in.Rows[k + 2], channels, first, first + stride,
                         statistic.data() + size_t(k) * size_t(stride) - first);
-  std::vector<double> S(static_cast<size_t>(samples), 0.0);
-  std::vector<double> T(static_cast<size_t>(samples), 0.0);
+  std::vector<double> weighted(static_cast<size_t>(samples), 0.0);
+  std::vector<double> weights(static_cast<size_t>(samples), 0.0);
   const double* ws = SpatialTable.data();
   for (int dx = -Lo; dx <= Hi; ++dx)
     for (int k = 0; k < WindowSize; ++k)
       AddTerms(in.Rows[k + 1] + dx * channels, statistic.data() + size_t(k) * size_t(stride) - first + dx * channels,
-               *ws++, ImpulseTable.data(), samples, S.data(), T.data());
+               *ws++, ImpulseTable.data(), samples, weighted.data(), weights.data());
   const uint8_t* centre = in.Rows[Lo + 1];
-  for (int j = 0; j < samples; ++j) out[j] = kvLateral::WeightedMean(S[size_t(j)], T[size_t(j)], centre[j]);
+  for (int j = 0; j < samples; ++j)
+    out[j] = kvLateral::WeightedMean(weighted[size_t(j)], weights[size_t(j)], centre[j]);
 }

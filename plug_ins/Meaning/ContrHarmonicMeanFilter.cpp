@@ -36,14 +36,14 @@ void ContrHarmonicMeanFilter::PreProcessing()
 
 uint8_t ContrHarmonicMeanFilter::Mean(const uint8_t* values, unsigned count) const
 {
-  long double A = 0;
-  long double B = 0;
+  long double numerator = 0;
+  long double denominator = 0;
   for (unsigned i = 0; i < count; ++i) {
-    A += PowerA[values[i]];
-    B += PowerB[values[i]];
+    numerator += PowerA[values[i]];
+    denominator += PowerB[values[i]];
   }
-  if (B == 0) return 0;
-  const long double r = A / B;
+  if (denominator == 0) return 0;
+  const long double r = numerator / denominator;
   if (r > 255) return 255;
   return uint8_t(r + Allowance);
 }

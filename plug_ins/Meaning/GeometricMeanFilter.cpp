@@ -32,9 +32,9 @@ void GeometricMeanFilter::PreProcessing()
 
 uint8_t GeometricMeanFilter::Mean(const uint8_t* values, unsigned count) const
 {
-  long double L = 0;
-  for (unsigned i = 0; i < count; ++i) L += Logarithm[values[i]];
-  const long double r = std::ceil(std::exp(L / (long double)count));
+  long double logarithms = 0;
+  for (unsigned i = 0; i < count; ++i) logarithms += Logarithm[values[i]];
+  const long double r = std::ceil(std::exp(logarithms / (long double)count));
   // A window of 255s may come out a hair above 255; the ceiling must not wrap to 0.
   return r > 255 ? uint8_t(255) : uint8_t(r);
 }

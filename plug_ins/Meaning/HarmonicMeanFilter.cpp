@@ -23,10 +23,10 @@ void HarmonicMeanFilter::PreProcessing()
 
 uint8_t HarmonicMeanFilter::Mean(const uint8_t* values, unsigned count) const
 {
-  long double H = 0;
-  for (unsigned i = 0; i < count; ++i) H += Reciprocal[values[i]];
-  if (H == 0) return 0;
-  const long double r = std::ceil((long double)count / H);
+  long double reciprocals = 0;
+  for (unsigned i = 0; i < count; ++i) reciprocals += Reciprocal[values[i]];
+  if (reciprocals == 0) return 0;
+  const long double r = std::ceil((long double)count / reciprocals);
   return r > 255 ? uint8_t(255) : uint8_t(r);
 }
 
