@@ -11,12 +11,8 @@
 KV_UNIT("pkLateral\\BilateralFilter");
 
 BilateralFilter::BilateralFilter()
+    : acLateralFilter("Bilateral", "Lateral Filters", {"Sigma S", 10, 5}, {"Sigma R", 50, 25})
 {
-  Describe("Bilateral", "Lateral Filters", otFilter, fmParamDialog);
-  SizeParam = Params->AddInteger("Window size", 1, 27, 3);
-  SigmaSParam = Params->AddReal("Sigma S", 0, 10, 5, 1);
-  SigmaRParam = Params->AddReal("Sigma R", 0, 50, 25, 1);
-  RecursiveParam = Params->AddBoolean("Recursive executing", false);
 }
 
 double BilateralFilter::SpatialWeight(int dx, int dy) const
@@ -28,17 +24,12 @@ double BilateralFilter::SpatialWeight(int dx, int dy) const
 
 double BilateralFilter::RangeWeight(int difference) const
 {
-  return kvLateral::SigmaExp(-double(difference * difference) * 0.5, SigmaR);
+  return kvLateral::SigmaExp(-double(difference * difference) * 0.5, SecondSigma);
 }
 
 void BilateralFilter::PreProcessing()
 {
-  WindowSize = (*Params)[SizeParam].GetInteger();
-  SigmaS = (*Params)[SigmaSParam].GetReal();
-  SigmaR = (*Params)[SigmaRParam].GetReal();
-  Recursive = (*Params)[RecursiveParam].GetBoolean();
-  Lo = kvLateral::Lower(WindowSize);
-  Hi = kvLateral::Upper(WindowSize);
+  acLateralFilter::PreProcessing();
   SpatialTable.resize(size_t(WindowSize) * size_t(WindowSize));
   for (int dy = -Lo; dy <= Hi; ++dy)
     for (int dx = -Lo; dx <= Hi; ++dx) SpatialTable[size_t((dy + Lo) * WindowSize + dx + Lo)] = SpatialWeight(dx, dy);

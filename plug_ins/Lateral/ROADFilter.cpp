@@ -9,12 +9,8 @@
 KV_UNIT("pkLateral\\ROADFilter");
 
 ROADFilter::ROADFilter()
+    : acLateralFilter("ROAD filter", "Misc Filters", {"Spatial parameter", 10, 5}, {"Impulse parameter", 100, 50})
 {
-  Describe("ROAD filter", "Misc Filters", otFilter, fmParamDialog);
-  SizeParam = Params->AddInteger("Window size", 1, 27, 3);
-  SigmaSParam = Params->AddReal("Spatial parameter", 0, 10, 5, 1);
-  SigmaIParam = Params->AddReal("Impulse parameter", 0, 100, 50, 1);
-  RecursiveParam = Params->AddBoolean("Recursive executing", false);
 }
 
 double ROADFilter::SpatialWeight(int dx, int dy) const
@@ -24,17 +20,12 @@ double ROADFilter::SpatialWeight(int dx, int dy) const
 
 double ROADFilter::ImpulseWeight(int r) const
 {
-  return kvLateral::SigmaExp(-double(r) * double(r) / 2.0, SigmaI);
+  return kvLateral::SigmaExp(-double(r) * double(r) / 2.0, SecondSigma);
 }
 
 void ROADFilter::PreProcessing()
 {
-  WindowSize = (*Params)[SizeParam].GetInteger();
-  SigmaS = (*Params)[SigmaSParam].GetReal();
-  SigmaI = (*Params)[SigmaIParam].GetReal();
-  Recursive = (*Params)[RecursiveParam].GetBoolean();
-  Lo = kvLateral::Lower(WindowSize);
-  Hi = kvLateral::Upper(WindowSize);
+  acLateralFilter::PreProcessing();
   SpatialTable.resize(size_t(WindowSize) * size_t(WindowSize));
   for (int dx = -Lo; dx <= Hi; ++dx)
     for (int dy = -Lo; dy <= Hi; ++dy) SpatialTable[size_t((dx + Lo) * WindowSize + dy + Lo)] = SpatialWeight(dx, dy);
