@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <utility>
 
 #include "kvProcessing/cWorkerPool.h"
 #include "kvDiagnostics.h"
@@ -14,6 +15,17 @@ acOperation::acOperation() : Params(new cOperationParams(this)) {}
 acOperation::~acOperation()
 {
   delete Params;
+}
+
+void acOperation::Describe(std::string name, std::string group, const char* type, eFormMode formMode,
+                           bool totalVariation)
+{
+  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
+  Name = std::move(name);
+  GroupName = std::move(group);
+  OperationType = type;
+  FormMode = formMode;
+  TotalVariation = totalVariation;
 }
 
 void acOperation::SetInterfaces(cImage* source, cImage* result)

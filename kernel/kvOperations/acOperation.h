@@ -11,6 +11,9 @@
 #include "kvOperations/cOperationParams.h"
 #include "kvOperations/eOperationTypes.h"
 
+// How the desktop program asks for an operation's parameters (the values of FormMode).
+enum eFormMode : uint8_t { fmNoDialog = 0, fmParamDialog = 1, fmOwnDialog = 2 };
+
 // Caller-owned stop request, read repeatedly by a running operation, written by another thread.
 using tTerminateFlag = std::atomic<bool>;
 
@@ -66,6 +69,12 @@ public:
   bool RGBOnly = false;
 
 protected:
+  // What a concrete constructor states first, before declaring its parameters: the name and
+  // group in the menus, the type, how its parameters are asked for, and whether its result
+  // changes the picture's geometry.
+  void Describe(std::string name, std::string group, const char* type, eFormMode formMode,
+                bool totalVariation = false);
+
   // Calls row(y) for every row of the run's region, stopping between rows on a stop request
   // and reporting progress from progressFrom to progressTo percent as rows complete. Parallel:
   // rows in contiguous bands on the kernel's worker threads, so row must be safe to run at once

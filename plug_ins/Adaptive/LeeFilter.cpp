@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "kvDiagnostics.h"
-#include "kvOperations/kvWindowSums.h"
 #include "kvVectorClones.h"
 
 KV_UNIT("990pkAdaptive\\LeeFilter");
@@ -33,12 +32,8 @@ KV_VECTOR_CLONES void LeeRow(const uint8_t* centre, const int32_t* sums,
 
 LeeFilter::LeeFilter()
 {
-  Name = "Lee Filter";
-  GroupName = "Misc Filters";
-  OperationType = otFilter;
-  FormMode = 1;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
-  WindowParam = Params->AddInteger("Window size", 1, 27, 7);
+  Describe("Lee Filter", "Misc Filters", otFilter, fmParamDialog);
+  DeclareWindowSize(7);
 }
 
 // The window holds exactly W x W samples (an even size uses the same off-centre window as
@@ -46,7 +41,7 @@ LeeFilter::LeeFilter()
 // spread by one less; a single sample has no spread.
 void LeeFilter::WindowStatistics(const cBMPSurface& surface, int x, int y, unsigned& mean, int64_t& spread) const
 {
-  const sWindowExtent w = sWindowExtent::OfSize(WindowSize, WindowSize);
+  const sWindowExtent w = Window();
   const int64_t n = int64_t(WindowSize) * WindowSize;
   int64_t sum = 0, squares = 0;
   for (int dx = -w.Left; dx <= w.Right; ++dx)
@@ -63,7 +58,7 @@ void LeeFilter::WindowStatistics(const cBMPSurface& surface, int x, int y, unsig
 
 void LeeFilter::PreProcessing()
 {
-  WindowSize = uint8_t(std::clamp((*Params)[WindowParam].GetInteger(), 1, 255));
+  ReadWindowSize();
   const int channels = SourceSurface->GetChannelsCount();
   double total = 0.0;
   for (int c = 0; c < channels; ++c) {
@@ -93,17 +88,11 @@ void LeeFilter::TransformPixel(unsigned x, unsigned y)
     ResultSurface->SetPixel(int(x), int(y), uint8_t(mean));
 }
 
-acSingleChannelOperation::sRowForm LeeFilter::RowForm() const
-{
-  return {true, sWindowExtent::OfSize(WindowSize, WindowSize), true, false};
-}
-
 void LeeFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
 {
-  const sWindowExtent w = sWindowExtent::OfSize(WindowSize, WindowSize);
   std::vector<int32_t> sums;
   std::vector<int32_t> squares;
-  kvWindowSums(in.Rows, in.Channels, count, w, sums, squares);
-  LeeRow(in.Rows[w.Up], sums.data(), squares.data(), count * in.Channels, int64_t(WindowSize) * WindowSize,
+  WindowSums(in, count, sums, squares);
+  LeeRow(in.Rows[Window().Up], sums.data(), squares.data(), count * in.Channels, int64_t(WindowSize) * WindowSize,
          NoiseVariance, out);
 }

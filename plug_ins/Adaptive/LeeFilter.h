@@ -4,9 +4,9 @@
 // non-overlapping blocks of the region.
 #include <cstdint>
 
-#include "kvOperations/acSingleChannelOperation.h"
+#include "kvOperations/acSquareWindowFilter.h"
 
-class LeeFilter : public acSingleChannelOperation {
+class LeeFilter : public acSquareWindowFilter {
 public:
   LeeFilter();
   void PreProcessing() override;
@@ -15,14 +15,11 @@ public:
   double GetNoiseVariance() const { return NoiseVariance; }
 
 protected:
-  sRowForm RowForm() const override;
   void TransformRow(const sWindowRows& in, uint8_t* out, int count) override;
 
 private:
   // Mean (rounded up) and spread of the window around (x, y) of the surface's current channel.
   void WindowStatistics(const cBMPSurface& surface, int x, int y, unsigned& mean, int64_t& spread) const;
 
-  sParamHandle WindowParam;
-  uint8_t WindowSize = 7;
   double NoiseVariance = 0.0;
 };

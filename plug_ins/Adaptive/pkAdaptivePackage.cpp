@@ -1,12 +1,12 @@
 // Package 990pkAdaptive: the Lee filter; one instance, created at load and deleted at unload.
 #include "LeeFilter.h"
-#include "kvOperations/cOperationPool.h"
+#include "kvOperations/cPackageOperations.h"
 
 namespace {
-LeeFilter Lee;
-}
+cPackageOperations<LeeFilter> Package;
+}  // namespace
 
 extern "C" void GLO(tOperationsList& list)
 {
-  list.push_back(&Lee);
+  Package.AppendTo(list);
 }

@@ -2,10 +2,7 @@
 
 Desaturate::Desaturate()
 {
-  Name = "Desaturate";
-  GroupName = "Color";
-  OperationType = otBuiltIn;
-  TotalVariation = true;
+  Describe("Desaturate", "Color", otBuiltIn, fmNoDialog, /*totalVariation=*/true);
   RGBOnly = true;
 }
 

@@ -12,9 +12,7 @@ KV_VECTOR_CLONES void InvertSamples(const uint8_t* __restrict in,
 
 InvertFilter::InvertFilter()
 {
-  Name = "Invert";
-  GroupName = "Built-in";
-  OperationType = otBuiltIn;
+  Describe("Invert", "Built-in", otBuiltIn, fmNoDialog);
 }
 
 void InvertFilter::TransformPixel(unsigned x, unsigned y)

@@ -2,18 +2,13 @@
 // deleted when it is unloaded.
 #include "Desaturate.h"
 #include "InvertFilter.h"
-#include "kvOperations/cOperationPool.h"
+#include "kvOperations/cPackageOperations.h"
 
 namespace {
-struct sPackage {
-  Desaturate DesaturateOperation;
-  InvertFilter Invert;
-};
-sPackage Package;
+cPackageOperations<Desaturate, InvertFilter> Package;
 }  // namespace
 
 extern "C" void GLO(tOperationsList& list)
 {
-  list.push_back(&Package.DesaturateOperation);
-  list.push_back(&Package.Invert);
+  Package.AppendTo(list);
 }

@@ -10,25 +10,13 @@ KV_UNIT("plug_ins\\Compress\\jpegFilter");
 
 jpegFilter::jpegFilter()
 {
-  Name = "JPEG";
-  GroupName = "None";
-  OperationType = otCompress;
-  FormMode = 1;
-  TotalVariation = false;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
-  sParameterInfo info;
-  info.ParameterName = "Compression ratio";
-  info.theParameterType = ptInteger;
-  info.MinBound = 0;
-  info.MaxBound = 100;
-  info.DefaultValue = 70;
-  info.Precision = 0;
-  Params->AddNewParam(info);
+  Describe("JPEG", "None", otCompress, fmParamDialog);
+  QualityParam = Params->AddInteger("Compression ratio", 0, 100, 70);
 }
 
 void jpegFilter::OperationItself(const tTerminateFlag&)
 {
-  const uint8_t quality = uint8_t(std::clamp(Params->GetParam(0)->GetInteger(), 0, 100));
+  const uint8_t quality = uint8_t(std::clamp((*Params)[QualityParam].GetInteger(), 0, 100));
   ResultSurface->MakeCopyFrom(*SourceSurface);
   const int width = SourceSurface->GetWidth();
   const int height = SourceSurface->GetHeight();

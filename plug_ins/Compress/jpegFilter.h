@@ -8,4 +8,7 @@ class jpegFilter : public acOperation {
 public:
   jpegFilter();
   void OperationItself(const tTerminateFlag& terminated) override;
+
+private:
+  sParamHandle QualityParam;
 };

@@ -1,12 +1,12 @@
 // Package 310pkCompress: the JPEG round trip, created at load and deleted at unload.
-#include "kvOperations/cOperationPool.h"
 #include "jpegFilter.h"
+#include "kvOperations/cPackageOperations.h"
 
 namespace {
-jpegFilter JpegRoundTrip;
+cPackageOperations<jpegFilter> Package;
 }  // namespace
 
 extern "C" void GLO(tOperationsList& list)
 {
-  list.push_back(&JpegRoundTrip);
+  Package.AppendTo(list);
 }

@@ -1,14 +1,8 @@
 #pragma once
-#include "kvOperations/acSingleChannelOperation.h"
+#include "acMirrorTransform.h"
 
 // Mirror left to right: the sample at (x, y) goes to (W - 1 - x, y).
-class FlipHorizontal : public acSingleChannelOperation {
+class FlipHorizontal : public acMirrorTransform {
 public:
-  FlipHorizontal();
-  void TransformPixel(unsigned x, unsigned y) override;
-
-protected:
-  sRowForm RowForm() const override;
-  // Writes the span's pixels where they go, not in place.
-  void TransformSpan(int y, int firstX, int endX) override;
+  FlipHorizontal() : acMirrorTransform("Flip Horizontal", /*leftToRight=*/true, /*topToBottom=*/false) {}
 };

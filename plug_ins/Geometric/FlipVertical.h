@@ -1,14 +1,8 @@
 #pragma once
-#include "kvOperations/acSingleChannelOperation.h"
+#include "acMirrorTransform.h"
 
 // Mirror top to bottom: the sample at (x, y) goes to (x, H - 1 - y).
-class FlipVertical : public acSingleChannelOperation {
+class FlipVertical : public acMirrorTransform {
 public:
-  FlipVertical();
-  void TransformPixel(unsigned x, unsigned y) override;
-
-protected:
-  sRowForm RowForm() const override;
-  // Writes the span's pixels where they go, not in place.
-  void TransformSpan(int y, int firstX, int endX) override;
+  FlipVertical() : acMirrorTransform("Flip Vertical", /*leftToRight=*/false, /*topToBottom=*/true) {}
 };

@@ -1,14 +1,8 @@
 #pragma once
-#include "kvOperations/acSingleChannelOperation.h"
+#include "acMirrorTransform.h"
 
 // Half turn: the sample at (x, y) goes to (W - 1 - x, H - 1 - y).
-class Rotate180 : public acSingleChannelOperation {
+class Rotate180 : public acMirrorTransform {
 public:
-  Rotate180();
-  void TransformPixel(unsigned x, unsigned y) override;
-
-protected:
-  sRowForm RowForm() const override;
-  // Writes the span's pixels where they go, not in place.
-  void TransformSpan(int y, int firstX, int endX) override;
+  Rotate180() : acMirrorTransform("Rotate 180", /*leftToRight=*/true, /*topToBottom=*/true) {}
 };

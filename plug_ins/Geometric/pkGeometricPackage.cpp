@@ -5,24 +5,13 @@
 #include "Rotate180.h"
 #include "Rotate90CCW.h"
 #include "Rotate90CW.h"
-#include "kvOperations/cOperationPool.h"
+#include "kvOperations/cPackageOperations.h"
 
 namespace {
-struct sPackage {
-  FlipHorizontal FlipHorizontalOperation;
-  FlipVertical FlipVerticalOperation;
-  Rotate180 Rotate180Operation;
-  Rotate90CCW Rotate90CCWOperation;
-  Rotate90CW Rotate90CWOperation;
-};
-sPackage Package;
+cPackageOperations<FlipHorizontal, FlipVertical, Rotate180, Rotate90CCW, Rotate90CW> Package;
 }  // namespace
 
 extern "C" void GLO(tOperationsList& list)
 {
-  list.push_back(&Package.FlipHorizontalOperation);
-  list.push_back(&Package.FlipVerticalOperation);
-  list.push_back(&Package.Rotate180Operation);
-  list.push_back(&Package.Rotate90CCWOperation);
-  list.push_back(&Package.Rotate90CWOperation);
+  Package.AppendTo(list);
 }

@@ -10,17 +10,8 @@
 KV_UNIT("pkLateral\\BilateralFilter");
 
 BilateralFilter::BilateralFilter()
+    : acLateralFilter("Bilateral", "Lateral Filters", {"Sigma S", 10, 5}, {"Sigma R", 50, 25})
 {
-  Name = "Bilateral";
-  GroupName = "Lateral Filters";
-  OperationType = otFilter;
-  FormMode = 1;
-  TotalVariation = false;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
-  SizeParam = Params->AddInteger("Window size", 1, 27, 3);
-  SigmaSParam = Params->AddReal("Sigma S", 0, 10, 5, 1);
-  SigmaRParam = Params->AddReal("Sigma R", 0, 50, 25, 1);
-  RecursiveParam = Params->AddBoolean("Recursive executing", false);
 }
 
 double BilateralFilter::SpatialWeight(int dx, int dy) const
@@ -32,17 +23,12 @@ double BilateralFilter::SpatialWeight(int dx, int dy) const
 
 double BilateralFilter::RangeWeight(int difference) const
 {
-  return kvLateral::SigmaExp(-double(difference * difference) * 0.5, SigmaR);
+  return kvLateral::SigmaExp(-double(difference * difference) * 0.5, SecondSigma);
 }
 
 void BilateralFilter::PreProcessing()
 {
-  WindowSize = (*Params)[SizeParam].GetInteger();
-  SigmaS = (*Params)[SigmaSParam].GetReal();
-  SigmaR = (*Params)[SigmaRParam].GetReal();
-  Recursive = (*Params)[RecursiveParam].GetBoolean();
-  Lo = kvLateral::Lower(WindowSize);
-  Hi = kvLateral::Upper(WindowSize);
+  acLateralFilter::PreProcessing();
   SpatialTable.resize(size_t(WindowSize) * size_t(WindowSize));
   for (int dy = -Lo; dy <= Hi; ++dy)
     for (int dx = -Lo; dx <= Hi; ++dx) SpatialTable[size_t((dy + Lo) * WindowSize + dx + Lo)] = SpatialWeight(dx, dy);
@@ -66,16 +52,16 @@ void BilateralFilter::TransformPixel(unsigned ux, unsigned uy)
   const int x = int(ux);
   const int y = int(uy);
   const int g0 = in.GetPixel(x, y);
-  double S = 0;
-  double T = 0;
+  double weighted = 0;
+  double weights = 0;
   for (int dy = -Lo; dy <= Hi; ++dy)
     for (int dx = -Lo; dx <= Hi; ++dx) {
       const int g = in.GetPixel(x + dx, y + dy);
       const double w = SpatialWeight(dx, dy) * RangeWeight(g - g0);
-      S += w * g;
-      T += w;
+      weighted += w * g;
+      weights += w;
     }
-  ResultSurface->SetPixel(x, y, kvLateral::WeightedMean(S, T, uint8_t(g0)));
+  ResultSurface->SetPixel(x, y, kvLateral::WeightedMean(weighted, weights, uint8_t(g0)));
 }
 
 acSingleChannelOperation::sRowForm BilateralFilter::RowForm() const

@@ -1,11 +1,11 @@
 #pragma once
 #include <vector>
 
-#include "kvOperations/acSingleChannelOperation.h"
+#include "acLateralFilter.h"
 
 // "Bilateral": window mean weighted by a spatial weight on the city-block distance (with the
 // exponent -(D*D)/2 cut towards zero) and a range weight on the difference to the centre.
-class BilateralFilter : public acSingleChannelOperation {
+class BilateralFilter : public acLateralFilter {
 public:
   BilateralFilter();
   void PreProcessing() override;
@@ -21,16 +21,6 @@ private:
   double SpatialWeight(int dx, int dy) const;
   double RangeWeight(int difference) const;
 
-  sParamHandle SizeParam;
-  sParamHandle SigmaSParam;
-  sParamHandle SigmaRParam;
-  sParamHandle RecursiveParam;
-  int WindowSize = 3;
-  double SigmaS = 5;
-  double SigmaR = 25;
-  bool Recursive = false;
-  int Lo = 1;
-  int Hi = 1;
   std::vector<double> SpatialTable;  // by (dy + Lo) * WindowSize + (dx + Lo)
   std::vector<double> RangeTable;    // by |difference|
   std::vector<double> OffsetRangeTable;  // SpatialTable[o] * RangeTable[d] at o * 256 + d

@@ -9,17 +9,8 @@
 KV_UNIT("pkLateral\\ROADFilter");
 
 ROADFilter::ROADFilter()
+    : acLateralFilter("ROAD filter", "Misc Filters", {"Spatial parameter", 10, 5}, {"Impulse parameter", 100, 50})
 {
-  Name = "ROAD filter";
-  GroupName = "Misc Filters";
-  OperationType = otFilter;
-  FormMode = 1;
-  TotalVariation = false;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
-  SizeParam = Params->AddInteger("Window size", 1, 27, 3);
-  SigmaSParam = Params->AddReal("Spatial parameter", 0, 10, 5, 1);
-  SigmaIParam = Params->AddReal("Impulse parameter", 0, 100, 50, 1);
-  RecursiveParam = Params->AddBoolean("Recursive executing", false);
 }
 
 double ROADFilter::SpatialWeight(int dx, int dy) const
@@ -29,17 +20,12 @@ double ROADFilter::SpatialWeight(int dx, int dy) const
 
 double ROADFilter::ImpulseWeight(int r) const
 {
-  return kvLateral::SigmaExp(-double(r) * double(r) / 2.0, SigmaI);
+  return kvLateral::SigmaExp(-double(r) * double(r) / 2.0, SecondSigma);
 }
 
 void ROADFilter::PreProcessing()
 {
-  WindowSize = (*Params)[SizeParam].GetInteger();
-  SigmaS = (*Params)[SigmaSParam].GetReal();
-  SigmaI = (*Params)[SigmaIParam].GetReal();
-  Recursive = (*Params)[RecursiveParam].GetBoolean();
-  Lo = kvLateral::Lower(WindowSize);
-  Hi = kvLateral::Upper(WindowSize);
+  acLateralFilter::PreProcessing();
   SpatialTable.resize(size_t(WindowSize) * size_t(WindowSize));
   for (int dx = -Lo; dx <= Hi; ++dx)
     for (int dy = -Lo; dy <= Hi; ++dy) SpatialTable[size_t((dx + Lo) * WindowSize + dy + Lo)] = SpatialWeight(dx, dy);
@@ -58,16 +44,16 @@ void ROADFilter::TransformPixel(unsigned ux, unsigned uy)
   const cBMPSurface& in = Recursive ? *ResultSurface : *SourceSurface;
   const int x = int(ux);
   const int y = int(uy);
-  double S = 0;
-  double T = 0;
+  double weighted = 0;
+  double weights = 0;
   for (int dx = -Lo; dx <= Hi; ++dx)
     for (int dy = -Lo; dy <= Hi; ++dy) {
       const int g = in.GetPixel(x + dx, y + dy);
       const double w = SpatialWeight(dx, dy) * ImpulseWeight(cROADStatistic::At(in, x + dx, y + dy));
-      S += g * w;
-      T += w;
+      weighted += g * w;
+      weights += w;
     }
-  ResultSurface->SetPixel(x, y, kvLateral::WeightedMean(S, T, in.GetPixel(x, y)));
+  ResultSurface->SetPixel(x, y, kvLateral::WeightedMean(weighted, weights, in.GetPixel(x, y)));
 }
 
 acSingleChannelOperation::sRowForm ROADFilter::RowForm() const
@@ -100,13 +86,14 @@ void ROADFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
   for (int k = 0; k < WindowSize; ++k)
     cROADStatistic::Row(in.Rows[k], in.Rows[k + 1], in.Rows[k + 2], channels, first, first + stride,
                         statistic.data() + size_t(k) * size_t(stride) - first);
-  std::vector<double> S(static_cast<size_t>(samples), 0.0);
-  std::vector<double> T(static_cast<size_t>(samples), 0.0);
+  std::vector<double> weighted(static_cast<size_t>(samples), 0.0);
+  std::vector<double> weights(static_cast<size_t>(samples), 0.0);
   const double* ws = SpatialTable.data();
   for (int dx = -Lo; dx <= Hi; ++dx)
     for (int k = 0; k < WindowSize; ++k)
       AddTerms(in.Rows[k + 1] + dx * channels, statistic.data() + size_t(k) * size_t(stride) - first + dx * channels,
-               *ws++, ImpulseTable.data(), samples, S.data(), T.data());
+               *ws++, ImpulseTable.data(), samples, weighted.data(), weights.data());
   const uint8_t* centre = in.Rows[Lo + 1];
-  for (int j = 0; j < samples; ++j) out[j] = kvLateral::WeightedMean(S[size_t(j)], T[size_t(j)], centre[j]);
+  for (int j = 0; j < samples; ++j)
+    out[j] = kvLateral::WeightedMean(weighted[size_t(j)], weights[size_t(j)], centre[j]);
 }

@@ -1,12 +1,12 @@
 #pragma once
 #include <vector>
 
-#include "kvOperations/acSingleChannelOperation.h"
+#include "acLateralFilter.h"
 #include "cROADStatistic.h"
 
 // "ROAD filter": window mean weighted by a spatial weight and an impulse weight on the ROAD
 // statistic of each window sample, so impulses hardly count in their neighbours' means.
-class ROADFilter : public acSingleChannelOperation {
+class ROADFilter : public acLateralFilter {
 public:
   ROADFilter();
   void PreProcessing() override;
@@ -23,16 +23,6 @@ private:
   double SpatialWeight(int dx, int dy) const;
   double ImpulseWeight(int r) const;
 
-  sParamHandle SizeParam;
-  sParamHandle SigmaSParam;
-  sParamHandle SigmaIParam;
-  sParamHandle RecursiveParam;
-  int WindowSize = 3;
-  double SigmaS = 5;
-  double SigmaI = 50;
-  bool Recursive = false;
-  int Lo = 1;
-  int Hi = 1;
   std::vector<double> SpatialTable;  // by (dx + Lo) * WindowSize + (dy + Lo)
   std::vector<double> ImpulseTable;  // by R, 0..1020
 };

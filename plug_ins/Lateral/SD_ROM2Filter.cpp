@@ -9,12 +9,7 @@ KV_UNIT("pkLateral\\SD_ROM2Filter");
 
 SD_ROM2Filter::SD_ROM2Filter()
 {
-  Name = "SD-ROM";
-  GroupName = "Misc Filters";
-  OperationType = otFilter;
-  FormMode = 1;
-  TotalVariation = false;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
+  Describe("SD-ROM", "Misc Filters", otFilter, fmParamDialog);
   ThresholdParams[0] = Params->AddInteger("T1", 0, 100, 8);
   ThresholdParams[1] = Params->AddInteger("T2", 0, 100, 20);
   ThresholdParams[2] = Params->AddInteger("T3", 0, 100, 40);

@@ -16,12 +16,7 @@ constexpr int MaxR = 4 * 255;
 
 TrilateralFilter::TrilateralFilter()
 {
-  Name = "Trilateral";
-  GroupName = "Lateral Filters";
-  OperationType = otFilter;
-  FormMode = 1;
-  TotalVariation = false;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
+  Describe("Trilateral", "Lateral Filters", otFilter, fmParamDialog);
   SizeParam = Params->AddInteger("Window size", 1, 27, 3);
   SigmaSParam = Params->AddReal("Spatial parameter", 0, 10, 5, 1);
   SigmaRParam = Params->AddReal("Radiometric parameter", 0, 100, 40, 1);

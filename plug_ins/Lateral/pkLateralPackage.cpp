@@ -4,22 +4,13 @@
 #include "ROADFilter.h"
 #include "SD_ROM2Filter.h"
 #include "TrilateralFilter.h"
-#include "kvOperations/cOperationPool.h"
+#include "kvOperations/cPackageOperations.h"
 
 namespace {
-struct sPackage {
-  BilateralFilter Bilateral;
-  TrilateralFilter Trilateral;
-  ROADFilter ROAD;
-  SD_ROM2Filter SDROM;
-};
-sPackage Package;
+cPackageOperations<BilateralFilter, TrilateralFilter, ROADFilter, SD_ROM2Filter> Package;
 }  // namespace
 
 extern "C" void GLO(tOperationsList& list)
 {
-  list.push_back(&Package.Bilateral);
-  list.push_back(&Package.Trilateral);
-  list.push_back(&Package.ROAD);
-  list.push_back(&Package.SDROM);
+  Package.AppendTo(list);
 }

@@ -4,24 +4,19 @@
 #include <vector>
 
 #include "kvDiagnostics.h"
-#include "kvOperations/kvWindowSums.h"
 
 KV_UNIT("020pkLinear\\WienerFilter");
 
 WienerFilter::WienerFilter()
 {
-  Name = "Wiener Filter";
-  GroupName = "Linear Filters";
-  OperationType = otFilter;
-  FormMode = 1;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
-  WindowParam = Params->AddInteger("Window size", 1, 27, 3);
+  Describe("Wiener Filter", "Linear Filters", otFilter, fmParamDialog);
+  DeclareWindowSize(3);
   NoiseParam = Params->AddReal("Noise variance", 0, 500, 10, 2);
 }
 
 void WienerFilter::PreProcessing()
 {
-  WindowSize = uint8_t(std::clamp((*Params)[WindowParam].GetInteger(), 1, 255));
+  ReadWindowSize();
   NoiseVariance = (*Params)[NoiseParam].GetReal();
 }
 
@@ -46,7 +41,7 @@ inline uint8_t WienerFilter::Estimate(double v, int64_t sum, int64_t squares) co
 
 void WienerFilter::TransformPixel(unsigned x, unsigned y)
 {
-  const sWindowExtent w = sWindowExtent::OfSize(WindowSize, WindowSize);
+  const sWindowExtent w = Window();
   int64_t sum = 0, squares = 0;
   for (int dy = -w.Up; dy <= w.Down; ++dy)
     for (int dx = -w.Left; dx <= w.Right; ++dx) {
@@ -57,18 +52,12 @@ void WienerFilter::TransformPixel(unsigned x, unsigned y)
   ResultSurface->SetPixel(int(x), int(y), Estimate(SourceSurface->GetPixel(int(x), int(y)), sum, squares));
 }
 
-acSingleChannelOperation::sRowForm WienerFilter::RowForm() const
-{
-  return {true, sWindowExtent::OfSize(WindowSize, WindowSize), true, false};
-}
-
 void WienerFilter::TransformRow(const sWindowRows& in, uint8_t* out, int count)
 {
-  const sWindowExtent w = sWindowExtent::OfSize(WindowSize, WindowSize);
   std::vector<int32_t> sums;
   std::vector<int32_t> squares;
-  kvWindowSums(in.Rows, in.Channels, count, w, sums, squares);
-  const uint8_t* centre = in.Rows[w.Up];
+  WindowSums(in, count, sums, squares);
+  const uint8_t* centre = in.Rows[Window().Up];
   const int n = count * in.Channels;
   for (int j = 0; j < n; ++j) out[j] = Estimate(centre[j], sums[size_t(j)], squares[size_t(j)]);
 }

@@ -3,24 +3,21 @@
 // of a W x W window (mirrored at the picture's edges) and a given noise variance.
 #include <cstdint>
 
-#include "kvOperations/acSingleChannelOperation.h"
+#include "kvOperations/acSquareWindowFilter.h"
 
-class WienerFilter : public acSingleChannelOperation {
+class WienerFilter : public acSquareWindowFilter {
 public:
   WienerFilter();
   void PreProcessing() override;
   void TransformPixel(unsigned x, unsigned y) override;
 
 protected:
-  sRowForm RowForm() const override;
   void TransformRow(const sWindowRows& in, uint8_t* out, int count) override;
 
 private:
   // The result for sample value v of a window of n samples with these exact sums.
   uint8_t Estimate(double v, int64_t sum, int64_t squares) const;
 
-  sParamHandle WindowParam;
   sParamHandle NoiseParam;
-  uint8_t WindowSize = 3;
   double NoiseVariance = 10.0;
 };

@@ -1,12 +1,12 @@
 // Package 020pkLinear: the Wiener filter; one instance, created at load and deleted at unload.
 #include "WienerFilter.h"
-#include "kvOperations/cOperationPool.h"
+#include "kvOperations/cPackageOperations.h"
 
 namespace {
-WienerFilter Wiener;
-}
+cPackageOperations<WienerFilter> Package;
+}  // namespace
 
 extern "C" void GLO(tOperationsList& list)
 {
-  list.push_back(&Wiener);
+  Package.AppendTo(list);
 }

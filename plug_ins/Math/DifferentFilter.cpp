@@ -21,12 +21,7 @@ int64_t Sign(int m)
 
 DifferentFilter::DifferentFilter()
 {
-  Name = "Different Filter";
-  GroupName = "Mathematics";
-  OperationType = otFilter;
-  FormMode = 1;
-  TotalVariation = false;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
+  Describe("Different Filter", "Mathematics", otFilter, fmParamDialog);
   DegreeXParam = Params->AddInteger("Degree X", 0, 20, 0);
   DegreeYParam = Params->AddInteger("Degree Y", 0, 20, 0);
 }
@@ -52,11 +47,11 @@ void DifferentFilter::TransformPixel(unsigned ux, unsigned uy)
   const cBMPSurface& in = *SourceSurface;
   const int x = int(ux);
   const int y = int(uy);
-  int64_t S = 0;
+  int64_t sum = 0;
   for (int i = 0; i <= DegreeX; ++i)
-    for (int j = 0; j <= DegreeY; ++j) S += in.GetPixel(x - i, y - j) * FactorX[size_t(i)] * FactorY[size_t(j)];
-  if (S < 0) S = -S;
-  ResultSurface->SetPixel(x, y, S > 255 ? uint8_t(255) : uint8_t(S));
+    for (int j = 0; j <= DegreeY; ++j) sum += in.GetPixel(x - i, y - j) * FactorX[size_t(i)] * FactorY[size_t(j)];
+  if (sum < 0) sum = -sum;
+  ResultSurface->SetPixel(x, y, sum > 255 ? uint8_t(255) : uint8_t(sum));
 }
 
 acSingleChannelOperation::sRowForm DifferentFilter::RowForm() const

@@ -38,12 +38,7 @@ KV_VECTOR_CLONES void Magnitudes(const int* gx, const int* gy, int n, bool perfe
 
 GradientFilter::GradientFilter()
 {
-  Name = "Gradient Filter";
-  GroupName = "Mathematics";
-  OperationType = otFilter;
-  FormMode = 1;
-  TotalVariation = false;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
+  Describe("Gradient Filter", "Mathematics", otFilter, fmParamDialog);
   FactorParam = Params->AddReal("Factor", 0, 4, 1, 1);
   OperatorParam = Params->AddEnumerated("Operator", {"Roberts", "Sobel"}, 0);
   PerfectParam = Params->AddBoolean("Perfect", false);

@@ -5,11 +5,7 @@
 
 LaplasianFilter::LaplasianFilter()
 {
-  Name = "Laplasian Filter";
-  GroupName = "Mathematics";
-  OperationType = otFilter;
-  FormMode = 0;
-  TotalVariation = false;
+  Describe("Laplasian Filter", "Mathematics", otFilter, fmNoDialog);
 }
 
 void LaplasianFilter::TransformPixel(unsigned ux, unsigned uy)
@@ -22,8 +18,8 @@ void LaplasianFilter::TransformPixel(unsigned ux, unsigned uy)
   const int gx2 = in.GetPixel(x - 2, y);
   const int gy1 = in.GetPixel(x, y - 1);
   const int gy2 = in.GetPixel(x, y - 2);
-  const int L = std::abs(2 * g - 2 * gx1 + gx2 - 2 * gy1 + gy2);
-  ResultSurface->SetPixel(x, y, L > 255 ? uint8_t(255) : uint8_t(L));
+  const int laplacian = std::abs(2 * g - 2 * gx1 + gx2 - 2 * gy1 + gy2);
+  ResultSurface->SetPixel(x, y, laplacian > 255 ? uint8_t(255) : uint8_t(laplacian));
 }
 
 acSingleChannelOperation::sRowForm LaplasianFilter::RowForm() const
@@ -40,7 +36,7 @@ void LaplasianFilter::TransformRow(const sWindowRows& in, uint8_t* out, int coun
   const uint8_t* row = in.Rows[2];
   const int n = count * channels;
   for (int j = 0; j < n; ++j) {
-    const int L = std::abs(2 * row[j] - 2 * row[j - channels] + row[j - 2 * channels] - 2 * up1[j] + up2[j]);
-    out[j] = uint8_t(std::min(L, 255));
+    const int laplacian = std::abs(2 * row[j] - 2 * row[j - channels] + row[j - 2 * channels] - 2 * up1[j] + up2[j]);
+    out[j] = uint8_t(std::min(laplacian, 255));
   }
 }

@@ -3,20 +3,13 @@
 #include "DifferentFilter.h"
 #include "GradientFilter.h"
 #include "LaplasianFilter.h"
-#include "kvOperations/cOperationPool.h"
+#include "kvOperations/cPackageOperations.h"
 
 namespace {
-struct sPackage {
-  DifferentFilter Different;
-  LaplasianFilter Laplasian;
-  GradientFilter Gradient;
-};
-sPackage Package;
+cPackageOperations<DifferentFilter, LaplasianFilter, GradientFilter> Package;
 }  // namespace
 
 extern "C" void GLO(tOperationsList& list)
 {
-  list.push_back(&Package.Different);
-  list.push_back(&Package.Laplasian);
-  list.push_back(&Package.Gradient);
+  Package.AppendTo(list);
 }

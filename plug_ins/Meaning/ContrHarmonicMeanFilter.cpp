@@ -22,28 +22,21 @@ void ContrHarmonicMeanFilter::PreProcessing()
   acMeanFilter::PreProcessing();
   Order = float((*Params)[OrderParam].GetReal());
   const long double q = Order;
-  PowerA[0] = PowerB[0] = 0;  // zero samples are ignored entirely
-  for (int v = 1; v < 256; ++v) {
-    const long double lnv = std::log((long double)v);
-    PowerA[size_t(v)] = std::exp((q + 1) * lnv);
-    PowerB[size_t(v)] = std::exp(q * lnv);
-  }
-  for (int v = 0; v < 256; ++v) {
-    PowerAD[size_t(v)] = double(PowerA[size_t(v)]);
-    PowerBD[size_t(v)] = double(PowerB[size_t(v)]);
-  }
+  // Zero samples are ignored entirely: both their terms are 0.
+  PowerA.Fill([q](long double v) { return std::exp((q + 1) * std::log(v)); });
+  PowerB.Fill([q](long double v) { return std::exp(q * std::log(v)); });
 }
 
 uint8_t ContrHarmonicMeanFilter::Mean(const uint8_t* values, unsigned count) const
 {
-  long double A = 0;
-  long double B = 0;
+  long double numerator = 0;
+  long double denominator = 0;
   for (unsigned i = 0; i < count; ++i) {
-    A += PowerA[values[i]];
-    B += PowerB[values[i]];
+    numerator += PowerA.Exact[values[i]];
+    denominator += PowerB.Exact[values[i]];
   }
-  if (B == 0) return 0;
-  const long double r = A / B;
+  if (denominator == 0) return 0;
+  const long double r = numerator / denominator;
   if (r > 255) return 255;
   return uint8_t(r + Allowance);
 }
@@ -54,8 +47,8 @@ void ContrHarmonicMeanFilter::TransformRow(const sWindowRows& in, uint8_t* out, 
   const int samples = count * channels;
   std::vector<double> a(static_cast<size_t>(samples));
   std::vector<double> b(static_cast<size_t>(samples));
-  WindowSums(in, count, PowerAD.data(), a.data());
-  WindowSums(in, count, PowerBD.data(), b.data());
+  WindowSums(in, count, PowerA.Rounded.data(), a.data());
+  WindowSums(in, count, PowerB.Rounded.data(), b.data());
   std::vector<uint8_t> window(WindowCount());
   for (int j = 0; j < samples; ++j) {
     // Only a window of zeros sums to 0.

@@ -1,6 +1,4 @@
 #pragma once
-#include <array>
-
 #include "acMeanFilter.h"
 
 // "Contraharmonic Mean" of order Q: sum v^(Q+1) / sum v^Q over the non-zero samples, cut
@@ -19,8 +17,6 @@ protected:
 private:
   sParamHandle OrderParam;
   float Order = 0;
-  std::array<long double, 256> PowerA{};  // v^(Q+1)
-  std::array<long double, 256> PowerB{};  // v^Q
-  std::array<double, 256> PowerAD{};      // the same, rounded to double
-  std::array<double, 256> PowerBD{};
+  sValueTerms PowerA;  // v^(Q+1)
+  sValueTerms PowerB;  // v^Q
 };

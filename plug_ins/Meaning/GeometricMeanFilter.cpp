@@ -18,10 +18,8 @@ GeometricMeanFilter::GeometricMeanFilter() : acMeanFilter("Geometric Mean", fals
 void GeometricMeanFilter::PreProcessing()
 {
   acMeanFilter::PreProcessing();
-  Logarithm[0] = 0;  // zero samples add nothing
-  for (int v = 1; v < 256; ++v) Logarithm[size_t(v)] = std::log((long double)v);
-  for (int v = 0; v < 256; ++v) LogarithmD[size_t(v)] = double(Logarithm[size_t(v)]);
-  LogOf = LogarithmD;
+  Logarithm.Fill([](long double v) { return std::log(v); });
+  LogOf = Logarithm.Rounded;
   BucketScale = Buckets / (LogOf[255] + 0.01);
   int k = 1;
   for (int b = 0; b < Buckets; ++b) {
@@ -32,9 +30,9 @@ void GeometricMeanFilter::PreProcessing()
 
 uint8_t GeometricMeanFilter::Mean(const uint8_t* values, unsigned count) const
 {
-  long double L = 0;
-  for (unsigned i = 0; i < count; ++i) L += Logarithm[values[i]];
-  const long double r = std::ceil(std::exp(L / (long double)count));
+  long double logarithms = 0;
+  for (unsigned i = 0; i < count; ++i) logarithms += Logarithm.Exact[values[i]];
+  const long double r = std::ceil(std::exp(logarithms / (long double)count));
   // A window of 255s may come out a hair above 255; the ceiling must not wrap to 0.
   return r > 255 ? uint8_t(255) : uint8_t(r);
 }
@@ -44,7 +42,7 @@ void GeometricMeanFilter::TransformRow(const sWindowRows& in, uint8_t* out, int 
   const int channels = in.Channels;
   const int samples = count * channels;
   std::vector<double> sums(static_cast<size_t>(samples));
-  WindowSums(in, count, LogarithmD.data(), sums.data());
+  WindowSums(in, count, Logarithm.Rounded.data(), sums.data());
   std::vector<uint8_t> window(WindowCount());
   const double inverse = 1.0 / double(WindowCount());
   for (int j = 0; j < samples; ++j) {

@@ -17,9 +17,8 @@ protected:
 
 private:
   static constexpr int Buckets = 8192;
-  std::array<long double, 256> Logarithm{};
-  std::array<double, 256> LogarithmD{};  // the same, rounded to double
-  std::array<double, 256> LogOf{};       // log k, k = 1 .. 255
+  sValueTerms Logarithm;
+  std::array<double, 256> LogOf{};  // log k, k = 1 .. 255
   std::array<uint8_t, Buckets> FirstCandidate{};  // smallest k with log k >= the bucket's start
   double BucketScale = 0;
 };

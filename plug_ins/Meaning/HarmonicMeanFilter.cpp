@@ -16,17 +16,15 @@ HarmonicMeanFilter::HarmonicMeanFilter() : acMeanFilter("Harmonic Mean", false)
 void HarmonicMeanFilter::PreProcessing()
 {
   acMeanFilter::PreProcessing();
-  Reciprocal[0] = 0;  // zero samples add nothing
-  for (int v = 1; v < 256; ++v) Reciprocal[size_t(v)] = 1.0L / (long double)v;
-  for (int v = 0; v < 256; ++v) ReciprocalD[size_t(v)] = double(Reciprocal[size_t(v)]);
+  Reciprocal.Fill([](long double v) { return 1.0L / v; });
 }
 
 uint8_t HarmonicMeanFilter::Mean(const uint8_t* values, unsigned count) const
 {
-  long double H = 0;
-  for (unsigned i = 0; i < count; ++i) H += Reciprocal[values[i]];
-  if (H == 0) return 0;
-  const long double r = std::ceil((long double)count / H);
+  long double reciprocals = 0;
+  for (unsigned i = 0; i < count; ++i) reciprocals += Reciprocal.Exact[values[i]];
+  if (reciprocals == 0) return 0;
+  const long double r = std::ceil((long double)count / reciprocals);
   return r > 255 ? uint8_t(255) : uint8_t(r);
 }
 
@@ -35,7 +33,7 @@ void HarmonicMeanFilter::TransformRow(const sWindowRows& in, uint8_t* out, int c
   const int channels = in.Channels;
   const int samples = count * channels;
   std::vector<double> sums(static_cast<size_t>(samples));
-  WindowSums(in, count, ReciprocalD.data(), sums.data());
+  WindowSums(in, count, Reciprocal.Rounded.data(), sums.data());
   std::vector<uint8_t> window(WindowCount());
   const double n = double(WindowCount());
   for (int j = 0; j < samples; ++j) {

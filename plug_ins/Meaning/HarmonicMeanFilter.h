@@ -1,6 +1,4 @@
 #pragma once
-#include <array>
-
 #include "acMeanFilter.h"
 
 // "Harmonic Mean": ceil(N / sum of 1/v) over the non-zero samples, N counting every sample.
@@ -16,6 +14,5 @@ protected:
   void TransformRow(const sWindowRows& in, uint8_t* out, int count) override;
 
 private:
-  std::array<long double, 256> Reciprocal{};
-  std::array<double, 256> ReciprocalD{};  // the same, rounded to double
+  sValueTerms Reciprocal;
 };

@@ -6,12 +6,7 @@ KV_UNIT("pkMeaning\\acMeanFilter");
 
 acMeanFilter::acMeanFilter(const char* name, bool swapped) : Swapped(swapped)
 {
-  Name = name;
-  GroupName = "Meaning Filters";
-  OperationType = otFilter;
-  FormMode = 1;
-  TotalVariation = false;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
+  Describe(name, "Meaning Filters", otFilter, fmParamDialog);
   WidthParam = Params->AddInteger("Window width", 1, 27, 3);
   HeightParam = Params->AddInteger("Window height", 1, 27, 3);
 }

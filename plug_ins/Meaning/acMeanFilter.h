@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -30,6 +31,21 @@ protected:
   // table[value], in columns first and then along the row. sums holds count * Channels.
   void WindowSums(const sWindowRows& in, int count, const double* table, double* sums) const;
   unsigned WindowCount() const { return unsigned(Extent.Width() * Extent.Height()); }
+
+  // A term per sample value, exact for Mean and rounded to double for WindowSums; a zero
+  // sample's term is 0, so zero samples add nothing.
+  struct sValueTerms {
+    std::array<long double, 256> Exact{};
+    std::array<double, 256> Rounded{};
+    // Exact[v] = term(v) for v = 1 .. 255.
+    template <class tTerm>
+    void Fill(tTerm term)
+    {
+      Exact[0] = 0;
+      for (int v = 1; v < 256; ++v) Exact[size_t(v)] = term((long double)v);
+      for (int v = 0; v < 256; ++v) Rounded[size_t(v)] = double(Exact[size_t(v)]);
+    }
+  };
 
   uint8_t WindowWidth = 3;
   uint8_t WindowHeight = 3;

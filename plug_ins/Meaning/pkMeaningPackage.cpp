@@ -4,22 +4,13 @@
 #include "ContrHarmonicMeanFilter.h"
 #include "GeometricMeanFilter.h"
 #include "HarmonicMeanFilter.h"
-#include "kvOperations/cOperationPool.h"
+#include "kvOperations/cPackageOperations.h"
 
 namespace {
-struct sPackage {
-  ArithmeticMeanFilter Arithmetic;
-  GeometricMeanFilter Geometric;
-  HarmonicMeanFilter Harmonic;
-  ContrHarmonicMeanFilter ContrHarmonic;
-};
-sPackage Package;
+cPackageOperations<ArithmeticMeanFilter, GeometricMeanFilter, HarmonicMeanFilter, ContrHarmonicMeanFilter> Package;
 }  // namespace
 
 extern "C" void GLO(tOperationsList& list)
 {
-  list.push_back(&Package.Arithmetic);
-  list.push_back(&Package.Geometric);
-  list.push_back(&Package.Harmonic);
-  list.push_back(&Package.ContrHarmonic);
+  Package.AppendTo(list);
 }

@@ -10,11 +10,7 @@ KV_UNIT("050pkMedian\\AdaptiveMedianFilter");
 
 AdaptiveMedianFilter::AdaptiveMedianFilter()
 {
-  Name = "Adaptive Median Filter";
-  GroupName = "Median Filters";
-  OperationType = otFilter;
-  FormMode = 1;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
+  Describe("Adaptive Median Filter", "Median Filters", otFilter, fmParamDialog);
   MaxSizeParam = Params->AddInteger("Max window size", 1, 27, 3);
   RecursiveParam = Params->AddBoolean("Recursive executing", false);
 }

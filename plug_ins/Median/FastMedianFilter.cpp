@@ -16,11 +16,7 @@ constexpr unsigned NetworkLimit = 128;
 
 FastMedianFilter::FastMedianFilter()
 {
-  Name = "Median Filter";
-  GroupName = "Median Filters";
-  OperationType = otFilter;
-  FormMode = 1;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
+  Describe("Median Filter", "Median Filters", otFilter, fmParamDialog);
   WidthParam = Params->AddInteger("Width size", 1, 27, 3);
   HeightParam = Params->AddInteger("Height size", 1, 27, 3);
   RecursiveParam = Params->AddBoolean("Recursive executing", false);

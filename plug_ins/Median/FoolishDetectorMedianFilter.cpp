@@ -10,11 +10,7 @@ KV_UNIT("050pkMedian\\FoolishDetectorMedianFilter");
 
 FoolishDetectorMedianFilter::FoolishDetectorMedianFilter()
 {
-  Name = "Foolish Detector Median Filter";
-  GroupName = "Detector Median Filters";
-  OperationType = otFilter;
-  FormMode = 1;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
+  Describe("Foolish Detector Median Filter", "Detector Median Filters", otFilter, fmParamDialog);
   SizeParam = Params->AddInteger("Window size", 1, 27, 3);
   RecursiveParam = Params->AddBoolean("Recursive executing", false);
 }

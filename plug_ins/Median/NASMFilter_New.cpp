@@ -1,32 +1,17 @@
 #include "NASMFilter_New.h"
 
 #include <algorithm>
-#include <atomic>
 
 #include "FindMedian.h"
 #include "kvDiagnostics.h"
 
 KV_UNIT("050pkMedian\\NASMFilter_New");
 
-namespace {
-constexpr int MaxPasses = 100;
-}
-
-NASMFilter_New::NASMFilter_New()
-{
-  Name = "APSM Filter";
-  GroupName = "Detector Median Filters";
-  OperationType = otFilter;
-  FormMode = 1;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
-  DetectorSizeParam = Params->AddInteger("Detector window size", 1, 27, 5);
-  FilterSizeParam = Params->AddInteger("Filter window size", 1, 27, 3);
-}
+NASMFilter_New::NASMFilter_New() : acSwitchingMedianFilter("APSM Filter") {}
 
 void NASMFilter_New::OperationItself(const tTerminateFlag& terminated)
 {
-  DetectorSize = uint8_t(std::clamp((*Params)[DetectorSizeParam].GetInteger(), 1, 255));
-  FilterSize = uint8_t(std::clamp((*Params)[FilterSizeParam].GetInteger(), 1, 255));
+  ReadWindowSizes();
   const bool plain = PixelReferenceRequested();
   NoteRanByRows(!plain);
   const cRegionChannel region(*this, *ResultSurface);
@@ -46,17 +31,6 @@ void NASMFilter_New::OperationItself(const tTerminateFlag& terminated)
     Restore(region, first + share / 2, first + share, terminated);
     if (!region.CopyOut(*ResultSurface, c, X, terminated)) return;
   }
-}
-
-void NASMFilter_New::RegionRows(const tTerminateFlag& terminated, int h, unsigned progressFrom, unsigned progressTo,
-                                const std::function<void(int r)>& row)
-{
-  DriveRows(
-      terminated, true,
-      [&](int y) {
-        if (y - int(FirstRow) < h) row(y - int(FirstRow));
-      },
-      progressFrom, progressTo);
 }
 
 // Window extremes in two one-dimensional passes: over the window's rows for every column,
@@ -134,45 +108,20 @@ void NASMFilter_New::Restore(const cRegionChannel& region, unsigned progressFrom
 {
   const int w = region.GetWidth(), h = region.GetHeight();
   const int high = FilterSize / 2, low = high - FilterSize + 1;
-  G = F;
-  Y = X;
-  for (int pass = 1;; ++pass) {
-    // Rows of a pass read only the previous pass's samples and flags: they go across the
-    // worker threads.
-    std::atomic<unsigned> unresolved{0};
-    RegionRows(terminated, h, progressFrom, progressTo, [&](int r) {
-      const uint8_t* __restrict g = G.data();
-      const uint8_t* __restrict y = Y.data();
-      thread_local std::vector<uint8_t> neighbours;
-      neighbours.resize(size_t(FilterSize) * FilterSize);
-      uint8_t* __restrict window = neighbours.data();
-      unsigned rowUnresolved = 0;
-      const int r0 = std::max(0, r + low), r1 = std::min(h - 1, r + high);
-      for (int col = 0; col < w; ++col) {
-        const size_t pos = size_t(r) * w + col;
-        if (g[pos] != 1) continue;
-        const int c0 = std::max(0, col + low), c1 = std::min(w - 1, col + high);
-        unsigned n = 0;
-        // Without branches: every neighbour written, the unflagged ones kept.
-        for (int rr = r0; rr <= r1; ++rr)
-          for (int cc = c0; cc <= c1; ++cc) {
-            const size_t at = size_t(rr) * w + cc;
-            window[n] = y[at];
-            n += g[at] == 0;
-          }
-        if (n == 0) {
-          ++rowUnresolved;
-        } else {
-          X[pos] = FindMedian(window, n);
-          F[pos] = 0;
-        }
-      }
-      unresolved += rowUnresolved;
-    });
-    if (terminated.load(std::memory_order_relaxed)) return;
-    // A pass that resolves nothing does not end the stage; only the pass limit does.
-    if (unresolved == 0 || pass >= MaxPasses) break;
-    G = F;
-    Y = X;
-  }
+  // A pass that resolves nothing does not end the stage; only the pass limit does.
+  RestoreFlagged(terminated, w, h, progressFrom, progressTo, FilterSize, false,
+                 [&](int r, int col, const uint8_t* __restrict g, const uint8_t* __restrict y,
+                     uint8_t* __restrict window) {
+                   const int r0 = std::max(0, r + low), r1 = std::min(h - 1, r + high);
+                   const int c0 = std::max(0, col + low), c1 = std::min(w - 1, col + high);
+                   unsigned n = 0;
+                   // Without branches: every neighbour written, the unflagged ones kept.
+                   for (int rr = r0; rr <= r1; ++rr)
+                     for (int cc = c0; cc <= c1; ++cc) {
+                       const size_t at = size_t(rr) * w + cc;
+                       window[n] = y[at];
+                       n += g[at] == 0;
+                     }
+                   return n;
+                 });
 }

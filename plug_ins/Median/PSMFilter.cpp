@@ -1,7 +1,6 @@
 #include "PSMFilter.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 
 #include "FindMedian.h"
@@ -11,19 +10,8 @@
 
 KV_UNIT("050pkMedian\\PSMFilter");
 
-namespace {
-constexpr int MaxPasses = 100;
-}
-
-PSMFilter::PSMFilter()
+PSMFilter::PSMFilter() : acSwitchingMedianFilter("PSM Filter")
 {
-  Name = "PSM Filter";
-  GroupName = "Detector Median Filters";
-  OperationType = otFilter;
-  FormMode = 1;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
-  DetectorSizeParam = Params->AddInteger("Detector window size", 1, 27, 5);
-  FilterSizeParam = Params->AddInteger("Filter window size", 1, 27, 3);
   ThresholdParam = Params->AddInteger("Detector Treshold", 0, 255, 25);
   EpochsParam = Params->AddInteger("Detector epoch count", 1, 5, 3);
 }
@@ -34,17 +22,6 @@ unsigned PSMFilter::ChannelPercent(int channel, int channels, unsigned stagePerc
   return unsigned(channel) * share + stagePercent / unsigned(channels);
 }
 
-void PSMFilter::RegionRows(const tTerminateFlag& terminated, int h, unsigned progressFrom, unsigned progressTo,
-                           const std::function<void(int r)>& row)
-{
-  DriveRows(
-      terminated, true,
-      [&](int y) {
-        if (y - int(FirstRow) < h) row(y - int(FirstRow));
-      },
-      progressFrom, progressTo);
-}
-
 void PSMFilter::BuildMirrorTable(std::vector<int>& map, int count, int size)
 {
   const int high = size / 2, low = high - size + 1;
@@ -52,10 +29,23 @@ void PSMFilter::BuildMirrorTable(std::vector<int>& map, int count, int size)
   for (int i = 0; i < int(map.size()); ++i) map[size_t(i)] = cRegionChannel::Mirror(i + low, count);
 }
 
+void PSMFilter::BuildMirrorTables(const cRegionChannel& region, int size)
+{
+  BuildMirrorTable(RowMap, region.GetHeight(), size);
+  BuildMirrorTable(ColumnMap, region.GetWidth(), size);
+}
+
+void PSMFilter::StartDetection()
+{
+  P = X;
+  Q = X;
+  F.assign(X.size(), 0);
+  F0.assign(X.size(), 0);
+}
+
 void PSMFilter::OperationItself(const tTerminateFlag& terminated)
 {
-  DetectorSize = uint8_t(std::clamp((*Params)[DetectorSizeParam].GetInteger(), 1, 255));
-  FilterSize = uint8_t(std::clamp((*Params)[FilterSizeParam].GetInteger(), 1, 255));
+  ReadWindowSizes();
   Threshold = uint8_t(std::clamp((*Params)[ThresholdParam].GetInteger(), 0, 255));
   Epochs = uint8_t(std::clamp((*Params)[EpochsParam].GetInteger(), 1, 255));
   const bool plain = PixelReferenceRequested();
@@ -83,12 +73,8 @@ void PSMFilter::Detect(const cRegionChannel& region, int channel, int channels, 
 {
   const int w = region.GetWidth(), h = region.GetHeight();
   const int size = DetectorSize;
-  BuildMirrorTable(RowMap, h, size);
-  BuildMirrorTable(ColumnMap, w, size);
-  P = X;
-  Q = X;
-  F.assign(X.size(), 0);
-  F0.assign(X.size(), 0);
+  BuildMirrorTables(region, size);
+  StartDetection();
   const int stride = w + size - 1;
   Padded.resize(size_t(h + size - 1) * size_t(stride));
   for (int epoch = 0; epoch < Epochs; ++epoch) {
@@ -112,10 +98,10 @@ void PSMFilter::Detect(const cRegionChannel& region, int channel, int channels, 
         for (int k = 0; k < size; ++k) rows[k] = Padded.data() + size_t(r + k) * size_t(stride) + size / 2;
         cSmallMedianRows::Row(rows, size, 1, rowMedians.data(), w);
       } else {
-        // The medianer keeps working blocks: one per thread.
-        thread_local cWindowMedians medianer;
-        medianer.Build(size);
-        medianer.Row(Padded.data(), stride, r, w, rowMedians.data());
+        // The window medians keep working blocks: one per thread.
+        thread_local cWindowMedians windowMedians;
+        windowMedians.Build(size);
+        windowMedians.Row(Padded.data(), stride, r, w, rowMedians.data());
       }
       // Without branches, on local pointers, so the loop runs in vectors.
       const size_t at = size_t(r) * w;
@@ -142,10 +128,7 @@ void PSMFilter::Detect(const cRegionChannel& region, int channel, int channels, 
 void PSMFilter::DetectPlain(const cRegionChannel& region)
 {
   const int w = region.GetWidth(), h = region.GetHeight();
-  P = X;
-  Q = X;
-  F.assign(X.size(), 0);
-  F0.assign(X.size(), 0);
+  StartDetection();
   for (int epoch = 0; epoch < Epochs; ++epoch) {
     for (int r = 0; r < h; ++r)
       for (int col = 0; col < w; ++col) {
@@ -178,49 +161,22 @@ void PSMFilter::Restore(const cRegionChannel& region, int channel, int channels,
 {
   const int w = region.GetWidth(), h = region.GetHeight();
   const int size = FilterSize;
-  BuildMirrorTable(RowMap, h, size);
-  BuildMirrorTable(ColumnMap, w, size);
-  G = F;
-  Y = X;
-  for (int pass = 1;; ++pass) {
-    // Rows of a pass read only the previous pass's samples and flags: they go across the
-    // worker threads.
-    std::atomic<unsigned> resolved{0}, unresolved{0};
-    RegionRows(terminated, h, ChannelPercent(channel, channels, 50), ChannelPercent(channel, channels, 99), [&](int r) {
-      // Local pointers, and the unflagged neighbours gathered without branches.
-      const uint8_t* __restrict g = G.data();
-      const uint8_t* __restrict y = Y.data();
-      const int* columns = ColumnMap.data();
-      thread_local std::vector<uint8_t> neighbours;
-      neighbours.resize(size_t(size) * size_t(size));
-      uint8_t* __restrict window = neighbours.data();
-      unsigned rowResolved = 0, rowUnresolved = 0;
-      for (int col = 0; col < w; ++col) {
-        const size_t pos = size_t(r) * w + col;
-        if (g[pos] != 1) continue;
-        unsigned n = 0;
-        for (int dr = 0; dr < size; ++dr) {
-          const size_t rowStart = size_t(RowMap[size_t(r + dr)]) * w;
-          for (int dc = 0; dc < size; ++dc) {
-            const size_t at = rowStart + size_t(columns[col + dc]);
-            window[n] = y[at];
-            n += g[at] == 0;
-          }
-        }
-        if (n == 0) {
-          ++rowUnresolved;
-        } else {
-          X[pos] = FindMedian(window, n);
-          F[pos] = 0;
-          ++rowResolved;
-        }
-      }
-      resolved += rowResolved;
-      unresolved += rowUnresolved;
-    });
-    if (terminated.load(std::memory_order_relaxed)) return;
-    if (unresolved == 0 || pass >= MaxPasses || resolved == 0) break;
-    G = F;
-    Y = X;
-  }
+  BuildMirrorTables(region, size);
+  const int* columns = ColumnMap.data();
+  // The unflagged neighbours gathered without branches.
+  const unsigned progressFrom = ChannelPercent(channel, channels, 50), progressTo = ChannelPercent(channel, channels, 99);
+  RestoreFlagged(terminated, w, h, progressFrom, progressTo, size, true,
+                 [&](int r, int col, const uint8_t* __restrict g, const uint8_t* __restrict y,
+                     uint8_t* __restrict window) {
+                   unsigned n = 0;
+                   for (int dr = 0; dr < size; ++dr) {
+                     const size_t rowStart = size_t(RowMap[size_t(r + dr)]) * w;
+                     for (int dc = 0; dc < size; ++dc) {
+                       const size_t at = rowStart + size_t(columns[col + dc]);
+                       window[n] = y[at];
+                       n += g[at] == 0;
+                     }
+                   }
+                   return n;
+                 });
 }

@@ -3,14 +3,10 @@
 // from the median of their neighbourhood by the threshold or more (over several epochs of
 // median estimates); a filtering stage then replaces flagged samples by the median of their
 // unflagged neighbours, pass after pass, until no flagged sample is left or nothing changes.
-#include <cstdint>
-#include <functional>
-#include <vector>
-
-#include "kvOperations/acSingleChannelOperation.h"
+#include "acSwitchingMedianFilter.h"
 #include "cRegionChannel.h"
 
-class PSMFilter : public acSingleChannelOperation {
+class PSMFilter : public acSwitchingMedianFilter {
 public:
   PSMFilter();
   void OperationItself(const tTerminateFlag& terminated) override;
@@ -25,19 +21,19 @@ private:
   void Restore(const cRegionChannel& region, int channel, int channels, const tTerminateFlag& terminated);
   // Mirrored index tables: map[i] is the index of position i + low of a window's offsets.
   static void BuildMirrorTable(std::vector<int>& map, int count, int size);
+  // RowMap and ColumnMap for windows of size x size over the region.
+  void BuildMirrorTables(const cRegionChannel& region, int size);
   // A stage's own progress (0..99) placed inside this channel's share of the run.
   static unsigned ChannelPercent(int channel, int channels, unsigned stagePercent);
-  // row(r) for rows r of the region (h of them) across the worker threads, as DriveRows.
-  void RegionRows(const tTerminateFlag& terminated, int h, unsigned progressFrom, unsigned progressTo,
-                  const std::function<void(int r)>& row);
+  // The detection stage's start: both estimates the samples, nothing flagged.
+  void StartDetection();
 
-  sParamHandle DetectorSizeParam, FilterSizeParam, ThresholdParam, EpochsParam;
-  uint8_t DetectorSize = 5;
-  uint8_t FilterSize = 3;
+  sParamHandle ThresholdParam, EpochsParam;
   uint8_t Threshold = 25;
   uint8_t Epochs = 3;
-  // Per-run arrays of the region: samples, flags, and the stages' working copies.
-  std::vector<uint8_t> X, F, P, Q, F0, G, Y, Window;
+  // Per-run arrays of the region besides the shared ones: the detection stage's estimates and
+  // flags of the previous epoch, and the plain reference's window.
+  std::vector<uint8_t> P, Q, F0, Window;
   std::vector<int> RowMap, ColumnMap;
   // Detection: the estimate with mirrored margins, one row of window medians.
   std::vector<uint8_t> Padded;

@@ -5,24 +5,15 @@
 #include "FoolishDetectorMedianFilter.h"
 #include "NASMFilter_New.h"
 #include "PSMFilter.h"
-#include "kvOperations/cOperationPool.h"
+#include "kvOperations/cPackageOperations.h"
 
 namespace {
-struct sPackage {
-  FastMedianFilter Median;
-  AdaptiveMedianFilter AdaptiveMedian;
-  FoolishDetectorMedianFilter FoolishDetector;
-  PSMFilter PSM;
-  NASMFilter_New APSM;
-};
-sPackage Package;
+cPackageOperations<FastMedianFilter, AdaptiveMedianFilter, FoolishDetectorMedianFilter, PSMFilter,
+                   NASMFilter_New>
+    Package;
 }  // namespace
 
 extern "C" void GLO(tOperationsList& list)
 {
-  list.push_back(&Package.Median);
-  list.push_back(&Package.AdaptiveMedian);
-  list.push_back(&Package.FoolishDetector);
-  list.push_back(&Package.PSM);
-  list.push_back(&Package.APSM);
+  Package.AppendTo(list);
 }

@@ -45,15 +45,18 @@ inline bool Accept(float dr, float thetaR, float d, float theta)
   if (wrapped < delta && wrapped > 0.0f) delta = wrapped;
   return (0.9f * delta + 1.0f) * dr > d;
 }
+
+// The weighted sum over the sum of weights, rounded half up into a sample.
+inline uint8_t RoundedMean(float weighted, float weights)
+{
+  const float result = std::floor(weighted / weights + 0.5f);
+  return uint8_t(std::clamp(result, 0.0f, 255.0f));
+}
 }  // namespace
 
 AdaptiveMeanFilter::AdaptiveMeanFilter()
 {
-  Name = "Tamsel Filter";
-  GroupName = "Misc Filters";
-  OperationType = otFilter;
-  FormMode = 0;
-  TotalVariation = false;
+  Describe("Tamsel Filter", "Misc Filters", otFilter, fmNoDialog);
 }
 
 void AdaptiveMeanFilter::SetDataFolder(const std::string& folder)
@@ -92,8 +95,8 @@ std::vector<std::string> AdaptiveMeanFilter::DataFileCandidates()
 
 bool AdaptiveMeanFilter::LoadTables()
 {
-  constexpr size_t TableBytes = size_t(TableSide) * TableSide * 4;
-  std::vector<unsigned char> bytes(2 * TableBytes);
+  constexpr size_t tableBytes = size_t(TableSide) * TableSide * 4;
+  std::vector<unsigned char> bytes(2 * tableBytes);
   for (const std::string& fileName : DataFileCandidates()) {
     std::FILE* file = std::fopen(fileName.c_str(), "rb");
     if (!file) continue;
@@ -103,7 +106,7 @@ bool AdaptiveMeanFilter::LoadTables()
     if (got != bytes.size()) return false;
     for (size_t k = 0; k < DistanceTable.size(); ++k) {
       DistanceTable[k] = LittleEndianFloat(&bytes[4 * k]);
-      AngleTable[k] = LittleEndianFloat(&bytes[TableBytes + 4 * k]);
+      AngleTable[k] = LittleEndianFloat(&bytes[tableBytes + 4 * k]);
     }
     return true;
   }
@@ -258,12 +261,32 @@ bool AdaptiveMeanFilter::FilterChannel(int channel, const tTerminateFlag& termin
 
 uint8_t AdaptiveMeanFilter::RebuildSample(int x, int y, sCandidates& list) const
 {
-  // Nearest good sample: square rings, sides top, bottom, left, right; the first strictly
-  // smaller distance wins. Distances use the offsets before mirroring. Every sample of the
-  // picture lies on some ring below max(width, height), so the search always ends.
-  float nearest = std::numeric_limits<float>::infinity();
   int nearestX = -1;
   int nearestY = -1;
+  const float dN = FindNearestGood(x, y, nearestX, nearestY);
+  if (nearestX < 0) return Plane[size_t(y) * size_t(Width) + size_t(x)];
+
+  const float thetaN = Angle(nearestX - x, nearestY - y);
+  const float gN = Plane[size_t(nearestY) * size_t(Width) + size_t(nearestX)];
+
+  int radius = int(std::floor((0.9 * std::numbers::pi + 1.0) * double(dN) * 0.5 + 0.5));
+  radius = std::min(radius, MaxWindowRadius);
+
+  if (radius <= NearRadius && x - radius >= 0 && x + radius < Width && y - radius >= 0 && y + radius < Height)
+    return RebuildNearWindow(x, y, radius, nearestX - x, nearestY - y);
+  if (radius <= PairRadius && x - radius >= 0 && x + radius < Width && y - radius >= 0 && y + radius < Height)
+    return RebuildSmallWindow(x, y, radius, nearestX - x, nearestY - y, uint8_t(gN));
+
+  const int count = GatherAccepted(x, y, radius, dN, thetaN, gN, list);
+  return list.WeightedMean(list.Prune(count));
+}
+
+// Square rings, sides top, bottom, left, right; the first strictly smaller distance wins.
+// Distances use the offsets before mirroring. Every sample of the picture lies on some ring
+// below max(width, height), so the search always ends.
+inline float AdaptiveMeanFilter::FindNearestGood(int x, int y, int& nearestX, int& nearestY) const
+{
+  float nearest = std::numeric_limits<float>::infinity();
   auto consider = [&](int dx, int dy) {
     const int mx = kvReflectIndex(x + dx, Width);
     const int my = kvReflectIndex(y + dy, Height);
@@ -295,51 +318,16 @@ uint8_t AdaptiveMeanFilter::RebuildSample(int x, int y, sCandidates& list) const
     for (int dy = -r + 1; dy <= r - 1; ++dy) consider(-r, dy);
     for (int dy = -r + 1; dy <= r - 1; ++dy) consider(r, dy);
   }
-  if (nearestX < 0) return Plane[size_t(y) * size_t(Width) + size_t(x)];
+  return nearest;
+}
 
-  const float dN = nearest;
-  const float thetaN = Angle(nearestX - x, nearestY - y);
-  const float gN = Plane[size_t(nearestY) * size_t(Width) + size_t(nearestX)];
-
-  int radius = int(std::floor((0.9 * std::numbers::pi + 1.0) * double(dN) * 0.5 + 0.5));
-  radius = std::min(radius, MaxWindowRadius);
-
-  if (radius <= NearRadius && x - radius >= 0 && x + radius < Width && y - radius >= 0 && y + radius < Height)
-    return RebuildNearWindow(x, y, radius, nearestX - x, nearestY - y);
-  if (radius <= PairRadius && x - radius >= 0 && x + radius < Width && y - radius >= 0 && y + radius < Height)
-    return RebuildSmallWindow(x, y, radius, nearestX - x, nearestY - y, uint8_t(gN));
-
-  float* dist = list.Distance.data();
-  float* angle = list.Angle.data();
-  float* value = list.Value.data();
-  // The accepted entries are first gathered in their order (written always, kept by the
-  // accept flag, so the flag costs no branch), then placed as the insertion rule places them
-  // one by one: at the end, except that a strictly nearer entry than the running minimum takes
-  // position `first` and sends the entry it displaces to the end.
-  auto take = [&](int to, float d, float a, float v) {
-    dist[to] = d;
-    angle[to] = a;
-    value[to] = v;
-  };
-  auto place = [&](int first, int end) {
-    if (first >= end) return;  // nothing kept but the nearest: no entry to read
-    float minimum = NoMinimum;
-    for (int n = first; n < end; ++n) {
-      const float d = dist[n];
-      if (!(d < minimum)) continue;
-      minimum = d;
-      if (n > first) {
-        const float a = angle[n], v = value[n];
-        take(n, dist[first], angle[first], value[first]);
-        take(first, d, a, v);
-      }
-    }
-  };
-
+// The accepted entries are first gathered in their order (written always, kept by the accept
+// flag, so the flag costs no branch), then placed.
+inline int AdaptiveMeanFilter::GatherAccepted(int x, int y, int radius, float dN, float thetaN, float gN,
+                                              sCandidates& list) const
+{
   int count = 1;
-  dist[0] = dN;
-  angle[0] = thetaN;
-  value[0] = gN;
+  list.Take(0, dN, thetaN, gN);
   const bool inside = x - radius >= 0 && x + radius < Width && y - radius >= 0 && y + radius < Height;
   for (int wy = -radius; wy <= radius; ++wy) {
     const int my = inside ? y + wy : kvReflectIndex(y + wy, Height);
@@ -350,35 +338,64 @@ uint8_t AdaptiveMeanFilter::RebuildSample(int x, int y, sCandidates& list) const
       const int mx = inside ? x + wx : kvReflectIndex(x + wx, Width);
       const float d = OffsetDistance[size_t(ptrdiff_t(offsetRow) + wx)];
       const float a = OffsetAngle[size_t(ptrdiff_t(offsetRow) + wx)];
-      take(count, d, a, float(planeRow[mx]));
+      list.Take(count, d, a, float(planeRow[mx]));
       count += mapRow[mx] && Accept(dN, thetaN, d, a);
     }
   }
-  place(1, count);
+  list.Place(1, count);
+  return count;
+}
 
-  // Chain pruning: entries after k - 1 must be accepted relative to entry k - 1.
+inline void AdaptiveMeanFilter::sCandidates::Take(int to, float d, float a, float v)
+{
+  Distance[size_t(to)] = d;
+  Angle[size_t(to)] = a;
+  Value[size_t(to)] = v;
+}
+
+inline void AdaptiveMeanFilter::sCandidates::Place(int first, int end)
+{
+  if (first >= end) return;  // nothing kept but the nearest: no entry to read
+  float minimum = NoMinimum;
+  for (int n = first; n < end; ++n) {
+    const float d = Distance[size_t(n)];
+    if (!(d < minimum)) continue;
+    minimum = d;
+    if (n > first) {
+      const float a = Angle[size_t(n)], v = Value[size_t(n)];
+      Take(n, Distance[size_t(first)], Angle[size_t(first)], Value[size_t(first)]);
+      Take(first, d, a, v);
+    }
+  }
+}
+
+inline int AdaptiveMeanFilter::sCandidates::Prune(int count)
+{
   for (int k = 2; k < count; ++k) {
-    const float dr = dist[k - 1];
-    const float ar = angle[k - 1];
+    const float dr = Distance[size_t(k - 1)];
+    const float ar = Angle[size_t(k - 1)];
     int kept = k;
     for (int i = k; i < count; ++i) {
-      const float d = dist[i], a = angle[i], v = value[i];
-      take(kept, d, a, v);
+      const float d = Distance[size_t(i)], a = Angle[size_t(i)], v = Value[size_t(i)];
+      Take(kept, d, a, v);
       kept += Accept(dr, ar, d, a);
     }
-    place(k, kept);
+    Place(k, kept);
     count = kept;
   }
+  return count;
+}
 
+inline uint8_t AdaptiveMeanFilter::sCandidates::WeightedMean(int count) const
+{
   float weighted = 0.0f;
   float weights = 0.0f;
   for (int i = 0; i < count; ++i) {
-    const float squared = dist[i] * dist[i];
-    weighted += value[i] / squared;
+    const float squared = Distance[size_t(i)] * Distance[size_t(i)];
+    weighted += Value[size_t(i)] / squared;
     weights += 1.0f / squared;
   }
-  const float result = std::floor(weighted / weights + 0.5f);
-  return uint8_t(std::clamp(result, 0.0f, 255.0f));
+  return RoundedMean(weighted, weights);
 }
 
 // A window inside the picture holds the nearest sample unmirrored, so dN and thetaN are those
@@ -433,8 +450,7 @@ uint8_t AdaptiveMeanFilter::RebuildSmallWindow(int x, int y, int radius, int nea
     weighted += float(entry[size_t(i)] & 0xFF) / squared;
     weights += 1.0f / squared;
   }
-  const float result = std::floor(weighted / weights + 0.5f);
-  return uint8_t(std::clamp(result, 0.0f, 255.0f));
+  return RoundedMean(weighted, weights);
 }
 
 // The small window's rules again for the commonest windows (a nearest sample at distance 1 or
@@ -498,6 +514,5 @@ uint8_t AdaptiveMeanFilter::RebuildNearWindow(int x, int y, int radius, int near
     weighted += RankValueWeight[rank * 256 + centre[NearPlaneOffset[e]]];
     weights += RankWeight[rank];
   }
-  const float result = std::floor(weighted / weights + 0.5f);
-  return uint8_t(std::clamp(result, 0.0f, 255.0f));
+  return RoundedMean(weighted, weights);
 }

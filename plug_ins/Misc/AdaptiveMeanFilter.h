@@ -34,6 +34,17 @@ private:
     std::vector<float> Distance;
     std::vector<float> Angle;
     std::vector<float> Value;
+
+    void Take(int to, float d, float a, float v);
+    // Places entries first..end-1 as the insertion rule places them one by one: at the end,
+    // except that an entry strictly nearer than the running minimum takes position first and
+    // sends the entry it displaces to the end.
+    void Place(int first, int end);
+    // Chain pruning of the count entries: the entries after k - 1 must be accepted relative to
+    // entry k - 1. Returns how many are left.
+    int Prune(int count);
+    // The inverse-squared-distance weighted mean of the first count entries, rounded.
+    uint8_t WeightedMean(int count) const;
   };
 
   bool LoadTables();
@@ -41,6 +52,12 @@ private:
   // false when the run was stopped.
   bool FilterChannel(int channel, const tTerminateFlag& terminated);
   uint8_t RebuildSample(int x, int y, sCandidates& list) const;
+  // The nearest good sample to (x, y), mirrored into the picture, and its distance; nearestX
+  // stays -1 when the picture has none.
+  float FindNearestGood(int x, int y, int& nearestX, int& nearestY) const;
+  // The window's good samples accepted relative to the nearest one (entry 0), placed in list;
+  // returns their count.
+  int GatherAccepted(int x, int y, int radius, float dN, float thetaN, float gN, sCandidates& list) const;
   uint8_t RebuildSmallWindow(int x, int y, int radius, int nearestDx, int nearestDy, uint8_t nearestValue) const;
   uint8_t RebuildNearWindow(int x, int y, int radius, int nearestDx, int nearestDy) const;
 

@@ -10,11 +10,7 @@ KV_UNIT("999pkMisc\\FoolishSmartMedianFilter");
 
 FoolishSmartMedianFilter::FoolishSmartMedianFilter()
 {
-  Name = "Foolish detector-Smart filter";
-  GroupName = "Detector Median Filters";
-  OperationType = otFilter;
-  FormMode = 1;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
+  Describe("Foolish detector-Smart filter", "Detector Median Filters", otFilter, fmParamDialog);
   SizeParam = Params->AddInteger("Window size", 1, 27, 3);
   MaxSizeParam = Params->AddInteger("Max window size", 3, 27, 7);
   ThresholdParam = Params->AddReal("Threshold", 0, 1, 0.5, 2);

@@ -43,12 +43,7 @@ KV_VECTOR_CLONES void ApplyNetwork(const std::pair<uint16_t, uint16_t>* steps,
 
 TruncatedMeanFilter::TruncatedMeanFilter()
 {
-  Name = "Truncated Mean";
-  GroupName = "Misc Filters";
-  OperationType = otFilter;
-  FormMode = 1;
-  TotalVariation = false;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
+  Describe("Truncated Mean", "Misc Filters", otFilter, fmParamDialog);
   SizeParam = Params->AddInteger("Window size", 2, 27, 3);
   TruncationParam = Params->AddInteger("Size of truncation", 0, 26, 4);
   RecursiveParam = Params->AddBoolean("Recursive executing", false);

@@ -3,20 +3,13 @@
 #include "AdaptiveMeanFilter.h"
 #include "FoolishSmartMedianFilter.h"
 #include "TruncatedMeanFilter.h"
-#include "kvOperations/cOperationPool.h"
+#include "kvOperations/cPackageOperations.h"
 
 namespace {
-struct sPackage {
-  AdaptiveMeanFilter Tamsel;
-  TruncatedMeanFilter TruncatedMean;
-  FoolishSmartMedianFilter SmartDetector;
-};
-sPackage Package;
+cPackageOperations<AdaptiveMeanFilter, TruncatedMeanFilter, FoolishSmartMedianFilter> Package;
 }  // namespace
 
 extern "C" void GLO(tOperationsList& list)
 {
-  list.push_back(&Package.Tamsel);
-  list.push_back(&Package.TruncatedMean);
-  list.push_back(&Package.SmartDetector);
+  Package.AppendTo(list);
 }

@@ -2,8 +2,7 @@
 
 ExponentialNoise::ExponentialNoise()
 {
-  Name = "Exponential Noise";
-  GroupName = "Additive Noises";
+  Describe("Exponential Noise", "Additive Noises", otNoise, fmParamDialog);
   AParam = Params->AddReal("A", 0, 0.7, 0.25, 3);
 }
 

@@ -4,8 +4,7 @@
 
 GaussianNoise::GaussianNoise()
 {
-  Name = "Gaussian Noise";
-  GroupName = "Additive Noises";
+  Describe("Gaussian Noise", "Additive Noises", otNoise, fmParamDialog);
   MeanParam = Params->AddReal("Mean", -255, 255, 0, 2);
   SigmaParam = Params->AddReal("Sigma", 1, 256, 100, 2);
 }

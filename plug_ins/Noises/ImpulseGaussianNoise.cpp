@@ -2,8 +2,7 @@
 
 ImpulseGaussianNoise::ImpulseGaussianNoise()
 {
-  Name = "Random Valued (gaussian) Noise";
-  GroupName = "Impulse Noises";
+  Describe("Random Valued (gaussian) Noise", "Impulse Noises", otNoise, fmParamDialog);
   PercentParam = Params->AddReal("Noise percent", 0, 1, 0.2, 2);
   MeanParam = Params->AddReal("Mean", 0, 255, 128, 2);
   DeviationParam = Params->AddReal("Standart Deviation", 0, 100, 10, 2);

@@ -1,14 +1,8 @@
 #pragma once
-#include "acSampleNoise.h"
+#include "acFixedImpulseNoise.h"
 
 // Replaces a random share of samples by 0.
-class PepperNoise : public acSampleNoise<PepperNoise> {
+class PepperNoise : public acFixedImpulseNoise {
 public:
-  PepperNoise();
-  bool Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const;
-  void PreProcessing() override;
-
-private:
-  sParamHandle PercentParam;
-  unsigned HitCount = 0;
+  PepperNoise() : acFixedImpulseNoise("Pepper Noise", 0) {}
 };

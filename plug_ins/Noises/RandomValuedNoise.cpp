@@ -2,8 +2,7 @@
 
 RandomValuedNoise::RandomValuedNoise()
 {
-  Name = "Random Valued (uniform) Noise";
-  GroupName = "Impulse Noises";
+  Describe("Random Valued (uniform) Noise", "Impulse Noises", otNoise, fmParamDialog);
   ProbabilityParam = Params->AddReal("Probability", 0, 1, 0.1, 2);
 }
 

@@ -2,8 +2,7 @@
 
 RayleighNoise::RayleighNoise()
 {
-  Name = "Rayleigh Noise";
-  GroupName = "Additive Noises";
+  Describe("Rayleigh Noise", "Additive Noises", otNoise, fmParamDialog);
   AParam = Params->AddReal("A", 0, 50, 10, 1);
   BParam = Params->AddReal("B", 0, 100, 50, 1);
 }

@@ -2,8 +2,7 @@
 
 SaltAndPepperNoise::SaltAndPepperNoise()
 {
-  Name = "Salt-and-Pepper Noise";
-  GroupName = "Impulse Noises";
+  Describe("Salt-and-Pepper Noise", "Impulse Noises", otNoise, fmParamDialog);
   PercentParam = Params->AddReal("Noise percent", 0, 1, 0.2, 2);
 }
 

@@ -1,14 +1,8 @@
 #pragma once
-#include "acSampleNoise.h"
+#include "acFixedImpulseNoise.h"
 
 // Replaces a random share of samples by 255.
-class SaltNoise : public acSampleNoise<SaltNoise> {
+class SaltNoise : public acFixedImpulseNoise {
 public:
-  SaltNoise();
-  bool Sample(uint8_t g, cRandomBatch& rnd, uint8_t& out) const;
-  void PreProcessing() override;
-
-private:
-  sParamHandle PercentParam;
-  unsigned HitCount = 0;
+  SaltNoise() : acFixedImpulseNoise("Salt Noise", 255) {}
 };

@@ -17,8 +17,7 @@ const sRoots Roots;
 
 SimpleSpeckleNoise::SimpleSpeckleNoise()
 {
-  Name = "Speckle Noise";
-  GroupName = "Multiplicative Noises";
+  Describe("Speckle Noise", "Multiplicative Noises", otNoise, fmParamDialog);
   SigmaParam = Params->AddReal("Standart Deviation", 0, 100, 10, 2);
   CorrelationParam = Params->AddReal("Degree of correlation", 0, 1, 0.5, 2);
 }

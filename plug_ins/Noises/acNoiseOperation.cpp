@@ -26,13 +26,6 @@ tIntegers RoundAddAndClamp(tReals g, tReals scale, tReals deviate)
 }
 }  // namespace
 
-acNoiseOperation::acNoiseOperation()
-{
-  OperationType = otNoise;
-  FormMode = 1;
-  TotalVariation = false;
-}
-
 double acNoiseOperation::ParamValue(sParamHandle handle) const
 {
   const cOperationParameter& param = (*Params)[handle];

@@ -14,8 +14,6 @@
 
 class acNoiseOperation : public acSingleChannelOperation {
 public:
-  acNoiseOperation();
-
   // Rounds half up, as the noises round their normal deviates.
   static double RoundHalfUp(double v) { return std::floor(v + 0.5); }
   // Cuts towards zero and clamps into 0..255 (in floating point, so no value is out of range

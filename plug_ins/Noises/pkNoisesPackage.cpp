@@ -9,32 +9,15 @@
 #include "SaltAndPepperNoise.h"
 #include "SaltNoise.h"
 #include "SimpleSpeckleNoise.h"
-#include "kvOperations/cOperationPool.h"
+#include "kvOperations/cPackageOperations.h"
 
 namespace {
-struct sPackage {
-  GaussianNoise Gaussian;
-  ExponentialNoise Exponential;
-  RayleighNoise Rayleigh;
-  SimpleSpeckleNoise Speckle;
-  SaltAndPepperNoise SaltAndPepper;
-  SaltNoise Salt;
-  PepperNoise Pepper;
-  RandomValuedNoise RandomValued;
-  ImpulseGaussianNoise ImpulseGaussian;
-};
-sPackage Package;
+cPackageOperations<GaussianNoise, ExponentialNoise, RayleighNoise, SimpleSpeckleNoise, SaltAndPepperNoise,
+                   SaltNoise, PepperNoise, RandomValuedNoise, ImpulseGaussianNoise>
+    Package;
 }  // namespace
 
 extern "C" void GLO(tOperationsList& list)
 {
-  list.push_back(&Package.Gaussian);
-  list.push_back(&Package.Exponential);
-  list.push_back(&Package.Rayleigh);
-  list.push_back(&Package.Speckle);
-  list.push_back(&Package.SaltAndPepper);
-  list.push_back(&Package.Salt);
-  list.push_back(&Package.Pepper);
-  list.push_back(&Package.RandomValued);
-  list.push_back(&Package.ImpulseGaussian);
+  Package.AppendTo(list);
 }

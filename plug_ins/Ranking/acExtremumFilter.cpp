@@ -16,12 +16,7 @@ KV_UNIT("pkRanking\\acExtremumFilter");
 acExtremumFilter::acExtremumFilter(const char* name, bool maximum, bool widthAcross)
     : Maximum(maximum), WidthAcross(widthAcross)
 {
-  Name = name;
-  GroupName = "Max-Min Filters";
-  OperationType = otFilter;
-  FormMode = 1;
-  TotalVariation = false;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
+  Describe(name, "Max-Min Filters", otFilter, fmParamDialog);
   WidthParam = Params->AddInteger("Window width", 1, 27, 3);
   HeightParam = Params->AddInteger("Window height", 1, 27, 3);
   RecursiveParam = Params->AddBoolean("Recursive executing", false);

@@ -3,20 +3,13 @@
 #include "MaxMinFilter.h"
 #include "MaximumFilter.h"
 #include "MinimumFilter.h"
-#include "kvOperations/cOperationPool.h"
+#include "kvOperations/cPackageOperations.h"
 
 namespace {
-struct sPackage {
-  MaximumFilter Maximum;
-  MinimumFilter Minimum;
-  MaxMinFilter MaxMin;
-};
-sPackage Package;
+cPackageOperations<MaximumFilter, MinimumFilter, MaxMinFilter> Package;
 }  // namespace
 
 extern "C" void GLO(tOperationsList& list)
 {
-  list.push_back(&Package.Maximum);
-  list.push_back(&Package.Minimum);
-  list.push_back(&Package.MaxMin);
+  Package.AppendTo(list);
 }

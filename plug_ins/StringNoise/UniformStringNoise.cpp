@@ -18,12 +18,7 @@ double EnteredValue(const cOperationParameter* param)
 
 UniformStringNoise::UniformStringNoise()
 {
-  Name = "Streaks Noise";
-  GroupName = "None";
-  OperationType = otNoise;
-  FormMode = 1;
-  TotalVariation = false;
-  KV_ASSERT(Params != nullptr, "OperationParams != NULL");
+  Describe("Streaks Noise", "None", otNoise, fmParamDialog);
   sParameterInfo info;
   info.theParameterType = ptReal;
   info.ParameterName = "Probability";

@@ -1,13 +1,13 @@
 // Package 220pkStringNoise: the streaks noise, one instance created when the package is
 // loaded and deleted when it is unloaded.
 #include "UniformStringNoise.h"
-#include "kvOperations/cOperationPool.h"
+#include "kvOperations/cPackageOperations.h"
 
 namespace {
-UniformStringNoise StreaksNoise;
+cPackageOperations<UniformStringNoise> Package;
 }  // namespace
 
 extern "C" void GLO(tOperationsList& list)
 {
-  list.push_back(&StreaksNoise);
+  Package.AppendTo(list);
 }

@@ -6,7 +6,7 @@
 
 #include "ParameterInfoBuilder.h"
 #include "kvOperations/acOperation.h"
-#include "kvOperations/cOperationPool.h"
+#include "kvOperations/cPackageOperations.h"
 
 namespace {
 using kvtest::Info;
@@ -17,9 +17,7 @@ class OffsetNoise : public acOperation {
 public:
   OffsetNoise()
   {
-    Name = "Test Offset Noise";
-    GroupName = "Test Noises";
-    OperationType = otNoise;
+    Describe("Test Offset Noise", "Test Noises", otNoise, fmNoDialog);
     Params->AddNewParam(Info(ptReal, "Amount", 0, 100, 0, 1));
     Params->AddNewParam(Info(ptInteger, "Extra", 0, 50, 0, 0));
   }
@@ -40,9 +38,7 @@ class FlagsNoise : public acOperation {
 public:
   FlagsNoise()
   {
-    Name = "Test Flags Noise";
-    GroupName = "Test Noises";
-    OperationType = otNoise;
+    Describe("Test Flags Noise", "Test Noises", otNoise, fmNoDialog);
     Params->AddNewParam(Info(ptBoolean, "Recursive", 0, 1, 0, 0));
     sParameterInfo kind = Info(ptEnumerated, "Kind", 0, 1, 0, 0);
     kind.AddEnumString("One");
@@ -56,8 +52,7 @@ class IdentityFilter : public acOperation {
 public:
   IdentityFilter()
   {
-    Name = "Test Identity";
-    GroupName = "Test Filters";
+    Describe("Test Identity", "Test Filters", otFilter, fmNoDialog);
     Params->AddNewParam(Info(ptInteger, "Window", 1, 9, 3, 0));
   }
 };
@@ -67,25 +62,15 @@ class SlowFilter : public acOperation {
 public:
   SlowFilter()
   {
-    Name = "Test Slow Filter";
-    GroupName = "Test Filters";
+    Describe("Test Slow Filter", "Test Filters", otFilter, fmNoDialog);
   }
   void OperationItself(const tTerminateFlag&) override { std::this_thread::sleep_for(std::chrono::milliseconds(120)); }
 };
 
-struct sPackage {
-  OffsetNoise Offset;
-  FlagsNoise Flags;
-  IdentityFilter Identity;
-  SlowFilter Slow;
-};
-sPackage Package;
+cPackageOperations<OffsetNoise, FlagsNoise, IdentityFilter, SlowFilter> Package;
 }  // namespace
 
 extern "C" void GLO(tOperationsList& list)
 {
-  list.push_back(&Package.Offset);
-  list.push_back(&Package.Flags);
-  list.push_back(&Package.Identity);
-  list.push_back(&Package.Slow);
+  Package.AppendTo(list);
 }

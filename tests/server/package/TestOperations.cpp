@@ -10,8 +10,7 @@
 
 SlowOperation::SlowOperation()
 {
-  Name = "Test Slow";
-  GroupName = "Test";
+  Describe("Test Slow", "Test", otFilter, fmNoDialog);
 }
 
 void SlowOperation::OperationItself(const tTerminateFlag& terminated)
@@ -25,8 +24,7 @@ void SlowOperation::OperationItself(const tTerminateFlag& terminated)
 
 FailingOperation::FailingOperation()
 {
-  Name = "Test Fail";
-  GroupName = "Test";
+  Describe("Test Fail", "Test", otFilter, fmNoDialog);
 }
 
 void FailingOperation::OperationItself(const tTerminateFlag&)
@@ -37,10 +35,7 @@ void FailingOperation::OperationItself(const tTerminateFlag&)
 
 ShiftOperation::ShiftOperation()
 {
-  Name = "Test Shift";
-  GroupName = "Test";
-  OperationType = otNoise;
-  FormMode = 1;
+  Describe("Test Shift", "Test", otNoise, fmParamDialog);
   Params->AddNewParam(kvtest::Info(ptReal, "Amount", 0.0, 100.0, 10.0, 1));
 }
 
@@ -57,15 +52,13 @@ void ShiftOperation::OperationItself(const tTerminateFlag&)
 
 CopyOperation::CopyOperation()
 {
-  Name = "Test Copy";
-  GroupName = "Test";
+  Describe("Test Copy", "Test", otFilter, fmNoDialog);
   Params->AddNewParam(kvtest::Info(ptInteger, "Window size", 1, 9, 3, 0));
 }
 
 FailAboveOperation::FailAboveOperation()
 {
-  Name = "Test Fail Above";
-  GroupName = "Test";
+  Describe("Test Fail Above", "Test", otFilter, fmNoDialog);
   Params->AddNewParam(kvtest::Info(ptInteger, "Limit", 0, 255, 255, 0));
 }
 
@@ -77,8 +70,7 @@ void FailAboveOperation::OperationItself(const tTerminateFlag&)
 
 InterruptOperation::InterruptOperation()
 {
-  Name = "Test Interrupt";
-  GroupName = "Test";
+  Describe("Test Interrupt", "Test", otFilter, fmNoDialog);
   Params->AddNewParam(kvtest::Info(ptInteger, "Limit", 0, 255, 0, 0));
 }
 
@@ -90,8 +82,7 @@ void InterruptOperation::OperationItself(const tTerminateFlag&)
 
 GiveUpOperation::GiveUpOperation()
 {
-  Name = "Test Give Up";
-  GroupName = "Test";
+  Describe("Test Give Up", "Test", otFilter, fmNoDialog);
 }
 
 void GiveUpOperation::OperationItself(const tTerminateFlag&)

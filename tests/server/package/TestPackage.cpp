@@ -1,27 +1,14 @@
 // A package of test operations, loaded from its own folder (never from plug-ins/).
 #include "TestOperations.h"
-#include "kvOperations/cOperationPool.h"
+#include "kvOperations/cPackageOperations.h"
 
 namespace {
-struct sPackage {
-  SlowOperation Slow;
-  FailingOperation Failing;
-  ShiftOperation Shift;
-  CopyOperation Copy;
-  FailAboveOperation FailAbove;
-  InterruptOperation Interrupt;
-  GiveUpOperation GiveUp;
-};
-sPackage Package;
+cPackageOperations<SlowOperation, FailingOperation, ShiftOperation, CopyOperation, FailAboveOperation,
+                   InterruptOperation, GiveUpOperation>
+    Package;
 }  // namespace
 
 extern "C" void GLO(tOperationsList& list)
 {
-  list.push_back(&Package.Slow);
-  list.push_back(&Package.Failing);
-  list.push_back(&Package.Shift);
-  list.push_back(&Package.Copy);
-  list.push_back(&Package.FailAbove);
-  list.push_back(&Package.Interrupt);
-  list.push_back(&Package.GiveUp);
+  Package.AppendTo(list);
 }
