@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "kvImages/cBMPSurface.h"
 #include "kvImages/cImage.h"
 #include "kvMessages/cMessenger.h"
@@ -121,6 +123,13 @@ inline std::unique_ptr<cImage> RunOperation(acOperation& op, cImage& source, std
   tTerminateFlag terminated{false};
   op.Execute(terminated);
   return result;
+}
+
+// op, run on the whole of source, must leave every sample as it was.
+inline ::testing::AssertionResult LeavesUnchanged(acOperation& op, cImage& source)
+{
+  if (SamePixels(*RunOperation(op, source)->GetSurface(), *source.GetSurface())) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << op.GetName() << " changed the picture";
 }
 
 }  // namespace kvtest

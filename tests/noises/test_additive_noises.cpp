@@ -251,14 +251,14 @@ TEST_F(AdditiveNoise, SpeckleLeavesBlackAndZeroSettingsUnchanged)
   Flat(black, 100, 100, 3, 0);
   kvtest::Set(op, 0, 100);
   kvtest::Set(op, 1, 1);
-  EXPECT_TRUE(kvtest::SamePixels(*kvtest::RunOperation(op, black)->GetSurface(), *black.GetSurface()));
+  EXPECT_TRUE(kvtest::LeavesUnchanged(op, black));
   cImage source;
   kvtest::FillRandom(*source.GetSurface(), 64, 48, 3, 11);
   kvtest::Set(op, 0, 0);
-  EXPECT_TRUE(kvtest::SamePixels(*kvtest::RunOperation(op, source)->GetSurface(), *source.GetSurface()));
+  EXPECT_TRUE(kvtest::LeavesUnchanged(op, source));
   kvtest::Set(op, 0, 50);
   kvtest::Set(op, 1, 0);
-  EXPECT_TRUE(kvtest::SamePixels(*kvtest::RunOperation(op, source)->GetSurface(), *source.GetSurface()));
+  EXPECT_TRUE(kvtest::LeavesUnchanged(op, source));
 }
 
 TEST_F(AdditiveNoise, ChannelsOfAColourPixelGetIndependentDraws)
