@@ -75,6 +75,19 @@ inline void MakePicture(cImage& image, int channels)
       }
 }
 
+// Times op on source, one run per iteration; itemsPerRun counts the samples one run covers.
+inline void TimeRuns(benchmark::State& state, acOperation& op, cImage& source, int64_t itemsPerRun)
+{
+  cImage result;
+  op.SetInterfaces(&source, &result);
+  tTerminateFlag terminated{false};
+  for (auto _ : state) {
+    op.Execute(terminated);
+    benchmark::DoNotOptimize(result.GetSurface()->Row(0));
+  }
+  state.SetItemsProcessed(state.iterations() * itemsPerRun);
+}
+
 // Runs one operation of a package on a picture of side x side pixels made by makePicture(image,
 // channels), with state.range(0) channels.
 inline void RunFilter(benchmark::State& state, const std::string& package, const std::string& name,
@@ -88,16 +101,27 @@ inline void RunFilter(benchmark::State& state, const std::string& package, const
   }
   cImage source;
   makePicture(source, int(state.range(0)));
-  cImage result;
-  op->SetInterfaces(&source, &result);
-  tTerminateFlag terminated{false};
-  for (auto _ : state) op->Execute(terminated);
-  state.SetItemsProcessed(state.iterations() * side * side * state.range(0));
+  TimeRuns(state, *op, source, side * side * state.range(0));
+}
+
+// One operation of a package, benchmarked at its default parameters as Id (plus a suffix).
+struct sFilterBench {
+  std::string Id, Package, Name;
+};
+
+// One benchmark per operation, grey (1) and colour (3), on pictures made by makePicture.
+inline bool RegisterFilters(const std::vector<sFilterBench>& filters, const std::string& suffix = "",
+                            void (*makePicture)(cImage&, int) = MakePicture, int64_t side = 512)
+{
+  for (const sFilterBench& f : filters)
+    benchmark::RegisterBenchmark((f.Id + suffix).c_str(),
+                                 [f, makePicture, side](benchmark::State& state) {
+                                   RunFilter(state, f.Package, f.Name, makePicture, side);
+                                 })
+        ->Arg(1)
+        ->Arg(3)
+        ->Unit(benchmark::kMillisecond);
+  return true;
 }
 
 }  // namespace kvbench
-
-// One benchmark per operation, grey (1) and colour (3).
-#define KV_FILTER_BENCHMARK(ID, PACKAGE, NAME)                                             \
-  static void ID(benchmark::State& state) { kvbench::RunFilter(state, PACKAGE, NAME); } \
-  BENCHMARK(ID)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond)

@@ -23,14 +23,10 @@ inline void MakeLargePicture(cImage& image, int channels)
   }
 }
 
-inline void RunFilterLarge(benchmark::State& state, const std::string& package, const std::string& name)
+// The same benchmarks on 2048 x 2048, named Id2048.
+inline bool RegisterLargeFilters(const std::vector<sFilterBench>& filters)
 {
-  RunFilter(state, package, name, MakeLargePicture, 2048);
+  return RegisterFilters(filters, "2048", MakeLargePicture, 2048);
 }
 
 }  // namespace kvbench
-
-// The same on 2048 x 2048, grey (1) and colour (3).
-#define KV_FILTER_BENCHMARK_LARGE(ID, PACKAGE, NAME)                                            \
-  static void ID##2048(benchmark::State& state) { kvbench::RunFilterLarge(state, PACKAGE, NAME); } \
-  BENCHMARK(ID##2048)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond)

@@ -19,7 +19,7 @@ void RunFilter(benchmark::State& state, const std::string& name, int channels)
 {
   acOperation* op = Packages().Find(name);
   op->GetParams()->ResetToDefault();
-  cImage source, result;
+  cImage source;
   source.SetSize(512, 512, channels);
   std::mt19937 rng(1);
   cBMPSurface& s = *source.GetSurface();
@@ -28,10 +28,7 @@ void RunFilter(benchmark::State& state, const std::string& name, int channels)
       const unsigned r = rng() % 100;
       s.Row(y)[i] = r < 5 ? 0 : r < 10 ? 255 : uint8_t(((i / channels) + y) / 4 + r % 8);
     }
-  op->SetInterfaces(&source, &result);
-  tTerminateFlag terminated{false};
-  for (auto _ : state) op->Execute(terminated);
-  state.SetItemsProcessed(state.iterations() * 512 * 512 * channels);
+  kvbench::TimeRuns(state, *op, source, 512 * 512 * channels);
 }
 }  // namespace
 

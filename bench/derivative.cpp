@@ -1,6 +1,11 @@
 // The difference, Laplacian and gradient filters at their default parameters.
 #include "BenchSupport.h"
 
-KV_FILTER_BENCHMARK(DifferentFilter, "010pkMath.so", "Different Filter");
-KV_FILTER_BENCHMARK(LaplasianFilter, "010pkMath.so", "Laplasian Filter");
-KV_FILTER_BENCHMARK(GradientFilter, "010pkMath.so", "Gradient Filter");
+namespace {
+const std::vector<kvbench::sFilterBench> Filters = {
+    {"DifferentFilter", "010pkMath.so", "Different Filter"},
+    {"LaplasianFilter", "010pkMath.so", "Laplasian Filter"},
+    {"GradientFilter", "010pkMath.so", "Gradient Filter"},
+};
+[[maybe_unused]] const bool Registered = kvbench::RegisterFilters(Filters);
+}  // namespace

@@ -41,12 +41,9 @@ void RunFilter(benchmark::State& state, const std::string& name, int channels, i
     op->GetParams()->GetParam(0)->SetValue(size);
     op->GetParams()->GetParam(1)->SetValue(size);
   }
-  cImage source, result;
+  cImage source;
   NoisyPicture(source, channels, side, percent);
-  op->SetInterfaces(&source, &result);
-  tTerminateFlag terminated{false};
-  for (auto _ : state) op->Execute(terminated);
-  state.SetItemsProcessed(state.iterations() * side * side * channels);
+  kvbench::TimeRuns(state, *op, source, int64_t(side) * side * channels);
 }
 
 void Run2048(benchmark::State& state, const std::string& name, int channels, int size)

@@ -2,25 +2,24 @@
 // (the size they are compared with the peers at).
 #include "BenchSupport.h"
 
-KV_FILTER_BENCHMARK(MaximumFilter, "040pkRanking.so", "Maximum Filter");
-KV_FILTER_BENCHMARK(MinimumFilter, "040pkRanking.so", "Minimum Filter");
-KV_FILTER_BENCHMARK(MaxMinFilter, "040pkRanking.so", "Max-Min Filter");
-
 namespace {
+[[maybe_unused]] const bool Registered = kvbench::RegisterFilters({
+    {"MaximumFilter", "040pkRanking.so", "Maximum Filter"},
+    {"MinimumFilter", "040pkRanking.so", "Minimum Filter"},
+    {"MaxMinFilter", "040pkRanking.so", "Max-Min Filter"},
+});
+
 void Run2048(benchmark::State& state, const std::string& name)
 {
   kvbench::cLoadedPackage loaded("040pkRanking.so");
   acOperation* op = loaded.Find(name);
   const int channels = int(state.range(0));
-  cImage source, result;
+  cImage source;
   source.SetSize(2048, 2048, channels);
   std::mt19937 rng(5);
   for (int y = 0; y < 2048; ++y)
     for (int i = 0; i < 2048 * channels; ++i) source.GetSurface()->Row(y)[i] = uint8_t(rng());
-  op->SetInterfaces(&source, &result);
-  tTerminateFlag terminated{false};
-  for (auto _ : state) op->Execute(terminated);
-  state.SetItemsProcessed(state.iterations() * 2048 * 2048 * channels);
+  kvbench::TimeRuns(state, *op, source, 2048 * 2048 * channels);
 }
 }  // namespace
 

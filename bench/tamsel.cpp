@@ -21,14 +21,7 @@ void RunTamsel(benchmark::State& state, int side, int channels)
         const unsigned u = rng() % 100;
         s.Row(y)[x * channels + c] = u < 10 ? 0 : (u < 20 ? 255 : uint8_t(40 + (x + 2 * y + 30 * c) % 170));
       }
-  cImage result;
-  filter->SetInterfaces(&source, &result);
-  tTerminateFlag terminated{false};
-  for (auto _ : state) {
-    filter->Execute(terminated);
-    benchmark::DoNotOptimize(result.GetSurface()->Row(0));
-  }
-  state.SetItemsProcessed(state.iterations() * side * side * channels);
+  kvbench::TimeRuns(state, *filter, source, int64_t(side) * side * channels);
 }
 
 void BM_TamselFilter(benchmark::State& state) { RunTamsel(state, 512, 1); }

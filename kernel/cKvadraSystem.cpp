@@ -134,17 +134,17 @@ bool cKvadraSystem::IsBusy() const
 
 bool cKvadraSystem::GetRGBOnly(unsigned uid)
 {
-  acOperation* ResultOperation = OperationPool->LookForOperationByUID(uid);
-  KV_ASSERT(ResultOperation!=nullptr, "ResultOperation!=NULL");
-  return ResultOperation->GetRGBOnly();
+  acOperation* resultOperation = OperationPool->LookForOperationByUID(uid);
+  KV_ASSERT(resultOperation!=nullptr, "ResultOperation!=NULL");
+  return resultOperation->GetRGBOnly();
 }
 
 void cKvadraSystem::GetTotalVariationAndAutoForm(unsigned uid, bool& totalVariation, bool& autoForm)
 {
-  acOperation* ResultOperation = OperationPool->LookForOperationByUID(uid);
-  KV_ASSERT(ResultOperation!=nullptr, "ResultOperation!=NULL");
-  totalVariation = ResultOperation->GetTotalVariation();
-  autoForm = ResultOperation->GetFormMode() == 1;
+  acOperation* resultOperation = OperationPool->LookForOperationByUID(uid);
+  KV_ASSERT(resultOperation!=nullptr, "ResultOperation!=NULL");
+  totalVariation = resultOperation->GetTotalVariation();
+  autoForm = resultOperation->GetFormMode() == 1;
 }
 
 // --- Images and history ---
@@ -225,16 +225,16 @@ void cKvadraSystem::FullPreview(bool on)
 
 cBMPSurface* cKvadraSystem::GetRenderedSurface(const sRect&)
 {
-  cImage* Image = FullPreviewMode ? Server()->GetResultImage() : Server()->GetCurrentImage();
-  KV_ASSERT(Image != nullptr, "Image != NULL");
-  return Image->GetSurface();
+  cImage* image = FullPreviewMode ? Server()->GetResultImage() : Server()->GetCurrentImage();
+  KV_ASSERT(image != nullptr, "Image != NULL");
+  return image->GetSurface();
 }
 
 cBMPSurface* cKvadraSystem::GetSpectrumSurface(SpectrumType type, double scale, bool)
 {
-  cImage* Image = Server()->GetCurrentImage();
-  KV_ASSERT(Image != nullptr, "Image != NULL");
-  return Image->GetSpectrumBI(type, scale);
+  cImage* image = Server()->GetCurrentImage();
+  KV_ASSERT(image != nullptr, "Image != NULL");
+  return image->GetSpectrumBI(type, scale);
 }
 
 // --- Analyzer ---

@@ -3,9 +3,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "kvImages/cBMPSurface.h"
 #include "kvImages/cImage.h"
@@ -40,6 +43,8 @@ inline uint8_t Pixel(cBMPSurface& s, int x, int y, int c = 0)
   s.CurrentChannel = c;
   return s.GetPixel(x, y);
 }
+
+inline uint8_t At(cImage& image, int x, int y, int c = 0) { return Pixel(*image.GetSurface(), x, y, c); }
 
 inline bool SamePixels(cBMPSurface& a, cBMPSurface& b)
 {
@@ -105,14 +110,26 @@ inline acOperation* FindOperation(cOperationPool& pool, const std::string& name)
   return uid ? pool.LookForOperationByUID(uid) : nullptr;
 }
 
-// Runs an operation on a whole picture and returns the result image.
-inline std::unique_ptr<cImage> RunOperation(acOperation& op, cImage& source)
+// Runs an operation on a whole picture, or on a region of it (right and bottom exclusive; the
+// rest of the result is the source's copy), and returns the result image.
+inline std::unique_ptr<cImage> RunOperation(acOperation& op, cImage& source, std::optional<sRect> region = std::nullopt)
 {
   auto result = std::make_unique<cImage>();
+  if (region) {
+    result->SetWholeImage(false);
+    result->SetProcessingRect(*region);
+  }
   op.SetInterfaces(&source, result.get());
   tTerminateFlag terminated{false};
   op.Execute(terminated);
   return result;
+}
+
+// op, run on the whole of source, must leave every sample as it was.
+inline ::testing::AssertionResult LeavesUnchanged(acOperation& op, cImage& source)
+{
+  if (SamePixels(*RunOperation(op, source)->GetSurface(), *source.GetSurface())) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << op.GetName() << " changed the picture";
 }
 
 }  // namespace kvtest

@@ -9,14 +9,7 @@ namespace kvtest {
 inline sParameterInfo Info(eParameterType type, const std::string& name, double min, double max, double def,
                            int precision = 2)
 {
-  sParameterInfo info;
-  info.theParameterType = type;
-  info.ParameterName = name;
-  info.MinBound = min;
-  info.MaxBound = max;
-  info.DefaultValue = def;
-  info.Precision = uint8_t(precision);
-  return info;
+  return sParameterInfo::Of(type, name, min, max, def, uint8_t(precision));
 }
 
 // An enumerated parameter with choices "choice 0" .. "choice count-1".

@@ -268,27 +268,27 @@ void TImprovedSpinEdit::SetAccessibleName(const QString& name)
 
 void TImprovedSpinEdit::StepUp()
 {
-  double v = CurrentValue();
-  if (FWrapAround && v >= FMaxValue)
-    v = FMinValue;
-  else if (v < FMaxValue - FIncrement)
-    v += FIncrement;
-  else
-    v = FMaxValue;
-  SetValue(v);
-  FEdit->selectAll();
-  emit Apply();
+  Step(true);
 }
 
 void TImprovedSpinEdit::StepDown()
 {
+  Step(false);
+}
+
+// One increment towards a bound: it stops there, or wraps round to the other bound when it is
+// already there and wrapping is on.
+void TImprovedSpinEdit::Step(bool up)
+{
+  const double bound = up ? FMaxValue : FMinValue;
+  const double step = up ? FIncrement : -FIncrement;
   double v = CurrentValue();
-  if (FWrapAround && v <= FMinValue)
-    v = FMaxValue;
-  else if (v > FMinValue + FIncrement)
-    v -= FIncrement;
+  if (FWrapAround && (up ? v >= bound : v <= bound))
+    v = up ? FMinValue : FMaxValue;
+  else if (up ? v < bound - FIncrement : v > bound + FIncrement)
+    v += step;
   else
-    v = FMinValue;
+    v = bound;
   SetValue(v);
   FEdit->selectAll();
   emit Apply();

@@ -74,6 +74,7 @@ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+  void Step(bool up);
   double CurrentValue() const;
   QString Format(double v) const;
   void Confirm();

@@ -33,6 +33,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "kvNamedWidget.h"
 #include "TCategoryButtons.h"
 #include "TImprovedSpinEdit.h"
 #include "TParamsPanel.h"
@@ -83,8 +84,7 @@ TAnalyzerForm::TAnalyzerForm(QWidget* parent)
   setFont(QFont("Tahoma", 8));
   setFixedSize(ClientWidth, ClientHeight);
 
-  PageControl = new QStackedWidget(this);
-  PageControl->setObjectName("PageControl");
+  PageControl = Named(new QStackedWidget(this), "PageControl");
   PageControl->setGeometry(0, 0, ClientWidth, PageHeight);
   CreateCorruptionPage();
   CreateRunningPage();
@@ -92,13 +92,11 @@ TAnalyzerForm::TAnalyzerForm(QWidget* parent)
   CreateCriterionPage();
   CreateResultsPage();
 
-  NextButton = new QPushButton("Next", this);
-  NextButton->setObjectName("NextButton");
+  NextButton = Named(new QPushButton("Next", this), "NextButton");
   NextButton->setGeometry(552, 355, 75, 25);
   NextButton->setEnabled(false);
   NextButton->setDefault(true);
-  BackButton = new QPushButton("Back", this);
-  BackButton->setObjectName("BackButton");
+  BackButton = Named(new QPushButton("Back", this), "BackButton");
   BackButton->setGeometry(475, 355, 71, 25);
   BackButton->setEnabled(false);
   connect(NextButton, &QPushButton::clicked, this, &TAnalyzerForm::NextButtonClick);
@@ -136,20 +134,17 @@ void TAnalyzerForm::CreateCorruptionPage()
   CorruptionSelector = NewSelector(CorruptionTabSheet, "CorruptionSelector", "Noises", SelectorWidthNoises);
   connect(CorruptionSelector, &TCategoryButtons::ButtonClicked, this, &TAnalyzerForm::CorruptionButtonClick);
 
-  CorruptionDetailsBox = new QGroupBox(" Select running parameter ", CorruptionTabSheet);
-  CorruptionDetailsBox->setObjectName("CorruptionDetailsBox");
+  CorruptionDetailsBox = Named(new QGroupBox(" Select running parameter ", CorruptionTabSheet), "CorruptionDetailsBox");
   CorruptionDetailsBox->setGeometry(322, 10, 301, 279);
   auto* layout = new QVBoxLayout(CorruptionDetailsBox);
-  CorruptionNameLabel = new QLabel(CorruptionDetailsBox);
-  CorruptionNameLabel->setObjectName("CorruptionNameLabel");
+  CorruptionNameLabel = Named(new QLabel(CorruptionDetailsBox), "CorruptionNameLabel");
   QFont bold = font();
   bold.setBold(true);
   bold.setPointSize(10);
   CorruptionNameLabel->setFont(bold);
   CorruptionNameLabel->setAlignment(Qt::AlignCenter);
   layout->addWidget(CorruptionNameLabel);
-  SelectRunningParamPanel = new QWidget(CorruptionDetailsBox);
-  SelectRunningParamPanel->setObjectName("SelectRunningParamPanel");
+  SelectRunningParamPanel = Named(new QWidget(CorruptionDetailsBox), "SelectRunningParamPanel");
   auto* radios = new QVBoxLayout(SelectRunningParamPanel);
   radios->setContentsMargins(40, 10, 20, 10);
   radios->setSpacing(20);
@@ -160,19 +155,16 @@ void TAnalyzerForm::CreateCorruptionPage()
 void TAnalyzerForm::CreateRunningPage()
 {
   RunningTabSheet = NewPage("RunningTabSheet");
-  CorruptionNameLabel2 = new QLabel(RunningTabSheet);
-  CorruptionNameLabel2->setObjectName("CorruptionNameLabel2");
+  CorruptionNameLabel2 = Named(new QLabel(RunningTabSheet), "CorruptionNameLabel2");
   QFont bold = font();
   bold.setBold(true);
   CorruptionNameLabel2->setFont(bold);
   CorruptionNameLabel2->setAlignment(Qt::AlignCenter);
   CorruptionNameLabel2->setGeometry(0, 6, ClientWidth, 20);
 
-  RunningGroupBox = new QGroupBox(" Running parameter details ", RunningTabSheet);
-  RunningGroupBox->setObjectName("RunningGroupBox");
+  RunningGroupBox = Named(new QGroupBox(" Running parameter details ", RunningTabSheet), "RunningGroupBox");
   RunningGroupBox->setGeometry(13, 32, 295, 257);
-  RunningParamDetailsPanel = new QWidget(RunningGroupBox);
-  RunningParamDetailsPanel->setObjectName("RunningParamDetailsPanel");
+  RunningParamDetailsPanel = Named(new QWidget(RunningGroupBox), "RunningParamDetailsPanel");
   RunningParamDetailsPanel->setGeometry(2, 18, 291, 237);
   int y = 10;
   TImprovedSpinEdit** edits[] = {&MinEdit, &MaxEdit, &StepsEdit};
@@ -196,13 +188,11 @@ void TAnalyzerForm::CreateRunningPage()
   StepsEdit->SetPrecision(0);
   StepsEdit->SetValue(10);
 
-  StaticGroupBox = new QGroupBox(" Static parameters ", RunningTabSheet);
-  StaticGroupBox->setObjectName("StaticGroupBox");
+  StaticGroupBox = Named(new QGroupBox(" Static parameters ", RunningTabSheet), "StaticGroupBox");
   StaticGroupBox->setGeometry(322, 32, 301, 310);
   auto* layout = new QVBoxLayout(StaticGroupBox);
   layout->setContentsMargins(2, 2, 2, 2);
-  StaticParamsPanel = new TParamsPanel(StaticGroupBox);
-  StaticParamsPanel->setObjectName("StaticParamsPanel");
+  StaticParamsPanel = Named(new TParamsPanel(StaticGroupBox), "StaticParamsPanel");
   StaticParamsPanel->setFrameStyle(QFrame::NoFrame);
   layout->addWidget(StaticParamsPanel, 1);
   // The corruption runs with these values: edits go to the operation's parameters at once.
@@ -215,9 +205,7 @@ void TAnalyzerForm::CreateRestorationPage()
   RestorationSelector = NewSelector(RestorationTabSheet, "RestorationSelector", "Filters", SelectorWidthFilters);
   connect(RestorationSelector, &TCategoryButtons::ButtonClicked, this, &TAnalyzerForm::RestorationButtonClick);
 
-  RestorationListBox = new QListWidget(RestorationTabSheet);
-  RestorationListBox->setObjectName("RestorationListBox");
-  RestorationListBox->setAccessibleName("Restorations");
+  RestorationListBox = Named(new QListWidget(RestorationTabSheet), "RestorationListBox", "Restorations");
   RestorationListBox->setGeometry(263, 16, 338, 89);
   connect(RestorationListBox, &QListWidget::currentRowChanged, this, [this](int) { RestorationListBoxClick(); });
 
@@ -228,8 +216,7 @@ void TAnalyzerForm::CreateRestorationPage()
   BasePanel = frame;
   auto* layout = new QVBoxLayout(BasePanel);
   layout->setContentsMargins(2, 2, 2, 2);
-  RestorationParamsPanel = new TParamsPanel(BasePanel);
-  RestorationParamsPanel->setObjectName("RestorationParamsPanel");
+  RestorationParamsPanel = Named(new TParamsPanel(BasePanel), "RestorationParamsPanel");
   RestorationParamsPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
   layout->addWidget(RestorationParamsPanel, 1);
   RestorationParamsPanel->OnChange = [this](TParamsPanel*) { RestorationChange(); };
@@ -238,8 +225,7 @@ void TAnalyzerForm::CreateRestorationPage()
 void TAnalyzerForm::CreateCriterionPage()
 {
   CriterionTabSheet = NewPage("CriterionTabSheet");
-  CriteriaGroup = new QGroupBox(" Select estimation ", CriterionTabSheet);
-  CriteriaGroup->setObjectName("CriteriaGroup");
+  CriteriaGroup = Named(new QGroupBox(" Select estimation ", CriterionTabSheet), "CriteriaGroup");
   CriteriaGroup->setGeometry(13, 16, 240, 200);
   auto* layout = new QVBoxLayout(CriteriaGroup);
   CriteriaButtons = new QButtonGroup(this);
@@ -257,8 +243,7 @@ void TAnalyzerForm::CreateCriterionPage()
 void TAnalyzerForm::CreateResultsPage()
 {
   ResultsTabSheet = NewPage("ResultsTabSheet");
-  ResultsPageControl = new QTabWidget(ResultsTabSheet);
-  ResultsPageControl->setObjectName("ResultsPageControl");
+  ResultsPageControl = Named(new QTabWidget(ResultsTabSheet), "ResultsPageControl");
   ResultsPageControl->setTabPosition(QTabWidget::East);
   ResultsPageControl->setGeometry(0, 0, ClientWidth, PageHeight - 34);
   ResultsPageControl->addTab(CreateResultsChart(), "Chart");
@@ -284,9 +269,7 @@ QChartView* TAnalyzerForm::CreateResultsChart()
   AxisY->setLabelFormat("%g");
   Chart->addAxis(AxisX, Qt::AlignBottom);
   Chart->addAxis(AxisY, Qt::AlignLeft);
-  ResultsChart = new QChartView(Chart);
-  ResultsChart->setObjectName("ResultsChart");
-  ResultsChart->setAccessibleName("Chart");
+  ResultsChart = Named(new QChartView(Chart), "ResultsChart", "Chart");
   ResultsChart->setRenderHint(QPainter::Antialiasing);
   return ResultsChart;
 }
@@ -297,12 +280,9 @@ QWidget* TAnalyzerForm::CreateResultsTable()
   tablePage->setObjectName("TablePage");
   auto* tableLayout = new QVBoxLayout(tablePage);
   tableLayout->setContentsMargins(4, 4, 4, 4);
-  TitleLabel = new QLabel(tablePage);
-  TitleLabel->setObjectName("TitleLabel");
+  TitleLabel = Named(new QLabel(tablePage), "TitleLabel");
   tableLayout->addWidget(TitleLabel);
-  ResultsGrid = new QTableWidget(tablePage);
-  ResultsGrid->setObjectName("ResultsGrid");
-  ResultsGrid->setAccessibleName("Results");
+  ResultsGrid = Named(new QTableWidget(tablePage), "ResultsGrid", "Results");
   ResultsGrid->horizontalHeader()->setDefaultSectionSize(128);
   ResultsGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   ResultsGrid->verticalHeader()->setDefaultSectionSize(16);
@@ -322,17 +302,12 @@ void TAnalyzerForm::CreateResultsButtons()
   strip->setGeometry(0, PageHeight - 32, ClientWidth, 30);
   auto* row = new QHBoxLayout(strip);
   row->setContentsMargins(8, 2, 8, 2);
-  StatusLabel = new QLabel(strip);
-  StatusLabel->setObjectName("StatusLabel");
+  StatusLabel = Named(new QLabel(strip), "StatusLabel");
   row->addWidget(StatusLabel, 1);
-  StopButton = new QPushButton("Stop", strip);
-  StopButton->setObjectName("StopButton");
-  SaveChartButton = new QPushButton("Save chart...", strip);
-  SaveChartButton->setObjectName("SaveChartButton");
-  SaveTableButton = new QPushButton("Save table...", strip);
-  SaveTableButton->setObjectName("SaveTableButton");
-  CopyButton = new QPushButton("Copy", strip);
-  CopyButton->setObjectName("CopyButton");
+  StopButton = Named(new QPushButton("Stop", strip), "StopButton");
+  SaveChartButton = Named(new QPushButton("Save chart...", strip), "SaveChartButton");
+  SaveTableButton = Named(new QPushButton("Save table...", strip), "SaveTableButton");
+  CopyButton = Named(new QPushButton("Copy", strip), "CopyButton");
   for (QPushButton* button : {StopButton, SaveChartButton, SaveTableButton, CopyButton}) {
     button->setAutoDefault(false);
     row->addWidget(button);

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "kvNamedWidget.h"
 #include "TParamsPanel.h"
 #include "TPlaneViewer.h"
 #include "cKvadraSystem.h"
@@ -28,15 +29,12 @@ TAutoOperationForm::TAutoOperationForm(QWidget* parent)
   setModal(false);
   resize(DesignWidth, 312);
 
-  PreviewAndBtnPanel = new QWidget(this);
-  PreviewAndBtnPanel->setObjectName("PreviewAndBtnPanel");
+  PreviewAndBtnPanel = Named(new QWidget(this), "PreviewAndBtnPanel");
   PreviewAndBtnPanel->setFixedHeight(TopHeight);
   auto* top = new QHBoxLayout(PreviewAndBtnPanel);
   top->setContentsMargins(4, 4, 0, 4);
   top->setSpacing(4);
-  PreviewViewer = new TPlaneViewer(PreviewAndBtnPanel);
-  PreviewViewer->setObjectName("PreviewViewer");
-  PreviewViewer->setAccessibleName("Preview");
+  PreviewViewer = Named(new TPlaneViewer(PreviewAndBtnPanel), "PreviewViewer", "Preview");
   PreviewViewer->SetPlaneSize(0, 0);
   PreviewViewer->SetBackColor(QColor(128, 128, 128));
   PreviewViewer->EnableRulers(false);
@@ -48,19 +46,15 @@ TAutoOperationForm::TAutoOperationForm(QWidget* parent)
   };
   top->addWidget(PreviewViewer, 1);
 
-  BtnPanel = new QFrame(PreviewAndBtnPanel);
-  BtnPanel->setObjectName("BtnPanel");
+  BtnPanel = Named(new QFrame(PreviewAndBtnPanel), "BtnPanel");
   BtnPanel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
   BtnPanel->setFixedWidth(143);
-  OkBtn = new QPushButton("OK", BtnPanel);
-  OkBtn->setObjectName("OkBtn");
+  OkBtn = Named(new QPushButton("OK", BtnPanel), "OkBtn");
   OkBtn->setGeometry(9, 9, 125, 21);
   OkBtn->setDefault(true);
-  CancelBtn = new QPushButton("Cancel", BtnPanel);
-  CancelBtn->setObjectName("CancelBtn");
+  CancelBtn = Named(new QPushButton("Cancel", BtnPanel), "CancelBtn");
   CancelBtn->setGeometry(9, 37, 125, 21);
-  PreviewCheckbox = new QCheckBox("Full Preview", BtnPanel);
-  PreviewCheckbox->setObjectName("PreviewCheckbox");
+  PreviewCheckbox = Named(new QCheckBox("Full Preview", BtnPanel), "PreviewCheckbox");
   PreviewCheckbox->setGeometry(9, 65, 125, 20);
   top->addWidget(BtnPanel);
   connect(OkBtn, &QPushButton::clicked, this, &TAutoOperationForm::OkBtnClick);

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "kvNamedWidget.h"
 #include "THistoryGridDelegate.h"
 #include "cHistoryHtmlWriter.h"
 #include "cHistoryOdtWriter.h"
@@ -43,9 +44,7 @@ THistoryToolForm::THistoryToolForm(QWidget* parent) : TBaseToolForm("History", "
   if (!HistoryToolForm) HistoryToolForm = this;
   resize(370, 217);
 
-  HistoryGrid = new QTableWidget(2, 2, this);
-  HistoryGrid->setObjectName("HistoryGrid");
-  HistoryGrid->setAccessibleName("History grid");
+  HistoryGrid = Named(new QTableWidget(2, 2, this), "HistoryGrid", "History grid");
   HistoryGrid->setItemDelegate(new THistoryGridDelegate(HistoryGrid));
   // Not a tab stop; a click still gives it the keyboard for moving between rows.
   HistoryGrid->setFocusPolicy(Qt::ClickFocus);
@@ -75,8 +74,7 @@ THistoryToolForm::THistoryToolForm(QWidget* parent) : TBaseToolForm("History", "
   });
   setWidget(HistoryGrid);
 
-  ExportPopupMenu = new QMenu(this);
-  ExportPopupMenu->setObjectName("ExportPopupMenu");
+  ExportPopupMenu = Named(new QMenu(this), "ExportPopupMenu");
   auto addItem = [this](const QString& objectName, const QString& caption, const char* icon) {
     QAction* item = ExportPopupMenu->addAction(QIcon::fromTheme(icon), caption);
     item->setObjectName(objectName);

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "kvNamedWidget.h"
 #include "kvImages/cImage.h"
 #include "cKvadraSystem.h"
 #include "kvDiagnostics.h"
@@ -51,8 +52,7 @@ TImageInfoToolForm::TImageInfoToolForm(QWidget* parent) : TBaseToolForm("Image i
 
 QTabWidget* TImageInfoToolForm::CreatePages(QWidget* client)
 {
-  PageControl1 = new QTabWidget(client);
-  PageControl1->setObjectName("PageControl1");
+  PageControl1 = Named(new QTabWidget(client), "PageControl1");
   PageControl1->setFixedHeight(97);
   auto* general = new QWidget(PageControl1);
   general->setObjectName("GeneralSheet");
@@ -157,9 +157,7 @@ void TImageInfoToolForm::CreateAxes(QChart* chart)
 
 QWidget* TImageInfoToolForm::CreateChartView(QWidget* client, QChart* chart)
 {
-  HistogramChart = new QChartView(chart, client);
-  HistogramChart->setObjectName("HistogramChart");
-  HistogramChart->setAccessibleName("Histogram");
+  HistogramChart = Named(new QChartView(chart, client), "HistogramChart", "Histogram");
   HistogramChart->setRenderHint(QPainter::Antialiasing, false);
   HistogramChart->setMinimumHeight(120);
   auto* chartFrame = new QWidget(client);

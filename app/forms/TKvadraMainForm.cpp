@@ -27,6 +27,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "kvNamedWidget.h"
 #include "DrawSurfaceInViewer.h"
 #include "TActionManagerHelper.h"
 #include "TGlyphs.h"
@@ -302,8 +303,7 @@ void TKvadraMainForm::CreateToolBar()
   auto* spacer = new QWidget(ActionToolBar);
   spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
   ActionToolBar->addWidget(spacer);
-  CloseImageButton = new QToolButton(ActionToolBar);
-  CloseImageButton->setObjectName("CloseImageButton");
+  CloseImageButton = Named(new QToolButton(ActionToolBar), "CloseImageButton");
   CloseImageButton->setDefaultAction(CloseImageAction);
   CloseImageButton->setAutoRaise(true);
   CloseImageButton->setFixedSize(24, 24);
@@ -316,42 +316,31 @@ void TKvadraMainForm::CreateToolBar()
 
 void TKvadraMainForm::CreatePages()
 {
-  Pages = new QStackedWidget(this);
-  Pages->setObjectName("Pages");
+  Pages = Named(new QStackedWidget(this), "Pages");
   setCentralWidget(Pages);
 
-  SpatialSheet = new QWidget(Pages);
-  SpatialSheet->setObjectName("SpatialSheet");
+  SpatialSheet = Named(new QWidget(Pages), "SpatialSheet");
   auto* spatialLayout = new QVBoxLayout(SpatialSheet);
   spatialLayout->setContentsMargins(3, 3, 3, 3);
-  SpatialViewer = new TPlaneViewer(SpatialSheet);
-  SpatialViewer->setObjectName("SpatialViewer");
-  SpatialViewer->setAccessibleName("Spatial viewer");
+  SpatialViewer = Named(new TPlaneViewer(SpatialSheet), "SpatialViewer", "Spatial viewer");
   spatialLayout->addWidget(SpatialViewer);
 
-  FreqSheet = new QWidget(Pages);
-  FreqSheet->setObjectName("FreqSheet");
+  FreqSheet = Named(new QWidget(Pages), "FreqSheet");
   auto* freqLayout = new QVBoxLayout(FreqSheet);
   freqLayout->setContentsMargins(3, 3, 3, 3);
   freqLayout->setSpacing(2);
-  FrequencyViewer = new TPlaneViewer(FreqSheet);
-  FrequencyViewer->setObjectName("FrequencyViewer");
-  FrequencyViewer->setAccessibleName("Frequency viewer");
+  FrequencyViewer = Named(new TPlaneViewer(FreqSheet), "FrequencyViewer", "Frequency viewer");
   freqLayout->addWidget(FrequencyViewer, 1);
 
-  SpecPanel = new QWidget(FreqSheet);
-  SpecPanel->setObjectName("SpecPanel");
+  SpecPanel = Named(new QWidget(FreqSheet), "SpecPanel");
   auto* specLayout = new QHBoxLayout(SpecPanel);
   specLayout->setContentsMargins(0, 0, 0, 0);
-  MagPhBox = new QComboBox(SpecPanel);
-  MagPhBox->setObjectName("MagPhBox");
-  MagPhBox->setAccessibleName("Spectrum kind");
+  MagPhBox = Named(new QComboBox(SpecPanel), "MagPhBox", "Spectrum kind");
   MagPhBox->addItems({"Magnitude spectrum", "Phase spectrum"});
   MagPhBox->setCurrentIndex(0);
   MagPhBox->setFixedWidth(169);
   specLayout->addWidget(MagPhBox);
-  SpectrumScaleEdit = new TImprovedSpinEdit(SpecPanel);
-  SpectrumScaleEdit->setObjectName("SpectrumScaleEdit");
+  SpectrumScaleEdit = Named(new TImprovedSpinEdit(SpecPanel), "SpectrumScaleEdit");
   SpectrumScaleEdit->SetAccessibleName("Spectrum scale");
   SpectrumScaleEdit->SetValue(30);
   SpectrumScaleEdit->SetPrecision(0);
@@ -394,32 +383,25 @@ void TKvadraMainForm::CreateBottomPanel()
   bottomBar->toggleViewAction()->setVisible(false);
   addToolBar(Qt::BottomToolBarArea, bottomBar);
 
-  BottomPanel = new QWidget(bottomBar);
-  BottomPanel->setObjectName("BottomPanel");
+  BottomPanel = Named(new QWidget(bottomBar), "BottomPanel");
   auto* layout = new QVBoxLayout(BottomPanel);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(1);
-  ProgressBar = new QProgressBar(BottomPanel);
-  ProgressBar->setObjectName("ProgressBar");
-  ProgressBar->setAccessibleName("Progress");
+  ProgressBar = Named(new QProgressBar(BottomPanel), "ProgressBar", "Progress");
   ProgressBar->setRange(0, 100);
   ProgressBar->setValue(0);
   ProgressBar->setTextVisible(false);
   ProgressBar->setFixedHeight(12);
   layout->addWidget(ProgressBar);
 
-  StatusBar = new QStatusBar(BottomPanel);
-  StatusBar->setObjectName("StatusBar");
+  StatusBar = Named(new QStatusBar(BottomPanel), "StatusBar");
   StatusBar->setSizeGripEnabled(false);
-  ZoomPanel = new QLabel("100%", StatusBar);
-  ZoomPanel->setObjectName("ZoomPanel");
+  ZoomPanel = Named(new QLabel("100%", StatusBar), "ZoomPanel");
   ZoomPanel->setAlignment(Qt::AlignCenter);
   ZoomPanel->setMinimumWidth(50);
-  StatusPanel = new QLabel(StatusBar);
-  StatusPanel->setObjectName("StatusPanel");
+  StatusPanel = Named(new QLabel(StatusBar), "StatusPanel");
   StatusPanel->setMinimumWidth(50);
-  PixelPanel = new QLabel(StatusBar);
-  PixelPanel->setObjectName("PixelPanel");
+  PixelPanel = Named(new QLabel(StatusBar), "PixelPanel");
   PixelPanel->setMinimumWidth(160);
   StatusBar->addWidget(ZoomPanel);
   StatusBar->addWidget(StatusPanel, 1);

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "kvNamedWidget.h"
 #include "TImprovedRadioGroup.h"
 #include "TImprovedSpinEdit.h"
 #include "cuGlobalParameters.h"
@@ -72,8 +73,7 @@ TPreferencesForm::TPreferencesForm(QWidget* parent) : QDialog(parent)
   resize(541, 315);
 
   QTreeWidgetItem* measures = CreateTree();
-  PreferencesPageControl = new QStackedWidget(this);
-  PreferencesPageControl->setObjectName("PreferencesPageControl");
+  PreferencesPageControl = Named(new QStackedWidget(this), "PreferencesPageControl");
   CreateMeasurementsPage();
   CreateQualityWindowPage();
   CreateIqhvsPage();
@@ -91,9 +91,7 @@ TPreferencesForm::TPreferencesForm(QWidget* parent) : QDialog(parent)
 
 QTreeWidgetItem* TPreferencesForm::CreateTree()
 {
-  PreferencesTreeView = new QTreeWidget(this);
-  PreferencesTreeView->setObjectName("PreferencesTreeView");
-  PreferencesTreeView->setAccessibleName("Options");
+  PreferencesTreeView = Named(new QTreeWidget(this), "PreferencesTreeView", "Options");
   PreferencesTreeView->setHeaderHidden(true);
   PreferencesTreeView->setFixedWidth(179);
   auto* measures = new QTreeWidgetItem(PreferencesTreeView, {"Measurments"});
@@ -121,8 +119,7 @@ void TPreferencesForm::CreateMeasurementsPage()
 void TPreferencesForm::CreateQualityWindowPage()
 {
   QWidget* iqSheet = Page(PreferencesPageControl, "IQSheet");
-  IQ_RadioGroup = new TImprovedRadioGroup(iqSheet);
-  IQ_RadioGroup->setObjectName("IQ_RadioGroup");
+  IQ_RadioGroup = Named(new TImprovedRadioGroup(iqSheet), "IQ_RadioGroup");
   IQ_RadioGroup->SetCaption(" IQ window size [Width x Height]");
   QStringList windows;
   for (int width = SmallestWindow; width <= LargestWindow; width += WindowStep)
@@ -141,12 +138,8 @@ void TPreferencesForm::CreateIqhvsPage()
 void TPreferencesForm::CreateSsimPage()
 {
   QGroupBox* ssimGroup = GroupPage(PreferencesPageControl, "SSIMSheet", "SSIM params");
-  K1_Edit = new QLineEdit(ssimGroup);
-  K1_Edit->setObjectName("K1_Edit");
-  K1_Edit->setAccessibleName("K1");
-  K2_Edit = new QLineEdit(ssimGroup);
-  K2_Edit->setObjectName("K2_Edit");
-  K2_Edit->setAccessibleName("K2");
+  K1_Edit = Named(new QLineEdit(ssimGroup), "K1_Edit", "K1");
+  K2_Edit = Named(new QLineEdit(ssimGroup), "K2_Edit", "K2");
   auto* ssimLayout = new QVBoxLayout(ssimGroup);
   for (auto [label, edit] : {std::pair{"K1", K1_Edit}, std::pair{"K2", K2_Edit}}) {
     auto* row = new QHBoxLayout;
@@ -162,8 +155,7 @@ void TPreferencesForm::CreateSsimPage()
 void TPreferencesForm::CreateTimePage()
 {
   QWidget* timeSheet = Page(PreferencesPageControl, "TimeSheet");
-  TimeRG = new TImprovedRadioGroup(timeSheet);
-  TimeRG->setObjectName("TimeRG");
+  TimeRG = Named(new TImprovedRadioGroup(timeSheet), "TimeRG");
   TimeRG->SetCaption(" Time measurment unit ");
   TimeRG->SetItems({"Milliseconds", "Seconds"});
   auto* timeLayout = new QVBoxLayout(timeSheet);
@@ -203,8 +195,7 @@ void TPreferencesForm::CreateHistogramPage()
 void TPreferencesForm::CreatePictureFilesPage()
 {
   QGroupBox* filesGroup = GroupPage(PreferencesPageControl, "PictureFilesSheet", " Largest picture a file may hold ");
-  MaxPixelsEdit = new TImprovedSpinEdit(filesGroup);
-  MaxPixelsEdit->setObjectName("MaxPixelsEdit");
+  MaxPixelsEdit = Named(new TImprovedSpinEdit(filesGroup), "MaxPixelsEdit");
   MaxPixelsEdit->SetAccessibleName("Largest picture in megapixels");
   MaxPixelsEdit->SetPrecision(1);
   MaxPixelsEdit->SetMinValue(SmallestMegapixels);
@@ -222,11 +213,9 @@ void TPreferencesForm::CreatePictureFilesPage()
 
 void TPreferencesForm::CreateButtons()
 {
-  OKBtn = new QPushButton("OK", this);
-  OKBtn->setObjectName("OKBtn");
+  OKBtn = Named(new QPushButton("OK", this), "OKBtn");
   OKBtn->setDefault(true);
-  CancelBtn = new QPushButton("Cancel", this);
-  CancelBtn->setObjectName("CancelBtn");
+  CancelBtn = Named(new QPushButton("Cancel", this), "CancelBtn");
   connect(OKBtn, &QPushButton::clicked, this, &TPreferencesForm::OKBtnClick);
   connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
   connect(PreferencesTreeView, &QTreeWidget::currentItemChanged, this,

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "kvNamedWidget.h"
 #include "cKvadraSystem.h"
 
 TResampleForm* ResampleForm = nullptr;
@@ -55,9 +56,7 @@ TResampleForm::TResampleForm(QWidget* parent) : QDialog(parent, Qt::Tool)
   setModal(true);
   resize(292, 271);
 
-  TypeBox = new QComboBox(this);
-  TypeBox->setObjectName("TypeBox");
-  TypeBox->setAccessibleName("Method");
+  TypeBox = Named(new QComboBox(this), "TypeBox", "Method");
   TypeBox->addItems({"Nearest Neighbor", "Bilinear", "Bicubic"});
 
   // A pair of linked fields (width and height) with the chain picture beside them.
@@ -84,14 +83,11 @@ TResampleForm::TResampleForm(QWidget* parent) : QDialog(parent, Qt::Tool)
   QGroupBox* percent = pair("Percent", "PercentBox", "percent", 100, WidthPcnEdit, HeightPcnEdit, Image2,
                             "WidthPcnEdit", "HeightPcnEdit", "Image2");
 
-  ConstrainBox = new QCheckBox("Constrain Properties", this);
-  ConstrainBox->setObjectName("ConstrainBox");
+  ConstrainBox = Named(new QCheckBox("Constrain Properties", this), "ConstrainBox");
   ConstrainBox->setChecked(true);
-  OKBtn = new QPushButton("OK", this);
-  OKBtn->setObjectName("OKBtn");
+  OKBtn = Named(new QPushButton("OK", this), "OKBtn");
   OKBtn->setDefault(true);
-  CancelBtn = new QPushButton("Cancel", this);
-  CancelBtn->setObjectName("CancelBtn");
+  CancelBtn = Named(new QPushButton("Cancel", this), "CancelBtn");
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 
+#include "kvNamedWidget.h"
 #include "TKvadraMainForm.h"
 #include "kvInstallPaths.h"
 
@@ -58,8 +59,7 @@ TSplashForm::TSplashForm(QWidget* parent)
   LowerLabel->setFont(small);
   AlgoLabel->setFont(small);
 
-  InfoMemo = new QPlainTextEdit(this);
-  InfoMemo->setObjectName("InfoMemo");
+  InfoMemo = Named(new QPlainTextEdit(this), "InfoMemo");
   InfoMemo->setReadOnly(true);
   InfoMemo->setEnabled(false);
   InfoMemo->setFrameStyle(QFrame::NoFrame);

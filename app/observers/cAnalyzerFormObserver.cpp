@@ -1,26 +1,10 @@
 #include "cAnalyzerFormObserver.h"
 
 #include "TAnalyzerForm.h"
-#include "kvDiagnostics.h"
 
-KV_UNIT("kvObservers\\cAnalyzerFormObserver");
-
-void cAnalyzerFormObserver::Update(sMessage& message)
+cAnalyzerFormObserver::cAnalyzerFormObserver() : cFormObserver([] { return AnalyzerForm != nullptr; })
 {
-  KV_ASSERT(message.Msg != VOID_MESSAGE, "Message.Msg != VOID_MESSAGE");
-  TAnalyzerForm* form = AnalyzerForm;
-  if (!form) return;
-  switch (message.Msg) {
-  case OPERATION_LOADED:
-    form->AddOperation(unsigned(message.LParam));
-    break;
-  case ANALYZER_SERIES_READY:
-    form->SeriesReady();
-    break;
-  case ANALYZER_POINT_READY:
-    form->PointReady();
-    break;
-  default:
-    break;
-  }
+  On({OPERATION_LOADED}, [](const sMessage& m) { AnalyzerForm->AddOperation(unsigned(m.LParam)); });
+  On({ANALYZER_SERIES_READY}, [](const sMessage&) { AnalyzerForm->SeriesReady(); });
+  On({ANALYZER_POINT_READY}, [](const sMessage&) { AnalyzerForm->PointReady(); });
 }

@@ -1,9 +1,9 @@
 #pragma once
 // Feeds the analyzer window: announced operations go to its selectors, and the experiment's
 // series and points to its chart and table.
-#include "kvMessages/iObserver.h"
+#include "cFormObserver.h"
 
-class cAnalyzerFormObserver : public iObserver {
+class cAnalyzerFormObserver : public cFormObserver {
 public:
-  void Update(sMessage& message) override;
+  cAnalyzerFormObserver();
 };

@@ -2,30 +2,14 @@
 
 #include "TAutoOperationForm.h"
 #include "cKvadraSystem.h"
-#include "kvDiagnostics.h"
 
-KV_UNIT("kvObservers\\cAutoOperationFormObserver");
-
-void cAutoOperationFormObserver::Update(sMessage& message)
+cAutoOperationFormObserver::cAutoOperationFormObserver() : cFormObserver([] { return AutoOperationForm != nullptr; })
 {
-  KV_ASSERT(message.Msg != VOID_MESSAGE, "Message.Msg != VOID_MESSAGE");
-  TAutoOperationForm* form = AutoOperationForm;
-  if (!form) return;
-  switch (message.Msg) {
-  case IMAGE_LOADED:
-  case ORIGIN_REPLACED: {
+  On({IMAGE_LOADED, ORIGIN_REPLACED}, [](const sMessage&) {
     int width = 0, height = 0, channels = 0;
     KvadraSystem->GetImageSizes(width, height, channels);
-    form->SetPreviewPlaneSize(width, height);
-    break;
-  }
-  case IMAGE_CLOSED:
-    form->SetPreviewPlaneSize(0, 0);
-    break;
-  case FILTRATION_FINISHED:
-    form->RepaintPreview();
-    break;
-  default:
-    break;
-  }
+    AutoOperationForm->SetPreviewPlaneSize(width, height);
+  });
+  On({IMAGE_CLOSED}, [](const sMessage&) { AutoOperationForm->SetPreviewPlaneSize(0, 0); });
+  On({FILTRATION_FINISHED}, [](const sMessage&) { AutoOperationForm->RepaintPreview(); });
 }

@@ -1,9 +1,9 @@
 #pragma once
 // Keeps the operation dialog's preview in step with the picture: its plane size follows the
 // current picture, and a finished run repaints it.
-#include "kvMessages/iObserver.h"
+#include "cFormObserver.h"
 
-class cAutoOperationFormObserver : public iObserver {
+class cAutoOperationFormObserver : public cFormObserver {
 public:
-  void Update(sMessage& message) override;
+  cAutoOperationFormObserver();
 };

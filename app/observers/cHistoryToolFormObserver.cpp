@@ -1,23 +1,11 @@
 #include "cHistoryToolFormObserver.h"
 
 #include "THistoryToolForm.h"
-#include "kvDiagnostics.h"
 
-KV_UNIT("kvObservers\\cHistoryToolFormObserver");
-
-void cHistoryToolFormObserver::Update(sMessage& message)
+cHistoryToolFormObserver::cHistoryToolFormObserver() : cFormObserver([] { return HistoryToolForm != nullptr; })
 {
-  KV_ASSERT(message.Msg != VOID_MESSAGE, "Message.Msg != VOID_MESSAGE");
-  if (!HistoryToolForm) return;
-  switch (message.Msg) {
-  case IMAGE_LOADED:
-  case IMAGE_CLOSED:
-  case HISTORY_CHANGED:
-  case GLOBAL_PARAMETERS_CHANGED:
+  On({IMAGE_LOADED, IMAGE_CLOSED, HISTORY_CHANGED, GLOBAL_PARAMETERS_CHANGED}, [](const sMessage&) {
     HistoryToolForm->RefreshGrid();
     HistoryToolForm->SetupColumns();
-    break;
-  default:
-    break;
-  }
+  });
 }

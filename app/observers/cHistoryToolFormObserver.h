@@ -1,8 +1,8 @@
 #pragma once
 // Refills the History grid when the history or the visible measures change.
-#include "kvMessages/iObserver.h"
+#include "cFormObserver.h"
 
-class cHistoryToolFormObserver : public iObserver {
+class cHistoryToolFormObserver : public cFormObserver {
 public:
-  void Update(sMessage& message) override;
+  cHistoryToolFormObserver();
 };

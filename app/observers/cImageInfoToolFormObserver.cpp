@@ -1,22 +1,9 @@
 #include "cImageInfoToolFormObserver.h"
 
 #include "TImageInfoToolForm.h"
-#include "kvDiagnostics.h"
 
-KV_UNIT("kvObservers\\cImageInfoToolFormObserver");
-
-void cImageInfoToolFormObserver::Update(sMessage& message)
+cImageInfoToolFormObserver::cImageInfoToolFormObserver() : cFormObserver([] { return ImageInfoToolForm != nullptr; })
 {
-  KV_ASSERT(message.Msg != VOID_MESSAGE, "Message.Msg != VOID_MESSAGE");
-  if (!ImageInfoToolForm) return;
-  switch (message.Msg) {
-  case IMAGE_CLOSED:
-  case FILTRATION_FINISHED:
-  case HISTORY_CHANGED:
-  case CURRENT_IMAGE_CHANGED:
-    ImageInfoToolForm->UpdateInfo();
-    break;
-  default:
-    break;
-  }
+  On({IMAGE_CLOSED, FILTRATION_FINISHED, HISTORY_CHANGED, CURRENT_IMAGE_CHANGED},
+     [](const sMessage&) { ImageInfoToolForm->UpdateInfo(); });
 }

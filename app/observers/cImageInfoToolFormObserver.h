@@ -1,8 +1,8 @@
 #pragma once
 // Refreshes the Image info window when the current picture or its measures change.
-#include "kvMessages/iObserver.h"
+#include "cFormObserver.h"
 
-class cImageInfoToolFormObserver : public iObserver {
+class cImageInfoToolFormObserver : public cFormObserver {
 public:
-  void Update(sMessage& message) override;
+  cImageInfoToolFormObserver();
 };

@@ -1,9 +1,9 @@
 #pragma once
 // Turns kernel messages into main-window updates: status and progress, viewer sizes and
 // repaints, enabled states and the menus of announced operations.
-#include "kvMessages/iObserver.h"
+#include "cFormObserver.h"
 
-class cKvadraMainFormObserver : public iObserver {
+class cKvadraMainFormObserver : public cFormObserver {
 public:
-  void Update(sMessage& message) override;
+  cKvadraMainFormObserver();
 };

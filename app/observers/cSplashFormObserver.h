@@ -1,8 +1,8 @@
 #pragma once
 // Shows each announced operation on the splash window while the packages load.
-#include "kvMessages/iObserver.h"
+#include "cFormObserver.h"
 
-class cSplashFormObserver : public iObserver {
+class cSplashFormObserver : public cFormObserver {
 public:
-  void Update(sMessage& message) override;
+  cSplashFormObserver();
 };

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include <fftw3.h>
@@ -112,6 +113,16 @@ inline double Ratio(double numerator, double denominator)
   return (zero ? 1.0 : numerator) / (zero ? 1.0 : denominator);
 }
 
+// The index of a pair that needs no computing: missing or mismatched pictures score 0, a
+// picture against itself or an empty pair scores 1.
+std::optional<double> DecidedIndex(const cBMPSurface* image, const cBMPSurface* origin)
+{
+  if (!image || !origin) return 0.0;
+  if (image == origin) return 1.0;
+  if (!SameGeometry(*image, *origin)) return 0.0;
+  if (image->GetWidth() == 0 || image->GetHeight() == 0) return 1.0;
+  return std::nullopt;
+}
 }  // namespace
 
 sQualitySettings sQualitySettings::FromGlobals()
@@ -212,11 +223,8 @@ double cChannelProperties::Compute(eQualityIndex kind, cBMPSurface* image, cBMPS
 double cChannelProperties::ComputeIQ(cBMPSurface* image, cBMPSurface* origin, int channel,
                                      const sQualitySettings& settings, const std::atomic<bool>* stop)
 {
-  if (!image || !origin) return 0.0;
-  if (image == origin) return 1.0;
-  if (!SameGeometry(*image, *origin)) return 0.0;
+  if (const auto decided = DecidedIndex(image, origin)) return *decided;
   const int w = image->GetWidth(), h = image->GetHeight();
-  if (w == 0 || h == 0) return 1.0;
   // The pixel reads of IQ hold both surfaces' locks (std::lock orders them free of deadlock).
   const double sum = SurfaceSumOfIndex(*image, *origin, channel, settings, WindowIQIndex{}, true, stop);
   return sum / (double(w) * double(h));
@@ -225,11 +233,8 @@ double cChannelProperties::ComputeIQ(cBMPSurface* image, cBMPSurface* origin, in
 double cChannelProperties::ComputeSSIM(const cBMPSurface* image, const cBMPSurface* origin, int channel,
                                        const sQualitySettings& settings, const std::atomic<bool>* stop)
 {
-  if (!image || !origin) return 0.0;
-  if (image == origin) return 1.0;
-  if (!SameGeometry(*image, *origin)) return 0.0;
+  if (const auto decided = DecidedIndex(image, origin)) return *decided;
   const int w = image->GetWidth(), h = image->GetHeight();
-  if (w == 0 || h == 0) return 1.0;
   const double c1 = (settings.K1 * 255) * (settings.K1 * 255);
   const double c2 = (settings.K2 * 255) * (settings.K2 * 255);
   const double c3 = c2 / 2;
@@ -258,11 +263,8 @@ double cChannelProperties::PlaneIQ(const double* measured, const double* origin,
 double cChannelProperties::ComputeIQHVS(const cBMPSurface* image, const cBMPSurface* origin, int channel,
                                         const sQualitySettings& settings, const std::atomic<bool>* stop)
 {
-  if (!image || !origin) return 0.0;
-  if (image == origin) return 1.0;
-  if (!SameGeometry(*image, *origin)) return 0.0;
+  if (const auto decided = DecidedIndex(image, origin)) return *decided;
   const int w = image->GetWidth(), h = image->GetHeight();
-  if (w == 0 || h == 0) return 1.0;
   // A plane one pixel wide or high has no subbands: its index is taken on the pixels.
   if (w < 2 || h < 2) {
     const cPlaneBuffer a = ChannelPlane(*image, channel), b = ChannelPlane(*origin, channel);
@@ -283,7 +285,7 @@ double cChannelProperties::ComputeIQHVS(const cBMPSurface* image, const cBMPSurf
     };
   };
   const int bandWidth = cWaveletLib::BandExtent(w), bandHeight = cWaveletLib::BandExtent(h);
-  static const double Weights[4] = {0.5779, 0.1707, 0.1582, 0.0932};  // LL, LH, HL, HH
+  static const double weights[4] = {0.5779, 0.1707, 0.1582, 0.0932};  // LL, LH, HL, HH
   double result = 0.0;
   int band = 0;
   for (bool highRows : {false, true}) {
@@ -294,7 +296,7 @@ double cChannelProperties::ComputeIQHVS(const cBMPSurface* image, const cBMPSurf
       cPlaneBuffer reference, measured;
       library.AnalyseHalfColumns(originHalf, w, h, highColumns, reference);
       library.AnalyseHalfColumns(imageHalf, w, h, highColumns, measured);
-      result += Weights[band++] * PlaneIQ(measured.data(), reference.data(), bandWidth, bandHeight,
+      result += weights[band++] * PlaneIQ(measured.data(), reference.data(), bandWidth, bandHeight,
                                           settings.WindowWidth, settings.WindowHeight, stop);
     }
   }

@@ -167,34 +167,24 @@ bool cImage::LoadTIFF(const std::string& fileName)
 
 bool cImage::LoadBMP(const std::string& fileName)
 {
-  LoadError.clear();
-  auto surface = std::make_unique<cBMPSurface>();
-  sLoadReport report;
-  if (!surface->LoadImage(fileName, PixelLimit(), &report)) {
-    NoteRefusal(report);
-    return false;
-  }
-  AcceptLoaded(std::move(surface));
-  AlphaDropped = false;
-  return true;
+  return LoadWith(
+      [](const std::string& name, cBMPSurface& surface, uint64_t maxPixels, sLoadReport& report) {
+        return surface.LoadImage(name, maxPixels, &report);
+      },
+      fileName);
 }
 
 bool cImage::LoadJPEG(const std::string& fileName)
 {
-  LoadError.clear();
-  std::FILE* file = std::fopen(fileName.c_str(), "rb");
-  if (!file) return false;
-  auto surface = std::make_unique<cBMPSurface>();
-  sLoadReport report;
-  const bool decoded = cJpegCodec::Decode(file, *surface, PixelLimit(), report);
-  std::fclose(file);
-  if (!decoded) {
-    NoteRefusal(report);
-    return false;
-  }
-  AcceptLoaded(std::move(surface));
-  AlphaDropped = false;
-  return true;
+  return LoadWith(
+      [](const std::string& name, cBMPSurface& surface, uint64_t maxPixels, sLoadReport& report) {
+        std::FILE* file = std::fopen(name.c_str(), "rb");
+        if (!file) return false;
+        const bool decoded = cJpegCodec::Decode(file, surface, maxPixels, report);
+        std::fclose(file);
+        return decoded;
+      },
+      fileName);
 }
 
 bool cImage::SaveImage(const std::string& fileName)

@@ -26,8 +26,8 @@ cImage* cImageStorage::CreateImage()
 cImage* cImageStorage::CreateChildImage(cImage* theParent)
 {
   KV_ASSERT(theParent!=nullptr, "theParent!=NULL");
-  auto Iterator = Images.find(theParent);
-  KV_ASSERT(Iterator!=Images.end(), "Iterator!=Images.end()");
+  auto iterator = Images.find(theParent);
+  KV_ASSERT(iterator!=Images.end(), "Iterator!=Images.end()");
   auto* child = new cImage;
   child->MakeCopyFrom(*theParent);
   return Register(child, theParent);

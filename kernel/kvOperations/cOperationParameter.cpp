@@ -156,9 +156,9 @@ void cOperationParameter::SetValue(int theInteger)
 void cOperationParameter::SetValue(double value)
 {
   KV_ASSERT(FParameterType == ptReal, "FParameterType == ptReal");
-  const int TempValue = RealToData(value);
-  KV_ASSERT((FMinBound <= TempValue) && (TempValue <= FMaxBound), "(FMinBound<=TempValue)&&(TempValue<=FMaxBound)");
-  FValue = TempValue;
+  const int tempValue = RealToData(value);
+  KV_ASSERT((FMinBound <= tempValue) && (tempValue <= FMaxBound), "(FMinBound<=TempValue)&&(TempValue<=FMaxBound)");
+  FValue = tempValue;
 }
 
 void cOperationParameter::SetValue(bool value)

@@ -46,50 +46,25 @@ sParamHandle cOperationParams::AddNewParam(const sParameterInfo& info)
 
 sParamHandle cOperationParams::AddInteger(const std::string& name, int min, int max, int defaultValue)
 {
-  sParameterInfo info;
-  info.ParameterName = name;
-  info.theParameterType = ptInteger;
-  info.MinBound = min;
-  info.MaxBound = max;
-  info.DefaultValue = defaultValue;
-  info.Precision = 0;
-  return AddNewParam(info);
+  return AddNewParam(sParameterInfo::Of(ptInteger, name, min, max, defaultValue, 0));
 }
 
 sParamHandle cOperationParams::AddReal(const std::string& name, double min, double max, double defaultValue,
                                        uint8_t precision)
 {
-  sParameterInfo info;
-  info.ParameterName = name;
-  info.theParameterType = ptReal;
-  info.MinBound = min;
-  info.MaxBound = max;
-  info.DefaultValue = defaultValue;
-  info.Precision = precision;
-  return AddNewParam(info);
+  return AddNewParam(sParameterInfo::Of(ptReal, name, min, max, defaultValue, precision));
 }
 
 sParamHandle cOperationParams::AddBoolean(const std::string& name, bool defaultValue)
 {
-  sParameterInfo info;
-  info.ParameterName = name;
-  info.theParameterType = ptBoolean;
-  info.MinBound = 0;
-  info.MaxBound = 1;
-  info.DefaultValue = defaultValue ? 1 : 0;
-  return AddNewParam(info);
+  return AddNewParam(sParameterInfo::Of(ptBoolean, name, 0, 1, defaultValue ? 1 : 0));
 }
 
 sParamHandle cOperationParams::AddEnumerated(const std::string& name, const std::vector<std::string>& choices,
                                              int defaultIndex)
 {
-  sParameterInfo info;
-  info.ParameterName = name;
-  info.theParameterType = ptEnumerated;
   // The stored bounds of a choice come from the choices themselves; these only pass the check.
-  info.MinBound = 0;
-  info.MaxBound = double(choices.size());
-  info.DefaultValue = defaultIndex;
+  sParameterInfo info = sParameterInfo::Of(ptEnumerated, name, 0, double(choices.size()), defaultIndex);
   info.EnumStrings = choices;
   return AddNewParam(info);
 }

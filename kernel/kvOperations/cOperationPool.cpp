@@ -77,11 +77,11 @@ acOperation* cOperationPool::LookForOperationByUID(unsigned uid) const
 void cOperationPool::GetOperationGroupAndName(unsigned uid, std::string& group, std::string& name,
                                               std::string& type) const
 {
-  acOperation* Operation = LookForOperationByUID(uid);
-  KV_ASSERT(Operation != nullptr, "Operation != NULL");
-  group = Operation->GetGroupName();
-  name = Operation->GetName();
-  type = Operation->GetOperationType();
+  acOperation* operation = LookForOperationByUID(uid);
+  KV_ASSERT(operation != nullptr, "Operation != NULL");
+  group = operation->GetGroupName();
+  name = operation->GetName();
+  type = operation->GetOperationType();
 }
 
 acOperation* cOperationPool::SelectOperation(const cOperationParams& params) const

@@ -16,5 +16,9 @@ struct sParameterInfo {
   double DefaultValue = 0.0;
   uint8_t Precision = 2;
 
+  // A whole declaration in one call (no choices yet).
+  static sParameterInfo Of(eParameterType type, const std::string& name, double min, double max, double defaultValue,
+                           uint8_t precision = 2);
+
   void AddEnumString(const std::string& text);
 };

@@ -125,21 +125,21 @@ void cKvadraServer::SelectedFilterExecute(bool save)
   SettleWorker();
   Worker.reset();
 
-  acOperation* ResultOperation = OperationPool->LookForOperationByUID(SelectedOperationUID);
-  KV_ASSERT(ResultOperation!=nullptr, "ResultOperation!=NULL");
+  acOperation* resultOperation = OperationPool->LookForOperationByUID(SelectedOperationUID);
+  KV_ASSERT(resultOperation!=nullptr, "ResultOperation!=NULL");
   cImage* source = GetCurrentImage();
   // A front end may ask for a preview while no picture is loaded: there is nothing to run.
   if (!source) return;
   SaveResult = save;
-  ResultOperation->SetInterfaces(source, ResultImage);
-  RunWholeImage = ResultOperation->RunWholeImage;
+  resultOperation->SetInterfaces(source, ResultImage);
+  RunWholeImage = resultOperation->RunWholeImage;
 
   Ticket = std::make_shared<sRunTicket>();
   Ticket->Server = this;
   Ticket->Pending = true;
   std::shared_ptr<sRunTicket> ticket = Ticket;
   iKernelHost* host = Host;
-  Worker = std::make_unique<FilterThread>(ResultOperation, [host, ticket]() {
+  Worker = std::make_unique<FilterThread>(resultOperation, [host, ticket]() {
     host->PostWork([ticket]() {
       if (ticket->Server && ticket->Pending) ticket->Server->OnTerminate();
     });

@@ -86,8 +86,8 @@ cWaveletLib::cWaveletLib() : Bank(std::make_unique<cWaveletBank>()) {}
 
 cWaveletLib::~cWaveletLib()
 {
-  for (auto Iterator = Trees.begin(); Iterator != Trees.end(); ++Iterator)
-    KV_ASSERT((*Iterator).second != nullptr, "(*Iterator).second != NULL");
+  for (auto iterator = Trees.begin(); iterator != Trees.end(); ++iterator)
+    KV_ASSERT((*iterator).second != nullptr, "(*Iterator).second != NULL");
   Trees.clear();
   Bank.reset();
 }

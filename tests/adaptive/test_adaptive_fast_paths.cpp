@@ -3,10 +3,12 @@
 
 #include <random>
 
-#include "../median/FilterTestSupport.h"
+#include "FilterChecks.h"
+#include "MedianReference.h"
+#include "ParamSupport.h"
 #include "LeeFilter.h"
 
-using namespace filtertest;
+using namespace kvtest;
 
 namespace {
 
@@ -76,10 +78,10 @@ TEST(LeeFilter, RowWiseSumsEqualPlainFormulaOnRandomPictures)
     kvtest::Fill(*source.GetSurface(), k.W, k.H, k.Channels, [&](int x, int y, int c) {
       return uint8_t(x < k.W / 2 ? (x + y + 40 * c) % 256 : rng() % 256);
     });
-    SetInt(op, 0, k.Window);
+    Set(op, 0, k.Window);
     const bool whole = k.Region.Right == 0;
     const sRect g = whole ? sRect{0, 0, k.W, k.H} : k.Region;
-    auto result = whole ? kvtest::RunOperation(op, source) : RunOnRegion(op, source, g);
+    auto result = whole ? kvtest::RunOperation(op, source) : RunOperation(op, source, g);
     cBMPSurface expected;
     ReferenceLee(*source.GetSurface(), expected, k.Window, g);
     EXPECT_TRUE(kvtest::SamePixels(*result->GetSurface(), expected))

@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "DifferentFilter.h"
-#include "FilterTestSupport.h"
+#include "FilterChecks.h"
+#include "ParamSupport.h"
 #include "GradientFilter.h"
 #include "LaplasianFilter.h"
 
-using kvfilter::Apply;
-using kvfilter::At;
-using kvfilter::Set;
+using kvtest::RunOperation;
+using kvtest::At;
+using kvtest::Set;
 
 namespace {
 
@@ -24,13 +25,13 @@ bool AllZero(cImage& image)
 // and on a rectangle touching the right border.
 void ExpectRowsEqualPixels(acSingleChannelOperation& op, const std::string& label)
 {
-  for (auto& picture : kvfilter::ProbePictures()) {
+  for (auto& picture : kvtest::ProbePictures()) {
     const sRect rect{picture->GetWidth() / 2, 0, picture->GetWidth(), (picture->GetHeight() + 1) / 2};
     for (bool whole : {true, false}) {
       op.SetPixelReference(true);
-      auto plain = whole ? Apply(op, *picture) : kvfilter::RunRect(op, *picture, rect);
+      auto plain = whole ? RunOperation(op, *picture) : kvtest::RunOperation(op, *picture, rect);
       op.SetPixelReference(false);
-      auto rows = whole ? Apply(op, *picture) : kvfilter::RunRect(op, *picture, rect);
+      auto rows = whole ? RunOperation(op, *picture) : kvtest::RunOperation(op, *picture, rect);
       EXPECT_TRUE(op.RanByRows()) << label;
       EXPECT_TRUE(kvtest::SamePixels(*plain->GetSurface(), *rows->GetSurface()))
           << label << " on " << picture->GetWidth() << "x" << picture->GetHeight() << "x"
@@ -44,7 +45,7 @@ void ExpectRowsEqualPixels(acSingleChannelOperation& op, const std::string& labe
 TEST(MathPackage, RegistersTheThreeFiltersInOrder)
 {
   const std::vector<std::string> expected{"Different Filter", "Laplasian Filter", "Gradient Filter"};
-  EXPECT_EQ(kvfilter::PackageOperationNames("010pkMath.so"), expected);
+  EXPECT_EQ(kvtest::PackageOperationNames("010pkMath.so"), expected);
   LaplasianFilter l;
   EXPECT_EQ(l.GetFormMode(), 0);
   EXPECT_EQ(l.GetParams()->GetParamsCount(), 0);
@@ -62,15 +63,15 @@ TEST(Derivatives, ConstantPictureGivesZero)
     for (int dy : {0, 3}) {
       Set(d, "Degree X", dx);
       Set(d, "Degree Y", dy);
-      EXPECT_TRUE(AllZero(*Apply(d, flat))) << dx << "," << dy;
+      EXPECT_TRUE(AllZero(*RunOperation(d, flat))) << dx << "," << dy;
     }
   LaplasianFilter l;
-  EXPECT_TRUE(AllZero(*Apply(l, flat)));
+  EXPECT_TRUE(AllZero(*RunOperation(l, flat)));
   GradientFilter g;
-  EXPECT_TRUE(AllZero(*Apply(g, flat)));
-  kvfilter::Param(g, "Operator")->SetValue(1);
+  EXPECT_TRUE(AllZero(*RunOperation(g, flat)));
+  kvtest::Param(g, "Operator")->SetValue(1);
   Set(g, "Perfect", true);
-  EXPECT_TRUE(AllZero(*Apply(g, flat)));
+  EXPECT_TRUE(AllZero(*RunOperation(g, flat)));
 }
 
 TEST(Derivatives, DifferenceOfZeroDegreesReproducesThePicture)
@@ -78,7 +79,7 @@ TEST(Derivatives, DifferenceOfZeroDegreesReproducesThePicture)
   cImage source;
   kvtest::FillRandom(*source.GetSurface(), 7, 5, 3, 4);
   DifferentFilter d;
-  EXPECT_TRUE(kvtest::SamePixels(*Apply(d, source)->GetSurface(), *source.GetSurface()));
+  EXPECT_TRUE(kvtest::SamePixels(*RunOperation(d, source)->GetSurface(), *source.GetSurface()));
 }
 
 TEST(Derivatives, DifferencesOnRampsAndSteps)
@@ -87,23 +88,23 @@ TEST(Derivatives, DifferencesOnRampsAndSteps)
   cImage ramp;
   kvtest::Fill(*ramp.GetSurface(), 10, 3, 1, [](int x, int, int) { return uint8_t(7 * x + 3); });
   Set(d, "Degree X", 1);
-  auto first = Apply(d, ramp);
+  auto first = RunOperation(d, ramp);
   for (int x = 1; x < 10; ++x) EXPECT_EQ(At(*first, x, 1), 7);
   Set(d, "Degree X", 3);
-  auto third = Apply(d, ramp);
+  auto third = RunOperation(d, ramp);
   for (int x = 3; x < 10; ++x) EXPECT_EQ(At(*third, x, 1), 0) << x;
 
   cImage step;
-  kvfilter::Rows(*step.GetSurface(), {{0, 0, 0, 8}});
-  EXPECT_EQ(At(*Apply(d, step), 3, 0), 8);
+  kvtest::Rows(*step.GetSurface(), {{0, 0, 0, 8}});
+  EXPECT_EQ(At(*RunOperation(d, step), 3, 0), 8);
   // Second difference |g(x) - 2 g(x-1) + g(x-2)|, and the vertical direction.
   Set(d, "Degree X", 2);
-  EXPECT_EQ(At(*Apply(d, step), 3, 0), 8);
+  EXPECT_EQ(At(*RunOperation(d, step), 3, 0), 8);
   cImage column;
-  kvfilter::Rows(*column.GetSurface(), {{5}, {9}, {30}});
+  kvtest::Rows(*column.GetSurface(), {{5}, {9}, {30}});
   Set(d, "Degree X", 0);
   Set(d, "Degree Y", 2);
-  EXPECT_EQ(At(*Apply(d, column), 0, 2), 30 - 18 + 5);
+  EXPECT_EQ(At(*RunOperation(d, column), 0, 2), 30 - 18 + 5);
 }
 
 TEST(Derivatives, HighDegreesSaturateInsteadOfOverflowing)
@@ -115,7 +116,7 @@ TEST(Derivatives, HighDegreesSaturateInsteadOfOverflowing)
   DifferentFilter d;
   Set(d, "Degree X", 20);
   Set(d, "Degree Y", 20);
-  auto result = Apply(d, board);
+  auto result = RunOperation(d, board);
   for (int y = 20; y < 26; ++y)
     for (int x = 20; x < 26; ++x) ASSERT_EQ(At(*result, x, y), 255) << x << "," << y;
 }
@@ -125,17 +126,17 @@ TEST(Derivatives, LaplacianOfRampsAndImpulses)
   cImage ramp;
   kvtest::Fill(*ramp.GetSurface(), 8, 8, 1, [](int x, int y, int) { return uint8_t(10 * x + 5 * y); });
   LaplasianFilter l;
-  auto result = Apply(l, ramp);
+  auto result = RunOperation(l, ramp);
   for (int y = 2; y < 8; ++y)
     for (int x = 2; x < 8; ++x) ASSERT_EQ(At(*result, x, y), 0);
   cImage dot;
   kvtest::Fill(*dot.GetSurface(), 6, 6, 1, [](int x, int y, int) { return uint8_t(x == 3 && y == 3 ? 50 : 0); });
-  auto r = Apply(l, dot);
+  auto r = RunOperation(l, dot);
   EXPECT_EQ(At(*r, 3, 3), 100);  // 2 g
   EXPECT_EQ(At(*r, 4, 3), 100);  // |-2 g|
   EXPECT_EQ(At(*r, 5, 3), 50);
   kvtest::Fill(*dot.GetSurface(), 6, 6, 1, [](int x, int y, int) { return uint8_t(x == 3 && y == 3 ? 200 : 0); });
-  EXPECT_EQ(At(*Apply(l, dot), 3, 3), 255);
+  EXPECT_EQ(At(*RunOperation(l, dot), 3, 3), 255);
 }
 
 TEST(Derivatives, GradientOperatorsFactorAndMagnitude)
@@ -145,22 +146,22 @@ TEST(Derivatives, GradientOperatorsFactorAndMagnitude)
   kvtest::Fill(*edge.GetSurface(), 8, 6, 1, [](int x, int, int) { return uint8_t(x < 4 ? 0 : 30); });
   GradientFilter g;
   // Roberts at (3, 2): Gy = g(4,3) - g(3,2) = 30, Gx = g(3,3) - g(4,2) = -30: |Gx| + |Gy| = 60.
-  EXPECT_EQ(At(*Apply(g, edge), 3, 2), 60);
+  EXPECT_EQ(At(*RunOperation(g, edge), 3, 2), 60);
   Set(g, "Perfect", true);
-  EXPECT_EQ(At(*Apply(g, edge), 3, 2), 42);  // sqrt(1800) = 42.4
+  EXPECT_EQ(At(*RunOperation(g, edge), 3, 2), 42);  // sqrt(1800) = 42.4
   Set(g, "Factor", 2.5);
-  EXPECT_EQ(At(*Apply(g, edge), 3, 2), 106);  // 42.43 * 2.5 = 106.07
+  EXPECT_EQ(At(*RunOperation(g, edge), 3, 2), 106);  // 42.43 * 2.5 = 106.07
   // Sobel at (3, 2): Gx = 4 * 30 = 120, Gy = 0.
-  kvfilter::Param(g, "Operator")->SetValue(1);
+  kvtest::Param(g, "Operator")->SetValue(1);
   Set(g, "Perfect", false);
   Set(g, "Factor", 1.0);
-  EXPECT_EQ(At(*Apply(g, edge), 3, 2), 120);
+  EXPECT_EQ(At(*RunOperation(g, edge), 3, 2), 120);
   Set(g, "Factor", 4.0);
-  EXPECT_EQ(At(*Apply(g, edge), 3, 2), 255);
+  EXPECT_EQ(At(*RunOperation(g, edge), 3, 2), 255);
   Set(g, "Factor", 0.0);
   cImage noise;
   kvtest::FillRandom(*noise.GetSurface(), 9, 9, 3, 8);
-  EXPECT_TRUE(AllZero(*Apply(g, noise)));
+  EXPECT_TRUE(AllZero(*RunOperation(g, noise)));
 }
 
 TEST(Derivatives, ChannelsAreFilteredIndependently)
@@ -170,10 +171,10 @@ TEST(Derivatives, ChannelsAreFilteredIndependently)
   Set(d, "Degree Y", 1);
   LaplasianFilter l;
   GradientFilter g;
-  kvfilter::Param(g, "Operator")->SetValue(1);
-  kvfilter::ExpectChannelsIndependent(d);
-  kvfilter::ExpectChannelsIndependent(l);
-  kvfilter::ExpectChannelsIndependent(g);
+  kvtest::Param(g, "Operator")->SetValue(1);
+  kvtest::ExpectChannelsIndependent(d);
+  kvtest::ExpectChannelsIndependent(l);
+  kvtest::ExpectChannelsIndependent(g);
 }
 
 TEST(DerivativeRowForms, EqualThePerSamplePath)
@@ -190,7 +191,7 @@ TEST(DerivativeRowForms, EqualThePerSamplePath)
   GradientFilter g;
   for (int op : {0, 1})
     for (bool perfect : {false, true}) {
-      kvfilter::Param(g, "Operator")->SetValue(op);
+      kvtest::Param(g, "Operator")->SetValue(op);
       Set(g, "Perfect", perfect);
       Set(g, "Factor", 1.7);
       ExpectRowsEqualPixels(g, "Gradient " + std::to_string(op) + (perfect ? " perfect" : ""));

@@ -7,32 +7,20 @@
 #include "CapturedMessagesTest.h"
 #include "DamagedJpegs.h"
 #include "JpegFileWriter.h"
+#include "KeptPicture.h"
 #include "KvTestSupport.h"
 #include "kvMessages/cUserDialogs.h"
 #include "cuGlobalParameters.h"
 
 using kvtest::JpegFileWriter;
+using kvtest::ExpectUnchanged;
+using kvtest::Prefill;
 using kvtest::ScratchFolder;
 
 namespace {
 
 using ImageTest = kvtest::CapturedMessagesTest;
 
-// An image holding a small known picture, to see that failed loads leave it alone.
-void Prefill(cImage& image)
-{
-  kvtest::FillRandom(*image.GetSurface(), 5, 3, 3, 99);
-  image.SetTitle("kept");
-}
-
-void ExpectUnchanged(cImage& image)
-{
-  cBMPSurface expected;
-  kvtest::FillRandom(expected, 5, 3, 3, 99);
-  ASSERT_NE(image.GetSurface(), nullptr);
-  EXPECT_TRUE(kvtest::SamePixels(*image.GetSurface(), expected));
-  EXPECT_EQ(image.GetTitle(), "kept");
-}
 
 int MaxDifference(cBMPSurface& s, const std::function<int(int, int, int)>& expected)
 {

@@ -11,6 +11,7 @@
 #include "BmpFileBuilder.h"
 #include "CapturedMessagesTest.h"
 #include "DamagedPictures.h"
+#include "KeptPicture.h"
 #include "KvTestSupport.h"
 #include "PngFileWriter.h"
 #include "TiffFileWriter.h"
@@ -18,6 +19,8 @@
 #include "cuGlobalParameters.h"
 
 using kvtest::PngFileWriter;
+using kvtest::ExpectUnchanged;
+using kvtest::Prefill;
 using kvtest::ScratchFolder;
 using kvtest::TiffFileWriter;
 
@@ -92,20 +95,6 @@ std::vector<uint32_t> ReferenceTiff(const std::string& file, int& width, int& he
   return ok ? raster : std::vector<uint32_t>{};
 }
 
-// Fills an image with a known picture, to see that a refused file leaves it as it was.
-void Prefill(cImage& image)
-{
-  kvtest::FillRandom(*image.GetSurface(), 5, 3, 3, 99);
-  image.SetTitle("kept");
-}
-void ExpectUnchanged(cImage& image)
-{
-  cBMPSurface expected;
-  kvtest::FillRandom(expected, 5, 3, 3, 99);
-  ASSERT_NE(image.GetSurface(), nullptr);
-  EXPECT_TRUE(kvtest::SamePixels(*image.GetSurface(), expected));
-  EXPECT_EQ(image.GetTitle(), "kept");
-}
 
 }  // namespace
 

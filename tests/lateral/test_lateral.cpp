@@ -3,14 +3,15 @@
 #include <cmath>
 
 #include "BilateralFilter.h"
-#include "FilterTestSupport.h"
+#include "FilterChecks.h"
+#include "ParamSupport.h"
 #include "ROADFilter.h"
 #include "SD_ROM2Filter.h"
 #include "TrilateralFilter.h"
 
-using kvfilter::At;
-using kvfilter::Apply;
-using kvfilter::Set;
+using kvtest::At;
+using kvtest::RunOperation;
+using kvtest::Set;
 
 namespace {
 
@@ -25,7 +26,7 @@ void FlatWithImpulse(cImage& image, int w, int h, uint8_t v, int cx, int cy, uin
 TEST(LateralPackage, RegistersTheFourFiltersInOrder)
 {
   const std::vector<std::string> expected{"Bilateral", "Trilateral", "ROAD filter", "SD-ROM"};
-  EXPECT_EQ(kvfilter::PackageOperationNames("099pkLateral.so"), expected);
+  EXPECT_EQ(kvtest::PackageOperationNames("099pkLateral.so"), expected);
 }
 
 TEST(LateralPackage, DeclaresParametersInOrderWithDefaults)
@@ -53,7 +54,7 @@ TEST(WeightedFilters, WindowSizeOneReturnsEverySample)
   ROADFilter road;
   for (acOperation* op : std::initializer_list<acOperation*>{&bi, &tri, &road}) {
     Set(*op, "Window size", 1);
-    auto result = Apply(*op, source);
+    auto result = RunOperation(*op, source);
     EXPECT_TRUE(kvtest::SamePixels(*result->GetSurface(), *source.GetSurface())) << op->GetName();
   }
 }
@@ -71,7 +72,7 @@ TEST(WeightedFilters, FlatAreasStayExactlyUnchanged)
       kvtest::Fill(*flat.GetSurface(), 10, 9, 1, [&](int, int, int) { return uint8_t(v); });
       for (acOperation* op : std::initializer_list<acOperation*>{&bi, &tri, &road}) {
         Set(*op, "Window size", size);
-        auto result = Apply(*op, flat);
+        auto result = RunOperation(*op, flat);
         EXPECT_TRUE(kvtest::SamePixels(*result->GetSurface(), *flat.GetSurface()))
             << op->GetName() << " v=" << v << " size=" << size;
       }
@@ -84,10 +85,10 @@ TEST(WeightedFilters, ChannelsAreFilteredIndependently)
   TrilateralFilter tri;
   ROADFilter road;
   SD_ROM2Filter sdrom;
-  kvfilter::ExpectChannelsIndependent(bi);
-  kvfilter::ExpectChannelsIndependent(tri);
-  kvfilter::ExpectChannelsIndependent(road);
-  kvfilter::ExpectChannelsIndependent(sdrom);
+  kvtest::ExpectChannelsIndependent(bi);
+  kvtest::ExpectChannelsIndependent(tri);
+  kvtest::ExpectChannelsIndependent(road);
+  kvtest::ExpectChannelsIndependent(sdrom);
 }
 
 TEST(Bilateral, DirectNeighboursCarryFullSpatialWeightWhateverSigmaS)
@@ -96,11 +97,11 @@ TEST(Bilateral, DirectNeighboursCarryFullSpatialWeightWhateverSigmaS)
   // exponent -2) weigh exp(-200), while D = 1 keeps exponent 0 and full weight; the range
   // weight of 10 is exp(-0.02). Result: floor(40 w / (1 + 4 w)) = 7 for w = exp(-0.02).
   cImage source;
-  kvfilter::Rows(*source.GetSurface(), {{200, 10, 200}, {10, 0, 10}, {200, 10, 200}});
+  kvtest::Rows(*source.GetSurface(), {{200, 10, 200}, {10, 0, 10}, {200, 10, 200}});
   BilateralFilter bi;
   Set(bi, "Sigma S", 0.1);
   Set(bi, "Sigma R", 50.0);
-  auto result = Apply(bi, source);
+  auto result = RunOperation(bi, source);
   EXPECT_EQ(At(*result, 1, 1), 7);
 }
 
@@ -111,9 +112,9 @@ TEST(Bilateral, RecursiveFlagReadsAlreadyFilteredSamples)
   kvtest::Fill(*source.GetSurface(), 12, 1, 1, [](int x, int, int) { return uint8_t(x < 6 ? 0 : 100); });
   BilateralFilter bi;
   Set(bi, "Sigma R", 50.0);
-  auto plain = Apply(bi, source);
+  auto plain = RunOperation(bi, source);
   Set(bi, "Recursive executing", true);
-  auto recursive = Apply(bi, source);
+  auto recursive = RunOperation(bi, source);
   EXPECT_FALSE(kvtest::SamePixels(*plain->GetSurface(), *recursive->GetSurface()));
   // The first pixel of the step sees the same window either way except for its left sample.
   EXPECT_EQ(At(*plain, 0, 0), At(*recursive, 0, 0));
@@ -126,14 +127,14 @@ TEST(Bilateral, ZeroSigmasCompleteWithTheLimitingWeights)
   BilateralFilter bi;
   // Sigma R 0: only equal values share a weight, so every sample keeps its value.
   Set(bi, "Sigma R", 0.0);
-  auto sameValuesOnly = Apply(bi, source);
+  auto sameValuesOnly = RunOperation(bi, source);
   EXPECT_TRUE(kvtest::SamePixels(*sameValuesOnly->GetSurface(), *source.GetSurface()));
   // Sigma S 0: the centre and its four direct neighbours (exponent 0) keep full weight.
   cImage cross;
-  kvfilter::Rows(*cross.GetSurface(), {{250, 30, 250}, {30, 30, 30}, {250, 30, 250}});
+  kvtest::Rows(*cross.GetSurface(), {{250, 30, 250}, {30, 30, 30}, {250, 30, 250}});
   Set(bi, "Sigma R", 50.0);
   Set(bi, "Sigma S", 0.0);
-  EXPECT_EQ(At(*Apply(bi, cross), 1, 1), 30);
+  EXPECT_EQ(At(*RunOperation(bi, cross), 1, 1), 30);
 }
 
 TEST(ImpulseWeighting, LoneImpulseIsSuppressedByROADAndTrilateral)
@@ -144,14 +145,14 @@ TEST(ImpulseWeighting, LoneImpulseIsSuppressedByROADAndTrilateral)
   ROADFilter road;
   BilateralFilter bi;
   for (acOperation* op : std::initializer_list<acOperation*>{&tri, &road}) {
-    auto result = Apply(*op, source);
+    auto result = RunOperation(*op, source);
     EXPECT_NEAR(At(*result, 4, 4), 100, 2) << op->GetName();
     // The impulse barely counts in its neighbours' means.
     EXPECT_NEAR(At(*result, 3, 4), 100, 2) << op->GetName();
     EXPECT_EQ(At(*result, 0, 0), 100) << op->GetName();
   }
   // The bilateral filter's range weight protects the impulse instead.
-  EXPECT_GT(At(*Apply(bi, source), 4, 4), 250);
+  EXPECT_GT(At(*RunOperation(bi, source), 4, 4), 250);
 }
 
 TEST(ImpulseWeighting, SmoothAreaMakesTrilateralBehaveAsGaussianBilateral)
@@ -161,7 +162,7 @@ TEST(ImpulseWeighting, SmoothAreaMakesTrilateralBehaveAsGaussianBilateral)
   cImage ramp;
   kvtest::Fill(*ramp.GetSurface(), 15, 15, 1, [](int x, int, int) { return uint8_t(50 + x); });
   TrilateralFilter tri;
-  auto result = Apply(tri, ramp);
+  auto result = RunOperation(tri, ramp);
   for (int x = 2; x < 13; ++x) EXPECT_NEAR(At(*result, x, 7), 50 + x, 1) << x;
 }
 
@@ -172,21 +173,21 @@ TEST(ImpulseWeighting, ZeroSigmasCompleteWithDefinedResults)
   ROADFilter road;
   // Spatial 0: only the centre has weight, the picture is returned as it is.
   Set(road, "Spatial parameter", 0.0);
-  EXPECT_TRUE(kvtest::SamePixels(*Apply(road, source)->GetSurface(), *source.GetSurface()));
+  EXPECT_TRUE(kvtest::SamePixels(*RunOperation(road, source)->GetSurface(), *source.GetSurface()));
   // Impulse 0: only samples with R = 0 count; the impulse has R > 0 and is replaced.
   Set(road, "Spatial parameter", 5.0);
   Set(road, "Impulse parameter", 0.0);
-  EXPECT_EQ(At(*Apply(road, source), 3, 3), 60);
+  EXPECT_EQ(At(*RunOperation(road, source), 3, 3), 60);
 
   TrilateralFilter tri;
   for (const char* sigma : {"Spatial parameter", "Radiometric parameter", "Impulse parameter", "Fuzzy switcher parameter"}) {
     Set(tri, sigma, 0.0);
-    auto result = Apply(tri, source);
+    auto result = RunOperation(tri, source);
     EXPECT_EQ(At(*result, 0, 0), 60) << sigma;
   }
   // Everything 0: the impulse's own weight is wR^(1-J) * wS * wI^J = 1 * 1 * 0 and the
   // neighbours have wS = 0; with no weight left the sample keeps its value.
-  EXPECT_EQ(At(*Apply(tri, source), 3, 3), 0);
+  EXPECT_EQ(At(*RunOperation(tri, source), 3, 3), 0);
 }
 
 TEST(ImpulseWeighting, VanishingWeightsKeepTheSample)
@@ -198,7 +199,7 @@ TEST(ImpulseWeighting, VanishingWeightsKeepTheSample)
   ROADFilter road;
   Set(road, "Spatial parameter", 0.1);
   Set(road, "Impulse parameter", 0.1);
-  EXPECT_TRUE(kvtest::SamePixels(*Apply(road, noise)->GetSurface(), *noise.GetSurface()));
+  EXPECT_TRUE(kvtest::SamePixels(*RunOperation(road, noise)->GetSurface(), *noise.GetSurface()));
 }
 
 TEST(SDROM, ZeroFirstThresholdReplacesStrictExtremesOnly)
@@ -207,13 +208,13 @@ TEST(SDROM, ZeroFirstThresholdReplacesStrictExtremesOnly)
   Set(f, "T1", 0);
   for (const char* t : {"T2", "T3", "T4"}) Set(f, t, 100);
   cImage below, equal, above;
-  kvfilter::Rows(*below.GetSurface(), {{60, 61, 62}, {63, 50, 64}, {65, 66, 67}});
-  kvfilter::Rows(*equal.GetSurface(), {{60, 61, 62}, {63, 60, 64}, {65, 66, 67}});
-  kvfilter::Rows(*above.GetSurface(), {{60, 61, 62}, {63, 90, 64}, {65, 66, 67}});
+  kvtest::Rows(*below.GetSurface(), {{60, 61, 62}, {63, 50, 64}, {65, 66, 67}});
+  kvtest::Rows(*equal.GetSurface(), {{60, 61, 62}, {63, 60, 64}, {65, 66, 67}});
+  kvtest::Rows(*above.GetSurface(), {{60, 61, 62}, {63, 90, 64}, {65, 66, 67}});
   // ROM = (63 + 64) div 2 of the sorted ring 60..67.
-  EXPECT_EQ(At(*Apply(f, below), 1, 1), 63);
-  EXPECT_EQ(At(*Apply(f, equal), 1, 1), 60);
-  EXPECT_EQ(At(*Apply(f, above), 1, 1), 63);
+  EXPECT_EQ(At(*RunOperation(f, below), 1, 1), 63);
+  EXPECT_EQ(At(*RunOperation(f, equal), 1, 1), 60);
+  EXPECT_EQ(At(*RunOperation(f, above), 1, 1), 63);
 }
 
 TEST(SDROM, ThresholdsOfHundredNeedADifferenceAboveHundred)
@@ -223,8 +224,8 @@ TEST(SDROM, ThresholdsOfHundredNeedADifferenceAboveHundred)
   cImage exactly, beyond;
   kvtest::Fill(*exactly.GetSurface(), 3, 3, 1, [](int x, int y, int) { return uint8_t(x == 1 && y == 1 ? 100 : 200); });
   kvtest::Fill(*beyond.GetSurface(), 3, 3, 1, [](int x, int y, int) { return uint8_t(x == 1 && y == 1 ? 99 : 200); });
-  EXPECT_EQ(At(*Apply(f, exactly), 1, 1), 100);
-  EXPECT_EQ(At(*Apply(f, beyond), 1, 1), 200);
+  EXPECT_EQ(At(*RunOperation(f, exactly), 1, 1), 100);
+  EXPECT_EQ(At(*RunOperation(f, beyond), 1, 1), 200);
 }
 
 TEST(SDROM, LaterRanksUseTheirOwnThresholds)
@@ -232,19 +233,19 @@ TEST(SDROM, LaterRanksUseTheirOwnThresholds)
   // Centre 100 above a ring with two high samples (180, 190) and six near 100: d1 = 100 - 190
   // and d2 = 100 - 180 are negative, so only the later differences can trigger.
   cImage source;
-  kvfilter::Rows(*source.GetSurface(), {{180, 90, 91}, {92, 100, 93}, {94, 95, 190}});
+  kvtest::Rows(*source.GetSurface(), {{180, 90, 91}, {92, 100, 93}, {94, 95, 190}});
   SD_ROM2Filter f;
-  auto keep = Apply(f, source);
+  auto keep = RunOperation(f, source);
   EXPECT_EQ(At(*keep, 1, 1), 100);
   // Centre 140: rank differences c - r8 = -50, c - r7 = -40, c - r6 = 45, c - r5 = 46 with
   // T3 = 40 exceeded: replaced by ROM = (93 + 94) div 2.
-  kvfilter::Rows(*source.GetSurface(), {{180, 90, 91}, {92, 140, 93}, {94, 95, 190}});
-  EXPECT_EQ(At(*Apply(f, source), 1, 1), 93);
+  kvtest::Rows(*source.GetSurface(), {{180, 90, 91}, {92, 140, 93}, {94, 95, 190}});
+  EXPECT_EQ(At(*RunOperation(f, source), 1, 1), 93);
   // T3 = 45 is not exceeded (45 > 45 fails) and neither is T4 = 50 by 46: kept.
   Set(f, "T3", 45);
-  EXPECT_EQ(At(*Apply(f, source), 1, 1), 140);
+  EXPECT_EQ(At(*RunOperation(f, source), 1, 1), 140);
   Set(f, "T4", 45);
-  EXPECT_EQ(At(*Apply(f, source), 1, 1), 93);
+  EXPECT_EQ(At(*RunOperation(f, source), 1, 1), 93);
 }
 
 TEST(LateralFastPaths, EqualThePlainFormula)
@@ -262,19 +263,19 @@ TEST(LateralFastPaths, EqualThePlainFormula)
       Set(tri, "Recursive executing", recursive);
       Set(road, "Window size", size);
       Set(road, "Recursive executing", recursive);
-      kvfilter::ExpectFastEqualsPlain(bi, "Bilateral " + label);
+      kvtest::ExpectFastEqualsPlain(bi, "Bilateral " + label);
       // A window far larger than every probe picture adds nothing new for the R-weighted pair.
       if (size == 27) continue;
-      kvfilter::ExpectFastEqualsPlain(tri, "Trilateral " + label);
-      kvfilter::ExpectFastEqualsPlain(road, "ROAD " + label);
+      kvtest::ExpectFastEqualsPlain(tri, "Trilateral " + label);
+      kvtest::ExpectFastEqualsPlain(road, "ROAD " + label);
     }
   Set(tri, "Window size", 5);
   Set(tri, "Fuzzy switcher parameter", 3.5);
   Set(tri, "Impulse parameter", 12.5);
-  kvfilter::ExpectFastEqualsPlain(tri, "Trilateral small sigmas");
+  kvtest::ExpectFastEqualsPlain(tri, "Trilateral small sigmas");
   for (bool recursive : {false, true}) {
     Set(sdrom, "Recursive executing", recursive);
-    kvfilter::ExpectFastEqualsPlain(sdrom, recursive ? "SD-ROM recursive" : "SD-ROM");
+    kvtest::ExpectFastEqualsPlain(sdrom, recursive ? "SD-ROM recursive" : "SD-ROM");
   }
   // Low thresholds, so that every rank difference decides somewhere, and one of each at 0.
   const int thresholds[][4] = {{0, 1, 2, 3}, {3, 0, 9, 1}, {100, 100, 0, 100}, {100, 100, 100, 0}};
@@ -286,7 +287,7 @@ TEST(LateralFastPaths, EqualThePlainFormula)
       label += ' ';
       label += std::to_string(t[i]);
     }
-    kvfilter::ExpectFastEqualsPlain(sdrom, label);
+    kvtest::ExpectFastEqualsPlain(sdrom, label);
   }
 }
 
@@ -309,9 +310,9 @@ TEST(LateralRowForms, TrilateralTabledPowersEqualThePerSampleReference)
     Set(tri, "Fuzzy switcher parameter", k.Switch);
     Set(tri, "Impulse parameter", k.Impulse);
     tri.SetPixelReference(true);
-    auto plain = Apply(tri, picture);
+    auto plain = RunOperation(tri, picture);
     tri.SetPixelReference(false);
-    auto rows = Apply(tri, picture);
+    auto rows = RunOperation(tri, picture);
     EXPECT_TRUE(kvtest::SamePixels(*plain->GetSurface(), *rows->GetSurface()))
         << "size " << k.Size << " switch " << k.Switch << " impulse " << k.Impulse;
   }

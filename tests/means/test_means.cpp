@@ -2,28 +2,29 @@
 
 #include "ArithmeticMeanFilter.h"
 #include "ContrHarmonicMeanFilter.h"
-#include "FilterTestSupport.h"
+#include "FilterChecks.h"
+#include "ParamSupport.h"
 #include "GeometricMeanFilter.h"
 #include "HarmonicMeanFilter.h"
 #include "TruncatedMeanFilter.h"
 
-using kvfilter::Apply;
-using kvfilter::At;
-using kvfilter::Set;
+using kvtest::RunOperation;
+using kvtest::At;
+using kvtest::Set;
 
 namespace {
 
 // A 3 x 3 picture whose centre window is exactly the nine given values.
 void Window3x3(cImage& image, const std::vector<int>& v)
 {
-  kvfilter::Rows(*image.GetSurface(), {{v[0], v[1], v[2]}, {v[3], v[4], v[5]}, {v[6], v[7], v[8]}});
+  kvtest::Rows(*image.GetSurface(), {{v[0], v[1], v[2]}, {v[3], v[4], v[5]}, {v[6], v[7], v[8]}});
 }
 
 uint8_t CentreOf(acOperation& op, const std::vector<int>& values)
 {
   cImage image;
   Window3x3(image, values);
-  return At(*Apply(op, image), 1, 1);
+  return At(*RunOperation(op, image), 1, 1);
 }
 
 }  // namespace
@@ -31,12 +32,12 @@ uint8_t CentreOf(acOperation& op, const std::vector<int>& values)
 TEST(MeaningPackage, RegistersTheFourMeansInOrder)
 {
   const std::vector<std::string> expected{"Arithmetic Mean", "Geometric Mean", "Harmonic Mean", "Contraharmonic Mean"};
-  EXPECT_EQ(kvfilter::PackageOperationNames("030pkMeaning.so"), expected);
+  EXPECT_EQ(kvtest::PackageOperationNames("030pkMeaning.so"), expected);
 }
 
 TEST(MeaningPackage, TruncatedMeanIsSecondInTheMiscPackage)
 {
-  const auto names = kvfilter::PackageOperationNames("999pkMisc.so");
+  const auto names = kvtest::PackageOperationNames("999pkMisc.so");
   ASSERT_GE(names.size(), 2u);
   EXPECT_EQ(names[1], "Truncated Mean");
 }
@@ -64,7 +65,7 @@ TEST(Means, OneByOneWindowCopies)
   for (acOperation* op : std::initializer_list<acOperation*>{&a, &g, &h, &c}) {
     Set(*op, "Window width", 1);
     Set(*op, "Window height", 1);
-    auto result = Apply(*op, source);
+    auto result = RunOperation(*op, source);
     // Geometric and harmonic may round a single v up to v + 1; arithmetic and contraharmonic
     // must return v exactly.
     for (int y = 0; y < 6; ++y)
@@ -108,10 +109,10 @@ TEST(Means, ConstantWindows)
 TEST(Means, ArithmeticTakesTheCeiling)
 {
   cImage row;
-  kvfilter::Rows(*row.GetSurface(), {{0, 0, 1}});
+  kvtest::Rows(*row.GetSurface(), {{0, 0, 1}});
   ArithmeticMeanFilter a;
   Set(a, "Window height", 1);
-  EXPECT_EQ(At(*Apply(a, row), 1, 0), 1);
+  EXPECT_EQ(At(*RunOperation(a, row), 1, 0), 1);
 }
 
 TEST(Means, HarmonicCountsZeroSamplesInTheDivisor)
@@ -155,14 +156,14 @@ TEST(Means, ContraharmonicSwapsWidthAndHeight)
   Set(c, "Window width", 3);
   Set(c, "Window height", 5);
   // 5 wide, 3 high: (14 * 10 + 100) / 15 = 16.
-  EXPECT_EQ(At(*Apply(c, wide), 4, 4), 16);
-  EXPECT_EQ(At(*Apply(c, tall), 4, 4), 10);
+  EXPECT_EQ(At(*RunOperation(c, wide), 4, 4), 16);
+  EXPECT_EQ(At(*RunOperation(c, tall), 4, 4), 10);
   // The arithmetic mean reads "Window width" as the horizontal extent.
   ArithmeticMeanFilter a;
   Set(a, "Window width", 3);
   Set(a, "Window height", 5);
-  EXPECT_EQ(At(*Apply(a, wide), 4, 4), 10);
-  EXPECT_EQ(At(*Apply(a, tall), 4, 4), 16);
+  EXPECT_EQ(At(*RunOperation(a, wide), 4, 4), 10);
+  EXPECT_EQ(At(*RunOperation(a, tall), 4, 4), 16);
 }
 
 TEST(TruncatedMean, DropsHalfTheTruncationAtEachEnd)
@@ -184,10 +185,10 @@ TEST(TruncatedMean, EvenWindowLooksAheadAndClampsTheTruncation)
 {
   // W = 2 covers offsets 0 .. +1; truncation 4 of N = 4 becomes 3, then 2.
   cImage source;
-  kvfilter::Rows(*source.GetSurface(), {{10, 20, 0}, {30, 200, 0}, {0, 0, 0}});
+  kvtest::Rows(*source.GetSurface(), {{10, 20, 0}, {30, 200, 0}, {0, 0, 0}});
   TruncatedMeanFilter t;
   Set(t, "Window size", 2);
-  EXPECT_EQ(At(*Apply(t, source), 0, 0), (20 + 30) / 2);
+  EXPECT_EQ(At(*RunOperation(t, source), 0, 0), (20 + 30) / 2);
 }
 
 TEST(Means, ChannelsAreFilteredIndependently)
@@ -197,10 +198,10 @@ TEST(Means, ChannelsAreFilteredIndependently)
   ContrHarmonicMeanFilter c;
   TruncatedMeanFilter t;
   Set(c, "Order", 0.5);
-  kvfilter::ExpectChannelsIndependent(a);
-  kvfilter::ExpectChannelsIndependent(g);
-  kvfilter::ExpectChannelsIndependent(c);
-  kvfilter::ExpectChannelsIndependent(t);
+  kvtest::ExpectChannelsIndependent(a);
+  kvtest::ExpectChannelsIndependent(g);
+  kvtest::ExpectChannelsIndependent(c);
+  kvtest::ExpectChannelsIndependent(t);
 }
 
 TEST(MeanRowForms, EqualThePerSampleReference)
@@ -219,12 +220,12 @@ TEST(MeanRowForms, EqualThePerSampleReference)
         Set(*f, "Window width", s[0]);
         Set(*f, "Window height", s[1]);
         Set(*f, "Recursive executing", recursive);
-        kvfilter::ExpectFastEqualsPlain(*f, f->GetName() + " " + label);
+        kvtest::ExpectFastEqualsPlain(*f, f->GetName() + " " + label);
       }
       Set(t, "Window size", std::max(2, s[0]));
       Set(t, "Size of truncation", std::min(26, s[1] * 2));
       Set(t, "Recursive executing", recursive);
-      kvfilter::ExpectFastEqualsPlain(t, "Truncated " + label);
+      kvtest::ExpectFastEqualsPlain(t, "Truncated " + label);
     }
 }
 
@@ -256,9 +257,9 @@ TEST(MeanRowForms, AgreeOnWindowsWhoseMeanIsWhole)
         if (f == &c) Set(c, "Order", order);
         for (auto& picture : pictures) {
           f->SetPixelReference(true);
-          auto plain = Apply(*f, *picture);
+          auto plain = RunOperation(*f, *picture);
           f->SetPixelReference(false);
-          auto rows = Apply(*f, *picture);
+          auto rows = RunOperation(*f, *picture);
           EXPECT_TRUE(kvtest::SamePixels(*plain->GetSurface(), *rows->GetSurface()))
               << f->GetName() << " size " << size << " order " << order << " on " << picture->GetWidth();
         }

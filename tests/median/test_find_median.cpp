@@ -3,11 +3,11 @@
 #include <random>
 #include <vector>
 
-#include "FilterTestSupport.h"
 #include "FindMedian.h"
+#include "MedianReference.h"
 #include "cMedianNetwork.h"
 
-using filtertest::SortedMedian;
+using kvtest::SortedMedian;
 
 TEST(FindMedian, MatchesSortedMedianForEveryWindowCount)
 {

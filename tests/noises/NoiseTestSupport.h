@@ -1,5 +1,5 @@
 #pragma once
-// Helpers for the noise tests: flat pictures, parameter setting, runs on a region, and a
+// Helpers for the noise tests: flat pictures and a
 // replay that recomputes a noise sample by sample from the shared generator, in the
 // documented order of draws.
 #include <algorithm>
@@ -11,6 +11,7 @@
 #include <array>
 
 #include "KvTestSupport.h"
+#include "ParamSupport.h"
 #include "kvOperations/acOperation.h"
 #include "kvOperations/cRandomGenerator.h"
 
@@ -19,25 +20,6 @@ namespace noisetest {
 inline void Flat(cImage& image, int w, int h, int channels, uint8_t value)
 {
   kvtest::Fill(*image.GetSurface(), w, h, channels, [value](int, int, int) { return value; });
-}
-
-inline void SetReal(acOperation& op, unsigned index, double value)
-{
-  op.GetParams()->GetParam(index)->SetValue(value);
-}
-
-// Runs op on source, on the whole picture or on the given region.
-inline std::unique_ptr<cImage> RunNoise(acOperation& op, cImage& source, const sRect* region = nullptr)
-{
-  auto result = std::make_unique<cImage>();
-  if (region) {
-    result->SetWholeImage(false);
-    result->SetProcessingRect(*region);
-  }
-  op.SetInterfaces(&source, result.get());
-  tTerminateFlag terminated{false};
-  op.Execute(terminated);
-  return result;
 }
 
 // What one sample becomes, drawing through ::Random / ::RandG; nullopt when nothing is written.
@@ -154,7 +136,7 @@ inline std::unique_ptr<sRunAndReplay> RunAndReplay(acOperation& op, cImage& sour
 {
   auto out = std::make_unique<sRunAndReplay>();
   cRandomGenerator::SetSeed(seed);
-  out->Result = RunNoise(op, source, &region);
+  out->Result = kvtest::RunOperation(op, source, region);
   cRandomGenerator::SetSeed(seed);
   if (reseeds) Randomize();
   Replay(out->Expected, *source.GetSurface(), ClippedTo(region, *source.GetSurface()), model);

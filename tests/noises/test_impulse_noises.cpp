@@ -57,29 +57,29 @@ TEST_P(ImpulseHits, EachNoiseHitsExactlyTheDocumentedDraws)
   const sRect all = WholeOf(source);
 
   SaltAndPepperNoise saltAndPepper;
-  SetReal(saltAndPepper, 0, k.P);
+  kvtest::Set(saltAndPepper, 0, k.P);
   auto sp = RunAndReplay(saltAndPepper, source, all, true, SaltAndPepperModel(k.SaltAndPepperHits));
   EXPECT_TRUE(kvtest::SamePixels(*sp->Result->GetSurface(), sp->Expected)) << "salt-and-pepper";
 
   SaltNoise salt;
-  SetReal(salt, 0, k.P);
+  kvtest::Set(salt, 0, k.P);
   auto s = RunAndReplay(salt, source, all, true, FixedImpulseModel(k.Hits, 255));
   EXPECT_TRUE(kvtest::SamePixels(*s->Result->GetSurface(), s->Expected)) << "salt";
 
   PepperNoise pepper;
-  SetReal(pepper, 0, k.P);
+  kvtest::Set(pepper, 0, k.P);
   auto p = RunAndReplay(pepper, source, all, true, FixedImpulseModel(k.Hits, 0));
   EXPECT_TRUE(kvtest::SamePixels(*p->Result->GetSurface(), p->Expected)) << "pepper";
 
   RandomValuedNoise uniform;
-  SetReal(uniform, 0, k.P);
+  kvtest::Set(uniform, 0, k.P);
   auto u = RunAndReplay(uniform, source, all, false, UniformImpulseModel(k.Hits));
   EXPECT_TRUE(kvtest::SamePixels(*u->Result->GetSurface(), u->Expected)) << "uniform";
 
   ImpulseGaussianNoise gaussian;
-  SetReal(gaussian, 0, k.P);
-  SetReal(gaussian, 1, 77.3);
-  SetReal(gaussian, 2, 60);
+  kvtest::Set(gaussian, 0, k.P);
+  kvtest::Set(gaussian, 1, 77.3);
+  kvtest::Set(gaussian, 2, 60);
   auto g = RunAndReplay(gaussian, source, all, true, GaussianImpulseModel(k.Hits, 77.3f, 60.0f));
   EXPECT_TRUE(kvtest::SamePixels(*g->Result->GetSurface(), g->Expected)) << "gaussian";
 }
@@ -95,12 +95,12 @@ TEST_F(ImpulseNoise, HitSharesOnALargePicture)
   Flat(source, 1000, 1000, 1, 128);
   const double n = 1e6;
   SaltNoise salt;
-  EXPECT_NEAR(Share(*RunNoise(salt, source)->GetSurface(), 255), 0.20, Tolerance(0.20, n));
+  EXPECT_NEAR(Share(*kvtest::RunOperation(salt, source)->GetSurface(), 255), 0.20, Tolerance(0.20, n));
   PepperNoise pepper;
-  EXPECT_NEAR(Share(*RunNoise(pepper, source)->GetSurface(), 0), 0.20, Tolerance(0.20, n));
+  EXPECT_NEAR(Share(*kvtest::RunOperation(pepper, source)->GetSurface(), 0), 0.20, Tolerance(0.20, n));
   // Salt-and-pepper hits 21 % (0.2 as a float is just above 0.2), half white, half black.
   SaltAndPepperNoise saltAndPepper;
-  auto sp = RunNoise(saltAndPepper, source);
+  auto sp = kvtest::RunOperation(saltAndPepper, source);
   const double white = Share(*sp->GetSurface(), 255), black = Share(*sp->GetSurface(), 0);
   EXPECT_NEAR(white + black, 0.21, Tolerance(0.21, n));
   EXPECT_NEAR(white, 0.105, Tolerance(0.105, n));
@@ -117,15 +117,15 @@ TEST_F(ImpulseNoise, ExtremeDensities)
   RandomValuedNoise uniform;
   ImpulseGaussianNoise gaussian;
   for (acOperation* op : std::initializer_list<acOperation*>{&salt, &pepper, &saltAndPepper, &uniform, &gaussian}) {
-    SetReal(*op, 0, 0);
-    EXPECT_TRUE(kvtest::SamePixels(*RunNoise(*op, source)->GetSurface(), *source.GetSurface())) << op->GetName();
+    kvtest::Set(*op, 0, 0);
+    EXPECT_TRUE(kvtest::SamePixels(*kvtest::RunOperation(*op, source)->GetSurface(), *source.GetSurface())) << op->GetName();
   }
-  SetReal(salt, 0, 1);
-  SetReal(pepper, 0, 1);
-  EXPECT_EQ(Histogram(*RunNoise(salt, source)->GetSurface(), 2)[255], 120 * 80);
-  EXPECT_EQ(Histogram(*RunNoise(pepper, source)->GetSurface(), 1)[0], 120 * 80);
-  SetReal(saltAndPepper, 0, 1);
-  auto sp = RunNoise(saltAndPepper, source);
+  kvtest::Set(salt, 0, 1);
+  kvtest::Set(pepper, 0, 1);
+  EXPECT_EQ(Histogram(*kvtest::RunOperation(salt, source)->GetSurface(), 2)[255], 120 * 80);
+  EXPECT_EQ(Histogram(*kvtest::RunOperation(pepper, source)->GetSurface(), 1)[0], 120 * 80);
+  kvtest::Set(saltAndPepper, 0, 1);
+  auto sp = kvtest::RunOperation(saltAndPepper, source);
   const auto h = Histogram(*sp->GetSurface(), 0);
   EXPECT_EQ(h[0] + h[255], 120 * 80);
 }
@@ -133,10 +133,10 @@ TEST_F(ImpulseNoise, ExtremeDensities)
 TEST_F(ImpulseNoise, UniformValuedImpulsesCoverAllValuesEvenly)
 {
   RandomValuedNoise op;
-  SetReal(op, 0, 1);
+  kvtest::Set(op, 0, 1);
   cImage source;
   Flat(source, 1024, 1000, 1, 9);
-  const auto h = Histogram(*RunNoise(op, source)->GetSurface());
+  const auto h = Histogram(*kvtest::RunOperation(op, source)->GetSurface());
   // Chi-square, 255 degrees of freedom: mean 255, sd 22.6; 6 sd above is 391.
   const double expected = 1024000.0 / 256;
   double chi = 0;
@@ -149,17 +149,17 @@ TEST_F(ImpulseNoise, GaussianValuedImpulses)
   ImpulseGaussianNoise op;
   cImage source;
   Flat(source, 500, 400, 1, 3);
-  SetReal(op, 0, 1);
-  SetReal(op, 1, 100.5);
-  SetReal(op, 2, 0);
-  EXPECT_EQ(Histogram(*RunNoise(op, source)->GetSurface())[101], 500 * 400);  // half rounds up
+  kvtest::Set(op, 0, 1);
+  kvtest::Set(op, 1, 100.5);
+  kvtest::Set(op, 2, 0);
+  EXPECT_EQ(Histogram(*kvtest::RunOperation(op, source)->GetSurface())[101], 500 * 400);  // half rounds up
   // Mean 255, deviation 100: everything at or above 254.5 is written as 255, P = 0.502.
-  SetReal(op, 1, 255);
-  SetReal(op, 2, 100);
-  EXPECT_NEAR(Share(*RunNoise(op, source)->GetSurface(), 255), 0.502, Tolerance(0.5, 2e5));
+  kvtest::Set(op, 1, 255);
+  kvtest::Set(op, 2, 100);
+  EXPECT_NEAR(Share(*kvtest::RunOperation(op, source)->GetSurface(), 255), 0.502, Tolerance(0.5, 2e5));
   // Mean 0: the lower half is clamped to 0.
-  SetReal(op, 1, 0);
-  EXPECT_NEAR(Share(*RunNoise(op, source)->GetSurface(), 0), 0.502, Tolerance(0.5, 2e5));
+  kvtest::Set(op, 1, 0);
+  EXPECT_NEAR(Share(*kvtest::RunOperation(op, source)->GetSurface(), 0), 0.502, Tolerance(0.5, 2e5));
 }
 
 TEST_F(ImpulseNoise, ChannelsAreHitIndependently)
@@ -169,8 +169,8 @@ TEST_F(ImpulseNoise, ChannelsAreHitIndependently)
   cImage source;
   Flat(source, 400, 250, 3, 128);
   SaltNoise salt;
-  SetReal(salt, 0, 0.5);
-  auto result = RunNoise(salt, source);
+  kvtest::Set(salt, 0, 0.5);
+  auto result = kvtest::RunOperation(salt, source);
   long mixed = 0;
   for (int y = 0; y < 250; ++y)
     for (int x = 0; x < 400; ++x) {
@@ -182,8 +182,8 @@ TEST_F(ImpulseNoise, ChannelsAreHitIndependently)
   EXPECT_NEAR(mixed / 1e5, 0.75, Tolerance(0.75, 1e5));
   // Salt-and-pepper may set one channel white and another black in the same pixel.
   SaltAndPepperNoise saltAndPepper;
-  SetReal(saltAndPepper, 0, 1);
-  auto sp = RunNoise(saltAndPepper, source);
+  kvtest::Set(saltAndPepper, 0, 1);
+  auto sp = kvtest::RunOperation(saltAndPepper, source);
   long whiteAndBlack = 0;
   for (int y = 0; y < 250; ++y)
     for (int x = 0; x < 400; ++x)

@@ -40,7 +40,7 @@ std::function<std::unique_ptr<acOperation>(bool)> Maker(std::vector<double> para
     // Plain: the per-sample driver instead of the row form.
     noise->SetPixelReference(plain);
     std::unique_ptr<acOperation> op = std::move(noise);
-    for (unsigned i = 0; i < params.size(); ++i) SetReal(*op, i, params[i]);
+    for (unsigned i = 0; i < params.size(); ++i) kvtest::Set(*op, i, params[i]);
     return op;
   };
 }
@@ -108,10 +108,10 @@ TEST_P(NoiseRegions, RowPathGivesThePlainDriversPicture)
     kvtest::FillRandom(*source.GetSurface(), 67, 29, channels, 18);
     const sRect region{7, 2, 60, 27};
     cRandomGenerator::SetSeed(555);
-    auto a = RunNoise(*fast, source, &region);
+    auto a = kvtest::RunOperation(*fast, source, region);
     const unsigned nextAfterFast = Random(1u << 30);
     cRandomGenerator::SetSeed(555);
-    auto b = RunNoise(*plain, source, &region);
+    auto b = kvtest::RunOperation(*plain, source, region);
     EXPECT_TRUE(kvtest::SamePixels(*a->GetSurface(), *b->GetSurface())) << channels;
     EXPECT_EQ(Random(1u << 30), nextAfterFast) << channels;
     EXPECT_EQ(a->GetTitle(), b->GetTitle());
@@ -144,7 +144,7 @@ TEST(StreaksRegion, SamplesOutsideTheRegionNeverChange)
     cImage source;
     kvtest::FillRandom(*source.GetSurface(), 50, 40, 3, 20);
     const sRect region{10, 5, 31, 22};
-    auto result = RunNoise(op, source, &region);
+    auto result = kvtest::RunOperation(op, source, region);
     EXPECT_TRUE(OutsideUnchanged(*result->GetSurface(), *source.GetSurface(), region)) << type;
     EXPECT_FALSE(kvtest::SamePixels(*result->GetSurface(), *source.GetSurface())) << type;
   }

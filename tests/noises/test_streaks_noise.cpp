@@ -68,7 +68,7 @@ TEST_F(StreaksNoise, ReplacesWholeLinesOfTheRegionInTheDocumentedOrder)
       kvtest::FillRandom(*source.GetSurface(), 61, 47, channels, 14);
       for (const sRect& region : {sRect{0, 0, 61, 47}, sRect{5, 7, 40, 30}, sRect{50, 40, 65, 52}}) {
         cRandomGenerator::SetSeed(99);
-        auto result = RunNoise(op, source, &region);
+        auto result = kvtest::RunOperation(op, source, region);
         cRandomGenerator::SetSeed(99);
         cBMPSurface expected;
         ReplayStreaks(expected, *source.GetSurface(), ClippedTo(region, *source.GetSurface()), 0.3, type == 0);
@@ -84,19 +84,19 @@ TEST_F(StreaksNoise, ProbabilityDecidesTheShareOfLines)
   cImage source;
   Flat(source, 3, 20000, 3, 40);
   op.GetParams()->GetParam(0)->SetValue(0.0);
-  EXPECT_TRUE(kvtest::SamePixels(*RunNoise(op, source)->GetSurface(), *source.GetSurface()));
+  EXPECT_TRUE(kvtest::LeavesUnchanged(op, source));
   op.GetParams()->GetParam(0)->SetValue(1.0);
-  EXPECT_EQ(ChangedLines(*RunNoise(op, source)->GetSurface(), 40, true), 20000);
+  EXPECT_EQ(ChangedLines(*kvtest::RunOperation(op, source)->GetSurface(), 40, true), 20000);
   // A hit row of 9 samples keeps all of them at 40 with probability 256^-9: negligible.
   op.GetParams()->GetParam(0)->SetValue(0.3);
-  const int hit = ChangedLines(*RunNoise(op, source)->GetSurface(), 40, true);
+  const int hit = ChangedLines(*kvtest::RunOperation(op, source)->GetSurface(), 40, true);
   EXPECT_NEAR(hit / 20000.0, 0.3, 6 * std::sqrt(0.3 * 0.7 / 20000));
 
   cImage wide;
   Flat(wide, 20000, 3, 1, 40);
   SetType(op, 1);
   op.GetParams()->GetParam(0)->SetValue(1.0);
-  EXPECT_EQ(ChangedLines(*RunNoise(op, wide)->GetSurface(), 40, false), 20000);
+  EXPECT_EQ(ChangedLines(*kvtest::RunOperation(op, wide)->GetSurface(), 40, false), 20000);
 }
 
 TEST_F(StreaksNoise, HitLinesCarryIndependentUniformValuesPerChannel)
@@ -105,7 +105,7 @@ TEST_F(StreaksNoise, HitLinesCarryIndependentUniformValuesPerChannel)
   op.GetParams()->GetParam(0)->SetValue(1.0);
   cImage source;
   Flat(source, 512, 500, 3, 0);
-  auto result = RunNoise(op, source);
+  auto result = kvtest::RunOperation(op, source);
   long sameChannels = 0;
   double sum = 0;
   for (int y = 0; y < 500; ++y)
@@ -126,10 +126,10 @@ TEST_F(StreaksNoise, DoesNotReseedSoTheSameStateGivesTheSamePattern)
   cImage source;
   kvtest::FillRandom(*source.GetSurface(), 80, 60, 1, 15);
   cRandomGenerator::SetSeed(3);
-  auto first = RunNoise(op, source);
-  auto second = RunNoise(op, source);
+  auto first = kvtest::RunOperation(op, source);
+  auto second = kvtest::RunOperation(op, source);
   cRandomGenerator::SetSeed(3);
-  auto again = RunNoise(op, source);
+  auto again = kvtest::RunOperation(op, source);
   EXPECT_TRUE(kvtest::SamePixels(*first->GetSurface(), *again->GetSurface()));
   EXPECT_FALSE(kvtest::SamePixels(*first->GetSurface(), *second->GetSurface()));
 }

@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "FilterTestSupport.h"
+#include "FilterChecks.h"
+#include "ParamSupport.h"
 #include "MaxMinFilter.h"
 #include "MaximumFilter.h"
 #include "MinimumFilter.h"
 
-using kvfilter::Apply;
-using kvfilter::At;
-using kvfilter::Set;
+using kvtest::RunOperation;
+using kvtest::At;
+using kvtest::Set;
 
 namespace {
 
@@ -32,7 +33,7 @@ bool AllEqual(cImage& image, uint8_t v)
 TEST(RankingPackage, RegistersTheThreeFiltersInOrder)
 {
   const std::vector<std::string> expected{"Maximum Filter", "Minimum Filter", "Max-Min Filter"};
-  EXPECT_EQ(kvfilter::PackageOperationNames("040pkRanking.so"), expected);
+  EXPECT_EQ(kvtest::PackageOperationNames("040pkRanking.so"), expected);
   MaxMinFilter f;
   ASSERT_EQ(f.GetParams()->GetParamsCount(), 4);
   EXPECT_EQ(f.GetParams()->GetParam(3)->GetEnumString(1), "Min-max");
@@ -49,7 +50,7 @@ TEST(MaxMin, OneByOneWindowCopies)
   for (acOperation* op : std::initializer_list<acOperation*>{&mx, &mn, &mm}) {
     Set(*op, "Window width", 1);
     Set(*op, "Window height", 1);
-    EXPECT_TRUE(kvtest::SamePixels(*Apply(*op, source)->GetSurface(), *source.GetSurface())) << op->GetName();
+    EXPECT_TRUE(kvtest::SamePixels(*RunOperation(*op, source)->GetSurface(), *source.GetSurface())) << op->GetName();
   }
 }
 
@@ -65,13 +66,13 @@ TEST(MaxMin, WindowOrientationDiffersBetweenTheFilters)
   MaximumFilter mx;
   Set(mx, "Window width", 1);
   Set(mx, "Window height", 3);
-  EXPECT_EQ(At(*Apply(mx, source), 2, 2), 200);  // three horizontally adjacent samples
+  EXPECT_EQ(At(*RunOperation(mx, source), 2, 2), 200);  // three horizontally adjacent samples
   MaxMinFilter mm;
   Set(mm, "Window width", 1);
   Set(mm, "Window height", 3);
   // Max over (2,1..3) gives 150 at (2,2); (2,1) sees 10; then min over the column: 10.
   // A vertical max-min leaves the horizontal 200's neighbour untouched.
-  auto result = Apply(mm, source);
+  auto result = RunOperation(mm, source);
   EXPECT_EQ(At(*result, 2, 3), 150);
   EXPECT_EQ(At(*result, 3, 2), 200);
   EXPECT_EQ(At(*result, 2, 2), 10);
@@ -80,11 +81,11 @@ TEST(MaxMin, WindowOrientationDiffersBetweenTheFilters)
 TEST(MaxMin, MaximumAndMinimumOfAWindow)
 {
   cImage source;
-  kvfilter::Rows(*source.GetSurface(), {{5, 9, 3}, {7, 4, 8}, {6, 2, 1}});
+  kvtest::Rows(*source.GetSurface(), {{5, 9, 3}, {7, 4, 8}, {6, 2, 1}});
   MaximumFilter mx;
   MinimumFilter mn;
-  EXPECT_EQ(At(*Apply(mx, source), 1, 1), 9);
-  EXPECT_EQ(At(*Apply(mn, source), 1, 1), 1);
+  EXPECT_EQ(At(*RunOperation(mx, source), 1, 1), 9);
+  EXPECT_EQ(At(*RunOperation(mn, source), 1, 1), 1);
 }
 
 TEST(MaxMin, MaxMinRemovesPepperAndKeepsSalt)
@@ -93,16 +94,16 @@ TEST(MaxMin, MaxMinRemovesPepperAndKeepsSalt)
   cImage pepper, salt;
   Impulses(pepper, 0);
   Impulses(salt, 255);
-  EXPECT_TRUE(AllEqual(*Apply(mm, pepper), 120));
-  EXPECT_TRUE(kvtest::SamePixels(*Apply(mm, salt)->GetSurface(), *salt.GetSurface()));
-  kvfilter::Param(mm, "Filter sequence")->SetValue(1);
-  EXPECT_TRUE(AllEqual(*Apply(mm, salt), 120));
-  EXPECT_TRUE(kvtest::SamePixels(*Apply(mm, pepper)->GetSurface(), *pepper.GetSurface()));
+  EXPECT_TRUE(AllEqual(*RunOperation(mm, pepper), 120));
+  EXPECT_TRUE(kvtest::SamePixels(*RunOperation(mm, salt)->GetSurface(), *salt.GetSurface()));
+  kvtest::Param(mm, "Filter sequence")->SetValue(1);
+  EXPECT_TRUE(AllEqual(*RunOperation(mm, salt), 120));
+  EXPECT_TRUE(kvtest::SamePixels(*RunOperation(mm, pepper)->GetSurface(), *pepper.GetSurface()));
   // The single passes: maximum removes pepper, minimum removes salt.
   MaximumFilter mx;
   MinimumFilter mn;
-  EXPECT_EQ(At(*Apply(mx, pepper), 2, 2), 120);
-  EXPECT_EQ(At(*Apply(mn, salt), 2, 2), 120);
+  EXPECT_EQ(At(*RunOperation(mx, pepper), 2, 2), 120);
+  EXPECT_EQ(At(*RunOperation(mn, salt), 2, 2), 120);
 }
 
 TEST(MaxMin, RectangleAtTheBorderMatchesTheWholeRun)
@@ -118,11 +119,11 @@ TEST(MaxMin, RectangleAtTheBorderMatchesTheWholeRun)
         Set(mm, "Window width", w);
         Set(mm, "Window height", w + 1);
         Set(mm, "Recursive executing", recursive);
-        kvfilter::Param(mm, "Filter sequence")->SetValue(seq);
+        kvtest::Param(mm, "Filter sequence")->SetValue(seq);
         if (recursive) continue;  // a recursive run depends on where it starts
-        auto whole = Apply(mm, source);
+        auto whole = RunOperation(mm, source);
         for (const sRect rect : {sRect{9, 6, 14, 10}, sRect{0, 0, 4, 3}, sRect{5, 0, 14, 2}}) {
-          auto part = kvfilter::RunRect(mm, source, rect);
+          auto part = kvtest::RunOperation(mm, source, rect);
           for (int y = rect.Top; y < rect.Bottom; ++y)
             for (int x = rect.Left; x < rect.Right; ++x)
               for (int c = 0; c < 3; ++c)
@@ -151,9 +152,9 @@ TEST(MaxMin, ChannelsAreFilteredIndependently)
   MinimumFilter mn;
   MaxMinFilter mm;
   Set(mm, "Window width", 2);
-  kvfilter::ExpectChannelsIndependent(mx);
-  kvfilter::ExpectChannelsIndependent(mn);
-  kvfilter::ExpectChannelsIndependent(mm);
+  kvtest::ExpectChannelsIndependent(mx);
+  kvtest::ExpectChannelsIndependent(mn);
+  kvtest::ExpectChannelsIndependent(mm);
 }
 
 TEST(MaxMin, PixelsOutsideTheRectangleKeepTheSource)
@@ -164,9 +165,9 @@ TEST(MaxMin, PixelsOutsideTheRectangleKeepTheSource)
   kvtest::FillRandom(*source.GetSurface(), 16, 12, 3, 23);
   MaxMinFilter mm;
   for (int seq : {0, 1}) {
-    kvfilter::Param(mm, "Filter sequence")->SetValue(seq);
+    kvtest::Param(mm, "Filter sequence")->SetValue(seq);
     const sRect rect{5, 4, 11, 8};
-    auto part = kvfilter::RunRect(mm, source, rect);
+    auto part = kvtest::RunOperation(mm, source, rect);
     for (int y = 0; y < 12; ++y)
       for (int x = 0; x < 16; ++x)
         for (int c = 0; c < 3; ++c)
