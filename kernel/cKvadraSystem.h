@@ -53,6 +53,7 @@ public:
   int GetCurrentImageID() const;
   int GetOriginID() const;
   void SetCurrentImageID(int id);
+  // -1 gives nullptr; other indices must be valid (std::out_of_range otherwise).
   cImage* GetImage(int index) const;
   int SavedImageCount() const;
   cImage* GetResultImage() const;

@@ -360,7 +360,7 @@ void cResampleOperation::NearestNeighbor(const tTerminateFlag& terminated)
     uint8_t* dst = ResultSurface->Row(j);
     for (int k = 0; k < NewWidth; ++k)
       for (size_t c = 0; c < ch; ++c) dst[size_t(k) * ch + c] = src[size_t(columns[size_t(k)]) * ch + c];
-    OperationProgress(unsigned(j) * 99u / unsigned(NewHeight));
+    OperationProgress(unsigned(j) * WorkProgress / unsigned(NewHeight));
   }
 }
 
@@ -384,7 +384,7 @@ void cResampleOperation::Bilinear(const tTerminateFlag& terminated)
         dst[size_t(k) * ch + c] = uint8_t((sum + 2) / 4);
       }
     }
-    OperationProgress(unsigned(j) * 99u / unsigned(NewHeight));
+    OperationProgress(unsigned(j) * WorkProgress / unsigned(NewHeight));
   }
 }
 
@@ -416,12 +416,12 @@ void cResampleOperation::Bicubic(const tTerminateFlag& terminated)
     for (size_t x0 = 0; x0 < w; x0 += Lanes) {
       if (terminated.load(std::memory_order_relaxed)) return;
       ColumnPass(columnPlan, *SourceSurface, c, x0, std::min(Lanes, w - x0), buffers);
-      OperationProgress(done++ * 99u / steps);
+      OperationProgress(done++ * WorkProgress / steps);
     }
     for (size_t r0 = 0; r0 < newH; r0 += Lanes) {
       if (terminated.load(std::memory_order_relaxed)) return;
       RowPass(rowPlan, *ResultSurface, c, r0, std::min(Lanes, newH - r0), buffers);
-      OperationProgress(done++ * 99u / steps);
+      OperationProgress(done++ * WorkProgress / steps);
     }
   }
 }

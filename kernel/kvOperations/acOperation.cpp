@@ -83,7 +83,7 @@ void acOperation::Execute(const tTerminateFlag& terminated)
   } else {
     ResultImage->SetTitle(Name + " " + GetShortInfoString());
     ResultImage->SetTimeMicroseconds(kvMicrosecondCount() - started);
-    OperationProgress(100);
+    OperationProgress(DoneProgress);
     OperationFinished();
   }
 }

@@ -75,12 +75,17 @@ protected:
   void Describe(std::string name, std::string group, const char* type, eFormMode formMode,
                 bool totalVariation = false);
 
+  // Progress in percent: an operation's own work reports up to WorkProgress; Execute reports
+  // DoneProgress when the result is in place.
+  static constexpr unsigned WorkProgress = 99;
+  static constexpr unsigned DoneProgress = 100;
+
   // Calls row(y) for every row of the run's region, stopping between rows on a stop request
   // and reporting progress from progressFrom to progressTo percent as rows complete. Parallel:
   // rows in contiguous bands on the kernel's worker threads, so row must be safe to run at once
   // for different rows; otherwise in order on this thread.
   void DriveRows(const tTerminateFlag& terminated, bool parallel, const std::function<void(int y)>& row,
-                 unsigned progressFrom = 0, unsigned progressTo = 99);
+                 unsigned progressFrom = 0, unsigned progressTo = WorkProgress);
 
   // Ends the run as a stopped one when the operation cannot do its work (a missing data file):
   // Execute then titles and reports it like a run the user stopped.

@@ -41,7 +41,7 @@ void acSingleChannelOperation::RunPlain(const tTerminateFlag& terminated)
         ResultSurface->CurrentChannel = c;
         TransformPixel(x, y);
       }
-    OperationProgress((y - FirstRow) * 99 / (EndRow - FirstRow));
+    OperationProgress((y - FirstRow) * WorkProgress / (EndRow - FirstRow));
   }
 }
 

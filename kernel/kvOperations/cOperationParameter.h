@@ -36,6 +36,7 @@ public:
   void GetBounds(double& min, double& max, uint8_t& precision) const;
   void GetBounds(int& min, int& max) const;
   int GetEnumStringCount() const;
+  // A position past the end is a failed precondition.
   const std::string& GetEnumString(unsigned index) const;
   void ResetToDefault() { FValue = FDefaultValue; }
 

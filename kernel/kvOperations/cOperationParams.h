@@ -25,6 +25,8 @@ public:
   ~cOperationParams();
 
   int GetParamsCount() const { return int(ParamsList.size()); }
+  // By position: a position past the end is a failed precondition (as every lookup by
+  // position or UID in the kernel); a lookup by name (FindParam) answers "none" instead.
   cOperationParameter* GetParam(unsigned ID) const;
   // Returns the new parameter's handle.
   sParamHandle AddNewParam(const sParameterInfo& info);

@@ -45,6 +45,7 @@ public:
 private:
   // Splits "Tree:/LL" into "Tree" and "/LL"; false without a colon.
   static bool SplitLeafPath(const std::string& leafPath, std::string& treeName, std::string& nodePath);
+  // nullptr (and tree nullptr when the tree is missing) for a path that names no node.
   cWaveletTree::sNode* FindNode(const std::string& leafPath, cWaveletTree*& tree, std::string& nodePath);
 
   std::map<std::string, std::unique_ptr<cWaveletTree>> Trees;

@@ -27,7 +27,7 @@ void jpegFilter::OperationItself(const tTerminateFlag&)
   const int y0 = int(std::min<unsigned>(FirstRow, unsigned(height)));
   const int y1 = int(std::min<unsigned>(EndRow, unsigned(height)));
   if (x1 <= x0 || y1 <= y0) {
-    OperationProgress(99);
+    OperationProgress(WorkProgress);
     return;
   }
   const int regionWidth = x1 - x0;
@@ -43,14 +43,14 @@ void jpegFilter::OperationItself(const tTerminateFlag&)
       for (int k = 0; k < 3; ++k)
         dst[3 * c + k] = src[size_t(x0 + c) * size_t(channels) + size_t(channels == 1 ? 0 : k)];
   }
-  OperationProgress(33);
+  OperationProgress(WorkProgress / 3);
 
   std::vector<uint8_t> encoded;
   if (!cJpegCodec::Encode(bitmap.data(), regionWidth, regionHeight, stride, quality, encoded)) {
     kvDebugOutput("JPEG: encoding failed, picture left unchanged");
     return;
   }
-  OperationProgress(66);
+  OperationProgress(2 * WorkProgress / 3);
   std::vector<uint8_t> decoded;
   int decodedWidth = 0;
   int decodedHeight = 0;
@@ -76,5 +76,5 @@ void jpegFilter::OperationItself(const tTerminateFlag&)
           dst[size_t(x0 + c) * size_t(channels) + size_t(k)] = src[size_t(c) * size_t(channels) + size_t(k)];
     }
   }
-  OperationProgress(99);
+  OperationProgress(WorkProgress);
 }

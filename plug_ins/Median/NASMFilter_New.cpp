@@ -21,7 +21,7 @@ void NASMFilter_New::OperationItself(const tTerminateFlag& terminated)
     SourceSurface->CurrentChannel = c;
     ResultSurface->CurrentChannel = c;
     // This channel's share of the run: detection its first half, restoration the second.
-    const unsigned share = 99u / unsigned(channels), first = unsigned(c) * share;
+    const unsigned share = WorkProgress / unsigned(channels), first = unsigned(c) * share;
     OperationProgress(first);
     if (!region.CopyIn(*SourceSurface, c, X, terminated)) return;
     if (plain)

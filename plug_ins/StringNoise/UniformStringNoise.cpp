@@ -101,6 +101,6 @@ void UniformStringNoise::OperationItself(const tTerminateFlag& terminated)
       OperationTerminated();
       return;
     }
-    OperationProgress((line - first) * 99 / (end - first));
+    OperationProgress((line - first) * WorkProgress / (end - first));
   }
 }
