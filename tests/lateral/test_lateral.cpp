@@ -8,6 +8,7 @@
 #include "ROADFilter.h"
 #include "SD_ROM2Filter.h"
 #include "TrilateralFilter.h"
+#include "kvProcessing/cWorkerPool.h"
 
 using kvtest::At;
 using kvtest::RunOperation;
@@ -316,4 +317,27 @@ TEST(LateralRowForms, TrilateralTabledPowersEqualThePerSampleReference)
     EXPECT_TRUE(kvtest::SamePixels(*plain->GetSurface(), *rows->GetSurface()))
         << "size " << k.Size << " switch " << k.Switch << " impulse " << k.Impulse;
   }
+}
+
+// The statistic rows kept between the rows of a run belong to that run: a picture changed in
+// place between two runs (same rows, same addresses) must be read afresh.
+TEST(LateralRowForms, TrilateralReadsAPictureChangedInPlaceAfresh)
+{
+  const unsigned threads = kvGetThreadCount();
+  kvSetThreadCount(1);  // both runs on this thread, where the rows are kept
+  cImage picture;
+  kvtest::FillRandom(*picture.GetSurface(), 90, 3, 1, 17);  // few rows: all kept
+  TrilateralFilter tri;
+  Set(tri, "Window size", 3);
+  RunOperation(tri, picture);
+  cBMPSurface& s = *picture.GetSurface();
+  for (int y = 0; y < s.GetHeight(); ++y)
+    for (int x = 0; x < s.GetWidth(); ++x) s.Row(y)[x] = uint8_t(s.Row(y)[x] / 3);
+  auto rows = RunOperation(tri, picture);
+  EXPECT_TRUE(tri.RanByRows());
+  tri.SetPixelReference(true);
+  auto plain = RunOperation(tri, picture);
+  tri.SetPixelReference(false);
+  kvSetThreadCount(threads);
+  EXPECT_TRUE(kvtest::SamePixels(*plain->GetSurface(), *rows->GetSurface()));
 }
