@@ -45,6 +45,8 @@ KV_INLINE void Order(T& a, T& b)
 template <class T>
 KV_INLINE T MedianOfNine(T* p)
 {
+  // One line a layer of the network.
+  // clang-format off
   Order(p[1], p[2]); Order(p[4], p[5]); Order(p[7], p[8]);
   Order(p[0], p[1]); Order(p[3], p[4]); Order(p[6], p[7]);
   Order(p[1], p[2]); Order(p[4], p[5]); Order(p[7], p[8]);
@@ -52,6 +54,7 @@ KV_INLINE T MedianOfNine(T* p)
   Order(p[3], p[6]); Order(p[1], p[4]); Order(p[2], p[5]);
   Order(p[4], p[7]); Order(p[4], p[2]); Order(p[6], p[4]);
   Order(p[4], p[2]);
+  // clang-format on
   return p[4];
 }
 

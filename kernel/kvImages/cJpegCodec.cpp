@@ -8,6 +8,7 @@
 #include <limits>
 
 #include <jpeglib.h>
+// jerror.h needs jpeglib.h first.
 #include <jerror.h>
 
 namespace {
