@@ -41,8 +41,8 @@ KV_INLINE void LoadWindow(const uint8_t* const* rows, int channels, int p, tVect
     for (int dy = 0; dy < 3; ++dy) b[(dx + 1) * 3 + dy] = Load(rows[dy] + p + dx * channels);
 }
 
-KV_VECTOR_CLONES void Step3(const uint8_t* const* rows, int channels, uint8_t* out,
-                                                               uint8_t* alone, int n, uint8_t* others)
+KV_VECTOR_CLONES void Step3(const uint8_t* const* rows, int channels, uint8_t* out, uint8_t* alone, int n,
+                            uint8_t* others)
 {
   tVector b[9];
   if (n < Lanes) {

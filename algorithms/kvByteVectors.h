@@ -18,10 +18,22 @@ typedef uint8_t tVector __attribute__((vector_size(32)));
 typedef int8_t tMask __attribute__((vector_size(32)));
 constexpr int Lanes = 32;
 
-KV_INLINE uint8_t Min(uint8_t a, uint8_t b) { return std::min(a, b); }
-KV_INLINE uint8_t Max(uint8_t a, uint8_t b) { return std::max(a, b); }
-KV_INLINE tVector Min(tVector a, tVector b) { return a < b ? a : b; }
-KV_INLINE tVector Max(tVector a, tVector b) { return a < b ? b : a; }
+KV_INLINE uint8_t Min(uint8_t a, uint8_t b)
+{
+  return std::min(a, b);
+}
+KV_INLINE uint8_t Max(uint8_t a, uint8_t b)
+{
+  return std::max(a, b);
+}
+KV_INLINE tVector Min(tVector a, tVector b)
+{
+  return a < b ? a : b;
+}
+KV_INLINE tVector Max(tVector a, tVector b)
+{
+  return a < b ? b : a;
+}
 
 KV_INLINE tVector Load(const uint8_t* p)
 {
@@ -30,7 +42,10 @@ KV_INLINE tVector Load(const uint8_t* p)
   return v;
 }
 
-KV_INLINE void Store(uint8_t* p, tVector v) { std::memcpy(p, &v, sizeof v); }
+KV_INLINE void Store(uint8_t* p, tVector v)
+{
+  std::memcpy(p, &v, sizeof v);
+}
 
 // The compare-exchange: a gets the smaller, b the larger (bytes or vectors of them).
 template <class T>

@@ -10,8 +10,8 @@
 #include "TKvadraApplication.h"
 #include "TKvadraMainForm.h"
 #include "TQtUserDialogs.h"
-#include "kvOperations/cRandomGenerator.h"
 #include "kvDiagnostics.h"
+#include "kvOperations/cRandomGenerator.h"
 
 int main(int argc, char** argv)
 {

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "kvImages/cImage.h"
-#include "kvMessages/cObservableSubject.h"
 #include "kvMessages/cMessenger.h"
-#include "kvOperations/cOperationPool.h"
+#include "kvMessages/cObservableSubject.h"
 #include "kvMessages/cPlainEventLoop.h"
+#include "kvOperations/cOperationPool.h"
 
 namespace kvbench {
 
@@ -114,10 +114,9 @@ inline bool RegisterFilters(const std::vector<sFilterBench>& filters, const std:
                             void (*makePicture)(cImage&, int) = MakePicture, int64_t side = 512)
 {
   for (const sFilterBench& f : filters)
-    benchmark::RegisterBenchmark((f.Id + suffix).c_str(),
-                                 [f, makePicture, side](benchmark::State& state) {
-                                   RunFilter(state, f.Package, f.Name, makePicture, side);
-                                 })
+    benchmark::RegisterBenchmark(
+        (f.Id + suffix).c_str(),
+        [f, makePicture, side](benchmark::State& state) { RunFilter(state, f.Package, f.Name, makePicture, side); })
         ->Arg(1)
         ->Arg(3)
         ->Unit(benchmark::kMillisecond);

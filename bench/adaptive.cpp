@@ -36,5 +36,7 @@ BENCHMARK_CAPTURE(RunFilter, WienerGrey, std::string("Wiener Filter"), 1)->Unit(
 BENCHMARK_CAPTURE(RunFilter, WienerColour, std::string("Wiener Filter"), 3)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(RunFilter, LeeGrey, std::string("Lee Filter"), 1)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(RunFilter, LeeColour, std::string("Lee Filter"), 3)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(RunFilter, SmartDetectorGrey, std::string("Foolish detector-Smart filter"), 1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(RunFilter, SmartDetectorColour, std::string("Foolish detector-Smart filter"), 3)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RunFilter, SmartDetectorGrey, std::string("Foolish detector-Smart filter"), 1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RunFilter, SmartDetectorColour, std::string("Foolish detector-Smart filter"), 3)
+    ->Unit(benchmark::kMillisecond);

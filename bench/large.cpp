@@ -40,8 +40,8 @@ void MakeSmoothNoisy(cImage& image, int channels)
     uint8_t* row = s.Row(y);
     for (int x = 0; x < Side; ++x)
       for (int c = 0; c < channels; ++c) {
-        const double smooth = 128.0 + 60.0 * std::sin(x / (90.0 + 25.0 * c)) * std::cos(y / 130.0) +
-                              40.0 * std::sin((x + y) / 400.0 + c);
+        const double smooth =
+            128.0 + 60.0 * std::sin(x / (90.0 + 25.0 * c)) * std::cos(y / 130.0) + 40.0 * std::sin((x + y) / 400.0 + c);
         row[x * channels + c] = uint8_t(std::clamp(smooth + noise(rng), 0.0, 255.0));
       }
   }
@@ -146,7 +146,10 @@ void Register(const std::string& benchmarkName, const std::string& operation, eP
       ->Unit(benchmark::kMillisecond);
 }
 
-tSettings Window(const char* width, const char* height, int side) { return {{width, side}, {height, side}}; }
+tSettings Window(const char* width, const char* height, int side)
+{
+  return {{width, side}, {height, side}};
+}
 
 // The operations a researcher restores salt-and-pepper pictures with.
 bool IsDetectorFilter(const std::string& name)

@@ -66,9 +66,18 @@ void RunIndex(benchmark::State& state, eQualityIndex kind)
   }
 }
 
-void BM_IQ(benchmark::State& state) { RunIndex(state, qiIQ); }
-void BM_SSIM(benchmark::State& state) { RunIndex(state, qiSSIM); }
-void BM_IQHVS(benchmark::State& state) { RunIndex(state, qiIQHVS); }
+void BM_IQ(benchmark::State& state)
+{
+  RunIndex(state, qiIQ);
+}
+void BM_SSIM(benchmark::State& state)
+{
+  RunIndex(state, qiSSIM);
+}
+void BM_IQHVS(benchmark::State& state)
+{
+  RunIndex(state, qiIQHVS);
+}
 
 void BM_Spectrum(benchmark::State& state)
 {

@@ -56,10 +56,14 @@ BENCHMARK_CAPTURE(RunFilter, MedianGrey3x3, std::string("Median Filter"), 1, 3)-
 BENCHMARK_CAPTURE(RunFilter, MedianGrey5x5, std::string("Median Filter"), 1, 5)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(RunFilter, MedianGrey7x7, std::string("Median Filter"), 1, 7)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(RunFilter, MedianColour3x3, std::string("Median Filter"), 3, 3)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(RunFilter, AdaptiveMedianGrey, std::string("Adaptive Median Filter"), 1, 0)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(RunFilter, AdaptiveMedianColour, std::string("Adaptive Median Filter"), 3, 0)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(RunFilter, FoolishDetectorGrey, std::string("Foolish Detector Median Filter"), 1, 0)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(RunFilter, FoolishDetectorColour, std::string("Foolish Detector Median Filter"), 3, 0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RunFilter, AdaptiveMedianGrey, std::string("Adaptive Median Filter"), 1, 0)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RunFilter, AdaptiveMedianColour, std::string("Adaptive Median Filter"), 3, 0)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RunFilter, FoolishDetectorGrey, std::string("Foolish Detector Median Filter"), 1, 0)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(RunFilter, FoolishDetectorColour, std::string("Foolish Detector Median Filter"), 3, 0)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(RunFilter, PSMGrey, std::string("PSM Filter"), 1, 0)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(RunFilter, PSMColour, std::string("PSM Filter"), 3, 0)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(RunFilter, APSMGrey, std::string("APSM Filter"), 1, 0)->Unit(benchmark::kMillisecond);
@@ -69,10 +73,13 @@ BENCHMARK_CAPTURE(Run2048, MedianGrey3x3_2048, std::string("Median Filter"), 1, 
 BENCHMARK_CAPTURE(Run2048, MedianColour3x3_2048, std::string("Median Filter"), 3, 3)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Run2048, MedianGrey5x5_2048, std::string("Median Filter"), 1, 5)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Run2048, MedianColour5x5_2048, std::string("Median Filter"), 3, 5)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Run2048, AdaptiveMedianColour_2048, std::string("Adaptive Median Filter"), 3, 0)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Run2048, FoolishDetectorColour_2048, std::string("Foolish Detector Median Filter"), 3, 0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Run2048, AdaptiveMedianColour_2048, std::string("Adaptive Median Filter"), 3, 0)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Run2048, FoolishDetectorColour_2048, std::string("Foolish Detector Median Filter"), 3, 0)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Run2048, PSMColour_2048, std::string("PSM Filter"), 3, 0)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Run2048, FoolishSmartColour_2048, std::string("Foolish detector-Smart filter"), 3, 0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Run2048, FoolishSmartColour_2048, std::string("Foolish detector-Smart filter"), 3, 0)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Run2048, APSMColour_2048, std::string("APSM Filter"), 3, 0)->Unit(benchmark::kMillisecond);
 
 static void FindMedianOf(benchmark::State& state)

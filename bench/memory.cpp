@@ -76,19 +76,19 @@ std::string HugeClaim()
 {
   static const std::string file = [] {
     const std::vector<uint8_t> bytes = {
-        0xFF, 0xD8,                                                  // SOI
-        0xFF, 0xDB, 0x00, 0x43, 0x00,                                // DQT, table 0
-        1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,
-        1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,
-        1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,
-        1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,
-        0xFF, 0xC2, 0x00, 0x0B, 0x08, 0x7F, 0xFF, 0x80, 0x00, 0x01, 0x01, 0x11, 0x00,  // SOF2
-        0xFF, 0xC4, 0x00, 0x14, 0x00, 0x01, 0,    0,    0,    0,    0,    0,    0,    0,
-        0,    0,    0,    0,    0,    0,    0,    0x00,                                  // DHT
+        0xFF, 0xD8,                    // SOI
+        0xFF, 0xDB, 0x00, 0x43, 0x00,  // DQT, table 0
+        1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1, 1, 1, 1,
+        1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1, 1, 1, 1,
+        1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1,    1, 1, 1, 1,
+        1,    1,    1,    0xFF, 0xC2, 0x00, 0x0B, 0x08, 0x7F, 0xFF, 0x80, 0x00, 0x01, 0x01, 0x11, 0x00,  // SOF2
+        0xFF, 0xC4, 0x00, 0x14, 0x00, 0x01, 0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0, 0, 0, 0,
+        0,    0x00,                                                        // DHT
         0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00,  // SOS, DC first
         0xFF, 0xD9};
     const std::string path = (Scratch() / "huge.jpg").string();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return path;
   }();
   return file;

@@ -42,8 +42,8 @@ void BM_Noise(benchmark::State& state, const std::string& name, int channels)
   }
   const double samples = 512.0 * 512.0 * channels;
   // Seconds per sample, shown with an SI prefix (n = nanoseconds).
-  state.counters["per_sample"] =
-      benchmark::Counter(samples * double(state.iterations()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["per_sample"] = benchmark::Counter(samples * double(state.iterations()),
+                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_RandomSingle(benchmark::State& state)

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "BenchSupport.h"
-#include "kvOperations/acSingleChannelOperation.h"
 #include "kvImages/cResampleOperation.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 namespace {
 

@@ -16,8 +16,8 @@ constexpr int Side = 2048;
 
 kvbench::cLoadedPackage& Packages()
 {
-  static kvbench::cLoadedPackage packages({"pkColor.so", "pkGeometric.so", "010pkMath.so", "020pkLinear.so",
-                                           "990pkAdaptive.so", "210pkNoises.so"});
+  static kvbench::cLoadedPackage packages(
+      {"pkColor.so", "pkGeometric.so", "010pkMath.so", "020pkLinear.so", "990pkAdaptive.so", "210pkNoises.so"});
   return packages;
 }
 
@@ -34,8 +34,7 @@ const cImage& Picture(int channels)
       for (int x = 0; x < Side; ++x)
         for (int c = 0; c < channels; ++c) {
           const unsigned r = rng();
-          s.Row(y)[x * channels + c] =
-              uint8_t(r % 20 == 0 ? (r & 0x100 ? 255 : 0) : (x + 2 * y + 40 * c) / 16 % 256);
+          s.Row(y)[x * channels + c] = uint8_t(r % 20 == 0 ? (r & 0x100 ? 255 : 0) : (x + 2 * y + 40 * c) / 16 % 256);
         }
   }
   return image;

@@ -1,9 +1,9 @@
 // Pixel access, BMP reading/writing and JPEG decoding of the picture containers.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 #include "kvImages/cBMPSurface.h"
 #include "kvImages/cImage.h"
@@ -23,7 +23,8 @@ void Fill(cBMPSurface& s)
 
 std::string ScratchFile(const char* name)
 {
-  return (std::filesystem::temp_directory_path() / (std::string("kv_bench_") + std::to_string(::getpid()) + name)).string();
+  return (std::filesystem::temp_directory_path() / (std::string("kv_bench_") + std::to_string(::getpid()) + name))
+      .string();
 }
 
 // One read of every sample of a 512 x 512 colour picture, channel by channel as operations do.

@@ -24,9 +24,15 @@ void RunTamsel(benchmark::State& state, int side, int channels)
   kvbench::TimeRuns(state, *filter, source, int64_t(side) * side * channels);
 }
 
-void BM_TamselFilter(benchmark::State& state) { RunTamsel(state, 512, 1); }
+void BM_TamselFilter(benchmark::State& state)
+{
+  RunTamsel(state, 512, 1);
+}
 BENCHMARK(BM_TamselFilter)->Unit(benchmark::kMillisecond);
-void BM_TamselFilter2048Colour(benchmark::State& state) { RunTamsel(state, 2048, 3); }
+void BM_TamselFilter2048Colour(benchmark::State& state)
+{
+  RunTamsel(state, 2048, 3);
+}
 BENCHMARK(BM_TamselFilter2048Colour)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -20,8 +20,7 @@ public:
   // unknown option of command, anything else its operand. Where one operand is allowed, a
   // second is refused.
   static void TakeOperand(const std::string& command, const std::string& argument, std::string& operand);
-  static void TakeOperand(const std::string& command, const std::string& argument,
-                          std::vector<std::string>& operands);
+  static void TakeOperand(const std::string& command, const std::string& argument, std::vector<std::string>& operands);
   static cCliError UnknownOption(const std::string& command, const std::string& option);
 
   static bool ParseDouble(const std::string& text, double& value);

@@ -57,8 +57,8 @@ public:
   cScratchFolder()
   {
     std::string pattern = (fs::temp_directory_path() / "kvadra-analyze-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw cCliError::Failure("cannot make a temporary folder in " +
-                                                           fs::temp_directory_path().string());
+    if (!mkdtemp(pattern.data()))
+      throw cCliError::Failure("cannot make a temporary folder in " + fs::temp_directory_path().string());
     Path = pattern;
   }
   ~cScratchFolder()
@@ -153,8 +153,7 @@ bool EndChild(sChild& child, const sPictureFile& file, uint64_t seed, const cDat
   close(child.Pipe);
   child.Pipe = -1;
   int status = 0;
-  while (waitpid(child.Pid, &status, 0) < 0 && errno == EINTR) {
-  }
+  while (waitpid(child.Pid, &status, 0) < 0 && errno == EINTR) {}
   if (ReadChildResult(child.ResultFile, file, seed, results, picture, reason)) return true;
   if (reason.empty()) {
     if (WIFSIGNALED(status))
@@ -243,12 +242,10 @@ void ParseShard(const std::string& text, unsigned& index, unsigned& count)
 
 cDatasetRunner::cDatasetRunner(std::string program, std::vector<std::string> experimentArguments, unsigned jobs)
     : Program(std::move(program)), ExperimentArguments(std::move(experimentArguments)), Jobs(std::max(1u, jobs))
-{
-}
+{}
 
 void cDatasetRunner::Run(const std::vector<sPictureFile>& pictures, uint64_t baseSeed, cDatasetResults& results,
-                         const std::function<bool()>& cancelled,
-                         const std::function<void(unsigned, unsigned)>& onPoint)
+                         const std::function<bool()>& cancelled, const std::function<void(unsigned, unsigned)>& onPoint)
 {
   cScratchFolder scratch;
   std::vector<sChild> running;
@@ -278,7 +275,8 @@ void cDatasetRunner::Run(const std::vector<sPictureFile>& pictures, uint64_t bas
     }
     std::vector<pollfd> polls;
     for (sChild& child : running) polls.push_back({child.Pipe, POLLIN, 0});
-    if (poll(polls.data(), polls.size(), PollMilliseconds) < 0 && errno != EINTR) throw cCliError::Failure("cannot watch the jobs");
+    if (poll(polls.data(), polls.size(), PollMilliseconds) < 0 && errno != EINTR)
+      throw cCliError::Failure("cannot watch the jobs");
     for (size_t i = 0; i < polls.size(); ++i) {
       if (!(polls[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
       sChild& child = running[i];

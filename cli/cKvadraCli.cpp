@@ -17,18 +17,18 @@
 #include "cDatasetResults.h"
 #include "cDatasetRunner.h"
 #include "cHistoryResults.h"
-#include "kvImages/cImage.h"
 #include "cKvadraSystem.h"
 #include "cNameMatcher.h"
-#include "kvImages/cPngFile.h"
 #include "cProgressReporter.h"
-#include "kvOperations/cRandomGenerator.h"
-#include "kvMessages/cUserDialogs.h"
-#include "kvProcessing/cWorkerPool.h"
 #include "cuGlobalParameters.h"
-#include "kvMessages/iObserver.h"
 #include "kvDiagnostics.h"
+#include "kvImages/cImage.h"
+#include "kvImages/cPngFile.h"
 #include "kvInstallPaths.h"
+#include "kvMessages/cUserDialogs.h"
+#include "kvMessages/iObserver.h"
+#include "kvOperations/cRandomGenerator.h"
+#include "kvProcessing/cWorkerPool.h"
 
 namespace {
 
@@ -129,8 +129,7 @@ class cAnalyzerProgressObserver : public iObserver {
 public:
   cAnalyzerProgressObserver(cKvadraSystem& system, cProgressReporter& reporter, bool toParent = false)
       : System(system), Reporter(reporter), ToParent(toParent)
-  {
-  }
+  {}
   void Update(sMessage& message) override
   {
     if (!Active) return;
@@ -507,7 +506,8 @@ void cKvadraCli::LoadOrigin(const std::string& file)
 std::string cKvadraCli::LoadFailureText(const std::string& file, const cImage& image)
 {
   const std::string& reason = image.GetLoadError();
-  return "cannot load picture '" + file + "': " + (reason.empty() ? "not a readable BMP, JPEG, PNG or TIFF file" : reason);
+  return "cannot load picture '" + file +
+         "': " + (reason.empty() ? "not a readable BMP, JPEG, PNG or TIFF file" : reason);
 }
 
 void cKvadraCli::RunSavedStep(unsigned uid, const int* region)
@@ -521,9 +521,9 @@ void cKvadraCli::RunSavedStep(unsigned uid, const int* region)
     if (region[0] < 0 || region[1] < 0 || region[0] >= region[2] || region[1] >= region[3] ||
         region[2] > current->GetWidth() || region[3] > current->GetHeight())
       throw cCliError::Usage("--region " + std::to_string(region[0]) + "," + std::to_string(region[1]) + "," +
-                             std::to_string(region[2]) + "," + std::to_string(region[3]) +
-                             " does not lie inside the " + std::to_string(current->GetWidth()) + " x " +
-                             std::to_string(current->GetHeight()) + " picture");
+                             std::to_string(region[2]) + "," + std::to_string(region[3]) + " does not lie inside the " +
+                             std::to_string(current->GetWidth()) + " x " + std::to_string(current->GetHeight()) +
+                             " picture");
     System->SetProcessingRegion(false, sRect{region[0], region[1], region[2], region[3]});
   } else {
     System->SetWholeImage(true);
@@ -827,8 +827,7 @@ void cKvadraCli::SetUpAnalyzer(const sAnalyzeOptions& options, const sAnalyzeExp
   info.Steps = unsigned(options.SweepSteps);
   System->AnalyzerAddCorruptionSeries(info);
   for (size_t i = 0; i < options.Restorations.size(); ++i) {
-    cParameterAssigner::Configure(*System->GetOperationParams(experiment.RestorationUIDs[i]),
-                                  options.Restorations[i]);
+    cParameterAssigner::Configure(*System->GetOperationParams(experiment.RestorationUIDs[i]), options.Restorations[i]);
     System->AnalyzerAddRestoration(experiment.RestorationUIDs[i]);
   }
   System->AnalyzerSetCriterion(options.Criterion);
@@ -933,8 +932,8 @@ cJsonValue cKvadraCli::DescribeExperiment(const sAnalyzeOptions& options, const 
   sweep.Add("min", cJsonValue::Number(options.SweepMin))
       .Add("max", cJsonValue::Number(options.SweepMax))
       .Add("steps", cJsonValue::Integer(options.SweepSteps))
-      .Add("values", SweepValues(corruption, experiment.SweepIndex, options.SweepMin, options.SweepMax,
-                                 options.SweepSteps));
+      .Add("values",
+           SweepValues(corruption, experiment.SweepIndex, options.SweepMin, options.SweepMax, options.SweepSteps));
   cJsonValue description = cJsonValue::Object();
   description.Add("corruption", cJsonValue::String(corruption.GetName()))
       .Add("parameters", ParameterValues(corruption, experiment.SweepIndex))
@@ -1029,7 +1028,8 @@ int cKvadraCli::CommandMerge(cArgumentReader& args)
   WarnOfMissingShards(shards);
   WriteResults(merged.Table(), csv, json, merged.JsonText());
   if (!merged.Unfinished().empty()) {
-    std::cerr << "kvadra: merge: warning: " << merged.Unfinished().size() << " pictures are in no partial as finished:\n";
+    std::cerr << "kvadra: merge: warning: " << merged.Unfinished().size()
+              << " pictures are in no partial as finished:\n";
     PrintUnfinished(merged.Unfinished());
   }
   return ecSuccess;

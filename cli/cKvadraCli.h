@@ -11,8 +11,8 @@
 #include "cArgumentReader.h"
 #include "cJsonValue.h"
 #include "cParameterAssigner.h"
-#include "kvMessages/cPlainEventLoop.h"
 #include "cResultTable.h"
+#include "kvMessages/cPlainEventLoop.h"
 
 class cDatasetResults;
 class cKvadraSystem;
@@ -78,8 +78,7 @@ private:
   // analyze over several pictures: each picture in a child process (see cDatasetRunner).
   int AnalyzeDataset(const sAnalyzeOptions& options, const sAnalyzeExperiment& experiment);
   // The experiment as every partial names it, with the base seed of the pictures' noise.
-  cJsonValue DescribeExperiment(const sAnalyzeOptions& options, const sAnalyzeExperiment& experiment,
-                                uint64_t seed);
+  cJsonValue DescribeExperiment(const sAnalyzeOptions& options, const sAnalyzeExperiment& experiment, uint64_t seed);
   // One picture's run for an experiment over several: its values and geometry for the parent.
   void WriteWorkerResult(const std::string& file, bool cancelled);
   // SIGTERM (a batch system's time limit, GNU parallel's --termseq) stops like Ctrl-C, so the

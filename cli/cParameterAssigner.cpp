@@ -28,7 +28,8 @@ int cParameterAssigner::FindParameter(const cOperationParams& params, const std:
   std::vector<std::string> names;
   for (int i = 0; i < params.GetParamsCount(); ++i) names.push_back(params.GetParam(unsigned(i))->GetName());
   if (const auto index = cNameMatcher::Find(name, names)) return int(*index);
-  if (names.empty()) throw cCliError::Usage("operation '" + operation + "' has no parameters (asked for '" + name + "')");
+  if (names.empty())
+    throw cCliError::Usage("operation '" + operation + "' has no parameters (asked for '" + name + "')");
   throw cCliError::Usage("operation '" + operation + "' has no parameter '" + name + "'" +
                          cNameMatcher::Suggestion(name, names));
 }

@@ -19,9 +19,11 @@ std::string Seconds(double s)
 }  // namespace
 
 cProgressReporter::cProgressReporter(std::string what, unsigned total)
-    : What(std::move(what)), Total(total), Terminal(isatty(STDERR_FILENO) == 1), Started(std::chrono::steady_clock::now())
-{
-}
+    : What(std::move(what)),
+      Total(total),
+      Terminal(isatty(STDERR_FILENO) == 1),
+      Started(std::chrono::steady_clock::now())
+{}
 
 void cProgressReporter::Step(unsigned done)
 {
@@ -39,8 +41,7 @@ void cProgressReporter::Step(unsigned done, const std::string& detail)
     std::string bar(size_t(filled), '#');
     bar.resize(size_t(width), '.');
     std::fprintf(stderr, "\r%s [%s] %u/%u points%s, %s elapsed, ~%s left ", What.c_str(), bar.c_str(), done, Total,
-                 more.c_str(),
-                 Seconds(elapsed).c_str(), Seconds(left).c_str());
+                 more.c_str(), Seconds(elapsed).c_str(), Seconds(left).c_str());
     Drawn = true;
   } else {
     std::fprintf(stderr, "%s: %u/%u points%s, %s elapsed, ~%s left\n", What.c_str(), done, Total, more.c_str(),

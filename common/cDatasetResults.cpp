@@ -154,7 +154,8 @@ cDatasetResults cDatasetResults::FromJson(const std::string& text, const std::st
   }
 }
 
-cDatasetResults cDatasetResults::Merge(const std::vector<cDatasetResults>& parts, const std::vector<std::string>& sources)
+cDatasetResults cDatasetResults::Merge(const std::vector<cDatasetResults>& parts,
+                                       const std::vector<std::string>& sources)
 {
   if (parts.empty()) throw std::runtime_error("nothing to merge");
   const cJsonValue& first = parts[0].Experiment();

@@ -16,7 +16,7 @@
 #include "cResultTable.h"
 
 struct sDatasetPicture {
-  std::string File;  // the picture's file name without folders: its identity
+  std::string File;   // the picture's file name without folders: its identity
   uint64_t Seed = 0;  // the seed its noise was drawn from
   int Width = 0, Height = 0, Channels = 0;
   std::vector<std::vector<double>> Values;  // [restoration][sweep value]
@@ -28,9 +28,9 @@ struct sDatasetUnfinished {
 };
 
 struct sDatasetSummary {
-  int Count = 0;  // finite values
-  int Infinite = 0;  // values left out because they are not finite
-  double Mean = 0.0;  // valid for Count >= 1
+  int Count = 0;           // finite values
+  int Infinite = 0;        // values left out because they are not finite
+  double Mean = 0.0;       // valid for Count >= 1
   double Deviation = 0.0;  // sample standard deviation, valid for Count >= 2
 };
 

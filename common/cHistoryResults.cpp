@@ -1,7 +1,7 @@
 #include "cHistoryResults.h"
 
-#include "kvImages/cImage.h"
 #include "cKvadraSystem.h"
+#include "kvImages/cImage.h"
 
 namespace {
 const char* MeasureName(eQualityIndex kind)
@@ -15,9 +15,10 @@ cResultTable cHistoryResults::Build(cKvadraSystem& system)
   cResultTable table({"id", "title", "MSE", "PSNR", "IQ", "IQHVS", "SSIM", "time_ms"});
   for (int id = 0; id < system.SavedImageCount(); ++id) {
     cImage* image = system.GetImage(id);
-    table.AddRow({cResultTable::Number(id), cResultTable::Text(image->GetTitle()), cResultTable::Number(image->GetMSE()),
-                  cResultTable::Number(image->GetPSNR()), cResultTable::Number(image->GetIndexValue(qiIQ)),
-                  cResultTable::Number(image->GetIndexValue(qiIQHVS)), cResultTable::Number(image->GetIndexValue(qiSSIM)),
+    table.AddRow({cResultTable::Number(id), cResultTable::Text(image->GetTitle()),
+                  cResultTable::Number(image->GetMSE()), cResultTable::Number(image->GetPSNR()),
+                  cResultTable::Number(image->GetIndexValue(qiIQ)), cResultTable::Number(image->GetIndexValue(qiIQHVS)),
+                  cResultTable::Number(image->GetIndexValue(qiSSIM)),
                   cResultTable::Milliseconds(image->GetTimeMicroseconds())});
   }
   return table;

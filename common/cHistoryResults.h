@@ -3,8 +3,8 @@
 // program's --history file, which the desktop program's CSV export writes as well.
 #include <vector>
 
-#include "kvImages/cChannelProperties.h"
 #include "cResultTable.h"
+#include "kvImages/cChannelProperties.h"
 
 class cKvadraSystem;
 

@@ -46,8 +46,8 @@ private:
   }
   void Space()
   {
-    while (Position < Text.size() && (Text[Position] == ' ' || Text[Position] == '\n' || Text[Position] == '\r' ||
-                                      Text[Position] == '\t'))
+    while (Position < Text.size() &&
+           (Text[Position] == ' ' || Text[Position] == '\n' || Text[Position] == '\r' || Text[Position] == '\t'))
       ++Position;
   }
   bool Take(char c)
@@ -141,7 +141,8 @@ private:
       v.ValueKind = cJsonValue::jkNull;
     } else {
       const size_t start = Position;
-      while (Position < Text.size() && std::string_view("+-0123456789.eE").find(Text[Position]) != std::string_view::npos)
+      while (Position < Text.size() &&
+             std::string_view("+-0123456789.eE").find(Text[Position]) != std::string_view::npos)
         ++Position;
       double number = 0;
       const auto [end, error] = std::from_chars(Text.data() + start, Text.data() + Position, number);

@@ -4,5 +4,8 @@
 #include "kvMessages/kvMessages.h"
 
 namespace cGlobalParametersMessenger {
-void SendGlobalParametersChanged() { cMessenger::Send(GLOBAL_PARAMETERS_CHANGED); }
+void SendGlobalParametersChanged()
+{
+  cMessenger::Send(GLOBAL_PARAMETERS_CHANGED);
+}
 }  // namespace cGlobalParametersMessenger

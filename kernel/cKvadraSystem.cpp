@@ -5,14 +5,14 @@
 #include <system_error>
 #include <vector>
 
+#include "cuGlobalParameters.h"
+#include "kvDiagnostics.h"
 #include "kvImages/cImageStorage.h"
-#include "kvProcessing/cKvadraServer.h"
-#include "kvProcessing/cKvadraServerMessenger.h"
 #include "kvMessages/cMessenger.h"
 #include "kvMessages/cObservableSubject.h"
 #include "kvOperations/cOperationPool.h"
-#include "cuGlobalParameters.h"
-#include "kvDiagnostics.h"
+#include "kvProcessing/cKvadraServer.h"
+#include "kvProcessing/cKvadraServerMessenger.h"
 
 KV_UNIT("kvKernel_bpl\\cKvadraSystem");
 
@@ -135,14 +135,14 @@ bool cKvadraSystem::IsBusy() const
 bool cKvadraSystem::GetRGBOnly(unsigned uid)
 {
   acOperation* resultOperation = OperationPool->LookForOperationByUID(uid);
-  KV_ASSERT(resultOperation!=nullptr, "ResultOperation!=NULL");
+  KV_ASSERT(resultOperation != nullptr, "ResultOperation!=NULL");
   return resultOperation->GetRGBOnly();
 }
 
 void cKvadraSystem::GetTotalVariationAndAutoForm(unsigned uid, bool& totalVariation, bool& autoForm)
 {
   acOperation* resultOperation = OperationPool->LookForOperationByUID(uid);
-  KV_ASSERT(resultOperation!=nullptr, "ResultOperation!=NULL");
+  KV_ASSERT(resultOperation != nullptr, "ResultOperation!=NULL");
   totalVariation = resultOperation->GetTotalVariation();
   autoForm = resultOperation->GetFormMode() == 1;
 }
@@ -239,33 +239,108 @@ cBMPSurface* cKvadraSystem::GetSpectrumSurface(SpectrumType type, double scale, 
 
 // --- Analyzer ---
 
-void cKvadraSystem::EnterAnalyzerMode() { Analyzer->Clear(); }
+void cKvadraSystem::EnterAnalyzerMode()
+{
+  Analyzer->Clear();
+}
 void cKvadraSystem::ExitAnalyzerMode() {}
-void cKvadraSystem::AnalyzerClear() { Analyzer->Clear(); }
-void cKvadraSystem::AnalyzerAddCorruptionSeries(sCorruptionSeriesInfo info) { Analyzer->AddCorruptionSeries(info); }
-void cKvadraSystem::AnalyzerAddRestoration(unsigned uid) { Analyzer->AddRestoration(uid); }
-void cKvadraSystem::AnalyzerExecute() { Analyzer->Execute(); }
-void cKvadraSystem::AnalyzerCancel() { Analyzer->Cancel(); }
-void cKvadraSystem::AnalyzerSetRunner(tAnalyzerRunner runner) { Analyzer->SetRunner(std::move(runner)); }
-bool cKvadraSystem::AnalyzerIsRunning() const { return Analyzer->IsRunning(); }
-int cKvadraSystem::AnalyzerGetPointsMade(int index) const { return Analyzer->GetPointsMade(index); }
-bool cKvadraSystem::AnalyzerWasCancelled() const { return Analyzer->WasCancelled(); }
-int cKvadraSystem::AnalyzerGetRestorationCount() const { return Analyzer->GetRestorationCount(); }
-int cKvadraSystem::AnalyzerGetSeriesCount() const { return Analyzer->GetSeriesCount(); }
-std::string cKvadraSystem::AnalyzerGetRestorationNameAt(int index) const { return Analyzer->GetRestorationNameAt(index); }
-unsigned cKvadraSystem::AnalyzerSelectRestorationParams(int index) { return Analyzer->SelectRestorationParams(index); }
-void cKvadraSystem::AnalyzerUpdateParams(int index) { Analyzer->UpdateParams(index); }
-void cKvadraSystem::AnalyzerSetCriterion(const std::string& criterion) { Analyzer->SetCriterion(criterion); }
-std::string cKvadraSystem::AnalyzerGetSeriesName(int index) const { return Analyzer->GetSeriesName(index); }
-int cKvadraSystem::AnalyzerGetSeriesLenght(int index) const { return Analyzer->GetSeriesLenght(index); }
+void cKvadraSystem::AnalyzerClear()
+{
+  Analyzer->Clear();
+}
+void cKvadraSystem::AnalyzerAddCorruptionSeries(sCorruptionSeriesInfo info)
+{
+  Analyzer->AddCorruptionSeries(info);
+}
+void cKvadraSystem::AnalyzerAddRestoration(unsigned uid)
+{
+  Analyzer->AddRestoration(uid);
+}
+void cKvadraSystem::AnalyzerExecute()
+{
+  Analyzer->Execute();
+}
+void cKvadraSystem::AnalyzerCancel()
+{
+  Analyzer->Cancel();
+}
+void cKvadraSystem::AnalyzerSetRunner(tAnalyzerRunner runner)
+{
+  Analyzer->SetRunner(std::move(runner));
+}
+bool cKvadraSystem::AnalyzerIsRunning() const
+{
+  return Analyzer->IsRunning();
+}
+int cKvadraSystem::AnalyzerGetPointsMade(int index) const
+{
+  return Analyzer->GetPointsMade(index);
+}
+bool cKvadraSystem::AnalyzerWasCancelled() const
+{
+  return Analyzer->WasCancelled();
+}
+int cKvadraSystem::AnalyzerGetRestorationCount() const
+{
+  return Analyzer->GetRestorationCount();
+}
+int cKvadraSystem::AnalyzerGetSeriesCount() const
+{
+  return Analyzer->GetSeriesCount();
+}
+std::string cKvadraSystem::AnalyzerGetRestorationNameAt(int index) const
+{
+  return Analyzer->GetRestorationNameAt(index);
+}
+unsigned cKvadraSystem::AnalyzerSelectRestorationParams(int index)
+{
+  return Analyzer->SelectRestorationParams(index);
+}
+void cKvadraSystem::AnalyzerUpdateParams(int index)
+{
+  Analyzer->UpdateParams(index);
+}
+void cKvadraSystem::AnalyzerSetCriterion(const std::string& criterion)
+{
+  Analyzer->SetCriterion(criterion);
+}
+std::string cKvadraSystem::AnalyzerGetSeriesName(int index) const
+{
+  return Analyzer->GetSeriesName(index);
+}
+int cKvadraSystem::AnalyzerGetSeriesLenght(int index) const
+{
+  return Analyzer->GetSeriesLenght(index);
+}
 void cKvadraSystem::AnalyzerGetResultAt(unsigned series, unsigned sample, double& x, double& y) const
 {
   Analyzer->GetResultAt(series, sample, x, y);
 }
-int cKvadraSystem::AnalyzerGetSweepLength() const { return Analyzer->GetSweepLength(); }
-double cKvadraSystem::AnalyzerGetSweepValueAt(int k) const { return Analyzer->GetSweepValueAt(k); }
-std::string cKvadraSystem::AnalyzerGetFailure() const { return Analyzer->GetFailure(); }
-std::string cKvadraSystem::AnalyzerGetExperimentTitle() const { return Analyzer->GetExperimentTitle(); }
-std::string cKvadraSystem::AnalyzerGetBottomTitle() const { return Analyzer->GetBottomTitle(); }
-std::string cKvadraSystem::AnalyzerGetLeftTitle() const { return Analyzer->GetLeftTitle(); }
-std::string cKvadraSystem::AnalyzerGetOperationTitle() const { return Analyzer->GetOperationTitle(); }
+int cKvadraSystem::AnalyzerGetSweepLength() const
+{
+  return Analyzer->GetSweepLength();
+}
+double cKvadraSystem::AnalyzerGetSweepValueAt(int k) const
+{
+  return Analyzer->GetSweepValueAt(k);
+}
+std::string cKvadraSystem::AnalyzerGetFailure() const
+{
+  return Analyzer->GetFailure();
+}
+std::string cKvadraSystem::AnalyzerGetExperimentTitle() const
+{
+  return Analyzer->GetExperimentTitle();
+}
+std::string cKvadraSystem::AnalyzerGetBottomTitle() const
+{
+  return Analyzer->GetBottomTitle();
+}
+std::string cKvadraSystem::AnalyzerGetLeftTitle() const
+{
+  return Analyzer->GetLeftTitle();
+}
+std::string cKvadraSystem::AnalyzerGetOperationTitle() const
+{
+  return Analyzer->GetOperationTitle();
+}

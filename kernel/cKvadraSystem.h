@@ -7,9 +7,9 @@
 #include "kvAnalysis/cAnalyzer.h"
 #include "kvImages/cBMPSurface.h"
 #include "kvImages/cImage.h"
-#include "kvOperations/cOperationParams.h"
 #include "kvMessages/iKernelHost.h"
 #include "kvMessages/iObserver.h"
+#include "kvOperations/cOperationParams.h"
 
 class cImageStorage;
 class cKvadraServer;

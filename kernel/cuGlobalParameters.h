@@ -1,6 +1,7 @@
 #pragma once
 // Settings several parts read: the quality window and SSIM constants, the time unit, the
-// history columns and the largest picture the readers accept. One object for the whole process, reached through GlobalParams.
+// history columns and the largest picture the readers accept. One object for the whole process, reached through
+// GlobalParams.
 #include <cstdint>
 
 class cuGlobalParameters {

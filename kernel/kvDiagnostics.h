@@ -20,14 +20,14 @@ uint64_t kvMicrosecondCount();
 
 // Every file that checks preconditions names its unit once, at namespace scope:
 //   KV_UNIT("kvKernel_bpl\\kvOperations\\cOperationPool");
-#define KV_UNIT(name)                                          \
-  namespace {                                                  \
-  [[maybe_unused]] constexpr const char* kvUnitName = name;    \
-  }                                                            \
+#define KV_UNIT(name)                                       \
+  namespace {                                               \
+  [[maybe_unused]] constexpr const char* kvUnitName = name; \
+  }                                                         \
   static_assert(true)
 // KV_ASSERT(condition, "reported text"): checked in every build type; a failure reports the
 // text, the file's unit and the line, and ends the program.
-#define KV_ASSERT(cond, text)                                  \
-  do {                                                         \
+#define KV_ASSERT(cond, text)                                   \
+  do {                                                          \
     if (!(cond)) kvAssertionFailed(text, kvUnitName, __LINE__); \
   } while (0)

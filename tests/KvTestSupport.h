@@ -14,9 +14,9 @@
 #include "kvImages/cImage.h"
 #include "kvMessages/cMessenger.h"
 #include "kvMessages/cObservableSubject.h"
-#include "kvOperations/cOperationPool.h"
 #include "kvMessages/cPlainEventLoop.h"
 #include "kvMessages/iObserver.h"
+#include "kvOperations/cOperationPool.h"
 
 namespace kvtest {
 
@@ -44,7 +44,10 @@ inline uint8_t Pixel(cBMPSurface& s, int x, int y, int c = 0)
   return s.GetPixel(x, y);
 }
 
-inline uint8_t At(cImage& image, int x, int y, int c = 0) { return Pixel(*image.GetSurface(), x, y, c); }
+inline uint8_t At(cImage& image, int x, int y, int c = 0)
+{
+  return Pixel(*image.GetSurface(), x, y, c);
+}
 
 inline bool SamePixels(cBMPSurface& a, cBMPSurface& b)
 {

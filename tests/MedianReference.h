@@ -15,8 +15,14 @@ inline uint8_t SortedMedian(std::vector<uint8_t> v)
 }
 
 // First and last window offset for size w: odd sizes centred, even sizes one further right.
-inline int Low(int w) { return w % 2 ? -(w - 1) / 2 : -(w / 2 - 1); }
-inline int High(int w) { return w % 2 ? (w - 1) / 2 : w / 2; }
+inline int Low(int w)
+{
+  return w % 2 ? -(w - 1) / 2 : -(w / 2 - 1);
+}
+inline int High(int w)
+{
+  return w % 2 ? (w - 1) / 2 : w / 2;
+}
 
 // Plain median filter over the whole picture in the driver's order (rows, columns, channels),
 // reading the result itself when recursive.

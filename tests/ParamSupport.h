@@ -8,7 +8,10 @@
 
 namespace kvtest {
 
-inline cOperationParameter* Param(acOperation& op, unsigned index) { return op.GetParams()->GetParam(index); }
+inline cOperationParameter* Param(acOperation& op, unsigned index)
+{
+  return op.GetParams()->GetParam(index);
+}
 
 inline cOperationParameter* Param(acOperation& op, const std::string& name)
 {

@@ -10,7 +10,10 @@ namespace {
 constexpr int kFrame = 1;  // frame width inside the gauge
 }
 
-TAGauge::TAGauge(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::NoFocus); }
+TAGauge::TAGauge(QWidget* parent) : QWidget(parent)
+{
+  setFocusPolicy(Qt::NoFocus);
+}
 
 void TAGauge::SetRange(double minValue, double maxValue)
 {
@@ -39,7 +42,10 @@ void TAGauge::SetColors(const QColor& begin, const QColor& end)
   update();
 }
 
-QSize TAGauge::sizeHint() const { return FOrientation == Qt::Horizontal ? QSize(120, 18) : QSize(18, 120); }
+QSize TAGauge::sizeHint() const
+{
+  return FOrientation == Qt::Horizontal ? QSize(120, 18) : QSize(18, 120);
+}
 
 int TAGauge::UsableLength() const
 {

@@ -16,7 +16,10 @@
 #include "TAGauge.h"
 
 namespace {
-bool IsOddInteger(double v) { return std::fmod(std::trunc(v), 2.0) != 0.0; }
+bool IsOddInteger(double v)
+{
+  return std::fmod(std::trunc(v), 2.0) != 0.0;
+}
 
 QToolButton* MakeArrow(QWidget* parent, Qt::ArrowType arrow, const QString& name)
 {
@@ -59,8 +62,8 @@ TImprovedSpinEdit::TImprovedSpinEdit(QWidget* parent) : QWidget(parent)
   setSizePolicy(FEdit->sizePolicy());
 
   // A window of its own, so the gauge may stick out of the form; it never takes the focus.
-  FPopup = new QFrame(this, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                                Qt::WindowDoesNotAcceptFocus);
+  FPopup =
+      new QFrame(this, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
   FPopup->setAttribute(Qt::WA_ShowWithoutActivating);
   FPopup->setFrameShape(QFrame::Box);
   auto* popupLayout = new QVBoxLayout(FPopup);
@@ -141,7 +144,10 @@ double TImprovedSpinEdit::GetValue()
   return CurrentValue();
 }
 
-void TImprovedSpinEdit::Confirm() { SetValue(CheckValue(GetValue())); }
+void TImprovedSpinEdit::Confirm()
+{
+  SetValue(CheckValue(GetValue()));
+}
 
 void TImprovedSpinEdit::ApplyMin(double v)
 {
@@ -200,8 +206,14 @@ void TImprovedSpinEdit::SetPrecision(int p)
   DefaultIncrement();
 }
 
-void TImprovedSpinEdit::SetIncrement(double v) { FIncrement = v; }
-void TImprovedSpinEdit::SetIncrementGauge(double v) { FIncrementGauge = v; }
+void TImprovedSpinEdit::SetIncrement(double v)
+{
+  FIncrement = v;
+}
+void TImprovedSpinEdit::SetIncrementGauge(double v)
+{
+  FIncrementGauge = v;
+}
 
 void TImprovedSpinEdit::SetDivisibility(Parity parity)
 {
@@ -302,7 +314,10 @@ void TImprovedSpinEdit::UpdateFormView()
   FGauge->SetValue(CurrentValue());
 }
 
-bool TImprovedSpinEdit::IsGaugeShown() const { return FPopup->isVisible(); }
+bool TImprovedSpinEdit::IsGaugeShown() const
+{
+  return FPopup->isVisible();
+}
 
 void TImprovedSpinEdit::ShowGauge()
 {

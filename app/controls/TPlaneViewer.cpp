@@ -47,7 +47,10 @@ TPlaneViewer::TPlaneViewer(QWidget* parent) : QWidget(parent)
 
 TPlaneViewer::~TPlaneViewer() = default;
 
-QSize TPlaneViewer::sizeHint() const { return {320, 240}; }
+QSize TPlaneViewer::sizeHint() const
+{
+  return {320, 240};
+}
 
 void TPlaneViewer::SetPlaneSize(int width, int height)
 {
@@ -66,10 +69,22 @@ void TPlaneViewer::SetPlaneSize(int width, int height)
   Invalidate();
 }
 
-void TPlaneViewer::ZoomIn() { SetZoomValue(ZoomInStep(FZoom)); }
-void TPlaneViewer::ZoomOut() { SetZoomValue(ZoomOutStep(FZoom)); }
-void TPlaneViewer::Zoom(int percent) { SetZoomValue(ClampZoom(percent)); }
-void TPlaneViewer::ActualSize() { SetZoomValue(100); }
+void TPlaneViewer::ZoomIn()
+{
+  SetZoomValue(ZoomInStep(FZoom));
+}
+void TPlaneViewer::ZoomOut()
+{
+  SetZoomValue(ZoomOutStep(FZoom));
+}
+void TPlaneViewer::Zoom(int percent)
+{
+  SetZoomValue(ClampZoom(percent));
+}
+void TPlaneViewer::ActualSize()
+{
+  SetZoomValue(100);
+}
 
 void TPlaneViewer::ZoomToFit()
 {
@@ -151,11 +166,9 @@ void TPlaneViewer::UpdateCursor()
 
 void TPlaneViewer::UpdateDescription()
 {
-  setAccessibleDescription(FMode == mNone ? QString::fromLatin1(kNotLoaded)
-                                          : QStringLiteral("Plane %1 x %2, zoom %3%")
-                                                .arg(FPlaneWidth)
-                                                .arg(FPlaneHeight)
-                                                .arg(FZoom));
+  setAccessibleDescription(
+      FMode == mNone ? QString::fromLatin1(kNotLoaded)
+                     : QStringLiteral("Plane %1 x %2, zoom %3%").arg(FPlaneWidth).arg(FPlaneHeight).arg(FZoom));
 }
 
 void TPlaneViewer::GetDrawRectNow()
@@ -210,8 +223,10 @@ void TPlaneViewer::PlaceScrollBars()
   const bool vert = FVertNeeded && FVertEnabled;
   const bool horz = FHorzNeeded && FHorzEnabled;
   // The bars cover the separating lines at the draw area's right and bottom edges.
-  if (vert) FVertBar->setGeometry(FDrawRect.Right, 1, FBarThickness, std::max(0, (horz ? FDrawRect.Bottom : height() - 1) - 1));
-  if (horz) FHorzBar->setGeometry(1, FDrawRect.Bottom, std::max(0, (vert ? FDrawRect.Right : width() - 1) - 1), FBarThickness);
+  if (vert)
+    FVertBar->setGeometry(FDrawRect.Right, 1, FBarThickness, std::max(0, (horz ? FDrawRect.Bottom : height() - 1) - 1));
+  if (horz)
+    FHorzBar->setGeometry(1, FDrawRect.Bottom, std::max(0, (vert ? FDrawRect.Right : width() - 1) - 1), FBarThickness);
   FVertBar->setVisible(vert);
   FHorzBar->setVisible(horz);
 }
@@ -409,7 +424,8 @@ void TPlaneViewer::ReportHover(int x, int y)
 {
   bool inside = false;
   int px = -1, py = -1;
-  const sViewerRect screen{FInfo.ScreenX, FInfo.ScreenY, FInfo.ScreenX + FInfo.ScreenWidth, FInfo.ScreenY + FInfo.ScreenHeight};
+  const sViewerRect screen{FInfo.ScreenX, FInfo.ScreenY, FInfo.ScreenX + FInfo.ScreenWidth,
+                           FInfo.ScreenY + FInfo.ScreenHeight};
   if (FMode != mNone && screen.Contains(x, y) && FDrawRect.Contains(x, y)) {
     const float scale = static_cast<float>(FZoom) * 0.01f;
     px = static_cast<int>(std::floor(static_cast<float>(x - FInfo.ScreenX) / scale + FInfo.X0));

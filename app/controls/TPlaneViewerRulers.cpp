@@ -77,8 +77,10 @@ void TPlaneViewerRulers::Update(const sViewerRect& draw, const sViewerInfo& info
   FUnitsPerPixel = FTexelSize / FScale;
   const float shownW = static_cast<float>(info.PlaneWidth) * FScale;
   const float shownH = static_cast<float>(info.PlaneHeight) * FScale;
-  const int nx = static_cast<float>(draw.Width()) >= shownW ? draw.Width() : static_cast<int>(std::floor(shownW + 0.5f));
-  const int ny = static_cast<float>(draw.Height()) >= shownH ? draw.Height() : static_cast<int>(std::floor(shownH + 0.5f));
+  const int nx =
+      static_cast<float>(draw.Width()) >= shownW ? draw.Width() : static_cast<int>(std::floor(shownW + 0.5f));
+  const int ny =
+      static_cast<float>(draw.Height()) >= shownH ? draw.Height() : static_cast<int>(std::floor(shownH + 0.5f));
   const int n = std::max(nx, ny);
   // A control squeezed to nothing has no ruler length to divide; keep the last steps.
   if (n > 0) {
@@ -100,8 +102,10 @@ void TPlaneViewerRulers::Update(const sViewerRect& draw, const sViewerInfo& info
       }
     FPixelsPerStep = static_cast<float>(FLabelStep) * static_cast<float>(n) / span;
   }
-  FOriginScreenX = (static_cast<float>(FOriginX) - info.X0) * FScale + static_cast<float>(info.ScreenX - FHorzStrip.Left - 1);
-  FOriginScreenY = (static_cast<float>(FOriginY) - info.Y0) * FScale + static_cast<float>(info.ScreenY - FVertStrip.Top - 1);
+  FOriginScreenX =
+      (static_cast<float>(FOriginX) - info.X0) * FScale + static_cast<float>(info.ScreenX - FHorzStrip.Left - 1);
+  FOriginScreenY =
+      (static_cast<float>(FOriginY) - info.Y0) * FScale + static_cast<float>(info.ScreenY - FVertStrip.Top - 1);
   FPlaneScreen = {info.ScreenX, info.ScreenY, info.ScreenX + info.ScreenWidth, info.ScreenY + info.ScreenHeight};
 }
 

@@ -6,7 +6,10 @@
 
 namespace kvViewerGeometry {
 
-int ClampZoom(int percent) { return std::clamp(percent, kMinZoom, kMaxZoom); }
+int ClampZoom(int percent)
+{
+  return std::clamp(percent, kMinZoom, kMaxZoom);
+}
 
 int ZoomInStep(int zoom)
 {
@@ -40,10 +43,13 @@ sLayout DrawRect(int controlWidth, int controlHeight, bool vertBar, bool horzBar
   return l;
 }
 
-static float VisibleExtent(int drawSize, int zoom) { return static_cast<float>(drawSize) * 100.0f / static_cast<float>(zoom); }
+static float VisibleExtent(int drawSize, int zoom)
+{
+  return static_cast<float>(drawSize) * 100.0f / static_cast<float>(zoom);
+}
 
-sBars NeededBars(int controlWidth, int controlHeight, int planeWidth, int planeHeight, int zoom,
-                 bool vertEnabled, bool horzEnabled, bool rulers, int barThickness)
+sBars NeededBars(int controlWidth, int controlHeight, int planeWidth, int planeHeight, int zoom, bool vertEnabled,
+                 bool horzEnabled, bool rulers, int barThickness)
 {
   sBars b;
   const sViewerRect d = DrawRect(controlWidth, controlHeight, false, false, rulers, barThickness).Draw;

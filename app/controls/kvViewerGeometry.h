@@ -18,9 +18,9 @@ namespace kvViewerGeometry {
 inline constexpr int kZoomTable[] = {1, 2, 5, 10, 20, 30, 50, 75, 100, 150, 200, 300, 400, 600, 800, 1200, 1600};
 inline constexpr int kMinZoom = 1;
 inline constexpr int kMaxZoom = 1600;
-inline constexpr int kRulerWidth = 15;     // thickness of each ruler strip
-inline constexpr int kRulerMinExtent = 30; // below this the rulers give their room back
-inline constexpr float kLineStep = 20.0f;  // screen pixels per scroll line
+inline constexpr int kRulerWidth = 15;      // thickness of each ruler strip
+inline constexpr int kRulerMinExtent = 30;  // below this the rulers give their room back
+inline constexpr float kLineStep = 20.0f;   // screen pixels per scroll line
 
 int ClampZoom(int percent);
 // Next larger / smaller table value; values between table entries move to the neighbouring entry.
@@ -41,8 +41,8 @@ struct sBars {
   bool Horz = false;
 };
 // Which scroll bars the plane needs; a bar appearing can make the other one necessary.
-sBars NeededBars(int controlWidth, int controlHeight, int planeWidth, int planeHeight, int zoom,
-                 bool vertEnabled, bool horzEnabled, bool rulers, int barThickness);
+sBars NeededBars(int controlWidth, int controlHeight, int planeWidth, int planeHeight, int zoom, bool vertEnabled,
+                 bool horzEnabled, bool rulers, int barThickness);
 
 // One axis of the view. Centre is the plane point at the middle of the draw area; it comes back
 // clamped so the view stays inside the plane.

@@ -25,15 +25,15 @@ std::string cHistoryHtmlWriter::Html(const cHistoryTable& table)
 {
   const size_t columns = table.Header.size();
   const std::string title = Escape(table.Title);
-  std::string out =
-      "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
-      "</title>\n<style>\n"
-      "body { font-family: Tahoma, sans-serif; }\n"
-      "p.title { text-align: right; }\n"
-      "table { width: 100%; border-collapse: collapse; }\n"
-      "th, td { border: 1px solid #000; padding: 5px; text-align: center; }\n"
-      "th { font-weight: bold; }\n"
-      "</style>\n</head>\n<body>\n<p class=\"title\">" + title + "</p>\n<table>\n<colgroup>";
+  std::string out = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
+                    "</title>\n<style>\n"
+                    "body { font-family: Tahoma, sans-serif; }\n"
+                    "p.title { text-align: right; }\n"
+                    "table { width: 100%; border-collapse: collapse; }\n"
+                    "th, td { border: 1px solid #000; padding: 5px; text-align: center; }\n"
+                    "th { font-weight: bold; }\n"
+                    "</style>\n</head>\n<body>\n<p class=\"title\">" +
+                    title + "</p>\n<table>\n<colgroup>";
   // The operation column a third of the width, the measures sharing the rest.
   for (size_t c = 0; c < columns; ++c) {
     const double percent = c == 0 ? (columns == 1 ? 100.0 : 100.0 / 3.0) : 200.0 / 3.0 / double(columns - 1);

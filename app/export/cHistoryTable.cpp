@@ -3,10 +3,10 @@
 #include <QString>
 #include <cmath>
 
-#include "kvImages/cImage.h"
 #include "cKvadraSystem.h"
 #include "cResultTable.h"
 #include "cuGlobalParameters.h"
+#include "kvImages/cImage.h"
 
 namespace {
 // The number a measure text shows, when it shows one.
@@ -14,13 +14,20 @@ bool MeasureNumber(cImage& image, const std::string& name, const std::string& te
 {
   value = 0.0;
   if (text == "n/a" || text == "wait" || text.empty()) return false;
-  if (name == "MSE") value = image.GetMSE();
-  else if (name == "PSNR") value = image.GetPSNR();
-  else if (name == "IQ") value = image.GetIndexValue(qiIQ);
-  else if (name == "IQHVS") value = image.GetIndexValue(qiIQHVS);
-  else if (name == "SSIM") value = image.GetIndexValue(qiSSIM);
-  else if (name == "Time") value = double(image.GetTimeMicroseconds()) / (text.ends_with(" s") ? 1e6 : 1e3);
-  else return false;
+  if (name == "MSE")
+    value = image.GetMSE();
+  else if (name == "PSNR")
+    value = image.GetPSNR();
+  else if (name == "IQ")
+    value = image.GetIndexValue(qiIQ);
+  else if (name == "IQHVS")
+    value = image.GetIndexValue(qiIQHVS);
+  else if (name == "SSIM")
+    value = image.GetIndexValue(qiSSIM);
+  else if (name == "Time")
+    value = double(image.GetTimeMicroseconds()) / (text.ends_with(" s") ? 1e6 : 1e3);
+  else
+    return false;
   return std::isfinite(value);
 }
 

@@ -10,8 +10,8 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
@@ -33,15 +33,15 @@
 #include <stdexcept>
 #include <thread>
 
-#include "kvNamedWidget.h"
 #include "TCategoryButtons.h"
 #include "TImprovedSpinEdit.h"
 #include "TParamsPanel.h"
 #include "cAnalyzerResults.h"
 #include "cKvadraSystem.h"
-#include "kvMessages/cUserDialogs.h"
 #include "kvDiagnostics.h"
 #include "kvKernelText.h"
+#include "kvMessages/cUserDialogs.h"
+#include "kvNamedWidget.h"
 
 KV_UNIT("kvForms\\guiAnalyzerForm");
 
@@ -58,7 +58,6 @@ constexpr int SelectorHeight = 273;
 constexpr int SelectorWidthNoises = 301;
 constexpr int SelectorWidthFilters = 244;
 const char* const ParamIndexProperty = "kvParamIndex";
-
 
 std::string ToKernel(const QString& text)
 {
@@ -349,8 +348,10 @@ void TAnalyzerForm::AddOperation(unsigned uid)
   std::string group, name, type;
   KvadraSystem->GetOperationGroupAndName(uid, group, name, type);
   TCategoryButtons* selector = nullptr;
-  if (type == "otFilter") selector = RestorationSelector;
-  else if (type == "otNoise") selector = CorruptionSelector;
+  if (type == "otFilter")
+    selector = RestorationSelector;
+  else if (type == "otNoise")
+    selector = CorruptionSelector;
   if (!selector) return;
   QPushButton* button = selector->AddButton(FromKernel(group), FromKernel(name), int(uid));
   button->setAccessibleDescription(FromKernel(group));
@@ -359,9 +360,12 @@ void TAnalyzerForm::AddOperation(unsigned uid)
 void TAnalyzerForm::ShowPage(QWidget* page)
 {
   PageControl->setCurrentWidget(page);
-  if (page == CorruptionTabSheet) CorruptionPageShown();
-  else if (page == RunningTabSheet) RunningPageShown();
-  else BackButton->setEnabled(page != ResultsTabSheet);
+  if (page == CorruptionTabSheet)
+    CorruptionPageShown();
+  else if (page == RunningTabSheet)
+    RunningPageShown();
+  else
+    BackButton->setEnabled(page != ResultsTabSheet);
 }
 
 void TAnalyzerForm::showEvent(QShowEvent* event)
@@ -471,7 +475,8 @@ void TAnalyzerForm::RefillRestorationList()
   const QSignalBlocker quiet(RestorationListBox);
   RestorationListBox->clear();
   const int count = KvadraSystem->AnalyzerGetRestorationCount();
-  for (int i = 0; i < count; ++i) RestorationListBox->addItem(FromKernel(KvadraSystem->AnalyzerGetRestorationNameAt(i)));
+  for (int i = 0; i < count; ++i)
+    RestorationListBox->addItem(FromKernel(KvadraSystem->AnalyzerGetRestorationNameAt(i)));
   if (previous >= 0 && previous < count) {
     RestorationListBox->setCurrentRow(previous);
   } else {
@@ -593,9 +598,12 @@ void TAnalyzerForm::StartExperiment()
   // A stopped experiment has cut its series to the points made.
   PointReady();
   const std::string failure = KvadraSystem->AnalyzerGetFailure();
-  if (!failure.empty()) StatusLabel->setText("Experiment ended: " + FromKernel(failure));
-  else if (KvadraSystem->AnalyzerWasCancelled()) StatusLabel->setText("Experiment stopped; the points made are kept.");
-  else StatusLabel->setText("Experiment finished.");
+  if (!failure.empty())
+    StatusLabel->setText("Experiment ended: " + FromKernel(failure));
+  else if (KvadraSystem->AnalyzerWasCancelled())
+    StatusLabel->setText("Experiment stopped; the points made are kept.");
+  else
+    StatusLabel->setText("Experiment finished.");
   NextButton->setEnabled(true);
   SetResultButtons();
   if (OnExperimentRunning) OnExperimentRunning(false);

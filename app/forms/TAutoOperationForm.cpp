@@ -6,11 +6,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "kvNamedWidget.h"
 #include "TParamsPanel.h"
 #include "TPlaneViewer.h"
 #include "cKvadraSystem.h"
 #include "kvDiagnostics.h"
+#include "kvNamedWidget.h"
 
 KV_UNIT("kvForms\\guiAutoOperationForm");
 
@@ -21,8 +21,7 @@ constexpr int TopHeight = 177;
 constexpr int DesignWidth = 320;
 }  // namespace
 
-TAutoOperationForm::TAutoOperationForm(QWidget* parent)
-    : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+TAutoOperationForm::TAutoOperationForm(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
 {
   if (!AutoOperationForm) AutoOperationForm = this;
   setObjectName("AutoOperationForm");

@@ -17,7 +17,6 @@
 #include <algorithm>
 #include <exception>
 
-#include "kvNamedWidget.h"
 #include "THistoryGridDelegate.h"
 #include "cHistoryHtmlWriter.h"
 #include "cHistoryOdtWriter.h"
@@ -25,8 +24,9 @@
 #include "cHistoryTable.h"
 #include "cHistoryXlsxWriter.h"
 #include "cKvadraSystem.h"
-#include "kvMessages/cUserDialogs.h"
 #include "cuGlobalParameters.h"
+#include "kvMessages/cUserDialogs.h"
+#include "kvNamedWidget.h"
 
 THistoryToolForm* HistoryToolForm = nullptr;
 
@@ -173,7 +173,8 @@ void THistoryToolForm::RefreshGrid()
     for (int c = 0; c < columns; ++c) HistoryGrid->setItem(0, c, new QTableWidgetItem(QString()));
   HistoryGrid->selectRow(HistoryGrid->rowCount() - 1);
   HistoryGrid->viewport()->update();
-  for (QAction* item : {ExporttoWord, ExporttoExcel, ExporttoHTML, ExporttoCSV, CopyHistory}) item->setEnabled(count > 0);
+  for (QAction* item : {ExporttoWord, ExporttoExcel, ExporttoHTML, ExporttoCSV, CopyHistory})
+    item->setEnabled(count > 0);
   Updating = false;
 }
 
@@ -230,9 +231,12 @@ bool THistoryToolForm::ExportToFile(eExportKind kind, const QString& file)
       cResultTable::WriteFileAtomically(path, cHistoryResults::Build(*KvadraSystem).CsvText());
     } else {
       const cHistoryTable table = cHistoryTable::FromSystem(*KvadraSystem, *GlobalParams);
-      if (kind == ekWord) cHistoryOdtWriter::Write(table, path);
-      else if (kind == ekExcel) cHistoryXlsxWriter::Write(table, path);
-      else cHistoryHtmlWriter::Write(table, path);
+      if (kind == ekWord)
+        cHistoryOdtWriter::Write(table, path);
+      else if (kind == ekExcel)
+        cHistoryXlsxWriter::Write(table, path);
+      else
+        cHistoryHtmlWriter::Write(table, path);
     }
   } catch (const std::exception& e) {
     cUserDialogs::ShowMessage(std::string("The history was not exported: ") + e.what());

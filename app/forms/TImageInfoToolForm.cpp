@@ -8,19 +8,19 @@
 #include <QLineSeries>
 #include <QSize>
 #include <QTabWidget>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "kvNamedWidget.h"
-#include "kvImages/cImage.h"
 #include "cKvadraSystem.h"
 #include "kvDiagnostics.h"
+#include "kvImages/cImage.h"
 #include "kvKernelText.h"
+#include "kvNamedWidget.h"
 
 KV_UNIT("kvForms\\guiImageInfoToolForm");
 

@@ -11,12 +11,12 @@
 
 #include "TAnalyzerForm.h"
 #include "TAutoOperationForm.h"
-#include "TPreferencesForm.h"
-#include "TResampleForm.h"
 #include "THistoryToolForm.h"
 #include "TImageInfoToolForm.h"
 #include "TKvadraMainForm.h"
+#include "TPreferencesForm.h"
 #include "TQtKernelHost.h"
+#include "TResampleForm.h"
 #include "TSplashForm.h"
 #include "cAnalyzerFormObserver.h"
 #include "cAutoOperationFormObserver.h"
@@ -24,8 +24,8 @@
 #include "cImageInfoToolFormObserver.h"
 #include "cKvadraMainFormObserver.h"
 #include "cKvadraSystem.h"
-#include "cuGlobalParameters.h"
 #include "cSplashFormObserver.h"
+#include "cuGlobalParameters.h"
 #include "kvInstallPaths.h"
 
 namespace {
@@ -118,10 +118,9 @@ void TKvadraApplication::StartKernel(const sStartOptions& options)
   Observers.push_back(std::make_unique<cAnalyzerFormObserver>());
   for (auto& observer : Observers) Facade->AddObserver(observer.get());
 
-  const std::string folder =
-      options.PlugInFolder.isEmpty()
-          ? kvPlugInFolder(QFile::encodeName(QApplication::applicationDirPath()).toStdString())
-          : QFile::encodeName(options.PlugInFolder).toStdString();
+  const std::string folder = options.PlugInFolder.isEmpty()
+                                 ? kvPlugInFolder(QFile::encodeName(QApplication::applicationDirPath()).toStdString())
+                                 : QFile::encodeName(options.PlugInFolder).toStdString();
   Facade->LoadPlugIns(folder);
 }
 

@@ -27,7 +27,6 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "kvNamedWidget.h"
 #include "DrawSurfaceInViewer.h"
 #include "TActionManagerHelper.h"
 #include "TGlyphs.h"
@@ -37,6 +36,7 @@
 #include "kvDiagnostics.h"
 #include "kvInstallPaths.h"
 #include "kvKernelText.h"
+#include "kvNamedWidget.h"
 
 KV_UNIT("kvForms\\guiKvadraMainForm");
 
@@ -369,7 +369,9 @@ void TKvadraMainForm::CreatePages()
             [this, frequency](bool inside, int x, int y) { ShowPixel(frequency, inside, x, y); });
   }
   SpatialViewer->OnVisibleRectDraw = [this](QPainter& canvas, const sViewerInfo& info) { DrawSpatial(canvas, info); };
-  FrequencyViewer->OnVisibleRectDraw = [this](QPainter& canvas, const sViewerInfo& info) { DrawFrequency(canvas, info); };
+  FrequencyViewer->OnVisibleRectDraw = [this](QPainter& canvas, const sViewerInfo& info) {
+    DrawFrequency(canvas, info);
+  };
   connect(Pages, &QStackedWidget::currentChanged, this, [this] { ShowZoom(ShownViewer()->GetZoom()); });
 }
 
@@ -463,9 +465,12 @@ void TKvadraMainForm::AddOperationItem(unsigned uid)
 void TKvadraMainForm::AddOperationItem(unsigned uid, const QString& group, const QString& name, const QString& type)
 {
   QMenu* item = nullptr;
-  if (type == "otFilter") item = FiltersItem;
-  else if (type == "otNoise") item = NoisesItem;
-  else if (type == "otCompress") item = CompressionItem;
+  if (type == "otFilter")
+    item = FiltersItem;
+  else if (type == "otNoise")
+    item = NoisesItem;
+  else if (type == "otCompress")
+    item = CompressionItem;
   else if (type == "otBuiltIn") {
     AttachBuiltInOperation(uid, name);
     return;
@@ -492,13 +497,20 @@ void TKvadraMainForm::AddOperationItem(unsigned uid, const QString& group, const
 void TKvadraMainForm::AttachBuiltInOperation(unsigned uid, const QString& name)
 {
   QAction* theAction = nullptr;
-  if (name == "Rotate 90 CW") theAction = Rotate90CWAction;
-  else if (name == "Rotate 90 CCW") theAction = Rotate90CCWAction;
-  else if (name == "Rotate 180") theAction = Rotate180Action;
-  else if (name == "Flip Vertical") theAction = FlipVerticalAction;
-  else if (name == "Flip Horizontal") theAction = FlipHorizontalAction;
-  else if (name == "Desaturate") theAction = DesaturateAction;
-  else if (name == "Invert") theAction = InvertAction;
+  if (name == "Rotate 90 CW")
+    theAction = Rotate90CWAction;
+  else if (name == "Rotate 90 CCW")
+    theAction = Rotate90CCWAction;
+  else if (name == "Rotate 180")
+    theAction = Rotate180Action;
+  else if (name == "Flip Vertical")
+    theAction = FlipVerticalAction;
+  else if (name == "Flip Horizontal")
+    theAction = FlipHorizontalAction;
+  else if (name == "Desaturate")
+    theAction = DesaturateAction;
+  else if (name == "Invert")
+    theAction = InvertAction;
   KV_ASSERT(theAction != nullptr, "theAction != NULL");
   // The caption is the operation's name; its accelerator stays where the menu had it.
   if (TActionManagerHelper::StripAccelerator(theAction->text()) != name) theAction->setText(MenuText(name));
@@ -580,8 +592,10 @@ void TKvadraMainForm::ExecuteOperation(unsigned uid)
       !Confirm(QString("You are about to execute operation which will change") + " image geometric properties." + "\r" +
                "History will be purged." + "\r\r" + "Continiue?"))
     return;
-  if (autoForm && ShowOperationDialog) ShowOperationDialog(uid);
-  else KvadraSystem->SelectedFilterExecute(true);
+  if (autoForm && ShowOperationDialog)
+    ShowOperationDialog(uid);
+  else
+    KvadraSystem->SelectedFilterExecute(true);
 }
 
 bool TKvadraMainForm::OpenFile(const QString& fileName)
@@ -597,7 +611,8 @@ void TKvadraMainForm::OpenImageActionExecute()
   QFileDialog dialog(this, "Opening image");
   dialog.setObjectName("OpenPictureDialog");
   dialog.setDirectory(
-      QFile::decodeName(kvSamplesFolder(QFile::encodeName(QApplication::applicationDirPath()).toStdString()).c_str()) + "/");
+      QFile::decodeName(kvSamplesFolder(QFile::encodeName(QApplication::applicationDirPath()).toStdString()).c_str()) +
+      "/");
   // Only the extensions the kernel reads: it picks the reader by the extension.
   dialog.setNameFilters({"All supported (*.bmp *.jpg *.png *.tif *.tiff)", "Bitmaps (*.bmp)", "JPEG (*.jpg)",
                          "PNG (*.png)", "TIFF (*.tif *.tiff)"});
@@ -626,10 +641,9 @@ void TKvadraMainForm::SaveImageAsActionExecute()
 void TKvadraMainForm::CloseImageActionExecute()
 {
   const bool ok = ConfirmHandler ? ConfirmHandler("Are you sure you want to close image?")
-                                 : QMessageBox::question(this, QApplication::applicationName(),
-                                                         "Are you sure you want to close image?",
-                                                         QMessageBox::Ok | QMessageBox::Cancel,
-                                                         QMessageBox::Cancel) == QMessageBox::Ok;
+                                 : QMessageBox::question(
+                                       this, QApplication::applicationName(), "Are you sure you want to close image?",
+                                       QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel) == QMessageBox::Ok;
   if (ok) KvadraSystem->DeleteAllSavedImage();
 }
 
@@ -642,10 +656,10 @@ void TKvadraMainForm::ZoomActionExecute(eZoomStep step)
 {
   TPlaneViewer* viewer = ShownViewer();
   switch (step) {
-  case eZoomStep::In: viewer->ZoomIn(); break;
-  case eZoomStep::Out: viewer->ZoomOut(); break;
-  case eZoomStep::ActualSize: viewer->ActualSize(); break;
-  case eZoomStep::Fit: viewer->ZoomToFit(); break;
+    case eZoomStep::In: viewer->ZoomIn(); break;
+    case eZoomStep::Out: viewer->ZoomOut(); break;
+    case eZoomStep::ActualSize: viewer->ActualSize(); break;
+    case eZoomStep::Fit: viewer->ZoomToFit(); break;
   }
   ShowZoom(viewer->GetZoom());
 }
@@ -663,8 +677,7 @@ void TKvadraMainForm::ShowPixel(bool frequency, bool inside, int x, int y)
   }
   const cBMPSurface* surface = nullptr;
   if (frequency) {
-    surface = KvadraSystem->GetSpectrumSurface(SpectrumKind(*MagPhBox),
-                                               SpectrumScaleEdit->GetValue(), true);
+    surface = KvadraSystem->GetSpectrumSurface(SpectrumKind(*MagPhBox), SpectrumScaleEdit->GetValue(), true);
   } else {
     surface = KvadraSystem->GetRenderedSurface(sRect{x, y, x + 1, y + 1});
   }
@@ -674,8 +687,10 @@ void TKvadraMainForm::ShowPixel(bool frequency, bool inside, int x, int y)
   }
   const uint8_t* row = surface->Row(y);
   QString text = QString("%1, %2: ").arg(x).arg(y);
-  if (surface->GetChannelsCount() == 1) text += QString::number(row[x]);
-  else text += QString("%1, %2, %3").arg(row[3 * x + 2]).arg(row[3 * x + 1]).arg(row[3 * x]);
+  if (surface->GetChannelsCount() == 1)
+    text += QString::number(row[x]);
+  else
+    text += QString("%1, %2, %3").arg(row[3 * x + 2]).arg(row[3 * x + 1]).arg(row[3 * x]);
   PixelPanel->setText(text);
 }
 
@@ -717,7 +732,8 @@ void TKvadraMainForm::DrawFrequency(QPainter& canvas, const sViewerInfo& info)
 {
   if (Pages->currentWidget() != FreqSheet) return;
   KV_ASSERT(KvadraSystem->GetCurrentImageID() >= 0, "KvadraSystem->GetCurrentImageID()>=0");
-  DrawSurfaceInViewer(KvadraSystem->GetSpectrumSurface(SpectrumKind(*MagPhBox), SpectrumScaleEdit->GetValue(), true), canvas, info);
+  DrawSurfaceInViewer(KvadraSystem->GetSpectrumSurface(SpectrumKind(*MagPhBox), SpectrumScaleEdit->GetValue(), true),
+                      canvas, info);
 }
 
 // --- Window events ---
@@ -756,5 +772,6 @@ void TKvadraMainForm::dropEvent(QDropEvent* event)
   event->acceptProposedAction();
   // Loading may ask a question; do it after the drop has finished.
   const QString file = urls.first().toLocalFile();
-  QMetaObject::invokeMethod(this, [this, file] { OpenFile(file); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, file] { OpenFile(file); }, Qt::QueuedConnection);
 }

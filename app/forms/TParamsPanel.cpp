@@ -8,10 +8,10 @@
 #include <cmath>
 
 #include "TImprovedRadioGroup.h"
-#include "kvKernelText.h"
 #include "TImprovedSpinEdit.h"
-#include "kvMessages/cUserDialogs.h"
 #include "kvDiagnostics.h"
+#include "kvKernelText.h"
+#include "kvMessages/cUserDialogs.h"
 
 KV_UNIT("lib_include\\vclParamsPanel");
 
@@ -69,19 +69,11 @@ void TParamsPanel::Build(const cOperationParams& parameters, int excludedIndex)
     if (index == excludedIndex) continue;
     cOperationParameter* parameter = Params.GetParam(unsigned(index));
     switch (parameter->GetType()) {
-    case ptInteger:
-    case ptReal:
-      y += AddNumberRow(index, *parameter, columns, y) + RowGap;
-      break;
-    case ptBoolean:
-      y += AddBooleanRow(index, *parameter, columns, y) + RowGap;
-      break;
-    case ptEnumerated:
-      y += AddChoiceRow(index, *parameter, columns, y) + RowGap;
-      break;
-    default:
-      cUserDialogs::ShowMessage("Неизвестный тип параметра!");
-      break;
+      case ptInteger:
+      case ptReal: y += AddNumberRow(index, *parameter, columns, y) + RowGap; break;
+      case ptBoolean: y += AddBooleanRow(index, *parameter, columns, y) + RowGap; break;
+      case ptEnumerated: y += AddChoiceRow(index, *parameter, columns, y) + RowGap; break;
+      default: cUserDialogs::ShowMessage("Неизвестный тип параметра!"); break;
     }
   }
   for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) child->show();
@@ -194,12 +186,15 @@ void TParamsPanel::ControlChanged(QWidget* sender)
   if (auto* box = qobject_cast<QCheckBox*>(sender)) {
     theParameter->SetValue(box->isChecked());
   } else if (auto* edit = qobject_cast<TImprovedSpinEdit*>(sender)) {
-    KV_ASSERT((theParameter->GetType() == ptReal) || (theParameter->GetType() == ptInteger), "(theParameter->GetType() == ptReal)||(theParameter->GetType() == ptInteger)");
+    KV_ASSERT((theParameter->GetType() == ptReal) || (theParameter->GetType() == ptInteger),
+              "(theParameter->GetType() == ptReal)||(theParameter->GetType() == ptInteger)");
     // Text being typed may lie outside the bounds until it is confirmed; the parameter only
     // ever receives a value within them.
     const double value = edit->CheckValue(edit->GetValue());
-    if (edit->GetPrecision() == 0) theParameter->SetValue(int(std::trunc(value)));
-    else theParameter->SetValue(value);
+    if (edit->GetPrecision() == 0)
+      theParameter->SetValue(int(std::trunc(value)));
+    else
+      theParameter->SetValue(value);
   } else if (auto* group = qobject_cast<TImprovedRadioGroup*>(sender)) {
     if (group->GetItemIndex() < 0) return;
     theParameter->SetValue(group->GetItemIndex());

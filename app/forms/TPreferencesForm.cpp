@@ -14,10 +14,10 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "kvNamedWidget.h"
 #include "TImprovedRadioGroup.h"
 #include "TImprovedSpinEdit.h"
 #include "cuGlobalParameters.h"
+#include "kvNamedWidget.h"
 
 TPreferencesForm* PreferencesForm = nullptr;
 
@@ -95,7 +95,8 @@ QTreeWidgetItem* TPreferencesForm::CreateTree()
   PreferencesTreeView->setHeaderHidden(true);
   PreferencesTreeView->setFixedWidth(179);
   auto* measures = new QTreeWidgetItem(PreferencesTreeView, {"Measurments"});
-  for (const char* child : {"Image quality index (IQ)", "IQHVS", "SSIM", "Time"}) new QTreeWidgetItem(measures, {child});
+  for (const char* child : {"Image quality index (IQ)", "IQHVS", "SSIM", "Time"})
+    new QTreeWidgetItem(measures, {child});
   new QTreeWidgetItem(PreferencesTreeView, {"History view"});
   new QTreeWidgetItem(PreferencesTreeView, {"Histogram view"});
   new QTreeWidgetItem(PreferencesTreeView, {"Picture files"});
@@ -203,9 +204,10 @@ void TPreferencesForm::CreatePictureFilesPage()
   MaxPixelsEdit->SetUnitsOfMeasurements("megapixels");
   auto* filesLayout = new QVBoxLayout(filesGroup);
   filesLayout->addWidget(MaxPixelsEdit);
-  auto* explain = new QLabel("Pictures larger than this are refused before anything is read, so a damaged "
-                             "or hostile file cannot exhaust the memory.",
-                             filesGroup);
+  auto* explain = new QLabel(
+      "Pictures larger than this are refused before anything is read, so a damaged "
+      "or hostile file cannot exhaust the memory.",
+      filesGroup);
   explain->setWordWrap(true);
   filesLayout->addWidget(explain);
   filesLayout->addStretch(1);
@@ -278,16 +280,25 @@ void TPreferencesForm::TreeClick(QTreeWidgetItem* item)
   if (!item) return;
   const QString text = item->text(0);
   const char* page = nullptr;
-  if (text == "Histogram view") page = "HistogramSheet";
-  else if (text == "History view") page = "HistorySheet";
-  else if (text == "Measurments") page = "MeasurmentsSheet";
-  else if (text == "Image quality index (IQ)") page = "IQSheet";
-  else if (text == "IQHVS") page = "IQHVSSheet";
-  else if (text == "SSIM") page = "SSIMSheet";
-  else if (text == "Time") page = "TimeSheet";
-  else if (text == "Picture files") page = "PictureFilesSheet";
+  if (text == "Histogram view")
+    page = "HistogramSheet";
+  else if (text == "History view")
+    page = "HistorySheet";
+  else if (text == "Measurments")
+    page = "MeasurmentsSheet";
+  else if (text == "Image quality index (IQ)")
+    page = "IQSheet";
+  else if (text == "IQHVS")
+    page = "IQHVSSheet";
+  else if (text == "SSIM")
+    page = "SSIMSheet";
+  else if (text == "Time")
+    page = "TimeSheet";
+  else if (text == "Picture files")
+    page = "PictureFilesSheet";
   if (!page) return;
-  if (QWidget* sheet = PreferencesPageControl->findChild<QWidget*>(page)) PreferencesPageControl->setCurrentWidget(sheet);
+  if (QWidget* sheet = PreferencesPageControl->findChild<QWidget*>(page))
+    PreferencesPageControl->setCurrentWidget(sheet);
 }
 
 void TPreferencesForm::OKBtnClick()
@@ -311,8 +322,10 @@ void TPreferencesForm::OKBtnClick()
   double k1 = 0, k2 = 0;
   if (!ParseReal(K1_Edit->text(), k1) || !ParseReal(K2_Edit->text(), k2)) {
     const QString message = "Error params input";
-    if (ShowMessage) ShowMessage(message);
-    else QMessageBox::warning(this, windowTitle(), message);
+    if (ShowMessage)
+      ShowMessage(message);
+    else
+      QMessageBox::warning(this, windowTitle(), message);
     LoadValues();
     p.FullUpdate();
     return;
@@ -361,8 +374,10 @@ void TPreferencesForm::LoadSettings(QSettings& store, cuGlobalParameters& p)
   };
   auto flag = [&store](const char* key, bool& value) {
     const QString text = store.value(key).toString().toLower();
-    if (text == "true") value = true;
-    else if (text == "false") value = false;
+    if (text == "true")
+      value = true;
+    else if (text == "false")
+      value = false;
   };
   store.beginGroup("Measures");
   window("QualityWindowWidth", p.QualityWindowWidth);
@@ -370,8 +385,10 @@ void TPreferencesForm::LoadSettings(QSettings& store, cuGlobalParameters& p)
   real("K1", p.K1);
   real("K2", p.K2);
   const QString unit = store.value("TimeUnit").toString();
-  if (unit == "milliseconds") p.TimeUnit = TimeUnitMilliseconds;
-  else if (unit == "seconds") p.TimeUnit = TimeUnitSeconds;
+  if (unit == "milliseconds")
+    p.TimeUnit = TimeUnitMilliseconds;
+  else if (unit == "seconds")
+    p.TimeUnit = TimeUnitSeconds;
   store.endGroup();
   store.beginGroup("History");
   flag("ShowPSNR", p.ShowPSNR);

@@ -14,8 +14,8 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "kvNamedWidget.h"
 #include "cKvadraSystem.h"
+#include "kvNamedWidget.h"
 
 TResampleForm* ResampleForm = nullptr;
 
@@ -138,8 +138,10 @@ void TResampleForm::Tell(const std::string& message)
 {
   if (message.empty()) return;
   const QString text = QString::fromStdString(message);
-  if (ShowMessage) ShowMessage(text);
-  else QMessageBox::information(this, windowTitle(), text);
+  if (ShowMessage)
+    ShowMessage(text);
+  else
+    QMessageBox::information(this, windowTitle(), text);
 }
 
 void TResampleForm::Changed(QSpinBox* edit)
@@ -147,10 +149,14 @@ void TResampleForm::Changed(QSpinBox* edit)
   if (Updating) return;
   const double value = edit->value();
   std::string message;
-  if (edit == WidthPxEdit) message = State.WidthPxChanged(value);
-  else if (edit == HeightPxEdit) message = State.HeightPxChanged(value);
-  else if (edit == WidthPcnEdit) message = State.WidthPercentChanged(value);
-  else message = State.HeightPercentChanged(value);
+  if (edit == WidthPxEdit)
+    message = State.WidthPxChanged(value);
+  else if (edit == HeightPxEdit)
+    message = State.HeightPxChanged(value);
+  else if (edit == WidthPcnEdit)
+    message = State.WidthPercentChanged(value);
+  else
+    message = State.HeightPercentChanged(value);
   ShowValues();
   Tell(message);
 }

@@ -3,16 +3,16 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
-#include <QLabel>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScreen>
 
-#include "kvNamedWidget.h"
 #include "TKvadraMainForm.h"
 #include "kvInstallPaths.h"
+#include "kvNamedWidget.h"
 
 TSplashForm* SplashForm = nullptr;
 
@@ -50,8 +50,9 @@ TSplashForm::TSplashForm(QWidget* parent)
   TitleLabel->setFont(title);
   DateLabel = label("DateLabel", "beta (" + BuildDateText() + ")");
   DateLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  NamesLabel = label("NamesLabel", "A workbench for image noise\nand noise removal.\n"
-                                   "Written by the Kvadra developers.");
+  NamesLabel = label("NamesLabel",
+                     "A workbench for image noise\nand noise removal.\n"
+                     "Written by the Kvadra developers.");
   AlgoLabel = label("AlgoLabel", "Contains an implementation of the FFTW algorithm.");
   LowerLabel = label("LowerLabel", "Copyright \u00a9 the Kvadra developers. Free software.");
   QFont small = LowerLabel->font();

@@ -115,7 +115,19 @@ std::string cResampleLimits::PercentChanged(double value, bool width)
   return message;
 }
 
-std::string cResampleLimits::WidthPxChanged(double value) { return PxChanged(value, true); }
-std::string cResampleLimits::HeightPxChanged(double value) { return PxChanged(value, false); }
-std::string cResampleLimits::WidthPercentChanged(double value) { return PercentChanged(value, true); }
-std::string cResampleLimits::HeightPercentChanged(double value) { return PercentChanged(value, false); }
+std::string cResampleLimits::WidthPxChanged(double value)
+{
+  return PxChanged(value, true);
+}
+std::string cResampleLimits::HeightPxChanged(double value)
+{
+  return PxChanged(value, false);
+}
+std::string cResampleLimits::WidthPercentChanged(double value)
+{
+  return PercentChanged(value, true);
+}
+std::string cResampleLimits::HeightPercentChanged(double value)
+{
+  return PercentChanged(value, false);
+}

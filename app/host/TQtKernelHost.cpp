@@ -6,8 +6,7 @@
 
 TQtKernelHost::TQtKernelHost(tWndProc mainWindow, QObject* parent)
     : QObject(parent), WndProc(mainWindow ? std::move(mainWindow) : tWndProc([](sMessage&) {}))
-{
-}
+{}
 
 TQtKernelHost::~TQtKernelHost()
 {
@@ -42,7 +41,8 @@ void TQtKernelHost::PostMessage(const sMessage& message)
 void TQtKernelHost::PostWork(std::function<void()> work)
 {
   // Thread-safe: the invocation is queued as an event for the host's (GUI) thread.
-  QMetaObject::invokeMethod(this, [work = std::move(work)]() { work(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [work = std::move(work)]() { work(); }, Qt::QueuedConnection);
 }
 
 int TQtKernelHost::StartTimer(unsigned intervalMs, std::function<void()> tick)

@@ -6,8 +6,8 @@
 #include <QSemaphore>
 #include <QThread>
 
-#include "kvMessages/cUserDialogs.h"
 #include "kvDiagnostics.h"
+#include "kvMessages/cUserDialogs.h"
 
 namespace {
 bool OnGuiThread()
@@ -45,7 +45,8 @@ void TQtUserDialogs::Install()
         }
         // A worker's message (a filter missing its data file) is posted and never waited for:
         // the GUI thread joins workers, so waiting here could deadlock.
-        QMetaObject::invokeMethod(qApp, [shown]() { ShowInformation(shown); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp, [shown]() { ShowInformation(shown); }, Qt::QueuedConnection);
       },
       [](const std::string& text) {
         // Confirmations come from the GUI thread (loading a picture of other geometry).
@@ -63,10 +64,13 @@ void TQtUserDialogs::Install()
     // From another thread: show it on the GUI thread, but never wait long, since the GUI
     // thread may itself be waiting for this thread.
     auto shown = std::make_shared<QSemaphore>(0);
-    QMetaObject::invokeMethod(qApp, [text, shown]() {
-      QMessageBox::critical(nullptr, QApplication::applicationName(), text);
-      shown->release();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp,
+        [text, shown]() {
+          QMessageBox::critical(nullptr, QApplication::applicationName(), text);
+          shown->release();
+        },
+        Qt::QueuedConnection);
     shown->tryAcquire(1, 60000);
   });
 }

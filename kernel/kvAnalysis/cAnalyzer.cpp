@@ -6,11 +6,11 @@
 #include <exception>
 
 #include "kvAnalysis/cAnalyzerMessenger.h"
-#include "kvImages/cImageStorage.h"
-#include "kvProcessing/cKvadraServer.h"
-#include "kvOperations/cOperationPool.h"
-#include "kvMessages/cUserDialogs.h"
 #include "kvDiagnostics.h"
+#include "kvImages/cImageStorage.h"
+#include "kvMessages/cUserDialogs.h"
+#include "kvOperations/cOperationPool.h"
+#include "kvProcessing/cKvadraServer.h"
 
 KV_UNIT("kvKernel_bpl\\kvAnalysis\\cAnalyzer");
 
@@ -105,14 +105,14 @@ int cAnalyzer::GetSweepLength() const
 
 double cAnalyzer::GetSweepValueAt(int k) const
 {
-  KV_ASSERT(k>=0 && k<GetSweepLength(), "k>=0 && k<GetSweepLength()");
+  KV_ASSERT(k >= 0 && k < GetSweepLength(), "k>=0 && k<GetSweepLength()");
   return CorruptionParams[size_t(k)].GetParam(CorruptionSeries.ParameterIndex)->GetReal();
 }
 
 void cAnalyzer::GetResultAt(unsigned SeriesNo, unsigned SampleNo, double& x, double& y) const
 {
-  KV_ASSERT(SeriesNo<Results.size(), "SeriesNo<Results.size()");
-  KV_ASSERT(SampleNo<Results.at(SeriesNo).size(), "SampleNo<Results.at(SeriesNo).size()");
+  KV_ASSERT(SeriesNo < Results.size(), "SeriesNo<Results.size()");
+  KV_ASSERT(SampleNo < Results.at(SeriesNo).size(), "SampleNo<Results.at(SeriesNo).size()");
   x = Results[SeriesNo][SampleNo].x;
   y = Results[SeriesNo][SampleNo].y;
 }
@@ -135,8 +135,10 @@ double cAnalyzer::CriterionValue(cImage* restored)
 
 void cAnalyzer::RunWork(const std::function<void()>& work)
 {
-  if (Runner) Runner(work);
-  else work();
+  if (Runner)
+    Runner(work);
+  else
+    work();
 }
 
 double cAnalyzer::Measure(cImage* restored, cImage* reference)
@@ -167,8 +169,7 @@ bool cAnalyzer::RunOperation(const cOperationParams& params, cImage* source, cIm
       threw = false;
     } catch (const std::exception& e) {
       error = e.what();
-    } catch (...) {
-    }
+    } catch (...) {}
   });
   if (threw) {
     Failure = error.empty() ? "Unknown error in operation '" + operation->GetName() + "'." : error;
@@ -288,7 +289,7 @@ void cAnalyzer::ExecuteSweep(cImage* reference)
         Storage->DeleteImage(restored);
         return Truncate(f + 1);
       }
-      KV_ASSERT(Criterion!="", "Criterion!=\"\"");
+      KV_ASSERT(Criterion != "", "Criterion!=\"\"");
       const double value = Measure(restored, reference);
       Results[j][f].x = CorruptionParams[f].GetParam(CorruptionSeries.ParameterIndex)->GetReal();
       Results[j][f].y = value;

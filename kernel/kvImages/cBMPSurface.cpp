@@ -13,7 +13,10 @@ KV_UNIT("kvKernel_bpl\\kvImages\\cBMPSurface");
 
 namespace {
 
-uint16_t ReadU16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint16_t ReadU16(const uint8_t* p)
+{
+  return uint16_t(p[0] | (p[1] << 8));
+}
 uint32_t ReadU32(const uint8_t* p)
 {
   return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
@@ -87,7 +90,8 @@ void cBMPSurface::MakeCopyFrom(const cBMPSurface& other)
   // Row by row through both row tables, so a turned-over source is copied as it is seen.
   // A picture without columns has no buffer, and memcpy must not be handed its null rows.
   if (BytesPerLineValue > 0)
-    for (int y = 0; y < Height; ++y) std::memcpy(RowTable[size_t(y)], other.RowTable[size_t(y)], size_t(BytesPerLineValue));
+    for (int y = 0; y < Height; ++y)
+      std::memcpy(RowTable[size_t(y)], other.RowTable[size_t(y)], size_t(BytesPerLineValue));
   BMInfo = other.BMInfo;
 }
 
@@ -209,8 +213,8 @@ void ReadDirectRow(const uint8_t* src, uint8_t* dst, uint64_t width, unsigned bi
 }
 
 // One file row of an indexed file into a surface row of the given channels.
-void ReadIndexedRow(const uint8_t* src, uint8_t* dst, uint64_t width, unsigned bits, const std::vector<uint8_t>& palette,
-                    int channels)
+void ReadIndexedRow(const uint8_t* src, uint8_t* dst, uint64_t width, unsigned bits,
+                    const std::vector<uint8_t>& palette, int channels)
 {
   static constexpr uint8_t black[3] = {0, 0, 0};
   const uint64_t entries = palette.size() / 4;

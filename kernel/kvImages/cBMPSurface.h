@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "kvImages/kvBorderRule.h"
 #include "kvDiagnostics.h"
+#include "kvImages/kvBorderRule.h"
 
 // Rectangle: right and bottom exclusive.
 struct sRect {

@@ -7,12 +7,12 @@
 
 #include <fftw3.h>
 
-#include "kvImages/cPlaneBuffer.h"
-#include "kvWavelet/cWaveletLib.h"
-#include "kvImages/cWindowStatistics.h"
 #include "cuGlobalParameters.h"
-#include "kvImages/kvBorderRule.h"
 #include "kvDiagnostics.h"
+#include "kvImages/cPlaneBuffer.h"
+#include "kvImages/cWindowStatistics.h"
+#include "kvImages/kvBorderRule.h"
+#include "kvWavelet/cWaveletLib.h"
 
 namespace {
 
@@ -23,8 +23,7 @@ std::mutex PlannerLock;
 
 bool SameGeometry(const cBMPSurface& a, const cBMPSurface& b)
 {
-  return a.GetWidth() == b.GetWidth() && a.GetHeight() == b.GetHeight() &&
-         a.GetChannelsCount() == b.GetChannelsCount();
+  return a.GetWidth() == b.GetWidth() && a.GetHeight() == b.GetHeight() && a.GetChannelsCount() == b.GetChannelsCount();
 }
 
 // One channel of a surface into row-major doubles.
@@ -63,8 +62,8 @@ std::vector<int> SurfaceBorderMap(int n, int radius)
 // those of the copies (a byte converts to a double exactly). With locks, both surfaces'
 // locks are held around each row read.
 template <class tIndex>
-double SurfaceSumOfIndex(const cBMPSurface& image, const cBMPSurface& origin, int channel, const sQualitySettings& settings,
-                         tIndex index, bool locks, const std::atomic<bool>* stop)
+double SurfaceSumOfIndex(const cBMPSurface& image, const cBMPSurface& origin, int channel,
+                         const sQualitySettings& settings, tIndex index, bool locks, const std::atomic<bool>* stop)
 {
   const int step = image.GetChannelsCount();
   const size_t offset = step == 1 ? 0 : size_t(channel);
@@ -85,8 +84,9 @@ double SurfaceSumOfIndex(const cBMPSurface& image, const cBMPSurface& origin, in
       eb[i] = double(rb[bytes[i]]) - shiftB;
     }
   };
-  return cWindowStatistics::SumOfIndexByRows(image.GetWidth(), image.GetHeight(), SurfaceBorderMap(image.GetHeight(), ry), rx, ry,
-                                             shiftA, shiftB, fillRow, index, stop);
+  return cWindowStatistics::SumOfIndexByRows(image.GetWidth(), image.GetHeight(),
+                                             SurfaceBorderMap(image.GetHeight(), ry), rx, ry, shiftA, shiftB, fillRow,
+                                             index, stop);
 }
 
 // Both means 0, or both variances 0: the window counts as agreement. A sum of two
@@ -196,9 +196,18 @@ double cChannelProperties::Calculate(eQualityIndex kind)
   return value;
 }
 
-double cChannelProperties::CalculateIQ() { return Calculate(qiIQ); }
-double cChannelProperties::CalculateIQHVS() { return Calculate(qiIQHVS); }
-double cChannelProperties::CalculateSSIM() { return Calculate(qiSSIM); }
+double cChannelProperties::CalculateIQ()
+{
+  return Calculate(qiIQ);
+}
+double cChannelProperties::CalculateIQHVS()
+{
+  return Calculate(qiIQHVS);
+}
+double cChannelProperties::CalculateSSIM()
+{
+  return Calculate(qiSSIM);
+}
 
 void cChannelProperties::StoreIndex(eQualityIndex kind, double value)
 {
@@ -247,8 +256,8 @@ double cChannelProperties::ComputeSSIM(const cBMPSurface* image, const cBMPSurfa
   return sum / (double(w) * double(h));
 }
 
-double cChannelProperties::PlaneIQ(const double* measured, const double* origin, int width, int height,
-                                   int windowWidth, int windowHeight, const std::atomic<bool>* stop)
+double cChannelProperties::PlaneIQ(const double* measured, const double* origin, int width, int height, int windowWidth,
+                                   int windowHeight, const std::atomic<bool>* stop)
 {
   if (width <= 0 || height <= 0) return 1.0;
   const int rx = Radius(windowWidth), ry = Radius(windowHeight);
@@ -256,7 +265,8 @@ double cChannelProperties::PlaneIQ(const double* measured, const double* origin,
       cWindowStatistics::BorderMap(width, rx, [width](int t) { return cWindowStatistics::FoldSymmetric(t, width); });
   const auto rows =
       cWindowStatistics::BorderMap(height, ry, [height](int t) { return cWindowStatistics::FoldSymmetric(t, height); });
-  const double sum = cWindowStatistics::SumOfIndex(measured, origin, width, height, columns, rows, rx, ry, WindowIQIndex{}, stop);
+  const double sum =
+      cWindowStatistics::SumOfIndex(measured, origin, width, height, columns, rows, rx, ry, WindowIQIndex{}, stop);
   return sum / (double(width) * double(height));
 }
 

@@ -3,27 +3,26 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <vector>
 
+#include "cuGlobalParameters.h"
+#include "kvDiagnostics.h"
 #include "kvImages/cJpegCodec.h"
-#include "kvProcessing/cKvadraServerMessenger.h"
 #include "kvImages/cPngFile.h"
 #include "kvImages/cTiffFile.h"
+#include "kvImages/vclIQThread.h"
 #include "kvMessages/cMessenger.h"
 #include "kvMessages/cUserDialogs.h"
-#include "cuGlobalParameters.h"
-#include "kvImages/vclIQThread.h"
-#include "kvDiagnostics.h"
+#include "kvProcessing/cKvadraServerMessenger.h"
 
 KV_UNIT("kvKernel_bpl\\kvImages\\cImage");
 
 namespace {
-
 
 std::string UpperExtension(const std::string& fileName)
 {
@@ -100,24 +99,16 @@ bool cImage::LoadImage(const std::string& fileName)
   const uint64_t started = kvMicrosecondCount();
   bool loaded = false;
   switch (FormatOfName(fileName)) {
-    case pfJPEG:
-      loaded = LoadJPEG(fileName);
-      break;
-    case pfBMP:
-      loaded = LoadBMP(fileName);
-      break;
-    case pfPNG:
-      loaded = LoadPNG(fileName);
-      break;
-    case pfTIFF:
-      loaded = LoadTIFF(fileName);
-      break;
-    default:
-      break;
+    case pfJPEG: loaded = LoadJPEG(fileName); break;
+    case pfBMP: loaded = LoadBMP(fileName); break;
+    case pfPNG: loaded = LoadPNG(fileName); break;
+    case pfTIFF: loaded = LoadTIFF(fileName); break;
+    default: break;
   }
   if (!loaded) return false;
   // The title goes wherever the picture's history goes, so a dropped alpha is never silent.
-  Title = "Load '" + std::filesystem::path(fileName).filename().string() + "'" + (AlphaDropped ? " (alpha dropped)" : "");
+  Title =
+      "Load '" + std::filesystem::path(fileName).filename().string() + "'" + (AlphaDropped ? " (alpha dropped)" : "");
   TimeMicroseconds = kvMicrosecondCount() - started;
   return true;
 }
@@ -131,8 +122,9 @@ uint64_t PixelLimit()
 
 std::string cImage::TooManyPixelsText(uint64_t width, uint64_t height, uint64_t limit)
 {
-  return "The picture is " + std::to_string(width) + " x " + std::to_string(height) + " pixels, more than the limit of " +
-         std::to_string(limit) + " pixels; the limit is set with kvadra --max-pixels or in the preferences.";
+  return "The picture is " + std::to_string(width) + " x " + std::to_string(height) +
+         " pixels, more than the limit of " + std::to_string(limit) +
+         " pixels; the limit is set with kvadra --max-pixels or in the preferences.";
 }
 
 void cImage::NoteRefusal(const sLoadReport& report)
@@ -167,11 +159,9 @@ bool cImage::LoadTIFF(const std::string& fileName)
 
 bool cImage::LoadBMP(const std::string& fileName)
 {
-  return LoadWith(
-      [](const std::string& name, cBMPSurface& surface, uint64_t maxPixels, sLoadReport& report) {
-        return surface.LoadImage(name, maxPixels, &report);
-      },
-      fileName);
+  return LoadWith([](const std::string& name, cBMPSurface& surface, uint64_t maxPixels,
+                     sLoadReport& report) { return surface.LoadImage(name, maxPixels, &report); },
+                  fileName);
 }
 
 bool cImage::LoadJPEG(const std::string& fileName)
@@ -272,8 +262,7 @@ double PSNRFromMSE(double mse)
 
 bool SameGeometry(const cBMPSurface& a, const cBMPSurface& b)
 {
-  return a.GetWidth() == b.GetWidth() && a.GetHeight() == b.GetHeight() &&
-         a.GetChannelsCount() == b.GetChannelsCount();
+  return a.GetWidth() == b.GetWidth() && a.GetHeight() == b.GetHeight() && a.GetChannelsCount() == b.GetChannelsCount();
 }
 
 uint8_t SpectrumLevel(double v)
@@ -486,8 +475,7 @@ void cImage::IndexCalculated(TIQThread& sender)
   if (!stopped) {
     Index[kind] = sender.GetResult();
     const std::vector<double>& values = sender.GetChannelResults();
-    for (size_t i = 0; i < values.size() && i < Channels.size(); ++i)
-      Channels[i]->StoreIndex(kind, values[i]);
+    for (size_t i = 0; i < values.size() && i < Channels.size(); ++i) Channels[i]->StoreIndex(kind, values[i]);
   }
   Valid[kind] = !stopped;
   Running[kind] = false;
@@ -503,9 +491,18 @@ void cImage::RemoveIQ()
   }
 }
 
-bool cImage::IsIndexValid(eQualityIndex kind) const { return Valid[kind]; }
-bool cImage::IsIndexRunning(eQualityIndex kind) const { return Running[kind]; }
-double cImage::GetIndexValue(eQualityIndex kind) const { return Index[kind]; }
+bool cImage::IsIndexValid(eQualityIndex kind) const
+{
+  return Valid[kind];
+}
+bool cImage::IsIndexRunning(eQualityIndex kind) const
+{
+  return Running[kind];
+}
+double cImage::GetIndexValue(eQualityIndex kind) const
+{
+  return Index[kind];
+}
 
 double cImage::CalculateIndexNow(eQualityIndex kind)
 {

@@ -25,9 +25,9 @@ cImage* cImageStorage::CreateImage()
 
 cImage* cImageStorage::CreateChildImage(cImage* theParent)
 {
-  KV_ASSERT(theParent!=nullptr, "theParent!=NULL");
+  KV_ASSERT(theParent != nullptr, "theParent!=NULL");
   auto iterator = Images.find(theParent);
-  KV_ASSERT(iterator!=Images.end(), "Iterator!=Images.end()");
+  KV_ASSERT(iterator != Images.end(), "Iterator!=Images.end()");
   auto* child = new cImage;
   child->MakeCopyFrom(*theParent);
   return Register(child, theParent);

@@ -39,12 +39,9 @@ bool DamagedImageData(const jpeg_decompress_struct& info)
     case JWRN_HUFF_BAD_CODE:
     case JWRN_ARITH_BAD_CODE:
     case JWRN_MUST_RESYNC:
-    case JWRN_BOGUS_PROGRESSION:
-      return true;
-    case JWRN_EXTRANEOUS_DATA:
-      return info.input_scan_number > 0;
-    default:
-      return false;
+    case JWRN_BOGUS_PROGRESSION: return true;
+    case JWRN_EXTRANEOUS_DATA: return info.input_scan_number > 0;
+    default: return false;
   }
 }
 
@@ -137,7 +134,8 @@ long DecoderMemoryBound(const jpeg_decompress_struct& info)
   uint64_t bytes = 0;
   for (int c = 0; c < info.num_components; ++c) {
     const jpeg_component_info& component = info.comp_info[c];
-    const uint64_t h = uint64_t(std::max(component.h_samp_factor, 1)), v = uint64_t(std::max(component.v_samp_factor, 1));
+    const uint64_t h = uint64_t(std::max(component.h_samp_factor, 1)),
+                   v = uint64_t(std::max(component.v_samp_factor, 1));
     const uint64_t blocksWide = (uint64_t(component.width_in_blocks) + h - 1) / h * h;
     const uint64_t blocksHigh = (uint64_t(component.height_in_blocks) + v - 1) / v * v;
     bytes += blocksWide * blocksHigh * DCTSIZE2 * sizeof(JCOEF);
@@ -229,7 +227,7 @@ bool DecodeChecked(sCheckedSource& source, bool colourOnly, cBMPSurface& surface
   }
   surface.SetSize(int(width), int(height), channels);
   JSAMPARRAY line = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                               info.output_width * JDIMENSION(info.output_components), 1);
+                                              info.output_width * JDIMENSION(info.output_components), 1);
   // Adobe writes CMYK inverted.
   const bool inverted = info.saw_Adobe_marker;
   while (info.output_scanline < info.output_height) {
@@ -246,7 +244,6 @@ bool DecodeChecked(sCheckedSource& source, bool colourOnly, cBMPSurface& surface
   return true;
 }
 
-
 void JpegSilence(j_common_ptr, int) {}
 
 }  // namespace
@@ -254,7 +251,7 @@ void JpegSilence(j_common_ptr, int) {}
 // Both codec functions keep objects with destructors out of the region between setjmp and the
 // codec calls, so a jump back skips nothing that needs cleaning up.
 bool cJpegCodec::Encode(const uint8_t* bgr, int width, int height, size_t stride, int quality,
-                              std::vector<uint8_t>& jpeg)
+                        std::vector<uint8_t>& jpeg)
 {
   if (width <= 0 || height <= 0 || bgr == nullptr) return false;
   jpeg_compress_struct info;

@@ -13,8 +13,7 @@ class cJpegCodec {
 public:
   // Encodes width x height pixels of blue, green, red bytes, rows `stride` bytes apart, at
   // quality 0..100 (100 best).
-  static bool Encode(const uint8_t* bgr, int width, int height, size_t stride, int quality,
-                     std::vector<uint8_t>& jpeg);
+  static bool Encode(const uint8_t* bgr, int width, int height, size_t stride, int quality, std::vector<uint8_t>& jpeg);
   // Reads a file into an empty surface: grey files as one channel, colour and CMYK as blue,
   // green, red. A picture of more than maxPixels (from the header) is refused before anything
   // is allocated for it; report says so.

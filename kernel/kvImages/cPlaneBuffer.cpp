@@ -14,10 +14,11 @@ cPlaneBuffer::~cPlaneBuffer()
 }
 
 cPlaneBuffer::cPlaneBuffer(cPlaneBuffer&& other) noexcept
-    : Pool(other.Pool), Data(std::move(other.Data)), Size(std::exchange(other.Size, 0)),
+    : Pool(other.Pool),
+      Data(std::move(other.Data)),
+      Size(std::exchange(other.Size, 0)),
       Capacity(std::exchange(other.Capacity, 0))
-{
-}
+{}
 
 cPlaneBuffer& cPlaneBuffer::operator=(cPlaneBuffer&& other) noexcept
 {

@@ -16,8 +16,9 @@ void PngWarning(png_structp, png_const_charp) {}
 
 // Chunks that do not change the pixels we keep: skipped unread (their CRC is still checked),
 // so that a compressed text or colour-profile chunk cannot be made to inflate without end.
-constexpr png_byte IgnoredChunks[] = "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0sBIT\0sCAL\0"
-                                     "sPLT\0sRGB\0tEXt\0tIME\0zTXt";
+constexpr png_byte IgnoredChunks[] =
+    "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0sBIT\0sCAL\0"
+    "sPLT\0sRGB\0tEXt\0tIME\0zTXt";
 constexpr int IgnoredChunkCount = 17;
 
 // Palette indices, one byte each at the start of the row, become grey levels or blue, green,

@@ -58,16 +58,16 @@ struct sSplinePlan {
 
   int N;
   int M;
-  std::vector<double> Step;      // node i + 1 - node i
-  std::vector<double> Step2;     // its square and cube, the evaluation's divisors
+  std::vector<double> Step;   // node i + 1 - node i
+  std::vector<double> Step2;  // its square and cube, the evaluation's divisors
   std::vector<double> Step3;
-  std::vector<double> Factor;    // elimination factor of row k, k >= 1
-  std::vector<double> Pivot;     // diagonal after elimination
-  std::vector<double> Upper;     // super-diagonal
-  double LeftEnd = 0.0;          // the zero end derivatives' terms of the first and last rows
+  std::vector<double> Factor;  // elimination factor of row k, k >= 1
+  std::vector<double> Pivot;   // diagonal after elimination
+  std::vector<double> Upper;   // super-diagonal
+  double LeftEnd = 0.0;        // the zero end derivatives' terms of the first and last rows
   double RightEnd = 0.0;
-  std::vector<int> Interval;     // interval of position r
-  std::vector<double> Offset;    // position r - first node of its interval
+  std::vector<int> Interval;   // interval of position r
+  std::vector<double> Offset;  // position r - first node of its interval
 };
 
 sSplinePlan::sSplinePlan(int n, int m) : N(n), M(m)
@@ -129,15 +129,20 @@ constexpr size_t Quads = Lanes / 4;
 
 // Vectors go in and out through references: passing or returning a vector wider than the
 // baseline's registers would change the calling convention between the instruction sets.
-[[gnu::always_inline]] inline void Load(tQuad& v, const double* p) { std::memcpy(&v, p, sizeof v); }
-[[gnu::always_inline]] inline void Store(double* p, const tQuad& v) { std::memcpy(p, &v, sizeof v); }
+[[gnu::always_inline]] inline void Load(tQuad& v, const double* p)
+{
+  std::memcpy(&v, p, sizeof v);
+}
+[[gnu::always_inline]] inline void Store(double* p, const tQuad& v)
+{
+  std::memcpy(p, &v, sizeof v);
+}
 
 // Resamples a block of Lanes lines: in holds N rows of Lanes samples, slopes is scratch of
 // the same size, out receives M rows of Lanes values. Divisions stay divisions (a product by
 // a reciprocal rounds differently). Inlined into each pass so it is compiled for the
 // instruction set the pass is cloned for.
-[[gnu::always_inline]] inline void ResampleBlock(const sSplinePlan& plan, const double* in, double* slopes,
-                                                 double* out)
+[[gnu::always_inline]] inline void ResampleBlock(const sSplinePlan& plan, const double* in, double* slopes, double* out)
 {
   const size_t n = size_t(plan.N);
   if (plan.Degenerate()) {
@@ -338,15 +343,9 @@ void cResampleOperation::OperationItself(const tTerminateFlag& terminated)
   if (NewWidth == 0 || NewHeight == 0 || Width == 0 || Height == 0) return;
 
   switch (method) {
-    case rtBilinear:
-      Bilinear(terminated);
-      break;
-    case rtBicubic:
-      Bicubic(terminated);
-      break;
-    default:
-      NearestNeighbor(terminated);
-      break;
+    case rtBilinear: Bilinear(terminated); break;
+    case rtBicubic: Bicubic(terminated); break;
+    default: NearestNeighbor(terminated); break;
   }
 }
 

@@ -40,14 +40,10 @@ std::string UnsupportedText(const std::string& what)
 uint64_t MostDecodedPerByte(uint16_t compression)
 {
   switch (compression) {
-    case COMPRESSION_NONE:
-      return 1;
-    case COMPRESSION_PACKBITS:
-      return 64;  // 2 bytes repeat one byte 128 times
-    case COMPRESSION_LZW:
-      return 2731;  // a 12-bit code stands for at most 4096 bytes
-    default:
-      return 1032;  // deflate
+    case COMPRESSION_NONE: return 1;
+    case COMPRESSION_PACKBITS: return 64;  // 2 bytes repeat one byte 128 times
+    case COMPRESSION_LZW: return 2731;     // a 12-bit code stands for at most 4096 bytes
+    default: return 1032;                  // deflate
   }
 }
 
@@ -81,7 +77,7 @@ void StoreRow(const uint8_t* row, const sLayout& layout, uint32_t x0, uint32_t c
   for (uint32_t i = 0; i < count; ++i) {
     uint8_t* pixel = target + size_t(x0 + i) * size_t(layout.Channels);
     for (unsigned s = 0; s < perPixel; ++s) {
-      const unsigned k = sample < 0 ? s : unsigned(sample);  // which sample of the pixel
+      const unsigned k = sample < 0 ? s : unsigned(sample);                  // which sample of the pixel
       if (k >= (layout.Photometric == PHOTOMETRIC_RGB ? 3u : 1u)) continue;  // alpha or extra
       const uint64_t at = uint64_t(i) * perPixel + s;
       uint32_t v;
@@ -96,9 +92,7 @@ void StoreRow(const uint8_t* row, const sLayout& layout, uint32_t x0, uint32_t c
         v = (row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
       }
       switch (layout.Photometric) {
-        case PHOTOMETRIC_RGB:
-          pixel[2 - k] = To8Bits(v, bits);
-          break;
+        case PHOTOMETRIC_RGB: pixel[2 - k] = To8Bits(v, bits); break;
         case PHOTOMETRIC_PALETTE: {
           const uint8_t* colour = layout.Palette.data() + 3 * size_t(v);
           if (layout.Channels == 1)
@@ -107,12 +101,8 @@ void StoreRow(const uint8_t* row, const sLayout& layout, uint32_t x0, uint32_t c
             std::memcpy(pixel, colour, 3);
           break;
         }
-        case PHOTOMETRIC_MINISWHITE:
-          pixel[0] = uint8_t(255 - To8Bits(v, bits));
-          break;
-        default:
-          pixel[0] = To8Bits(v, bits);
-          break;
+        case PHOTOMETRIC_MINISWHITE: pixel[0] = uint8_t(255 - To8Bits(v, bits)); break;
+        default: pixel[0] = To8Bits(v, bits); break;
       }
     }
   }
@@ -161,7 +151,8 @@ bool ReadLayout(TIFF* tif, sLayout& layout, sLoadReport& report)
   }
   if (photometric != PHOTOMETRIC_MINISBLACK && photometric != PHOTOMETRIC_MINISWHITE &&
       photometric != PHOTOMETRIC_RGB && photometric != PHOTOMETRIC_PALETTE) {
-    report.Unsupported = UnsupportedText("colour space " + std::to_string(photometric) + " (photometric interpretation)");
+    report.Unsupported =
+        UnsupportedText("colour space " + std::to_string(photometric) + " (photometric interpretation)");
     return false;
   }
   if (format == SAMPLEFORMAT_IEEEFP || format == SAMPLEFORMAT_COMPLEXIEEEFP) {
@@ -286,16 +277,16 @@ bool cTiffFile::Load(const std::string& fileName, cBMPSurface& surface, uint64_t
 
   // What the strips or tiles decode to, against what a file of this size can hold.
   const bool tiled = TIFFIsTiled(tif.get()) != 0;
-  const uint64_t decoded = tiled ? uint64_t(TIFFNumberOfTiles(tif.get())) * uint64_t(TIFFTileSize64(tif.get()))
-                                 : uint64_t(TIFFScanlineSize64(tif.get())) * layout.Height *
-                                       (layout.Separate ? layout.SamplesPerPixel : 1);
+  const uint64_t decoded =
+      tiled ? uint64_t(TIFFNumberOfTiles(tif.get())) * uint64_t(TIFFTileSize64(tif.get()))
+            : uint64_t(TIFFScanlineSize64(tif.get())) * layout.Height * (layout.Separate ? layout.SamplesPerPixel : 1);
   uint16_t compression = COMPRESSION_NONE;
   TIFFGetFieldDefaulted(tif.get(), TIFFTAG_COMPRESSION, &compression);
   if (decoded == 0 || decoded / MostDecodedPerByte(compression) > fileSize + 65536) return false;
 
   surface.SetSize(int(layout.Width), int(layout.Height), layout.Channels);
-  const bool read = tiled ? ReadTiles(tif.get(), layout, surface, errorSeen)
-                          : ReadStrips(tif.get(), layout, surface, errorSeen);
+  const bool read =
+      tiled ? ReadTiles(tif.get(), layout, surface, errorSeen) : ReadStrips(tif.get(), layout, surface, errorSeen);
   if (!read || errorSeen) return false;
   report.AlphaDropped = found.AlphaDropped;
   return true;

@@ -21,8 +21,12 @@ unsigned TIQThread::PoolSize()
 }
 
 TIQThread::TIQThread(eQualityIndex kind, cImage& image)
-    : cJob("IQThread"), Kind(kind), Image(&image), OriginImage(image.GetOrigin() ? image.GetOrigin() : &image),
-      Settings(sQualitySettings::FromGlobals()), Self(std::make_shared<TIQThread*>(this))
+    : cJob("IQThread"),
+      Kind(kind),
+      Image(&image),
+      OriginImage(image.GetOrigin() ? image.GetOrigin() : &image),
+      Settings(sQualitySettings::FromGlobals()),
+      Self(std::make_shared<TIQThread*>(this))
 {
   for (int i = 0; i < image.GetChannelPropertiesCount(); ++i) {
     cChannelProperties* channel = image.GetChannelProperties(i);
@@ -62,7 +66,8 @@ void TIQThread::Execute(iKernelHost* host)
 {
   double sum = 0.0;
   for (const sChannelInput& input : Inputs) {
-    const double value = cChannelProperties::Compute(Kind, input.Image, input.Origin, input.Channel, Settings, &Terminated);
+    const double value =
+        cChannelProperties::Compute(Kind, input.Image, input.Origin, input.Channel, Settings, &Terminated);
     ChannelResults.push_back(value);
     sum += value;
   }

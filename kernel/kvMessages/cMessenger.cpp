@@ -2,8 +2,8 @@
 
 #include <atomic>
 
-#include "kvMessages/cObservableSubject.h"
 #include "kvDiagnostics.h"
+#include "kvMessages/cObservableSubject.h"
 
 KV_UNIT("kvKernel_bpl\\kvMessages\\cMessenger");
 

@@ -5,8 +5,7 @@
 
 cPlainEventLoop::cPlainEventLoop(tWndProc mainWindow)
     : WndProc(mainWindow ? std::move(mainWindow) : tWndProc([](sMessage&) {}))
-{
-}
+{}
 
 tWndProc cPlainEventLoop::GetWndProc() const
 {

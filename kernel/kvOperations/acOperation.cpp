@@ -4,11 +4,10 @@
 #include <atomic>
 #include <utility>
 
-#include "kvProcessing/cWorkerPool.h"
 #include "kvDiagnostics.h"
+#include "kvProcessing/cWorkerPool.h"
 
 KV_UNIT("kvKernel_bpl\\kvOperations\\acOperation");
-
 
 acOperation::acOperation() : Params(new cOperationParams(this)) {}
 
@@ -97,8 +96,8 @@ void acOperation::DriveRows(const tTerminateFlag& terminated, bool parallel, con
   std::atomic<unsigned> done{0};
   // Rows in any order may go in the order they lie in memory: pictures are stored bottom-up,
   // and walking memory downwards row after row defeats the processor's prefetching.
-  const bool memoryOrder = parallel && ResultSurface && ResultSurface->GetHeight() > 1 &&
-                           ResultSurface->Row(1) < ResultSurface->Row(0);
+  const bool memoryOrder =
+      parallel && ResultSurface && ResultSurface->GetHeight() > 1 && ResultSurface->Row(1) < ResultSurface->Row(0);
   auto band = [&](int bandFirst, int bandEnd) {
     for (int k = bandFirst; k < bandEnd && !terminated.load(std::memory_order_relaxed); ++k) {
       row(memoryOrder ? bandEnd - 1 - (k - bandFirst) : k);

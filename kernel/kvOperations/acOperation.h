@@ -72,8 +72,7 @@ protected:
   // What a concrete constructor states first, before declaring its parameters: the name and
   // group in the menus, the type, how its parameters are asked for, and whether its result
   // changes the picture's geometry.
-  void Describe(std::string name, std::string group, const char* type, eFormMode formMode,
-                bool totalVariation = false);
+  void Describe(std::string name, std::string group, const char* type, eFormMode formMode, bool totalVariation = false);
 
   // Progress in percent: an operation's own work reports up to WorkProgress; Execute reports
   // DoneProgress when the result is in place.

@@ -4,7 +4,8 @@
 
 void acSingleChannelOperation::OperationItself(const tTerminateFlag& terminated)
 {
-  if (SourceSurface->GetHeight() != ResultSurface->GetHeight() || SourceSurface->GetWidth() != ResultSurface->GetWidth() ||
+  if (SourceSurface->GetHeight() != ResultSurface->GetHeight() ||
+      SourceSurface->GetWidth() != ResultSurface->GetWidth() ||
       SourceSurface->GetChannelsCount() != ResultSurface->GetChannelsCount()) {
     OperationTerminated();
     return;
@@ -23,8 +24,7 @@ void acSingleChannelOperation::OperationItself(const tTerminateFlag& terminated)
         for (unsigned x = FirstColumn; x < EndColumn; ++x) TransformSpan(y, int(x), int(x) + 1);
       });
     } else {
-      DriveRows(terminated, form.Parallel,
-                [this](int y) { TransformSpan(y, int(FirstColumn), int(EndColumn)); });
+      DriveRows(terminated, form.Parallel, [this](int y) { TransformSpan(y, int(FirstColumn), int(EndColumn)); });
     }
   }
   PostProcessing();
@@ -68,8 +68,8 @@ void acSingleChannelOperation::TransformSpan(int y, int firstX, int endX)
   run(std::max(interiorEnd, firstX), endX);
 }
 
-bool acSingleChannelOperation::GatherWindow(const cBMPSurface& surface, const sWindowExtent& window, int y,
-                                            int firstX, int endX, std::vector<const uint8_t*>& rows,
+bool acSingleChannelOperation::GatherWindow(const cBMPSurface& surface, const sWindowExtent& window, int y, int firstX,
+                                            int endX, std::vector<const uint8_t*>& rows,
                                             std::vector<uint8_t>& pad) const
 {
   const int channels = surface.GetChannelsCount();

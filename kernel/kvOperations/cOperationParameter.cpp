@@ -26,7 +26,8 @@ cOperationParameter::cOperationParameter(const sParameterInfo& info)
     case ptReal:
       FPrecision = info.Precision;
       // Bounds whose scaled form does not fit 32 bits could never be stored or compared.
-      KV_ASSERT(FitsData(info.MinBound) && FitsData(info.MaxBound), "FitsData(ParameterInfo.MinBound) && FitsData(ParameterInfo.MaxBound)");
+      KV_ASSERT(FitsData(info.MinBound) && FitsData(info.MaxBound),
+                "FitsData(ParameterInfo.MinBound) && FitsData(ParameterInfo.MaxBound)");
       FMinBound = RealToData(info.MinBound);
       FMaxBound = RealToData(info.MaxBound);
       break;
@@ -39,8 +40,7 @@ cOperationParameter::cOperationParameter(const sParameterInfo& info)
       FMaxBound = int(info.EnumStrings.size());
       FEnumVector = info.EnumStrings;
       break;
-    default:
-      KV_ASSERT(false, "false");
+    default: KV_ASSERT(false, "false");
   }
   if (FParameterType != ptReal)
     KV_ASSERT(IsInteger(info.DefaultValue), "ParameterInfo.DefaultValue == (double)((int)ParameterInfo.DefaultValue)");
@@ -133,23 +133,20 @@ void cOperationParameter::SetValue(int theInteger)
 {
   switch (FParameterType) {
     case ptInteger:
-      KV_ASSERT((FMinBound <= theInteger) && (theInteger <= FMaxBound), "(FMinBound<=theInteger)&&(theInteger<=FMaxBound)");
+      KV_ASSERT((FMinBound <= theInteger) && (theInteger <= FMaxBound),
+                "(FMinBound<=theInteger)&&(theInteger<=FMaxBound)");
       FValue = theInteger;
       break;
-    case ptReal:
-      SetValue(double(theInteger));
-      break;
-    case ptBoolean:
-      FValue = theInteger != 0 ? 1 : 0;
-      break;
+    case ptReal: SetValue(double(theInteger)); break;
+    case ptBoolean: FValue = theInteger != 0 ? 1 : 0; break;
     case ptEnumerated:
       KV_ASSERT(theInteger >= 0, "theInteger >= 0");
       KV_ASSERT((unsigned int)theInteger < FEnumVector.size(), "(unsigned int)theInteger < FEnumVector.size()");
-      KV_ASSERT((FMinBound <= theInteger) && (theInteger <= FMaxBound), "(FMinBound<=theInteger)&&(theInteger<=FMaxBound)");
+      KV_ASSERT((FMinBound <= theInteger) && (theInteger <= FMaxBound),
+                "(FMinBound<=theInteger)&&(theInteger<=FMaxBound)");
       FValue = theInteger;
       break;
-    default:
-      KV_ASSERT(false, "false");
+    default: KV_ASSERT(false, "false");
   }
 }
 
@@ -177,7 +174,8 @@ void cOperationParameter::GetBounds(double& min, double& max, uint8_t& precision
 
 void cOperationParameter::GetBounds(int& min, int& max) const
 {
-  KV_ASSERT((FParameterType == ptInteger) || (FParameterType == ptEnumerated), "(FParameterType == ptInteger) || (FParameterType == ptEnumerated)");
+  KV_ASSERT((FParameterType == ptInteger) || (FParameterType == ptEnumerated),
+            "(FParameterType == ptInteger) || (FParameterType == ptEnumerated)");
   min = FMinBound;
   max = FMaxBound;
 }

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "kvOperations/acOperation.h"
 #include "kvDiagnostics.h"
+#include "kvOperations/acOperation.h"
 
 KV_UNIT("kvKernel_bpl\\kvOperations\\cOperationParams");
 
@@ -132,8 +132,7 @@ std::string cOperationParams::GetShortInfo() const
           s += theParam->GetShortName();
         }
         break;
-      case ptEnumerated:
-        break;
+      case ptEnumerated: break;
     }
   }
   return s + ")";

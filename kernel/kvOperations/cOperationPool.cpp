@@ -5,9 +5,9 @@
 #include <exception>
 #include <stdexcept>
 
-#include "kvOperations/cOperationPoolMessenger.h"
-#include "kvImages/cResampleOperation.h"
 #include "kvDiagnostics.h"
+#include "kvImages/cResampleOperation.h"
+#include "kvOperations/cOperationPoolMessenger.h"
 
 KV_UNIT("kvKernel_bpl\\kvOperations\\cOperationPool");
 

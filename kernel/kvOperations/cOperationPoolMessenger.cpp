@@ -4,5 +4,8 @@
 #include "kvMessages/kvMessages.h"
 
 namespace cOperationPoolMessenger {
-void DirectOperationLoaded(unsigned uid) { cMessenger::Direct(OPERATION_LOADED, 0, int32_t(uid)); }
+void DirectOperationLoaded(unsigned uid)
+{
+  cMessenger::Direct(OPERATION_LOADED, 0, int32_t(uid));
+}
 }  // namespace cOperationPoolMessenger

@@ -87,6 +87,15 @@ bool IsDeterministic();
 }  // namespace cRandomGenerator
 
 // The run-time library names the operations use.
-inline unsigned Random(unsigned n) { return cRandomGenerator::Random(n); }
-inline double RandG(double mean, double sd) { return cRandomGenerator::RandG(mean, sd); }
-inline void Randomize() { cRandomGenerator::Randomize(); }
+inline unsigned Random(unsigned n)
+{
+  return cRandomGenerator::Random(n);
+}
+inline double RandG(double mean, double sd)
+{
+  return cRandomGenerator::RandG(mean, sd);
+}
+inline void Randomize()
+{
+  cRandomGenerator::Randomize();
+}

@@ -2,10 +2,10 @@
 
 #include <stdexcept>
 
-#include "kvProcessing/cKvadraServerMessenger.h"
-#include "kvOperations/cOperationPool.h"
-#include "kvMessages/cUserDialogs.h"
 #include "kvDiagnostics.h"
+#include "kvMessages/cUserDialogs.h"
+#include "kvOperations/cOperationPool.h"
+#include "kvProcessing/cKvadraServerMessenger.h"
 
 KV_UNIT("kvKernel_bpl\\kvProcessing\\cKvadraServer");
 
@@ -126,7 +126,7 @@ void cKvadraServer::SelectedFilterExecute(bool save)
   Worker.reset();
 
   acOperation* resultOperation = OperationPool->LookForOperationByUID(SelectedOperationUID);
-  KV_ASSERT(resultOperation!=nullptr, "ResultOperation!=NULL");
+  KV_ASSERT(resultOperation != nullptr, "ResultOperation!=NULL");
   cImage* source = GetCurrentImage();
   // A front end may ask for a preview while no picture is loaded: there is nothing to run.
   if (!source) return;

@@ -8,8 +8,7 @@
 
 FilterThread::FilterThread(acOperation* theOperation, std::function<void()> onTerminate)
     : Operation(theOperation), OnTerminate(std::move(onTerminate))
-{
-}
+{}
 
 FilterThread::~FilterThread()
 {

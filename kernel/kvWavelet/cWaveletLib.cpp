@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "kvMessages/cUserDialogs.h"
 #include "kvDiagnostics.h"
+#include "kvMessages/cUserDialogs.h"
 
 namespace {
 
@@ -281,7 +281,8 @@ bool cWaveletLib::Reconstruct(const std::string& leafPath)
   const int ow = w - (flags & 1), oh = h - (flags & 2 ? 1 : 0);
   cWaveletTree::sNode& node = tree->Create(nodePath, ow, oh);
   for (int r = 0; r < oh; ++r)
-    for (int c = 0; c < ow; ++c) node.Plane[size_t(r) * size_t(ow) + size_t(c)] = full[size_t(r) * size_t(w) + size_t(c)];
+    for (int c = 0; c < ow; ++c)
+      node.Plane[size_t(r) * size_t(ow) + size_t(c)] = full[size_t(r) * size_t(w) + size_t(c)];
   for (const char* band : {"/LL", "/LH", "/HL", "/HH"}) tree->Remove(nodePath + band);
   return true;
 }

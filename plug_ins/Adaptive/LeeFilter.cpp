@@ -13,9 +13,8 @@ namespace {
 // The row's results from exact window sums of n samples. The quotients are taken in double
 // precision: numerators stay far below 2^26 and divisors below 2^16, where the floor of the
 // rounded quotient is the integer quotient, and this loop vectorises.
-KV_VECTOR_CLONES void LeeRow(const uint8_t* centre, const int32_t* sums,
-                                                                const int32_t* squares, int n, int64_t count,
-                                                                double noise, uint8_t* out)
+KV_VECTOR_CLONES void LeeRow(const uint8_t* centre, const int32_t* sums, const int32_t* squares, int n, int64_t count,
+                             double noise, uint8_t* out)
 {
   const double samples = double(count);
   const double dof = double(count > 1 ? count - 1 : 1);

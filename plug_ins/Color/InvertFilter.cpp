@@ -3,8 +3,7 @@
 
 namespace {
 // Memory bound: wide loads and stores where the machine has them.
-KV_VECTOR_CLONES void InvertSamples(const uint8_t* __restrict in,
-                                                                      uint8_t* __restrict out, size_t n)
+KV_VECTOR_CLONES void InvertSamples(const uint8_t* __restrict in, uint8_t* __restrict out, size_t n)
 {
   for (size_t i = 0; i < n; ++i) out[i] = uint8_t(~in[i]);
 }

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "kvImages/cJpegCodec.h"
 #include "kvDiagnostics.h"
+#include "kvImages/cJpegCodec.h"
 
 KV_UNIT("plug_ins\\Compress\\jpegFilter");
 
@@ -56,7 +56,7 @@ void jpegFilter::OperationItself(const tTerminateFlag&)
   int decodedHeight = 0;
   // The picture comes back at the size it was encoded at; anything larger is not ours.
   if (!cJpegCodec::Decode(encoded.data(), encoded.size(), decoded, decodedWidth, decodedHeight,
-                                uint64_t(regionWidth) * uint64_t(regionHeight))) {
+                          uint64_t(regionWidth) * uint64_t(regionHeight))) {
     kvDebugOutput("JPEG: decoding failed, picture left unchanged");
     return;
   }

@@ -20,8 +20,7 @@ void Store(uint8_t* p, tBytes v)
 
 // Sixteen bytes at a time by one byte shuffle (a single instruction where SSSE3 or later is
 // there, which the AVX2 clone has).
-KV_VECTOR_CLONES void ReversePixels(const uint8_t* in, uint8_t* out, int count,
-                                                                      int channels)
+KV_VECTOR_CLONES void ReversePixels(const uint8_t* in, uint8_t* out, int count, int channels)
 {
   int i = 0;
   if (channels == 1) {
@@ -34,8 +33,7 @@ KV_VECTOR_CLONES void ReversePixels(const uint8_t* in, uint8_t* out, int count,
   // pixel count - 1 - i and start one byte early, on the last sample of a pixel a later step
   // writes properly (the loop stops while a sixth pixel is left, so that pixel exists).
   const tBytes fivePixels = {0, 12, 13, 14, 9, 10, 11, 6, 7, 8, 3, 4, 5, 0, 1, 2};
-  for (; i + 6 <= count; i += 5)
-    Store(out + 3 * (count - 5 - i) - 1, __builtin_shuffle(Load(in + 3 * i), fivePixels));
+  for (; i + 6 <= count; i += 5) Store(out + 3 * (count - 5 - i) - 1, __builtin_shuffle(Load(in + 3 * i), fivePixels));
   for (; i < count; ++i) {
     const uint8_t* p = in + 3 * i;
     uint8_t* q = out + 3 * (count - 1 - i);

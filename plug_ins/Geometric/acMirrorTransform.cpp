@@ -6,8 +6,7 @@
 
 acMirrorTransform::acMirrorTransform(const char* name, bool leftToRight, bool topToBottom)
     : acGeometricTransform(name), LeftToRight(leftToRight), TopToBottom(topToBottom)
-{
-}
+{}
 
 void acMirrorTransform::TransformPixel(unsigned x, unsigned y)
 {

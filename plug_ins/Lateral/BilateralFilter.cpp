@@ -11,8 +11,7 @@ KV_UNIT("pkLateral\\BilateralFilter");
 
 BilateralFilter::BilateralFilter()
     : acLateralFilter("Bilateral", "Lateral Filters", {"Sigma S", 10, 5}, {"Sigma R", 50, 25})
-{
-}
+{}
 
 double BilateralFilter::SpatialWeight(int dx, int dy) const
 {

@@ -21,7 +21,7 @@ private:
   double SpatialWeight(int dx, int dy) const;
   double RangeWeight(int difference) const;
 
-  std::vector<double> SpatialTable;  // by (dy + Lo) * WindowSize + (dx + Lo)
-  std::vector<double> RangeTable;    // by |difference|
+  std::vector<double> SpatialTable;      // by (dy + Lo) * WindowSize + (dx + Lo)
+  std::vector<double> RangeTable;        // by |difference|
   std::vector<double> OffsetRangeTable;  // SpatialTable[o] * RangeTable[d] at o * 256 + d
 };

@@ -10,8 +10,7 @@ KV_UNIT("pkLateral\\ROADFilter");
 
 ROADFilter::ROADFilter()
     : acLateralFilter("ROAD filter", "Misc Filters", {"Spatial parameter", 10, 5}, {"Impulse parameter", 100, 50})
-{
-}
+{}
 
 double ROADFilter::SpatialWeight(int dx, int dy) const
 {
@@ -63,9 +62,8 @@ acSingleChannelOperation::sRowForm ROADFilter::RowForm() const
 }
 
 namespace {
-KV_VECTOR_CLONES void AddTerms(const uint8_t* g, const uint16_t* r, double spatial,
-                                                                const double* impulse, int samples, double* S,
-                                                                double* T)
+KV_VECTOR_CLONES void AddTerms(const uint8_t* g, const uint16_t* r, double spatial, const double* impulse, int samples,
+                               double* S, double* T)
 {
   for (int j = 0; j < samples; ++j) {
     const double w = spatial * impulse[r[j]];

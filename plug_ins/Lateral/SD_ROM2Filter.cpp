@@ -61,13 +61,15 @@ inline void Order(uint8_t& a, uint8_t& b)
 }
 
 // a - b where positive, else 0: a negative difference passes no threshold (all are >= 0).
-inline uint8_t Above(uint8_t a, uint8_t b) { return uint8_t(std::max(a, b) - b); }
+inline uint8_t Above(uint8_t a, uint8_t b)
+{
+  return uint8_t(std::max(a, b) - b);
+}
 
 // Decide without a branch per sample, in bytes: the neighbours sorted by a network, and the
 // first threshold passed found by or-ing all four tests (any of them passing gives the ROM).
-KV_VECTOR_CLONES void DecideRow(const uint8_t* up, const uint8_t* mid,
-                                                                 const uint8_t* down, int channels, int samples,
-                                                                 const int* threshold, uint8_t* out)
+KV_VECTOR_CLONES void DecideRow(const uint8_t* up, const uint8_t* mid, const uint8_t* down, int channels, int samples,
+                                const int* threshold, uint8_t* out)
 {
   const uint8_t t0 = uint8_t(threshold[0]), t1 = uint8_t(threshold[1]), t2 = uint8_t(threshold[2]),
                 t3 = uint8_t(threshold[3]);
@@ -87,7 +89,8 @@ KV_VECTOR_CLONES void DecideRow(const uint8_t* up, const uint8_t* mid,
     // vector units have).
     const uint8_t rom = uint8_t(uint8_t((unsigned(r3) + r4 + 1) >> 1) - ((r3 ^ r4) & 1));
     const uint8_t low = c <= rom;
-    const uint8_t below = uint8_t((Above(r0, c) > t0) | (Above(r1, c) > t1) | (Above(r2, c) > t2) | (Above(r3, c) > t3));
+    const uint8_t below =
+        uint8_t((Above(r0, c) > t0) | (Above(r1, c) > t1) | (Above(r2, c) > t2) | (Above(r3, c) > t3));
     const uint8_t over = uint8_t((Above(c, r7) > t0) | (Above(c, r6) > t1) | (Above(c, r5) > t2) | (Above(c, r4) > t3));
     const uint8_t replace = uint8_t((low & below) | (uint8_t(1 - low) & over));
     out[j] = uint8_t(replace ? rom : c);

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "kvDiagnostics.h"
 #include "cStatisticRowCache.h"
+#include "kvDiagnostics.h"
 #include "kvLateralWeights.h"
 
 KV_UNIT("pkLateral\\TrilateralFilter");
@@ -99,8 +99,8 @@ void TrilateralFilter::PrepareBlendTables()
     for (int b : values) sums[size_t(a + b)] = 1;
   const size_t rowCount = size_t(std::count(sums.begin(), sums.end(), 1));
   const double tableCost = double(rowCount) * 256.0 + double(values.size()) * double(values.size());
-  const double directCost = 2.0 * WindowSize * WindowSize * double(EndRow - FirstRow) * double(EndColumn - FirstColumn) *
-                            SourceSurface->GetChannelsCount();
+  const double directCost = 2.0 * WindowSize * WindowSize * double(EndRow - FirstRow) *
+                            double(EndColumn - FirstColumn) * SourceSurface->GetChannelsCount();
   if (tableCost >= directCost) return;
   BlendStride = size_t(values.back()) + 1;
   BlendRow.assign(2 * MaxR + 1, -1);
@@ -260,7 +260,8 @@ void AddBlendSpan(const uint8_t* const* rows, const uint16_t* const* statistic, 
     AddBlendLanes<Terms, Lanes>(rows, statistic, spatial, terms, centreTerm, centre, centreR, j, first, P, Q, stride, C,
                                 out);
   for (; j < samples; ++j)
-    AddBlendLanes<Terms, 1>(rows, statistic, spatial, terms, centreTerm, centre, centreR, j, first, P, Q, stride, C, out);
+    AddBlendLanes<Terms, 1>(rows, statistic, spatial, terms, centreTerm, centre, centreR, j, first, P, Q, stride, C,
+                            out);
 }
 }  // namespace
 

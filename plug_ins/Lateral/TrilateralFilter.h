@@ -1,8 +1,8 @@
 #pragma once
 #include <vector>
 
-#include "kvOperations/acSingleChannelOperation.h"
 #include "cROADStatistic.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 // "Trilateral": bilateral weighting blended with an impulse weight on the ROAD statistic
 // through a fuzzy switch J: w = wR^(1-J) * wS * wI^J.

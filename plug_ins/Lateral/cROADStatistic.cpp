@@ -17,14 +17,16 @@ inline void Order(uint8_t& a, uint8_t& b)
   b = std::max(a, b);
   a = lo;
 }
-inline uint8_t Distance(uint8_t a, uint8_t b) { return uint8_t(std::max(a, b) - std::min(a, b)); }
+inline uint8_t Distance(uint8_t a, uint8_t b)
+{
+  return uint8_t(std::max(a, b) - std::min(a, b));
+}
 }  // namespace
 
 // Both halves of the eight differences sorted, then the four smallest of all are the pairwise
 // minima of one half against the other reversed; their sum does not depend on the order.
-KV_VECTOR_CLONES void cROADStatistic::Row(const uint8_t* up, const uint8_t* mid,
-                                                                           const uint8_t* down, int channels,
-                                                                           int first, int end, uint16_t* r)
+KV_VECTOR_CLONES void cROADStatistic::Row(const uint8_t* up, const uint8_t* mid, const uint8_t* down, int channels,
+                                          int first, int end, uint16_t* r)
 {
   for (int j = first; j < end; ++j) {
     const uint8_t g = mid[j];

@@ -15,8 +15,7 @@ const uint16_t* cStatisticRowCache::Get(uint64_t run, const uint8_t* up, const u
 {
   sEntry* reuse = nullptr;
   for (sEntry& e : Entries) {
-    if (e.Run == run && e.Up == up && e.Mid == mid && e.Down == down && e.Channels == channels &&
-        e.First == first &&
+    if (e.Run == run && e.Up == up && e.Mid == mid && e.Down == down && e.Channels == channels && e.First == first &&
         e.End == end) {
       e.LastWindow = Window;
       return e.Values.data() - first;

@@ -20,8 +20,8 @@ public:
   }
   // R of the middle row at samples first .. end - 1, indexed like the rows
   // (cROADStatistic::Row).
-  const uint16_t* Get(uint64_t run, const uint8_t* up, const uint8_t* mid, const uint8_t* down, int channels,
-                      int first, int end);
+  const uint16_t* Get(uint64_t run, const uint8_t* up, const uint8_t* mid, const uint8_t* down, int channels, int first,
+                      int end);
 
 private:
   struct sEntry {

@@ -25,7 +25,13 @@ inline uint8_t WeightedMean(double S, double T, uint8_t keep)
 }
 
 // Window of extent E: offsets -Lower(E) .. +Upper(E) (odd E centred, even E one more ahead).
-inline int Lower(int extent) { return (extent - 1) / 2; }
-inline int Upper(int extent) { return extent / 2; }
+inline int Lower(int extent)
+{
+  return (extent - 1) / 2;
+}
+inline int Upper(int extent)
+{
+  return extent / 2;
+}
 
 }  // namespace kvLateral

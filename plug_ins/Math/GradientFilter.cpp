@@ -20,8 +20,7 @@ inline uint8_t Magnitude(int gx, int gy, bool perfect, double factor)
 
 // The magnitudes of n gradients into out. The scaled magnitude lies in 0 .. 4 * 2040, where
 // cutting to int is trunc.
-KV_VECTOR_CLONES void Magnitudes(const int* gx, const int* gy, int n, bool perfect,
-                                                                     double factor, uint8_t* out)
+KV_VECTOR_CLONES void Magnitudes(const int* gx, const int* gy, int n, bool perfect, double factor, uint8_t* out)
 {
   if (perfect)
     for (int i = 0; i < n; ++i) {

@@ -7,8 +7,7 @@
 namespace {
 
 // Sums of the window rows down each column, j from first to end - 1 (three rows a pass).
-KV_VECTOR_CLONES void ColumnSums(const uint8_t* const* rows, int height, int first,
-                                                                  int end, uint16_t* column)
+KV_VECTOR_CLONES void ColumnSums(const uint8_t* const* rows, int height, int first, int end, uint16_t* column)
 {
   int k = 0;
   for (int j = first; j < end; ++j) column[j] = 0;
@@ -23,9 +22,8 @@ KV_VECTOR_CLONES void ColumnSums(const uint8_t* const* rows, int height, int fir
 }
 
 // Window sums fit 16 bits; ceil by the multiply-high of 16-bit lanes.
-KV_VECTOR_CLONES void NarrowMeans(const uint16_t* column, int left, int width,
-                                                                   int channels, int samples, uint16_t bias,
-                                                                   uint16_t multiplier, int shift, uint8_t* out)
+KV_VECTOR_CLONES void NarrowMeans(const uint16_t* column, int left, int width, int channels, int samples, uint16_t bias,
+                                  uint16_t multiplier, int shift, uint8_t* out)
 {
   if (width == 3) {
     const uint16_t *a = column - channels, *b = column, *c = column + channels;
@@ -98,8 +96,8 @@ void ArithmeticMeanFilter::TransformRow(const sWindowRows& in, uint8_t* out, int
   const int samples = count * channels;
   const unsigned n = WindowCount();
   if (Narrow) {
-    NarrowMeans(column, Extent.Left, Extent.Width(), channels, samples, uint16_t(n - 1), uint16_t(Multiplier),
-                Shift, out);
+    NarrowMeans(column, Extent.Left, Extent.Width(), channels, samples, uint16_t(n - 1), uint16_t(Multiplier), Shift,
+                out);
     return;
   }
   for (int j = 0; j < samples; ++j) {

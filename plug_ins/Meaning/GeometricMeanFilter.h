@@ -18,7 +18,7 @@ protected:
 private:
   static constexpr int Buckets = 8192;
   sValueTerms Logarithm;
-  std::array<double, 256> LogOf{};  // log k, k = 1 .. 255
+  std::array<double, 256> LogOf{};                // log k, k = 1 .. 255
   std::array<uint8_t, Buckets> FirstCandidate{};  // smallest k with log k >= the bucket's start
   double BucketScale = 0;
 };

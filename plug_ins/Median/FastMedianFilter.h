@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "kvOperations/acSingleChannelOperation.h"
 #include "cMedianNetwork.h"
+#include "kvOperations/acSingleChannelOperation.h"
 
 class FastMedianFilter : public acSingleChannelOperation {
 public:

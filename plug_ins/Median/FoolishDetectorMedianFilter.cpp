@@ -87,7 +87,6 @@ void FoolishDetectorMedianFilter::TransformRow(const sWindowRows& in, uint8_t* o
         n += v != 0 && v != 255;
       }
     }
-    out[j] = n > 0 ? FindMedian(window.data(), n)
-                   : results[kvFoldIndex(in.X + i - w.Right - 1, width) * channels + ch];
+    out[j] = n > 0 ? FindMedian(window.data(), n) : results[kvFoldIndex(in.X + i - w.Right - 1, width) * channels + ch];
   }
 }

@@ -109,19 +109,19 @@ void NASMFilter_New::Restore(const cRegionChannel& region, unsigned progressFrom
   const int w = region.GetWidth(), h = region.GetHeight();
   const int high = FilterSize / 2, low = high - FilterSize + 1;
   // A pass that resolves nothing does not end the stage; only the pass limit does.
-  RestoreFlagged(terminated, w, h, progressFrom, progressTo, FilterSize, false,
-                 [&](int r, int col, const uint8_t* __restrict g, const uint8_t* __restrict y,
-                     uint8_t* __restrict window) {
-                   const int r0 = std::max(0, r + low), r1 = std::min(h - 1, r + high);
-                   const int c0 = std::max(0, col + low), c1 = std::min(w - 1, col + high);
-                   unsigned n = 0;
-                   // Without branches: every neighbour written, the unflagged ones kept.
-                   for (int rr = r0; rr <= r1; ++rr)
-                     for (int cc = c0; cc <= c1; ++cc) {
-                       const size_t at = size_t(rr) * w + cc;
-                       window[n] = y[at];
-                       n += g[at] == 0;
-                     }
-                   return n;
-                 });
+  RestoreFlagged(
+      terminated, w, h, progressFrom, progressTo, FilterSize, false,
+      [&](int r, int col, const uint8_t* __restrict g, const uint8_t* __restrict y, uint8_t* __restrict window) {
+        const int r0 = std::max(0, r + low), r1 = std::min(h - 1, r + high);
+        const int c0 = std::max(0, col + low), c1 = std::min(w - 1, col + high);
+        unsigned n = 0;
+        // Without branches: every neighbour written, the unflagged ones kept.
+        for (int rr = r0; rr <= r1; ++rr)
+          for (int cc = c0; cc <= c1; ++cc) {
+            const size_t at = size_t(rr) * w + cc;
+            window[n] = y[at];
+            n += g[at] == 0;
+          }
+        return n;
+      });
 }

@@ -13,7 +13,9 @@ public:
 private:
   // The detection stage by extremes over rows then columns, or (the plain reference) by each
   // sample's clipped window scanned whole.
-  void Detect(const cRegionChannel& region, unsigned progressFrom, unsigned progressTo, const tTerminateFlag& terminated);
+  void Detect(const cRegionChannel& region, unsigned progressFrom, unsigned progressTo,
+              const tTerminateFlag& terminated);
   void DetectPlain(const cRegionChannel& region);
-  void Restore(const cRegionChannel& region, unsigned progressFrom, unsigned progressTo, const tTerminateFlag& terminated);
+  void Restore(const cRegionChannel& region, unsigned progressFrom, unsigned progressTo,
+               const tTerminateFlag& terminated);
 };

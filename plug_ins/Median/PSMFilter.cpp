@@ -90,36 +90,37 @@ void PSMFilter::Detect(const cRegionChannel& region, int channel, int channels, 
     }
     // Rows of an epoch read only the previous estimate: they go across the worker threads.
     const unsigned from = unsigned(epoch * 49 / Epochs), to = unsigned((epoch + 1) * 49 / Epochs);
-    RegionRows(terminated, h, ChannelPercent(channel, channels, from), ChannelPercent(channel, channels, to), [&](int r) {
-      thread_local std::vector<uint8_t> rowMedians;
-      rowMedians.resize(size_t(w));
-      if (cSmallMedianRows::Handles(size, size)) {
-        const uint8_t* rows[5];
-        for (int k = 0; k < size; ++k) rows[k] = Padded.data() + size_t(r + k) * size_t(stride) + size / 2;
-        cSmallMedianRows::Row(rows, size, 1, rowMedians.data(), w);
-      } else {
-        // The window medians keep working blocks: one per thread.
-        thread_local cWindowMedians windowMedians;
-        windowMedians.Build(size);
-        windowMedians.Row(Padded.data(), stride, r, w, rowMedians.data());
-      }
-      // Without branches, on local pointers, so the loop runs in vectors.
-      const size_t at = size_t(r) * w;
-      const uint8_t* __restrict medians = rowMedians.data();
-      const uint8_t* __restrict x = X.data() + at;
-      const uint8_t* __restrict f0 = F0.data() + at;
-      uint8_t* __restrict f = F.data() + at;
-      uint8_t* __restrict q = Q.data() + at;
-      const uint8_t threshold = Threshold;
-      const int width = w;  // a local, which no byte store can alias
-      for (int col = 0; col < width; ++col) {
-        const uint8_t m = medians[col];
-        const uint8_t distance = uint8_t(std::max(x[col], m) - std::min(x[col], m));
-        const uint8_t flagged = uint8_t(-int(distance >= threshold));
-        f[col] = uint8_t((flagged & 1) | (~flagged & f0[col]));
-        q[col] = uint8_t((flagged & m) | (~flagged & q[col]));
-      }
-    });
+    RegionRows(terminated, h, ChannelPercent(channel, channels, from), ChannelPercent(channel, channels, to),
+               [&](int r) {
+                 thread_local std::vector<uint8_t> rowMedians;
+                 rowMedians.resize(size_t(w));
+                 if (cSmallMedianRows::Handles(size, size)) {
+                   const uint8_t* rows[5];
+                   for (int k = 0; k < size; ++k) rows[k] = Padded.data() + size_t(r + k) * size_t(stride) + size / 2;
+                   cSmallMedianRows::Row(rows, size, 1, rowMedians.data(), w);
+                 } else {
+                   // The window medians keep working blocks: one per thread.
+                   thread_local cWindowMedians windowMedians;
+                   windowMedians.Build(size);
+                   windowMedians.Row(Padded.data(), stride, r, w, rowMedians.data());
+                 }
+                 // Without branches, on local pointers, so the loop runs in vectors.
+                 const size_t at = size_t(r) * w;
+                 const uint8_t* __restrict medians = rowMedians.data();
+                 const uint8_t* __restrict x = X.data() + at;
+                 const uint8_t* __restrict f0 = F0.data() + at;
+                 uint8_t* __restrict f = F.data() + at;
+                 uint8_t* __restrict q = Q.data() + at;
+                 const uint8_t threshold = Threshold;
+                 const int width = w;  // a local, which no byte store can alias
+                 for (int col = 0; col < width; ++col) {
+                   const uint8_t m = medians[col];
+                   const uint8_t distance = uint8_t(std::max(x[col], m) - std::min(x[col], m));
+                   const uint8_t flagged = uint8_t(-int(distance >= threshold));
+                   f[col] = uint8_t((flagged & 1) | (~flagged & f0[col]));
+                   q[col] = uint8_t((flagged & m) | (~flagged & q[col]));
+                 }
+               });
     P = Q;
     F0 = F;
   }
@@ -164,19 +165,20 @@ void PSMFilter::Restore(const cRegionChannel& region, int channel, int channels,
   BuildMirrorTables(region, size);
   const int* columns = ColumnMap.data();
   // The unflagged neighbours gathered without branches.
-  const unsigned progressFrom = ChannelPercent(channel, channels, 50), progressTo = ChannelPercent(channel, channels, 99);
-  RestoreFlagged(terminated, w, h, progressFrom, progressTo, size, true,
-                 [&](int r, int col, const uint8_t* __restrict g, const uint8_t* __restrict y,
-                     uint8_t* __restrict window) {
-                   unsigned n = 0;
-                   for (int dr = 0; dr < size; ++dr) {
-                     const size_t rowStart = size_t(RowMap[size_t(r + dr)]) * w;
-                     for (int dc = 0; dc < size; ++dc) {
-                       const size_t at = rowStart + size_t(columns[col + dc]);
-                       window[n] = y[at];
-                       n += g[at] == 0;
-                     }
-                   }
-                   return n;
-                 });
+  const unsigned progressFrom = ChannelPercent(channel, channels, 50),
+                 progressTo = ChannelPercent(channel, channels, 99);
+  RestoreFlagged(
+      terminated, w, h, progressFrom, progressTo, size, true,
+      [&](int r, int col, const uint8_t* __restrict g, const uint8_t* __restrict y, uint8_t* __restrict window) {
+        unsigned n = 0;
+        for (int dr = 0; dr < size; ++dr) {
+          const size_t rowStart = size_t(RowMap[size_t(r + dr)]) * w;
+          for (int dc = 0; dc < size; ++dc) {
+            const size_t at = rowStart + size_t(columns[col + dc]);
+            window[n] = y[at];
+            n += g[at] == 0;
+          }
+        }
+        return n;
+      });
 }

@@ -44,8 +44,7 @@ private:
 
 template <class tGather>
 void acSwitchingMedianFilter::RestoreFlagged(const tTerminateFlag& terminated, int w, int h, unsigned progressFrom,
-                                             unsigned progressTo, int windowSize, bool stopWhenStuck,
-                                             tGather&& gather)
+                                             unsigned progressTo, int windowSize, bool stopWhenStuck, tGather&& gather)
 {
   G = F;
   Y = X;

@@ -90,8 +90,7 @@ KV_VECTOR_CLONES void Middles(const uint8_t* const* values, uint8_t* middles, in
   }
 }
 
-KV_VECTOR_CLONES void Step3(const uint8_t* const* rows, int channels, uint8_t* out,
-                                                               uint8_t* settled, int n)
+KV_VECTOR_CLONES void Step3(const uint8_t* const* rows, int channels, uint8_t* out, uint8_t* settled, int n)
 {
   tVector b[9];
   if (n < Lanes) {
@@ -122,8 +121,7 @@ void cAdaptiveMedianRows::MiddlesOfNine(const uint8_t* const* values, uint8_t* m
   Middles(values, middles, n);
 }
 
-void cAdaptiveMedianRows::ThreeByThree(const uint8_t* const* rows, int channels, uint8_t* out, uint8_t* settled,
-                                       int n)
+void cAdaptiveMedianRows::ThreeByThree(const uint8_t* const* rows, int channels, uint8_t* out, uint8_t* settled, int n)
 {
   Step3(rows, channels, out, settled, n);
 }

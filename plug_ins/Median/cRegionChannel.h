@@ -16,9 +16,11 @@ public:
   size_t GetSize() const { return size_t(Width) * size_t(Height); }
 
   // Copies the region of the surface's channel into values, row by row; false when stopped.
-  bool CopyIn(const cBMPSurface& surface, int channel, std::vector<uint8_t>& values, const tTerminateFlag& terminated) const;
+  bool CopyIn(const cBMPSurface& surface, int channel, std::vector<uint8_t>& values,
+              const tTerminateFlag& terminated) const;
   // Copies values back into the region of the surface's channel; false when stopped.
-  bool CopyOut(cBMPSurface& surface, int channel, const std::vector<uint8_t>& values, const tTerminateFlag& terminated) const;
+  bool CopyOut(cBMPSurface& surface, int channel, const std::vector<uint8_t>& values,
+               const tTerminateFlag& terminated) const;
 
   // Mirrors an index into 0..count-1 without repeating the edge (-1 -> 0, count -> count-1),
   // as often as needed for windows larger than the region.

@@ -38,17 +38,16 @@ struct sStep {
 // 25 with the comparators that never exchange on sorted columns dropped, and then what does
 // not feed the middle wire (12). Checked against plain sorting in the tests.
 constexpr sStep Median25[] = {
-    {4, 5, B},   {14, 15, B}, {5, 7, B},   {8, 10, B},  {9, 11, B},  {12, 14, B}, {5, 6, B},   {9, 10, B},
-    {13, 14, B}, {0, 4, B},   {1, 5, B},   {2, 6, B},   {8, 12, B},  {10, 14, B}, {11, 15, B}, {16, 20, B},
-    {17, 21, B}, {18, 22, B}, {19, 23, B}, {2, 4, B},   {3, 5, B},   {10, 12, B}, {11, 13, B}, {18, 20, B},
-    {19, 21, B}, {1, 2, B},   {3, 4, B},   {5, 6, B},   {9, 10, B},  {11, 12, B}, {13, 14, B}, {17, 18, B},
-    {19, 20, B}, {21, 22, B}, {0, 8, B},   {1, 9, B},   {2, 10, B},  {3, 11, B},  {4, 12, B},  {5, 13, B},
-    {6, 14, B},  {7, 15, L},  {4, 8, B},   {5, 9, B},   {6, 10, B},  {7, 11, B},  {20, 24, B}, {2, 4, B},
-    {3, 5, B},   {6, 8, B},   {7, 9, B},   {10, 12, B}, {11, 13, B}, {22, 24, B}, {1, 2, B},   {3, 4, B},
-    {5, 6, B},   {7, 8, B},   {9, 10, B},  {11, 12, B}, {13, 14, L}, {21, 22, B}, {23, 24, B}, {0, 16, H},
-    {1, 17, H},  {2, 18, H},  {3, 19, H},  {4, 20, H},  {5, 21, H},  {6, 22, L},  {7, 23, L},  {8, 24, L},
-    {8, 16, H},  {9, 17, H},  {10, 18, L}, {11, 19, L}, {12, 20, L}, {13, 21, L}, {6, 10, H},  {7, 11, H},
-    {12, 16, L}, {13, 17, L}, {10, 12, H}, {11, 13, L}, {11, 12, H}};
+    {4, 5, B},   {14, 15, B}, {5, 7, B},   {8, 10, B},  {9, 11, B},  {12, 14, B}, {5, 6, B},   {9, 10, B},  {13, 14, B},
+    {0, 4, B},   {1, 5, B},   {2, 6, B},   {8, 12, B},  {10, 14, B}, {11, 15, B}, {16, 20, B}, {17, 21, B}, {18, 22, B},
+    {19, 23, B}, {2, 4, B},   {3, 5, B},   {10, 12, B}, {11, 13, B}, {18, 20, B}, {19, 21, B}, {1, 2, B},   {3, 4, B},
+    {5, 6, B},   {9, 10, B},  {11, 12, B}, {13, 14, B}, {17, 18, B}, {19, 20, B}, {21, 22, B}, {0, 8, B},   {1, 9, B},
+    {2, 10, B},  {3, 11, B},  {4, 12, B},  {5, 13, B},  {6, 14, B},  {7, 15, L},  {4, 8, B},   {5, 9, B},   {6, 10, B},
+    {7, 11, B},  {20, 24, B}, {2, 4, B},   {3, 5, B},   {6, 8, B},   {7, 9, B},   {10, 12, B}, {11, 13, B}, {22, 24, B},
+    {1, 2, B},   {3, 4, B},   {5, 6, B},   {7, 8, B},   {9, 10, B},  {11, 12, B}, {13, 14, L}, {21, 22, B}, {23, 24, B},
+    {0, 16, H},  {1, 17, H},  {2, 18, H},  {3, 19, H},  {4, 20, H},  {5, 21, H},  {6, 22, L},  {7, 23, L},  {8, 24, L},
+    {8, 16, H},  {9, 17, H},  {10, 18, L}, {11, 19, L}, {12, 20, L}, {13, 21, L}, {6, 10, H},  {7, 11, H},  {12, 16, L},
+    {13, 17, L}, {10, 12, H}, {11, 13, L}, {11, 12, H}};
 
 template <class T, size_t I>
 KV_INLINE void Step(T* v)
@@ -174,14 +173,12 @@ KV_INLINE void MedianRow3Fused(const uint8_t* const* rows, int channels, uint8_t
   if (n % Lanes) Median3x3At<tVector>(rows, channels, n - Lanes, out);
 }
 
-KV_VECTOR_CLONES void MedianRow3(const uint8_t* const* rows, int channels,
-                                                                    uint8_t* out, int count)
+KV_VECTOR_CLONES void MedianRow3(const uint8_t* const* rows, int channels, uint8_t* out, int count)
 {
   MedianRow3Fused(rows, channels, out, count);
 }
 
-KV_VECTOR_CLONES void MedianRow5(const uint8_t* const* rows, int channels,
-                                                                    uint8_t* out, int count)
+KV_VECTOR_CLONES void MedianRow5(const uint8_t* const* rows, int channels, uint8_t* out, int count)
 {
   MedianRow<5>(rows, channels, out, count);
 }

@@ -8,8 +8,7 @@
 #include "kvOperations/cPackageOperations.h"
 
 namespace {
-cPackageOperations<FastMedianFilter, AdaptiveMedianFilter, FoolishDetectorMedianFilter, PSMFilter,
-                   NASMFilter_New>
+cPackageOperations<FastMedianFilter, AdaptiveMedianFilter, FoolishDetectorMedianFilter, PSMFilter, NASMFilter_New>
     Package;
 }  // namespace
 

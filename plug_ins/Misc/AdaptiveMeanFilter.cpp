@@ -12,9 +12,9 @@
 #include <mutex>
 #include <numbers>
 
-#include "kvMessages/cUserDialogs.h"
 #include "kvImages/kvBorderRule.h"
 #include "kvInstallPaths.h"
+#include "kvMessages/cUserDialogs.h"
 
 namespace {
 constexpr float Pi = std::numbers::pi_v<float>;
@@ -187,10 +187,12 @@ void AdaptiveMeanFilter::PrepareOffsetTables()
   for (int a = 0; a < near; ++a) {
     NearPlaneOffset[size_t(a)] = ptrdiff_t(a / NearSide - NearRadius) * Width + (a % NearSide - NearRadius);
     if (a == near / 2) continue;
-    NearRank[size_t(a)] = uint8_t(std::lower_bound(distances.begin(), distances.end(), nearDistance(a)) - distances.begin());
+    NearRank[size_t(a)] =
+        uint8_t(std::lower_bound(distances.begin(), distances.end(), nearDistance(a)) - distances.begin());
     uint64_t accepts = 0;
     for (int b = 0; b < near; ++b)
-      if (b != near / 2 && Accept(nearDistance(a), nearAngle(a), nearDistance(b), nearAngle(b))) accepts |= uint64_t(1) << b;
+      if (b != near / 2 && Accept(nearDistance(a), nearAngle(a), nearDistance(b), nearAngle(b)))
+        accepts |= uint64_t(1) << b;
     NearAccepts[size_t(a)] = accepts;
   }
 }

@@ -25,8 +25,7 @@ std::vector<std::pair<uint16_t, uint16_t>> SortingNetwork(int n)
   return steps;
 }
 
-KV_VECTOR_CLONES void ApplyNetwork(const std::pair<uint16_t, uint16_t>* steps,
-                                                                    size_t count, uint8_t* block)
+KV_VECTOR_CLONES void ApplyNetwork(const std::pair<uint16_t, uint16_t>* steps, size_t count, uint8_t* block)
 {
   for (size_t s = 0; s < count; ++s) {
     uint8_t* a = block + size_t(steps[s].first) * Lanes;

@@ -30,5 +30,6 @@ void GaussianNoise::TransformSpan(int y, int firstX, int endX)
   const size_t n = size_t(endX - firstX) * size_t(channels);
   std::vector<double> deviates(n);
   DrawDeviates(Mean, Sigma, deviates.data(), n);
-  AddRoundedDeviates(SourceSurface->Row(y) + firstX * channels, nullptr, deviates.data(), ResultSurface->Row(y) + firstX * channels, n);
+  AddRoundedDeviates(SourceSurface->Row(y) + firstX * channels, nullptr, deviates.data(),
+                     ResultSurface->Row(y) + firstX * channels, n);
 }

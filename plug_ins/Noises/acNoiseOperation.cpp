@@ -40,8 +40,8 @@ void acNoiseOperation::DrawDeviates(double mean, double sd, double* out, size_t 
   rnd.RandG(mean, sd, out, n);
 }
 
-KV_VECTOR_CLONES void acNoiseOperation::AddRoundedDeviates(
-    const uint8_t* in, const double* scale, const double* deviates, uint8_t* out, size_t n)
+KV_VECTOR_CLONES void acNoiseOperation::AddRoundedDeviates(const uint8_t* in, const double* scale,
+                                                           const double* deviates, uint8_t* out, size_t n)
 {
   size_t i = 0;
   for (; i + 4 <= n; i += 4) {

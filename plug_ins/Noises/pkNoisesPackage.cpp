@@ -12,8 +12,8 @@
 #include "kvOperations/cPackageOperations.h"
 
 namespace {
-cPackageOperations<GaussianNoise, ExponentialNoise, RayleighNoise, SimpleSpeckleNoise, SaltAndPepperNoise,
-                   SaltNoise, PepperNoise, RandomValuedNoise, ImpulseGaussianNoise>
+cPackageOperations<GaussianNoise, ExponentialNoise, RayleighNoise, SimpleSpeckleNoise, SaltAndPepperNoise, SaltNoise,
+                   PepperNoise, RandomValuedNoise, ImpulseGaussianNoise>
     Package;
 }  // namespace
 

@@ -15,7 +15,8 @@ MaxMinFilter::MaxMinFilter() : acExtremumFilter("Max-Min Filter", true, true)
 // first from the source into a temporary surface, the second from it into the result.
 void MaxMinFilter::OperationItself(const tTerminateFlag& terminated)
 {
-  if (SourceSurface->GetHeight() != ResultSurface->GetHeight() || SourceSurface->GetWidth() != ResultSurface->GetWidth() ||
+  if (SourceSurface->GetHeight() != ResultSurface->GetHeight() ||
+      SourceSurface->GetWidth() != ResultSurface->GetWidth() ||
       SourceSurface->GetChannelsCount() != ResultSurface->GetChannelsCount()) {
     OperationTerminated();
     return;

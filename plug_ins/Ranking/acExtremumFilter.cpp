@@ -76,16 +76,14 @@ inline __attribute__((always_inline)) void Extremes(const uint8_t* const* rows, 
   }
 }
 
-KV_VECTOR_CLONES void Maxima(const uint8_t* const* rows, int rowCount, int first,
-                                                                int end, uint8_t* columns, int step, int left,
-                                                                int across, uint8_t* out, int n)
+KV_VECTOR_CLONES void Maxima(const uint8_t* const* rows, int rowCount, int first, int end, uint8_t* columns, int step,
+                             int left, int across, uint8_t* out, int n)
 {
   Extremes<true>(rows, rowCount, first, end, columns, step, left, across, out, n);
 }
 
-KV_VECTOR_CLONES void Minima(const uint8_t* const* rows, int rowCount, int first,
-                                                                int end, uint8_t* columns, int step, int left,
-                                                                int across, uint8_t* out, int n)
+KV_VECTOR_CLONES void Minima(const uint8_t* const* rows, int rowCount, int first, int end, uint8_t* columns, int step,
+                             int left, int across, uint8_t* out, int n)
 {
   Extremes<false>(rows, rowCount, first, end, columns, step, left, across, out, n);
 }

@@ -1,7 +1,7 @@
 #include "UniformStringNoise.h"
 
-#include "kvOperations/cRandomBatch.h"
 #include "kvDiagnostics.h"
+#include "kvOperations/cRandomBatch.h"
 
 KV_UNIT("220pkStringNoise\\UniformStringNoise");
 
@@ -76,7 +76,8 @@ bool UniformStringNoise::FillColumn(unsigned x, cRandomBatch& rnd, const tTermin
 
 void UniformStringNoise::OperationItself(const tTerminateFlag& terminated)
 {
-  if (SourceSurface->GetHeight() != ResultSurface->GetHeight() || SourceSurface->GetWidth() != ResultSurface->GetWidth() ||
+  if (SourceSurface->GetHeight() != ResultSurface->GetHeight() ||
+      SourceSurface->GetWidth() != ResultSurface->GetWidth() ||
       SourceSurface->GetChannelsCount() != ResultSurface->GetChannelsCount()) {
     OperationTerminated();
     return;

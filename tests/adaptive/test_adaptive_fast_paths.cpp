@@ -4,9 +4,9 @@
 #include <random>
 
 #include "FilterChecks.h"
+#include "LeeFilter.h"
 #include "MedianReference.h"
 #include "ParamSupport.h"
-#include "LeeFilter.h"
 
 using namespace kvtest;
 
@@ -65,19 +65,28 @@ TEST(LeeFilter, RowWiseSumsEqualPlainFormulaOnRandomPictures)
     int W, H, Channels, Window;
     sRect Region;  // right 0: whole picture
   };
-  const sCase cases[] = {{37, 23, 1, 7, {}},  {70, 9, 3, 7, {}},   {31, 17, 1, 3, {}},          {26, 12, 3, 4, {}},
-                         {20, 20, 1, 2, {}},  {9, 40, 1, 27, {}},  {1, 17, 1, 5, {}},           {13, 1, 3, 7, {}},
-                         {4, 3, 1, 9, {}},    {2, 2, 3, 27, {}},   {16, 16, 1, 1, {}},          {50, 40, 3, 7, {7, 5, 38, 27}},
-                         {50, 40, 1, 6, {0, 39, 50, 40}}, {50, 40, 1, 5, {49, 0, 50, 40}}};
+  const sCase cases[] = {{37, 23, 1, 7, {}},
+                         {70, 9, 3, 7, {}},
+                         {31, 17, 1, 3, {}},
+                         {26, 12, 3, 4, {}},
+                         {20, 20, 1, 2, {}},
+                         {9, 40, 1, 27, {}},
+                         {1, 17, 1, 5, {}},
+                         {13, 1, 3, 7, {}},
+                         {4, 3, 1, 9, {}},
+                         {2, 2, 3, 27, {}},
+                         {16, 16, 1, 1, {}},
+                         {50, 40, 3, 7, {7, 5, 38, 27}},
+                         {50, 40, 1, 6, {0, 39, 50, 40}},
+                         {50, 40, 1, 5, {49, 0, 50, 40}}};
   LeeFilter op;
   uint32_t seed = 70;
   for (const sCase& k : cases) {
     cImage source;
     std::mt19937 rng(seed++);
     // Quiet ramps in one half and noise in the other, so both kinds of window occur.
-    kvtest::Fill(*source.GetSurface(), k.W, k.H, k.Channels, [&](int x, int y, int c) {
-      return uint8_t(x < k.W / 2 ? (x + y + 40 * c) % 256 : rng() % 256);
-    });
+    kvtest::Fill(*source.GetSurface(), k.W, k.H, k.Channels,
+                 [&](int x, int y, int c) { return uint8_t(x < k.W / 2 ? (x + y + 40 * c) % 256 : rng() % 256); });
     Set(op, 0, k.Window);
     const bool whole = k.Region.Right == 0;
     const sRect g = whole ? sRect{0, 0, k.W, k.H} : k.Region;
@@ -85,7 +94,7 @@ TEST(LeeFilter, RowWiseSumsEqualPlainFormulaOnRandomPictures)
     cBMPSurface expected;
     ReferenceLee(*source.GetSurface(), expected, k.Window, g);
     EXPECT_TRUE(kvtest::SamePixels(*result->GetSurface(), expected))
-        << k.W << "x" << k.H << "x" << k.Channels << " window " << k.Window << " region " << g.Left << "," << g.Top << "-"
-        << g.Right << "," << g.Bottom;
+        << k.W << "x" << k.H << "x" << k.Channels << " window " << k.Window << " region " << g.Left << "," << g.Top
+        << "-" << g.Right << "," << g.Bottom;
   }
 }

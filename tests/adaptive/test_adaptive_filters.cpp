@@ -3,10 +3,10 @@
 #include <cmath>
 
 #include "FilterChecks.h"
-#include "MedianReference.h"
-#include "ParamSupport.h"
 #include "FoolishSmartMedianFilter.h"
 #include "LeeFilter.h"
+#include "MedianReference.h"
+#include "ParamSupport.h"
 #include "WienerFilter.h"
 
 using namespace kvtest;
@@ -57,7 +57,8 @@ TEST(WienerFilter, FlatPicturesKeepTheirValueExactly)
         cImage flat;
         kvtest::Fill(*flat.GetSurface(), 8, 8, 1, [&](int, int, int) { return uint8_t(v); });
         auto result = kvtest::RunOperation(op, flat);
-        ASSERT_TRUE(kvtest::SamePixels(*result->GetSurface(), *flat.GetSurface())) << "value " << v << " window " << w << " noise " << noise;
+        ASSERT_TRUE(kvtest::SamePixels(*result->GetSurface(), *flat.GetSurface()))
+            << "value " << v << " window " << w << " noise " << noise;
       }
     }
   }
@@ -87,7 +88,8 @@ TEST(WienerFilter, RegionWindowsReadTheWholePictureAndColoursStaySeparate)
     for (int y = 0; y < 20; ++y)
       for (int x = 0; x < 30; ++x) {
         const bool inside = x >= rect.Left && x < rect.Right && y >= rect.Top && y < rect.Bottom;
-        ASSERT_EQ(Pixel(*part->GetSurface(), x, y, c), Pixel(inside ? *whole->GetSurface() : *source.GetSurface(), x, y, c));
+        ASSERT_EQ(Pixel(*part->GetSurface(), x, y, c),
+                  Pixel(inside ? *whole->GetSurface() : *source.GetSurface(), x, y, c));
       }
   EXPECT_TRUE(ChannelsIndependent(op, source));
   // A window far larger than the picture still folds into it.
@@ -114,7 +116,8 @@ TEST(LeeFilter, NoiseEstimateAveragesBlockSpreads)
   EXPECT_DOUBLE_EQ(op.GetNoiseVariance(), 13.0 / 9.0);
   // In colour the estimate is the mean over the channels.
   cImage colour;
-  kvtest::Fill(*colour.GetSurface(), 9, 9, 3, [](int x, int y, int c) { return uint8_t(c == 1 ? (x + y) % 2 * 2 : 60); });
+  kvtest::Fill(*colour.GetSurface(), 9, 9, 3,
+               [](int x, int y, int c) { return uint8_t(c == 1 ? (x + y) % 2 * 2 : 60); });
   kvtest::RunOperation(op, colour);
   EXPECT_DOUBLE_EQ(op.GetNoiseVariance(), 13.0 / 27.0);
 }
@@ -150,7 +153,8 @@ TEST(LeeFilter, SingleSampleWindowCopiesAndQuietWindowsTakeTheirMean)
   Set(op, 0, 3);
   cImage mixed;
   std::mt19937 rng(3);
-  kvtest::Fill(*mixed.GetSurface(), 30, 30, 1, [&](int x, int y, int) { return uint8_t(y < 15 ? rng() % 256 : 100 + (x % 2)); });
+  kvtest::Fill(*mixed.GetSurface(), 30, 30, 1,
+               [&](int x, int y, int) { return uint8_t(y < 15 ? rng() % 256 : 100 + (x % 2)); });
   auto result = kvtest::RunOperation(op, mixed);
   EXPECT_EQ(Pixel(*result->GetSurface(), 10, 25), int(std::ceil(LocalMean(*mixed.GetSurface(), 10, 25, 3))));
 }
@@ -161,7 +165,8 @@ TEST(SmartDetectorFilter, LeavesOrdinarySamplesAlone)
 {
   FoolishSmartMedianFilter op;
   cImage source;
-  kvtest::Fill(*source.GetSurface(), 20, 20, 3, [](int x, int y, int c) { return uint8_t(1 + (x * 31 + y * 7 + c) % 254); });
+  kvtest::Fill(*source.GetSurface(), 20, 20, 3,
+               [](int x, int y, int c) { return uint8_t(1 + (x * 31 + y * 7 + c) % 254); });
   EXPECT_TRUE(kvtest::LeavesUnchanged(op, source));
 }
 
@@ -170,9 +175,8 @@ TEST(SmartDetectorFilter, ThresholdDecidesHowFarTheWindowGrows)
   // An impulse ringed by 10s inside a field of 200: the 3 x 3 window sees only 10s, the
   // 7 x 7 window mostly 200s.
   cImage source;
-  kvtest::Fill(*source.GetSurface(), 21, 21, 1, [](int x, int y, int) {
-    return uint8_t(std::abs(x - 10) <= 1 && std::abs(y - 10) <= 1 ? 10 : 200);
-  });
+  kvtest::Fill(*source.GetSurface(), 21, 21, 1,
+               [](int x, int y, int) { return uint8_t(std::abs(x - 10) <= 1 && std::abs(y - 10) <= 1 ? 10 : 200); });
   source.GetSurface()->SetPixel(10, 10, 255);
   FoolishSmartMedianFilter op;
   Set(op, 2, 0.0);  // never satisfied: grows to the maximum

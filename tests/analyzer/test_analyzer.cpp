@@ -269,9 +269,12 @@ public:
   OperationCanceller(cKvadraSystem& system, int before) : System(system), Before(before) {}
   void Update(sMessage& m) override
   {
-    if (m.Msg == ANALYZER_SERIES_READY) Done = 0;
-    else if (m.Msg == HISTORY_CHANGED) ++Done;
-    else return;
+    if (m.Msg == ANALYZER_SERIES_READY)
+      Done = 0;
+    else if (m.Msg == HISTORY_CHANGED)
+      ++Done;
+    else
+      return;
     if (Done == Before) System.AnalyzerCancel();
   }
   cKvadraSystem& System;
@@ -515,9 +518,7 @@ TEST_F(Analyzer, ACancelDuringAnOperationEndsTheExperimentAfterIt)
   int calls = 0;
   // Stop is pressed while the 5th piece of work (the second restoration of the first value) runs.
   System->AnalyzerSetRunner([&](const std::function<void()>& work) {
-    std::thread worker([&] {
-      work();
-    });
+    std::thread worker([&] { work(); });
     if (++calls == 5) System->AnalyzerCancel();
     worker.join();
   });

@@ -254,8 +254,8 @@ private slots:
       made << m;
       TKvadraMainForm* main = App->MainForm();
       enabled << QList<bool>{main->OpenImageAction->isEnabled(), main->CloseImageAction->isEnabled(),
-                             main->UndoAction->isEnabled(), main->StartAnalyzerAction->isEnabled(),
-                             App->OperationForm()->isEnabled(), Form->NextButton->isEnabled(),
+                             main->UndoAction->isEnabled(),      main->StartAnalyzerAction->isEnabled(),
+                             App->OperationForm()->isEnabled(),  Form->NextButton->isEnabled(),
                              Form->StopButton->isEnabled()};
     };
     System()->AddObserver(&probe);
@@ -289,7 +289,8 @@ private slots:
     QCOMPARE(Form->ChartSeries()[0]->count(), rows - 1);  // the infinite point is not drawn
 
     // While it ran: only the points made were drawn, and nothing could call the kernel.
-    const QList<QList<int>> expectedMade = {{1, 0}, {1, 1}, {2, 1}, {2, 2}, {3, 2}, {3, 3}, {4, 3}, {4, 4}, {5, 4}, {5, 5}};
+    const QList<QList<int>> expectedMade = {{1, 0}, {1, 1}, {2, 1}, {2, 2}, {3, 2},
+                                            {3, 3}, {4, 3}, {4, 4}, {5, 4}, {5, 5}};
     QCOMPARE(made, expectedMade);
     for (int i = 0; i < drawn.size(); ++i) {
       QCOMPARE(drawn[i][0], made[i][0] - 1);  // less the infinite one
@@ -343,8 +344,10 @@ private slots:
       if (++points != 2) return;
       // Pressed while the next operation runs.
       QTimer::singleShot(0, Form, [&] {
-        if (closeMain) closedAtOnce = App->MainForm()->close();
-        else QTest::mouseClick(Form->StopButton, Qt::LeftButton);
+        if (closeMain)
+          closedAtOnce = App->MainForm()->close();
+        else
+          QTest::mouseClick(Form->StopButton, Qt::LeftButton);
       });
     };
     System()->AddObserver(&probe);

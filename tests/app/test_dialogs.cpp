@@ -19,10 +19,10 @@
 #include "TPreferencesForm.h"
 #include "TResampleForm.h"
 #include "TSplashForm.h"
-#include "kvImages/cBMPSurface.h"
 #include "cKvadraSystem.h"
 #include "cResampleLimits.h"
 #include "cuGlobalParameters.h"
+#include "kvImages/cBMPSurface.h"
 
 class TestDialogs : public QObject {
   Q_OBJECT

@@ -3,30 +3,30 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
-#include <QStackedWidget>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "AppTestSupport.h"
+#include "KvTestSupport.h"
+#include "PngFileWriter.h"
 #include "TActionManagerHelper.h"
 #include "THistoryToolForm.h"
 #include "TKvadraApplication.h"
 #include "TKvadraMainForm.h"
 #include "TPlaneViewer.h"
 #include "TSplashForm.h"
-#include "kvImages/cBMPSurface.h"
-#include "kvImages/cImage.h"
-#include "KvTestSupport.h"
-#include "PngFileWriter.h"
 #include "TiffFileWriter.h"
 #include "cKvadraMainFormObserver.h"
 #include "cKvadraSystem.h"
+#include "kvImages/cBMPSurface.h"
+#include "kvImages/cImage.h"
 
 namespace {
 QStringList Captions(const QMenu* menu)
@@ -93,7 +93,8 @@ private slots:
     QMenuBar* bar = Form->ActionMainMenuBar;
     QStringList top;
     for (QAction* a : bar->actions()) top << a->text();
-    QCOMPARE(top, QStringList({"&File", "E&dit", "&Image", "Filters", "Noises", "Compression", "&View", "&Window", "&Help"}));
+    QCOMPARE(top, QStringList(
+                      {"&File", "E&dit", "&Image", "Filters", "Noises", "Compression", "&View", "&Window", "&Help"}));
     QCOMPARE(Captions(TopMenu(bar, "&File")), QStringList({"&Open image", "&Save image as...", "&Close image", "-",
                                                            "S&tart analyzer", "-", "&Preferences...", "-", "&Exit"}));
     // Every operation of the packages is in the menus as "name - UID", or bound to its built-in action.
@@ -103,8 +104,10 @@ private slots:
       QVERIFY2(action, qPrintable(QString("no action for %1").arg(uid)));
       std::string group, name, type;
       App->System()->GetOperationGroupAndName(uid, group, name, type);
-      if (type != "otBuiltIn") QCOMPARE(action->text(), QString::fromStdString(name) + " - " + QString::number(uid));
-      else QCOMPARE(TActionManagerHelper::StripAccelerator(action->text()), QString::fromStdString(name));
+      if (type != "otBuiltIn")
+        QCOMPARE(action->text(), QString::fromStdString(name) + " - " + QString::number(uid));
+      else
+        QCOMPARE(TActionManagerHelper::StripAccelerator(action->text()), QString::fromStdString(name));
     }
     const QStringList splash = App->Splash()->InfoMemo->toPlainText().split('\n');
     QVERIFY(splash.contains("Starting application..."));
@@ -266,8 +269,8 @@ private slots:
     QTemporaryDir folder;
     const QString out = folder.filePath("spectrum.bmp");
     QProcess cli;
-    cli.start(KV_BIN_DIR "/kvadra", {"spectrum", KV_SAMPLES_DIR "coins.bmp", "--kind", "magnitude", "--scale", "15",
-                                     "--out", out});
+    cli.start(KV_BIN_DIR "/kvadra",
+              {"spectrum", KV_SAMPLES_DIR "coins.bmp", "--kind", "magnitude", "--scale", "15", "--out", out});
     QVERIFY(cli.waitForFinished(60000));
     QCOMPARE(cli.exitCode(), 0);
     cBMPSurface expected;
@@ -298,8 +301,8 @@ private slots:
       dialog->reject();
     });
     Form->OpenImageAction->trigger();
-    QCOMPARE(openFilters, QStringList({"All supported (*.bmp *.jpg *.png *.tif *.tiff)", "Bitmaps (*.bmp)", "JPEG (*.jpg)",
-                                       "PNG (*.png)", "TIFF (*.tif *.tiff)"}));
+    QCOMPARE(openFilters, QStringList({"All supported (*.bmp *.jpg *.png *.tif *.tiff)", "Bitmaps (*.bmp)",
+                                       "JPEG (*.jpg)", "PNG (*.png)", "TIFF (*.tif *.tiff)"}));
     QTemporaryDir folder;
     for (const QString type : {"bmp", "png"}) {
       QStringList saveFilters;
@@ -368,8 +371,7 @@ private slots:
     QCOMPARE(image->GetChannelsCount(), 1);
     for (int y = 0; y < tiff.Height; ++y)
       for (int x = 0; x < tiff.Width; ++x)
-        QCOMPARE(int(kvtest::Pixel(*image->GetSurface(), x, y)),
-                 int((tiff.Sample(x, y, 0) * 255 + 32767) / 65535));
+        QCOMPARE(int(kvtest::Pixel(*image->GetSurface(), x, y)), int((tiff.Sample(x, y, 0) * 255 + 32767) / 65535));
     QVERIFY(Messages.empty());
   }
 

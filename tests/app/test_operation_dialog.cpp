@@ -17,8 +17,8 @@
 #include "TKvadraMainForm.h"
 #include "TParamsPanel.h"
 #include "TPlaneViewer.h"
-#include "kvImages/cBMPSurface.h"
 #include "cKvadraSystem.h"
+#include "kvImages/cBMPSurface.h"
 
 namespace {
 using kvtest::Choices;
@@ -56,10 +56,7 @@ class TestOperationDialog : public QObject {
   }
 
 private slots:
-  void init()
-  {
-    kvapptest::AnswerDialogs();
-  }
+  void init() { kvapptest::AnswerDialogs(); }
   void cleanup()
   {
     App.reset();

@@ -22,10 +22,10 @@
 #include "TImageInfoToolForm.h"
 #include "TKvadraApplication.h"
 #include "TKvadraMainForm.h"
-#include "kvImages/cBMPSurface.h"
 #include "cHistoryTable.h"
 #include "cKvadraSystem.h"
 #include "cuGlobalParameters.h"
+#include "kvImages/cBMPSurface.h"
 
 namespace {
 QByteArray Unzip(const QString& archive, const QString& member)
@@ -57,7 +57,8 @@ QMap<QString, sSheetCell> ReadSheet(const QString& file)
   QStringList strings;
   QXmlStreamReader shared(Unzip(file, "xl/sharedStrings.xml"));
   while (!shared.atEnd())
-    if (shared.readNext() == QXmlStreamReader::StartElement && shared.name() == u"t") strings << shared.readElementText();
+    if (shared.readNext() == QXmlStreamReader::StartElement && shared.name() == u"t")
+      strings << shared.readElementText();
   QMap<QString, sSheetCell> cells;
   QXmlStreamReader sheet(Unzip(file, "xl/worksheets/sheet1.xml"));
   QString address, type;
@@ -85,15 +86,19 @@ void ReadOdt(const QString& file, QStringList& paragraphs, QList<QStringList>& t
   while (!xml.atEnd()) {
     const auto token = xml.readNext();
     if (token == QXmlStreamReader::StartElement) {
-      if (xml.name() == u"table-column") columns += qMax(1, xml.attributes().value("table:number-columns-repeated").toInt());
-      else if (xml.name() == u"table-row") table << QStringList();
+      if (xml.name() == u"table-column")
+        columns += qMax(1, xml.attributes().value("table:number-columns-repeated").toInt());
+      else if (xml.name() == u"table-row")
+        table << QStringList();
       else if (xml.name() == u"table-cell") {
         ++depthInCell;
         table.last() << QString();
       } else if (xml.name() == u"p") {
         const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements);
-        if (depthInCell) table.last().last() += text;
-        else paragraphs << text;
+        if (depthInCell)
+          table.last().last() += text;
+        else
+          paragraphs << text;
       }
     } else if (token == QXmlStreamReader::EndElement && xml.name() == u"table-cell") {
       --depthInCell;
@@ -223,7 +228,8 @@ private slots:
   {
     QCOMPARE(History->HistoryGrid->rowCount(), 1);
     for (int c = 0; c < History->HistoryGrid->columnCount(); ++c) QCOMPARE(Cell(0, c), QString());
-    QVERIFY(!History->ExporttoWord->isEnabled() && !History->ExporttoCSV->isEnabled() && !History->CopyHistory->isEnabled());
+    QVERIFY(!History->ExporttoWord->isEnabled() && !History->ExporttoCSV->isEnabled() &&
+            !History->CopyHistory->isEnabled());
     for (QLabel* label : {Info->WidthLabel, Info->MeanLabel, Info->IJQLabel}) QCOMPARE(label->text(), QString());
   }
 
@@ -241,7 +247,7 @@ private slots:
     QFETCH(int, flags);
     QFETCH(QStringList, headers);
     Load(KV_SAMPLES_DIR "camera.bmp");
-    bool* show[] = {&GlobalParams->ShowPSNR, &GlobalParams->ShowMSE, &GlobalParams->ShowIQ,
+    bool* show[] = {&GlobalParams->ShowPSNR,  &GlobalParams->ShowMSE,  &GlobalParams->ShowIQ,
                     &GlobalParams->ShowIQHVS, &GlobalParams->ShowSSIM, &GlobalParams->ShowTime};
     for (int i = 0; i < 6; ++i) *show[i] = (flags >> i) & 1;
     GlobalParams->FullUpdate();
@@ -455,10 +461,14 @@ private slots:
   {
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("load") << "Load 'camera.bmp'" << "camera.bmp";
-    QTest::newRow("no quote") << "Noise (3)" << "Noise (3)";
-    QTest::newRow("quote last") << "odd'" << "";
-    QTest::newRow("quote inside") << "Load 'it's.bmp'" << "it's.bmp";
+    QTest::newRow("load") << "Load 'camera.bmp'"
+                          << "camera.bmp";
+    QTest::newRow("no quote") << "Noise (3)"
+                              << "Noise (3)";
+    QTest::newRow("quote last") << "odd'"
+                                << "";
+    QTest::newRow("quote inside") << "Load 'it's.bmp'"
+                                  << "it's.bmp";
   }
   void ExportTitleIsTheQuotedFileName()
   {
@@ -488,9 +498,9 @@ private slots:
     Form->SetConfirmHandler([](const QString&) { return true; });
     Form->CloseImageAction->trigger();
     QTRY_COMPARE(App->System()->SavedImageCount(), 0);
-    for (QLabel* label : {Info->WidthLabel, Info->HeightLabel, Info->ChannelsLabel, Info->RawSizeLabel, Info->MeanLabel,
-                          Info->VarianceLabel, Info->MSELabel, Info->PSNRLabel, Info->IQLabel, Info->TimeLabel,
-                          Info->IJQLabel})
+    for (QLabel* label :
+         {Info->WidthLabel, Info->HeightLabel, Info->ChannelsLabel, Info->RawSizeLabel, Info->MeanLabel,
+          Info->VarianceLabel, Info->MSELabel, Info->PSNRLabel, Info->IQLabel, Info->TimeLabel, Info->IJQLabel})
       QCOMPARE(label->text(), QString());
     QCOMPARE(Info->GrayLine->count(), 0);
     QCOMPARE(History->HistoryGrid->rowCount(), 1);
@@ -501,10 +511,12 @@ private slots:
     QTest::addColumn<QVector<int>>("levels");
     QTest::addColumn<QString>("mean");
     QTest::addColumn<QString>("variance");
-    QTest::newRow("constant") << QVector<int>{37} << "37" << "0.00";
+    QTest::newRow("constant") << QVector<int>{37} << "37"
+                              << "0.00";
     QTest::newRow("mean 127.9 shows 127") << QVector<int>{128, 128, 128, 128, 128, 128, 128, 128, 128, 127} << "127"
                                           << "0.09";
-    QTest::newRow("two extremes") << QVector<int>{0, 255} << "127" << "16256.00";
+    QTest::newRow("two extremes") << QVector<int>{0, 255} << "127"
+                                  << "16256.00";
   }
   void ImageInfoStatistics()
   {

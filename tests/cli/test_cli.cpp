@@ -69,15 +69,49 @@ TEST_F(CliTest, ListShowsEveryOperationInPackageOrder)
     EXPECT_EQ(row[0], std::to_string(names.size() + 1)) << "UIDs are dense and in order";
     names.push_back(row[3]);
   }
-  const std::vector<std::string> expected = {
-      "Resample", "Different Filter", "Laplasian Filter", "Gradient Filter", "Wiener Filter", "Arithmetic Mean",
-      "Geometric Mean", "Harmonic Mean", "Contraharmonic Mean", "Maximum Filter", "Minimum Filter",
-      "Max-Min Filter", "Median Filter", "Adaptive Median Filter", "Foolish Detector Median Filter", "PSM Filter",
-      "APSM Filter", "Bilateral", "Trilateral", "ROAD filter", "SD-ROM", "Gaussian Noise", "Exponential Noise",
-      "Rayleigh Noise", "Speckle Noise", "Salt-and-Pepper Noise", "Salt Noise", "Pepper Noise",
-      "Random Valued (uniform) Noise", "Random Valued (gaussian) Noise", "Streaks Noise", "JPEG", "Lee Filter",
-      "Tamsel Filter", "Truncated Mean", "Foolish detector-Smart filter", "Desaturate", "Invert",
-      "Flip Horizontal", "Flip Vertical", "Rotate 180", "Rotate 90 CCW", "Rotate 90 CW"};
+  const std::vector<std::string> expected = {"Resample",
+                                             "Different Filter",
+                                             "Laplasian Filter",
+                                             "Gradient Filter",
+                                             "Wiener Filter",
+                                             "Arithmetic Mean",
+                                             "Geometric Mean",
+                                             "Harmonic Mean",
+                                             "Contraharmonic Mean",
+                                             "Maximum Filter",
+                                             "Minimum Filter",
+                                             "Max-Min Filter",
+                                             "Median Filter",
+                                             "Adaptive Median Filter",
+                                             "Foolish Detector Median Filter",
+                                             "PSM Filter",
+                                             "APSM Filter",
+                                             "Bilateral",
+                                             "Trilateral",
+                                             "ROAD filter",
+                                             "SD-ROM",
+                                             "Gaussian Noise",
+                                             "Exponential Noise",
+                                             "Rayleigh Noise",
+                                             "Speckle Noise",
+                                             "Salt-and-Pepper Noise",
+                                             "Salt Noise",
+                                             "Pepper Noise",
+                                             "Random Valued (uniform) Noise",
+                                             "Random Valued (gaussian) Noise",
+                                             "Streaks Noise",
+                                             "JPEG",
+                                             "Lee Filter",
+                                             "Tamsel Filter",
+                                             "Truncated Mean",
+                                             "Foolish detector-Smart filter",
+                                             "Desaturate",
+                                             "Invert",
+                                             "Flip Horizontal",
+                                             "Flip Vertical",
+                                             "Rotate 180",
+                                             "Rotate 90 CCW",
+                                             "Rotate 90 CW"};
   EXPECT_EQ(names, expected);
   // The resampler's three parameters come first, the choice list last.
   ASSERT_GE(parameterLines.size(), 3u);
@@ -99,7 +133,7 @@ TEST_F(CliTest, ListJsonIsAnArrayOfOperations)
 TEST_F(CliTest, RunPrintsOneLinePerHistoryEntryMatchingADirectComputation)
 {
   const sProgramResult r = Run({"run", Camera, "--op", "Salt-and-Pepper Noise", "--set", "Noise percent=0.1", "--op",
-                         "Median Filter", "--out", "restored.bmp", "--history", "history.csv", "--seed", "7"});
+                                "Median Filter", "--out", "restored.bmp", "--history", "history.csv", "--seed", "7"});
   ASSERT_EQ(r.Code, 0) << r.Err;
   const auto rows = Cells(r.Out);
   ASSERT_EQ(rows.size(), 4u);
@@ -181,9 +215,10 @@ TEST_F(CliTest, MeasureOfAPictureAgainstItself)
 
 TEST_F(CliTest, AnalyzeSweepsTheParameterInEqualSteps)
 {
-  const sProgramResult r = Run({"analyze", Coins, "--corrupt", "Salt-and-Pepper Noise", "--sweep", "Noise percent", "0",
-                         "0.5", "5", "--restore", "Median Filter", "--restore", "Median Filter:Width size=5;Height size=5",
-                         "--seed", "3", "--csv", "sweep.csv", "--json", "sweep.json"});
+  const sProgramResult r =
+      Run({"analyze", Coins, "--corrupt", "Salt-and-Pepper Noise", "--sweep", "Noise percent", "0", "0.5", "5",
+           "--restore", "Median Filter", "--restore", "Median Filter:Width size=5;Height size=5", "--seed", "3",
+           "--csv", "sweep.csv", "--json", "sweep.json"});
   ASSERT_EQ(r.Code, 0) << r.Err;
   const auto rows = Cells(r.Out);
   ASSERT_EQ(rows.size(), 7u);
@@ -212,16 +247,17 @@ TEST_F(CliTest, AnalyzeStoppedBetweenRestorationsWritesEachSeriesUpToItsOwnLengt
     std::string JsonEnd;
   };
   const std::vector<sCase> cases = {
-      {"Test Interrupt:Limit=112", 130, "analyze cancelled; the points made so far were written",
-       "15\t225\t225\t\n", "\"cancelled\":true,\"failure\":null"},
-      {"Test Fail Above:Limit=112", 1, "Test operation failed above its limit",
-       "15\t225\t\t\n", "\"cancelled\":false,\"failure\":\"Test operation failed above its limit\""},
+      {"Test Interrupt:Limit=112", 130, "analyze cancelled; the points made so far were written", "15\t225\t225\t\n",
+       "\"cancelled\":true,\"failure\":null"},
+      {"Test Fail Above:Limit=112", 1, "Test operation failed above its limit", "15\t225\t\t\n",
+       "\"cancelled\":false,\"failure\":\"Test operation failed above its limit\""},
   };
   for (const sCase& c : cases) {
     SCOPED_TRACE(c.Middle);
-    const sProgramResult r = RunProgram(program, {"analyze", "flat.bmp", "--corrupt", "Test Shift", "--sweep", "Amount", "10",
-                                           "20", "2", "--restore", "Test Copy", "--restore", c.Middle, "--restore",
-                                           "Invert", "--criterion", "MSE", "--csv", "a.csv", "--json", "a.json"});
+    const sProgramResult r =
+        RunProgram(program, {"analyze", "flat.bmp",    "--corrupt", "Test Shift", "--sweep",   "Amount", "10",
+                             "20",      "2",           "--restore", "Test Copy",  "--restore", c.Middle, "--restore",
+                             "Invert",  "--criterion", "MSE",       "--csv",      "a.csv",     "--json", "a.json"});
     EXPECT_EQ(r.Code, c.Code) << r.Err;
     EXPECT_NE(r.Err.find(c.Message), std::string::npos) << r.Err;
     EXPECT_EQ(r.Err.find("Assertion"), std::string::npos) << r.Err;
@@ -291,8 +327,8 @@ TEST_F(CliTest, PngAndSixteenBitTiffAreReadAndPngWrittenWithTheReferencePixels)
   png.Height = 20;
   const auto bytes = png.Encode();
   {
-    std::ofstream(Dir / "leaf.png", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                           std::streamsize(bytes.size()));
+    std::ofstream(Dir / "leaf.png", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   }
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
@@ -312,7 +348,8 @@ TEST_F(CliTest, PngAndSixteenBitTiffAreReadAndPngWrittenWithTheReferencePixels)
         differences += kvtest::Pixel(*leaf.GetSurface(), x, y, c) != 255 - pixels[size_t(y * 30 + x) * 4 + size_t(c)];
   EXPECT_EQ(differences, 0);
 
-  const sProgramResult spectrum = Run({"spectrum", (Dir / "leaf.png").string(), "--kind", "magnitude", "--out", "m.PNG"});
+  const sProgramResult spectrum =
+      Run({"spectrum", (Dir / "leaf.png").string(), "--kind", "magnitude", "--out", "m.PNG"});
   ASSERT_EQ(spectrum.Code, 0) << spectrum.Err;
   cImage magnitude;
   ASSERT_TRUE(magnitude.LoadImage((Dir / "m.PNG").string()));
@@ -346,8 +383,10 @@ TEST_F(CliTest, ErrorsGiveOneLineAndTheirExitCodeAndWriteNothing)
       {{"measure", Camera, "--origin", Camera, "--bogus"}, 2, "measure: unknown option '--bogus'"},
       {{"merge", "a.json", "--bogus"}, 2, "merge: unknown option '--bogus'"},
       {{"demo", "extra"}, 2, "demo: unknown option 'extra'"},
-      {{"analyze", Coins, "--corrupt", "Salt Noise", "--sweep", "Noise percent", "0", "0.2", "2", "--criterion", "PNSR"},
-       2, "(did you mean 'PSNR'?); one of MSE, PSNR, IQ, IQHVS, SSIM, Time"},
+      {{"analyze", Coins, "--corrupt", "Salt Noise", "--sweep", "Noise percent", "0", "0.2", "2", "--criterion",
+        "PNSR"},
+       2,
+       "(did you mean 'PSNR'?); one of MSE, PSNR, IQ, IQHVS, SSIM, Time"},
   };
   for (const auto& c : cases) {
     const sProgramResult r = Run(c.Args);
@@ -435,7 +474,8 @@ TEST_F(CliTest, TimesCarryMicrosecondsInTablesCsvAndJson)
   ASSERT_EQ(run.Code, 0) << run.Err;
   const auto rows = Cells(run.Out);
   ASSERT_EQ(rows.size(), 3u);
-  for (size_t i = 1; i < rows.size(); ++i) EXPECT_TRUE(std::regex_match(rows[i].back(), milliseconds)) << rows[i].back();
+  for (size_t i = 1; i < rows.size(); ++i)
+    EXPECT_TRUE(std::regex_match(rows[i].back(), milliseconds)) << rows[i].back();
   std::stringstream lines(ReadFile(Dir / "history.csv"));
   std::string line;
   std::getline(lines, line);
@@ -445,8 +485,9 @@ TEST_F(CliTest, TimesCarryMicrosecondsInTablesCsvAndJson)
     EXPECT_EQ(line.substr(line.rfind(',') + 1), rows[i].back());
   }
 
-  const sProgramResult sweep = Run({"analyze", Coins, "--corrupt", "Salt Noise", "--sweep", "Noise percent", "0", "0.2", "2",
-                             "--restore", "Median Filter", "--criterion", "Time", "--csv", "t.csv", "--json", "t.json"});
+  const sProgramResult sweep =
+      Run({"analyze", Coins, "--corrupt", "Salt Noise", "--sweep", "Noise percent", "0", "0.2", "2", "--restore",
+           "Median Filter", "--criterion", "Time", "--csv", "t.csv", "--json", "t.json"});
   ASSERT_EQ(sweep.Code, 0) << sweep.Err;
   const auto table = Cells(sweep.Out);
   ASSERT_EQ(table.size(), 4u);

@@ -66,20 +66,35 @@ TEST_F(CliDamagedTest, DamagedOrHugePicturesAreRefusedWithoutWritingOrTheirMemor
       {"scan cut short at a marker", Scratch.Write("cut.jpg", kvtest::ScanCutAtMarker(camera)), {}, false},
       {"corrupt entropy-coded data", Scratch.Write("corrupt.jpg", kvtest::CorruptEntropyData(coffee)), {}, false},
       {"tiny progressive claiming 32768 x 32767",
-       Scratch.Write("progressive.jpg", kvtest::TinyClaim(camera, 32768, 32767, 0xC2)), {}, true},
+       Scratch.Write("progressive.jpg", kvtest::TinyClaim(camera, 32768, 32767, 0xC2)),
+       {},
+       true},
       {"tiny colour progressive claiming 32768 x 32767",
-       Scratch.Write("colour.jpg", kvtest::TinyClaim(coffee, 32768, 32767, 0xC2)), {}, true},
-      {"tiny baseline claiming 32768 x 32767", Scratch.Write("baseline.jpg", kvtest::TinyClaim(camera, 32768, 32767, 0xC0)),
-       {}, true},
+       Scratch.Write("colour.jpg", kvtest::TinyClaim(coffee, 32768, 32767, 0xC2)),
+       {},
+       true},
+      {"tiny baseline claiming 32768 x 32767",
+       Scratch.Write("baseline.jpg", kvtest::TinyClaim(camera, 32768, 32767, 0xC0)),
+       {},
+       true},
       {"BMP headers claiming 30000 x 30000", Scratch.Write("huge.bmp", hugeBmpBytes), {}, true},
       {"512 x 512 sample, one pixel over the limit", KV_SAMPLES_DIR "camera.jpg", {"--max-pixels", "262143"}, true},
       {"PNG claiming 60000 x 60000", Scratch.Write("huge.png", kvtest::PngClaiming(png, 60000, 60000)), {}, true},
-      {"small PNG claiming 10000 x 10000", Scratch.Write("claim.png", kvtest::PngClaiming(png, 10000, 10000)), {}, false},
-      {"PNG decompression bomb", Scratch.Write("bomb.png", kvtest::WithImageData(png, kvtest::Deflated(std::vector<uint8_t>(64 << 20, 0)))), {}, false},
+      {"small PNG claiming 10000 x 10000",
+       Scratch.Write("claim.png", kvtest::PngClaiming(png, 10000, 10000)),
+       {},
+       false},
+      {"PNG decompression bomb",
+       Scratch.Write("bomb.png", kvtest::WithImageData(png, kvtest::Deflated(std::vector<uint8_t>(64 << 20, 0)))),
+       {},
+       false},
       {"PNG cut inside its image data", Scratch.Write("cut.png", pngCut), {}, false},
       {"PNG with a bad CRC", Scratch.Write("crc.png", pngBadCrc), {}, false},
       {"TIFF claiming 60000 x 60000", Scratch.Write("huge.tif", kvtest::TiffClaiming(tiff, 60000, 60000)), {}, true},
-      {"small TIFF claiming 10000 x 10000", Scratch.Write("claim.tiff", kvtest::TiffClaiming(tiff, 10000, 10000)), {}, false},
+      {"small TIFF claiming 10000 x 10000",
+       Scratch.Write("claim.tiff", kvtest::TiffClaiming(tiff, 10000, 10000)),
+       {},
+       false},
       {"TIFF cut inside its strips", Scratch.Write("cut.tif", tiffCut), {}, false},
   };
   for (const auto& c : cases) {
@@ -108,8 +123,9 @@ TEST_F(CliDamagedTest, UnsupportedTiffIsRefusedWithItsReason)
   ASSERT_TRUE(cmyk.Write(Scratch.File("cmyk.tif")));
   const sProgramResult r = Run({"run", Scratch.File("cmyk.tif"), "--op", "Invert", "--out", "out.png"});
   EXPECT_EQ(r.Code, 1);
-  EXPECT_NE(r.Err.find("Can not load image '" + Scratch.File("cmyk.tif") + "'.\nThe TIFF file holds CMYK (separated) colour"),
-            std::string::npos)
+  EXPECT_NE(
+      r.Err.find("Can not load image '" + Scratch.File("cmyk.tif") + "'.\nThe TIFF file holds CMYK (separated) colour"),
+      std::string::npos)
       << r.Err;
   EXPECT_FALSE(fs::exists(Scratch.File("out.png")));
 }
@@ -120,8 +136,8 @@ TEST_F(CliDamagedTest, PictureAtTheLimitLoadsAndTheLimitIsChecked)
       Run({"--max-pixels", "262144", "run", KV_SAMPLES_DIR "camera.jpg", "--op", "Invert", "--out", "out.bmp"});
   EXPECT_EQ(atLimit.Code, 0) << atLimit.Err;
   EXPECT_TRUE(fs::exists(Scratch.File("out.bmp")));
-  const sProgramResult overLimit = Run({"measure", KV_SAMPLES_DIR "camera.bmp", "--origin", KV_SAMPLES_DIR "camera.bmp",
-                              "--max-pixels", "1000"});
+  const sProgramResult overLimit =
+      Run({"measure", KV_SAMPLES_DIR "camera.bmp", "--origin", KV_SAMPLES_DIR "camera.bmp", "--max-pixels", "1000"});
   EXPECT_EQ(overLimit.Code, 1);
   EXPECT_NE(overLimit.Err.find("cannot load picture '" KV_SAMPLES_DIR "camera.bmp': The picture is 512 x 512 pixels, "
                                "more than the limit of 1000 pixels"),

@@ -3,8 +3,8 @@
 
 #include <unistd.h>
 
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -82,9 +82,9 @@ TEST_F(CliDatasetTest, MeanAndDeviationAreThoseOfEachPicturesOwnValues)
     }
   // A picture's values are those of a run on it alone under its own seed.
   const auto& c = results.Pictures()[2];
-  const sProgramResult alone = Run({"analyze", "set/c-grey.png", "--corrupt", "Salt-and-Pepper Noise", "--sweep",
-                             "Noise percent", "0.1", "0.3", "2", "--restore", "Median Filter", "--restore",
-                             "Arithmetic Mean", "--seed", std::to_string(c.Seed)});
+  const sProgramResult alone =
+      Run({"analyze", "set/c-grey.png", "--corrupt", "Salt-and-Pepper Noise", "--sweep", "Noise percent", "0.1", "0.3",
+           "2", "--restore", "Median Filter", "--restore", "Arithmetic Mean", "--seed", std::to_string(c.Seed)});
   ASSERT_EQ(alone.Code, 0) << alone.Err;
   const auto single = Cells(alone.Out, '\t');
   ASSERT_EQ(single.size(), 4u);
@@ -94,9 +94,9 @@ TEST_F(CliDatasetTest, MeanAndDeviationAreThoseOfEachPicturesOwnValues)
 TEST_F(CliDatasetTest, ShuffledInputsAndOneJobGiveTheSameResult)
 {
   ASSERT_EQ(Analyze({"set"}, {"--jobs", "2", "--csv", "two.csv", "--json", "two.json"}).Code, 0);
-  const sProgramResult one = Analyze({"set/d-colour.png", "set/a-grey.bmp", "set/c-grey.png", "set/b-colour.bmp",
-                               "set/a-grey.bmp"},
-                              {"--jobs", "1", "--csv", "one.csv", "--json", "one.json"});
+  const sProgramResult one =
+      Analyze({"set/d-colour.png", "set/a-grey.bmp", "set/c-grey.png", "set/b-colour.bmp", "set/a-grey.bmp"},
+              {"--jobs", "1", "--csv", "one.csv", "--json", "one.json"});
   ASSERT_EQ(one.Code, 0) << one.Err;
   EXPECT_EQ(File("one.csv"), File("two.csv"));
   EXPECT_EQ(File("one.json"), File("two.json"));
@@ -161,9 +161,9 @@ TEST_F(CliDatasetTest, InfiniteValuesAreCountedApart)
   EXPECT_DOUBLE_EQ(s.Mean, 2.0);
   EXPECT_DOUBLE_EQ(s.Deviation, std::sqrt(2.0));
   // Through the program: a copy of an unchanged picture has an infinite PSNR.
-  const sProgramResult r = Run({"analyze", "set", "--corrupt", "Salt-and-Pepper Noise", "--sweep", "Noise percent", "0",
-                         "0.2", "1", "--restore", "Median Filter:Width size=1;Height size=1", "--seed", "1",
-                         "--json", "inf.json"});
+  const sProgramResult r =
+      Run({"analyze", "set", "--corrupt", "Salt-and-Pepper Noise", "--sweep", "Noise percent", "0", "0.2", "1",
+           "--restore", "Median Filter:Width size=1;Height size=1", "--seed", "1", "--json", "inf.json"});
   ASSERT_EQ(r.Code, 0) << r.Err;
   const auto rows = Cells(r.Out, '\t');
   ASSERT_EQ(rows.size(), 3u);
@@ -175,8 +175,17 @@ TEST_F(CliDatasetTest, InfiniteValuesAreCountedApart)
 
 TEST_F(CliDatasetTest, InterruptWritesAPartialThatMergeCompletes)
 {
-  const std::vector<std::string> experiment = {"--corrupt", "Salt-and-Pepper Noise", "--sweep", "Noise percent",
-                                               "0", "0.5", "120", "--restore", "Median Filter", "--seed", "3"};
+  const std::vector<std::string> experiment = {"--corrupt",
+                                               "Salt-and-Pepper Noise",
+                                               "--sweep",
+                                               "Noise percent",
+                                               "0",
+                                               "0.5",
+                                               "120",
+                                               "--restore",
+                                               "Median Filter",
+                                               "--seed",
+                                               "3"};
   std::vector<std::string> args = {"analyze", "set"};
   args.insert(args.end(), experiment.begin(), experiment.end());
   args.insert(args.end(), {"--jobs", "1", "--json", "cut.json"});

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "KvTestSupport.h"
-#include "kvImages/cJpegCodec.h"
 #include "jpegFilter.h"
+#include "kvImages/cJpegCodec.h"
 
 namespace {
 
@@ -98,8 +98,12 @@ TEST_F(JpegRoundTrip, EncodesARegionAloneAndLeavesTheRestUntouched)
   auto result = RunRegion(Jpeg, Colour, region);
   // The same region cut out as a picture of its own and compressed whole.
   cImage cut;
-  kvtest::Fill(*[&]() { cut.SetSize(61, 45, 3); return cut.GetSurface(); }(), 61, 45, 3,
-               [&](int x, int y, int c) { return kvtest::Pixel(*Colour.GetSurface(), x + 13, y + 7, c); });
+  kvtest::Fill(
+      *[&]() {
+        cut.SetSize(61, 45, 3);
+        return cut.GetSurface();
+      }(),
+      61, 45, 3, [&](int x, int y, int c) { return kvtest::Pixel(*Colour.GetSurface(), x + 13, y + 7, c); });
   auto alone = kvtest::RunOperation(Jpeg, cut);
   bool changed = false;
   for (int y = 0; y < Colour.GetHeight(); ++y)

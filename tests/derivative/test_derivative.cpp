@@ -2,12 +2,12 @@
 
 #include "DifferentFilter.h"
 #include "FilterChecks.h"
-#include "ParamSupport.h"
 #include "GradientFilter.h"
 #include "LaplasianFilter.h"
+#include "ParamSupport.h"
 
-using kvtest::RunOperation;
 using kvtest::At;
+using kvtest::RunOperation;
 using kvtest::Set;
 
 namespace {
@@ -34,8 +34,8 @@ void ExpectRowsEqualPixels(acSingleChannelOperation& op, const std::string& labe
       auto rows = whole ? RunOperation(op, *picture) : kvtest::RunOperation(op, *picture, rect);
       EXPECT_TRUE(op.RanByRows()) << label;
       EXPECT_TRUE(kvtest::SamePixels(*plain->GetSurface(), *rows->GetSurface()))
-          << label << " on " << picture->GetWidth() << "x" << picture->GetHeight() << "x"
-          << picture->GetChannelsCount() << (whole ? "" : ", a rectangle");
+          << label << " on " << picture->GetWidth() << "x" << picture->GetHeight() << "x" << picture->GetChannelsCount()
+          << (whole ? "" : ", a rectangle");
     }
   }
 }

@@ -28,9 +28,9 @@ std::unique_ptr<cImage> RunRegion(acSingleChannelOperation& op, cImage& source, 
   auto result = std::make_unique<cImage>();
   const int w = source.GetSurface()->GetWidth(), h = source.GetSurface()->GetHeight();
   result->SetWholeImage(region.Whole);
-  result->SetProcessingRect(
-      {region.Rect.Left * w / 8, region.Rect.Top * h / 8, region.Rect.Right * w / 8 + (region.Rect.Right > 8),
-       region.Rect.Bottom * h / 8 + (region.Rect.Bottom > 8)});
+  result->SetProcessingRect({region.Rect.Left * w / 8, region.Rect.Top * h / 8,
+                             region.Rect.Right * w / 8 + (region.Rect.Right > 8),
+                             region.Rect.Bottom * h / 8 + (region.Rect.Bottom > 8)});
   op.SetInterfaces(&source, result.get());
   op.SetPixelReference(reference);
   cRandomGenerator::SetSeed(20261207);
@@ -139,9 +139,8 @@ TEST(RowForm, EveryOperationGivesThePerSampleResult)
             if (op->RanByRows()) covered.insert(op->GetName());
             const auto plain = RunRegion(*op, source, region, true);
             EXPECT_TRUE(kvtest::SamePixels(*fast->GetSurface(), *plain->GetSurface()))
-                << op->GetName() << " " << params << channels << " channel(s)" << (picture.Impulses ? " with impulses " : " ")
-                << w << " x " << h << ", "
-                << region.Name;
+                << op->GetName() << " " << params << channels << " channel(s)"
+                << (picture.Impulses ? " with impulses " : " ") << w << " x " << h << ", " << region.Name;
           }
         }
     }
@@ -164,8 +163,9 @@ TEST(RowForm, BorderRuleFoldsOntoTheseSamples)
   struct sCase {
     int I, N, Folded;
   };
-  const sCase cases[] = {{0, 5, 0},  {4, 5, 4},  {-1, 5, 1}, {-4, 5, 4}, {5, 5, 4},   {6, 5, 3}, {9, 5, 0},
-                         {10, 5, 4}, {14, 5, 0}, {23, 5, 1}, {-7, 5, 2}, {1, 1, 0},   {-1, 1, 0}, {2, 1, 0},
-                         {3, 2, 0},  {4, 2, 1},  {-2, 2, 1}, {7, 3, 1},  {2047, 2048, 2047}, {2048, 2048, 2047}};
+  const sCase cases[] = {{0, 5, 0},  {4, 5, 4},  {-1, 5, 1}, {-4, 5, 4},         {5, 5, 4},
+                         {6, 5, 3},  {9, 5, 0},  {10, 5, 4}, {14, 5, 0},         {23, 5, 1},
+                         {-7, 5, 2}, {1, 1, 0},  {-1, 1, 0}, {2, 1, 0},          {3, 2, 0},
+                         {4, 2, 1},  {-2, 2, 1}, {7, 3, 1},  {2047, 2048, 2047}, {2048, 2048, 2047}};
   for (const sCase& c : cases) EXPECT_EQ(kvFoldIndex(c.I, c.N), c.Folded) << c.I << " on " << c.N;
 }

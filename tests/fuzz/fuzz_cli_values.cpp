@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <string>
 
+#include "ParameterInfoBuilder.h"
 #include "cArgumentReader.h"
 #include "cCliError.h"
 #include "cNameMatcher.h"
-#include "kvOperations/cOperationParams.h"
-#include "ParameterInfoBuilder.h"
 #include "cParameterAssigner.h"
+#include "kvOperations/cOperationParams.h"
 
 namespace {
 cOperationParams MakeParams()
@@ -44,9 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         cArgumentReader::RequireInt(text, "--region");
         break;
       }
-      case 2:
-        cArgumentReader::RequireSeed(text);
-        break;
+      case 2: cArgumentReader::RequireSeed(text); break;
       case 3: {
         static cOperationParams params = MakeParams();
         cOperationParams copy(params);
@@ -59,7 +57,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         cNameMatcher::Suggestion(text, {"Median Filter", "Salt-and-Pepper Noise", "Invert", "ROAD filter"});
         break;
     }
-  } catch (const cCliError&) {
-  }
+  } catch (const cCliError&) {}
   return 0;
 }

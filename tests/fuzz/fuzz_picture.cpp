@@ -8,8 +8,8 @@
 
 #include <unistd.h>
 
-#include "kvImages/cImage.h"
 #include "cuGlobalParameters.h"
+#include "kvImages/cImage.h"
 
 namespace {
 std::string InputFile;

@@ -22,8 +22,8 @@ int Count = 0;
 void Put(const std::string& fuzzer, const std::string& name, const std::vector<uint8_t>& bytes)
 {
   fs::create_directories(Root / fuzzer);
-  std::ofstream(Root / fuzzer / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                              std::streamsize(bytes.size()));
+  std::ofstream(Root / fuzzer / name, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   ++Count;
 }
 
@@ -64,7 +64,8 @@ int main(int argc, char** argv)
     pixels.Channels = image.GetChannelsCount();
     for (int y = 0; y < 32; ++y)
       for (int i = 0; i < 32 * pixels.Channels; ++i) {
-        const uint8_t v = image.GetSurface()->Row(y + image.GetHeight() / 2)[i + image.GetWidth() / 2 * pixels.Channels];
+        const uint8_t v =
+            image.GetSurface()->Row(y + image.GetHeight() / 2)[i + image.GetWidth() / 2 * pixels.Channels];
         crop.GetSurface()->Row(y)[i] = v;
         pixels.Pixels.push_back(v);
       }
@@ -98,9 +99,11 @@ int main(int argc, char** argv)
     Put("jpeg", "cmyk.jpg", cmyk.Encode());
   }
   // PNG: every colour type and bit depth, interlaced and not, palettes with transparency.
-  const std::vector<std::pair<int, std::vector<int>>> pngKinds = {
-      {PNG_COLOR_TYPE_GRAY, {1, 2, 4, 8, 16}}, {PNG_COLOR_TYPE_GRAY_ALPHA, {8, 16}}, {PNG_COLOR_TYPE_RGB, {8, 16}},
-      {PNG_COLOR_TYPE_RGB_ALPHA, {8, 16}},     {PNG_COLOR_TYPE_PALETTE, {1, 2, 4, 8}}};
+  const std::vector<std::pair<int, std::vector<int>>> pngKinds = {{PNG_COLOR_TYPE_GRAY, {1, 2, 4, 8, 16}},
+                                                                  {PNG_COLOR_TYPE_GRAY_ALPHA, {8, 16}},
+                                                                  {PNG_COLOR_TYPE_RGB, {8, 16}},
+                                                                  {PNG_COLOR_TYPE_RGB_ALPHA, {8, 16}},
+                                                                  {PNG_COLOR_TYPE_PALETTE, {1, 2, 4, 8}}};
   for (const auto& [type, depths] : pngKinds)
     for (int depth : depths)
       for (bool interlaced : {false, true}) {
@@ -111,7 +114,8 @@ int main(int argc, char** argv)
         w.Width = 9;
         w.Height = 6;
         if (type == PNG_COLOR_TYPE_PALETTE) {
-          for (int i = 0; i < (1 << depth); ++i) w.Palette.push_back(png_color{png_byte(i * 7), png_byte(i * 3), png_byte(255 - i)});
+          for (int i = 0; i < (1 << depth); ++i)
+            w.Palette.push_back(png_color{png_byte(i * 7), png_byte(i * 3), png_byte(255 - i)});
           w.Transparent = interlaced;
         }
         Put("png", std::to_string(type) + "-" + std::to_string(depth) + (interlaced ? "i" : "") + ".png", w.Encode());
@@ -174,10 +178,26 @@ int main(int argc, char** argv)
     putTiff("float", real);
   }
   // Command-line values: the first byte picks the parser.
-  const std::vector<std::string> values = {
-      std::string("\x00", 1) + "0.25", std::string("\x00", 1) + "-1e308",  "\x01" "100",           "\x01" "-7",
-      "\x02" "18446744073709551615",   "\x03" "Noise percent=0.3",        "\x03" "width size=7", "\x03" "Kind=phase",
-      "\x03" "Adaptive=true",          "\x03" "Sigma=1e-300",             "\x04" "Median Filtr"};
+  const std::vector<std::string> values = {std::string("\x00", 1) + "0.25",
+                                           std::string("\x00", 1) + "-1e308",
+                                           "\x01"
+                                           "100",
+                                           "\x01"
+                                           "-7",
+                                           "\x02"
+                                           "18446744073709551615",
+                                           "\x03"
+                                           "Noise percent=0.3",
+                                           "\x03"
+                                           "width size=7",
+                                           "\x03"
+                                           "Kind=phase",
+                                           "\x03"
+                                           "Adaptive=true",
+                                           "\x03"
+                                           "Sigma=1e-300",
+                                           "\x04"
+                                           "Median Filtr"};
   for (size_t i = 0; i < values.size(); ++i)
     Put("cli_values", std::to_string(i), std::vector<uint8_t>(values[i].begin(), values[i].end()));
   std::printf("%d seed files in %s\n", Count, Root.string().c_str());

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "BmpFileBuilder.h"
-#include "kvMessages/cUserDialogs.h"
 #include "cuGlobalParameters.h"
+#include "kvMessages/cUserDialogs.h"
 
 namespace kvtest {
 

@@ -42,7 +42,8 @@ inline sJpegLayout LayoutOf(const std::vector<uint8_t>& bytes)
 inline std::vector<uint8_t> ScanCutAtMarker(const std::vector<uint8_t>& bytes, double fraction = 0.5)
 {
   const sJpegLayout l = LayoutOf(bytes);
-  std::vector<uint8_t> v(bytes.begin(), bytes.begin() + long(l.DataStart + size_t(double(l.DataEnd - l.DataStart) * fraction)));
+  std::vector<uint8_t> v(bytes.begin(),
+                         bytes.begin() + long(l.DataStart + size_t(double(l.DataEnd - l.DataStart) * fraction)));
   if (v.back() == 0xFF) v.pop_back();  // no half of a stuffed byte
   v.push_back(0xFF);
   v.push_back(0xD9);
@@ -86,7 +87,8 @@ inline std::vector<uint8_t> TinyClaim(const std::vector<uint8_t>& bytes, uint16_
 inline std::vector<uint8_t> WithNoiseAroundTheData(const std::vector<uint8_t>& bytes)
 {
   size_t tables = 2;
-  while (!(bytes[tables] == 0xFF && bytes[tables + 1] == 0xDB)) tables += 2 + (size_t(bytes[tables + 2]) << 8 | bytes[tables + 3]);
+  while (!(bytes[tables] == 0xFF && bytes[tables + 1] == 0xDB))
+    tables += 2 + (size_t(bytes[tables + 2]) << 8 | bytes[tables + 3]);
   std::vector<uint8_t> v(bytes.begin(), bytes.begin() + long(tables));
   v.insert(v.end(), {0x00, 0x13, 0x37});
   v.insert(v.end(), {0xFF, 0xE9, 0x00, 0x06, 'k', 'v', 'd', 'r'});

@@ -48,7 +48,8 @@ inline std::vector<uint8_t> Chunk(const char* type, const std::vector<uint8_t>& 
 inline std::vector<uint8_t> WithImageData(std::vector<uint8_t> png, const std::vector<uint8_t>& data)
 {
   size_t at;
-  while ((at = FindChunk(png, "IDAT")) != 0) png.erase(png.begin() + long(at), png.begin() + long(at + 12 + Get32BE(png, at)));
+  while ((at = FindChunk(png, "IDAT")) != 0)
+    png.erase(png.begin() + long(at), png.begin() + long(at + 12 + Get32BE(png, at)));
   const auto chunk = Chunk("IDAT", data);
   const size_t end = FindChunk(png, "IEND");
   png.insert(png.begin() + long(end), chunk.begin(), chunk.end());

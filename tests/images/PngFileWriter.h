@@ -21,19 +21,17 @@ struct PngFileWriter {
   bool Transparent = false;
   // Sample k of pixel (x, y) in the file's order (grey, alpha / red, green, blue, alpha / index),
   // below 2^BitDepth.
-  std::function<unsigned(int, int, int)> Sample = [](int x, int y, int k) { return unsigned(x * 37 + y * 11 + k * 90); };
+  std::function<unsigned(int, int, int)> Sample = [](int x, int y, int k) {
+    return unsigned(x * 37 + y * 11 + k * 90);
+  };
 
   int Samples() const
   {
     switch (ColourType) {
-      case PNG_COLOR_TYPE_GRAY_ALPHA:
-        return 2;
-      case PNG_COLOR_TYPE_RGB:
-        return 3;
-      case PNG_COLOR_TYPE_RGB_ALPHA:
-        return 4;
-      default:
-        return 1;
+      case PNG_COLOR_TYPE_GRAY_ALPHA: return 2;
+      case PNG_COLOR_TYPE_RGB: return 3;
+      case PNG_COLOR_TYPE_RGB_ALPHA: return 4;
+      default: return 1;
     }
   }
 

@@ -65,7 +65,8 @@ private:
           // Most significant bit first, across byte boundaries for depths such as 12.
           const size_t bit = at * Bits;
           for (unsigned b = 0; b < Bits; ++b)
-            if ((v >> (Bits - 1 - b)) & 1u) row[(bit + b) / 8] = uint8_t(row[(bit + b) / 8] | (0x80u >> ((bit + b) % 8)));
+            if ((v >> (Bits - 1 - b)) & 1u)
+              row[(bit + b) / 8] = uint8_t(row[(bit + b) / 8] | (0x80u >> ((bit + b) % 8)));
         }
       }
     return row;
@@ -86,8 +87,7 @@ private:
       std::vector<uint16_t> extra(size_t(Samples - colour), EXTRASAMPLE_UNASSALPHA);
       TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, uint16_t(extra.size()), extra.data());
     }
-    if (Photometric == PHOTOMETRIC_PALETTE)
-      TIFFSetField(tif, TIFFTAG_COLORMAP, Red.data(), Green.data(), Blue.data());
+    if (Photometric == PHOTOMETRIC_PALETTE) TIFFSetField(tif, TIFFTAG_COLORMAP, Red.data(), Green.data(), Blue.data());
     if (SecondPage) {
       TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
       TIFFSetField(tif, TIFFTAG_PAGENUMBER, uint16_t(page), uint16_t(2));

@@ -291,7 +291,10 @@ struct ReadCase {
   bool TopDown;
   uint32_t InfoSize;
 };
-void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const ReadCase& c, std::ostream* os)
+{
+  *os << c.Name;
+}
 
 class SurfaceReadFormats : public testing::TestWithParam<ReadCase> {};
 
@@ -323,14 +326,15 @@ TEST_P(SurfaceReadFormats, LoadsKnownPixelsInTheRightPlaces)
   ExpectPixels(s, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, SurfaceReadFormats,
-                         testing::Values(ReadCase{"Bits1BottomUp", 1, false, 40}, ReadCase{"Bits1TopDown", 1, true, 40},
-                                         ReadCase{"Bits4BottomUp", 4, false, 40}, ReadCase{"Bits4TopDown", 4, true, 40},
-                                         ReadCase{"Bits8BottomUp", 8, false, 40}, ReadCase{"Bits8TopDown", 8, true, 40},
-                                         ReadCase{"Bits24BottomUp", 24, false, 40}, ReadCase{"Bits24TopDown", 24, true, 40},
-                                         ReadCase{"Bits32BottomUp", 32, false, 40}, ReadCase{"Bits32TopDown", 32, true, 40},
-                                         ReadCase{"Bits8V5Header", 8, false, 124}, ReadCase{"Bits24V4Header", 24, true, 108}),
-                         [](const testing::TestParamInfo<ReadCase>& i) { return std::string(i.param.Name); });
+INSTANTIATE_TEST_SUITE_P(
+    Formats, SurfaceReadFormats,
+    testing::Values(ReadCase{"Bits1BottomUp", 1, false, 40}, ReadCase{"Bits1TopDown", 1, true, 40},
+                    ReadCase{"Bits4BottomUp", 4, false, 40}, ReadCase{"Bits4TopDown", 4, true, 40},
+                    ReadCase{"Bits8BottomUp", 8, false, 40}, ReadCase{"Bits8TopDown", 8, true, 40},
+                    ReadCase{"Bits24BottomUp", 24, false, 40}, ReadCase{"Bits24TopDown", 24, true, 40},
+                    ReadCase{"Bits32BottomUp", 32, false, 40}, ReadCase{"Bits32TopDown", 32, true, 40},
+                    ReadCase{"Bits8V5Header", 8, false, 124}, ReadCase{"Bits24V4Header", 24, true, 108}),
+    [](const testing::TestParamInfo<ReadCase>& i) { return std::string(i.param.Name); });
 
 TEST(SurfaceRead, GreyPaletteFilesLoadAsOneChannelByTheirPalette)
 {
@@ -413,7 +417,10 @@ struct Damage {
   tDamage Change;
 };
 
-BmpFileBuilder Colour24() { return BmpFileBuilder{}; }
+BmpFileBuilder Colour24()
+{
+  return BmpFileBuilder{};
+}
 BmpFileBuilder Indexed8()
 {
   BmpFileBuilder b;
@@ -438,8 +445,16 @@ TEST(SurfaceReadRefusal, DamagedFilesAreRefusedAndLeaveTheSurfaceAsItWas)
       {"negative width", Colour24, [](auto& v) { B::Put32(v, 18, uint32_t(-4)); }},
       {"zero height", Colour24, [](auto& v) { B::Put32(v, 22, 0); }},
       {"most negative height", Colour24, [](auto& v) { B::Put32(v, 22, 0x80000000u); }},
-      {"huge size", Colour24, [](auto& v) { B::Put32(v, 18, 0x7FFFFFFFu); B::Put32(v, 22, 0x7FFFFFFFu); }},
-      {"huge top-down size", Colour24, [](auto& v) { B::Put32(v, 18, 0x7FFFFFFFu); B::Put32(v, 22, 0x80000001u); }},
+      {"huge size", Colour24,
+       [](auto& v) {
+         B::Put32(v, 18, 0x7FFFFFFFu);
+         B::Put32(v, 22, 0x7FFFFFFFu);
+       }},
+      {"huge top-down size", Colour24,
+       [](auto& v) {
+         B::Put32(v, 18, 0x7FFFFFFFu);
+         B::Put32(v, 22, 0x80000001u);
+       }},
       {"pixel offset beyond file", Colour24, [](auto& v) { B::Put32(v, 10, 1u << 30); }},
       {"pixel offset at end", Colour24, [](auto& v) { B::Put32(v, 10, uint32_t(v.size())); }},
       {"pixel offset 0xFFFFFFFF", Colour24, [](auto& v) { B::Put32(v, 10, 0xFFFFFFFFu); }},
@@ -448,13 +463,20 @@ TEST(SurfaceReadRefusal, DamagedFilesAreRefusedAndLeaveTheSurfaceAsItWas)
       {"palette beyond file", Indexed8, [](auto& v) { v.resize(54 + 100 * 4); }},
       {"palette overlapping pixels", Indexed8, [](auto& v) { B::Put32(v, 10, 54 + 16 * 4); }},
       {"palette count claims more than the file", Indexed8,
-       [](auto& v) { B::Put32(v, 14, 40 + 4 * 250); B::Put32(v, 46, 256); }},
+       [](auto& v) {
+         B::Put32(v, 14, 40 + 4 * 250);
+         B::Put32(v, 46, 256);
+       }},
       {"16 bits", Colour24, [](auto& v) { B::Put16(v, 28, 16); }},
       {"2 bits", Colour24, [](auto& v) { B::Put16(v, 28, 2); }},
       {"0 bits", Colour24, [](auto& v) { B::Put16(v, 28, 0); }},
       {"48 bits", Colour24, [](auto& v) { B::Put16(v, 28, 48); }},
       {"RLE8", Indexed8, [](auto& v) { B::Put32(v, 30, 1); }},
-      {"RLE4", Indexed8, [](auto& v) { B::Put16(v, 28, 4); B::Put32(v, 30, 2); }},
+      {"RLE4", Indexed8,
+       [](auto& v) {
+         B::Put16(v, 28, 4);
+         B::Put32(v, 30, 2);
+       }},
       {"embedded JPEG", Colour24, [](auto& v) { B::Put32(v, 30, 4); }},
       {"embedded PNG", Colour24, [](auto& v) { B::Put32(v, 30, 5); }},
       {"unknown compression", Colour24, [](auto& v) { B::Put32(v, 30, 0xFFFFFFFFu); }},

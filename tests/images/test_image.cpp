@@ -9,18 +9,17 @@
 #include "JpegFileWriter.h"
 #include "KeptPicture.h"
 #include "KvTestSupport.h"
-#include "kvMessages/cUserDialogs.h"
 #include "cuGlobalParameters.h"
+#include "kvMessages/cUserDialogs.h"
 
-using kvtest::JpegFileWriter;
 using kvtest::ExpectUnchanged;
+using kvtest::JpegFileWriter;
 using kvtest::Prefill;
 using kvtest::ScratchFolder;
 
 namespace {
 
 using ImageTest = kvtest::CapturedMessagesTest;
-
 
 int MaxDifference(cBMPSurface& s, const std::function<int(int, int, int)>& expected)
 {
@@ -133,7 +132,8 @@ TEST_F(ImageTest, SampleJpegsDecodeToTheirSizeAndChannels)
   double diff = 0;
   for (int y = 0; y < 400; y += 7)
     for (int x = 0; x < 600; x += 7)
-      diff += std::abs(int(kvtest::Pixel(*colour.GetSurface(), x, y, 0)) - int(kvtest::Pixel(*colour.GetSurface(), x, y, 2)));
+      diff += std::abs(int(kvtest::Pixel(*colour.GetSurface(), x, y, 0)) -
+                       int(kvtest::Pixel(*colour.GetSurface(), x, y, 2)));
   EXPECT_GT(diff / (58.0 * 86.0), 10.0);
 }
 
@@ -364,8 +364,8 @@ TEST_F(ImageTest, PictureAtThePixelLimitLoadsAndOneRowMoreDoesNot)
   for (int height : {30, 31}) {
     jpeg.Height = height;
     bmp.Height = height;
-    for (const auto& [kind, file] : {std::pair{"JPEG", Dir.Write("p.jpg", jpeg.Encode())},
-                                     std::pair{"BMP", Dir.Write("p.bmp", bmp.Build())}}) {
+    for (const auto& [kind, file] :
+         {std::pair{"JPEG", Dir.Write("p.jpg", jpeg.Encode())}, std::pair{"BMP", Dir.Write("p.bmp", bmp.Build())}}) {
       SCOPED_TRACE(std::string(kind) + " of height " + std::to_string(height));
       cImage image;
       Prefill(image);
@@ -376,8 +376,9 @@ TEST_F(ImageTest, PictureAtThePixelLimitLoadsAndOneRowMoreDoesNot)
         EXPECT_EQ(image.GetLoadError(), "");
       } else {
         ExpectUnchanged(image);
-        EXPECT_EQ(image.GetLoadError(), "The picture is 40 x 31 pixels, more than the limit of 1200 pixels; the limit "
-                                        "is set with kvadra --max-pixels or in the preferences.");
+        EXPECT_EQ(image.GetLoadError(),
+                  "The picture is 40 x 31 pixels, more than the limit of 1200 pixels; the limit "
+                  "is set with kvadra --max-pixels or in the preferences.");
       }
     }
   }
@@ -458,7 +459,8 @@ TEST_F(ImageTest, NothingToSaveIsReportedToTheUser)
   deleted.SetSize(2, 2, 1);
   deleted.DeleteEverything();
   EXPECT_FALSE(deleted.SaveImage(Dir.File("deleted.bmp")));
-  EXPECT_EQ(Shown, (std::vector<std::string>{"KVImage::SaveImage() Nothing to Save!", "KVImage::SaveImage() Nothing to Save!"}));
+  EXPECT_EQ(Shown, (std::vector<std::string>{"KVImage::SaveImage() Nothing to Save!",
+                                             "KVImage::SaveImage() Nothing to Save!"}));
   EXPECT_FALSE(std::filesystem::exists(Dir.File("empty.bmp")));
   EXPECT_FALSE(std::filesystem::exists(Dir.File("deleted.bmp")));
 }

@@ -15,11 +15,11 @@
 #include "KvTestSupport.h"
 #include "PngFileWriter.h"
 #include "TiffFileWriter.h"
-#include "kvMessages/cUserDialogs.h"
 #include "cuGlobalParameters.h"
+#include "kvMessages/cUserDialogs.h"
 
-using kvtest::PngFileWriter;
 using kvtest::ExpectUnchanged;
+using kvtest::PngFileWriter;
 using kvtest::Prefill;
 using kvtest::ScratchFolder;
 using kvtest::TiffFileWriter;
@@ -95,7 +95,6 @@ std::vector<uint32_t> ReferenceTiff(const std::string& file, int& width, int& he
   return ok ? raster : std::vector<uint32_t>{};
 }
 
-
 }  // namespace
 
 // --- PNG ---
@@ -106,13 +105,15 @@ TEST_F(PictureFormatsTest, EveryPngColourTypeAndDepthReadsAsWrittenAndAsLibpngRe
     int Type, Depth;
     bool Interlaced;
   };
-  const std::vector<sKind> kinds = {
-      {PNG_COLOR_TYPE_GRAY, 1, false},      {PNG_COLOR_TYPE_GRAY, 2, false},       {PNG_COLOR_TYPE_GRAY, 4, false},
-      {PNG_COLOR_TYPE_GRAY, 8, false},      {PNG_COLOR_TYPE_GRAY, 16, false},      {PNG_COLOR_TYPE_GRAY, 8, true},
-      {PNG_COLOR_TYPE_GRAY_ALPHA, 8, false}, {PNG_COLOR_TYPE_GRAY_ALPHA, 16, false}, {PNG_COLOR_TYPE_RGB, 8, false},
-      {PNG_COLOR_TYPE_RGB, 16, false},      {PNG_COLOR_TYPE_RGB, 8, true},         {PNG_COLOR_TYPE_RGB_ALPHA, 8, false},
-      {PNG_COLOR_TYPE_RGB_ALPHA, 16, true}, {PNG_COLOR_TYPE_PALETTE, 1, false},    {PNG_COLOR_TYPE_PALETTE, 2, false},
-      {PNG_COLOR_TYPE_PALETTE, 4, true},    {PNG_COLOR_TYPE_PALETTE, 8, false}};
+  const std::vector<sKind> kinds = {{PNG_COLOR_TYPE_GRAY, 1, false},       {PNG_COLOR_TYPE_GRAY, 2, false},
+                                    {PNG_COLOR_TYPE_GRAY, 4, false},       {PNG_COLOR_TYPE_GRAY, 8, false},
+                                    {PNG_COLOR_TYPE_GRAY, 16, false},      {PNG_COLOR_TYPE_GRAY, 8, true},
+                                    {PNG_COLOR_TYPE_GRAY_ALPHA, 8, false}, {PNG_COLOR_TYPE_GRAY_ALPHA, 16, false},
+                                    {PNG_COLOR_TYPE_RGB, 8, false},        {PNG_COLOR_TYPE_RGB, 16, false},
+                                    {PNG_COLOR_TYPE_RGB, 8, true},         {PNG_COLOR_TYPE_RGB_ALPHA, 8, false},
+                                    {PNG_COLOR_TYPE_RGB_ALPHA, 16, true},  {PNG_COLOR_TYPE_PALETTE, 1, false},
+                                    {PNG_COLOR_TYPE_PALETTE, 2, false},    {PNG_COLOR_TYPE_PALETTE, 4, true},
+                                    {PNG_COLOR_TYPE_PALETTE, 8, false}};
   for (const auto& k : kinds) {
     const std::string name = "type " + std::to_string(k.Type) + ", " + std::to_string(k.Depth) + " bits" +
                              (k.Interlaced ? ", interlaced" : "");
@@ -147,7 +148,8 @@ TEST_F(PictureFormatsTest, EveryPngColourTypeAndDepthReadsAsWrittenAndAsLibpngRe
                                   return {c.blue, c.green, c.red};
                                 }
                                 if (!colour) return {Scaled(w.Sample(x, y, 0) & mask, k.Depth)};
-                                return {Scaled(w.Sample(x, y, 2) & mask, k.Depth), Scaled(w.Sample(x, y, 1) & mask, k.Depth),
+                                return {Scaled(w.Sample(x, y, 2) & mask, k.Depth),
+                                        Scaled(w.Sample(x, y, 1) & mask, k.Depth),
                                         Scaled(w.Sample(x, y, 0) & mask, k.Depth)};
                               }),
               "");
@@ -156,11 +158,12 @@ TEST_F(PictureFormatsTest, EveryPngColourTypeAndDepthReadsAsWrittenAndAsLibpngRe
     int width = 0, height = 0;
     const auto reference = ReferencePng(bytes, width, height);
     ASSERT_FALSE(reference.empty());
-    EXPECT_EQ(FirstDifference(*image.GetSurface(), width, height, [&](int x, int y) -> std::vector<int> {
-                const uint8_t* p = &reference[size_t(y * width + x) * 4];
-                if (image.GetChannelsCount() == 1) return {p[0]};
-                return {p[0], p[1], p[2]};
-              }),
+    EXPECT_EQ(FirstDifference(*image.GetSurface(), width, height,
+                              [&](int x, int y) -> std::vector<int> {
+                                const uint8_t* p = &reference[size_t(y * width + x) * 4];
+                                if (image.GetChannelsCount() == 1) return {p[0]};
+                                return {p[0], p[1], p[2]};
+                              }),
               "");
   }
   EXPECT_TRUE(Shown.empty());
@@ -215,11 +218,12 @@ TEST_F(PictureFormatsTest, SavedPngsReadBackIdenticallyAndAsLibpngReadsThem)
     EXPECT_TRUE(kvtest::SamePixels(*image.GetSurface(), *back.GetSurface()));
     int width = 0, height = 0;
     const auto reference = ReferencePng(bytes, width, height);
-    EXPECT_EQ(FirstDifference(*image.GetSurface(), width, height, [&](int x, int y) -> std::vector<int> {
-                const uint8_t* p = &reference[size_t(y * width + x) * 4];
-                if (channels == 1) return {p[0]};
-                return {p[0], p[1], p[2]};
-              }),
+    EXPECT_EQ(FirstDifference(*image.GetSurface(), width, height,
+                              [&](int x, int y) -> std::vector<int> {
+                                const uint8_t* p = &reference[size_t(y * width + x) * 4];
+                                if (channels == 1) return {p[0]};
+                                return {p[0], p[1], p[2]};
+                              }),
               "");
   }
   // The format is the caller's choice when the name has none (temporary files).
@@ -254,14 +258,19 @@ TEST_F(PictureFormatsTest, TiffKindsCompressionsAndLayoutsReadAsWrittenAndAsLibt
     const char* Name;
     uint16_t Photometric, Bits, Samples;
   };
-  const std::vector<sKind> kinds = {
-      {"grey 1", PHOTOMETRIC_MINISBLACK, 1, 1},   {"grey 2", PHOTOMETRIC_MINISBLACK, 2, 1},
-      {"grey 4", PHOTOMETRIC_MINISBLACK, 4, 1},   {"grey 8", PHOTOMETRIC_MINISBLACK, 8, 1},
-      {"grey 16", PHOTOMETRIC_MINISBLACK, 16, 1}, {"white is zero 8", PHOTOMETRIC_MINISWHITE, 8, 1},
-      {"grey alpha 8", PHOTOMETRIC_MINISBLACK, 8, 2}, {"RGB 8", PHOTOMETRIC_RGB, 8, 3},
-      {"RGB 16", PHOTOMETRIC_RGB, 16, 3},         {"RGBA 8", PHOTOMETRIC_RGB, 8, 4},
-      {"RGBA 16", PHOTOMETRIC_RGB, 16, 4},        {"palette 4", PHOTOMETRIC_PALETTE, 4, 1},
-      {"palette 8", PHOTOMETRIC_PALETTE, 8, 1}};
+  const std::vector<sKind> kinds = {{"grey 1", PHOTOMETRIC_MINISBLACK, 1, 1},
+                                    {"grey 2", PHOTOMETRIC_MINISBLACK, 2, 1},
+                                    {"grey 4", PHOTOMETRIC_MINISBLACK, 4, 1},
+                                    {"grey 8", PHOTOMETRIC_MINISBLACK, 8, 1},
+                                    {"grey 16", PHOTOMETRIC_MINISBLACK, 16, 1},
+                                    {"white is zero 8", PHOTOMETRIC_MINISWHITE, 8, 1},
+                                    {"grey alpha 8", PHOTOMETRIC_MINISBLACK, 8, 2},
+                                    {"RGB 8", PHOTOMETRIC_RGB, 8, 3},
+                                    {"RGB 16", PHOTOMETRIC_RGB, 16, 3},
+                                    {"RGBA 8", PHOTOMETRIC_RGB, 8, 4},
+                                    {"RGBA 16", PHOTOMETRIC_RGB, 16, 4},
+                                    {"palette 4", PHOTOMETRIC_PALETTE, 4, 1},
+                                    {"palette 8", PHOTOMETRIC_PALETTE, 8, 1}};
   for (const auto& k : kinds)
     for (uint16_t compression : {COMPRESSION_NONE, COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE, COMPRESSION_PACKBITS})
       for (uint32_t tile : {0u, 16u})
@@ -295,33 +304,34 @@ TEST_F(PictureFormatsTest, TiffKindsCompressionsAndLayoutsReadAsWrittenAndAsLibt
           ASSERT_TRUE(image.LoadImage(file)) << image.GetLoadError();
           const bool extra = k.Samples > (k.Photometric == PHOTOMETRIC_RGB ? 3 : 1);
           EXPECT_EQ(image.GetTitle(), std::string("Load 'k.tif'") + (extra ? " (alpha dropped)" : ""));
-          EXPECT_EQ(FirstDifference(*image.GetSurface(), 37, 21,
-                                    [&](int x, int y) -> std::vector<int> {
-                                      const unsigned v0 = w.Sample(x, y, 0) & mask;
-                                      switch (k.Photometric) {
-                                        case PHOTOMETRIC_PALETTE:
-                                          return {Scaled(w.Blue[v0], 16), Scaled(w.Green[v0], 16), Scaled(w.Red[v0], 16)};
-                                        case PHOTOMETRIC_MINISWHITE:
-                                          return {255 - Scaled(v0, k.Bits)};
-                                        case PHOTOMETRIC_RGB:
-                                          return {Scaled(w.Sample(x, y, 2) & mask, k.Bits),
-                                                  Scaled(w.Sample(x, y, 1) & mask, k.Bits), Scaled(v0, k.Bits)};
-                                        default:
-                                          return {Scaled(v0, k.Bits)};
-                                      }
-                                    }),
-                    "");
+          EXPECT_EQ(
+              FirstDifference(*image.GetSurface(), 37, 21,
+                              [&](int x, int y) -> std::vector<int> {
+                                const unsigned v0 = w.Sample(x, y, 0) & mask;
+                                switch (k.Photometric) {
+                                  case PHOTOMETRIC_PALETTE:
+                                    return {Scaled(w.Blue[v0], 16), Scaled(w.Green[v0], 16), Scaled(w.Red[v0], 16)};
+                                  case PHOTOMETRIC_MINISWHITE: return {255 - Scaled(v0, k.Bits)};
+                                  case PHOTOMETRIC_RGB:
+                                    return {Scaled(w.Sample(x, y, 2) & mask, k.Bits),
+                                            Scaled(w.Sample(x, y, 1) & mask, k.Bits), Scaled(v0, k.Bits)};
+                                  default: return {Scaled(v0, k.Bits)};
+                                }
+                              }),
+              "");
           // libtiff's RGBA reader agrees where it does not differ on purpose: it takes the high
           // byte of 16-bit grey and colour-map entries, and premultiplies by the alpha.
-          if ((k.Bits == 16 && k.Photometric != PHOTOMETRIC_RGB) || k.Photometric == PHOTOMETRIC_PALETTE || extra) continue;
+          if ((k.Bits == 16 && k.Photometric != PHOTOMETRIC_RGB) || k.Photometric == PHOTOMETRIC_PALETTE || extra)
+            continue;
           int width = 0, height = 0;
           const auto reference = ReferenceTiff(file, width, height);
           ASSERT_FALSE(reference.empty());
-          EXPECT_EQ(FirstDifference(*image.GetSurface(), width, height, [&](int x, int y) -> std::vector<int> {
-                      const uint32_t p = reference[size_t(y * width + x)];
-                      if (image.GetChannelsCount() == 1) return {int(TIFFGetR(p))};
-                      return {int(TIFFGetB(p)), int(TIFFGetG(p)), int(TIFFGetR(p))};
-                    }),
+          EXPECT_EQ(FirstDifference(*image.GetSurface(), width, height,
+                                    [&](int x, int y) -> std::vector<int> {
+                                      const uint32_t p = reference[size_t(y * width + x)];
+                                      if (image.GetChannelsCount() == 1) return {int(TIFFGetR(p))};
+                                      return {int(TIFFGetB(p)), int(TIFFGetG(p)), int(TIFFGetR(p))};
+                                    }),
                     "");
         }
 }

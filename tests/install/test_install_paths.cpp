@@ -46,17 +46,26 @@ protected:
 };
 
 const sLayout Layouts[] = {
-    {"NothingThereNamesTheBuildLayout", {}, {},
-     "prefix/bin/plug-ins/", "prefix/bin", "prefix/bin/samples"},
-    {"BuildFolder", {"prefix/bin/plug-ins", "prefix/bin/samples"}, {"prefix/bin/math.dat"},
-     "prefix/bin/plug-ins/", "prefix/bin", "prefix/bin/samples"},
-    {"InstalledPrefix", {"prefix/lib/kvadra/plug-ins", "prefix/share/kvadra/samples"}, {"prefix/share/kvadra/math.dat"},
-     "prefix/lib/kvadra/plug-ins/", "prefix/share/kvadra", "prefix/share/kvadra/samples"},
+    {"NothingThereNamesTheBuildLayout", {}, {}, "prefix/bin/plug-ins/", "prefix/bin", "prefix/bin/samples"},
+    {"BuildFolder",
+     {"prefix/bin/plug-ins", "prefix/bin/samples"},
+     {"prefix/bin/math.dat"},
+     "prefix/bin/plug-ins/",
+     "prefix/bin",
+     "prefix/bin/samples"},
+    {"InstalledPrefix",
+     {"prefix/lib/kvadra/plug-ins", "prefix/share/kvadra/samples"},
+     {"prefix/share/kvadra/math.dat"},
+     "prefix/lib/kvadra/plug-ins/",
+     "prefix/share/kvadra",
+     "prefix/share/kvadra/samples"},
     // A build folder whose bin/.. happens to hold an installed tree still uses its own files.
     {"BuildFolderWinsOverAnInstalledTree",
      {"prefix/bin/plug-ins", "prefix/bin/samples", "prefix/lib/kvadra/plug-ins", "prefix/share/kvadra/samples"},
      {"prefix/bin/math.dat", "prefix/share/kvadra/math.dat"},
-     "prefix/bin/plug-ins/", "prefix/bin", "prefix/bin/samples"},
+     "prefix/bin/plug-ins/",
+     "prefix/bin",
+     "prefix/bin/samples"},
 };
 
 TEST_P(InstallPaths, FindsEachFolderOfTheLayout)

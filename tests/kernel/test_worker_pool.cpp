@@ -231,8 +231,8 @@ TEST_F(WorkerPoolTest, ACallFromInsideABandRunsInline)
 
 TEST_F(WorkerPoolTest, TheSettingIsClamped)
 {
-  const std::vector<std::pair<unsigned, unsigned>> cases = {
-      {0, 1}, {1, 1}, {2, 2}, {7, 7}, {256, 256}, {257, 256}, {100000, 256}, {UINT_MAX, 256}};
+  const std::vector<std::pair<unsigned, unsigned>> cases = {{0, 1},     {1, 1},     {2, 2},        {7, 7},
+                                                            {256, 256}, {257, 256}, {100000, 256}, {UINT_MAX, 256}};
   for (auto [asked, kept] : cases) {
     kvSetThreadCount(asked);
     EXPECT_EQ(kvGetThreadCount(), kept) << asked;
@@ -246,11 +246,24 @@ TEST(ThreadCountFromEnvironment, AcceptsWholeNumbersInRangeAndExplainsTheRest)
     unsigned Expected;
     bool Complains;
   };
-  const std::vector<sCase> cases = {
-      {nullptr, 0, false}, {"", 0, false}, {"  ", 0, false}, {"1", 1, false}, {"4", 4, false},
-      {" 8 ", 8, false},   {"0016", 16, false}, {"256", 256, false}, {"0", 0, true}, {"257", 0, true},
-      {"-1", 0, true},     {"+2", 0, true}, {"abc", 0, true}, {"4x", 0, true}, {"1e2", 0, true},
-      {"2.5", 0, true},    {"99999999999999999999999", 0, true}, {"4 4", 0, true}};
+  const std::vector<sCase> cases = {{nullptr, 0, false},
+                                    {"", 0, false},
+                                    {"  ", 0, false},
+                                    {"1", 1, false},
+                                    {"4", 4, false},
+                                    {" 8 ", 8, false},
+                                    {"0016", 16, false},
+                                    {"256", 256, false},
+                                    {"0", 0, true},
+                                    {"257", 0, true},
+                                    {"-1", 0, true},
+                                    {"+2", 0, true},
+                                    {"abc", 0, true},
+                                    {"4x", 0, true},
+                                    {"1e2", 0, true},
+                                    {"2.5", 0, true},
+                                    {"99999999999999999999999", 0, true},
+                                    {"4 4", 0, true}};
   for (const sCase& c : cases) {
     std::string complaint = "stale";
     EXPECT_EQ(kvThreadCountFromEnvironment(c.Value, complaint), c.Expected) << (c.Value ? c.Value : "(unset)");

@@ -181,7 +181,8 @@ TEST(ImpulseWeighting, ZeroSigmasCompleteWithDefinedResults)
   EXPECT_EQ(At(*RunOperation(road, source), 3, 3), 60);
 
   TrilateralFilter tri;
-  for (const char* sigma : {"Spatial parameter", "Radiometric parameter", "Impulse parameter", "Fuzzy switcher parameter"}) {
+  for (const char* sigma :
+       {"Spatial parameter", "Radiometric parameter", "Impulse parameter", "Fuzzy switcher parameter"}) {
     Set(tri, sigma, 0.0);
     auto result = RunOperation(tri, source);
     EXPECT_EQ(At(*result, 0, 0), 60) << sigma;

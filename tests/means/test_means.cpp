@@ -3,13 +3,13 @@
 #include "ArithmeticMeanFilter.h"
 #include "ContrHarmonicMeanFilter.h"
 #include "FilterChecks.h"
-#include "ParamSupport.h"
 #include "GeometricMeanFilter.h"
 #include "HarmonicMeanFilter.h"
+#include "ParamSupport.h"
 #include "TruncatedMeanFilter.h"
 
-using kvtest::RunOperation;
 using kvtest::At;
+using kvtest::RunOperation;
 using kvtest::Set;
 
 namespace {
@@ -76,7 +76,8 @@ TEST(Means, OneByOneWindowCopies)
           if (op == &a || op == &c)
             ASSERT_EQ(r, v) << op->GetName();
           else
-            ASSERT_TRUE(r == v || (r == v + 1 && v != 0) || (v == 0 && op == &g && r == 1)) << op->GetName() << " " << v << "->" << r;
+            ASSERT_TRUE(r == v || (r == v + 1 && v != 0) || (v == 0 && op == &g && r == 1))
+                << op->GetName() << " " << v << "->" << r;
         }
   }
 }

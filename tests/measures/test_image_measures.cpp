@@ -10,8 +10,8 @@
 
 #include "KvTestSupport.h"
 #include "PlainQuality.h"
-#include "kvImages/cImage.h"
 #include "cuGlobalParameters.h"
+#include "kvImages/cImage.h"
 #include "kvImages/vclIQThread.h"
 
 namespace {
@@ -199,18 +199,21 @@ TEST_F(MeasureTest, ManyRequestsShareABoundedPoolAndAllArrive)
   // Deleting a few while they wait in the queue or run is safe and drops their results.
   images[3].reset();
   images[17].reset();
-  ASSERT_TRUE(env.Loop.RunUntil([&] {
-    for (auto& image : images)
-      if (image && (image->IsIndexRunning(qiIQ) || image->IsIndexRunning(qiIQHVS) || image->IsIndexRunning(qiSSIM)))
-        return false;
-    return true;
-  }, std::chrono::seconds(120)));
+  ASSERT_TRUE(env.Loop.RunUntil(
+      [&] {
+        for (auto& image : images)
+          if (image && (image->IsIndexRunning(qiIQ) || image->IsIndexRunning(qiIQHVS) || image->IsIndexRunning(qiSSIM)))
+            return false;
+        return true;
+      },
+      std::chrono::seconds(120)));
   EXPECT_LE(countIQThreads(), int(cores));
   EXPECT_EQ(TIQThread::PoolSize(), cores);
   for (size_t i : {size_t(0), size_t(20), size_t(39)}) {
     const double expected = (plain::SSIM(*images[i]->GetSurface(), *origin->GetSurface(), 0, 5, 5) +
                              plain::SSIM(*images[i]->GetSurface(), *origin->GetSurface(), 1, 5, 5) +
-                             plain::SSIM(*images[i]->GetSurface(), *origin->GetSurface(), 2, 5, 5)) / 3;
+                             plain::SSIM(*images[i]->GetSurface(), *origin->GetSurface(), 2, 5, 5)) /
+                            3;
     EXPECT_NEAR(images[i]->GetIndexValue(qiSSIM), expected, 1e-9) << i;
     EXPECT_TRUE(images[i]->IsIndexValid(qiIQ));
   }
@@ -329,13 +332,15 @@ TEST_F(MeasureTest, SpectrumPictureOfAConstantPlane)
   const int centre = int(std::log(1.0 + w * h * v) * 20.0);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
-      EXPECT_EQ(kvtest::Pixel(*magnitude, x, y), (x == w / 2 && y == h / 2) ? std::min(centre, 255) : 0) << x << "," << y;
+      EXPECT_EQ(kvtest::Pixel(*magnitude, x, y), (x == w / 2 && y == h / 2) ? std::min(centre, 255) : 0)
+          << x << "," << y;
 
   cBMPSurface* phase = grey->GetSpectrumBI(stPhase, 2.0);
-  EXPECT_EQ(phase, magnitude);  // the image keeps one spectrum picture
+  EXPECT_EQ(phase, magnitude);                                      // the image keeps one spectrum picture
   EXPECT_EQ(grey->GetChannelProperties(0)->GetSpectrum(), stored);  // and reuses the transform
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) EXPECT_EQ(kvtest::Pixel(*phase, x, y), (x == w / 2 && y == h / 2) ? 0 : 25) << x << "," << y;
+    for (int x = 0; x < w; ++x)
+      EXPECT_EQ(kvtest::Pixel(*phase, x, y), (x == w / 2 && y == h / 2) ? 0 : 25) << x << "," << y;
 
   grey->RemoveFFT();
   EXPECT_FALSE(grey->GetChannelProperties(0)->HasSpectrum());

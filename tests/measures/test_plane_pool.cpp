@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <limits>
+#include <memory>
 #include <random>
 #include <thread>
 #include <vector>

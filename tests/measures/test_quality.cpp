@@ -75,8 +75,8 @@ TEST(SubbandIndex, MatchesTheDefinitionWithTheSymmetricBorderRule)
       a[i] = value(rng);
       b[i] = a[i] + value(rng) * 0.3;
     }
-    EXPECT_NEAR(cChannelProperties::PlaneIQ(a.data(), b.data(), w, h, s[2], s[3]), plain::PlaneIQ(a, b, w, h, s[2], s[3]),
-                1e-9)
+    EXPECT_NEAR(cChannelProperties::PlaneIQ(a.data(), b.data(), w, h, s[2], s[3]),
+                plain::PlaneIQ(a, b, w, h, s[2], s[3]), 1e-9)
         << w << " x " << h;
   }
 }
@@ -186,7 +186,8 @@ TEST(QualityValues, IQHVSFallsAsNoiseGrows)
 // that of decomposing whole copies of both planes into trees, as the wavelet library does.
 TEST(QualityValues, IQHVSInPiecesEqualsTheWholeTreeDecomposition)
 {
-  for (const sCase& c : {sCase{32, 24, 1, 5, 5}, sCase{31, 17, 3, 7, 3}, sCase{18, 33, 3, 1, 1}, sCase{2, 2, 1, 5, 5}}) {
+  for (const sCase& c :
+       {sCase{32, 24, 1, 5, 5}, sCase{31, 17, 3, 7, 3}, sCase{18, 33, 3, 1, 1}, sCase{2, 2, 1, 5, 5}}) {
     SCOPED_TRACE(std::to_string(c.Width) + " x " + std::to_string(c.Height));
     cBMPSurface a, b;
     NoisyPair(a, b, c.Width, c.Height, c.Channels, 7);
@@ -209,8 +210,8 @@ TEST(QualityValues, IQHVSInPiecesEqualsTheWholeTreeDecomposition)
       for (const char* name : {"/LL", "/LH", "/HL", "/HH"}) {
         const sLeaf m = library.GetLeaf(std::string("Tree:") + name);
         const sLeaf r = library.GetLeaf(std::string("OriginTree:") + name);
-        whole += weights[band++] * cChannelProperties::PlaneIQ(m.Data, r.Data, m.Width, m.Height, s.WindowWidth,
-                                                               s.WindowHeight);
+        whole += weights[band++] *
+                 cChannelProperties::PlaneIQ(m.Data, r.Data, m.Width, m.Height, s.WindowWidth, s.WindowHeight);
       }
       EXPECT_EQ(cChannelProperties::ComputeIQHVS(&a, &b, ch, s), whole) << "channel " << ch;
     }

@@ -40,7 +40,8 @@ TEST(FilterPackages, MedianPackageListsItsFiveFiltersInOrder)
                {{"Median Filter", "Median Filters", {"Width size", "Height size", "Recursive executing"}},
                 {"Adaptive Median Filter", "Median Filters", {"Max window size", "Recursive executing"}},
                 {"Foolish Detector Median Filter", "Detector Median Filters", {"Window size", "Recursive executing"}},
-                {"PSM Filter", "Detector Median Filters",
+                {"PSM Filter",
+                 "Detector Median Filters",
                  {"Detector window size", "Filter window size", "Detector Treshold", "Detector epoch count"}},
                 {"APSM Filter", "Detector Median Filters", {"Detector window size", "Filter window size"}}});
 }
@@ -50,7 +51,8 @@ TEST(FilterPackages, AdaptiveFiltersSitInTheirPackages)
   CheckPackage("020pkLinear.so", 1, {{"Wiener Filter", "Linear Filters", {"Window size", "Noise variance"}}});
   CheckPackage("990pkAdaptive.so", 1, {{"Lee Filter", "Misc Filters", {"Window size"}}});
   CheckPackage("999pkMisc.so", 3,
-               {{"Foolish detector-Smart filter", "Detector Median Filters",
+               {{"Foolish detector-Smart filter",
+                 "Detector Median Filters",
                  {"Window size", "Max window size", "Threshold", "Recursive executing"}}});
 }
 
@@ -61,7 +63,8 @@ TEST(FilterPackages, DefaultsAreTheDocumentedOnes)
   pool.LoadOperationsFromPackage(KV_PLUGIN_DIR "050pkMedian.so");
   pool.LoadOperationsFromPackage(KV_PLUGIN_DIR "020pkLinear.so");
   pool.LoadOperationsFromPackage(KV_PLUGIN_DIR "990pkAdaptive.so");
-  EXPECT_EQ(kvtest::FindOperation(pool, "Median Filter")->GetShortInfoString(), pool.LookForOperationByUID(2)->GetShortInfoString());
+  EXPECT_EQ(kvtest::FindOperation(pool, "Median Filter")->GetShortInfoString(),
+            pool.LookForOperationByUID(2)->GetShortInfoString());
   auto params = [&](const char* name) { return kvtest::FindOperation(pool, name)->GetParams(); };
   EXPECT_EQ(params("Median Filter")->GetParam(0)->GetInteger(), 3);
   EXPECT_FALSE(params("Median Filter")->GetParam(2)->GetBoolean());

@@ -7,9 +7,9 @@
 #include "AdaptiveMedianFilter.h"
 #include "FilterChecks.h"
 #include "MedianReference.h"
-#include "ParamSupport.h"
 #include "NASMFilter_New.h"
 #include "PSMFilter.h"
+#include "ParamSupport.h"
 #include "cWindowMedians.h"
 
 using namespace kvtest;
@@ -75,7 +75,8 @@ tPlane ReferenceSwitching(tPlane x, int wd, int wf, int threshold, int epochs, b
         for (int col = 0; col < w; ++col) {
           std::vector<uint8_t> v;
           for (int dr = lowD; dr <= highD; ++dr)
-            for (int dc = lowD; dc <= highD; ++dc) v.push_back(uint8_t(p[size_t(MirrorIndex(r + dr, h))][size_t(MirrorIndex(col + dc, w))]));
+            for (int dc = lowD; dc <= highD; ++dc)
+              v.push_back(uint8_t(p[size_t(MirrorIndex(r + dr, h))][size_t(MirrorIndex(col + dc, w))]));
           const int m = SortedMedian(v);
           if (std::abs(x[size_t(r)][size_t(col)] - m) < threshold) {
             f[size_t(r)][size_t(col)] = f0[size_t(r)][size_t(col)];
@@ -155,22 +156,32 @@ void CheckSwitching(acOperation& op, bool psm, const sSwitchingCase& k, uint32_t
   cBMPSurface expected;
   expected.MakeCopyFrom(*source.GetSurface());
   for (int c = 0; c < k.Channels; ++c)
-    PutPlane(expected, c, g, ReferenceSwitching(TakePlane(*source.GetSurface(), c, g), k.Detector, k.Filter, k.Threshold, k.Epochs, psm));
+    PutPlane(
+        expected, c, g,
+        ReferenceSwitching(TakePlane(*source.GetSurface(), c, g), k.Detector, k.Filter, k.Threshold, k.Epochs, psm));
   EXPECT_TRUE(kvtest::SamePixels(*result->GetSurface(), expected))
-      << op.GetName() << " " << k.W << "x" << k.H << "x" << k.Channels << " detector " << k.Detector << " filter " << k.Filter
-      << " threshold " << k.Threshold << " epochs " << k.Epochs << " region " << g.Left << "," << g.Top << " " << g.Width << "x"
-      << g.Height;
+      << op.GetName() << " " << k.W << "x" << k.H << "x" << k.Channels << " detector " << k.Detector << " filter "
+      << k.Filter << " threshold " << k.Threshold << " epochs " << k.Epochs << " region " << g.Left << "," << g.Top
+      << " " << g.Width << "x" << g.Height;
 }
 
 const sSwitchingCase SwitchingCases[] = {
-    {37, 23, 1, 5, 3, 25, 3, {}, 12},         {70, 9, 3, 5, 3, 25, 3, {}, 12},
-    {131, 17, 1, 3, 5, 10, 1, {}, 12},        {66, 12, 1, 4, 2, 30, 2, {}, 30},
-    {29, 31, 1, 11, 3, 20, 5, {}, 12},        {40, 19, 1, 12, 4, 20, 2, {}, 12},  // histogram path
-    {23, 21, 1, 27, 27, 25, 2, {}, 12},       {1, 17, 1, 5, 3, 25, 3, {}, 12},
-    {13, 1, 3, 5, 3, 25, 3, {}, 12},          {4, 3, 1, 9, 9, 25, 3, {}, 12},
-    {2, 2, 3, 27, 27, 25, 3, {}, 100},        {50, 40, 3, 5, 3, 25, 3, {7, 5, 31, 22}, 12},
-    {50, 40, 1, 13, 3, 15, 3, {3, 11, 1, 20}, 12}, {64, 20, 1, 1, 1, 0, 1, {}, 12},
-    {45, 14, 1, 7, 5, 0, 3, {}, 100},         {45, 14, 1, 7, 5, 255, 3, {}, 100},
+    {37, 23, 1, 5, 3, 25, 3, {}, 12},
+    {70, 9, 3, 5, 3, 25, 3, {}, 12},
+    {131, 17, 1, 3, 5, 10, 1, {}, 12},
+    {66, 12, 1, 4, 2, 30, 2, {}, 30},
+    {29, 31, 1, 11, 3, 20, 5, {}, 12},
+    {40, 19, 1, 12, 4, 20, 2, {}, 12},  // histogram path
+    {23, 21, 1, 27, 27, 25, 2, {}, 12},
+    {1, 17, 1, 5, 3, 25, 3, {}, 12},
+    {13, 1, 3, 5, 3, 25, 3, {}, 12},
+    {4, 3, 1, 9, 9, 25, 3, {}, 12},
+    {2, 2, 3, 27, 27, 25, 3, {}, 100},
+    {50, 40, 3, 5, 3, 25, 3, {7, 5, 31, 22}, 12},
+    {50, 40, 1, 13, 3, 15, 3, {3, 11, 1, 20}, 12},
+    {64, 20, 1, 1, 1, 0, 1, {}, 12},
+    {45, 14, 1, 7, 5, 0, 3, {}, 100},
+    {45, 14, 1, 7, 5, 255, 3, {}, 100},
 };
 
 }  // namespace
@@ -194,7 +205,8 @@ TEST(WindowMedians, EveryWindowSizeGivesTheLowerMiddleOfItsSamples)
           std::vector<uint8_t> v;
           for (int dr = 0; dr < size; ++dr)
             for (int dc = 0; dc < size; ++dc) v.push_back(plane[size_t(r + dr) * size_t(stride) + size_t(col + dc)]);
-          ASSERT_EQ(out[size_t(col)], SortedMedian(v)) << "size " << size << " width " << width << " row " << r << " column " << col;
+          ASSERT_EQ(out[size_t(col)], SortedMedian(v))
+              << "size " << size << " width " << width << " row " << r << " column " << col;
         }
       }
     }
@@ -258,10 +270,21 @@ TEST(AdaptiveMedianFilter, RowWisePathEqualsPlainFormulaOnRandomPictures)
     sRect Region;  // right 0: whole picture
     unsigned Share;
   };
-  const sCase cases[] = {{37, 23, 1, 3, {}, 12},  {70, 9, 3, 3, {}, 12},   {31, 17, 1, 5, {}, 30},  {26, 12, 3, 7, {}, 40},
-                         {40, 30, 1, 4, {}, 30},  {9, 40, 1, 27, {}, 60},  {1, 17, 1, 5, {}, 30},   {13, 1, 3, 7, {}, 30},
-                         {4, 3, 1, 9, {}, 30},    {2, 2, 3, 27, {}, 100},  {16, 16, 1, 1, {}, 30},  {16, 16, 1, 2, {}, 30},
-                         {50, 40, 3, 5, {7, 5, 38, 27}, 30}, {50, 40, 1, 7, {0, 37, 50, 40}, 40}, {33, 31, 1, 11, {}, 100}};
+  const sCase cases[] = {{37, 23, 1, 3, {}, 12},
+                         {70, 9, 3, 3, {}, 12},
+                         {31, 17, 1, 5, {}, 30},
+                         {26, 12, 3, 7, {}, 40},
+                         {40, 30, 1, 4, {}, 30},
+                         {9, 40, 1, 27, {}, 60},
+                         {1, 17, 1, 5, {}, 30},
+                         {13, 1, 3, 7, {}, 30},
+                         {4, 3, 1, 9, {}, 30},
+                         {2, 2, 3, 27, {}, 100},
+                         {16, 16, 1, 1, {}, 30},
+                         {16, 16, 1, 2, {}, 30},
+                         {50, 40, 3, 5, {7, 5, 38, 27}, 30},
+                         {50, 40, 1, 7, {0, 37, 50, 40}, 40},
+                         {33, 31, 1, 11, {}, 100}};
   AdaptiveMedianFilter op;
   uint32_t seed = 90;
   for (const sCase& k : cases)
@@ -276,7 +299,7 @@ TEST(AdaptiveMedianFilter, RowWisePathEqualsPlainFormulaOnRandomPictures)
       cBMPSurface expected;
       ReferenceAdaptiveMedian(*source.GetSurface(), expected, k.MaxSize, recursive, g);
       EXPECT_TRUE(kvtest::SamePixels(*result->GetSurface(), expected))
-          << k.W << "x" << k.H << "x" << k.Channels << " max window " << k.MaxSize << " recursive " << recursive << " region "
-          << g.Left << "," << g.Top << "-" << g.Right << "," << g.Bottom;
+          << k.W << "x" << k.H << "x" << k.Channels << " max window " << k.MaxSize << " recursive " << recursive
+          << " region " << g.Left << "," << g.Top << "-" << g.Right << "," << g.Bottom;
     }
 }

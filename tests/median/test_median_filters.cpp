@@ -5,11 +5,11 @@
 #include "AdaptiveMedianFilter.h"
 #include "FastMedianFilter.h"
 #include "FilterChecks.h"
-#include "MedianReference.h"
-#include "ParamSupport.h"
 #include "FoolishDetectorMedianFilter.h"
+#include "MedianReference.h"
 #include "NASMFilter_New.h"
 #include "PSMFilter.h"
+#include "ParamSupport.h"
 #include "cRegionChannel.h"
 
 using namespace kvtest;
@@ -32,9 +32,10 @@ TEST(MedianFilter, InteriorPathEqualsPlainFormulaOnRandomPictures)
   struct sCase {
     int w, h, channels, ww, wh;
   };
-  const sCase cases[] = {{37, 23, 1, 3, 3}, {70, 9, 3, 3, 3}, {131, 17, 1, 5, 5}, {66, 12, 3, 5, 5}, {80, 20, 1, 7, 7},
-                         {40, 30, 1, 2, 4}, {45, 14, 3, 4, 1}, {90, 31, 1, 11, 13}, {9, 40, 1, 27, 3}, {1, 17, 1, 3, 3},
-                         {13, 1, 3, 5, 5}, {4, 3, 1, 9, 9}, {2, 2, 3, 27, 27}, {64, 5, 1, 1, 1}};
+  const sCase cases[] = {{37, 23, 1, 3, 3}, {70, 9, 3, 3, 3},  {131, 17, 1, 5, 5}, {66, 12, 3, 5, 5},
+                         {80, 20, 1, 7, 7}, {40, 30, 1, 2, 4}, {45, 14, 3, 4, 1},  {90, 31, 1, 11, 13},
+                         {9, 40, 1, 27, 3}, {1, 17, 1, 3, 3},  {13, 1, 3, 5, 5},   {4, 3, 1, 9, 9},
+                         {2, 2, 3, 27, 27}, {64, 5, 1, 1, 1}};
   uint32_t seed = 1;
   for (const sCase& k : cases)
     for (bool recursive : {false, true}) {
@@ -64,7 +65,8 @@ TEST(MedianFilter, SizeOneCopiesAndSizeTwoLooksRight)
   auto result = kvtest::RunOperation(op, source);
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x + 1 < 20; ++x)
-      ASSERT_EQ(Pixel(*result->GetSurface(), x, y), std::min(Pixel(*source.GetSurface(), x, y), Pixel(*source.GetSurface(), x + 1, y)));
+      ASSERT_EQ(Pixel(*result->GetSurface(), x, y),
+                std::min(Pixel(*source.GetSurface(), x, y), Pixel(*source.GetSurface(), x + 1, y)));
 }
 
 TEST(MedianFilter, RecursiveRunDiffersAndRegionRunLeavesOutsideAlone)

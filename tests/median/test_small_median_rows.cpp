@@ -17,7 +17,8 @@ TEST(SmallMedianRows, EveryWindowGivesTheMiddleOfItsSortedSamples)
       for (int count : {1, 2, 5, 10, 11, 31, 32, 33, 64, 65, 100})
         for (unsigned range : {2u, 256u}) {
           const int half = size / 2, stride = (count + 2 * half) * channels;
-          std::vector<std::vector<uint8_t>> lines(static_cast<size_t>(size), std::vector<uint8_t>(static_cast<size_t>(stride)));
+          std::vector<std::vector<uint8_t>> lines(static_cast<size_t>(size),
+                                                  std::vector<uint8_t>(static_cast<size_t>(stride)));
           for (auto& line : lines)
             for (auto& v : line) v = uint8_t(rng() % range * (255 / (range - 1)));
           std::vector<const uint8_t*> rows;

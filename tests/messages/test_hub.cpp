@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "KvTestSupport.h"
-#include "kvAnalysis/cAnalyzerMessenger.h"
 #include "cGlobalParametersMessenger.h"
-#include "kvProcessing/cKvadraServerMessenger.h"
+#include "kvAnalysis/cAnalyzerMessenger.h"
 #include "kvOperations/cOperationPoolMessenger.h"
+#include "kvProcessing/cKvadraServerMessenger.h"
 
 namespace {
 
@@ -108,9 +108,9 @@ TEST_F(HubTest, MessengerUnitsCarryTheirIdsAndPayloads)
     uint32_t Msg;
     int32_t WParam, LParam;
   };
-  const std::vector<sExpected> expected = {
-      {1036, 0, 0}, {1037, 0, 0}, {1038, 1, 0}, {1038, 0, 0}, {1039, 0, 0}, {1040, 0, 0}, {1041, 100, 0},
-      {1043, 0, 0}, {1044, 0, 0}, {1045, 0, 0}, {1049, 0, 42}, {1054, 0, 0}, {1055, 0, 0}};
+  const std::vector<sExpected> expected = {{1036, 0, 0},  {1037, 0, 0},   {1038, 1, 0}, {1038, 0, 0}, {1039, 0, 0},
+                                           {1040, 0, 0},  {1041, 100, 0}, {1043, 0, 0}, {1044, 0, 0}, {1045, 0, 0},
+                                           {1049, 0, 42}, {1054, 0, 0},   {1055, 0, 0}};
   for (const auto* seen : {&A.Received, &B.Received, &Window}) {
     ASSERT_EQ(seen->size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {

@@ -3,12 +3,12 @@
 // replay that recomputes a noise sample by sample from the shared generator, in the
 // documented order of draws.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <array>
 
 #include "KvTestSupport.h"
 #include "ParamSupport.h"
@@ -54,7 +54,10 @@ inline std::array<long, 256> Histogram(cBMPSurface& s, int c = 0)
 }
 
 // The documented sample rules, drawing from the shared generator in the documented order.
-inline double Half(double v) { return std::floor(v + 0.5); }
+inline double Half(double v)
+{
+  return std::floor(v + 0.5);
+}
 
 inline tSampleModel GaussianModel(float mean, float sigma)
 {
@@ -131,8 +134,8 @@ struct sRunAndReplay {
   std::unique_ptr<cImage> Result;
   cBMPSurface Expected;
 };
-inline std::unique_ptr<sRunAndReplay> RunAndReplay(acOperation& op, cImage& source, const sRect& region,
-                                                   bool reseeds, const tSampleModel& model, uint64_t seed = 1234)
+inline std::unique_ptr<sRunAndReplay> RunAndReplay(acOperation& op, cImage& source, const sRect& region, bool reseeds,
+                                                   const tSampleModel& model, uint64_t seed = 1234)
 {
   auto out = std::make_unique<sRunAndReplay>();
   cRandomGenerator::SetSeed(seed);

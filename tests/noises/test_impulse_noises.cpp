@@ -118,7 +118,8 @@ TEST_F(ImpulseNoise, ExtremeDensities)
   ImpulseGaussianNoise gaussian;
   for (acOperation* op : std::initializer_list<acOperation*>{&salt, &pepper, &saltAndPepper, &uniform, &gaussian}) {
     kvtest::Set(*op, 0, 0);
-    EXPECT_TRUE(kvtest::SamePixels(*kvtest::RunOperation(*op, source)->GetSurface(), *source.GetSurface())) << op->GetName();
+    EXPECT_TRUE(kvtest::SamePixels(*kvtest::RunOperation(*op, source)->GetSurface(), *source.GetSurface()))
+        << op->GetName();
   }
   kvtest::Set(salt, 0, 1);
   kvtest::Set(pepper, 0, 1);

@@ -23,13 +23,15 @@ const std::vector<sExpectedOperation> NoisesPackage = {
     {"Gaussian Noise", "Additive Noises", {{"Mean", -255, 255, 0, 2}, {"Sigma", 1, 256, 100, 2}}},
     {"Exponential Noise", "Additive Noises", {{"A", 0, 0.7, 0.25, 3}}},
     {"Rayleigh Noise", "Additive Noises", {{"A", 0, 50, 10, 1}, {"B", 0, 100, 50, 1}}},
-    {"Speckle Noise", "Multiplicative Noises",
+    {"Speckle Noise",
+     "Multiplicative Noises",
      {{"Standart Deviation", 0, 100, 10, 2}, {"Degree of correlation", 0, 1, 0.5, 2}}},
     {"Salt-and-Pepper Noise", "Impulse Noises", {{"Noise percent", 0, 1, 0.2, 2}}},
     {"Salt Noise", "Impulse Noises", {{"Noise percent", 0, 1, 0.2, 2}}},
     {"Pepper Noise", "Impulse Noises", {{"Noise percent", 0, 1, 0.2, 2}}},
     {"Random Valued (uniform) Noise", "Impulse Noises", {{"Probability", 0, 1, 0.1, 2}}},
-    {"Random Valued (gaussian) Noise", "Impulse Noises",
+    {"Random Valued (gaussian) Noise",
+     "Impulse Noises",
      {{"Noise percent", 0, 1, 0.2, 2}, {"Mean", 0, 255, 128, 2}, {"Standart Deviation", 0, 100, 10, 2}}},
 };
 

@@ -87,8 +87,8 @@ TEST_P(NoiseRegions, RegionRunsFollowTheSampleRuleAndLeaveTheRestAlone)
     kvtest::FillRandom(*source.GetSurface(), 45, 33, channels, 17);
     // Whole, interior, one-pixel-wide, empty, and reaching past the right and bottom edges
     // (clipped to the picture).
-    for (const sRect& region : {sRect{0, 0, 45, 33}, sRect{3, 4, 30, 20}, sRect{10, 0, 11, 33}, sRect{5, 5, 5, 9},
-                                sRect{30, 20, 50, 36}}) {
+    for (const sRect& region :
+         {sRect{0, 0, 45, 33}, sRect{3, 4, 30, 20}, sRect{10, 0, 11, 33}, sRect{5, 5, 5, 9}, sRect{30, 20, 50, 36}}) {
       auto run = RunAndReplay(*op, source, region, k.Reseeds, k.Model);
       const std::string where = std::to_string(channels) + " channels, region from " + std::to_string(region.Left) +
                                 "," + std::to_string(region.Top);

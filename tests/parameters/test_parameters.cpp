@@ -181,7 +181,8 @@ TEST(ParameterValues, ShortNameTakesTheInitialsInUpperCase)
 
 TEST(ParameterPreconditions, DeclarationsMustBeConsistent)
 {
-  EXPECT_DEATH(cOperationParameter(Info(ptReal, "x", 1, 1, 1)), Literally("ParameterInfo.MinBound<ParameterInfo.MaxBound"));
+  EXPECT_DEATH(cOperationParameter(Info(ptReal, "x", 1, 1, 1)),
+               Literally("ParameterInfo.MinBound<ParameterInfo.MaxBound"));
   EXPECT_DEATH(cOperationParameter(Info(ptInteger, "x", 0.5, 3, 1)), Literally("IsInteger(ParameterInfo.MinBound)"));
   EXPECT_DEATH(cOperationParameter(Info(ptInteger, "x", 0, 3.5, 1)), Literally("IsInteger(ParameterInfo.MaxBound)"));
   EXPECT_DEATH(cOperationParameter(Info(ptInteger, "x", 0, 10, 3.5)),
@@ -195,7 +196,8 @@ TEST(ParameterPreconditions, DeclarationsMustBeConsistent)
 TEST(ParameterPreconditions, FailuresReportUnitAndLine)
 {
   cOperationParameter r(Info(ptReal, "x", 0, 1, 0));
-  EXPECT_DEATH(r.GetInteger(), "FParameterType == ptInteger, unit kvKernel_bpl\\\\kvOperations\\\\cOperationParameter, line [0-9]+");
+  EXPECT_DEATH(r.GetInteger(),
+               "FParameterType == ptInteger, unit kvKernel_bpl\\\\kvOperations\\\\cOperationParameter, line [0-9]+");
 }
 
 TEST(ParameterPreconditions, AccessorsCheckTheType)

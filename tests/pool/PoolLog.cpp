@@ -8,6 +8,15 @@ std::vector<std::string>& Lines()
 }
 }  // namespace
 
-void PoolLogAppend(const std::string& line) { Lines().push_back(line); }
-std::vector<std::string> PoolLogLines() { return Lines(); }
-void PoolLogClear() { Lines().clear(); }
+void PoolLogAppend(const std::string& line)
+{
+  Lines().push_back(line);
+}
+std::vector<std::string> PoolLogLines()
+{
+  return Lines();
+}
+void PoolLogClear()
+{
+  Lines().clear();
+}

@@ -20,9 +20,8 @@ class cPluginFolder {
 public:
   cPluginFolder()
   {
-    Path = fs::temp_directory_path() /
-           ("kv_pool_" + std::to_string(::getpid()) + "_" +
-            testing::UnitTest::GetInstance()->current_test_info()->name());
+    Path = fs::temp_directory_path() / ("kv_pool_" + std::to_string(::getpid()) + "_" +
+                                        testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(Path);
     fs::create_directories(Path);
   }
@@ -31,10 +30,7 @@ public:
   {
     fs::copy_file(std::string(KV_POOL_PACKAGE_DIR) + built + ".so", Path / as);
   }
-  void AddText(const std::string& as)
-  {
-    std::ofstream(Path / as) << "this is not a shared library\n";
-  }
+  void AddText(const std::string& as) { std::ofstream(Path / as) << "this is not a shared library\n"; }
   // Loads every "*.so" file in ascending name order, as the system does at start-up.
   void LoadInto(cOperationPool& pool) const
   {

@@ -6,4 +6,7 @@ namespace {
 cLoggedOperation C("Test C");
 }  // namespace
 
-extern "C" void GLO(tOperationsList& list) { list.push_back(&C); }
+extern "C" void GLO(tOperationsList& list)
+{
+  list.push_back(&C);
+}

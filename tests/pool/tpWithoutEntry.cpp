@@ -5,4 +5,7 @@ namespace {
 cLoggedOperation Orphan("Test without entry");
 }  // namespace
 
-extern "C" int NotTheEntryPoint() { return 1; }
+extern "C" int NotTheEntryPoint()
+{
+  return 1;
+}

@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "FilterChecks.h"
-#include "ParamSupport.h"
 #include "MaxMinFilter.h"
 #include "MaximumFilter.h"
 #include "MinimumFilter.h"
+#include "ParamSupport.h"
 
-using kvtest::RunOperation;
 using kvtest::At;
+using kvtest::RunOperation;
 using kvtest::Set;
 
 namespace {
@@ -127,7 +127,8 @@ TEST(MaxMin, RectangleAtTheBorderMatchesTheWholeRun)
           for (int y = rect.Top; y < rect.Bottom; ++y)
             for (int x = rect.Left; x < rect.Right; ++x)
               for (int c = 0; c < 3; ++c)
-                ASSERT_EQ(At(*part, x, y, c), At(*whole, x, y, c)) << "seq " << seq << " w " << w << " at " << x << "," << y;
+                ASSERT_EQ(At(*part, x, y, c), At(*whole, x, y, c))
+                    << "seq " << seq << " w " << w << " at " << x << "," << y;
         }
       }
 }

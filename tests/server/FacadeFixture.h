@@ -70,7 +70,8 @@ protected:
   }
   std::string WriteGradient(const std::string& name, int w, int h, int channels)
   {
-    return WritePicture(name, w, h, channels, [](int x, int y, int c) { return uint8_t((x * 7 + y * 3 + c * 50) & 0xFF); });
+    return WritePicture(name, w, h, channels,
+                        [](int x, int y, int c) { return uint8_t((x * 7 + y * 3 + c * 50) & 0xFF); });
   }
 
   // Loads a picture and lets the posted messages arrive.
@@ -89,7 +90,11 @@ protected:
   }
 
   std::vector<uint32_t> Ids() const { return Observer.Ids(); }
-  void Forget() { Observer.Messages.clear(); MainWindow.clear(); }
+  void Forget()
+  {
+    Observer.Messages.clear();
+    MainWindow.clear();
+  }
 
   std::vector<sMessage> MainWindow;
   // Called from the main window's own handler, behind the hub.

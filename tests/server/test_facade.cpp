@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "FacadeFixture.h"
+#include "cuGlobalParameters.h"
 #include "kvMessages/cObservableSubject.h"
 #include "kvOperations/cOperationPool.h"
-#include "cuGlobalParameters.h"
 
 namespace {
 

@@ -120,8 +120,9 @@ TEST_F(Server, FailedLoadsLeaveEverythingAsItWasAndTellTheUser)
   std::ofstream(brokenJpeg) << "\xFF\xD8\xFF garbage";
   for (const std::string& file : {text, broken, brokenJpeg}) System->LoadImage(file);
   Loop.RunUntilIdle();
-  EXPECT_EQ(Shown, (std::vector<std::string>{"Can not load image '" + text + "'.", "Can not load image '" + broken + "'.",
-                                             "Can not load image '" + brokenJpeg + "'."}));
+  EXPECT_EQ(Shown,
+            (std::vector<std::string>{"Can not load image '" + text + "'.", "Can not load image '" + broken + "'.",
+                                      "Can not load image '" + brokenJpeg + "'."}));
   EXPECT_TRUE(Ids().empty());
   EXPECT_TRUE(Asked.empty());
   EXPECT_EQ(System->SavedImageCount(), 1);
@@ -140,7 +141,8 @@ TEST_F(Server, PictureOverThePixelLimitIsRefusedWithTheReasonOnASecondLine)
   System->LoadImage(large);
   Loop.RunUntilIdle();
   GlobalParams->SetMaxPixels(cuGlobalParameters::DefaultMaxPixels);
-  EXPECT_EQ(Shown, (std::vector<std::string>{"Can not load image '" + large + "'.\nThe picture is 40 x 30 pixels, more "
+  EXPECT_EQ(Shown, (std::vector<std::string>{"Can not load image '" + large +
+                                             "'.\nThe picture is 40 x 30 pixels, more "
                                              "than the limit of 1199 pixels; the limit is set with kvadra --max-pixels "
                                              "or in the preferences."}));
   EXPECT_TRUE(Ids().empty());
@@ -214,7 +216,8 @@ TEST_F(Server, SavedRunIsAppendedAndMeasuredAgainstOrigin)
   cImage* saved = System->GetImage(1);
   EXPECT_EQ(saved->GetOrigin(), System->GetImage(0));
   EXPECT_EQ(saved->GetTitle(), "Invert ()");
-  EXPECT_EQ(kvtest::Pixel(*saved->GetSurface(), 3, 4, 2), 255 - kvtest::Pixel(*System->GetImage(0)->GetSurface(), 3, 4, 2));
+  EXPECT_EQ(kvtest::Pixel(*saved->GetSurface(), 3, 4, 2),
+            255 - kvtest::Pixel(*System->GetImage(0)->GetSurface(), 3, 4, 2));
   // The next run writes into a fresh copy of the saved entry.
   EXPECT_NE(System->GetResultImage(), saved);
   EXPECT_TRUE(kvtest::SamePixels(*System->GetResultImage()->GetSurface(), *saved->GetSurface()));
@@ -339,7 +342,7 @@ TEST_F(Server, StartingARunWhileAnotherGoesEndsTheFirstOne)
   System->SelectOperation(Uid("Invert"));
   ASSERT_TRUE(RunSelected(true));
   EXPECT_EQ(Ids(), (IdList{FILTRATION_STARTED, FILTRATION_TERMINATED, FILTRATION_STARTED, HISTORY_CHANGED,
-                        CURRENT_IMAGE_CHANGED, FILTRATION_FINISHED}));
+                           CURRENT_IMAGE_CHANGED, FILTRATION_FINISHED}));
   EXPECT_EQ(System->SavedImageCount(), 2);
   EXPECT_EQ(System->GetImage(1)->GetTitle(), "Invert ()");
 }

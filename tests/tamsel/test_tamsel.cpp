@@ -1,14 +1,14 @@
 // The Tamsel inpainting filter and its data file.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <functional>
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -272,7 +272,8 @@ TEST_F(TamselFilter, ShowsOblomAndLeavesThePictureWhenTheDataFileIsMissingOrShor
 TEST_F(TamselFilter, StopsAfterTheRowDuringWhichItWasAskedTo)
 {
   cImage source;
-  MakeImage(source, 12, 6, 3, [](int x, int y, int c) { return uint8_t((x + y + c) % 4 == 0 ? (x % 2 ? 0 : 255) : 128); });
+  MakeImage(source, 12, 6, 3,
+            [](int x, int y, int c) { return uint8_t((x + y + c) % 4 == 0 ? (x % 2 ? 0 : 255) : 128); });
   cImage result;
   Filter.SetInterfaces(&source, &result);
   tTerminateFlag stop{true};

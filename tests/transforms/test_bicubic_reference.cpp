@@ -75,7 +75,8 @@ std::vector<uint8_t> ReferenceBicubic(cBMPSurface& source, int newW, int newH)
     for (int r = 0; r < newH; ++r) {
       rowSpline.Resample(&middle[size_t(r) * w], 1, line.data(), 1);
       for (int k = 0; k < newW; ++k)
-        result[(size_t(r) * size_t(newW) + size_t(k)) * size_t(channels) + size_t(c)] = ReferenceSample(line[size_t(k)]);
+        result[(size_t(r) * size_t(newW) + size_t(k)) * size_t(channels) + size_t(c)] =
+            ReferenceSample(line[size_t(k)]);
     }
   }
   return result;
@@ -93,12 +94,9 @@ void FillContent(cBMPSurface& s, const sCase& c, uint32_t seed)
   std::mt19937 rng(seed);
   kvtest::Fill(s, c.Width, c.Height, c.Channels, [&](int x, int y, int ch) -> uint8_t {
     switch (c.Content) {
-      case ctRamp:
-        return uint8_t((7 * x + 3 * y + 40 * ch) % 256);
-      case ctSteps:
-        return ((x / 3 + y / 2 + ch) % 2) ? 255 : 0;
-      default:
-        return uint8_t(rng());
+      case ctRamp: return uint8_t((7 * x + 3 * y + 40 * ch) % 256);
+      case ctSteps: return ((x / 3 + y / 2 + ch) % 2) ? 255 : 0;
+      default: return uint8_t(rng());
     }
   });
 }

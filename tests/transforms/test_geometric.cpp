@@ -78,10 +78,10 @@ TEST(Geometric, RoundTripsReturnTheInputOnOddSizes)
       EXPECT_TRUE(kvtest::SamePixels(*Chain(source, {&ccw, &cw})->GetSurface(), *source.GetSurface()));
       EXPECT_TRUE(kvtest::SamePixels(*Chain(source, {&cw, &cw, &cw, &cw})->GetSurface(), *source.GetSurface()));
       // Two flips make a half turn, two quarter turns too.
-      EXPECT_TRUE(kvtest::SamePixels(*Chain(source, {&flipH, &flipV})->GetSurface(),
-                                     *Chain(source, {&half})->GetSurface()));
-      EXPECT_TRUE(kvtest::SamePixels(*Chain(source, {&ccw, &ccw})->GetSurface(),
-                                     *Chain(source, {&half})->GetSurface()));
+      EXPECT_TRUE(
+          kvtest::SamePixels(*Chain(source, {&flipH, &flipV})->GetSurface(), *Chain(source, {&half})->GetSurface()));
+      EXPECT_TRUE(
+          kvtest::SamePixels(*Chain(source, {&ccw, &ccw})->GetSurface(), *Chain(source, {&half})->GetSurface()));
       auto turned = Chain(source, {&cw});
       EXPECT_EQ(turned->GetWidth(), h);
       EXPECT_EQ(turned->GetHeight(), w);

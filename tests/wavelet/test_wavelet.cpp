@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kvMessages/cUserDialogs.h"

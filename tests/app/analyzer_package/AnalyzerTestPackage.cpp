@@ -60,10 +60,7 @@ public:
 // Takes long enough for the window to be used while it runs.
 class SlowFilter : public acOperation {
 public:
-  SlowFilter()
-  {
-    Describe("Test Slow Filter", "Test Filters", otFilter, fmNoDialog);
-  }
+  SlowFilter() { Describe("Test Slow Filter", "Test Filters", otFilter, fmNoDialog); }
   void OperationItself(const tTerminateFlag&) override { std::this_thread::sleep_for(std::chrono::milliseconds(120)); }
 };
 

@@ -76,8 +76,7 @@ InterruptOperation::InterruptOperation()
 
 void InterruptOperation::OperationItself(const tTerminateFlag&)
 {
-  if (SourceSurface->GetWidth() > 0 && SourceSurface->Row(0)[0] > Params->GetParam(0)->GetInteger())
-    std::raise(SIGINT);
+  if (SourceSurface->GetWidth() > 0 && SourceSurface->Row(0)[0] > Params->GetParam(0)->GetInteger()) std::raise(SIGINT);
 }
 
 GiveUpOperation::GiveUpOperation()
