@@ -2,6 +2,7 @@
 // Checks shared by the filter tests: row form against the per-sample path, channels filtered
 // alone, PSNR, and the operations a package brings.
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,21 @@ inline double PSNR(cBMPSurface& a, cBMPSurface& b)
   for (int c = 0; c < a.GetChannelsCount(); ++c) mse += MSE(a, b, c);
   mse /= a.GetChannelsCount();
   return mse > 0 ? 10.0 * std::log10(255.0 * 255.0 / mse) : 1000.0;
+}
+
+// The row form of op on picture (and region) against the per-sample reference: the row form
+// must have run and given exactly the reference's pixels.
+template <class tOp>
+::testing::AssertionResult RowFormMatchesReference(tOp& op, cImage& picture, std::optional<sRect> region = std::nullopt)
+{
+  op.SetPixelReference(true);
+  auto plain = RunOperation(op, picture, region);
+  op.SetPixelReference(false);
+  auto rows = RunOperation(op, picture, region);
+  if (!op.RanByRows()) return ::testing::AssertionFailure() << "the row form did not run";
+  if (!SamePixels(*plain->GetSurface(), *rows->GetSurface()))
+    return ::testing::AssertionFailure() << "the row form differs from the reference";
+  return ::testing::AssertionSuccess();
 }
 
 // The fast path (the row form) of op must give exactly what the per-sample reference gives,
