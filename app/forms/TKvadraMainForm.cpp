@@ -496,21 +496,16 @@ void TKvadraMainForm::AddOperationItem(unsigned uid, const QString& group, const
 
 void TKvadraMainForm::AttachBuiltInOperation(unsigned uid, const QString& name)
 {
+  const std::pair<const char*, QAction*> actions[] = {{"Rotate 90 CW", Rotate90CWAction},
+                                                      {"Rotate 90 CCW", Rotate90CCWAction},
+                                                      {"Rotate 180", Rotate180Action},
+                                                      {"Flip Vertical", FlipVerticalAction},
+                                                      {"Flip Horizontal", FlipHorizontalAction},
+                                                      {"Desaturate", DesaturateAction},
+                                                      {"Invert", InvertAction}};
   QAction* theAction = nullptr;
-  if (name == "Rotate 90 CW")
-    theAction = Rotate90CWAction;
-  else if (name == "Rotate 90 CCW")
-    theAction = Rotate90CCWAction;
-  else if (name == "Rotate 180")
-    theAction = Rotate180Action;
-  else if (name == "Flip Vertical")
-    theAction = FlipVerticalAction;
-  else if (name == "Flip Horizontal")
-    theAction = FlipHorizontalAction;
-  else if (name == "Desaturate")
-    theAction = DesaturateAction;
-  else if (name == "Invert")
-    theAction = InvertAction;
+  for (const auto& [operation, action] : actions)
+    if (name == operation) theAction = action;
   KV_ASSERT(theAction != nullptr, "theAction != NULL");
   // The caption is the operation's name; its accelerator stays where the menu had it.
   if (TActionManagerHelper::StripAccelerator(theAction->text()) != name) theAction->setText(MenuText(name));

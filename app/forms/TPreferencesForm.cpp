@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <cmath>
+#include <utility>
 
 #include "TImprovedRadioGroup.h"
 #include "TImprovedSpinEdit.h"
@@ -278,24 +279,19 @@ void TPreferencesForm::LoadValues()
 void TPreferencesForm::TreeClick(QTreeWidgetItem* item)
 {
   if (!item) return;
+  // The tree's captions and the pages they show.
+  static const std::pair<const char*, const char*> pages[] = {{"Histogram view", "HistogramSheet"},
+                                                              {"History view", "HistorySheet"},
+                                                              {"Measurments", "MeasurmentsSheet"},
+                                                              {"Image quality index (IQ)", "IQSheet"},
+                                                              {"IQHVS", "IQHVSSheet"},
+                                                              {"SSIM", "SSIMSheet"},
+                                                              {"Time", "TimeSheet"},
+                                                              {"Picture files", "PictureFilesSheet"}};
   const QString text = item->text(0);
   const char* page = nullptr;
-  if (text == "Histogram view")
-    page = "HistogramSheet";
-  else if (text == "History view")
-    page = "HistorySheet";
-  else if (text == "Measurments")
-    page = "MeasurmentsSheet";
-  else if (text == "Image quality index (IQ)")
-    page = "IQSheet";
-  else if (text == "IQHVS")
-    page = "IQHVSSheet";
-  else if (text == "SSIM")
-    page = "SSIMSheet";
-  else if (text == "Time")
-    page = "TimeSheet";
-  else if (text == "Picture files")
-    page = "PictureFilesSheet";
+  for (const auto& [caption, name] : pages)
+    if (text == caption) page = name;
   if (!page) return;
   if (QWidget* sheet = PreferencesPageControl->findChild<QWidget*>(page))
     PreferencesPageControl->setCurrentWidget(sheet);

@@ -8,7 +8,9 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QSpinBox>
+#include <QStackedWidget>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include "AppTestSupport.h"
@@ -16,6 +18,7 @@
 #include "TKvadraApplication.h"
 #include "TKvadraMainForm.h"
 #include "TPlaneViewer.h"
+
 #include "TPreferencesForm.h"
 #include "TResampleForm.h"
 #include "TSplashForm.h"
@@ -181,6 +184,26 @@ private slots:
     QVERIFY(!GlobalParams->ShowIQHVS);
   }
 
+  void PreferencesTreeShowsEachPage()
+  {
+    Start();
+    TPreferencesForm* dialog = App->Preferences();
+    const QList<QPair<QString, QString>> pages = {{"Histogram view", "HistogramSheet"},
+                                                  {"History view", "HistorySheet"},
+                                                  {"Measurments", "MeasurmentsSheet"},
+                                                  {"Image quality index (IQ)", "IQSheet"},
+                                                  {"IQHVS", "IQHVSSheet"},
+                                                  {"SSIM", "SSIMSheet"},
+                                                  {"Time", "TimeSheet"},
+                                                  {"Picture files", "PictureFilesSheet"}};
+    for (const auto& [caption, page] : pages) {
+      const QList<QTreeWidgetItem*> items =
+          dialog->PreferencesTreeView->findItems(caption, Qt::MatchExactly | Qt::MatchRecursive);
+      QCOMPARE(items.size(), 1);
+      dialog->PreferencesTreeView->setCurrentItem(items.front());
+      QCOMPARE(dialog->PreferencesPageControl->currentWidget()->objectName(), page);
+    }
+  }
   void AboutIsTheSplashClosedByAClick()
   {
     Start();

@@ -57,31 +57,28 @@ TEST_P(ImpulseHits, EachNoiseHitsExactlyTheDocumentedDraws)
   const sRect all = WholeOf(source);
 
   SaltAndPepperNoise saltAndPepper;
-  kvtest::Set(saltAndPepper, 0, k.P);
-  auto sp = RunAndReplay(saltAndPepper, source, all, true, SaltAndPepperModel(k.SaltAndPepperHits));
-  EXPECT_TRUE(kvtest::SamePixels(*sp->Result->GetSurface(), sp->Expected)) << "salt-and-pepper";
-
   SaltNoise salt;
-  kvtest::Set(salt, 0, k.P);
-  auto s = RunAndReplay(salt, source, all, true, FixedImpulseModel(k.Hits, 255));
-  EXPECT_TRUE(kvtest::SamePixels(*s->Result->GetSurface(), s->Expected)) << "salt";
-
   PepperNoise pepper;
-  kvtest::Set(pepper, 0, k.P);
-  auto p = RunAndReplay(pepper, source, all, true, FixedImpulseModel(k.Hits, 0));
-  EXPECT_TRUE(kvtest::SamePixels(*p->Result->GetSurface(), p->Expected)) << "pepper";
-
   RandomValuedNoise uniform;
-  kvtest::Set(uniform, 0, k.P);
-  auto u = RunAndReplay(uniform, source, all, false, UniformImpulseModel(k.Hits));
-  EXPECT_TRUE(kvtest::SamePixels(*u->Result->GetSurface(), u->Expected)) << "uniform";
-
   ImpulseGaussianNoise gaussian;
-  kvtest::Set(gaussian, 0, k.P);
   kvtest::Set(gaussian, 1, 77.3);
   kvtest::Set(gaussian, 2, 60);
-  auto g = RunAndReplay(gaussian, source, all, true, GaussianImpulseModel(k.Hits, 77.3f, 60.0f));
-  EXPECT_TRUE(kvtest::SamePixels(*g->Result->GetSurface(), g->Expected)) << "gaussian";
+  struct sNoise {
+    const char* Label;
+    acOperation& Op;
+    bool Reseeds;
+    tSampleModel Model;
+  };
+  const sNoise noises[] = {{"salt-and-pepper", saltAndPepper, true, SaltAndPepperModel(k.SaltAndPepperHits)},
+                           {"salt", salt, true, FixedImpulseModel(k.Hits, 255)},
+                           {"pepper", pepper, true, FixedImpulseModel(k.Hits, 0)},
+                           {"uniform", uniform, false, UniformImpulseModel(k.Hits)},
+                           {"gaussian", gaussian, true, GaussianImpulseModel(k.Hits, 77.3f, 60.0f)}};
+  for (const sNoise& noise : noises) {
+    kvtest::Set(noise.Op, 0, k.P);
+    auto run = RunAndReplay(noise.Op, source, all, noise.Reseeds, noise.Model);
+    EXPECT_TRUE(kvtest::SamePixels(*run->Result->GetSurface(), run->Expected)) << noise.Label;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Densities, ImpulseHits,
