@@ -51,8 +51,11 @@ void AdaptiveMedianFilter::TransformRow(const sWindowRows& in, uint8_t* out, int
   settled.resize(size_t(n));
   cAdaptiveMedianRows::ThreeByThree(in.Rows + reach - 1, channels, out, settled.data(), n);
   if (reach == 1) return;
+  // Through plain pointers: each use of a thread-local in a plug-in is a library call.
+  const uint8_t* done = settled.data();
+  uint8_t* samples = window.data();
   for (int j = 0; j < n; ++j)
-    if (!settled[size_t(j)]) ByGrowingWindows(in, source, j / channels, j % channels, out, window.data());
+    if (!done[j]) ByGrowingWindows(in, source, j / channels, j % channels, out, samples);
 }
 
 void AdaptiveMedianFilter::ByGrowingWindows(const sWindowRows& in, const uint8_t* source, int i, int ch, uint8_t* out,

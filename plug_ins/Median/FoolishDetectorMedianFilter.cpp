@@ -66,14 +66,17 @@ void FoolishDetectorMedianFilter::TransformRow(const sWindowRows& in, uint8_t* o
     alone.resize(size_t(count * channels));
     cImpulseMedianRows::ThreeByThree(in.Rows, channels, out, alone.data(), count * channels);
     const uint8_t* source = SourceSurface->Row(in.Y);
+    // Through a plain pointer: each use of a thread-local in a plug-in is a library call.
+    const uint8_t* lonely = alone.data();
     for (int j = 0; j < count * channels; ++j) {
-      if (!alone[size_t(j)]) continue;
+      if (!lonely[j]) continue;
       const int x = in.X + j / channels, from = kvFoldIndex(x - w.Right - 1, width);
       const uint8_t* line = from < x ? results : source;
       out[j] = line[from * channels + j % channels];
     }
     return;
   }
+  uint8_t* samples = window.data();
   for (int j = 0; j < count * channels; ++j) {
     if (centre[j] != 0 && centre[j] != 255) continue;
     const int i = j / channels, ch = j % channels;
@@ -83,10 +86,10 @@ void FoolishDetectorMedianFilter::TransformRow(const sWindowRows& in, uint8_t* o
       for (int dx = -w.Left; dx <= w.Right; ++dx) {
         // Without branches: every sample written, the ones that are no impulse kept.
         const uint8_t v = row[(i + dx) * channels];
-        window[n] = v;
+        samples[n] = v;
         n += v != 0 && v != 255;
       }
     }
-    out[j] = n > 0 ? FindMedian(window.data(), n) : results[kvFoldIndex(in.X + i - w.Right - 1, width) * channels + ch];
+    out[j] = n > 0 ? FindMedian(samples, n) : results[kvFoldIndex(in.X + i - w.Right - 1, width) * channels + ch];
   }
 }

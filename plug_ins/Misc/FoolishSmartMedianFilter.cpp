@@ -90,13 +90,17 @@ void FoolishSmartMedianFilter::TransformRow(const sWindowRows& in, uint8_t* out,
     cImpulseMedianRows::ThreeByThree(rows, channels, out, alone.data(), count * channels, others.data());
   }
   const uint8_t* source = SourceSurface->Row(in.Y);
+  // Through plain pointers: each use of a thread-local in a plug-in is a library call.
+  const uint8_t* lonely = alone.data();
+  const uint8_t* otherCounts = others.data();
+  uint8_t* samples = window.data();
   for (int j = 0; j < count * channels; ++j) {
     if (centre[j] != 0 && centre[j] != 255) continue;
     const int i = j / channels, ch = j % channels;
     if (vectors) {
-      const int impulses = 9 - others[size_t(j)];
+      const int impulses = 9 - otherCounts[j];
       if (double(impulses) / double(9) < Threshold || 9 >= largestCount) {
-        if (!alone[size_t(j)]) continue;
+        if (!lonely[j]) continue;
         // The result it repeats lies left and is final, unless the mirror at the picture's
         // left edge sends it right, where the plain order still finds the source.
         const int x = in.X + i, from = kvFoldIndex(x - 3 / 2 - 1, width);
@@ -117,7 +121,7 @@ void FoolishSmartMedianFilter::TransformRow(const sWindowRows& in, uint8_t* out,
           // Without branches: every sample written, the ones that are no impulse kept.
           const uint8_t v = row[(i + dx) * channels];
           const bool impulse = v == 0 || v == 255;
-          window[n] = v;
+          samples[n] = v;
           n += !impulse;
           impulses += impulse;
         }
@@ -127,6 +131,6 @@ void FoolishSmartMedianFilter::TransformRow(const sWindowRows& in, uint8_t* out,
     }
     const int x = in.X + i, from = kvFoldIndex(x - size / 2 - 1, width);
     const uint8_t* line = from < x ? results : source;
-    out[j] = n > 0 ? FindMedian(window.data(), n) : line[from * channels + ch];
+    out[j] = n > 0 ? FindMedian(samples, n) : line[from * channels + ch];
   }
 }
