@@ -206,13 +206,13 @@ acSingleChannelOperation::sRowForm TrilateralFilter::RowForm() const
 namespace {
 // Lanes neighbouring samples at once, each one's terms in the reference's order: the sums and
 // the samples' own table rows stay in registers, and the lanes' chains of additions overlap.
-// Terms > 0 fixes the window (unrolled); 0 takes terms. Sample j's window term t is rows[t][j]
-// with statistic statistic[t][j]; its powers P[first[R0 + Rq] + |difference|] and
+// Terms > 0 fixes the window (unrolled); 0 takes terms. Lane l's window term t is rows[t][l]
+// with statistic statistic[t][l]; its powers P[first[R0 + Rq] + |difference|] and
 // Q[R0 * stride + Rq]; the centre's own term (number centreTerm) is C[R0].
 template <int Terms, int Lanes>
 void AddBlendLanes(const uint8_t* const* rows, const uint16_t* const* statistic, const double* spatial, int terms,
-                   int centreTerm, const uint8_t* centre, const uint16_t* centreR, int j, const int* first,
-                   const double* P, const double* Q, size_t stride, const double* C, uint8_t* out)
+                   int centreTerm, const uint8_t* centre, const uint16_t* centreR, const int* first, const double* P,
+                   const double* Q, size_t stride, const double* C, uint8_t* out)
 {
   const int n = Terms > 0 ? Terms : terms;
   int g0[Lanes];
@@ -220,9 +220,9 @@ void AddBlendLanes(const uint8_t* const* rows, const uint16_t* const* statistic,
   const double* q[Lanes];
   double S[Lanes], T[Lanes];
   for (int l = 0; l < Lanes; ++l) {
-    g0[l] = centre[j + l];
-    firstR0[l] = first + centreR[j + l];
-    q[l] = Q + centreR[j + l] * stride;
+    g0[l] = centre[l];
+    firstR0[l] = first + centreR[l];
+    q[l] = Q + centreR[l] * stride;
     S[l] = 0;
     T[l] = 0;
   }
@@ -230,14 +230,14 @@ void AddBlendLanes(const uint8_t* const* rows, const uint16_t* const* statistic,
   for (int t = 0; t < n; ++t) {
     if (t == c) {
       for (int l = 0; l < Lanes; ++l) {
-        const double w = C[centreR[j + l]];
+        const double w = C[centreR[l]];
         S[l] += g0[l] * w;
         T[l] += w;
       }
       continue;
     }
-    const uint8_t* g = rows[t] + j;
-    const uint16_t* r = statistic[t] + j;
+    const uint8_t* g = rows[t];
+    const uint16_t* r = statistic[t];
     const double ws = spatial[t];
     for (int l = 0; l < Lanes; ++l) {
       const int d = g[l] - g0[l];
@@ -246,22 +246,31 @@ void AddBlendLanes(const uint8_t* const* rows, const uint16_t* const* statistic,
       T[l] += w;
     }
   }
-  for (int l = 0; l < Lanes; ++l) out[j + l] = kvLateral::WeightedMean(S[l], T[l], uint8_t(g0[l]));
+  for (int l = 0; l < Lanes; ++l) out[l] = kvLateral::WeightedMean(S[l], T[l], uint8_t(g0[l]));
 }
 
+// The window rows move along with the lanes, so each term reads its samples at fixed offsets.
 template <int Terms>
 void AddBlendSpan(const uint8_t* const* rows, const uint16_t* const* statistic, const double* spatial, int terms,
                   int centreTerm, const uint8_t* centre, const uint16_t* centreR, int samples, const int* first,
                   const double* P, const double* Q, size_t stride, const double* C, uint8_t* out)
 {
   constexpr int Lanes = 4;
+  std::vector<const uint8_t*> g(rows, rows + terms);
+  std::vector<const uint16_t*> r(statistic, statistic + terms);
+  auto advance = [&](int by) {
+    for (int t = 0; t < terms; ++t) {
+      g[size_t(t)] += by;
+      r[size_t(t)] += by;
+    }
+  };
   int j = 0;
-  for (; j + Lanes <= samples; j += Lanes)
-    AddBlendLanes<Terms, Lanes>(rows, statistic, spatial, terms, centreTerm, centre, centreR, j, first, P, Q, stride, C,
-                                out);
-  for (; j < samples; ++j)
-    AddBlendLanes<Terms, 1>(rows, statistic, spatial, terms, centreTerm, centre, centreR, j, first, P, Q, stride, C,
-                            out);
+  for (; j + Lanes <= samples; j += Lanes, advance(Lanes))
+    AddBlendLanes<Terms, Lanes>(g.data(), r.data(), spatial, terms, centreTerm, centre + j, centreR + j, first, P, Q,
+                                stride, C, out + j);
+  for (; j < samples; ++j, advance(1))
+    AddBlendLanes<Terms, 1>(g.data(), r.data(), spatial, terms, centreTerm, centre + j, centreR + j, first, P, Q,
+                            stride, C, out + j);
 }
 }  // namespace
 
