@@ -249,28 +249,27 @@ void AddBlendLanes(const uint8_t* const* rows, const uint16_t* const* statistic,
   for (int l = 0; l < Lanes; ++l) out[l] = kvLateral::WeightedMean(S[l], T[l], uint8_t(g0[l]));
 }
 
-// The window rows move along with the lanes, so each term reads its samples at fixed offsets.
+// The window rows (the caller's, which this moves along) advance with the lanes, so each term
+// reads its samples at fixed offsets.
 template <int Terms>
-void AddBlendSpan(const uint8_t* const* rows, const uint16_t* const* statistic, const double* spatial, int terms,
-                  int centreTerm, const uint8_t* centre, const uint16_t* centreR, int samples, const int* first,
-                  const double* P, const double* Q, size_t stride, const double* C, uint8_t* out)
+void AddBlendSpan(const uint8_t** rows, const uint16_t** statistic, const double* spatial, int terms, int centreTerm,
+                  const uint8_t* centre, const uint16_t* centreR, int samples, const int* first, const double* P,
+                  const double* Q, size_t stride, const double* C, uint8_t* out)
 {
   constexpr int Lanes = 4;
-  std::vector<const uint8_t*> g(rows, rows + terms);
-  std::vector<const uint16_t*> r(statistic, statistic + terms);
   auto advance = [&](int by) {
     for (int t = 0; t < terms; ++t) {
-      g[size_t(t)] += by;
-      r[size_t(t)] += by;
+      rows[t] += by;
+      statistic[t] += by;
     }
   };
   int j = 0;
   for (; j + Lanes <= samples; j += Lanes, advance(Lanes))
-    AddBlendLanes<Terms, Lanes>(g.data(), r.data(), spatial, terms, centreTerm, centre + j, centreR + j, first, P, Q,
+    AddBlendLanes<Terms, Lanes>(rows, statistic, spatial, terms, centreTerm, centre + j, centreR + j, first, P, Q,
                                 stride, C, out + j);
   for (; j < samples; ++j, advance(1))
-    AddBlendLanes<Terms, 1>(g.data(), r.data(), spatial, terms, centreTerm, centre + j, centreR + j, first, P, Q,
-                            stride, C, out + j);
+    AddBlendLanes<Terms, 1>(rows, statistic, spatial, terms, centreTerm, centre + j, centreR + j, first, P, Q, stride,
+                            C, out + j);
 }
 }  // namespace
 
@@ -297,9 +296,8 @@ void TrilateralFilter::TransformRow(const sWindowRows& in, uint8_t* out, int cou
       statisticRows[size_t(k)] = r;
     }
   }
-  auto statisticRow = [&](int k) { return statisticRows[size_t(k)]; };
   const uint8_t* centre = in.Rows[Lo + 1];
-  const uint16_t* centreR = statisticRow(Lo);
+  const uint16_t* centreR = statisticRows[size_t(Lo)];
   if (!BlendRow.empty()) {
     const int terms = WindowSize * WindowSize;
     std::vector<const uint8_t*> rows(static_cast<size_t>(terms));
@@ -307,7 +305,7 @@ void TrilateralFilter::TransformRow(const sWindowRows& in, uint8_t* out, int cou
     for (int dx = -Lo, t = 0; dx <= Hi; ++dx)
       for (int k = 0; k < WindowSize; ++k, ++t) {
         rows[size_t(t)] = in.Rows[k + 1] + dx * channels;
-        rowsR[size_t(t)] = statisticRow(k) + dx * channels;
+        rowsR[size_t(t)] = statisticRows[size_t(k)] + dx * channels;
       }
     const auto add = terms == 9 ? AddBlendSpan<9> : AddBlendSpan<0>;
     add(rows.data(), rowsR.data(), SpatialTable.data(), terms, Lo * WindowSize + Lo, centre, centreR, samples,
@@ -323,7 +321,7 @@ void TrilateralFilter::TransformRow(const sWindowRows& in, uint8_t* out, int cou
     for (int dx = -Lo; dx <= Hi; ++dx)
       for (int k = 0; k < WindowSize; ++k) {
         const int g = in.Rows[k + 1][j + dx * channels];
-        const int Rq = statisticRow(k)[j + dx * channels];
+        const int Rq = statisticRows[size_t(k)][j + dx * channels];
         const double w = Combine(RadiometricTable[size_t(std::abs(g - g0))], *ws++, ImpulseTable[size_t(Rq)],
                                  SwitchTable[size_t(R0 + Rq)]);
         S += g * w;
