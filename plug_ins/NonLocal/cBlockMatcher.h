@@ -8,9 +8,9 @@
 
 struct sBlockSource {
   const float* Base = nullptr;
-  ptrdiff_t ColumnStep = 1;  // between horizontally adjacent block positions
-  ptrdiff_t RowStep = 0;     // between vertically adjacent block positions
-  ptrdiff_t LineStep = 0;    // between the lines of one block
+  ptrdiff_t ColumnStep = 1;   // between horizontally adjacent block positions
+  ptrdiff_t RowStep = 0;      // between vertically adjacent block positions
+  ptrdiff_t LineStep = 0;     // between the lines of one block
   int Positions[2] = {0, 0};  // block positions across and down
 
   const float* Block(int x, int y) const { return Base + y * RowStep + x * ColumnStep; }
