@@ -190,7 +190,8 @@ bool BM3DFilter::RunStage(const sStage& s, bool wiener, const sPlanes& noisy, co
   const int chunks = (int(ys.size()) + chunkRows - 1) / chunkRows;
   std::atomic<unsigned> done{ProgressDone};
   auto runChunk = [&](int chunk) {
-    std::vector<sMatch> matches;
+    std::vector<std::vector<sMatch>> rowMatches;
+    cBlockMatcher::sRowScratch scratch;
     std::vector<float> group(size_t(s.GroupMax) * size_t(nn)), pilot(group.size());
     std::vector<float> block(static_cast<size_t>(nn));
     cGroupHaar haar;
@@ -198,8 +199,9 @@ bool BM3DFilter::RunStage(const sStage& s, bool wiener, const sPlanes& noisy, co
     for (int r = chunk * chunkRows; r < endRow; ++r) {
       if (terminated.load(std::memory_order_relaxed)) return;
       const int y = ys[size_t(r)];
-      for (const int x : xs) {
-        const int count = matcher.Find(source, x, y, matches);
+      matcher.FindRow(source, y, xs, rowMatches, scratch);
+      for (const std::vector<sMatch>& matches : rowMatches) {
+        const int count = int(matches.size());
         for (int c = 0; c < channels; ++c) {
           const std::vector<float>& plane = noisy.Channel[size_t(c)];
           for (int k = 0; k < count; ++k) {

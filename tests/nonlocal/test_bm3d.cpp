@@ -166,6 +166,46 @@ TEST(BM3DMatching, FindsAPlantedCopyAndOnlyWithinTheWindow)
   EXPECT_EQ(matches[0].X, 40);
 }
 
+TEST(BM3DMatching, RowAtATimeFindsWhatTheBlockComparisonFinds)
+{
+  // Smooth with noise, so many candidates pass and the heap and the ties are exercised; a row
+  // near each edge and one in the middle, windows cut by the picture's sides.
+  struct sCase {
+    int N, Radius, MaxCount, Step;
+    float Threshold;
+  };
+  const sCase cases[] = {{8, 19, 16, 3, 2500}, {8, 19, 32, 3, 400}, {8, 5, 4, 2, 1e9f}, {11, 7, 32, 6, 3500}};
+  const int w = 61, h = 47;
+  std::mt19937 rng(17);
+  std::normal_distribution<float> noise(0.0f, 12.0f);
+  std::vector<float> plane(size_t(w * h));
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) plane[size_t(y * w + x)] = std::round(100 + x + (y / 9) * 20 + noise(rng));
+  for (const sCase& c : cases) {
+    const sBlockSource source{plane.data(), 1, w, w, {w - c.N + 1, h - c.N + 1}};
+    const cBlockMatcher matcher(c.N, c.Radius, c.MaxCount, c.Threshold * float(c.N * c.N));
+    std::vector<int> xs;
+    for (int x = 0; x < w - c.N; x += c.Step) xs.push_back(x);
+    xs.push_back(w - c.N);
+    std::vector<std::vector<sMatch>> rows;
+    cBlockMatcher::sRowScratch scratch;
+    std::vector<sMatch> one;
+    for (int y : {0, 2, h / 2, h - c.N}) {
+      matcher.FindRow(source, y, xs, rows, scratch);
+      ASSERT_EQ(rows.size(), xs.size());
+      for (size_t i = 0; i < xs.size(); ++i) {
+        matcher.Find(source, xs[i], y, one);
+        ASSERT_EQ(rows[i].size(), one.size()) << c.N << " at " << xs[i] << "," << y;
+        for (size_t k = 0; k < one.size(); ++k) {
+          EXPECT_EQ(rows[i][k].X, one[k].X) << c.N << " at " << xs[i] << "," << y << " match " << k;
+          EXPECT_EQ(rows[i][k].Y, one[k].Y) << c.N << " at " << xs[i] << "," << y << " match " << k;
+          EXPECT_EQ(rows[i][k].Distance, one[k].Distance);
+        }
+      }
+    }
+  }
+}
+
 TEST(BM3DFilter, NoiseOnAFlatPictureFallsByTheGroupAverage)
 {
   // On a flat picture a full group holds 16 blocks of 64 samples; hard thresholding at 2.7
