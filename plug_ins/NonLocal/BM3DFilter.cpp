@@ -170,7 +170,11 @@ bool BM3DFilter::RunStage(const sStage& s, bool wiener, const sPlanes& noisy, co
   const std::vector<int> xs = ReferencePositions(width, n, s.Step), ys = ReferencePositions(height, n, s.Step);
   const std::vector<float> kaiser = KaiserWindow(n);
   const cBlockDCT dct(n);
-  const cBlockMatcher matcher(n, s.Radius, s.GroupMax, s.Threshold * float(nn));
+  // Where the paper compares coarsely thresholded blocks (strong noise), the blocks are compared
+  // as they are, and the noise's own share of their distance, 2 sigma^2 per sample, is added to
+  // the threshold.
+  const float floor = s.Lambda2D > 0 ? 2.0f * sigmas[0] * sigmas[0] : 0.0f;
+  const cBlockMatcher matcher(n, s.Radius, s.GroupMax, (s.Threshold + floor) * float(nn));
   sBlockSource source;
   source.Base = guide.Channel[0].data();
   source.RowStep = width;
