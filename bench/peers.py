@@ -197,6 +197,34 @@ def fmt(ms):
     return "-" if ms is None else ("%.2f" % ms if ms < 100 else "%.0f" % ms)
 
 
+def bm3d_speed(build, quick):
+    """BM3D at 512 x 512, sigma 25, from bench_bm3d: (label, ms, goal text) rows, best of runs."""
+    program = os.path.join(build, "bin", "bench_bm3d")
+    if not os.access(program, os.X_OK):
+        return []
+    command = [program, "--benchmark_format=json", "--benchmark_repetitions=%d" % (1 if quick else 3)]
+    result = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    if result.returncode != 0:
+        return []
+    best = {}
+    for entry in json.loads(result.stdout)["benchmarks"]:
+        if entry.get("run_type") == "aggregate" or entry.get("error_occurred"):
+            continue
+        key = re.sub(r"/min_time:.*$", "", entry["name"])
+        best[key] = min(entry["real_time"], best.get(key, entry["real_time"]))
+    grey = best.get("BM_BM3D/channels:1/threads:1/fast:0")
+    two = best.get("BM_BM3D/channels:1/threads:2/fast:0")
+    colour = best.get("BM_BM3D/channels:3/threads:1/fast:0")
+    fast = best.get("BM_BM3D/channels:1/threads:1/fast:1")
+    rows = [("BM3D grey, one thread", grey, "at most 2000 ms"),
+            ("BM3D grey, two threads", two, "at least 1.7x faster: %s" % ("-" if not (grey and two) else
+                                                                     "%.2fx" % (grey / two))),
+            ("BM3D colour, one thread", colour, "at most 3x grey: %s" % ("-" if not (grey and colour) else
+                                                                        "%.2fx" % (colour / grey))),
+            ("BM3D grey, Fast, one thread", fast, "")]
+    return rows
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--build", default=os.path.join(ROOT, "build"), help="build folder (default: build)")
@@ -262,6 +290,12 @@ def main():
             failed += bool(mark)
             note = " (20 % salt-and-pepper)" if operation in DETECTOR_FILTERS else ""
             print("%-36s %10s %6d ms%s%s" % (operation, fmt(alone[name]), limit, mark, note))
+    bm3d = [] if selected and not selected.search("BM3D") else bm3d_speed(os.path.abspath(args.build), args.quick)
+    if bm3d:
+        print()
+        print("%-36s %10s  %s" % ("BM3D, 512 x 512, sigma 25", "ours ms", "goal"))
+        for label, ms, goal in bm3d:
+            print("%-36s %10s  %s" % (label, fmt(ms), goal))
     print()
     print("%d over their goal" % failed)
 

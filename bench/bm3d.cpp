@@ -1,0 +1,53 @@
+// BM3D filter at sigma 25 on 512 x 512 grey and colour pictures with Gaussian noise of sigma
+// 25, on one thread and on two (bench/bm3d_quality.py measures its quality).
+#include <algorithm>
+#include <cmath>
+
+#include "BenchSupport.h"
+#include "kvProcessing/cWorkerPool.h"
+
+namespace {
+
+void MakeNoisy(cImage& image, int channels)
+{
+  image.SetSize(512, 512, channels);
+  cBMPSurface& s = *image.GetSurface();
+  std::mt19937 rng(25);
+  std::normal_distribution<double> noise(0.0, 25.0);
+  for (int y = 0; y < 512; ++y)
+    for (int x = 0; x < 512; ++x)
+      for (int c = 0; c < channels; ++c) {
+        // Shapes, edges and texture: flat squares, a ramp and a ripple.
+        const double clean = ((x / 64 + y / 64) % 2 ? 170.0 : 70.0) + 0.1 * x + 25.0 * std::sin(x * 0.3 + y * 0.1 + c);
+        s.Row(y)[x * channels + c] = uint8_t(std::clamp(std::round(clean + noise(rng)), 0.0, 255.0));
+      }
+}
+
+// state.range(0): channels; state.range(1): threads; state.range(2): profile.
+void BM_BM3D(benchmark::State& state)
+{
+  kvbench::cLoadedPackage package("060pkNonLocal.so");
+  acOperation* filter = package.Find("BM3D Filter");
+  if (!filter) {
+    state.SkipWithError("BM3D Filter not loaded");
+    return;
+  }
+  filter->GetParams()->ResetToDefault();
+  filter->GetParams()->GetParam(1)->SetValue(int(state.range(2)));
+  const unsigned saved = kvGetThreadCount();
+  kvSetThreadCount(unsigned(state.range(1)));
+  cImage source;
+  MakeNoisy(source, int(state.range(0)));
+  kvbench::TimeRuns(state, *filter, source, 512 * 512 * state.range(0));
+  kvSetThreadCount(saved);
+}
+BENCHMARK(BM_BM3D)
+    ->ArgNames({"channels", "threads", "fast"})
+    ->Args({1, 1, 0})
+    ->Args({1, 2, 0})
+    ->Args({3, 1, 0})
+    ->Args({1, 1, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5);
+
+}  // namespace
