@@ -1,0 +1,276 @@
+#include "NonLocalMeansFilter.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+
+#include "kvDiagnostics.h"
+#include "kvProcessing/cWorkerPool.h"
+
+KV_UNIT("060pkNonLocal\\NonLocalMeansFilter");
+
+namespace {
+
+// exp(-t) is read from a table with linear interpolation (relative error below 2e-6) and taken
+// as 0 from t = ExpCutOff on (e^-30 is 1e-13): an exact exp per pixel and offset would cost
+// more than all the rest of the work.
+constexpr int ExpSteps = 256;  // table entries per unit of t
+constexpr int ExpCutOff = 30;
+
+// Picture rows filtered together: each block compares its rows with all offsets before it
+// writes them, so a stop leaves whole blocks filtered and the rest untouched.
+constexpr int BlockRows = 32;
+
+uint8_t RoundedMean(float weighted, float weights, uint8_t own)
+{
+  if (!(weights > 0)) return own;
+  return uint8_t(std::clamp(std::floor(weighted / weights + 0.5f), 0.0f, 255.0f));
+}
+
+}  // namespace
+
+NonLocalMeansFilter::NonLocalMeansFilter()
+{
+  Describe("Non-Local Means", "Non-local Filters", otFilter, fmParamDialog);
+  SigmaParam = Params->AddReal("Sigma", 0, 100, 20, 1);
+  PatchParam = Params->AddInteger("Patch radius", 1, 5, 3);
+  SearchParam = Params->AddInteger("Search radius", 1, 17, 10);
+  StrengthParam = Params->AddReal("Strength", 0.05, 2, 0.4, 2);
+}
+
+const uint8_t* NonLocalMeansFilter::sPadded::At(int x, int y) const
+{
+  return Samples.data() + size_t(y - Top) * size_t(Stride) + size_t(x - Left) * size_t(Channels);
+}
+
+void NonLocalMeansFilter::Prepare(int channels)
+{
+  Channels = channels;
+  const double sigma = (*Params)[SigmaParam].GetReal();
+  const double h = (*Params)[StrengthParam].GetReal() * sigma;
+  PatchRadius = (*Params)[PatchParam].GetInteger();
+  SearchRadius = (*Params)[SearchParam].GetInteger();
+  HalfOffsets.clear();
+  for (int dy = 0; dy <= SearchRadius; ++dy)
+    for (int dx = -SearchRadius; dx <= SearchRadius; ++dx)
+      if (dy > 0 || dx > 0) HalfOffsets.push_back({dx, dy});
+  const int side = 2 * PatchRadius + 1;
+  const double samples = double(side) * side * channels;
+  NoiseSum = 2.0 * sigma * sigma * samples;
+  Exact = !(h > 0);
+  TableScale = Exact ? 0.0 : ExpSteps / (h * h * samples);
+  if (ExpTable.empty()) {
+    ExpTable.resize(size_t(ExpCutOff) * ExpSteps + 2);
+    for (size_t i = 0; i < ExpTable.size(); ++i) ExpTable[i] = float(std::exp(-double(i) / ExpSteps));
+  }
+}
+
+float NonLocalMeansFilter::Weight(int32_t sum) const
+{
+  const double excess = double(sum) - NoiseSum;
+  if (excess <= 0) return 1.0f;
+  if (Exact) return 0.0f;
+  const double t = excess * TableScale;
+  if (t >= double(ExpCutOff * ExpSteps)) return 0.0f;
+  const int i = int(t);
+  const float f = float(t - i);
+  return ExpTable[size_t(i)] + f * (ExpTable[size_t(i) + 1] - ExpTable[size_t(i)]);
+}
+
+void NonLocalMeansFilter::OperationItself(const tTerminateFlag& terminated)
+{
+  if (SourceSurface->GetHeight() != ResultSurface->GetHeight() ||
+      SourceSurface->GetWidth() != ResultSurface->GetWidth() ||
+      SourceSurface->GetChannelsCount() != ResultSurface->GetChannelsCount()) {
+    OperationTerminated();
+    return;
+  }
+  Prepare(SourceSurface->GetChannelsCount());
+  const bool plain = PixelReferenceRequested() || !RegionInsideSurface();
+  NoteRanByRows(!plain);
+  if (FirstRow >= EndRow || FirstColumn >= EndColumn) return;
+  if (plain)
+    RunPlain(terminated);
+  else
+    RunFast(terminated);
+}
+
+void NonLocalMeansFilter::RunPlain(const tTerminateFlag& terminated)
+{
+  cBMPSurface& in = *SourceSurface;
+  auto sample = [&in](int x, int y, int c) {
+    in.CurrentChannel = c;
+    return int(in.GetPixel(x, y));
+  };
+  const int r = PatchRadius;
+  for (unsigned uy = FirstRow; uy < EndRow && !terminated.load(std::memory_order_relaxed); ++uy) {
+    const int y = int(uy);
+    for (unsigned ux = FirstColumn; ux < EndColumn; ++ux) {
+      const int x = int(ux);
+      float weighted[3] = {0, 0, 0};
+      float weights = 0, largest = 0;
+      for (const sOffset& o : HalfOffsets)
+        for (int sign : {-1, 1}) {
+          const int qx = x + sign * o.Dx, qy = y + sign * o.Dy;
+          int32_t sum = 0;
+          for (int ky = -r; ky <= r; ++ky)
+            for (int kx = -r; kx <= r; ++kx)
+              for (int c = 0; c < Channels; ++c) {
+                const int d = sample(x + kx, y + ky, c) - sample(qx + kx, qy + ky, c);
+                sum += d * d;
+              }
+          const float w = Weight(sum);
+          for (int c = 0; c < Channels; ++c) weighted[c] += w * float(sample(qx, qy, c));
+          weights += w;
+          largest = std::max(largest, w);
+        }
+      for (int c = 0; c < Channels; ++c) {
+        const uint8_t own = uint8_t(sample(x, y, c));
+        ResultSurface->CurrentChannel = c;
+        ResultSurface->SetPixel(x, y, RoundedMean(weighted[c] + largest * float(own), weights + largest, own));
+      }
+    }
+    OperationProgress((uy - FirstRow) * WorkProgress / (EndRow - FirstRow));
+  }
+}
+
+void NonLocalMeansFilter::RunFast(const tTerminateFlag& terminated)
+{
+  // Every sample any patch of the region reaches, laid out once, so the loops below have no
+  // border test.
+  const int margin = SearchRadius + PatchRadius;
+  const int width = SourceSurface->GetWidth(), height = SourceSurface->GetHeight();
+  sPadded padded;
+  padded.Channels = Channels;
+  padded.Left = int(FirstColumn) - margin;
+  padded.Top = int(FirstRow) - margin;
+  const int columns = int(EndColumn - FirstColumn) + 2 * margin;
+  const int rows = int(EndRow - FirstRow) + 2 * margin;
+  padded.Stride = columns * Channels;
+  padded.Samples.resize(size_t(rows) * size_t(padded.Stride));
+  for (int i = 0; i < rows; ++i) {
+    const uint8_t* from = SourceSurface->Row(kvFoldIndex(padded.Top + i, height));
+    uint8_t* to = padded.Samples.data() + size_t(i) * size_t(padded.Stride);
+    for (int j = 0; j < columns; ++j) {
+      const uint8_t* sample = from + kvFoldIndex(padded.Left + j, width) * Channels;
+      for (int c = 0; c < Channels; ++c) to[j * Channels + c] = sample[c];
+    }
+  }
+  const int blocks = (int(EndRow - FirstRow) + BlockRows - 1) / BlockRows;
+  const uint64_t total = uint64_t(blocks) * HalfOffsets.size();
+  std::atomic<uint64_t> done{0};
+  auto offsetDone = [&] {
+    const uint64_t units = done.fetch_add(1, std::memory_order_relaxed) + 1;
+    OperationProgress(unsigned(units * WorkProgress / total));
+  };
+  kvParallelFor(0, blocks, [&](int first, int end) {
+    for (int b = first; b < end; ++b) {
+      const int y0 = int(FirstRow) + b * BlockRows;
+      if (!FilterBlock(padded, y0, std::min(y0 + BlockRows, int(EndRow)), terminated, offsetDone)) return;
+    }
+  });
+}
+
+bool NonLocalMeansFilter::FilterBlock(const sPadded& padded, int firstRow, int endRow,
+                                      const tTerminateFlag& terminated, const std::function<void()>& offsetDone)
+{
+  const int x0 = int(FirstColumn), x1 = int(EndColumn);
+  const int n = x1 - x0, blockRows = endRow - firstRow;
+  const int C = Channels, r = PatchRadius, side = 2 * r + 1;
+  std::vector<float> weighted(size_t(blockRows) * size_t(n) * size_t(C), 0.0f);
+  std::vector<float> weights(size_t(blockRows) * size_t(n), 0.0f);
+  std::vector<float> largest(size_t(blockRows) * size_t(n), 0.0f);
+  const int widest = n + SearchRadius + 2 * r;
+  const size_t room = size_t(widest);
+  std::vector<int32_t> columnSums(room), fresh(room), stale(room), sums(room);
+  std::vector<float> w(room);
+
+  for (const sOffset& o : HalfOffsets) {
+    if (terminated.load(std::memory_order_relaxed)) return false;
+    // Pixels p whose pair (p, p + o) gives a term to a pixel of the block: p itself in the
+    // block, or p + o in it.
+    const int cx0 = x0 - std::max(o.Dx, 0);
+    const int span = n + std::abs(o.Dx);
+    const int count = span + 2 * r;  // column sums from column cx0 - r on
+    // Squared differences between the samples of row y and those o further on.
+    auto differences = [&](int y, int32_t* out) {
+      const uint8_t* __restrict a = padded.At(cx0 - r, y);
+      const uint8_t* __restrict b = padded.At(cx0 - r + o.Dx, y + o.Dy);
+      if (C == 1) {
+        for (int j = 0; j < count; ++j) {
+          const int32_t d = int32_t(a[j]) - int32_t(b[j]);
+          out[j] = d * d;
+        }
+      } else {
+        for (int j = 0; j < count; ++j) {
+          int32_t s = 0;
+          for (int c = 0; c < C; ++c) {
+            const int32_t d = int32_t(a[j * C + c]) - int32_t(b[j * C + c]);
+            s += d * d;
+          }
+          out[j] = s;
+        }
+      }
+    };
+    const int py0 = firstRow - o.Dy;
+    std::fill(columnSums.begin(), columnSums.begin() + count, 0);
+    for (int k = -r; k <= r; ++k) {
+      differences(py0 + k, fresh.data());
+      for (int j = 0; j < count; ++j) columnSums[size_t(j)] += fresh[size_t(j)];
+    }
+    for (int py = py0; py < endRow; ++py) {
+      if (py > py0) {
+        differences(py + r, fresh.data());
+        differences(py - r - 1, stale.data());
+        int32_t* __restrict cs = columnSums.data();
+        const int32_t* __restrict add = fresh.data();
+        const int32_t* __restrict drop = stale.data();
+        for (int j = 0; j < count; ++j) cs[j] += add[j] - drop[j];
+      }
+      int32_t s = 0;
+      for (int j = 0; j < side; ++j) s += columnSums[size_t(j)];
+      sums[0] = s;
+      for (int i = 1; i < span; ++i) {
+        s += columnSums[size_t(i + side - 1)] - columnSums[size_t(i - 1)];
+        sums[size_t(i)] = s;
+      }
+      for (int i = 0; i < span; ++i) w[size_t(i)] = Weight(sums[size_t(i)]);
+      // Adds the weights from index first of w, with the samples at (fromX, fromY), to block
+      // row row.
+      auto accumulate = [&](int row, int first, int fromX, int fromY) {
+        const float* __restrict wt = w.data() + first;
+        const uint8_t* __restrict v = padded.At(fromX, fromY);
+        float* __restrict sumW = weights.data() + size_t(row) * size_t(n);
+        float* __restrict top = largest.data() + size_t(row) * size_t(n);
+        float* __restrict acc = weighted.data() + size_t(row) * size_t(n) * size_t(C);
+        for (int j = 0; j < n; ++j) {
+          sumW[j] += wt[j];
+          top[j] = std::max(top[j], wt[j]);
+        }
+        if (C == 1)
+          for (int j = 0; j < n; ++j) acc[j] += wt[j] * float(v[j]);
+        else
+          for (int j = 0; j < n; ++j)
+            for (int c = 0; c < C; ++c) acc[j * C + c] += wt[j] * float(v[j * C + c]);
+      };
+      // The term of p to p + o first, then that of p + o to p: each pixel then takes its two
+      // terms of an offset in the reference's order.
+      const int qy = py + o.Dy;
+      if (qy < endRow) accumulate(qy - firstRow, std::max(0, -o.Dx), x0 - o.Dx, py);
+      if (py >= firstRow) accumulate(py - firstRow, std::max(0, o.Dx), x0 + o.Dx, py + o.Dy);
+    }
+    offsetDone();
+  }
+  for (int y = firstRow; y < endRow; ++y) {
+    const size_t row = size_t(y - firstRow) * size_t(n);
+    const uint8_t* own = padded.At(x0, y);
+    uint8_t* out = ResultSurface->Row(y) + size_t(x0) * size_t(C);
+    for (int j = 0; j < n; ++j)
+      for (int c = 0; c < C; ++c) {
+        const uint8_t v = own[j * C + c];
+        out[j * C + c] = RoundedMean(weighted[(row + size_t(j)) * size_t(C) + size_t(c)] + largest[row + size_t(j)] * float(v),
+                                     weights[row + size_t(j)] + largest[row + size_t(j)], v);
+      }
+  }
+  return true;
+}
