@@ -18,6 +18,8 @@ public:
   // The weight of two patches whose squared sample differences, over the patch and the
   // channels, add up to sum (valid after a run has read the parameters).
   float Weight(int32_t sum) const;
+  // Weight for count sums at once, with the same results.
+  void Weights(const int32_t* sums, float* weights, int count) const;
 
 private:
   struct sOffset {
@@ -56,9 +58,8 @@ private:
   // Half of the search window's offsets: the other half are their opposites, whose distances
   // are the same ones seen from the other pixel.
   std::vector<sOffset> HalfOffsets;
-  // The weight as a function of the summed squared differences.
-  double NoiseSum = 0;   // 2 sigma^2 x patch samples x channels
-  double TableScale = 0;  // table steps per unit of the sum beyond NoiseSum
-  bool Exact = false;     // h = 0: only distances within the noise count
-  std::vector<float> ExpTable;
+  // The weight as a function of the summed squared differences: 2 sigma^2 x patch samples x
+  // channels, and log2 e / (h^2 x patch samples x channels).
+  float NoiseSum = 0;
+  float Scale = 0;
 };

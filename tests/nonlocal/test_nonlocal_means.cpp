@@ -94,8 +94,8 @@ TEST(NonLocalMeans, WeighsPlantedCopiesOfAPatchByTheirDistance)
     s.CurrentChannel = 0;
     s.SetPixel(copies[0][0], copies[0][1], 220);
     s.SetPixel(copies[1][0] + 1, copies[1][1] - 2, uint8_t(s.GetPixel(copies[1][0] + 1, copies[1][1] - 2) ^ 0x96));
-    const int changed = std::abs(int(s.GetPixel(copies[1][0] + 1, copies[1][1] - 2)) -
-                                 int(s.GetPixel(c.Ax + 1, c.Ay - 2)));
+    const int changed =
+        std::abs(int(s.GetPixel(copies[1][0] + 1, copies[1][1] - 2)) - int(s.GetPixel(c.Ax + 1, c.Ay - 2)));
     auto weight = [&](double squares) {
       const double d2 = squares / (side * side * c.Channels);
       return std::exp(-std::max(d2 - 2 * sigma * sigma, 0.0) / (h * h));
@@ -203,8 +203,10 @@ TEST(NonLocalMeans, StopLeavesRowsFilteredOrUntouched)
     EXPECT_EQ(result.GetTitle(), "Non-Local Means(Terminated!)");
     int filtered = 0;
     for (int y = 0; y < 200; ++y) {
-      const bool asFull = std::equal(result.GetSurface()->Row(y), result.GetSurface()->Row(y) + 96, full->GetSurface()->Row(y));
-      const bool asSource = std::equal(result.GetSurface()->Row(y), result.GetSurface()->Row(y) + 96, source.GetSurface()->Row(y));
+      const bool asFull =
+          std::equal(result.GetSurface()->Row(y), result.GetSurface()->Row(y) + 96, full->GetSurface()->Row(y));
+      const bool asSource =
+          std::equal(result.GetSurface()->Row(y), result.GetSurface()->Row(y) + 96, source.GetSurface()->Row(y));
       ASSERT_TRUE(asFull || asSource) << "row " << y;
       filtered += asFull && !asSource;
     }
