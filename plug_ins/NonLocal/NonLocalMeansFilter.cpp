@@ -124,26 +124,31 @@ void NonLocalMeansFilter::OperationItself(const tTerminateFlag& terminated)
 
 void NonLocalMeansFilter::RunPlain(const tTerminateFlag& terminated)
 {
-  cBMPSurface& in = *SourceSurface;
-  auto sample = [&in](int x, int y, int c) {
-    in.CurrentChannel = c;
-    return int(in.GetPixel(x, y));
-  };
-  const int r = PatchRadius;
+  const cBMPSurface& in = *SourceSurface;
+  const int width = in.GetWidth(), height = in.GetHeight();
+  const int r = PatchRadius, m = SearchRadius + PatchRadius;
+  // Every read through the border rule, as the surface's own pixel access does: the rows and
+  // columns m or fewer away from the pixel, folded once per pixel.
+  std::vector<const uint8_t*> rows(size_t(2 * m + 1));
+  std::vector<int> columns(size_t(2 * m + 1));
   for (unsigned uy = FirstRow; uy < EndRow && !terminated.load(std::memory_order_relaxed); ++uy) {
     const int y = int(uy);
+    for (int k = -m; k <= m; ++k) rows[size_t(k + m)] = in.Row(kvFoldIndex(y + k, height));
     for (unsigned ux = FirstColumn; ux < EndColumn; ++ux) {
       const int x = int(ux);
+      for (int k = -m; k <= m; ++k) columns[size_t(k + m)] = kvFoldIndex(x + k, width) * Channels;
+      // Sample c of the pixel dx, dy away.
+      auto sample = [&](int dx, int dy, int c) { return int(rows[size_t(dy + m)][columns[size_t(dx + m)] + c]); };
       float weighted[3] = {0, 0, 0};
       float weights = 0, largest = 0;
       for (const sOffset& o : HalfOffsets)
         for (int sign : {-1, 1}) {
-          const int qx = x + sign * o.Dx, qy = y + sign * o.Dy;
+          const int qx = sign * o.Dx, qy = sign * o.Dy;
           int32_t sum = 0;
           for (int ky = -r; ky <= r; ++ky)
             for (int kx = -r; kx <= r; ++kx)
               for (int c = 0; c < Channels; ++c) {
-                const int d = sample(x + kx, y + ky, c) - sample(qx + kx, qy + ky, c);
+                const int d = sample(kx, ky, c) - sample(qx + kx, qy + ky, c);
                 sum += d * d;
               }
           const float w = Weight(sum);
@@ -152,7 +157,7 @@ void NonLocalMeansFilter::RunPlain(const tTerminateFlag& terminated)
           largest = std::max(largest, w);
         }
       for (int c = 0; c < Channels; ++c) {
-        const uint8_t own = uint8_t(sample(x, y, c));
+        const uint8_t own = uint8_t(sample(0, 0, c));
         ResultSurface->CurrentChannel = c;
         ResultSurface->SetPixel(x, y, RoundedMean(weighted[c] + largest * float(own), weights + largest, own));
       }
