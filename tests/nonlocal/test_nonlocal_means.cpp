@@ -123,7 +123,10 @@ TEST(NonLocalMeans, ReadsOutsideThePictureByTheBorderRule)
   for (const sSettings& set : settings) {
     const int m = set.Patch + set.Search;
     cImage source, extended;
-    kvtest::FillRandom(*source.GetSurface(), 14, 11, 3, 5);
+    // Smooth with noise, so that neighbours carry weight.
+    kvtest::Fill(*source.GetSurface(), 14, 11, 3,
+                 [](int x, int y, int c) { return uint8_t(60 + 9 * x + 5 * y + 20 * c); });
+    AddNoise(*source.GetSurface(), 12, 5);
     kvtest::Fill(*extended.GetSurface(), 14 + 2 * m, 11 + 2 * m, 3,
                  [&](int x, int y, int c) { return At(source, fold(x - m, 14), fold(y - m, 11), c); });
     NonLocalMeansFilter nlm;
