@@ -86,6 +86,7 @@ TEST_F(CliTest, ListShowsEveryOperationInPackageOrder)
                                              "Foolish Detector Median Filter",
                                              "PSM Filter",
                                              "APSM Filter",
+                                             "Non-Local Means",
                                              "BM3D Filter",
                                              "Bilateral",
                                              "Trilateral",
