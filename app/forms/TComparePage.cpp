@@ -270,8 +270,8 @@ TComparePage::eMode TComparePage::GetMode() const
 void TComparePage::ModeChanged()
 {
   const eMode mode = GetMode();
-  for (QWidget* option : {static_cast<QWidget*>(GainEdit), static_cast<QWidget*>(SignedBox),
-                          static_cast<QWidget*>(GreyBox)})
+  for (QWidget* option :
+       {static_cast<QWidget*>(GainEdit), static_cast<QWidget*>(SignedBox), static_cast<QWidget*>(GreyBox)})
     option->setVisible(mode == cmDifference);
   for (QLabel* label : GainEdit->parentWidget()->findChildren<QLabel*>())
     if (label->buddy() == GainEdit) label->setVisible(mode == cmDifference);
@@ -289,8 +289,8 @@ void TComparePage::UpdateView()
   if (hasImage && !Comparable()) {
     StopMap();
     MessageLabel->setText("These pictures cannot be compared: A is " +
-                          QString::fromStdString(cPictureComparison::GeometryText(*PictureASurface())) +
-                          ", B is " + QString::fromStdString(cPictureComparison::GeometryText(*PictureBSurface())) +
+                          QString::fromStdString(cPictureComparison::GeometryText(*PictureASurface())) + ", B is " +
+                          QString::fromStdString(cPictureComparison::GeometryText(*PictureBSurface())) +
                           ". Choose a picture of the same size and channels to compare with.");
     MessageLabel->show();
     ViewerArea->hide();
@@ -337,16 +337,15 @@ void TComparePage::UpdateTitles()
                       QString::number(GainEdit->value()));
       break;
     case cmFlicker:
-      TitleB->setText(hasImage ? QString("Showing ") + (ShowingA ? a : b) + "   (Space: show " +
-                                     (ShowingA ? "B" : "A") + ")"
-                               : QString());
+      TitleB->setText(hasImage
+                          ? QString("Showing ") + (ShowingA ? a : b) + "   (Space: show " + (ShowingA ? "B" : "A") + ")"
+                          : QString());
       break;
     case cmQualityMap:
-      TitleB->setText(!hasImage ? QString()
-                      : MapReady
-                          ? map + " of B against A: mean " +
-                                QString::number(Map.Mean, 'f', ErrorMapBox->isChecked() ? 2 : 4)
-                          : "Computing the " + map + "...");
+      TitleB->setText(!hasImage  ? QString()
+                      : MapReady ? map + " of B against A: mean " +
+                                       QString::number(Map.Mean, 'f', ErrorMapBox->isChecked() ? 2 : 4)
+                                 : "Computing the " + map + "...");
       break;
   }
   ViewerB->setAccessibleDescription(TitleB->text());
@@ -374,8 +373,8 @@ void TComparePage::StartMap()
   const sQualitySettings settings = sQualitySettings::FromGlobals();
   const bool errorMap = ErrorMapBox->isChecked();
   // Nothing changed since the last map (made or being made): keep it.
-  if (MapJob && MapJob->ErrorMap == errorMap && SameSettings(MapJob->Settings, settings) && SameContent(MapJob->A, *a) &&
-      SameContent(MapJob->B, *b))
+  if (MapJob && MapJob->ErrorMap == errorMap && SameSettings(MapJob->Settings, settings) &&
+      SameContent(MapJob->A, *a) && SameContent(MapJob->B, *b))
     return;
   StopMap();
   MapReady = false;
@@ -394,7 +393,8 @@ void TComparePage::StartMap()
     if (job->Stop.load()) return;
     cPictureComparison::RenderMap(job->Map, job->Picture);
     // Delivered on the GUI thread; dropped with the page.
-    QMetaObject::invokeMethod(this, [this, job] { MapDone(job); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, job] { MapDone(job); }, Qt::QueuedConnection);
   });
 }
 
@@ -456,7 +456,8 @@ void TComparePage::SaveView()
 {
   cBMPSurface view;
   if (!RenderView(view)) return;
-  QString file = AskFileName ? AskFileName() : QFileDialog::getSaveFileName(this, "Save view", "view.png", "PNG (*.png)");
+  QString file =
+      AskFileName ? AskFileName() : QFileDialog::getSaveFileName(this, "Save view", "view.png", "PNG (*.png)");
   if (file.isEmpty()) return;
   if (!file.endsWith(".png", Qt::CaseInsensitive)) file += ".png";
   if (cPngFile::Save(view, QFile::encodeName(file).toStdString())) return;

@@ -14,8 +14,8 @@ KV_UNIT("kvKernel_bpl\\kvImages\\cPictureComparison");
 
 // Nine evenly spaced colours of the published viridis table (entries 0, 32, ..., 224, 255),
 // joined by straight lines: close to the full table and free of its 256 rows.
-const uint8_t ViridisStops[9][3] = {{68, 1, 84},    {71, 44, 122},   {59, 81, 139},  {44, 113, 142}, {33, 144, 141},
-                                    {39, 173, 129}, {92, 200, 99},   {170, 220, 50}, {253, 231, 37}};
+const uint8_t ViridisStops[9][3] = {{68, 1, 84},    {71, 44, 122}, {59, 81, 139},  {44, 113, 142}, {33, 144, 141},
+                                    {39, 173, 129}, {92, 200, 99}, {170, 220, 50}, {253, 231, 37}};
 
 // Labels are drawn with a 3 x 5 digit font at twice its size, so the kernel needs no font files.
 constexpr int GlyphScale = 2;
@@ -212,8 +212,17 @@ void cPictureComparison::SquaredErrorMap(const cBMPSurface& a, const cBMPSurface
   }
   map.Mean = w > 0 && h > 0 ? total / (double(w) * double(h)) : 0.0;
   map.Low = 0.0;
-  // A flat scale would divide by 0; identical pictures show the colour of 0.
-  map.High = std::max(1.0, largest);
+  // A few outliers (impulses) would leave every other error in the darkest colour: the scale
+  // ends at the 99th percentile, and larger errors take the top colour. A flat scale would
+  // divide by 0, so identical pictures show the colour of 0.
+  double top = largest;
+  if (map.Values.size() > 100) {
+    std::vector<double> sorted = map.Values;
+    const auto rank = sorted.begin() + std::ptrdiff_t(sorted.size() * 99 / 100);
+    std::nth_element(sorted.begin(), rank, sorted.end());
+    top = *rank;
+  }
+  map.High = std::max(1.0, top);
 }
 
 void cPictureComparison::Viridis(double t, uint8_t rgb[3])

@@ -46,7 +46,7 @@ public:
   // when stopped (the map is then incomplete).
   static bool SSIMMap(const cBMPSurface& a, const cBMPSurface& b, const sQualitySettings& settings, sQualityMap& map,
                       const std::atomic<bool>* stop = nullptr);
-  // (B - A)^2 at every pixel; colours span 0 .. the largest value.
+  // (B - A)^2 at every pixel (the mean over the channels); colours span 0 .. the 99th percentile.
   static void SquaredErrorMap(const cBMPSurface& a, const cBMPSurface& b, sQualityMap& map);
 
   // The viridis colour of t in 0..1 (clamped), as red, green, blue.
