@@ -14,7 +14,7 @@ struct sDifferenceCase {
   const char* Name;
   sDifferenceOptions Options;
   int Channels;
-  uint8_t A, B;     // every sample of channel 0; channel c adds 40 c to both
+  uint8_t A, B;      // every sample of channel 0; channel c adds 40 c to both
   uint8_t Expected;  // the shade of pixel (0, 0), channel 0 (grey output: the mean)
 };
 
