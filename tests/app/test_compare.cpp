@@ -13,8 +13,8 @@
 
 #include "AppTestSupport.h"
 #include "KvTestSupport.h"
-#include "THistoryToolForm.h"
 #include "TComparePage.h"
+#include "THistoryToolForm.h"
 #include "TKvadraApplication.h"
 #include "TKvadraMainForm.h"
 #include "TPlaneViewer.h"
@@ -36,8 +36,7 @@ class TestCompare : public QObject {
     const int before = System().SavedImageCount();
     System().SelectOperation(System().FindOperationUID(name));
     System().SelectedFilterExecute(true);
-    QTRY_VERIFY_WITH_TIMEOUT(!System().IsBusy() && System().SavedImageCount() == before + 1,
-                             kvapptest::BusyTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!System().IsBusy() && System().SavedImageCount() == before + 1, kvapptest::BusyTimeoutMs);
   }
   QString Saved(const QString& name)
   {
@@ -166,9 +165,9 @@ private slots:
 
     const QString desktop = Saved("desktop.png");
     const QString a = HistoryPicture(0, "a.bmp"), bFile = HistoryPicture(2, "b.bmp");
-    for (auto [mode, cliMode] : {std::pair{TComparePage::cmQualityMap, "ssim-map"},
-                                 std::pair{TComparePage::cmDifference, "difference"},
-                                 std::pair{TComparePage::cmSideBySide, "side-by-side"}}) {
+    for (auto [mode, cliMode] :
+         {std::pair{TComparePage::cmQualityMap, "ssim-map"}, std::pair{TComparePage::cmDifference, "difference"},
+          std::pair{TComparePage::cmSideBySide, "side-by-side"}}) {
       Page->SetMode(mode);
       const QString mine = Saved(QString(cliMode) + "-desktop.png");
       const QString theirs = Folder.filePath(QString(cliMode) + "-cli.png");
