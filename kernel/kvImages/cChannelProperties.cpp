@@ -12,6 +12,7 @@
 #include "kvImages/cPlaneBuffer.h"
 #include "kvImages/cWindowStatistics.h"
 #include "kvImages/kvBorderRule.h"
+#include "kvImages/kvSSIMRows.h"
 #include "kvWavelet/cWaveletLib.h"
 
 namespace {
@@ -273,9 +274,8 @@ double cChannelProperties::ComputeSSIM(const cBMPSurface* image, const cBMPSurfa
   return sum / (double(w) * double(h));
 }
 
-void cChannelProperties::SSIMRows(const cBMPSurface& image, const cBMPSurface& origin, int channel,
-                                  const sQualitySettings& settings, int firstRow, int endRow,
-                                  const tIndexRowDone& rowDone, const std::atomic<bool>* stop)
+void kvSSIMRows(const cBMPSurface& image, const cBMPSurface& origin, int channel, const sQualitySettings& settings,
+                int firstRow, int endRow, const tIndexRowDone& rowDone, const std::atomic<bool>* stop)
 {
   KV_ASSERT(SameGeometry(image, origin), "SameGeometry(image, origin)");
   SurfaceIndexRows(image, origin, channel, settings, WindowSSIMIndex(settings), false, firstRow, endRow, rowDone, stop);

@@ -2,7 +2,6 @@
 // Statistics of one channel of a picture: histogram, MSE against the origin, the windowed
 // quality indices IQ, IQHVS and SSIM, and the Fourier spectrum for the spectrum view.
 #include <atomic>
-#include <functional>
 
 #include "kvImages/cBMPSurface.h"
 
@@ -66,14 +65,6 @@ public:
                              const sQualitySettings& settings, const std::atomic<bool>* stop = nullptr);
   static double Compute(eQualityIndex kind, cBMPSurface* image, cBMPSurface* origin, int channel,
                         const sQualitySettings& settings, const std::atomic<bool>* stop = nullptr);
-
-  // The window SSIM of every pixel of rows firstRow .. endRow - 1 of one channel of two pictures
-  // of one geometry, a row at a time with the row's sum: the very values (and sums, in the same
-  // order) that ComputeSSIM averages.
-  using tIndexRowDone = std::function<void(int y, const double* values, double rowTotal)>;
-  static void SSIMRows(const cBMPSurface& image, const cBMPSurface& origin, int channel,
-                       const sQualitySettings& settings, int firstRow, int endRow, const tIndexRowDone& rowDone,
-                       const std::atomic<bool>* stop = nullptr);
 
   // Mean over the pixels of the window index of IQ on two real planes, with the symmetric
   // border rule of the subbands (used by IQHVS).

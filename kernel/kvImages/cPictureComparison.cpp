@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "kvDiagnostics.h"
+#include "kvImages/kvSSIMRows.h"
 #include "kvProcessing/cWorkerPool.h"
 
 namespace {
@@ -170,7 +171,7 @@ bool cPictureComparison::SSIMMap(const cBMPSurface& a, const cBMPSurface& b, con
         rowTotals[size_t(c) * size_t(h) + size_t(y)] = rowTotal;
       };
       // B is the measured picture, A its origin, as in the History.
-      cChannelProperties::SSIMRows(b, a, c, settings, first, end, add, stop);
+      kvSSIMRows(b, a, c, settings, first, end, add, stop);
     }
     if (channels > 1)
       for (size_t i = size_t(first) * size_t(w); i < size_t(end) * size_t(w); ++i) map.Values[i] /= channels;
