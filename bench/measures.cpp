@@ -2,11 +2,14 @@
 // measuring), the windowed indices and the spectrum, on 512 x 512 grey and colour pictures.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 
 #include "kvImages/cChannelProperties.h"
 #include "kvImages/cImage.h"
+#include "kvImages/cPictureComparison.h"
+#include "kvProcessing/cWorkerPool.h"
 
 namespace {
 
@@ -96,3 +99,51 @@ BENCHMARK(BM_IQ)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SSIM)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IQHVS)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Spectrum)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
+
+// The compare page's quality map of a 4-megapixel colour picture on two threads, as the page
+// makes it (the map, then its colours), beside the SSIM measure of the same pair on one thread.
+namespace {
+void MakeLargePair(cBMPSurface& a, cBMPSurface& b)
+{
+  constexpr int side = 2048;
+  a.SetSize(side, side, 3);
+  b.SetSize(side, side, 3);
+  std::mt19937 rng(2);
+  std::normal_distribution<double> noise(0, 12);
+  for (int y = 0; y < side; ++y)
+    for (int i = 0; i < side * 3; ++i) {
+      const int v = (i / 3 * 3 + y * 2 + (i % 3) * 40) % 256;
+      a.Row(y)[i] = uint8_t(v);
+      b.Row(y)[i] = uint8_t(std::clamp(v + int(noise(rng)), 0, 255));
+    }
+}
+
+void BM_SSIMMap4MPTwoThreads(benchmark::State& state)
+{
+  cBMPSurface a, b, picture;
+  MakeLargePair(a, b);
+  const unsigned threads = kvGetThreadCount();
+  kvSetThreadCount(2);
+  for (auto _ : state) {
+    sQualityMap map;
+    cPictureComparison::SSIMMap(a, b, sQualitySettings(), map);
+    cPictureComparison::RenderMap(map, picture);
+    benchmark::DoNotOptimize(picture.GetBits());
+  }
+  kvSetThreadCount(threads);
+}
+
+void BM_SSIM4MPMeasureOneThread(benchmark::State& state)
+{
+  cBMPSurface a, b;
+  MakeLargePair(a, b);
+  for (auto _ : state) {
+    double sum = 0;
+    for (int c = 0; c < 3; ++c) sum += cChannelProperties::ComputeSSIM(&b, &a, c, sQualitySettings());
+    benchmark::DoNotOptimize(sum);
+  }
+}
+}  // namespace
+
+BENCHMARK(BM_SSIMMap4MPTwoThreads)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SSIM4MPMeasureOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -23,6 +23,7 @@
 #include "cuGlobalParameters.h"
 #include "kvDiagnostics.h"
 #include "kvImages/cImage.h"
+#include "kvImages/cPictureComparison.h"
 #include "kvImages/cPngFile.h"
 #include "kvInstallPaths.h"
 #include "kvMessages/cUserDialogs.h"
@@ -58,6 +59,7 @@ const char* const MainHelp =
     "             or on many (mean, spread and count), on all cores or split into shards\n"
     "  merge      combine the partial results of analyze's shards\n"
     "  spectrum   write the magnitude or phase spectrum picture\n"
+    "  compare    write the difference, SSIM map or squared-error map of two pictures\n"
     "  demo       corrupt a sample picture and restore it with three filters\n"
     "\n"
     "Options: --help (also after a command), --version,\n"
@@ -112,6 +114,15 @@ const std::map<std::string, std::string> CommandHelp = {
     {"spectrum",
      "Usage: kvadra spectrum INPUT --kind magnitude|phase [--scale S] --out FILE.bmp|FILE.png\n"
      "Writes the spectrum picture of INPUT (scale defaults to 20) as BMP or PNG, by its extension.\n"},
+    {"compare",
+     "Usage: kvadra compare A B --mode difference|ssim-map|error-map|side-by-side --out FILE.png|FILE.bmp\n"
+     "                      [--gain G] [--signed] [--grey] [--window WxH] [--k1 X] [--k2 X]\n"
+     "Writes how picture B differs from picture A (same size and channels), as the desktop program's\n"
+     "compare page shows it at 100 %: difference = |B - A| per channel times G (1..64, default 4), or\n"
+     "128 + G (B - A) with --signed, as grey (the channels' mean) with --grey; ssim-map = the local\n"
+     "SSIM of B against A (its mean is B's SSIM, printed) and error-map = (B - A)^2 (its mean is the\n"
+     "MSE, printed), each in viridis colours with a colour bar; side-by-side = A and B.\n"
+     "--window, --k1 and --k2 set SSIM as for 'measure'.\n"},
     {"demo",
      "Usage: kvadra demo [--seed N] [--out-dir DIR]\n"
      "Corrupts a sample picture with 20 % salt-and-pepper noise under a fixed seed, restores it\n"
@@ -457,6 +468,7 @@ int cKvadraCli::Run(const std::vector<std::string>& allArguments)
   if (command == "analyze") return CommandAnalyze(args);
   if (command == "spectrum") return CommandSpectrum(args);
   if (command == "merge") return CommandMerge(args);
+  if (command == "compare") return CommandCompare(args);
   return CommandDemo(args);
 }
 
@@ -631,40 +643,61 @@ int cKvadraCli::CommandRun(cArgumentReader& args)
 
 // ---------------------------------------------------------------- measure
 
+namespace {
+// --window WxH, --k1 X and --k2 X of the windowed measures, as typed (0 / -1: not given).
+struct sMeasureOptions {
+  int WindowWidth = 0, WindowHeight = 0;
+  double K1 = -1, K2 = -1;
+
+  // True when argument was one of them (its value is then taken).
+  bool Take(cArgumentReader& args, const std::string& argument)
+  {
+    if (argument == "--window") {
+      const std::string text = args.ValueOf(argument);
+      const size_t x = text.find_first_of("xX");
+      if (x == std::string::npos) throw cCliError::Usage("--window needs WxH, got '" + text + "'");
+      WindowWidth = int(cArgumentReader::RequireInt(text.substr(0, x), "--window width"));
+      WindowHeight = int(cArgumentReader::RequireInt(text.substr(x + 1), "--window height"));
+      if (WindowWidth < 1 || WindowHeight < 1 || WindowWidth > MaxMeasureWindow || WindowHeight > MaxMeasureWindow)
+        throw cCliError::Usage("--window sizes must lie in 1.." + std::to_string(MaxMeasureWindow) + ", got '" + text +
+                               "'");
+      return true;
+    }
+    if (argument == "--k1" || argument == "--k2") {
+      const double value = cArgumentReader::RequireDouble(args.ValueOf(argument), argument);
+      if (value < 0 || value > 1) throw cCliError::Usage(argument + " must lie in 0..1");
+      (argument == "--k1" ? K1 : K2) = value;
+      return true;
+    }
+    return false;
+  }
+  // The facade has no calls for the measures' settings: they are the kernel's global ones.
+  void Apply() const
+  {
+    if (WindowWidth > 0) {
+      GlobalParams->QualityWindowWidth = WindowWidth;
+      GlobalParams->QualityWindowHeight = WindowHeight;
+    }
+    if (K1 >= 0) GlobalParams->K1 = K1;
+    if (K2 >= 0) GlobalParams->K2 = K2;
+  }
+};
+}  // namespace
+
 int cKvadraCli::CommandMeasure(cArgumentReader& args)
 {
   std::string image, origin;
-  int windowWidth = 0, windowHeight = 0;
-  double k1 = -1, k2 = -1;
+  sMeasureOptions settings;
   while (!args.AtEnd()) {
     const std::string argument = args.Next();
     if (argument == "--origin")
       origin = args.ValueOf(argument);
-    else if (argument == "--window") {
-      const std::string text = args.ValueOf(argument);
-      const size_t x = text.find_first_of("xX");
-      if (x == std::string::npos) throw cCliError::Usage("--window needs WxH, got '" + text + "'");
-      windowWidth = int(cArgumentReader::RequireInt(text.substr(0, x), "--window width"));
-      windowHeight = int(cArgumentReader::RequireInt(text.substr(x + 1), "--window height"));
-      if (windowWidth < 1 || windowHeight < 1 || windowWidth > MaxMeasureWindow || windowHeight > MaxMeasureWindow)
-        throw cCliError::Usage("--window sizes must lie in 1.." + std::to_string(MaxMeasureWindow) + ", got '" + text +
-                               "'");
-    } else if (argument == "--k1" || argument == "--k2") {
-      const double value = cArgumentReader::RequireDouble(args.ValueOf(argument), argument);
-      if (value < 0 || value > 1) throw cCliError::Usage(argument + " must lie in 0..1");
-      (argument == "--k1" ? k1 : k2) = value;
-    } else
+    else if (!settings.Take(args, argument))
       cArgumentReader::TakeOperand("measure", argument, image);
   }
   if (image.empty()) throw cCliError::Usage("measure: missing IMAGE");
   if (origin.empty()) throw cCliError::Usage("measure: missing --origin ORIGIN");
-  // The facade has no calls for the measures' settings: they are the kernel's global ones.
-  if (windowWidth > 0) {
-    GlobalParams->QualityWindowWidth = windowWidth;
-    GlobalParams->QualityWindowHeight = windowHeight;
-  }
-  if (k1 >= 0) GlobalParams->K1 = k1;
-  if (k2 >= 0) GlobalParams->K2 = k2;
+  settings.Apply();
   StartSystem();
   // The picture must match the origin's geometry; check before it enters the history.
   cImage probe;
@@ -1063,6 +1096,73 @@ int cKvadraCli::CommandSpectrum(cArgumentReader& args)
   if (!spectrum) throw cCliError::Failure("picture '" + input + "' has no pixels");
   const std::string temporary = cResultTable::TemporaryNameBeside(out);
   if (!(format == pfPNG ? cPngFile::Save(*spectrum, temporary) : spectrum->SaveImage(temporary))) {
+    std::remove(temporary.c_str());
+    throw cCliError::Failure("cannot write '" + out + "'");
+  }
+  cResultTable::CommitTemporary(temporary, out);
+  return ecSuccess;
+}
+
+// ---------------------------------------------------------------- compare
+
+int cKvadraCli::CommandCompare(cArgumentReader& args)
+{
+  std::vector<std::string> pictures;
+  std::string mode, out;
+  sDifferenceOptions difference;
+  sMeasureOptions settings;
+  while (!args.AtEnd()) {
+    const std::string argument = args.Next();
+    if (argument == "--mode")
+      mode = args.ValueOf(argument);
+    else if (argument == "--out")
+      out = args.ValueOf(argument);
+    else if (argument == "--gain") {
+      const long long gain = cArgumentReader::RequireInt(args.ValueOf(argument), "--gain");
+      if (gain < 1 || gain > cPictureComparison::MaxGain)
+        throw cCliError::Usage("--gain must lie in 1.." + std::to_string(cPictureComparison::MaxGain));
+      difference.Gain = int(gain);
+    } else if (argument == "--signed")
+      difference.Signed = true;
+    else if (argument == "--grey")
+      difference.Grey = true;
+    else if (!settings.Take(args, argument))
+      cArgumentReader::TakeOperand("compare", argument, pictures);
+  }
+  if (pictures.size() != 2) throw cCliError::Usage("compare: needs two pictures, A and B");
+  const std::vector<std::string> modes = {"difference", "ssim-map", "error-map", "side-by-side"};
+  if (std::find(modes.begin(), modes.end(), mode) == modes.end())
+    throw cCliError::Usage("compare: --mode must be difference, ssim-map, error-map or side-by-side" +
+                           (mode.empty() ? std::string() : ", got '" + mode + "'"));
+  if (out.empty()) throw cCliError::Usage("compare: missing --out FILE.png");
+  const ePictureFormat format = OutputFormat(out);
+  // The pictures are read with the kernel's limits and settings in force.
+  settings.Apply();
+  StartSystem();
+  cImage a, b;
+  for (auto [image, file] : {std::pair<cImage*, const std::string*>{&a, &pictures[0]}, {&b, &pictures[1]}})
+    if (!std::filesystem::is_regular_file(*file) || !image->LoadImage(*file))
+      throw cCliError::Failure(LoadFailureText(*file, *image));
+  if (!cPictureComparison::SameGeometry(*a.GetSurface(), *b.GetSurface()))
+    throw cCliError::Failure("pictures of another geometry cannot be compared: '" + pictures[0] + "' is " +
+                             cPictureComparison::GeometryText(*a.GetSurface()) + ", '" + pictures[1] + "' is " +
+                             cPictureComparison::GeometryText(*b.GetSurface()));
+  cBMPSurface picture;
+  if (mode == "difference")
+    cPictureComparison::Difference(*a.GetSurface(), *b.GetSurface(), difference, picture);
+  else if (mode == "side-by-side")
+    cPictureComparison::SideBySide(*a.GetSurface(), *b.GetSurface(), picture);
+  else {
+    sQualityMap map;
+    if (mode == "ssim-map")
+      cPictureComparison::SSIMMap(*a.GetSurface(), *b.GetSurface(), sQualitySettings::FromGlobals(), map);
+    else
+      cPictureComparison::SquaredErrorMap(*a.GetSurface(), *b.GetSurface(), map);
+    cPictureComparison::RenderMapWithBar(map, picture);
+    Out << (mode == "ssim-map" ? "SSIM" : "MSE") << "\t" << cResultTable::FormatNumber(map.Mean) << "\n";
+  }
+  const std::string temporary = cResultTable::TemporaryNameBeside(out);
+  if (!(format == pfPNG ? cPngFile::Save(picture, temporary) : picture.SaveVisibleImage(temporary))) {
     std::remove(temporary.c_str());
     throw cCliError::Failure("cannot write '" + out + "'");
   }

@@ -63,6 +63,7 @@ private:
   int CommandSpectrum(cArgumentReader& args);
   int CommandDemo(cArgumentReader& args);
   int CommandMerge(cArgumentReader& args);
+  int CommandCompare(cArgumentReader& args);
 
   // analyze, step by step: the options, the operations they name, then the run on one picture
   // or on several.

@@ -216,6 +216,11 @@ void TPlaneViewer::UpdateInfo()
   if (FVertNeeded && FVertEnabled) apply(FVertBar, ScrollValues(FPlaneHeight, FZoom, FInfo.VisibleHeight, FInfo.Y0));
   if (FHorzNeeded && FHorzEnabled) apply(FHorzBar, ScrollValues(FPlaneWidth, FZoom, FInfo.VisibleWidth, FInfo.X0));
   if (FRulersEnabled) FRulers.Update(FDrawRect, FInfo);
+  if (FCentreX != FReportedX || FCentreY != FReportedY) {
+    FReportedX = FCentreX;
+    FReportedY = FCentreY;
+    emit LookChanged(FCentreX, FCentreY);
+  }
 }
 
 void TPlaneViewer::PlaceScrollBars()

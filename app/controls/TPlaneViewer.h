@@ -76,6 +76,8 @@ signals:
   void ZoomChanged(int percent);
   // The plane cell under the mouse; inside is false off the plane.
   void PlanePointHovered(bool inside, int x, int y);
+  // The plane point at the middle of the draw area moved (pan, scroll, zoom or resize).
+  void LookChanged(float x, float y);
 
 protected:
   void paintEvent(QPaintEvent* event) override;
@@ -142,5 +144,7 @@ private:
   bool FHoverInside = false;
   int FHoverX = -1;
   int FHoverY = -1;
-  int FWheelZoom = 0;  // wheel angle not yet turned into zoom steps
+  int FWheelZoom = 0;        // wheel angle not yet turned into zoom steps
+  float FReportedX = -1.0f;  // the look last reported by LookChanged
+  float FReportedY = -1.0f;
 };

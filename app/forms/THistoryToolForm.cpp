@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QTableWidget>
 #include <QTimer>
 #include <QUrl>
@@ -189,6 +190,16 @@ void THistoryToolForm::HistoryGridSelectCell(int row)
 bool THistoryToolForm::eventFilter(QObject* watched, QEvent* event)
 {
   if (watched == HistoryGrid->viewport() && event->type() == QEvent::Resize) SetupColumns();
+  // Ctrl+click chooses the picture to compare with and leaves the current picture as it is.
+  if (watched == HistoryGrid->viewport() && event->type() == QEvent::MouseButtonPress) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    const int row = HistoryGrid->rowAt(int(mouse->position().y()));
+    if ((mouse->modifiers() & Qt::ControlModifier) && CompareWith && row >= 0 && KvadraSystem &&
+        row < KvadraSystem->SavedImageCount()) {
+      CompareWith(row);
+      return true;
+    }
+  }
   return TBaseToolForm::eventFilter(watched, event);
 }
 

@@ -37,6 +37,8 @@ public:
   // Replaceable for tests: the save dialog (empty = cancelled) and opening a written file.
   std::function<QString(const QString& caption, const QString& defaultPath, const QString& filter)> AskFileName;
   std::function<void(const QString& file)> OpenDocument;
+  // Ctrl+click on a row: compare the current picture with that history picture.
+  std::function<void(int id)> CompareWith;
 
   QTableWidget* HistoryGrid = nullptr;
   QMenu* ExportPopupMenu = nullptr;

@@ -64,6 +64,7 @@ void TKvadraApplication::CreateWindows()
   Main->ShowAbout = [this] { SplashWindow->ShowAbout(); };
   // Tool windows are created here, after the splash.
   HistoryForm = std::make_unique<THistoryToolForm>(Main.get());
+  HistoryForm->CompareWith = [this](int id) { Main->CompareWith(id); };
   ImageInfoForm = std::make_unique<TImageInfoToolForm>(Main.get());
   OperationDialog = std::make_unique<TAutoOperationForm>(Main.get());
   Main->ShowOperationDialog = [this](unsigned uid) {

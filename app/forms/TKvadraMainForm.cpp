@@ -29,6 +29,7 @@
 
 #include "DrawSurfaceInViewer.h"
 #include "TActionManagerHelper.h"
+#include "TComparePage.h"
 #include "TGlyphs.h"
 #include "TImprovedSpinEdit.h"
 #include "TPlaneViewer.h"
@@ -207,10 +208,12 @@ void TKvadraMainForm::CreateDomainActions()
   DomainGroup = new QActionGroup(this);
   SpatialDomain = NewAction("SpatialDomain", "Domain", "&Spatial Domain");
   FreqDomain = NewAction("FreqDomain", "Domain", "&Frequency Domain");
-  for (QAction* domain : {SpatialDomain, FreqDomain}) {
+  CompareDomain = NewAction("CompareDomain", "Domain", "&Compare");
+  for (QAction* domain : {SpatialDomain, FreqDomain, CompareDomain}) {
     domain->setCheckable(true);
     DomainGroup->addAction(domain);
   }
+  connect(CompareDomain, &QAction::triggered, this, [this] { Pages->setCurrentWidget(ComparePage); });
   connect(SpatialDomain, &QAction::triggered, this, [this] { Pages->setCurrentIndex(0); });
   connect(FreqDomain, &QAction::triggered, this, [this] {
     Pages->setCurrentIndex(1);
@@ -262,7 +265,7 @@ void TKvadraMainForm::CreateMenus()
 
   QMenu* view = ActionMainMenuBar->addMenu("&View");
   QMenu* domain = view->addMenu("&Domain");
-  domain->addActions({SpatialDomain, FreqDomain});
+  domain->addActions({SpatialDomain, FreqDomain, CompareDomain});
   view->addSeparator();
   view->addActions({ZoomInAction, ZoomOutAction, ZoomToFitAction, ActualSizeAction});
   view->addSeparator();
@@ -354,6 +357,12 @@ void TKvadraMainForm::CreatePages()
 
   Pages->addWidget(SpatialSheet);
   Pages->addWidget(FreqSheet);
+  ComparePage = Named(new TComparePage(Pages), "ComparePage");
+  Pages->addWidget(ComparePage);
+  ComparePage->ShowPixelText = [this](const QString& text) { PixelPanel->setText(text); };
+  connect(ComparePage->ViewerB, &TPlaneViewer::ZoomChanged, this, [this](int zoom) {
+    if (Pages->currentWidget() == ComparePage) ShowZoom(zoom);
+  });
 
   for (TPlaneViewer* viewer : {SpatialViewer, FrequencyViewer}) {
     viewer->SetPlaneSize(0, 0);
@@ -435,6 +444,7 @@ void TKvadraMainForm::UpdateActions()
   MagPhBox->setEnabled(hasImage);
   SpectrumScaleEdit->setEnabled(hasImage);
   UndoAction->setEnabled(hasHistory);
+  ComparePage->Refresh();
   // Resizing needs a picture to take its size from.
   ResizeAction->setEnabled(hasImage);
   // An analyzer experiment is using the kernel: nothing may run, load, close or undo meanwhile.
@@ -551,12 +561,21 @@ void TKvadraMainForm::SetPlaneSizes(int width, int height)
 {
   SpatialViewer->SetPlaneSize(width, height);
   FrequencyViewer->SetPlaneSize(width, height);
+  ComparePage->Refresh();
 }
 
 void TKvadraMainForm::RepaintViewers()
 {
   SpatialViewer->Repaint();
   FrequencyViewer->Repaint();
+  ComparePage->Refresh();
+}
+
+void TKvadraMainForm::CompareWith(int id)
+{
+  ComparePage->SetPictureA(id);
+  CompareDomain->setChecked(true);
+  Pages->setCurrentWidget(ComparePage);
 }
 
 // --- Handlers ---
@@ -644,6 +663,7 @@ void TKvadraMainForm::CloseImageActionExecute()
 
 TPlaneViewer* TKvadraMainForm::ShownViewer() const
 {
+  if (Pages->currentWidget() == ComparePage) return ComparePage->ViewerB;
   return Pages->currentWidget() == FreqSheet ? FrequencyViewer : SpatialViewer;
 }
 
@@ -702,6 +722,8 @@ void TKvadraMainForm::RulersActionExecute()
   const bool on = RulersAction->isChecked();
   SpatialViewer->EnableRulers(on);
   FrequencyViewer->EnableRulers(on);
+  ComparePage->ViewerA->EnableRulers(on);
+  ComparePage->ViewerB->EnableRulers(on);
 }
 
 void TKvadraMainForm::SpectrumParamsChange()

@@ -21,6 +21,7 @@ class QStackedWidget;
 class QStatusBar;
 class QToolBar;
 class QToolButton;
+class TComparePage;
 class TImprovedSpinEdit;
 class TPlaneViewer;
 struct sViewerInfo;
@@ -41,6 +42,8 @@ public:
   void RegisterToolWindow(QDockWidget* toolWindow);
   void SetPlaneSizes(int width, int height);
   void RepaintViewers();
+  // Shows the compare page with history picture id as the picture compared with.
+  void CompareWith(int id);
   // Opens a picture through the kernel; false when nothing was loaded.
   bool OpenFile(const QString& fileName);
   // Runs an operation action's command (selection, geometry confirmation, dialog or run).
@@ -73,6 +76,7 @@ public:
   TImprovedSpinEdit* SpectrumScaleEdit = nullptr;
   TPlaneViewer* SpatialViewer = nullptr;
   TPlaneViewer* FrequencyViewer = nullptr;
+  TComparePage* ComparePage = nullptr;
   QWidget* BottomPanel = nullptr;
   QProgressBar* ProgressBar = nullptr;
   QStatusBar* StatusBar = nullptr;
@@ -99,6 +103,7 @@ public:
   QAction* RulersAction = nullptr;
   QAction* FreqDomain = nullptr;
   QAction* SpatialDomain = nullptr;
+  QAction* CompareDomain = nullptr;
   QAction* Rotate90CWAction = nullptr;
   QAction* Rotate90CCWAction = nullptr;
   QAction* Rotate180Action = nullptr;

@@ -12,6 +12,7 @@
 #include "kvImages/cPlaneBuffer.h"
 #include "kvImages/cWindowStatistics.h"
 #include "kvImages/kvBorderRule.h"
+#include "kvImages/kvSSIMRows.h"
 #include "kvWavelet/cWaveletLib.h"
 
 namespace {
@@ -61,9 +62,10 @@ std::vector<int> SurfaceBorderMap(int n, int radius)
 // from their rows: a real copy of each plane would take eight bytes a pixel. The values are
 // those of the copies (a byte converts to a double exactly). With locks, both surfaces'
 // locks are held around each row read.
-template <class tIndex>
-double SurfaceSumOfIndex(const cBMPSurface& image, const cBMPSurface& origin, int channel,
-                         const sQualitySettings& settings, tIndex index, bool locks, const std::atomic<bool>* stop)
+template <class tIndex, class tRowDone>
+void SurfaceIndexRows(const cBMPSurface& image, const cBMPSurface& origin, int channel,
+                      const sQualitySettings& settings, tIndex index, bool locks, int firstRow, int endRow,
+                      tRowDone rowDone, const std::atomic<bool>* stop)
 {
   const int step = image.GetChannelsCount();
   const size_t offset = step == 1 ? 0 : size_t(channel);
@@ -84,9 +86,19 @@ double SurfaceSumOfIndex(const cBMPSurface& image, const cBMPSurface& origin, in
       eb[i] = double(rb[bytes[i]]) - shiftB;
     }
   };
-  return cWindowStatistics::SumOfIndexByRows(image.GetWidth(), image.GetHeight(),
-                                             SurfaceBorderMap(image.GetHeight(), ry), rx, ry, shiftA, shiftB, fillRow,
-                                             index, stop);
+  cWindowStatistics::IndexRows(image.GetWidth(), image.GetHeight(), firstRow, endRow,
+                               SurfaceBorderMap(image.GetHeight(), ry), rx, ry, shiftA, shiftB, fillRow, index, rowDone,
+                               stop);
+}
+
+template <class tIndex>
+double SurfaceSumOfIndex(const cBMPSurface& image, const cBMPSurface& origin, int channel,
+                         const sQualitySettings& settings, tIndex index, bool locks, const std::atomic<bool>* stop)
+{
+  double total = 0.0;
+  auto add = [&total](int, const double*, double rowTotal) { total += rowTotal; };
+  SurfaceIndexRows(image, origin, channel, settings, index, locks, 0, image.GetHeight(), add, stop);
+  return total;
 }
 
 // Both means 0, or both variances 0: the window counts as agreement. A sum of two
@@ -112,6 +124,20 @@ inline double Ratio(double numerator, double denominator)
   const bool zero = denominator == 0;
   return (zero ? 1.0 : numerator) / (zero ? 1.0 : denominator);
 }
+
+// The structural similarity of one window; the stabilising constants come from K1 and K2.
+struct WindowSSIMIndex {
+  explicit WindowSSIMIndex(const sQualitySettings& settings)
+      : C1((settings.K1 * 255) * (settings.K1 * 255)), C2((settings.K2 * 255) * (settings.K2 * 255)), C3(C2 / 2)
+  {}
+  double operator()(const sWindowMoments& m) const
+  {
+    const double sigma = std::sqrt(m.VarA * m.VarB);
+    return Ratio(2 * m.MeanA * m.MeanB + C1, m.MeanA * m.MeanA + m.MeanB * m.MeanB + C1) *
+           Ratio(2 * sigma + C2, m.VarA + m.VarB + C2) * Ratio(m.Cov + C3, sigma + C3);
+  }
+  double C1, C2, C3;
+};
 
 // The index of a pair that needs no computing: missing or mismatched pictures score 0, a
 // picture against itself or an empty pair scores 1.
@@ -244,16 +270,15 @@ double cChannelProperties::ComputeSSIM(const cBMPSurface* image, const cBMPSurfa
 {
   if (const auto decided = DecidedIndex(image, origin)) return *decided;
   const int w = image->GetWidth(), h = image->GetHeight();
-  const double c1 = (settings.K1 * 255) * (settings.K1 * 255);
-  const double c2 = (settings.K2 * 255) * (settings.K2 * 255);
-  const double c3 = c2 / 2;
-  auto index = [c1, c2, c3](const sWindowMoments& m) {
-    const double sigma = std::sqrt(m.VarA * m.VarB);
-    return Ratio(2 * m.MeanA * m.MeanB + c1, m.MeanA * m.MeanA + m.MeanB * m.MeanB + c1) *
-           Ratio(2 * sigma + c2, m.VarA + m.VarB + c2) * Ratio(m.Cov + c3, sigma + c3);
-  };
-  const double sum = SurfaceSumOfIndex(*image, *origin, channel, settings, index, false, stop);
+  const double sum = SurfaceSumOfIndex(*image, *origin, channel, settings, WindowSSIMIndex(settings), false, stop);
   return sum / (double(w) * double(h));
+}
+
+void kvSSIMRows(const cBMPSurface& image, const cBMPSurface& origin, int channel, const sQualitySettings& settings,
+                int firstRow, int endRow, const tIndexRowDone& rowDone, const std::atomic<bool>* stop)
+{
+  KV_ASSERT(SameGeometry(image, origin), "SameGeometry(image, origin)");
+  SurfaceIndexRows(image, origin, channel, settings, WindowSSIMIndex(settings), false, firstRow, endRow, rowDone, stop);
 }
 
 double cChannelProperties::PlaneIQ(const double* measured, const double* origin, int width, int height, int windowWidth,

@@ -74,7 +74,21 @@ public:
   static double SumOfIndexByRows(int width, int height, const std::vector<int>& rowMap, int rx, int ry, double shiftA,
                                  double shiftB, tFillRow fillRow, tIndex index, const std::atomic<bool>* stop = nullptr)
   {
-    if (width <= 0 || height <= 0) return 0.0;
+    double total = 0.0;
+    auto add = [&total](int, const double*, double rowTotal) { total += rowTotal; };
+    IndexRows(width, height, 0, height, rowMap, rx, ry, shiftA, shiftB, fillRow, index, add, stop);
+    return total;
+  }
+
+  // The window index of every pixel of rows firstRow .. endRow - 1, a row at a time:
+  // rowDone(y, values, rowTotal) gets the row's indices and their sum in pixel order. For integer
+  // planes the moments are exact, so a pixel's index does not depend on the rows chosen.
+  template <class tIndex, class tFillRow, class tRowDone>
+  static void IndexRows(int width, int height, int firstRow, int endRow, const std::vector<int>& rowMap, int rx, int ry,
+                        double shiftA, double shiftB, tFillRow fillRow, tIndex index, tRowDone rowDone,
+                        const std::atomic<bool>* stop = nullptr)
+  {
+    if (width <= 0 || height <= 0 || firstRow >= endRow) return;
     const size_t w = size_t(width);
     const int spanX = 2 * rx + 1, spanY = 2 * ry + 1;
     const double n = double(spanX) * double(spanY);
@@ -130,11 +144,10 @@ public:
       }
     };
 
-    double total = 0.0;
-    for (int y = 0; y < height; ++y) {
-      if (y == 0) {
-        for (int j = 0; j < spanY; ++j) rowSums(j);
-        resum(0);
+    for (int y = firstRow; y < endRow; ++y) {
+      if (y == firstRow) {
+        for (int j = y; j < y + spanY; ++j) rowSums(j);
+        resum(y);
       } else {
         rowSums(y + spanY - 1);
         // Re-anchoring now and then bounds the drift of the running column sums.
@@ -166,9 +179,8 @@ public:
       }
       double rowTotal = 0.0;
       for (size_t x = 0; x < w; ++x) rowTotal += q[x];
-      total += rowTotal;
+      rowDone(y, static_cast<const double*>(q), rowTotal);
       if (stop && stop->load(std::memory_order_relaxed)) break;
     }
-    return total;
   }
 };

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -389,6 +390,10 @@ TEST_F(CliTest, ErrorsGiveOneLineAndTheirExitCodeAndWriteNothing)
         "PNSR"},
        2,
        "(did you mean 'PSNR'?); one of MSE, PSNR, IQ, IQHVS, SSIM, Time"},
+      {{"compare", Camera, Coins, "--mode", "ssim-map", "--out", "d.png"}, 1, "another geometry cannot be compared"},
+      {{"compare", Camera, "--mode", "difference", "--out", "d.png"}, 2, "needs two pictures"},
+      {{"compare", Camera, Camera, "--mode", "blink", "--out", "d.png"}, 2, "--mode must be difference"},
+      {{"compare", Camera, Camera, "--mode", "difference", "--gain", "65", "--out", "d.png"}, 2, "1..64"},
   };
   for (const auto& c : cases) {
     const sProgramResult r = Run(c.Args);
@@ -540,4 +545,39 @@ TEST_F(CliTest, ThreadCountIsASettingAnywhereOnTheLine)
   EXPECT_NE(ignored.Err.find("KVADRA_THREADS='lots' ignored"), std::string::npos) << ignored.Err;
   EXPECT_EQ(std::count(ignored.Err.begin(), ignored.Err.end(), '\n'), 1) << ignored.Err;
   EXPECT_EQ(ReadFile(Dir / "ignored.bmp"), ReadFile(Dir / "plain.bmp"));
+}
+
+// compare writes the difference pixel for pixel and an SSIM map whose mean is measure's SSIM.
+TEST_F(CliTest, CompareWritesTheDifferenceAndTheSSIMMapOfTwoPictures)
+{
+  ASSERT_EQ(Run({"run", Camera, "--op", "Salt Noise", "--seed", "3", "--out", "b.bmp"}).Code, 0);
+  const std::string b = (Dir / "b.bmp").string();
+  cImage a, noisy;
+  ASSERT_TRUE(a.LoadImage(Camera));
+  ASSERT_TRUE(noisy.LoadImage(b));
+  const struct {
+    std::vector<std::string> Options;
+    std::function<int(int, int)> Shade;  // of A's and B's sample
+  } cases[] = {{{"--gain", "1"}, [](int va, int vb) { return std::abs(vb - va); }},
+               {{}, [](int va, int vb) { return std::min(255, 4 * std::abs(vb - va)); }},
+               {{"--signed", "--gain", "2"}, [](int va, int vb) { return std::clamp(128 + 2 * (vb - va), 0, 255); }}};
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"compare", Camera, b, "--mode", "difference", "--out", "d.png"};
+    args.insert(args.end(), c.Options.begin(), c.Options.end());
+    const sProgramResult r = Run(args);
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    cImage d;
+    ASSERT_TRUE(d.LoadImage((Dir / "d.png").string()));
+    for (int y = 0; y < 512; y += 3)
+      for (int x = 0; x < 512; x += 5)
+        ASSERT_EQ(kvtest::At(d, x, y), c.Shade(kvtest::At(a, x, y), kvtest::At(noisy, x, y))) << x << "," << y;
+  }
+  const sProgramResult map = Run({"compare", Camera, b, "--mode", "ssim-map", "--out", "m.png"});
+  ASSERT_EQ(map.Code, 0) << map.Err;
+  const sProgramResult measured = Run({"measure", b, "--origin", Camera});
+  ASSERT_EQ(Cells(map.Out).at(0).at(1), Cells(measured.Out).at(4).at(1));
+  cImage picture;
+  ASSERT_TRUE(picture.LoadImage((Dir / "m.png").string()));
+  EXPECT_GT(picture.GetWidth(), 512);  // the colour bar stands beside the map
+  EXPECT_EQ(picture.GetHeight(), 512);
 }
