@@ -17,12 +17,17 @@ void cPaperTable::AddBlock(const std::string& title, const std::vector<std::stri
   Blocks.push_back({title, rowNames, values});
 }
 
-void cPaperTable::SetOrigin(const std::string& command, const std::string& version, uint64_t seed)
+void cPaperTable::SetOrigin(const std::string& command, const std::string& version, std::optional<uint64_t> seed)
 {
   Command = command;
   Version = version;
   Seed = seed;
   HasOrigin = true;
+}
+
+std::string cPaperTable::OriginText() const
+{
+  return "kvadra " + Version + (Seed ? ", base seed " + std::to_string(*Seed) : ", noise seeded from the clock");
 }
 
 bool cPaperTable::ParseFormat(const std::string& name, eTableFormat& format)
@@ -151,7 +156,7 @@ std::string cPaperTable::MarkdownText() const
 {
   std::ostringstream out;
   // An HTML comment: kept in the file, not shown when rendered.
-  if (HasOrigin) out << "<!-- " << Command << " -->\n<!-- kvadra " << Version << ", base seed " << Seed << " -->\n\n";
+  if (HasOrigin) out << "<!-- " << Command << " -->\n<!-- " << OriginText() << " -->\n\n";
   out << "| Restoration |";
   for (double v : Sweep)
     for (const std::string& c : Criteria) out << ' ' << Swept << " = " << ValueText(v) << ' ' << c << " |";
@@ -183,7 +188,7 @@ std::string cPaperTable::LatexText() const
 {
   std::ostringstream out;
   const size_t columns = Sweep.size() * Criteria.size();
-  if (HasOrigin) out << "% " << Command << "\n% kvadra " << Version << ", base seed " << Seed << '\n';
+  if (HasOrigin) out << "% " << Command << "\n% " << OriginText() << '\n';
   out << "\\begin{table}\n  \\centering\n";
   if (!Caption.empty()) out << "  \\caption{" << LatexEscape(Caption) << "}\n";
   out << "  \\begin{tabular}{l" << std::string(columns, 'r') << "}\n    \\toprule\n    " << LatexEscape(Swept);
@@ -223,7 +228,7 @@ std::string cPaperTable::CsvText() const
 {
   std::ostringstream out;
   // Comment lines, as gnuplot, pandas (comment='#') and R (comment.char) skip them.
-  if (HasOrigin) out << "# " << Command << "\n# kvadra " << Version << ", base seed " << Seed << '\n';
+  if (HasOrigin) out << "# " << Command << "\n# " << OriginText() << '\n';
   const bool blocks = Blocks.size() > 1;
   if (blocks) out << "block,";
   out << "restoration";

@@ -4,6 +4,7 @@
 // papers use and the best value of every column in bold. Written as Markdown, LaTeX (booktabs)
 // or CSV. Both front ends build their tables here, so the same numbers give the same text.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,8 @@ public:
   // What the rows are, for the caption (e.g. "Mean over 4 pictures").
   void SetCaption(const std::string& caption) { Caption = caption; }
   // The command, version and base seed that made the numbers: a comment line of the table.
-  void SetOrigin(const std::string& command, const std::string& version, uint64_t seed);
+  // No seed: the noise was drawn from the clock, which the comment says.
+  void SetOrigin(const std::string& command, const std::string& version, std::optional<uint64_t> seed);
 
   std::string Text(eTableFormat format) const;
 
@@ -58,7 +60,9 @@ private:
   std::vector<std::string> Criteria;
   std::vector<sBlock> Blocks;
   std::string Caption;
+  // The second comment line: "kvadra VERSION, base seed N".
+  std::string OriginText() const;
   std::string Command, Version;
-  uint64_t Seed = 0;
+  std::optional<uint64_t> Seed;
   bool HasOrigin = false;
 };
