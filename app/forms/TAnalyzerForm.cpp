@@ -68,12 +68,12 @@ std::string ToKernel(const QString& text)
   return text.toLocal8Bit().toStdString();
 }
 
-// Fixed notation with two decimals, as the table shows every number.
-QString CellText(double value)
+// Fixed notation with two decimals, or with the decimals papers give a criterion (SSIM: 4).
+QString CellText(double value, int decimals = 2)
 {
   if (std::isnan(value)) return "nan";
   if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
-  return QString::number(value, 'f', 2);
+  return QString::number(value, 'f', decimals);
 }
 
 // A parameter's value as 'kvadra' reads it in --set and --restore.
@@ -717,6 +717,8 @@ void TAnalyzerForm::SeriesReady()
     series->attachAxis(AxisY);
   }
   ResultsGrid->setHorizontalHeaderLabels(header);
+  // Long names with their criterion in front: every column wide enough to read its heading.
+  if (criteria.size() > 1) ResultsGrid->resizeColumnsToContents();
   Chart->setTitle(title);
   TitleLabel->setText(title + " " + left);
   AxisX->setTitleText(bottom);
@@ -738,9 +740,11 @@ void TAnalyzerForm::PointReady()
     cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     ResultsGrid->setItem(k, 0, cell);
   }
-  const int criteria = int(KvadraSystem->AnalyzerGetCriteria().size());
+  const std::vector<std::string> names = KvadraSystem->AnalyzerGetCriteria();
+  const int criteria = int(names.size());
   for (int c = 0; c < criteria; ++c)
     for (int i = 0; i < n; ++i) {
+      const int decimals = cPaperTable::Decimals(names[size_t(c)]);
       // Only the points made so far: the ones still to come are placeholders.
       const int made = KvadraSystem->AnalyzerGetPointsMade(i);
       const int column = 1 + c * n + i;
@@ -750,7 +754,7 @@ void TAnalyzerForm::PointReady()
           continue;
         }
         const double y = KvadraSystem->AnalyzerGetCriterionValueAt(unsigned(i), unsigned(j), unsigned(c));
-        auto* cell = new QTableWidgetItem(CellText(y));
+        auto* cell = new QTableWidgetItem(CellText(y, decimals));
         cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         ResultsGrid->setItem(j, column, cell);
       }

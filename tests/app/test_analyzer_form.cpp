@@ -406,7 +406,7 @@ private slots:
       for (unsigned s = 0; s < 2; ++s)
         for (unsigned k = 0; k < 3; ++k)
           QCOMPARE(Form->ResultsGrid->item(int(k), int(1 + 2 * c + s))->text(),
-                   Expected(System()->AnalyzerGetCriterionValueAt(s, k, c)));
+                   QString::number(System()->AnalyzerGetCriterionValueAt(s, k, c), 'f', c == 0 ? 2 : 4));
     // The chart follows the selector.
     Form->ChartCriterionBox->setCurrentIndex(1);
     QCOMPARE(Form->ChartSeries()[1]->at(2).y(), System()->AnalyzerGetCriterionValueAt(1, 2, 1));
