@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cstdio>
 
+#include "TAnalyzerForm.h"
 #include "TKvadraApplication.h"
 #include "TKvadraMainForm.h"
 #include "TQtUserDialogs.h"
@@ -39,6 +40,7 @@ int main(int argc, char** argv)
       return 2;
     }
     cRandomGenerator::SetSeed(value);
+    TAnalyzerForm::SetBaseSeed(value);
   }
   kvSetDebugOutputEnabled(qEnvironmentVariableIsSet("KVADRA_DEBUG"));
   TQtUserDialogs::Install();

@@ -86,9 +86,12 @@ bool ReadChildResult(const std::string& file, const sPictureFile& picture, uint6
     for (const cJsonValue& s : v.At("series").Items()) series.push_back(s.AsString());
     std::vector<double> sweep;
     for (const cJsonValue& x : v.At("sweep").Items()) sweep.push_back(x.AsReal());
-    for (const cJsonValue& s : v.At("values").Items()) {
+    for (const cJsonValue& criterion : v.At("values").Items()) {
       out.Values.emplace_back();
-      for (const cJsonValue& y : s.Items()) out.Values.back().push_back(y.AsReal());
+      for (const cJsonValue& s : criterion.Items()) {
+        out.Values.back().emplace_back();
+        for (const cJsonValue& y : s.Items()) out.Values.back().back().push_back(y.AsReal());
+      }
     }
     const cJsonValue& failure = v.At("failure");
     if (!failure.IsNull()) {

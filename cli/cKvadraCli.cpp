@@ -85,13 +85,22 @@ const std::map<std::string, std::string> CommandHelp = {
      "Usage: kvadra measure IMAGE --origin ORIGIN [--window WxH] [--k1 X] [--k2 X]\n"
      "Prints MSE, PSNR, IQ, IQHVS and SSIM of IMAGE against ORIGIN (same size and channels).\n"},
     {"analyze",
-     "Usage: kvadra analyze INPUT... --corrupt NAME [--set PARAM=VALUE]... --sweep PARAM MIN MAX STEPS\n"
+     "Usage: kvadra analyze INPUT... --corrupt NAME [--set PARAM=VALUE]...\n"
+     "                      {--sweep PARAM MIN MAX STEPS | --param PARAM --values V1,V2,...}\n"
      "                      {--restore NAME[:PARAM=VALUE[;PARAM=VALUE]...]}...\n"
-     "                      [--criterion MSE|PSNR|IQ|IQHVS|SSIM|Time] [--seed N] [--csv FILE] [--json FILE]\n"
+     "                      [--criterion MSE|PSNR|IQ|IQHVS|SSIM|Time]... [--seed N] [--csv FILE] [--json FILE]\n"
+     "                      [--table markdown|latex|csv [--table-out FILE] [--per-picture]]\n"
      "                      [--jobs J] [--shard K/N] [--dataset]\n"
-     "Corrupts INPUT once per sweep value (MIN to MAX in STEPS steps), restores every corrupted\n"
-     "picture with each --restore and prints one line per sweep value with the criterion of every\n"
-     "restoration. Ctrl-C stops after the current operation and keeps the points made.\n"
+     "Corrupts INPUT once per sweep value (MIN to MAX in STEPS steps, or exactly the --values in\n"
+     "their order), restores every corrupted picture with each --restore and prints one line per\n"
+     "sweep value with the criterion of every restoration. --criterion may be given several times:\n"
+     "every restored picture is measured once for each, and the CSV and JSON gain a criterion\n"
+     "column. Ctrl-C stops after the current operation and keeps the points made.\n"
+     "  --table F     the paper's table: a row per restoration, per sweep value a column per\n"
+     "                criterion, means at the precision papers use (PSNR 2 decimals, SSIM 4), the\n"
+     "                best of each column in bold; with the command, version and base seed in a\n"
+     "                comment. Printed instead of the plain table, or written to --table-out FILE\n"
+     "  --per-picture adds one block of rows per picture to the table\n"
      "\n"
      "Several pictures, or folders (their .bmp, .jpg, .jpeg, .png, .tif, .tiff files), run the same\n"
      "experiment on every picture, in file-name order; the table then has, per sweep value and\n"
@@ -108,6 +117,7 @@ const std::map<std::string, std::string> CommandHelp = {
      "partial that 'kvadra merge' accepts (exit code 130).\n"},
     {"merge",
      "Usage: kvadra merge PARTIAL.json... [--csv FILE] [--json FILE]\n"
+     "                    [--table markdown|latex|csv [--table-out FILE] [--per-picture]]\n"
      "Combines the --json files of analyze's shards (or of interrupted runs finished later) into the\n"
      "table, CSV and JSON that one run over all the pictures gives. Refuses files of different\n"
      "experiments (operations, parameters, sweep, criterion, seed) and a picture in two files.\n"},
@@ -238,6 +248,22 @@ cJsonValue SweepValues(const cOperationParams& corruption, int sweepIndex, doubl
     swept.SetValue(value);
     values.Add(cJsonValue::Number(swept.GetReal()));
     if (value + step == value) break;
+  }
+  return values;
+}
+
+// The listed values, each as the parameter stores it (an integer one takes whole values).
+cJsonValue ListedSweepValues(const cOperationParams& corruption, int sweepIndex, const std::vector<double>& listed)
+{
+  cJsonValue values = cJsonValue::Array();
+  cOperationParams probe(corruption);
+  cOperationParameter& swept = *probe.GetParam(unsigned(sweepIndex));
+  for (double value : listed) {
+    if (swept.GetType() == ptInteger)
+      swept.SetValue(int(value));
+    else
+      swept.SetValue(value);
+    values.Add(cJsonValue::Number(swept.GetReal()));
   }
   return values;
 }
@@ -437,6 +463,9 @@ int cKvadraCli::Run(const std::vector<std::string>& allArguments)
 {
   // Settings of every command that reads pictures or runs operations, so they may stand anywhere.
   const std::vector<std::string> arguments = TakeSettings(allArguments);
+  std::vector<std::string> words = {"kvadra"};
+  words.insert(words.end(), allArguments.begin(), allArguments.end());
+  CommandLine = cPaperTable::ShellCommand(words);
   cArgumentReader args(arguments);
   if (args.AtEnd()) {
     std::cerr << MainHelp;
@@ -588,11 +617,19 @@ void cKvadraCli::SaveCurrent(const std::string& file)
 }
 
 void cKvadraCli::WriteResults(const cResultTable& table, const std::string& csv, const std::string& json,
-                              const std::string& jsonText)
+                              const std::string& jsonText, bool printTable)
 {
   if (!csv.empty()) cResultTable::WriteFileAtomically(csv, table.CsvText());
   if (!json.empty()) cResultTable::WriteFileAtomically(json, jsonText);
-  table.WriteTabSeparated(Out);
+  if (printTable) table.WriteTabSeparated(Out);
+}
+
+void cKvadraCli::WriteTable(const cPaperTable& table, const std::string& format, const std::string& file, bool toStdout)
+{
+  eTableFormat kind = tfMarkdown;
+  cPaperTable::ParseFormat(format, kind);
+  if (!file.empty()) cResultTable::WriteFileAtomically(file, table.Text(kind));
+  if (toStdout) Out << table.Text(kind);
 }
 
 // ---------------------------------------------------------------- run
@@ -746,13 +783,32 @@ cKvadraCli::sAnalyzeOptions cKvadraCli::ReadAnalyzeOptions(cArgumentReader& args
       passed.insert(passed.end(), {argument, options.Corruption.Settings.back()});
     } else if (argument == "--sweep")
       ReadSweep(args, options);
+    else if (argument == "--param") {
+      options.SweptName = args.ValueOf(argument);
+      passed.insert(passed.end(), {argument, options.SweptName});
+    } else if (argument == "--values") {
+      const std::string text = args.ValueOf(argument);
+      ReadValues(text, options);
+      passed.insert(passed.end(), {argument, text});
+    } else if (argument == "--table") {
+      options.Table = args.ValueOf(argument);
+      eTableFormat format;
+      if (!cPaperTable::ParseFormat(options.Table, format))
+        throw cCliError::Usage("--table must be markdown, latex or csv, got '" + options.Table + "'");
+    } else if (argument == "--table-out")
+      options.TableOut = args.ValueOf(argument);
+    else if (argument == "--per-picture")
+      options.PerPicture = true;
     else if (argument == "--restore") {
       const std::string text = args.ValueOf(argument);
       options.Restorations.push_back(ParseRestoration(text));
       passed.insert(passed.end(), {argument, text});
     } else if (argument == "--criterion") {
-      options.Criterion = CheckedCriterion(args.ValueOf(argument));
-      passed.insert(passed.end(), {argument, options.Criterion});
+      const std::string criterion = CheckedCriterion(args.ValueOf(argument));
+      if (std::find(options.Criteria.begin(), options.Criteria.end(), criterion) != options.Criteria.end())
+        throw cCliError::Usage("--criterion " + criterion + " is given twice");
+      options.Criteria.push_back(criterion);
+      passed.insert(passed.end(), {argument, criterion});
     } else if (argument == "--seed")
       options.Seed = cArgumentReader::RequireSeed(args.ValueOf(argument));
     else if (argument == "--csv")
@@ -775,7 +831,18 @@ cKvadraCli::sAnalyzeOptions cKvadraCli::ReadAnalyzeOptions(cArgumentReader& args
   }
   if (options.Inputs.empty()) throw cCliError::Usage("analyze: missing INPUT picture");
   if (options.Corruption.Name.empty()) throw cCliError::Usage("analyze: missing --corrupt NAME");
-  if (!options.HasSweep) throw cCliError::Usage("analyze: missing --sweep PARAM MIN MAX STEPS");
+  if (options.HasSweep && !options.Values.empty())
+    throw cCliError::Usage("analyze: give either --sweep PARAM MIN MAX STEPS or --param PARAM --values V1,V2,...");
+  if (!options.Values.empty() && options.SweptName.empty())
+    throw cCliError::Usage("analyze: --values needs --param PARAM, the parameter that takes them");
+  if (!options.HasSweep && options.Values.empty())
+    throw cCliError::Usage("analyze: missing --sweep PARAM MIN MAX STEPS (or --param PARAM --values V1,V2,...)");
+  if (options.Table.empty() && (!options.TableOut.empty() || options.PerPicture))
+    throw cCliError::Usage("analyze: --table-out and --per-picture need --table FORMAT");
+  if (options.Criteria.empty()) {
+    options.Criteria.push_back("PSNR");
+    passed.insert(passed.end(), {"--criterion", "PSNR"});
+  }
   const bool dataset = IsDatasetRun(options);
   if (dataset && !options.Worker.empty()) throw cCliError::Usage("analyze: --worker takes one picture");
   if (!options.Shard.empty() && !options.Seed)
@@ -801,6 +868,24 @@ void cKvadraCli::ReadSweep(cArgumentReader& args, sAnalyzeOptions& options)
                                      {option, options.SweptName, minText, maxText, stepsText});
 }
 
+void cKvadraCli::ReadValues(const std::string& text, sAnalyzeOptions& options)
+{
+  if (!options.Values.empty()) throw cCliError::Usage("--values is given twice");
+  std::stringstream stream(text);
+  for (std::string part; std::getline(stream, part, ',');) {
+    options.Values.push_back(cArgumentReader::RequireDouble(part, "--values"));
+    if (options.Values.size() > size_t(MaxSweepSteps) + 1)
+      throw cCliError::Usage("--values takes at most " + std::to_string(MaxSweepSteps + 1) + " values");
+  }
+  if (options.Values.empty() || text.back() == ',')
+    throw cCliError::Usage("--values needs a list like 15,25,50, got '" + text + "'");
+}
+
+unsigned cKvadraCli::SweepCount(const sAnalyzeOptions& options)
+{
+  return options.Values.empty() ? unsigned(options.SweepSteps + 1) : unsigned(options.Values.size());
+}
+
 bool cKvadraCli::IsDatasetRun(const sAnalyzeOptions& options)
 {
   // A malformed shard is a usage error before anything else is looked at.
@@ -821,13 +906,31 @@ cKvadraCli::sAnalyzeExperiment cKvadraCli::PrepareExperiment(const sAnalyzeOptio
   cParameterAssigner::Configure(corruption, options.Corruption);
   experiment.SweepIndex = cParameterAssigner::FindParameter(corruption, options.SweptName, corrupt);
   const cOperationParameter& swept = *corruption.GetParam(unsigned(experiment.SweepIndex));
-  if (swept.GetType() != ptReal)
+  // A list may name whole values of an integer parameter; a range sweeps real ones only.
+  const bool integerList = !options.Values.empty() && swept.GetType() == ptInteger;
+  if (swept.GetType() != ptReal && !integerList)
     throw cCliError::Usage("parameter '" + swept.GetName() + "' is " + cParameterAssigner::KindName(swept) +
-                           "; only real parameters can be swept");
+                           (options.Values.empty() ? "; only real parameters can be swept"
+                                                   : "; only real and integer parameters take --values"));
   double minimum, maximum;
-  uint8_t precision;
-  swept.GetBounds(minimum, maximum, precision);
-  if (options.SweepMin < minimum || options.SweepMax > maximum)
+  if (integerList) {
+    int low = 0, high = 0;
+    swept.GetBounds(low, high);
+    minimum = low;
+    maximum = high;
+  } else {
+    uint8_t precision;
+    swept.GetBounds(minimum, maximum, precision);
+  }
+  for (double v : options.Values) {
+    if (integerList && v != std::floor(v))
+      throw cCliError::Usage("--values: '" + swept.GetName() +
+                             "' is an integer parameter and takes whole values, got " + cResultTable::FormatNumber(v));
+    if (v < minimum || v > maximum)
+      throw cCliError::Usage("--values: " + cResultTable::FormatNumber(v) + " leaves the bounds of '" +
+                             swept.GetName() + "': " + cParameterAssigner::Range(swept));
+  }
+  if (options.Values.empty() && (options.SweepMin < minimum || options.SweepMax > maximum))
     throw cCliError::Usage("--sweep range " + cResultTable::FormatNumber(options.SweepMin) + ".." +
                            cResultTable::FormatNumber(options.SweepMax) + " leaves the bounds of '" + swept.GetName() +
                            "': " + cParameterAssigner::Range(swept));
@@ -841,11 +944,14 @@ cKvadraCli::sAnalyzeExperiment cKvadraCli::PrepareExperiment(const sAnalyzeOptio
 int cKvadraCli::AnalyzePicture(const sAnalyzeOptions& options, const sAnalyzeExperiment& experiment)
 {
   if (!options.Worker.empty()) InstallTerminationHandler();
-  if (options.Seed) cRandomGenerator::SetSeed(*options.Seed);
+  // A table names the seed it was made with, so one is drawn when none is given.
+  std::optional<uint64_t> seed = options.Seed;
+  if (!seed && !options.Table.empty()) seed = DrawnSeed();
+  if (seed) cRandomGenerator::SetSeed(*seed);
   LoadOrigin(options.Inputs[0]);
   SetUpAnalyzer(options, experiment);
   RunAnalyzer(options);
-  return ReportPictureRun(options);
+  return ReportPictureRun(options, seed);
 }
 
 void cKvadraCli::SetUpAnalyzer(const sAnalyzeOptions& options, const sAnalyzeExperiment& experiment)
@@ -858,17 +964,18 @@ void cKvadraCli::SetUpAnalyzer(const sAnalyzeOptions& options, const sAnalyzeExp
   info.Minimum = options.SweepMin;
   info.Maximum = options.SweepMax;
   info.Steps = unsigned(options.SweepSteps);
+  info.Values = options.Values;
   System->AnalyzerAddCorruptionSeries(info);
   for (size_t i = 0; i < options.Restorations.size(); ++i) {
     cParameterAssigner::Configure(*System->GetOperationParams(experiment.RestorationUIDs[i]), options.Restorations[i]);
     System->AnalyzerAddRestoration(experiment.RestorationUIDs[i]);
   }
-  System->AnalyzerSetCriterion(options.Criterion);
+  System->AnalyzerSetCriteria(options.Criteria);
 }
 
 void cKvadraCli::RunAnalyzer(const sAnalyzeOptions& options)
 {
-  const unsigned total = unsigned(options.SweepSteps + 1) * unsigned(options.Restorations.size());
+  const unsigned total = SweepCount(options) * unsigned(options.Restorations.size());
   cProgressReporter reporter("analyze", total);
   // A picture's run for an experiment over several pictures tells its parent of every point,
   // one line on stdout each, and draws no bar.
@@ -880,12 +987,11 @@ void cKvadraCli::RunAnalyzer(const sAnalyzeOptions& options)
   System->ExitAnalyzerMode();
 }
 
-int cKvadraCli::ReportPictureRun(const sAnalyzeOptions& options)
+int cKvadraCli::ReportPictureRun(const sAnalyzeOptions& options, std::optional<uint64_t> seed)
 {
   // Series keep their points separately: after a stop, a sweep value may have a point in
   // some series only; a missing point stays empty.
   const cResultTable table = cAnalyzerResults::Build(*System);
-  const std::vector<std::string>& header = table.Header();
   const std::string failure = System->AnalyzerGetFailure();
   const bool cancelled = CancelRequested.load() && failure.empty();
   if (!options.Worker.empty()) {
@@ -894,14 +1000,26 @@ int cKvadraCli::ReportPictureRun(const sAnalyzeOptions& options)
   }
   std::string seriesNames = "\"series\":[";
   for (int s = 0; s < System->AnalyzerGetSeriesCount(); ++s)
-    seriesNames += (s ? "," : "") + cResultTable::JsonString(header[size_t(s + 1)]);
+    seriesNames += (s ? "," : "") + cResultTable::JsonString(System->AnalyzerGetSeriesName(s));
   seriesNames += "]";
-  const std::string extra = "\"criterion\":" + cResultTable::JsonString(options.Criterion) +
+  std::string criteria;
+  for (const std::string& c : options.Criteria) criteria += (criteria.empty() ? "" : ",") + cResultTable::JsonString(c);
+  const std::string extra = "\"criterion\":" + cResultTable::JsonString(options.Criteria.front()) +
+                            (options.Criteria.size() > 1 ? ",\"criteria\":[" + criteria + "]" : std::string()) +
+                            ",\"command\":" + cResultTable::JsonString(CommandLine) +
+                            ",\"version\":" + cResultTable::JsonString(KV_VERSION) +
+                            ",\"seed\":" + (seed ? std::to_string(*seed) : std::string("null")) +
                             ",\"corruption\":" + cResultTable::JsonString(options.Corruption.Name) +
-                            ",\"swept\":" + cResultTable::JsonString(header[0]) + "," + seriesNames +
-                            ",\"cancelled\":" + (cancelled ? "true" : "false") +
+                            ",\"swept\":" + cResultTable::JsonString(System->AnalyzerGetBottomTitle()) + "," +
+                            seriesNames + ",\"cancelled\":" + (cancelled ? "true" : "false") +
                             ",\"failure\":" + (failure.empty() ? "null" : cResultTable::JsonString(failure));
-  WriteResults(table, options.Csv, options.Json, table.JsonText(extra));
+  const bool tableToStdout = !options.Table.empty() && options.TableOut.empty();
+  WriteResults(table, options.Csv, options.Json, table.JsonText(extra), !tableToStdout);
+  if (!options.Table.empty()) {
+    cPaperTable paper = cAnalyzerResults::PaperTable(*System);
+    paper.SetOrigin(CommandLine, KV_VERSION, *seed);
+    WriteTable(paper, options.Table, options.TableOut, tableToStdout);
+  }
   // The operation's own message has been shown already.
   if (!failure.empty()) {
     std::cerr << "kvadra: analyze stopped by a failed operation; the points made so far were written\n";
@@ -923,13 +1041,17 @@ void cKvadraCli::WriteWorkerResult(const std::string& file, bool cancelled)
     sweep.Add(cJsonValue::Number(System->AnalyzerGetSweepValueAt(k)));
   for (int s = 0; s < System->AnalyzerGetSeriesCount(); ++s) {
     series.Add(cJsonValue::String(System->AnalyzerGetSeriesName(s)));
-    cJsonValue points = cJsonValue::Array();
-    for (int k = 0; k < System->AnalyzerGetSeriesLenght(s); ++k) {
-      double x, y;
-      System->AnalyzerGetResultAt(unsigned(s), unsigned(k), x, y);
-      points.Add(cJsonValue::Number(y));
+  }
+  // [criterion][series][sweep value]
+  for (size_t c = 0; c < System->AnalyzerGetCriteria().size(); ++c) {
+    cJsonValue perSeries = cJsonValue::Array();
+    for (int s = 0; s < System->AnalyzerGetSeriesCount(); ++s) {
+      cJsonValue points = cJsonValue::Array();
+      for (int k = 0; k < System->AnalyzerGetSeriesLenght(s); ++k)
+        points.Add(cJsonValue::Number(System->AnalyzerGetCriterionValueAt(unsigned(s), unsigned(k), unsigned(c))));
+      perSeries.Add(points);
     }
-    values.Add(points);
+    values.Add(perSeries);
   }
   cJsonValue result = cJsonValue::Object();
   result.Add("width", cJsonValue::Integer(origin.GetWidth()))
@@ -962,19 +1084,28 @@ cJsonValue cKvadraCli::DescribeExperiment(const sAnalyzeOptions& options, const 
   }
   const cOperationParams& corruption = *System->GetOperationParams(experiment.CorruptionUID);
   cJsonValue sweep = cJsonValue::Object();
-  sweep.Add("min", cJsonValue::Number(options.SweepMin))
-      .Add("max", cJsonValue::Number(options.SweepMax))
-      .Add("steps", cJsonValue::Integer(options.SweepSteps))
-      .Add("values",
-           SweepValues(corruption, experiment.SweepIndex, options.SweepMin, options.SweepMax, options.SweepSteps));
+  if (options.Values.empty())
+    sweep.Add("min", cJsonValue::Number(options.SweepMin))
+        .Add("max", cJsonValue::Number(options.SweepMax))
+        .Add("steps", cJsonValue::Integer(options.SweepSteps))
+        .Add("values",
+             SweepValues(corruption, experiment.SweepIndex, options.SweepMin, options.SweepMax, options.SweepSteps));
+  else
+    sweep.Add("values", ListedSweepValues(corruption, experiment.SweepIndex, options.Values));
   cJsonValue description = cJsonValue::Object();
   description.Add("corruption", cJsonValue::String(corruption.GetName()))
       .Add("parameters", ParameterValues(corruption, experiment.SweepIndex))
       .Add("swept", cJsonValue::String(corruption.GetParam(unsigned(experiment.SweepIndex))->GetName()))
       .Add("sweep", sweep)
       .Add("restorations", restorations)
-      .Add("criterion", cJsonValue::String(options.Criterion))
-      .Add("seed", cJsonValue::Unsigned(seed));
+      .Add("criterion", cJsonValue::String(options.Criteria.front()));
+  // One criterion keeps the experiment as it was, so earlier partials still merge.
+  if (options.Criteria.size() > 1) {
+    cJsonValue criteria = cJsonValue::Array();
+    for (const std::string& c : options.Criteria) criteria.Add(cJsonValue::String(c));
+    description.Add("criteria", criteria);
+  }
+  description.Add("seed", cJsonValue::Unsigned(seed));
   return description;
 }
 
@@ -990,6 +1121,7 @@ int cKvadraCli::AnalyzeDataset(const sAnalyzeOptions& options, const sAnalyzeExp
 
   cDatasetResults results(DescribeExperiment(options, experiment, baseSeed));
   results.SetShard(options.Shard);
+  results.SetCommand(CommandLine, KV_VERSION);
   unsigned shardIndex = 0, shardCount = 1;
   if (!options.Shard.empty()) kvDataset::ParseShard(options.Shard, shardIndex, shardCount);
   const std::vector<sPictureFile> all = kvDataset::FindPictures(options.Inputs);
@@ -1007,7 +1139,10 @@ int cKvadraCli::AnalyzeDataset(const sAnalyzeOptions& options, const sAnalyzeExp
       [&](unsigned points, unsigned finished) { reporter.Step(points, std::to_string(finished) + count); });
   reporter.Finish();
 
-  WriteResults(results.Table(), options.Csv, options.Json, results.JsonText());
+  const bool tableToStdout = !options.Table.empty() && options.TableOut.empty();
+  WriteResults(results.Table(), options.Csv, options.Json, results.JsonText(), !tableToStdout);
+  if (!options.Table.empty())
+    WriteTable(results.PaperTable(options.PerPicture), options.Table, options.TableOut, tableToStdout);
   const auto& unfinished = results.Unfinished();
   if (unfinished.empty()) return ecSuccess;
   std::cerr << "kvadra: " << results.Pictures().size() << " of " << pictures.size()
@@ -1033,10 +1168,20 @@ void cKvadraCli::InstallTerminationHandler()
 int cKvadraCli::CommandMerge(cArgumentReader& args)
 {
   std::vector<std::string> files;
-  std::string csv, json;
+  std::string csv, json, tableFormat, tableOut;
+  bool perPicture = false;
   while (!args.AtEnd()) {
     const std::string argument = args.Next();
-    if (argument == "--csv")
+    if (argument == "--table") {
+      tableFormat = args.ValueOf(argument);
+      eTableFormat format;
+      if (!cPaperTable::ParseFormat(tableFormat, format))
+        throw cCliError::Usage("--table must be markdown, latex or csv, got '" + tableFormat + "'");
+    } else if (argument == "--table-out")
+      tableOut = args.ValueOf(argument);
+    else if (argument == "--per-picture")
+      perPicture = true;
+    else if (argument == "--csv")
       csv = args.ValueOf(argument);
     else if (argument == "--json")
       json = args.ValueOf(argument);
@@ -1044,6 +1189,8 @@ int cKvadraCli::CommandMerge(cArgumentReader& args)
       cArgumentReader::TakeOperand("merge", argument, files);
   }
   if (files.empty()) throw cCliError::Usage("merge: missing PARTIAL.json");
+  if (tableFormat.empty() && (!tableOut.empty() || perPicture))
+    throw cCliError::Usage("merge: --table-out and --per-picture need --table FORMAT");
   std::vector<cDatasetResults> parts;
   std::map<unsigned, std::vector<unsigned>> shards;  // count -> indices seen
   for (const std::string& file : files) {
@@ -1057,9 +1204,12 @@ int cKvadraCli::CommandMerge(cArgumentReader& args)
       shards[count].push_back(index);
     }
   }
-  const cDatasetResults merged = MergeFailure([&] { return cDatasetResults::Merge(parts, files); });
+  cDatasetResults merged = MergeFailure([&] { return cDatasetResults::Merge(parts, files); });
+  merged.SetCommand(CommandLine, KV_VERSION);
   WarnOfMissingShards(shards);
-  WriteResults(merged.Table(), csv, json, merged.JsonText());
+  const bool tableToStdout = !tableFormat.empty() && tableOut.empty();
+  WriteResults(merged.Table(), csv, json, merged.JsonText(), !tableToStdout);
+  if (!tableFormat.empty()) WriteTable(merged.PaperTable(perPicture), tableFormat, tableOut, tableToStdout);
   if (!merged.Unfinished().empty()) {
     std::cerr << "kvadra: merge: warning: " << merged.Unfinished().size()
               << " pictures are in no partial as finished:\n";

@@ -10,6 +10,7 @@
 
 #include "cArgumentReader.h"
 #include "cJsonValue.h"
+#include "cPaperTable.h"
 #include "cParameterAssigner.h"
 #include "cResultTable.h"
 #include "kvMessages/cPlainEventLoop.h"
@@ -38,8 +39,13 @@ private:
     double SweepMin = 0, SweepMax = 0;
     long long SweepSteps = 0;
     bool HasSweep = false;
+    // --param NAME --values A,B,...: the sweep takes exactly these values, in this order.
+    std::vector<double> Values;
     std::vector<sOperationSettings> Restorations;
-    std::string Criterion = "PSNR";
+    // Every --criterion in order; PSNR when none is given.
+    std::vector<std::string> Criteria;
+    std::string Table, TableOut;
+    bool PerPicture = false;
     std::optional<uint64_t> Seed;
     std::string Csv, Json, Shard;
     std::string Worker;  // internal: one picture's run for an experiment over several
@@ -69,13 +75,18 @@ private:
   // or on several.
   static sAnalyzeOptions ReadAnalyzeOptions(cArgumentReader& args);
   static void ReadSweep(cArgumentReader& args, sAnalyzeOptions& options);
+  static void ReadValues(const std::string& text, sAnalyzeOptions& options);
+  static unsigned SweepCount(const sAnalyzeOptions& options);
+  // The paper's table (--table FORMAT) to --table-out FILE, or to stdout when no file is named.
+  void WriteTable(const cPaperTable& table, const std::string& format, const std::string& file, bool toStdout);
   static bool IsDatasetRun(const sAnalyzeOptions& options);
   sAnalyzeExperiment PrepareExperiment(const sAnalyzeOptions& options);
   int AnalyzePicture(const sAnalyzeOptions& options, const sAnalyzeExperiment& experiment);
   void SetUpAnalyzer(const sAnalyzeOptions& options, const sAnalyzeExperiment& experiment);
   // Runs the analyzer with a progress bar (or, in a worker, a line per point to the parent).
   void RunAnalyzer(const sAnalyzeOptions& options);
-  int ReportPictureRun(const sAnalyzeOptions& options);
+  // seed: the one the noise was drawn from; none when the clock chose it.
+  int ReportPictureRun(const sAnalyzeOptions& options, std::optional<uint64_t> seed);
   // analyze over several pictures: each picture in a child process (see cDatasetRunner).
   int AnalyzeDataset(const sAnalyzeOptions& options, const sAnalyzeExperiment& experiment);
   // The experiment as every partial names it, with the base seed of the pictures' noise.
@@ -106,10 +117,12 @@ private:
   void SaveImageAtomically(cImage& image, const std::string& file);
   // The --csv and --json files (empty names: none), then the table on stdout.
   void WriteResults(const cResultTable& table, const std::string& csv, const std::string& json,
-                    const std::string& jsonText);
+                    const std::string& jsonText, bool printTable = true);
   std::string ExecutablePath() const;
   std::string ExecutableFolder() const;
 
+  // The command as typed, quoted for a shell: the tables and the JSON name it.
+  std::string CommandLine;
   std::string ProgramPath;
   std::ostream& Out;
   std::unique_ptr<cPlainEventLoop> Loop;

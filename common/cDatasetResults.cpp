@@ -7,7 +7,8 @@
 
 namespace {
 const char* const DocumentKind = "kvadra analyze over pictures";
-const int DocumentFormat = 1;
+// 2: a picture's values are keyed by criterion; 1 (one criterion, a plain list) is still read.
+const unsigned DocumentFormat = 2;
 }  // namespace
 
 cDatasetResults::cDatasetResults(cJsonValue experiment) : ExperimentValue(std::move(experiment))
@@ -15,17 +16,32 @@ cDatasetResults::cDatasetResults(cJsonValue experiment) : ExperimentValue(std::m
   Swept = ExperimentValue.At("swept").AsString();
   for (const cJsonValue& v : ExperimentValue.At("sweep").At("values").Items()) Sweep.push_back(v.AsReal());
   for (const cJsonValue& r : ExperimentValue.At("restorations").Items()) Series.push_back(r.At("series").AsString());
+  if (const cJsonValue* criteria = ExperimentValue.Find("criteria"))
+    for (const cJsonValue& c : criteria->Items()) CriterionNames.push_back(c.AsString());
+  else
+    CriterionNames.push_back(ExperimentValue.At("criterion").AsString());
+}
+
+void cDatasetResults::SetCommand(const std::string& command, const std::string& version)
+{
+  CommandText = command;
+  VersionText = version;
 }
 
 void cDatasetResults::AddPicture(sDatasetPicture picture)
 {
-  if (picture.Values.size() != Series.size())
+  if (picture.Values.size() != CriterionNames.size())
     throw std::runtime_error("picture '" + picture.File + "' has values of " + std::to_string(picture.Values.size()) +
-                             " restorations, the experiment has " + std::to_string(Series.size()));
-  for (const auto& values : picture.Values)
-    if (values.size() != Sweep.size())
-      throw std::runtime_error("picture '" + picture.File + "' has " + std::to_string(values.size()) +
-                               " values of a restoration, the sweep has " + std::to_string(Sweep.size()));
+                             " criteria, the experiment has " + std::to_string(CriterionNames.size()));
+  for (const auto& criterion : picture.Values) {
+    if (criterion.size() != Series.size())
+      throw std::runtime_error("picture '" + picture.File + "' has values of " + std::to_string(criterion.size()) +
+                               " restorations, the experiment has " + std::to_string(Series.size()));
+    for (const auto& values : criterion)
+      if (values.size() != Sweep.size())
+        throw std::runtime_error("picture '" + picture.File + "' has " + std::to_string(values.size()) +
+                                 " values of a restoration, the sweep has " + std::to_string(Sweep.size()));
+  }
   const auto at = std::lower_bound(PictureList.begin(), PictureList.end(), picture.File,
                                    [](const sDatasetPicture& p, const std::string& file) { return p.File < file; });
   if (at != PictureList.end() && at->File == picture.File)
@@ -61,25 +77,64 @@ sDatasetSummary cDatasetResults::Summarize(const std::vector<double>& values)
   return s;
 }
 
+sDatasetSummary cDatasetResults::SummaryAt(size_t criterion, size_t series, size_t k) const
+{
+  std::vector<double> values;
+  for (const sDatasetPicture& p : PictureList) values.push_back(p.Values.at(criterion).at(series).at(k));
+  return Summarize(values);
+}
+
 cResultTable cDatasetResults::Table() const
 {
-  std::vector<std::string> header = {Swept};
+  // One criterion keeps the layout files had before several could be chosen.
+  const bool several = CriterionNames.size() > 1;
+  std::vector<std::string> header;
+  if (several) header.push_back("criterion");
+  header.push_back(Swept);
   for (const std::string& name : Series)
     for (const char* what : {" mean", " sd", " n", " infinite"}) header.push_back(name + what);
   cResultTable table(header);
-  for (size_t k = 0; k < Sweep.size(); ++k) {
-    std::vector<cResultTable::sCell> row{cResultTable::Number(Sweep[k])};
-    for (size_t s = 0; s < Series.size(); ++s) {
-      std::vector<double> values;
-      for (const sDatasetPicture& p : PictureList) values.push_back(p.Values[s][k]);
-      const sDatasetSummary summary = Summarize(values);
-      row.push_back(summary.Count >= 1 ? cResultTable::Number(summary.Mean) : cResultTable::Missing());
-      row.push_back(summary.Count >= 2 ? cResultTable::Number(summary.Deviation) : cResultTable::Missing());
-      row.push_back(cResultTable::Number(summary.Count));
-      row.push_back(cResultTable::Number(summary.Infinite));
+  for (size_t c = 0; c < CriterionNames.size(); ++c)
+    for (size_t k = 0; k < Sweep.size(); ++k) {
+      std::vector<cResultTable::sCell> row;
+      if (several) row.push_back(cResultTable::Text(CriterionNames[c]));
+      row.push_back(cResultTable::Number(Sweep[k]));
+      for (size_t s = 0; s < Series.size(); ++s) {
+        const sDatasetSummary summary = SummaryAt(c, s, k);
+        row.push_back(summary.Count >= 1 ? cResultTable::Number(summary.Mean) : cResultTable::Missing());
+        row.push_back(summary.Count >= 2 ? cResultTable::Number(summary.Deviation) : cResultTable::Missing());
+        row.push_back(cResultTable::Number(summary.Count));
+        row.push_back(cResultTable::Number(summary.Infinite));
+      }
+      table.AddRow(row);
     }
-    table.AddRow(row);
-  }
+  return table;
+}
+
+cPaperTable cDatasetResults::PaperTable(bool perPicture) const
+{
+  cPaperTable table(Swept, Sweep, CriterionNames);
+  auto block = [&](auto valueAt) {
+    cPaperTable::tBlockValues values(Series.size());
+    for (size_t s = 0; s < Series.size(); ++s)
+      for (size_t k = 0; k < Sweep.size(); ++k) {
+        values[s].emplace_back();
+        for (size_t c = 0; c < CriterionNames.size(); ++c) values[s][k].push_back(valueAt(c, s, k));
+      }
+    return values;
+  };
+  const std::string pictures =
+      std::to_string(PictureList.size()) + (PictureList.size() == 1 ? " picture" : " pictures");
+  table.AddBlock("Mean over " + pictures, Series, block([&](size_t c, size_t s, size_t k) {
+                   const sDatasetSummary summary = SummaryAt(c, s, k);
+                   return summary.Count >= 1 ? summary.Mean : std::nan("");
+                 }));
+  if (perPicture)
+    for (const sDatasetPicture& p : PictureList)
+      table.AddBlock(p.File, Series, block([&](size_t c, size_t s, size_t k) { return p.Values[c][s][k]; }));
+  table.SetCaption("Mean " + cPaperTable::CriteriaText(CriterionNames) + " over " + pictures + " restored after " +
+                   ExperimentValue.At("corruption").AsString() + "; best in bold.");
+  if (!CommandText.empty()) table.SetOrigin(CommandText, VersionText, ExperimentValue.At("seed").AsUnsigned());
   return table;
 }
 
@@ -87,11 +142,15 @@ std::string cDatasetResults::JsonText() const
 {
   cJsonValue pictures = cJsonValue::Array();
   for (const sDatasetPicture& p : PictureList) {
-    cJsonValue values = cJsonValue::Array();
-    for (const auto& series : p.Values) {
-      cJsonValue list = cJsonValue::Array();
-      for (double v : series) list.Add(cJsonValue::Number(v));
-      values.Add(list);
+    cJsonValue values = cJsonValue::Object();
+    for (size_t c = 0; c < CriterionNames.size(); ++c) {
+      cJsonValue perSeries = cJsonValue::Array();
+      for (const auto& series : p.Values[c]) {
+        cJsonValue list = cJsonValue::Array();
+        for (double v : series) list.Add(cJsonValue::Number(v));
+        perSeries.Add(list);
+      }
+      values.Add(CriterionNames[c], perSeries);
     }
     cJsonValue picture = cJsonValue::Object();
     picture.Add("file", cJsonValue::String(p.File))
@@ -115,6 +174,9 @@ std::string cDatasetResults::JsonText() const
   pictureText += "\n]";
   const std::string extra = "\"kind\":" + cResultTable::JsonString(DocumentKind) +
                             ",\"format\":" + std::to_string(DocumentFormat) +
+                            (CommandText.empty() ? std::string()
+                                                 : ",\n\"command\":" + cResultTable::JsonString(CommandText) +
+                                                       ",\"version\":" + cResultTable::JsonString(VersionText)) +
                             ",\n\"experiment\":" + ExperimentValue.Serialize() +
                             ",\n\"shard\":" + (Shard.empty() ? "null" : cResultTable::JsonString(Shard)) +
                             ",\n\"pictures\":" + pictureText + ",\n\"unfinished\":" + unfinished.Serialize();
@@ -128,11 +190,22 @@ cDatasetResults cDatasetResults::FromJson(const std::string& text, const std::st
     const cJsonValue* kind = document.Kind() == cJsonValue::jkObject ? document.Find("kind") : nullptr;
     if (!kind || kind->Kind() != cJsonValue::jkString || kind->AsString() != DocumentKind)
       throw std::runtime_error("not the JSON of 'kvadra analyze' over several pictures (or of a shard)");
-    if (document.At("format").AsUnsigned() != DocumentFormat)
+    const uint64_t format = document.At("format").AsUnsigned();
+    if (format != 1 && format != DocumentFormat)
       throw std::runtime_error("format " + document.At("format").Serialize() + " is not known to this kvadra");
     cDatasetResults results(document.At("experiment"));
     const cJsonValue& shard = document.At("shard");
     if (!shard.IsNull()) results.SetShard(shard.AsString());
+    if (const cJsonValue* command = document.Find("command"))
+      results.SetCommand(command->AsString(), document.At("version").AsString());
+    auto readSeries = [](const cJsonValue& list) {
+      std::vector<std::vector<double>> values;
+      for (const cJsonValue& series : list.Items()) {
+        values.emplace_back();
+        for (const cJsonValue& v : series.Items()) values.back().push_back(v.AsReal());
+      }
+      return values;
+    };
     for (const cJsonValue& p : document.At("pictures").Items()) {
       sDatasetPicture picture;
       picture.File = p.At("file").AsString();
@@ -140,10 +213,11 @@ cDatasetResults cDatasetResults::FromJson(const std::string& text, const std::st
       picture.Width = int(p.At("width").AsUnsigned());
       picture.Height = int(p.At("height").AsUnsigned());
       picture.Channels = int(p.At("channels").AsUnsigned());
-      for (const cJsonValue& series : p.At("values").Items()) {
-        picture.Values.emplace_back();
-        for (const cJsonValue& v : series.Items()) picture.Values.back().push_back(v.AsReal());
-      }
+      if (format == 1)
+        picture.Values.push_back(readSeries(p.At("values")));
+      else
+        for (const std::string& criterion : results.Criteria())
+          picture.Values.push_back(readSeries(p.At("values").At(criterion)));
       results.AddPicture(std::move(picture));
     }
     for (const cJsonValue& u : document.At("unfinished").Items())

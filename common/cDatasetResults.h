@@ -13,13 +13,14 @@
 #include <vector>
 
 #include "cJsonValue.h"
+#include "cPaperTable.h"
 #include "cResultTable.h"
 
 struct sDatasetPicture {
   std::string File;   // the picture's file name without folders: its identity
   uint64_t Seed = 0;  // the seed its noise was drawn from
   int Width = 0, Height = 0, Channels = 0;
-  std::vector<std::vector<double>> Values;  // [restoration][sweep value]
+  std::vector<std::vector<std::vector<double>>> Values;  // [criterion][restoration][sweep value]
 };
 
 struct sDatasetUnfinished {
@@ -37,13 +38,20 @@ struct sDatasetSummary {
 class cDatasetResults {
 public:
   // The experiment as a JSON object with (at least) the members "swept" (text),
-  // "sweep" {"values": [...]} and "restorations" [{"series": text}, ...].
+  // "sweep" {"values": [...]}, "restorations" [{"series": text}, ...] and "criterion" (text), or
+  // with several criteria also "criteria" [text, ...].
   explicit cDatasetResults(cJsonValue experiment);
 
   const cJsonValue& Experiment() const { return ExperimentValue; }
   const std::string& SweptName() const { return Swept; }
   const std::vector<double>& SweepValues() const { return Sweep; }
   const std::vector<std::string>& SeriesNames() const { return Series; }
+  const std::vector<std::string>& Criteria() const { return CriterionNames; }
+  // The command that made the document and the program's version, for the reader to repeat
+  // the run; not part of the experiment (shards of one experiment have different commands).
+  void SetCommand(const std::string& command, const std::string& version);
+  const std::string& Command() const { return CommandText; }
+  const std::string& Version() const { return VersionText; }
 
   // "K/N" for a shard, empty for a whole run or a merge.
   void SetShard(const std::string& shard) { Shard = shard; }
@@ -57,11 +65,17 @@ public:
   // Values summed in the order given (file-name order here), so the result does not depend
   // on how the pictures were split or in which order they finished.
   static sDatasetSummary Summarize(const std::vector<double>& values);
+  // Over the pictures, at one criterion, restoration and sweep value.
+  sDatasetSummary SummaryAt(size_t criterion, size_t series, size_t k) const;
   // Header: the swept parameter, then "<series> mean", "<series> sd", "<series> n",
   // "<series> infinite" per restoration; one row per sweep value. A mean of no values and a
-  // deviation of fewer than two are empty cells.
+  // deviation of fewer than two are empty cells. With several criteria a first column
+  // "criterion" names each row's, and each criterion has its block of rows.
   cResultTable Table() const;
   std::string JsonText() const;
+  // The paper's table: the means over the pictures, then (perPicture) one block per picture;
+  // its comment names the command, the version and the base seed.
+  cPaperTable PaperTable(bool perPicture) const;
 
   // Reads a document JsonText wrote; source names it in messages. std::runtime_error.
   static cDatasetResults FromJson(const std::string& text, const std::string& source);
@@ -75,6 +89,8 @@ private:
   std::string Swept;
   std::vector<double> Sweep;
   std::vector<std::string> Series;
+  std::vector<std::string> CriterionNames;
+  std::string CommandText, VersionText;
   std::string Shard;
   std::vector<sDatasetPicture> PictureList;
   std::vector<sDatasetUnfinished> UnfinishedList;

@@ -304,6 +304,18 @@ void cKvadraSystem::AnalyzerSetCriterion(const std::string& criterion)
 {
   Analyzer->SetCriterion(criterion);
 }
+void cKvadraSystem::AnalyzerSetCriteria(const std::vector<std::string>& criteria)
+{
+  Analyzer->SetCriteria(criteria);
+}
+std::vector<std::string> cKvadraSystem::AnalyzerGetCriteria() const
+{
+  return Analyzer->GetChosenCriteria();
+}
+double cKvadraSystem::AnalyzerGetCriterionValueAt(unsigned series, unsigned sample, unsigned criterion) const
+{
+  return Analyzer->GetCriterionValueAt(series, sample, criterion);
+}
 std::string cKvadraSystem::AnalyzerGetSeriesName(int index) const
 {
   return Analyzer->GetSeriesName(index);

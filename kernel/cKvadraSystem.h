@@ -90,6 +90,11 @@ public:
   unsigned AnalyzerSelectRestorationParams(int index);
   void AnalyzerUpdateParams(int index);
   void AnalyzerSetCriterion(const std::string& criterion);
+  // Every restored picture is measured once for all of them; the first is the one
+  // AnalyzerGetResultAt reads.
+  void AnalyzerSetCriteria(const std::vector<std::string>& criteria);
+  std::vector<std::string> AnalyzerGetCriteria() const;
+  double AnalyzerGetCriterionValueAt(unsigned series, unsigned sample, unsigned criterion) const;
   std::string AnalyzerGetSeriesName(int index) const;
   // Series keep their points separately: series S holds points 0 .. AnalyzerGetSeriesLenght(S)-1,
   // point k belonging to sweep value k. After a stopped or failed experiment the series

@@ -11,7 +11,10 @@ PACKAGES=(cmake g++ make pkg-config libjpeg-dev libpng-dev libtiff-dev libfftw3-
   # running the shards of 'kvadra analyze' over many pictures on one machine (README)
   parallel
   # the fuzzers of the picture readers (tools/fuzz.sh): clang with libFuzzer and the sanitizers
-  clang libclang-rt-14-dev)
+  clang libclang-rt-14-dev
+  # pdflatex with booktabs: the test that compiles 'kvadra analyze --table latex' (about 130 MB;
+  # texlive-latex-extra is not needed for it)
+  texlive-latex-recommended)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -42,10 +44,12 @@
 #include "kvKernelText.h"
 #include "kvMessages/cUserDialogs.h"
 #include "kvNamedWidget.h"
+#include "kvOperations/cRandomGenerator.h"
 
 KV_UNIT("kvForms\\guiAnalyzerForm");
 
 TAnalyzerForm* AnalyzerForm = nullptr;
+std::optional<uint64_t> TAnalyzerForm::BaseSeed;
 
 namespace {
 constexpr int ClientWidth = 636;
@@ -64,12 +68,27 @@ std::string ToKernel(const QString& text)
   return text.toLocal8Bit().toStdString();
 }
 
-// Fixed notation with two decimals, as the table shows every number.
-QString CellText(double value)
+// Fixed notation with two decimals, or with the decimals papers give a criterion (SSIM: 4).
+QString CellText(double value, int decimals = 2)
 {
   if (std::isnan(value)) return "nan";
   if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
-  return QString::number(value, 'f', 2);
+  return QString::number(value, 'f', decimals);
+}
+
+// A parameter's value as 'kvadra' reads it in --set and --restore.
+std::string ParameterText(const cOperationParameter& p)
+{
+  switch (p.GetType()) {
+    case ptInteger: return std::to_string(p.GetRawValue());
+    case ptReal: return QString::number(p.GetReal(), 'f', p.GetPrecision()).toStdString();
+    case ptBoolean: return p.GetRawValue() ? "true" : "false";
+    case ptEnumerated: {
+      const int raw = p.GetRawValue();
+      return raw >= 0 && raw < p.GetEnumStringCount() ? p.GetEnumString(unsigned(raw)) : std::to_string(raw);
+    }
+  }
+  return "";
 }
 }  // namespace
 
@@ -228,15 +247,21 @@ void TAnalyzerForm::CreateCriterionPage()
   CriteriaGroup->setGeometry(13, 16, 240, 200);
   auto* layout = new QVBoxLayout(CriteriaGroup);
   CriteriaButtons = new QButtonGroup(this);
+  // Several criteria: every restored picture is measured once for all that are ticked.
+  CriteriaButtons->setExclusive(false);
   const QStringList items = {"MSE", "PSNR", "IQ", "Time", "IQHVS", "SSIM"};
   for (int i = 0; i < items.size(); ++i) {
-    auto* radio = new QRadioButton(items[i], CriteriaGroup);
-    radio->setObjectName("Criterion_" + items[i]);
-    CriteriaButtons->addButton(radio, i);
-    layout->addWidget(radio);
+    auto* box = new QCheckBox(items[i], CriteriaGroup);
+    box->setObjectName("Criterion_" + items[i]);
+    CriteriaButtons->addButton(box, i);
+    layout->addWidget(box);
   }
   layout->addStretch(1);
   CriteriaButtons->button(1)->setChecked(true);
+  // An experiment needs a criterion to measure.
+  connect(CriteriaButtons, &QButtonGroup::buttonToggled, this, [this] {
+    if (PageControl->currentWidget() == CriterionTabSheet) NextButton->setEnabled(!CriterionNames().isEmpty());
+  });
 }
 
 void TAnalyzerForm::CreateResultsPage()
@@ -245,7 +270,15 @@ void TAnalyzerForm::CreateResultsPage()
   ResultsPageControl = Named(new QTabWidget(ResultsTabSheet), "ResultsPageControl");
   ResultsPageControl->setTabPosition(QTabWidget::East);
   ResultsPageControl->setGeometry(0, 0, ClientWidth, PageHeight - 34);
-  ResultsPageControl->addTab(CreateResultsChart(), "Chart");
+  auto* chartPage = new QWidget();
+  chartPage->setObjectName("ChartPage");
+  auto* chartLayout = new QVBoxLayout(chartPage);
+  chartLayout->setContentsMargins(0, 0, 0, 0);
+  ChartCriterionBox = Named(new QComboBox(chartPage), "ChartCriterionBox", "Chart criterion");
+  chartLayout->addWidget(ChartCriterionBox);
+  chartLayout->addWidget(CreateResultsChart(), 1);
+  connect(ChartCriterionBox, &QComboBox::currentIndexChanged, this, [this] { FillChart(); });
+  ResultsPageControl->addTab(chartPage, "Chart");
   ResultsPageControl->addTab(CreateResultsTable(), "Table");
   CreateResultsButtons();
   SetResultButtons();
@@ -307,7 +340,8 @@ void TAnalyzerForm::CreateResultsButtons()
   SaveChartButton = Named(new QPushButton("Save chart...", strip), "SaveChartButton");
   SaveTableButton = Named(new QPushButton("Save table...", strip), "SaveTableButton");
   CopyButton = Named(new QPushButton("Copy", strip), "CopyButton");
-  for (QPushButton* button : {StopButton, SaveChartButton, SaveTableButton, CopyButton}) {
+  CopyCommandButton = Named(new QPushButton("Copy as command", strip), "CopyCommandButton");
+  for (QPushButton* button : {StopButton, SaveChartButton, SaveTableButton, CopyButton, CopyCommandButton}) {
     button->setAutoDefault(false);
     row->addWidget(button);
   }
@@ -321,12 +355,16 @@ void TAnalyzerForm::CreateResultsButtons()
     SaveChart(file);
   });
   connect(SaveTableButton, &QPushButton::clicked, this, [this] {
-    QString file = QFileDialog::getSaveFileName(this, "Save table", QString(), "CSV table (*.csv)");
+    QString filter;
+    QString file = QFileDialog::getSaveFileName(
+        this, "Save table", QString(), "CSV table (*.csv);;Markdown table (*.md);;LaTeX table (*.tex)", &filter);
     if (file.isEmpty()) return;
-    if (QFileInfo(file).suffix().isEmpty()) file += ".csv";
+    if (QFileInfo(file).suffix().isEmpty())
+      file += filter.startsWith("Markdown") ? ".md" : filter.startsWith("LaTeX") ? ".tex" : ".csv";
     SaveTable(file);
   });
   connect(CopyButton, &QPushButton::clicked, this, &TAnalyzerForm::CopyTable);
+  connect(CopyCommandButton, &QPushButton::clicked, this, &TAnalyzerForm::CopyCommand);
 }
 
 QList<QLineSeries*> TAnalyzerForm::ChartSeries() const
@@ -339,8 +377,16 @@ QList<QLineSeries*> TAnalyzerForm::ChartSeries() const
 
 QString TAnalyzerForm::CriterionName() const
 {
-  QAbstractButton* checked = CriteriaButtons->checkedButton();
-  return checked ? checked->text() : QString("PSNR");
+  const QStringList names = CriterionNames();
+  return names.isEmpty() ? QString("PSNR") : names.first();
+}
+
+QStringList TAnalyzerForm::CriterionNames() const
+{
+  QStringList names;
+  for (QAbstractButton* button : CriteriaButtons->buttons())
+    if (button->isChecked()) names << button->text();
+  return names;
 }
 
 void TAnalyzerForm::AddOperation(unsigned uid)
@@ -589,7 +635,12 @@ void TAnalyzerForm::StartExperiment()
   SetResultButtons();
   if (OnExperimentRunning) OnExperimentRunning(true);
 
-  KvadraSystem->AnalyzerSetCriterion(ToKernel(CriterionName()));
+  std::vector<std::string> criteria;
+  for (const QString& name : CriterionNames()) criteria.push_back(ToKernel(name));
+  if (criteria.empty()) criteria.push_back("PSNR");
+  KvadraSystem->AnalyzerSetCriteria(criteria);
+  if (BaseSeed) cRandomGenerator::SetSeed(*BaseSeed);
+  ExperimentSourceID = KvadraSystem->GetCurrentImageID();
   KvadraSystem->AnalyzerSetRunner(&TAnalyzerForm::RunOffGuiThread);
   KvadraSystem->AnalyzerExecute();
   KvadraSystem->AnalyzerSetRunner(nullptr);
@@ -625,19 +676,34 @@ void TAnalyzerForm::SetResultButtons()
   SaveChartButton->setEnabled(haveSeries);
   SaveTableButton->setEnabled(haveSeries);
   CopyButton->setEnabled(haveSeries);
+  CopyCommandButton->setEnabled(!ExperimentRunning && KvadraSystem && KvadraSystem->AnalyzerGetRestorationCount() > 0);
 }
 
 void TAnalyzerForm::SeriesReady()
 {
   for (QLineSeries* s : ChartSeries()) Chart->removeSeries(s);
   const int n = KvadraSystem->AnalyzerGetSeriesCount();
+  QStringList criteria;
+  for (const std::string& c : KvadraSystem->AnalyzerGetCriteria()) criteria << FromKernel(c);
   ResultsGrid->clear();
-  ResultsGrid->setColumnCount(n + 1);
+  ResultsGrid->setColumnCount(n * int(criteria.size()) + 1);
   ResultsGrid->setRowCount(0);
+  {
+    const QSignalBlocker quiet(ChartCriterionBox);
+    ChartCriterionBox->clear();
+    ChartCriterionBox->addItems(criteria);
+    ChartCriterionBox->setVisible(criteria.size() > 1);
+  }
   const QString bottom = FromKernel(KvadraSystem->AnalyzerGetBottomTitle());
-  const QString left = FromKernel(KvadraSystem->AnalyzerGetLeftTitle());
+  const QString left = criteria.join(", ");
   const QString title = FromKernel(KvadraSystem->AnalyzerGetExperimentTitle());
   QStringList header{bottom};
+  // The columns grouped by criterion: every series under each.
+  for (const QString& criterion : criteria)
+    for (int i = 0; i < n; ++i) {
+      const QString name = FromKernel(KvadraSystem->AnalyzerGetSeriesName(i));
+      header << (criteria.size() > 1 ? criterion + ": " + name : name);
+    }
   for (int i = 0; i < n; ++i) {
     const QString name = FromKernel(KvadraSystem->AnalyzerGetSeriesName(i));
     auto* series = new QLineSeries(Chart);
@@ -649,13 +715,14 @@ void TAnalyzerForm::SeriesReady()
     series->setPen(pen);
     series->attachAxis(AxisX);
     series->attachAxis(AxisY);
-    header << name;
   }
   ResultsGrid->setHorizontalHeaderLabels(header);
+  // Long names with their criterion in front: every column wide enough to read its heading.
+  if (criteria.size() > 1) ResultsGrid->resizeColumnsToContents();
   Chart->setTitle(title);
   TitleLabel->setText(title + " " + left);
   AxisX->setTitleText(bottom);
-  AxisY->setTitleText(left);
+  AxisY->setTitleText(criteria.isEmpty() ? QString() : criteria.first());
   FitAxes();
   ResultsGrid->viewport()->update();
   ResultsChart->viewport()->update();
@@ -673,20 +740,43 @@ void TAnalyzerForm::PointReady()
     cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     ResultsGrid->setItem(k, 0, cell);
   }
+  const std::vector<std::string> names = KvadraSystem->AnalyzerGetCriteria();
+  const int criteria = int(names.size());
+  for (int c = 0; c < criteria; ++c)
+    for (int i = 0; i < n; ++i) {
+      const int decimals = cPaperTable::Decimals(names[size_t(c)]);
+      // Only the points made so far: the ones still to come are placeholders.
+      const int made = KvadraSystem->AnalyzerGetPointsMade(i);
+      const int column = 1 + c * n + i;
+      for (int j = 0; j < rows; ++j) {
+        if (j >= made) {
+          ResultsGrid->setItem(j, column, new QTableWidgetItem(QString()));
+          continue;
+        }
+        const double y = KvadraSystem->AnalyzerGetCriterionValueAt(unsigned(i), unsigned(j), unsigned(c));
+        auto* cell = new QTableWidgetItem(CellText(y, decimals));
+        cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        ResultsGrid->setItem(j, column, cell);
+      }
+    }
+  FillChart();
+  ResultsGrid->viewport()->update();
+}
+
+void TAnalyzerForm::FillChart()
+{
+  const QList<QLineSeries*> series = ChartSeries();
+  const int n = std::min<int>(KvadraSystem->AnalyzerGetSeriesCount(), int(series.size()));
+  const std::vector<std::string> criteria = KvadraSystem->AnalyzerGetCriteria();
+  const int c = std::clamp(ChartCriterionBox->currentIndex(), 0, std::max(0, int(criteria.size()) - 1));
+  if (!criteria.empty()) AxisY->setTitleText(FromKernel(criteria[size_t(c)]));
   for (int i = 0; i < n; ++i) {
-    // Only the points made so far: the ones still to come are placeholders.
     const int made = KvadraSystem->AnalyzerGetPointsMade(i);
     QList<QPointF> points;
-    for (int j = 0; j < rows; ++j) {
-      if (j >= made) {
-        ResultsGrid->setItem(j, i + 1, new QTableWidgetItem(QString()));
-        continue;
-      }
+    for (int j = 0; j < made && unsigned(c) < criteria.size(); ++j) {
       double x = 0, y = 0;
       KvadraSystem->AnalyzerGetResultAt(unsigned(i), unsigned(j), x, y);
-      auto* cell = new QTableWidgetItem(CellText(y));
-      cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-      ResultsGrid->setItem(j, i + 1, cell);
+      y = KvadraSystem->AnalyzerGetCriterionValueAt(unsigned(i), unsigned(j), unsigned(c));
       // Infinite values (identical pictures) are tabulated but leave a gap in the curve.
       if (std::isfinite(y)) points << QPointF(x, y);
     }
@@ -694,7 +784,6 @@ void TAnalyzerForm::PointReady()
   }
   FitAxes();
   ResultsChart->viewport()->update();
-  ResultsGrid->viewport()->update();
 }
 
 void TAnalyzerForm::FitAxes()
@@ -764,7 +853,16 @@ bool TAnalyzerForm::SaveTable(const QString& fileName)
 {
   const std::string target = ToKernel(fileName);
   try {
-    cResultTable::WriteFileAtomically(target, cAnalyzerResults::Build(*KvadraSystem).CsvText());
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    std::string text;
+    if (suffix == "md" || suffix == "tex") {
+      cPaperTable table = cAnalyzerResults::PaperTable(*KvadraSystem);
+      table.SetOrigin(ToKernel(CommandText()), KV_VERSION, BaseSeed);
+      text = table.Text(suffix == "md" ? tfMarkdown : tfLatex);
+    } else {
+      text = cAnalyzerResults::Build(*KvadraSystem).CsvText();
+    }
+    cResultTable::WriteFileAtomically(target, text);
     return true;
   } catch (const std::exception& error) {
     cUserDialogs::ShowMessage(std::string("Can not save the table: ") + error.what());
@@ -777,6 +875,62 @@ void TAnalyzerForm::CopyTable()
   std::ostringstream text;
   cAnalyzerResults::Build(*KvadraSystem).WriteTabSeparated(text);
   QApplication::clipboard()->setText(FromKernel(text.str()));
+}
+
+QString TAnalyzerForm::CommandText() const
+{
+  if (!KvadraSystem || CorruptionOperationIndex < 0 || RunningParamIndex < 0) return QString();
+  std::vector<std::string> words = {"kvadra", "analyze", PictureFile.isEmpty() ? "PICTURE" : ToKernel(PictureFile)};
+  const cOperationParams& corruption = *KvadraSystem->GetOperationParams(unsigned(CorruptionOperationIndex));
+  words.insert(words.end(), {"--corrupt", corruption.GetName()});
+  for (int i = 0; i < corruption.GetParamsCount(); ++i)
+    if (i != RunningParamIndex) {
+      const cOperationParameter& p = *corruption.GetParam(unsigned(i));
+      words.insert(words.end(), {"--set", p.GetName() + "=" + ParameterText(p)});
+    }
+  const cOperationParameter& swept = *corruption.GetParam(unsigned(RunningParamIndex));
+  if (swept.GetType() == ptReal) {
+    const int decimals = swept.GetPrecision();
+    words.insert(words.end(),
+                 {"--sweep", swept.GetName(), QString::number(MinEdit->GetValue(), 'f', decimals).toStdString(),
+                  QString::number(MaxEdit->GetValue(), 'f', decimals).toStdString(),
+                  std::to_string(int(std::trunc(StepsEdit->GetValue())))});
+  } else {
+    // Whole values: the list the experiment swept, or would sweep.
+    QStringList values;
+    for (int k = 0; k < KvadraSystem->AnalyzerGetSweepLength(); ++k)
+      values << QString::number(KvadraSystem->AnalyzerGetSweepValueAt(k), 'f', 0);
+    words.insert(words.end(), {"--param", swept.GetName(), "--values", ToKernel(values.join(","))});
+  }
+  for (int r = 0; r < KvadraSystem->AnalyzerGetRestorationCount(); ++r) {
+    // The parameters as the analyzer holds them (the list box's selection may show others).
+    const unsigned uid = KvadraSystem->AnalyzerSelectRestorationParams(r);
+    const cOperationParams& params = *KvadraSystem->GetOperationParams(uid);
+    std::string restoration = params.GetName();
+    for (int i = 0; i < params.GetParamsCount(); ++i)
+      restoration += (i ? ";" : ":") + params.GetParam(unsigned(i))->GetName() + "=" +
+                     ParameterText(*params.GetParam(unsigned(i)));
+    words.insert(words.end(), {"--restore", restoration});
+  }
+  const int selected = RestorationListBox->currentRow();
+  if (selected >= 0 && selected < KvadraSystem->AnalyzerGetRestorationCount())
+    KvadraSystem->AnalyzerSelectRestorationParams(selected);
+  for (const QString& criterion : CriterionNames()) words.insert(words.end(), {"--criterion", ToKernel(criterion)});
+  if (BaseSeed) words.insert(words.end(), {"--seed", std::to_string(*BaseSeed)});
+  QString text = FromKernel(cPaperTable::ShellCommand(words));
+  // A picture made in the program exists in no file: the steps from the loaded one are named.
+  QStringList steps;
+  for (int id = 1; id <= ExperimentSourceID; ++id)
+    if (const cImage* image = KvadraSystem->GetImage(id)) steps << FromKernel(image->GetTitle());
+  if (!steps.isEmpty())
+    text = "# The current picture is " + QFileInfo(PictureFile).fileName() + " after: " + steps.join("; ") +
+           ". Save it and give its file instead of " + QFileInfo(PictureFile).fileName() + ".\n" + text;
+  return text;
+}
+
+void TAnalyzerForm::CopyCommand()
+{
+  QApplication::clipboard()->setText(CommandText());
 }
 
 void TAnalyzerForm::closeEvent(QCloseEvent* event)

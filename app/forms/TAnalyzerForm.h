@@ -7,11 +7,15 @@
 #include <QDialog>
 #include <QList>
 #include <QString>
+#include <QStringList>
+#include <cstdint>
 #include <functional>
+#include <optional>
 
 class QButtonGroup;
 class QChart;
 class QChartView;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineSeries;
@@ -42,8 +46,19 @@ public:
   void StopExperiment();
   // The exports; false (the user has been told) when the file could not be written.
   bool SaveChart(const QString& fileName);
+  // By the name's extension: .md a Markdown and .tex a LaTeX table of the paper's layout (a row
+  // per restoration, a column per sweep value and criterion), anything else CSV.
   bool SaveTable(const QString& fileName);
   void CopyTable();
+  // The 'kvadra analyze' command of this experiment on the current picture; a comment line
+  // before it names the history steps between the loaded file and the current picture.
+  QString CommandText() const;
+  void CopyCommand();
+  // The file the current picture was loaded from, for CommandText.
+  void SetPictureFile(const QString& file) { PictureFile = file; }
+  // The program's --seed: every experiment starts from it, as 'kvadra analyze --seed' does, so
+  // the copied command gives the same numbers.
+  static void SetBaseSeed(std::optional<uint64_t> seed) { BaseSeed = seed; }
 
   // Runs work on a thread of its own and keeps the GUI's events flowing until it has ended.
   static void RunOffGuiThread(const std::function<void()>& work);
@@ -73,6 +88,7 @@ public:
   QGroupBox* CriteriaGroup = nullptr;
   QButtonGroup* CriteriaButtons = nullptr;
   QTabWidget* ResultsPageControl = nullptr;
+  QComboBox* ChartCriterionBox = nullptr;  // which criterion the chart shows
   QChartView* ResultsChart = nullptr;
   QLabel* TitleLabel = nullptr;
   QTableWidget* ResultsGrid = nullptr;
@@ -81,6 +97,7 @@ public:
   QPushButton* SaveChartButton = nullptr;
   QPushButton* SaveTableButton = nullptr;
   QPushButton* CopyButton = nullptr;
+  QPushButton* CopyCommandButton = nullptr;
   QPushButton* NextButton = nullptr;
   QPushButton* BackButton = nullptr;
 
@@ -93,7 +110,9 @@ public:
   int GetCorruptionOperation() const { return CorruptionOperationIndex; }
   int GetRunningParamIndex() const { return RunningParamIndex; }
   QList<QLineSeries*> ChartSeries() const;
+  // The first chosen criterion; CriterionNames() all, in the list's order.
   QString CriterionName() const;
+  QStringList CriterionNames() const;
 
 protected:
   void showEvent(QShowEvent* event) override;
@@ -126,6 +145,8 @@ private:
   void StartExperiment();
   void SetResultButtons();
   void FitAxes();
+  // The chart's curves: the chosen criterion's values of the points made.
+  void FillChart();
 
   QChart* Chart = nullptr;
   QValueAxis* AxisX = nullptr;
@@ -135,6 +156,10 @@ private:
   int RestorationOperationIndex = -1;
   bool ExperimentRunning = false;
   bool CloseWhenStopped = false;
+  QString PictureFile;
+  // The history entry the last experiment started from.
+  int ExperimentSourceID = 0;
+  static std::optional<uint64_t> BaseSeed;
 };
 
 extern TAnalyzerForm* AnalyzerForm;

@@ -29,6 +29,7 @@
 
 #include "DrawSurfaceInViewer.h"
 #include "TActionManagerHelper.h"
+#include "TAnalyzerForm.h"
 #include "TComparePage.h"
 #include "TGlyphs.h"
 #include "TImprovedSpinEdit.h"
@@ -616,6 +617,7 @@ bool TKvadraMainForm::OpenFile(const QString& fileName)
 {
   if (ExperimentRunning) return false;
   const bool loaded = KvadraSystem->LoadImage(QFile::encodeName(fileName).toStdString());
+  if (loaded && AnalyzerForm) AnalyzerForm->SetPictureFile(QFileInfo(fileName).absoluteFilePath());
   UpdateActions();
   return loaded;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <exception>
 
 #include "kvAnalysis/cAnalyzerMessenger.h"
@@ -10,6 +11,7 @@
 #include "kvImages/cImageStorage.h"
 #include "kvMessages/cUserDialogs.h"
 #include "kvOperations/cOperationPool.h"
+#include "kvOperations/cRandomGenerator.h"
 #include "kvProcessing/cKvadraServer.h"
 
 KV_UNIT("kvKernel_bpl\\kvAnalysis\\cAnalyzer");
@@ -53,6 +55,7 @@ void cAnalyzer::Clear()
   RestorationParams.clear();
   RestorationUIDs.clear();
   Results.clear();
+  CriterionValues.clear();
   PointsMade.clear();
 }
 
@@ -117,19 +120,27 @@ void cAnalyzer::GetResultAt(unsigned SeriesNo, unsigned SampleNo, double& x, dou
   y = Results[SeriesNo][SampleNo].y;
 }
 
+double cAnalyzer::GetCriterionValueAt(unsigned SeriesNo, unsigned SampleNo, unsigned criterion) const
+{
+  KV_ASSERT(SeriesNo < Results.size(), "SeriesNo<Results.size()");
+  KV_ASSERT(SampleNo < Results.at(SeriesNo).size(), "SampleNo<Results.at(SeriesNo).size()");
+  KV_ASSERT(criterion < Criteria.size(), "criterion<Criteria.size()");
+  return CriterionValues[SeriesNo][SampleNo][criterion];
+}
+
 int cAnalyzer::GetPointsMade(int index) const
 {
   if (index < 0 || size_t(index) >= PointsMade.size()) return 0;
   return int(PointsMade[size_t(index)]);
 }
 
-double cAnalyzer::CriterionValue(cImage* restored)
+double cAnalyzer::CriterionValue(cImage* restored, const std::string& criterion)
 {
-  if (Criterion == "MSE") return restored->GetMSE();
-  if (Criterion == "IQ") return restored->CalculateIndexNow(qiIQ);
-  if (Criterion == "IQHVS") return restored->CalculateIndexNow(qiIQHVS);
-  if (Criterion == "SSIM") return restored->CalculateIndexNow(qiSSIM);
-  if (Criterion == "Time") return double(restored->GetTimeMicroseconds()) / 1000.0;
+  if (criterion == "MSE") return restored->GetMSE();
+  if (criterion == "IQ") return restored->CalculateIndexNow(qiIQ);
+  if (criterion == "IQHVS") return restored->CalculateIndexNow(qiIQHVS);
+  if (criterion == "SSIM") return restored->CalculateIndexNow(qiSSIM);
+  if (criterion == "Time") return double(restored->GetTimeMicroseconds()) / 1000.0;
   return restored->GetPSNR();
 }
 
@@ -141,14 +152,14 @@ void cAnalyzer::RunWork(const std::function<void()>& work)
     work();
 }
 
-double cAnalyzer::Measure(cImage* restored, cImage* reference)
+std::vector<double> cAnalyzer::Measure(cImage* restored, cImage* reference)
 {
-  double value = 0.0;
+  std::vector<double> values;
   RunWork([&] {
     restored->CalculateProperties(reference);
-    value = CriterionValue(restored);
+    for (const std::string& criterion : Criteria) values.push_back(CriterionValue(restored, criterion));
   });
-  return value;
+  return values;
 }
 
 bool cAnalyzer::RunOperation(const cOperationParams& params, cImage* source, cImage* result)
@@ -195,7 +206,10 @@ void cAnalyzer::Truncate(size_t corruptionSteps)
   Cancelled = true;
   if (corruptionSteps < CorruptionParams.size())
     CorruptionParams.erase(CorruptionParams.begin() + std::ptrdiff_t(corruptionSteps), CorruptionParams.end());
-  for (size_t j = 0; j < Results.size(); ++j) Results[j].resize(PointsMade[j]);
+  for (size_t j = 0; j < Results.size(); ++j) {
+    Results[j].resize(PointsMade[j]);
+    CriterionValues[j].resize(PointsMade[j]);
+  }
 }
 
 void cAnalyzer::Execute()
@@ -211,6 +225,7 @@ void cAnalyzer::Execute()
   Failure.clear();
   CorruptionParams.clear();
   Results.clear();
+  CriterionValues.clear();
   PointsMade.clear();
   cImage* current = Server->GetCurrentImage();
   if (!current) {
@@ -251,7 +266,13 @@ void cAnalyzer::ExecuteSweep(cImage* reference)
   };
   tAnalyzerSeries sweep;
   const double minimum = CorruptionSeries.Minimum, maximum = CorruptionSeries.Maximum;
-  if (CorruptionSeries.Steps == 0) {
+  if (!CorruptionSeries.Values.empty()) {
+    for (double v : CorruptionSeries.Values) {
+      const double used = setSwept(v);
+      CorruptionParams.push_back(corruptingParams);
+      sweep.push_back({used, 0.0});
+    }
+  } else if (CorruptionSeries.Steps == 0) {
     // No intervals: the sweep is its first value alone.
     if (minimum <= maximum) {
       const double used = setSwept(minimum);
@@ -269,11 +290,24 @@ void cAnalyzer::ExecuteSweep(cImage* reference)
     }
   }
   Results.assign(RestorationParams.size(), sweep);
+  CriterionValues.assign(RestorationParams.size(),
+                         std::vector<std::vector<double>>(sweep.size(), std::vector<double>(Criteria.size(), 0.0)));
   PointsMade.assign(Results.size(), 0);
   cAnalyzerMessenger::SendAnalyzerSeriesReady();
 
+  // With a fixed seed every sweep value draws its noise from a seed of its own, made of the
+  // experiment's seed and the value: a value gives the same pictures whichever values are swept
+  // with it, so a table can gain a column without its other columns changing.
+  const bool seeded = cRandomGenerator::IsDeterministic();
+  const uint64_t baseSeed = seeded ? cRandomGenerator::DrawSeed() : 0;
   for (size_t f = 0; f < CorruptionParams.size(); ++f) {
     if (StopRequested()) return Truncate(f);
+    if (seeded) {
+      const double value = CorruptionParams[f].GetParam(CorruptionSeries.ParameterIndex)->GetReal();
+      uint64_t bits = 0;
+      std::memcpy(&bits, &value, sizeof bits);
+      cRandomGenerator::SetSeed(baseSeed ^ (bits * 0x9E3779B97F4A7C15ull));
+    }
     cImage* corrupted = Storage->CreateChildImage(reference);
     if (!RunOperation(CorruptionParams[f], reference, corrupted)) {
       Storage->DeleteImage(corrupted);
@@ -289,10 +323,11 @@ void cAnalyzer::ExecuteSweep(cImage* reference)
         Storage->DeleteImage(restored);
         return Truncate(f + 1);
       }
-      KV_ASSERT(Criterion != "", "Criterion!=\"\"");
-      const double value = Measure(restored, reference);
+      KV_ASSERT(!Criteria.empty() && Criteria.front() != "", "Criterion!=\"\"");
+      const std::vector<double> values = Measure(restored, reference);
       Results[j][f].x = CorruptionParams[f].GetParam(CorruptionSeries.ParameterIndex)->GetReal();
-      Results[j][f].y = value;
+      Results[j][f].y = values.front();
+      CriterionValues[j][f] = values;
       PointsMade[j] = f + 1;
       cAnalyzerMessenger::SendAnalyzerPointReady();
       Server->AppendToHistory(restored);

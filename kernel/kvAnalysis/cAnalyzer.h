@@ -30,6 +30,9 @@ struct sCorruptionSeriesInfo {
   double Minimum = 0.0;
   double Maximum = 0.0;
   uint32_t Steps = 0;
+  // When not empty, the sweep takes exactly these values in this order (a paper's noise
+  // levels, e.g. 15, 25, 50); Minimum, Maximum and Steps are then not used.
+  std::vector<double> Values;
 };
 
 struct sSeriesPoint {
@@ -69,7 +72,11 @@ public:
   void UpdateParams(int index);
 
   // One of GetCriteria(); other names record the PSNR.
-  void SetCriterion(const std::string& name) { Criterion = name; }
+  void SetCriterion(const std::string& name) { Criteria = {name}; }
+  // Several criteria: every restored picture is measured once and gives one value of each.
+  // The first is the one GetResultAt reads.
+  void SetCriteria(std::vector<std::string> names) { Criteria = std::move(names); }
+  const std::vector<std::string>& GetChosenCriteria() const { return Criteria; }
   // "MSE", "PSNR", "IQ", "IQHVS", "SSIM", "Time": what a point can measure.
   static const std::vector<std::string>& GetCriteria();
   static bool IsKnownCriterion(const std::string& name);
@@ -84,6 +91,8 @@ public:
   int GetPointsMade(int index) const;
   // Requires SampleNo < GetSeriesLenght(SeriesNo).
   void GetResultAt(unsigned SeriesNo, unsigned SampleNo, double& x, double& y) const;
+  // The value of chosen criterion number criterion at the same point.
+  double GetCriterionValueAt(unsigned SeriesNo, unsigned SampleNo, unsigned criterion) const;
   // The sweep values that have a point in at least one series: the rows of a table of all
   // series (the longest series' length).
   int GetSweepLength() const;
@@ -91,7 +100,7 @@ public:
   double GetSweepValueAt(int k) const;
 
   std::string GetExperimentTitle() const { return "Experiment Results"; }
-  std::string GetLeftTitle() const { return Criterion; }
+  std::string GetLeftTitle() const { return Criteria.empty() ? std::string() : Criteria.front(); }
   std::string GetBottomTitle() const { return BottomTitle; }
   std::string GetOperationTitle() const { return OperationTitle; }
   const sCorruptionSeriesInfo& GetCorruptionSeries() const { return CorruptionSeries; }
@@ -109,9 +118,10 @@ private:
   // false when the operation threw or stopped itself (the user has been told; Failure says why).
   bool RunOperation(const cOperationParams& params, cImage* source, cImage* result);
   void RunWork(const std::function<void()>& work);
-  // Measures restored against reference (through the runner) and returns the criterion's value.
-  double Measure(cImage* restored, cImage* reference);
-  double CriterionValue(cImage* restored);
+  // Measures restored against reference once (through the runner) and returns the value of
+  // every chosen criterion.
+  std::vector<double> Measure(cImage* restored, cImage* reference);
+  static double CriterionValue(cImage* restored, const std::string& criterion);
   void ExecuteSweep(cImage* reference);
   bool StopRequested();
   // Ends the experiment early: corruptionSteps pictures were corrupted, series j holds
@@ -123,8 +133,10 @@ private:
   std::vector<std::string> SeriesNames;
   std::vector<unsigned> RestorationUIDs;
   std::vector<tAnalyzerSeries> Results;
+  // [series][sample][criterion], beside Results (which holds the first criterion).
+  std::vector<std::vector<std::vector<double>>> CriterionValues;
   sCorruptionSeriesInfo CorruptionSeries;
-  std::string Criterion;
+  std::vector<std::string> Criteria;
   std::string BottomTitle = "empty";
   std::string OperationTitle = "empty";
 

@@ -111,6 +111,13 @@ void SetSeed(uint64_t seed)
   Reseed(s, SplitMix64(s.SeedSequence));
 }
 
+uint64_t DrawSeed()
+{
+  auto& s = State();
+  std::lock_guard<std::mutex> guard(s.Lock);
+  return SplitMix64(s.SeedSequence);
+}
+
 void ClearSeed()
 {
   auto& s = State();

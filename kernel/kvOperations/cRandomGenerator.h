@@ -84,6 +84,9 @@ void SetSeed(uint64_t seed);
 // Back to clock reseeding.
 void ClearSeed();
 bool IsDeterministic();
+// The next number of the fixed seed's sequence (advancing it): a seed for a part of a run
+// that must not depend on what ran before it.
+uint64_t DrawSeed();
 }  // namespace cRandomGenerator
 
 // The run-time library names the operations use.

@@ -7,6 +7,7 @@
 
 #include "FacadeFixture.h"
 #include "kvAnalysis/cAnalyzer.h"
+#include "kvOperations/cRandomGenerator.h"
 
 namespace {
 
@@ -199,6 +200,45 @@ TEST_F(Analyzer, RecordsTheValueOfTheChosenCriterion)
   const int last = System->SavedImageCount() - 1;
   EXPECT_EQ(Y(0, 2), double(System->GetImage(last)->GetTimeMicroseconds()) / 1000.0);
   EXPECT_EQ(System->AnalyzerGetLeftTitle(), "Time");
+}
+
+TEST_F(Analyzer, SeveralCriteriaAndAValueListGiveTheValuesOfSeparateRunsFromOneRunOfEachOperation)
+{
+  // Noise under a fixed seed: each value's pictures must not depend on the other values swept.
+  auto run = [&](std::vector<double> values, std::vector<std::string> criteria) {
+    cRandomGenerator::SetSeed(7);
+    System->SetCurrentImageID(0);  // every run starts from the loaded picture
+    System->AnalyzerClear();
+    sCorruptionSeriesInfo info;
+    info.OperationUID = Uid("Gaussian Noise");
+    info.ParameterIndex = 1;  // Sigma
+    info.Values = values;
+    System->AnalyzerAddCorruptionSeries(info);
+    System->AnalyzerAddRestoration(Uid("Median Filter"));
+    System->AnalyzerAddRestoration(Uid("Test Copy"));
+    System->AnalyzerSetCriteria(criteria);
+    const int before = System->SavedImageCount();
+    System->AnalyzerExecute();
+    // Each value: one corrupted picture and one per restoration, however many criteria.
+    EXPECT_EQ(System->SavedImageCount() - before, int(values.size()) * 3);
+  };
+  const std::vector<double> values = {40, 10, 25};
+  run(values, {"PSNR", "SSIM"});
+  EXPECT_EQ(Xs(0), values);
+  EXPECT_EQ(Xs(1), values);
+  std::vector<double> both[2][2];
+  for (unsigned s = 0; s < 2; ++s)
+    for (unsigned k = 0; k < 3; ++k) {
+      for (unsigned c = 0; c < 2; ++c) both[s][c].push_back(System->AnalyzerGetCriterionValueAt(s, k, c));
+      EXPECT_EQ(Y(s, k), both[s][0][k]);  // the first criterion is the curve's
+    }
+  EXPECT_NE(both[0][0][0], both[0][0][1]);
+  for (unsigned c = 0; c < 2; ++c)
+    for (unsigned k = 0; k < 3; ++k) {
+      run({values[k]}, {c == 0 ? "PSNR" : "SSIM"});
+      for (unsigned s = 0; s < 2; ++s) EXPECT_EQ(Y(s, 0), both[s][c][k]) << "criterion " << c << ", value " << k;
+    }
+  cRandomGenerator::ClearSeed();
 }
 
 // Cancels the experiment after a given number of points, from inside the observer call.

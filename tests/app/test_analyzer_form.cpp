@@ -1,12 +1,15 @@
 // The analyzer window through the real program: page flow, running parameters, the steps
 // edit, restoration names, the results against the kernel's numbers, Stop and the exports.
 #include <QAction>
+#include <QButtonGroup>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
@@ -29,6 +32,7 @@
 #include "cAnalyzerResults.h"
 #include "cKvadraSystem.h"
 #include "kvMessages/iObserver.h"
+#include "kvOperations/cRandomGenerator.h"
 
 namespace {
 // Runs a function at every point of an experiment, after the window has taken the point.
@@ -85,7 +89,8 @@ class TestAnalyzerForm : public QObject {
   void Start(const char* criterion)
   {
     QCOMPARE(Page(), Form->CriterionTabSheet);
-    Form->CriteriaGroup->findChild<QRadioButton*>(QString("Criterion_") + criterion)->click();
+    for (QAbstractButton* box : Form->CriteriaButtons->buttons())
+      if (box->isChecked() != (box->objectName() == QString("Criterion_") + criterion)) box->click();
     Next();  // runs the experiment and returns when it has ended
   }
 
@@ -376,6 +381,59 @@ private slots:
     } else {
       QVERIFY(App->MainForm()->isVisible());
     }
+  }
+
+  void SeveralCriteriaGiveAChartEachATableByCriterionAndTheCommandLinesPaperTable()
+  {
+    TAnalyzerForm::SetBaseSeed(1);
+    Pick(Form->CorruptionSelector, "Gaussian Noise");
+    Radios()[1]->click();  // Sigma
+    Next();
+    Form->MinEdit->SetValue(10);
+    Form->MaxEdit->SetValue(50);
+    Form->StepsEdit->SetValue(2);
+    Next();
+    Pick(Form->RestorationSelector, "Median Filter");
+    Pick(Form->RestorationSelector, "Wiener Filter");
+    Next();
+    QVERIFY(Form->CriteriaButtons->button(1)->isChecked());  // PSNR
+    Form->CriteriaGroup->findChild<QAbstractButton*>("Criterion_SSIM")->click();
+    QCOMPARE(Form->CriterionNames(), (QStringList{"PSNR", "SSIM"}));
+    Next();
+    QCOMPARE(Form->ResultsGrid->columnCount(), 5);
+    QCOMPARE(Form->ResultsGrid->horizontalHeaderItem(3)->text(), QString("SSIM: Median Filter (WS=3;HS=3)"));
+    for (unsigned c = 0; c < 2; ++c)
+      for (unsigned s = 0; s < 2; ++s)
+        for (unsigned k = 0; k < 3; ++k)
+          QCOMPARE(Form->ResultsGrid->item(int(k), int(1 + 2 * c + s))->text(),
+                   QString::number(System()->AnalyzerGetCriterionValueAt(s, k, c), 'f', c == 0 ? 2 : 4));
+    // The chart follows the selector.
+    Form->ChartCriterionBox->setCurrentIndex(1);
+    QCOMPARE(Form->ChartSeries()[1]->at(2).y(), System()->AnalyzerGetCriterionValueAt(1, 2, 1));
+
+    // The copied command, run by kvadra, gives the table the window saves.
+    Form->CopyCommand();
+    const QString command = QApplication::clipboard()->text();
+    QVERIFY2(command.startsWith("kvadra analyze ") && command.contains("--criterion PSNR --criterion SSIM --seed 1"),
+             qPrintable(command));
+    QTemporaryDir dir;
+    for (const char* kind : {"md", "tex"}) {
+      const QString saved = dir.filePath(QString("table.") + kind);
+      QVERIFY(Form->SaveTable(saved));
+      QProcess shell;
+      shell.start("sh",
+                  {"-c", KV_BIN_DIR "/" + command + " --table " + (kind == QString("md") ? "markdown" : "latex")});
+      QVERIFY(shell.waitForFinished(60000));
+      QCOMPARE(shell.exitCode(), 0);
+      QFile file(saved);
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      const QByteArray desktop = file.readAll(), program = shell.readAllStandardOutput();
+      QVERIFY(desktop.contains("\\textbf{") || desktop.contains("**"));
+      // Beyond their first lines (the command that made them), the tables are the same.
+      QCOMPARE(desktop.mid(desktop.indexOf('\n') + 1), program.mid(program.indexOf('\n') + 1));
+    }
+    TAnalyzerForm::SetBaseSeed(std::nullopt);
+    cRandomGenerator::ClearSeed();
   }
 
   void WithoutAPictureTheExperimentIsRefused()
