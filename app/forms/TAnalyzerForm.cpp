@@ -16,10 +16,12 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QSvgGenerator>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
@@ -29,6 +31,7 @@
 #include <atomic>
 #include <cmath>
 #include <exception>
+#include <limits>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -58,6 +61,7 @@ constexpr int SelectorHeight = 273;
 constexpr int SelectorWidthNoises = 301;
 constexpr int SelectorWidthFilters = 244;
 const char* const ParamIndexProperty = "kvParamIndex";
+const char* const SizeKey = "Windows/AnalyzerSize";
 
 std::string ToKernel(const QString& text)
 {
@@ -81,7 +85,10 @@ TAnalyzerForm::TAnalyzerForm(QWidget* parent)
   setWindowTitle("Analyzer");
   setModal(false);
   setFont(QFont("Tahoma", 8));
-  setFixedSize(ClientWidth, ClientHeight);
+  // The pages are laid out for the design size; a larger window gives the chart the room.
+  setMinimumSize(ClientWidth, ClientHeight);
+  resize(ClientWidth, ClientHeight);
+  setSizeGripEnabled(true);
 
   PageControl = Named(new QStackedWidget(this), "PageControl");
   PageControl->setGeometry(0, 0, ClientWidth, PageHeight);
@@ -244,14 +251,18 @@ void TAnalyzerForm::CreateResultsPage()
   ResultsTabSheet = NewPage("ResultsTabSheet");
   ResultsPageControl = Named(new QTabWidget(ResultsTabSheet), "ResultsPageControl");
   ResultsPageControl->setTabPosition(QTabWidget::East);
-  ResultsPageControl->setGeometry(0, 0, ClientWidth, PageHeight - 34);
   ResultsPageControl->addTab(CreateResultsChart(), "Chart");
   ResultsPageControl->addTab(CreateResultsTable(), "Table");
+  auto* layout = new QVBoxLayout(ResultsTabSheet);
+  layout->setContentsMargins(0, 0, 0, 2);
+  layout->setSpacing(2);
+  layout->addWidget(ResultsPageControl, 1);
   CreateResultsButtons();
+  layout->addWidget(ResultsTabSheet->findChild<QWidget*>("ResultsButtons"));
   SetResultButtons();
 }
 
-QChartView* TAnalyzerForm::CreateResultsChart()
+QWidget* TAnalyzerForm::CreateResultsChart()
 {
   Chart = new QChart();
   Chart->setTitle("Experiment Results");
@@ -260,8 +271,8 @@ QChartView* TAnalyzerForm::CreateResultsChart()
   gradient.setColorAt(0.0, QColor(255, 255, 191));
   gradient.setColorAt(1.0, Qt::white);
   Chart->setBackgroundBrush(gradient);
-  Chart->legend()->setAlignment(Qt::AlignBottom);
-  Chart->legend()->setVisible(true);
+  // The chart's own legend cuts long restoration names; the label under it wraps them.
+  Chart->legend()->setVisible(false);
   AxisX = new QValueAxis(Chart);
   AxisX->setLabelFormat("%g");
   AxisY = new QValueAxis(Chart);
@@ -270,7 +281,59 @@ QChartView* TAnalyzerForm::CreateResultsChart()
   Chart->addAxis(AxisY, Qt::AlignLeft);
   ResultsChart = Named(new QChartView(Chart), "ResultsChart", "Chart");
   ResultsChart->setRenderHint(QPainter::Antialiasing);
-  return ResultsChart;
+  ChartArea = new QWidget();
+  ChartArea->setObjectName("ChartArea");
+  ChartArea->setAutoFillBackground(true);
+  ChartArea->setBackgroundRole(QPalette::Base);
+  auto* layout = new QVBoxLayout(ChartArea);
+  layout->setContentsMargins(0, 0, 0, 4);
+  layout->setSpacing(0);
+  layout->addWidget(ResultsChart, 1);
+  LegendLabel = Named(new QLabel(ChartArea), "LegendLabel", "Legend");
+  LegendLabel->setWordWrap(true);
+  LegendLabel->setTextFormat(Qt::RichText);
+  LegendLabel->setAlignment(Qt::AlignCenter);
+  LegendLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(LegendLabel);
+  return ChartArea;
+}
+
+void TAnalyzerForm::UpdateLegend()
+{
+  QStringList entries;
+  for (QLineSeries* s : ChartSeries())
+    entries << QString("<span style=\"color:%1\">&#9632;</span>&nbsp;%2")
+                   .arg(s->pen().color().name(), s->name().toHtmlEscaped());
+  LegendLabel->setText(entries.join(" &nbsp;&nbsp; "));
+}
+
+void TAnalyzerForm::ShowPointValues(QLineSeries* series, const QPointF& at, bool state)
+{
+  if (!state) {
+    QToolTip::hideText();
+    return;
+  }
+  // The signal gives a place on the line: name the measured point nearest to it.
+  const QList<QPointF> points = series->points();
+  if (points.isEmpty()) return;
+  const QPointF pixel = Chart->mapToPosition(at, series);
+  QPointF nearest = points.first();
+  double best = std::numeric_limits<double>::max();
+  for (const QPointF& p : points) {
+    const QPointF d = Chart->mapToPosition(p, series) - pixel;
+    const double distance = QPointF::dotProduct(d, d);
+    if (distance < best) {
+      best = distance;
+      nearest = p;
+    }
+  }
+  QToolTip::showText(QCursor::pos(), PointText(series, nearest), ResultsChart);
+}
+
+QString TAnalyzerForm::PointText(const QLineSeries* series, const QPointF& point) const
+{
+  return series->name() + "\n" + AxisX->titleText() + " = " + CellText(point.x()) + "\n" + AxisY->titleText() + " = " +
+         CellText(point.y());
 }
 
 QWidget* TAnalyzerForm::CreateResultsTable()
@@ -298,7 +361,7 @@ void TAnalyzerForm::CreateResultsButtons()
 {
   auto* strip = new QWidget(ResultsTabSheet);
   strip->setObjectName("ResultsButtons");
-  strip->setGeometry(0, PageHeight - 32, ClientWidth, 30);
+  strip->setFixedHeight(30);
   auto* row = new QHBoxLayout(strip);
   row->setContentsMargins(8, 2, 8, 2);
   StatusLabel = Named(new QLabel(strip), "StatusLabel");
@@ -579,6 +642,7 @@ void TAnalyzerForm::StartExperiment()
   ExperimentRunning = true;
   CloseWhenStopped = false;
   for (QLineSeries* s : ChartSeries()) Chart->removeSeries(s);
+  UpdateLegend();
   ResultsGrid->clear();
   ResultsGrid->setRowCount(0);
   ResultsGrid->setColumnCount(0);
@@ -649,8 +713,12 @@ void TAnalyzerForm::SeriesReady()
     series->setPen(pen);
     series->attachAxis(AxisX);
     series->attachAxis(AxisY);
+    series->setPointsVisible(true);
+    connect(series, &QLineSeries::hovered, this,
+            [this, series](const QPointF& at, bool state) { ShowPointValues(series, at, state); });
     header << name;
   }
+  UpdateLegend();
   ResultsGrid->setHorizontalHeaderLabels(header);
   Chart->setTitle(title);
   TitleLabel->setText(title + " " + left);
@@ -736,17 +804,17 @@ bool TAnalyzerForm::SaveChart(const QString& fileName)
     if (QFileInfo(fileName).suffix().compare("svg", Qt::CaseInsensitive) == 0) {
       QSvgGenerator svg;
       svg.setFileName(temp);
-      svg.setSize(ResultsChart->size());
-      svg.setViewBox(QRect(QPoint(0, 0), ResultsChart->size()));
+      svg.setSize(ChartArea->size());
+      svg.setViewBox(QRect(QPoint(0, 0), ChartArea->size()));
       svg.setTitle(Chart->title());
       QPainter painter;
       written = painter.begin(&svg);
       if (written) {
-        ResultsChart->render(&painter);
+        ChartArea->render(&painter);
         written = painter.end();
       }
     } else {
-      written = ResultsChart->grab().save(temp, "PNG");
+      written = ChartArea->grab().save(temp, "PNG");
     }
     if (!written) {
       QFile::remove(temp);
@@ -777,6 +845,27 @@ void TAnalyzerForm::CopyTable()
   std::ostringstream text;
   cAnalyzerResults::Build(*KvadraSystem).WriteTabSeparated(text);
   QApplication::clipboard()->setText(FromKernel(text.str()));
+}
+
+void TAnalyzerForm::resizeEvent(QResizeEvent* event)
+{
+  QDialog::resizeEvent(event);
+  if (!NextButton) return;
+  // Next and Back keep to the bottom right corner; the pages take the rest.
+  const int w = width(), h = height();
+  const int strip = ClientHeight - PageHeight;
+  PageControl->setGeometry(0, 0, w, h - strip);
+  NextButton->move(w - (ClientWidth - 552), h - (ClientHeight - 355));
+  BackButton->move(w - (ClientWidth - 475), h - (ClientHeight - 355));
+  if (Store && isVisible()) Store->setValue(SizeKey, size());
+}
+
+void TAnalyzerForm::RestoreSize(QSettings* store)
+{
+  Store = store;
+  if (!Store) return;
+  const QSize stored = Store->value(SizeKey).toSize();
+  if (stored.isValid()) resize(stored.expandedTo(minimumSize()));
 }
 
 void TAnalyzerForm::closeEvent(QCloseEvent* event)

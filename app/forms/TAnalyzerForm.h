@@ -17,7 +17,9 @@ class QLabel;
 class QLineSeries;
 class QListWidget;
 class QPushButton;
+class QPointF;
 class QRadioButton;
+class QSettings;
 class QStackedWidget;
 class QTableWidget;
 class QTabWidget;
@@ -44,6 +46,9 @@ public:
   bool SaveChart(const QString& fileName);
   bool SaveTable(const QString& fileName);
   void CopyTable();
+
+  // Takes the size the window had when last used and keeps its size there from now on.
+  void RestoreSize(QSettings* store);
 
   // Runs work on a thread of its own and keeps the GUI's events flowing until it has ended.
   static void RunOffGuiThread(const std::function<void()>& work);
@@ -74,6 +79,9 @@ public:
   QButtonGroup* CriteriaButtons = nullptr;
   QTabWidget* ResultsPageControl = nullptr;
   QChartView* ResultsChart = nullptr;
+  // The chart with its legend under it, as saved.
+  QWidget* ChartArea = nullptr;
+  QLabel* LegendLabel = nullptr;
   QLabel* TitleLabel = nullptr;
   QTableWidget* ResultsGrid = nullptr;
   QLabel* StatusLabel = nullptr;
@@ -98,6 +106,7 @@ public:
 protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void reject() override;
 
 private:
@@ -108,7 +117,7 @@ private:
   void CreateRestorationPage();
   void CreateCriterionPage();
   void CreateResultsPage();
-  QChartView* CreateResultsChart();
+  QWidget* CreateResultsChart();
   QWidget* CreateResultsTable();
   void CreateResultsButtons();
   void ShowPage(QWidget* page);
@@ -126,6 +135,9 @@ private:
   void StartExperiment();
   void SetResultButtons();
   void FitAxes();
+  void UpdateLegend();
+  void ShowPointValues(QLineSeries* series, const QPointF& at, bool state);
+  QString PointText(const QLineSeries* series, const QPointF& point) const;
 
   QChart* Chart = nullptr;
   QValueAxis* AxisX = nullptr;
@@ -135,6 +147,7 @@ private:
   int RestorationOperationIndex = -1;
   bool ExperimentRunning = false;
   bool CloseWhenStopped = false;
+  QSettings* Store = nullptr;
 };
 
 extern TAnalyzerForm* AnalyzerForm;

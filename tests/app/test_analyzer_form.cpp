@@ -13,6 +13,8 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolTip>
+#include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
 #include <QtTest>
 #include <cmath>
@@ -376,6 +378,42 @@ private slots:
     } else {
       QVERIFY(App->MainForm()->isVisible());
     }
+  }
+
+  void TheWindowResizesKeepsItsSizeAndNamesWholeSeries()
+  {
+    QTemporaryDir dir;
+    const QString settings = dir.filePath("kvadra.ini");
+    App.reset();  // one program at a time
+    App = kvapptest::StartHidden(kvapptest::PlugInFolder, settings);
+    App->MainForm()->show();
+    QVERIFY(App->MainForm()->OpenFile(KV_SAMPLES_DIR "camera.bmp"));
+    Form = App->Analyzer();
+    App->MainForm()->StartAnalyzerAction->trigger();
+    QCOMPARE(Form->size(), QSize(636, 389));
+    SetUp("Salt-and-Pepper Noise", 0.1, 0.2, 2, {"Adaptive Median Filter", "Median Filter"});
+    Start("PSNR");
+    const QSize chartBefore = Form->ResultsChart->size();
+    Form->resize(1100, 760);
+    QTRY_VERIFY(Form->ResultsChart->width() > chartBefore.width() + 300);
+    QVERIFY(Form->ResultsChart->height() > chartBefore.height() + 200);
+    QCOMPARE(Form->NextButton->geometry().bottomRight(), QPoint(1100 - 10, 760 - 10));
+    for (QLineSeries* series : Form->ChartSeries()) {
+      QVERIFY(series->name().size() > 20);
+      QVERIFY2(Form->LegendLabel->text().contains(series->name().toHtmlEscaped()), qPrintable(series->name()));
+    }
+    // Hovering a line names its nearest point's values.
+    QLineSeries* median = Form->ChartSeries()[1];
+    const QPointF point = median->at(1);
+    emit median->hovered(point + QPointF(0.001, 0), true);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(),
+             median->name() + "\nNoise percent = " + Expected(point.x()) + "\nPSNR = " + Expected(point.y()));
+
+    Next();  // "Exit"
+    App.reset();
+    App = kvapptest::StartHidden(kvapptest::PlugInFolder, settings);
+    QCOMPARE(App->Analyzer()->size(), QSize(1100, 760));
   }
 
   void WithoutAPictureTheExperimentIsRefused()
