@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -42,6 +43,7 @@
 #include "cAnalyzerResults.h"
 #include "cKvadraSystem.h"
 #include "kvDiagnostics.h"
+#include "kvImages/cImage.h"
 #include "kvKernelText.h"
 #include "kvMessages/cUserDialogs.h"
 #include "kvNamedWidget.h"
@@ -156,6 +158,44 @@ void TAnalyzerForm::CreateCorruptionPage()
   radios->setSpacing(20);
   radios->addStretch(1);
   layout->addWidget(SelectRunningParamPanel, 1);
+
+  // Any history picture may be the experiment's; the current one unless the user picks another.
+  auto* caption = Named(new QLabel("Experiment on:", CorruptionTabSheet), "ExperimentImageLabel");
+  caption->setGeometry(SelectorLeft, 304, 90, 22);
+  ExperimentImageBox = Named(new QComboBox(CorruptionTabSheet), "ExperimentImageBox", "Experiment on");
+  ExperimentImageBox->setGeometry(SelectorLeft + 92, 303, 623 - SelectorLeft - 92, 24);
+  ExperimentImageBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  caption->setBuddy(ExperimentImageBox);
+  connect(ExperimentImageBox, &QComboBox::activated, this, [this] { ExperimentImageChosen = true; });
+}
+
+void TAnalyzerForm::RefreshExperimentImages()
+{
+  // While an experiment runs its pictures join the history; the choice made stays as it was.
+  if (ExperimentRunning || !KvadraSystem) return;
+  const int count = KvadraSystem->SavedImageCount();
+  const int previous = ExperimentImageBox->currentData().isValid() ? ExperimentImageBox->currentData().toInt() : -1;
+  const int current = KvadraSystem->GetCurrentImageID();
+  const QSignalBlocker quiet(ExperimentImageBox);
+  ExperimentImageBox->clear();
+  for (int id = 0; id < count; ++id) {
+    const cImage* image = KvadraSystem->GetImage(id);
+    const QString text = QString("%1 (%2 x %3, %4)")
+                             .arg(FromKernel(image->GetTitle()))
+                             .arg(image->GetWidth())
+                             .arg(image->GetHeight())
+                             .arg(image->GetChannelsCount() == 1 ? "grey" : "colour");
+    ExperimentImageBox->addItem(text, id);
+    ExperimentImageBox->setItemData(id, text, Qt::ToolTipRole);
+  }
+  const int chosen = previous >= 0 && previous < count && ExperimentImageChosen ? previous : current;
+  ExperimentImageBox->setCurrentIndex(ExperimentImageBox->findData(chosen));
+}
+
+int TAnalyzerForm::ExperimentImageID() const
+{
+  const QVariant id = ExperimentImageBox->currentData();
+  return id.isValid() ? id.toInt() : -1;
 }
 
 void TAnalyzerForm::CreateRunningPage()
@@ -441,6 +481,8 @@ void TAnalyzerForm::showEvent(QShowEvent* event)
   }
   KvadraSystem->EnterAnalyzerMode();
   KvadraSystem->AnalyzerClear();
+  ExperimentImageChosen = false;
+  RefreshExperimentImages();
   // The analyzer forgot the restorations: so does the list.
   RefillRestorationList();
   ShowPage(CorruptionTabSheet);
@@ -651,6 +693,12 @@ void TAnalyzerForm::StartExperiment()
   NextButton->setEnabled(false);
   BackButton->setEnabled(false);
   SetResultButtons();
+  // The picture chosen on the first page is the one the analyzer copies; a choice the history
+  // no longer holds leaves the current picture.
+  const int picture = ExperimentImageID();
+  if (picture >= 0 && picture < KvadraSystem->SavedImageCount() && picture != KvadraSystem->GetCurrentImageID())
+    KvadraSystem->SetCurrentImageID(picture);
+  const int ranOn = KvadraSystem->GetCurrentImageID();
   if (OnExperimentRunning) OnExperimentRunning(true);
 
   KvadraSystem->AnalyzerSetCriterion(ToKernel(CriterionName()));
@@ -659,6 +707,11 @@ void TAnalyzerForm::StartExperiment()
   KvadraSystem->AnalyzerSetRunner(nullptr);
 
   ExperimentRunning = false;
+  // The experiment's pictures stay in the history, but the picture it ran on is current again:
+  // the viewer, Save image and a repeated experiment all use the picture the user chose.
+  if (ranOn >= 0 && ranOn < KvadraSystem->SavedImageCount() && ranOn != KvadraSystem->GetCurrentImageID())
+    KvadraSystem->SetCurrentImageID(ranOn);
+  RefreshExperimentImages();
   // A stopped experiment has cut its series to the points made.
   PointReady();
   const std::string failure = KvadraSystem->AnalyzerGetFailure();

@@ -12,6 +12,7 @@
 class QButtonGroup;
 class QChart;
 class QChartView;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineSeries;
@@ -38,6 +39,10 @@ public:
   void AddOperation(unsigned uid);
   void SeriesReady();
   void PointReady();
+  // Refills the experiment-picture choice from the history (not while an experiment runs).
+  void RefreshExperimentImages();
+  // The history entry the next experiment runs on, -1 for none.
+  int ExperimentImageID() const;
 
   bool IsExperimentRunning() const { return ExperimentRunning; }
   // Asks a running experiment to end after the operation that is running.
@@ -67,6 +72,7 @@ public:
   TCategoryButtons* CorruptionSelector = nullptr;
   QGroupBox* CorruptionDetailsBox = nullptr;
   QLabel* CorruptionNameLabel = nullptr;
+  QComboBox* ExperimentImageBox = nullptr;
   QWidget* SelectRunningParamPanel = nullptr;
   QLabel* CorruptionNameLabel2 = nullptr;
   QGroupBox* RunningGroupBox = nullptr;
@@ -148,6 +154,8 @@ private:
   bool ExperimentRunning = false;
   bool CloseWhenStopped = false;
   QSettings* Store = nullptr;
+  // A picture the user picked stays chosen while the history changes; otherwise the current one.
+  bool ExperimentImageChosen = false;
 };
 
 extern TAnalyzerForm* AnalyzerForm;
