@@ -9,11 +9,17 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMap>
 #include <QMenu>
 #include <QTableWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <exception>
 
@@ -32,6 +38,9 @@ THistoryToolForm* HistoryToolForm = nullptr;
 
 namespace {
 constexpr int MinMeasureWidth = 24;
+constexpr int MinOperationWidth = 60;
+// Room beside a cell's text: the grid line and a few pixels either side.
+constexpr int CellPadding = 12;
 
 QString FromUtf8(const std::string& text)
 {
@@ -141,14 +150,39 @@ void THistoryToolForm::SetupColumns()
     SettingColumns = false;
     return;
   }
-  // The operation column keeps the width the user gave it, narrowed only while the grid is
-  // too narrow to show the measures beside it.
-  const int operation = std::max(std::min(OperationWidth, width - square - n * MinMeasureWidth), 60);
-  const int w = std::max(MinMeasureWidth, (width - square - operation) / n);
+  // Every measure column is at least as wide as its widest text, so no number loses a digit.
+  // The operation column keeps the width the user gave it, narrowed only while the grid is too
+  // narrow; below its least width the grid scrolls instead.
+  std::vector<int> needed(size_t(n), 0);
+  int neededTotal = 0;
+  for (int c = 2; c < n + 2; ++c) {
+    needed[size_t(c - 2)] = MeasureColumnWidth(c);
+    neededTotal += needed[size_t(c - 2)];
+  }
+  const int operation = std::max(std::min(OperationWidth, width - square - neededTotal), MinOperationWidth);
+  const int spare = std::max(0, (width - square - operation - neededTotal) / n);
   SettingColumns = true;
   HistoryGrid->setColumnWidth(1, operation);
-  for (int c = 2; c < n + 2; ++c) HistoryGrid->setColumnWidth(c, w);
+  for (int c = 2; c < n + 2; ++c) HistoryGrid->setColumnWidth(c, needed[size_t(c - 2)] + spare);
   SettingColumns = false;
+}
+
+int THistoryToolForm::MeasureColumnWidth(int column) const
+{
+  // The widest texts a measure shows, so the width holds while rows arrive and indices finish.
+  static const QMap<QString, QStringList> Widest = {
+      {"PSNR", {"INF dB", "99.99 dB", "n/a"}}, {"MSE", {"9999.99", "n/a"}},        {"IQ", {"-0.99", "wait", "n/a"}},
+      {"IQHVS", {"-0.99", "wait", "n/a"}},     {"SSIM", {"-0.99", "wait", "n/a"}}, {"Time", {"1234 ms", "99.99 s"}}};
+  const QFontMetrics metrics(HistoryGrid->font());
+  const QTableWidgetItem* header = HistoryGrid->horizontalHeaderItem(column);
+  const QString name = header ? header->text() : QString();
+  const QFontMetrics headerMetrics(HistoryGrid->horizontalHeader()->font());
+  int widest = headerMetrics.horizontalAdvance(name);
+  for (const QString& text : Widest.value(name)) widest = std::max(widest, metrics.horizontalAdvance(text));
+  for (int row = 0; row < HistoryGrid->rowCount(); ++row)
+    if (const QTableWidgetItem* item = HistoryGrid->item(row, column))
+      widest = std::max(widest, metrics.horizontalAdvance(item->text()));
+  return widest + CellPadding;
 }
 
 void THistoryToolForm::RefreshGrid()
@@ -165,7 +199,10 @@ void THistoryToolForm::RefreshGrid()
     const auto& row = table.Rows[size_t(r)];
     for (int c = 0; c < columns; ++c) {
       const QString text = c == 0 ? QString() : FromUtf8(row[size_t(c - 1)].Text);
-      HistoryGrid->setItem(r, c, new QTableWidgetItem(text));
+      auto* item = new QTableWidgetItem(text);
+      // A title may be cut short in its cell; the tip shows it whole.
+      if (c == 1) item->setToolTip(text);
+      HistoryGrid->setItem(r, c, item);
     }
   }
   // An empty history keeps one blank data row.

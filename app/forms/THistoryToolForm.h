@@ -56,6 +56,8 @@ private:
   void CompleteMeasures(const std::vector<eQualityIndex>& kinds);
   std::vector<eQualityIndex> VisibleIndices() const;
   void SetColumnHeaders();
+  // The width a measure column needs for its header and every text it may show.
+  int MeasureColumnWidth(int column) const;
 
   bool Updating = false;
   bool SettingColumns = false;
