@@ -58,6 +58,8 @@ THistoryToolForm::THistoryToolForm(QWidget* parent) : TBaseToolForm("History", "
   // Not a tab stop; a click still gives it the keyboard for moving between rows.
   HistoryGrid->setFocusPolicy(Qt::ClickFocus);
   HistoryGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Tab moves on to the Export button instead of walking the cells.
+  HistoryGrid->setTabKeyNavigation(false);
   HistoryGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
   HistoryGrid->setSelectionMode(QAbstractItemView::SingleSelection);
   HistoryGrid->setShowGrid(true);
@@ -81,7 +83,13 @@ THistoryToolForm::THistoryToolForm(QWidget* parent) : TBaseToolForm("History", "
   connect(HistoryGrid->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
     if (column == 1 && !SettingColumns && GlobalParams->GetHistoryColsCount() > 0) OperationWidth = size;
   });
-  setWidget(HistoryGrid);
+  auto* client = new QWidget(this);
+  client->setObjectName("HistoryClient");
+  auto* layout = new QVBoxLayout(client);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  HistoryGrid->setParent(client);
+  layout->addWidget(HistoryGrid, 1);
 
   ExportPopupMenu = Named(new QMenu(this), "ExportPopupMenu");
   auto addItem = [this](const QString& objectName, const QString& caption, const char* icon) {
@@ -104,6 +112,22 @@ THistoryToolForm::THistoryToolForm(QWidget* parent) : TBaseToolForm("History", "
   HistoryGrid->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(HistoryGrid, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { ExportPopupMenu->popup(HistoryGrid->viewport()->mapToGlobal(at)); });
+  HistoryGrid->installEventFilter(this);
+
+  // The same entries for the keyboard and assistive technologies: a Tab stop under the grid.
+  auto* buttons = new QHBoxLayout();
+  buttons->setContentsMargins(2, 0, 2, 2);
+  ExportButton = Named(new QToolButton(client), "ExportButton", "Export");
+  ExportButton->setText("Export");
+  ExportButton->setIcon(QIcon::fromTheme("document-save-as"));
+  ExportButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  ExportButton->setPopupMode(QToolButton::InstantPopup);
+  ExportButton->setFocusPolicy(Qt::StrongFocus);
+  ExportButton->setMenu(ExportPopupMenu);
+  buttons->addWidget(ExportButton);
+  buttons->addStretch(1);
+  layout->addLayout(buttons);
+  setWidget(client);
 
   connect(HistoryGrid, &QTableWidget::cellClicked, this, [this](int row, int) { HistoryGridSelectCell(row); });
   connect(HistoryGrid, &QTableWidget::currentCellChanged, this,
@@ -225,6 +249,16 @@ void THistoryToolForm::HistoryGridSelectCell(int row)
 
 bool THistoryToolForm::eventFilter(QObject* watched, QEvent* event)
 {
+  if (watched == HistoryGrid && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)) {
+      // From the keyboard the menu opens at the current row.
+      const QRect cell = HistoryGrid->visualRect(HistoryGrid->currentIndex());
+      const QPoint at = cell.isValid() ? cell.bottomLeft() : QPoint(0, 0);
+      ExportPopupMenu->popup(HistoryGrid->viewport()->mapToGlobal(at));
+      return true;
+    }
+  }
   if (watched == HistoryGrid->viewport() && event->type() == QEvent::Resize) SetupColumns();
   return TBaseToolForm::eventFilter(watched, event);
 }

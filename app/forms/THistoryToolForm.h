@@ -13,6 +13,7 @@
 class QAction;
 class QMenu;
 class QTableWidget;
+class QToolButton;
 
 class THistoryToolForm : public TBaseToolForm {
   Q_OBJECT
@@ -40,6 +41,8 @@ public:
 
   QTableWidget* HistoryGrid = nullptr;
   QMenu* ExportPopupMenu = nullptr;
+  // Opens ExportPopupMenu from the keyboard (Tab) and for assistive technologies.
+  QToolButton* ExportButton = nullptr;
   QAction* ExporttoWord = nullptr;
   QAction* ExporttoExcel = nullptr;
   QAction* ExporttoHTML = nullptr;

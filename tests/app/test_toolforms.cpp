@@ -427,6 +427,47 @@ private slots:
     QVERIFY(Messages.empty());
   }
 
+  void TheExportButtonOffersTheMenusEntriesToTheKeyboard()
+  {
+    Load(KV_SAMPLES_DIR "camera.bmp");
+    Run("Invert");
+    QToolButton* button = History->ExportButton;
+    QVERIFY(button->menu());
+    QStringList texts;
+    for (QAction* item : button->menu()->actions())
+      if (!item->isSeparator()) texts << item->text() + (item->isEnabled() ? "" : " (disabled)");
+    QCOMPARE(texts,
+             QStringList({"Export to MS Word", "Export to MS Excel", "Export to HTML", "Export to CSV", "Copy"}));
+
+    // Tab leaves the grid for the button; Shift+F10 and the Menu key on the grid open the menu.
+    QApplication::setActiveWindow(Form);
+    History->HistoryGrid->setFocus();
+    QTest::keyClick(History->HistoryGrid, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(button));
+    for (const QKeyCombination key : {QKeyCombination(Qt::ShiftModifier, Qt::Key_F10), QKeyCombination(Qt::Key_Menu)}) {
+      QTest::keyClick(History->HistoryGrid, key.key(), key.keyboardModifiers());
+      QTRY_VERIFY(History->ExportPopupMenu->isVisible());
+      History->ExportPopupMenu->hide();
+    }
+
+    // The button's entries write what the grid's own menu writes.
+    for (const char* suffix : {"html", "csv"}) {
+      QAction* buttonItem = nullptr;
+      for (QAction* item : button->menu()->actions())
+        if (item->text().endsWith(QString(suffix).toUpper())) buttonItem = item;
+      QVERIFY(buttonItem);
+      History->AskFileName = [&](const QString&, const QString&, const QString&) {
+        return Folder.filePath(QString("button.") + suffix);
+      };
+      buttonItem->trigger();
+      QVERIFY(History->ExportToFile(QString(suffix) == "csv" ? THistoryToolForm::ekCSV : THistoryToolForm::ekHTML,
+                                    Folder.filePath(QString("direct.") + suffix)));
+      QFile a(Folder.filePath(QString("button.") + suffix)), b(Folder.filePath(QString("direct.") + suffix));
+      QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+      QCOMPARE(a.readAll(), b.readAll());
+    }
+  }
+
   void AnExportThatCannotBeWrittenSaysSoAndOpensNothing()
   {
     Load(KV_SAMPLES_DIR "camera.bmp");
