@@ -121,7 +121,10 @@ THistoryToolForm::THistoryToolForm(QWidget* parent) : TBaseToolForm("History", "
   ExportButton->setText("Export");
   ExportButton->setIcon(QIcon::fromTheme("document-save-as"));
   ExportButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-  ExportButton->setPopupMode(QToolButton::InstantPopup);
+  // As a split button the menu is the button's accessible child, so screen readers list its
+  // entries (open popups are not in the accessibility tree); either part opens it.
+  ExportButton->setPopupMode(QToolButton::MenuButtonPopup);
+  connect(ExportButton, &QToolButton::clicked, ExportButton, &QToolButton::showMenu);
   ExportButton->setFocusPolicy(Qt::StrongFocus);
   ExportButton->setMenu(ExportPopupMenu);
   buttons->addWidget(ExportButton);

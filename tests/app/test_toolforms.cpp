@@ -1,5 +1,6 @@
 // The History and Image info windows as the program starts them, and every history export
 // read back: the spreadsheet and the document are zip files whose XML is parsed here.
+#include <QAccessible>
 #include <QAreaSeries>
 #include <QClipboard>
 #include <QDir>
@@ -437,6 +438,14 @@ private slots:
     for (QAction* item : button->menu()->actions())
       if (!item->isSeparator()) texts << item->text() + (item->isEnabled() ? "" : " (disabled)");
     QCOMPARE(texts,
+             QStringList({"Export to MS Word", "Export to MS Excel", "Export to HTML", "Export to CSV", "Copy"}));
+    // Assistive technologies find the entries under the button, where they can press them.
+    QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(button)->child(0);
+    QVERIFY(menu);
+    QStringList reachable;
+    for (int i = 0; i < menu->childCount(); ++i)
+      if (!menu->child(i)->text(QAccessible::Name).isEmpty()) reachable << menu->child(i)->text(QAccessible::Name);
+    QCOMPARE(reachable,
              QStringList({"Export to MS Word", "Export to MS Excel", "Export to HTML", "Export to CSV", "Copy"}));
 
     // Tab leaves the grid for the button; Shift+F10 and the Menu key on the grid open the menu.
