@@ -321,6 +321,10 @@ QWidget* TAnalyzerForm::CreateResultsChart()
   Chart->addAxis(AxisY, Qt::AlignLeft);
   ResultsChart = Named(new QChartView(Chart), "ResultsChart", "Chart");
   ResultsChart->setRenderHint(QPainter::Antialiasing);
+  // Hovering a line reports its values only while the view follows the mouse.
+  ResultsChart->setMouseTracking(true);
+  ResultsChart->viewport()->setMouseTracking(true);
+  ResultsChart->viewport()->installEventFilter(this);
   ChartArea = new QWidget();
   ChartArea->setObjectName("ChartArea");
   ChartArea->setAutoFillBackground(true);
@@ -349,6 +353,7 @@ void TAnalyzerForm::UpdateLegend()
 
 void TAnalyzerForm::ShowPointValues(QLineSeries* series, const QPointF& at, bool state)
 {
+  HoverText.clear();
   if (!state) {
     QToolTip::hideText();
     return;
@@ -367,7 +372,19 @@ void TAnalyzerForm::ShowPointValues(QLineSeries* series, const QPointF& at, bool
       nearest = p;
     }
   }
-  QToolTip::showText(QCursor::pos(), PointText(series, nearest), ResultsChart);
+  HoverText = PointText(series, nearest);
+  QToolTip::showText(QCursor::pos(), HoverText, ResultsChart);
+}
+
+bool TAnalyzerForm::eventFilter(QObject* watched, QEvent* event)
+{
+  // The chart's scene answers the tooltip request itself and, having no tooltip of its own,
+  // would hide the point's values; while a point is hovered they are the answer.
+  if (watched == ResultsChart->viewport() && event->type() == QEvent::ToolTip && !HoverText.isEmpty()) {
+    QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), HoverText, ResultsChart);
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 QString TAnalyzerForm::PointText(const QLineSeries* series, const QPointF& point) const

@@ -113,6 +113,7 @@ protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void reject() override;
 
 private:
@@ -154,6 +155,8 @@ private:
   bool ExperimentRunning = false;
   bool CloseWhenStopped = false;
   QSettings* Store = nullptr;
+  // The values of the point under the mouse, shown as the chart's tooltip.
+  QString HoverText;
   // A picture the user picked stays chosen while the history changes; otherwise the current one.
   bool ExperimentImageChosen = false;
 };
