@@ -18,10 +18,12 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QSvgGenerator>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
@@ -31,6 +33,7 @@
 #include <atomic>
 #include <cmath>
 #include <exception>
+#include <limits>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -41,6 +44,7 @@
 #include "cAnalyzerResults.h"
 #include "cKvadraSystem.h"
 #include "kvDiagnostics.h"
+#include "kvImages/cImage.h"
 #include "kvKernelText.h"
 #include "kvMessages/cUserDialogs.h"
 #include "kvNamedWidget.h"
@@ -62,6 +66,7 @@ constexpr int SelectorHeight = 273;
 constexpr int SelectorWidthNoises = 301;
 constexpr int SelectorWidthFilters = 244;
 const char* const ParamIndexProperty = "kvParamIndex";
+const char* const SizeKey = "Windows/AnalyzerSize";
 
 std::string ToKernel(const QString& text)
 {
@@ -100,7 +105,10 @@ TAnalyzerForm::TAnalyzerForm(QWidget* parent)
   setWindowTitle("Analyzer");
   setModal(false);
   setFont(QFont("Tahoma", 8));
-  setFixedSize(ClientWidth, ClientHeight);
+  // The pages are laid out for the design size; a larger window gives the chart the room.
+  setMinimumSize(ClientWidth, ClientHeight);
+  resize(ClientWidth, ClientHeight);
+  setSizeGripEnabled(true);
 
   PageControl = Named(new QStackedWidget(this), "PageControl");
   PageControl->setGeometry(0, 0, ClientWidth, PageHeight);
@@ -168,6 +176,44 @@ void TAnalyzerForm::CreateCorruptionPage()
   radios->setSpacing(20);
   radios->addStretch(1);
   layout->addWidget(SelectRunningParamPanel, 1);
+
+  // Any history picture may be the experiment's; the current one unless the user picks another.
+  auto* caption = Named(new QLabel("Experiment on:", CorruptionTabSheet), "ExperimentImageLabel");
+  caption->setGeometry(SelectorLeft, 304, 90, 22);
+  ExperimentImageBox = Named(new QComboBox(CorruptionTabSheet), "ExperimentImageBox", "Experiment on");
+  ExperimentImageBox->setGeometry(SelectorLeft + 92, 303, 623 - SelectorLeft - 92, 24);
+  ExperimentImageBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  caption->setBuddy(ExperimentImageBox);
+  connect(ExperimentImageBox, &QComboBox::activated, this, [this] { ExperimentImageChosen = true; });
+}
+
+void TAnalyzerForm::RefreshExperimentImages()
+{
+  // While an experiment runs its pictures join the history; the choice made stays as it was.
+  if (ExperimentRunning || !KvadraSystem) return;
+  const int count = KvadraSystem->SavedImageCount();
+  const int previous = ExperimentImageBox->currentData().isValid() ? ExperimentImageBox->currentData().toInt() : -1;
+  const int current = KvadraSystem->GetCurrentImageID();
+  const QSignalBlocker quiet(ExperimentImageBox);
+  ExperimentImageBox->clear();
+  for (int id = 0; id < count; ++id) {
+    const cImage* image = KvadraSystem->GetImage(id);
+    const QString text = QString("%1 (%2 x %3, %4)")
+                             .arg(FromKernel(image->GetTitle()))
+                             .arg(image->GetWidth())
+                             .arg(image->GetHeight())
+                             .arg(image->GetChannelsCount() == 1 ? "grey" : "colour");
+    ExperimentImageBox->addItem(text, id);
+    ExperimentImageBox->setItemData(id, text, Qt::ToolTipRole);
+  }
+  const int chosen = previous >= 0 && previous < count && ExperimentImageChosen ? previous : current;
+  ExperimentImageBox->setCurrentIndex(ExperimentImageBox->findData(chosen));
+}
+
+int TAnalyzerForm::ExperimentImageID() const
+{
+  const QVariant id = ExperimentImageBox->currentData();
+  return id.isValid() ? id.toInt() : -1;
 }
 
 void TAnalyzerForm::CreateRunningPage()
@@ -269,7 +315,6 @@ void TAnalyzerForm::CreateResultsPage()
   ResultsTabSheet = NewPage("ResultsTabSheet");
   ResultsPageControl = Named(new QTabWidget(ResultsTabSheet), "ResultsPageControl");
   ResultsPageControl->setTabPosition(QTabWidget::East);
-  ResultsPageControl->setGeometry(0, 0, ClientWidth, PageHeight - 34);
   auto* chartPage = new QWidget();
   chartPage->setObjectName("ChartPage");
   auto* chartLayout = new QVBoxLayout(chartPage);
@@ -280,11 +325,16 @@ void TAnalyzerForm::CreateResultsPage()
   connect(ChartCriterionBox, &QComboBox::currentIndexChanged, this, [this] { FillChart(); });
   ResultsPageControl->addTab(chartPage, "Chart");
   ResultsPageControl->addTab(CreateResultsTable(), "Table");
+  auto* layout = new QVBoxLayout(ResultsTabSheet);
+  layout->setContentsMargins(0, 0, 0, 2);
+  layout->setSpacing(2);
+  layout->addWidget(ResultsPageControl, 1);
   CreateResultsButtons();
+  layout->addWidget(ResultsTabSheet->findChild<QWidget*>("ResultsButtons"));
   SetResultButtons();
 }
 
-QChartView* TAnalyzerForm::CreateResultsChart()
+QWidget* TAnalyzerForm::CreateResultsChart()
 {
   Chart = new QChart();
   Chart->setTitle("Experiment Results");
@@ -293,8 +343,8 @@ QChartView* TAnalyzerForm::CreateResultsChart()
   gradient.setColorAt(0.0, QColor(255, 255, 191));
   gradient.setColorAt(1.0, Qt::white);
   Chart->setBackgroundBrush(gradient);
-  Chart->legend()->setAlignment(Qt::AlignBottom);
-  Chart->legend()->setVisible(true);
+  // The chart's own legend cuts long restoration names; the label under it wraps them.
+  Chart->legend()->setVisible(false);
   AxisX = new QValueAxis(Chart);
   AxisX->setLabelFormat("%g");
   AxisY = new QValueAxis(Chart);
@@ -303,7 +353,76 @@ QChartView* TAnalyzerForm::CreateResultsChart()
   Chart->addAxis(AxisY, Qt::AlignLeft);
   ResultsChart = Named(new QChartView(Chart), "ResultsChart", "Chart");
   ResultsChart->setRenderHint(QPainter::Antialiasing);
-  return ResultsChart;
+  // Hovering a line reports its values only while the view follows the mouse.
+  ResultsChart->setMouseTracking(true);
+  ResultsChart->viewport()->setMouseTracking(true);
+  ResultsChart->viewport()->installEventFilter(this);
+  ChartArea = new QWidget();
+  ChartArea->setObjectName("ChartArea");
+  ChartArea->setAutoFillBackground(true);
+  ChartArea->setBackgroundRole(QPalette::Base);
+  auto* layout = new QVBoxLayout(ChartArea);
+  layout->setContentsMargins(0, 0, 0, 4);
+  layout->setSpacing(0);
+  layout->addWidget(ResultsChart, 1);
+  LegendLabel = Named(new QLabel(ChartArea), "LegendLabel", "Legend");
+  LegendLabel->setWordWrap(true);
+  LegendLabel->setTextFormat(Qt::RichText);
+  LegendLabel->setAlignment(Qt::AlignCenter);
+  LegendLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(LegendLabel);
+  return ChartArea;
+}
+
+void TAnalyzerForm::UpdateLegend()
+{
+  QStringList entries;
+  for (QLineSeries* s : ChartSeries())
+    entries << QString("<span style=\"color:%1\">&#9632;</span>&nbsp;%2")
+                   .arg(s->pen().color().name(), s->name().toHtmlEscaped());
+  LegendLabel->setText(entries.join(" &nbsp;&nbsp; "));
+}
+
+void TAnalyzerForm::ShowPointValues(QLineSeries* series, const QPointF& at, bool state)
+{
+  HoverText.clear();
+  if (!state) {
+    QToolTip::hideText();
+    return;
+  }
+  // The signal gives a place on the line: name the measured point nearest to it.
+  const QList<QPointF> points = series->points();
+  if (points.isEmpty()) return;
+  const QPointF pixel = Chart->mapToPosition(at, series);
+  QPointF nearest = points.first();
+  double best = std::numeric_limits<double>::max();
+  for (const QPointF& p : points) {
+    const QPointF d = Chart->mapToPosition(p, series) - pixel;
+    const double distance = QPointF::dotProduct(d, d);
+    if (distance < best) {
+      best = distance;
+      nearest = p;
+    }
+  }
+  HoverText = PointText(series, nearest);
+  QToolTip::showText(QCursor::pos(), HoverText, ResultsChart);
+}
+
+bool TAnalyzerForm::eventFilter(QObject* watched, QEvent* event)
+{
+  // The chart's scene answers the tooltip request itself and, having no tooltip of its own,
+  // would hide the point's values; while a point is hovered they are the answer.
+  if (watched == ResultsChart->viewport() && event->type() == QEvent::ToolTip && !HoverText.isEmpty()) {
+    QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), HoverText, ResultsChart);
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+QString TAnalyzerForm::PointText(const QLineSeries* series, const QPointF& point) const
+{
+  return series->name() + "\n" + AxisX->titleText() + " = " + CellText(point.x()) + "\n" + AxisY->titleText() + " = " +
+         CellText(point.y());
 }
 
 QWidget* TAnalyzerForm::CreateResultsTable()
@@ -331,7 +450,7 @@ void TAnalyzerForm::CreateResultsButtons()
 {
   auto* strip = new QWidget(ResultsTabSheet);
   strip->setObjectName("ResultsButtons");
-  strip->setGeometry(0, PageHeight - 32, ClientWidth, 30);
+  strip->setFixedHeight(30);
   auto* row = new QHBoxLayout(strip);
   row->setContentsMargins(8, 2, 8, 2);
   StatusLabel = Named(new QLabel(strip), "StatusLabel");
@@ -424,6 +543,8 @@ void TAnalyzerForm::showEvent(QShowEvent* event)
   }
   KvadraSystem->EnterAnalyzerMode();
   KvadraSystem->AnalyzerClear();
+  ExperimentImageChosen = false;
+  RefreshExperimentImages();
   // The analyzer forgot the restorations: so does the list.
   RefillRestorationList();
   ShowPage(CorruptionTabSheet);
@@ -625,6 +746,7 @@ void TAnalyzerForm::StartExperiment()
   ExperimentRunning = true;
   CloseWhenStopped = false;
   for (QLineSeries* s : ChartSeries()) Chart->removeSeries(s);
+  UpdateLegend();
   ResultsGrid->clear();
   ResultsGrid->setRowCount(0);
   ResultsGrid->setColumnCount(0);
@@ -633,6 +755,12 @@ void TAnalyzerForm::StartExperiment()
   NextButton->setEnabled(false);
   BackButton->setEnabled(false);
   SetResultButtons();
+  // The picture chosen on the first page is the one the analyzer copies; a choice the history
+  // no longer holds leaves the current picture.
+  const int picture = ExperimentImageID();
+  if (picture >= 0 && picture < KvadraSystem->SavedImageCount() && picture != KvadraSystem->GetCurrentImageID())
+    KvadraSystem->SetCurrentImageID(picture);
+  const int ranOn = KvadraSystem->GetCurrentImageID();
   if (OnExperimentRunning) OnExperimentRunning(true);
 
   std::vector<std::string> criteria;
@@ -646,6 +774,11 @@ void TAnalyzerForm::StartExperiment()
   KvadraSystem->AnalyzerSetRunner(nullptr);
 
   ExperimentRunning = false;
+  // The experiment's pictures stay in the history, but the picture it ran on is current again:
+  // the viewer, Save image and a repeated experiment all use the picture the user chose.
+  if (ranOn >= 0 && ranOn < KvadraSystem->SavedImageCount() && ranOn != KvadraSystem->GetCurrentImageID())
+    KvadraSystem->SetCurrentImageID(ranOn);
+  RefreshExperimentImages();
   // A stopped experiment has cut its series to the points made.
   PointReady();
   const std::string failure = KvadraSystem->AnalyzerGetFailure();
@@ -715,7 +848,11 @@ void TAnalyzerForm::SeriesReady()
     series->setPen(pen);
     series->attachAxis(AxisX);
     series->attachAxis(AxisY);
+    series->setPointsVisible(true);
+    connect(series, &QLineSeries::hovered, this,
+            [this, series](const QPointF& at, bool state) { ShowPointValues(series, at, state); });
   }
+  UpdateLegend();
   ResultsGrid->setHorizontalHeaderLabels(header);
   // Long names with their criterion in front: every column wide enough to read its heading.
   if (criteria.size() > 1) ResultsGrid->resizeColumnsToContents();
@@ -825,17 +962,17 @@ bool TAnalyzerForm::SaveChart(const QString& fileName)
     if (QFileInfo(fileName).suffix().compare("svg", Qt::CaseInsensitive) == 0) {
       QSvgGenerator svg;
       svg.setFileName(temp);
-      svg.setSize(ResultsChart->size());
-      svg.setViewBox(QRect(QPoint(0, 0), ResultsChart->size()));
+      svg.setSize(ChartArea->size());
+      svg.setViewBox(QRect(QPoint(0, 0), ChartArea->size()));
       svg.setTitle(Chart->title());
       QPainter painter;
       written = painter.begin(&svg);
       if (written) {
-        ResultsChart->render(&painter);
+        ChartArea->render(&painter);
         written = painter.end();
       }
     } else {
-      written = ResultsChart->grab().save(temp, "PNG");
+      written = ChartArea->grab().save(temp, "PNG");
     }
     if (!written) {
       QFile::remove(temp);
@@ -931,6 +1068,27 @@ QString TAnalyzerForm::CommandText() const
 void TAnalyzerForm::CopyCommand()
 {
   QApplication::clipboard()->setText(CommandText());
+}
+
+void TAnalyzerForm::resizeEvent(QResizeEvent* event)
+{
+  QDialog::resizeEvent(event);
+  if (!NextButton) return;
+  // Next and Back keep to the bottom right corner; the pages take the rest.
+  const int w = width(), h = height();
+  const int strip = ClientHeight - PageHeight;
+  PageControl->setGeometry(0, 0, w, h - strip);
+  NextButton->move(w - (ClientWidth - 552), h - (ClientHeight - 355));
+  BackButton->move(w - (ClientWidth - 475), h - (ClientHeight - 355));
+  if (Store && isVisible()) Store->setValue(SizeKey, size());
+}
+
+void TAnalyzerForm::RestoreSize(QSettings* store)
+{
+  Store = store;
+  if (!Store) return;
+  const QSize stored = Store->value(SizeKey).toSize();
+  if (stored.isValid()) resize(stored.expandedTo(minimumSize()));
 }
 
 void TAnalyzerForm::closeEvent(QCloseEvent* event)

@@ -21,7 +21,9 @@ class QLabel;
 class QLineSeries;
 class QListWidget;
 class QPushButton;
+class QPointF;
 class QRadioButton;
+class QSettings;
 class QStackedWidget;
 class QTableWidget;
 class QTabWidget;
@@ -40,6 +42,10 @@ public:
   void AddOperation(unsigned uid);
   void SeriesReady();
   void PointReady();
+  // Refills the experiment-picture choice from the history (not while an experiment runs).
+  void RefreshExperimentImages();
+  // The history entry the next experiment runs on, -1 for none.
+  int ExperimentImageID() const;
 
   bool IsExperimentRunning() const { return ExperimentRunning; }
   // Asks a running experiment to end after the operation that is running.
@@ -60,6 +66,9 @@ public:
   // the copied command gives the same numbers.
   static void SetBaseSeed(std::optional<uint64_t> seed) { BaseSeed = seed; }
 
+  // Takes the size the window had when last used and keeps its size there from now on.
+  void RestoreSize(QSettings* store);
+
   // Runs work on a thread of its own and keeps the GUI's events flowing until it has ended.
   static void RunOffGuiThread(const std::function<void()>& work);
 
@@ -77,6 +86,7 @@ public:
   TCategoryButtons* CorruptionSelector = nullptr;
   QGroupBox* CorruptionDetailsBox = nullptr;
   QLabel* CorruptionNameLabel = nullptr;
+  QComboBox* ExperimentImageBox = nullptr;
   QWidget* SelectRunningParamPanel = nullptr;
   QLabel* CorruptionNameLabel2 = nullptr;
   QGroupBox* RunningGroupBox = nullptr;
@@ -90,6 +100,9 @@ public:
   QTabWidget* ResultsPageControl = nullptr;
   QComboBox* ChartCriterionBox = nullptr;  // which criterion the chart shows
   QChartView* ResultsChart = nullptr;
+  // The chart with its legend under it, as saved.
+  QWidget* ChartArea = nullptr;
+  QLabel* LegendLabel = nullptr;
   QLabel* TitleLabel = nullptr;
   QTableWidget* ResultsGrid = nullptr;
   QLabel* StatusLabel = nullptr;
@@ -117,6 +130,8 @@ public:
 protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void reject() override;
 
 private:
@@ -127,7 +142,7 @@ private:
   void CreateRestorationPage();
   void CreateCriterionPage();
   void CreateResultsPage();
-  QChartView* CreateResultsChart();
+  QWidget* CreateResultsChart();
   QWidget* CreateResultsTable();
   void CreateResultsButtons();
   void ShowPage(QWidget* page);
@@ -147,6 +162,9 @@ private:
   void FitAxes();
   // The chart's curves: the chosen criterion's values of the points made.
   void FillChart();
+  void UpdateLegend();
+  void ShowPointValues(QLineSeries* series, const QPointF& at, bool state);
+  QString PointText(const QLineSeries* series, const QPointF& point) const;
 
   QChart* Chart = nullptr;
   QValueAxis* AxisX = nullptr;
@@ -160,6 +178,11 @@ private:
   // The history entry the last experiment started from.
   int ExperimentSourceID = 0;
   static std::optional<uint64_t> BaseSeed;
+  QSettings* Store = nullptr;
+  // The values of the point under the mouse, shown as the chart's tooltip.
+  QString HoverText;
+  // A picture the user picked stays chosen while the history changes; otherwise the current one.
+  bool ExperimentImageChosen = false;
 };
 
 extern TAnalyzerForm* AnalyzerForm;

@@ -38,7 +38,17 @@ void THistoryGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
   painter->fillRect(option.rect, background);
   painter->setPen(option.palette.color(column == 0 ? QPalette::ButtonText : QPalette::ToolTipText));
   painter->setFont(option.font);
-  painter->drawText(option.rect, Qt::AlignCenter, index.data(Qt::DisplayRole).toString());
+  const QString text = index.data(Qt::DisplayRole).toString();
+  const QFontMetrics metrics(option.font);
+  const QRect room = option.rect.adjusted(3, 0, -3, 0);
+  if (metrics.horizontalAdvance(text) <= room.width())
+    painter->drawText(option.rect, Qt::AlignCenter, text);
+  else if (column == 1)
+    // A long title keeps its beginning and ends in an ellipsis.
+    painter->drawText(room, Qt::AlignLeft | Qt::AlignVCenter, metrics.elidedText(text, Qt::ElideRight, room.width()));
+  else
+    // Never centred off both edges: a number keeps its leading digits.
+    painter->drawText(room, Qt::AlignLeft | Qt::AlignVCenter, text);
   const int origin = KvadraSystem->GetOriginID();
   if (column == 0 && origin != -1 && row == origin && row < KvadraSystem->SavedImageCount()) {
     const int size = std::min(option.rect.width(), option.rect.height());

@@ -9,12 +9,18 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMap>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTableWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <exception>
 
@@ -33,6 +39,9 @@ THistoryToolForm* HistoryToolForm = nullptr;
 
 namespace {
 constexpr int MinMeasureWidth = 24;
+constexpr int MinOperationWidth = 60;
+// Room beside a cell's text: the grid line and a few pixels either side.
+constexpr int CellPadding = 12;
 
 QString FromUtf8(const std::string& text)
 {
@@ -50,6 +59,8 @@ THistoryToolForm::THistoryToolForm(QWidget* parent) : TBaseToolForm("History", "
   // Not a tab stop; a click still gives it the keyboard for moving between rows.
   HistoryGrid->setFocusPolicy(Qt::ClickFocus);
   HistoryGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Tab moves on to the Export button instead of walking the cells.
+  HistoryGrid->setTabKeyNavigation(false);
   HistoryGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
   HistoryGrid->setSelectionMode(QAbstractItemView::SingleSelection);
   HistoryGrid->setShowGrid(true);
@@ -73,7 +84,13 @@ THistoryToolForm::THistoryToolForm(QWidget* parent) : TBaseToolForm("History", "
   connect(HistoryGrid->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
     if (column == 1 && !SettingColumns && GlobalParams->GetHistoryColsCount() > 0) OperationWidth = size;
   });
-  setWidget(HistoryGrid);
+  auto* client = new QWidget(this);
+  client->setObjectName("HistoryClient");
+  auto* layout = new QVBoxLayout(client);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  HistoryGrid->setParent(client);
+  layout->addWidget(HistoryGrid, 1);
 
   ExportPopupMenu = Named(new QMenu(this), "ExportPopupMenu");
   auto addItem = [this](const QString& objectName, const QString& caption, const char* icon) {
@@ -96,6 +113,25 @@ THistoryToolForm::THistoryToolForm(QWidget* parent) : TBaseToolForm("History", "
   HistoryGrid->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(HistoryGrid, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { ExportPopupMenu->popup(HistoryGrid->viewport()->mapToGlobal(at)); });
+  HistoryGrid->installEventFilter(this);
+
+  // The same entries for the keyboard and assistive technologies: a Tab stop under the grid.
+  auto* buttons = new QHBoxLayout();
+  buttons->setContentsMargins(2, 0, 2, 2);
+  ExportButton = Named(new QToolButton(client), "ExportButton", "Export");
+  ExportButton->setText("Export");
+  ExportButton->setIcon(QIcon::fromTheme("document-save-as"));
+  ExportButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  // As a split button the menu is the button's accessible child, so screen readers list its
+  // entries (open popups are not in the accessibility tree); either part opens it.
+  ExportButton->setPopupMode(QToolButton::MenuButtonPopup);
+  connect(ExportButton, &QToolButton::clicked, ExportButton, &QToolButton::showMenu);
+  ExportButton->setFocusPolicy(Qt::StrongFocus);
+  ExportButton->setMenu(ExportPopupMenu);
+  buttons->addWidget(ExportButton);
+  buttons->addStretch(1);
+  layout->addLayout(buttons);
+  setWidget(client);
 
   connect(HistoryGrid, &QTableWidget::cellClicked, this, [this](int row, int) { HistoryGridSelectCell(row); });
   connect(HistoryGrid, &QTableWidget::currentCellChanged, this,
@@ -142,14 +178,39 @@ void THistoryToolForm::SetupColumns()
     SettingColumns = false;
     return;
   }
-  // The operation column keeps the width the user gave it, narrowed only while the grid is
-  // too narrow to show the measures beside it.
-  const int operation = std::max(std::min(OperationWidth, width - square - n * MinMeasureWidth), 60);
-  const int w = std::max(MinMeasureWidth, (width - square - operation) / n);
+  // Every measure column is at least as wide as its widest text, so no number loses a digit.
+  // The operation column keeps the width the user gave it, narrowed only while the grid is too
+  // narrow; below its least width the grid scrolls instead.
+  std::vector<int> needed(size_t(n), 0);
+  int neededTotal = 0;
+  for (int c = 2; c < n + 2; ++c) {
+    needed[size_t(c - 2)] = MeasureColumnWidth(c);
+    neededTotal += needed[size_t(c - 2)];
+  }
+  const int operation = std::max(std::min(OperationWidth, width - square - neededTotal), MinOperationWidth);
+  const int spare = std::max(0, (width - square - operation - neededTotal) / n);
   SettingColumns = true;
   HistoryGrid->setColumnWidth(1, operation);
-  for (int c = 2; c < n + 2; ++c) HistoryGrid->setColumnWidth(c, w);
+  for (int c = 2; c < n + 2; ++c) HistoryGrid->setColumnWidth(c, needed[size_t(c - 2)] + spare);
   SettingColumns = false;
+}
+
+int THistoryToolForm::MeasureColumnWidth(int column) const
+{
+  // The widest texts a measure shows, so the width holds while rows arrive and indices finish.
+  static const QMap<QString, QStringList> Widest = {
+      {"PSNR", {"INF dB", "99.99 dB", "n/a"}}, {"MSE", {"9999.99", "n/a"}},        {"IQ", {"-0.99", "wait", "n/a"}},
+      {"IQHVS", {"-0.99", "wait", "n/a"}},     {"SSIM", {"-0.99", "wait", "n/a"}}, {"Time", {"1234 ms", "99.99 s"}}};
+  const QFontMetrics metrics(HistoryGrid->font());
+  const QTableWidgetItem* header = HistoryGrid->horizontalHeaderItem(column);
+  const QString name = header ? header->text() : QString();
+  const QFontMetrics headerMetrics(HistoryGrid->horizontalHeader()->font());
+  int widest = headerMetrics.horizontalAdvance(name);
+  for (const QString& text : Widest.value(name)) widest = std::max(widest, metrics.horizontalAdvance(text));
+  for (int row = 0; row < HistoryGrid->rowCount(); ++row)
+    if (const QTableWidgetItem* item = HistoryGrid->item(row, column))
+      widest = std::max(widest, metrics.horizontalAdvance(item->text()));
+  return widest + CellPadding;
 }
 
 void THistoryToolForm::RefreshGrid()
@@ -166,7 +227,10 @@ void THistoryToolForm::RefreshGrid()
     const auto& row = table.Rows[size_t(r)];
     for (int c = 0; c < columns; ++c) {
       const QString text = c == 0 ? QString() : FromUtf8(row[size_t(c - 1)].Text);
-      HistoryGrid->setItem(r, c, new QTableWidgetItem(text));
+      auto* item = new QTableWidgetItem(text);
+      // A title may be cut short in its cell; the tip shows it whole.
+      if (c == 1) item->setToolTip(text);
+      HistoryGrid->setItem(r, c, item);
     }
   }
   // An empty history keeps one blank data row.
@@ -189,6 +253,16 @@ void THistoryToolForm::HistoryGridSelectCell(int row)
 
 bool THistoryToolForm::eventFilter(QObject* watched, QEvent* event)
 {
+  if (watched == HistoryGrid && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)) {
+      // From the keyboard the menu opens at the current row.
+      const QRect cell = HistoryGrid->visualRect(HistoryGrid->currentIndex());
+      const QPoint at = cell.isValid() ? cell.bottomLeft() : QPoint(0, 0);
+      ExportPopupMenu->popup(HistoryGrid->viewport()->mapToGlobal(at));
+      return true;
+    }
+  }
   if (watched == HistoryGrid->viewport() && event->type() == QEvent::Resize) SetupColumns();
   // Ctrl+click chooses the picture to compare with and leaves the current picture as it is.
   if (watched == HistoryGrid->viewport() && event->type() == QEvent::MouseButtonPress) {

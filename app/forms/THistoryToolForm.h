@@ -13,6 +13,7 @@
 class QAction;
 class QMenu;
 class QTableWidget;
+class QToolButton;
 
 class THistoryToolForm : public TBaseToolForm {
   Q_OBJECT
@@ -42,6 +43,8 @@ public:
 
   QTableWidget* HistoryGrid = nullptr;
   QMenu* ExportPopupMenu = nullptr;
+  // Opens ExportPopupMenu from the keyboard (Tab) and for assistive technologies.
+  QToolButton* ExportButton = nullptr;
   QAction* ExporttoWord = nullptr;
   QAction* ExporttoExcel = nullptr;
   QAction* ExporttoHTML = nullptr;
@@ -58,6 +61,8 @@ private:
   void CompleteMeasures(const std::vector<eQualityIndex>& kinds);
   std::vector<eQualityIndex> VisibleIndices() const;
   void SetColumnHeaders();
+  // The width a measure column needs for its header and every text it may show.
+  int MeasureColumnWidth(int column) const;
 
   bool Updating = false;
   bool SettingColumns = false;

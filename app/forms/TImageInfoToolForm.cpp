@@ -72,11 +72,13 @@ QTabWidget* TImageInfoToolForm::CreatePages(QWidget* client)
   RawSizeLabel = AddValue(general, 3, "Size:", "RawSizeLabel");
   MeanLabel = AddValue(statistics, 0, "Mean:", "MeanLabel");
   VarianceLabel = AddValue(statistics, 1, "Variance:", "VarianceLabel");
+  // Six measures in two columns of three: the page keeps its height.
   MSELabel = AddValue(measures, 0, "MSE:", "MSELabel");
   PSNRLabel = AddValue(measures, 1, "PSNR:", "PSNRLabel");
   IQLabel = AddValue(measures, 2, "IQ:", "IQLabel");
-  TimeLabel = AddValue(measures, 3, "Time:", "TimeLabel");
-  IJQLabel = AddValue(measures, 4, "IJQ:", "IJQLabel");
+  IQHVSLabel = AddValue(measures, 0, "IQHVS:", "IQHVSLabel", 2);
+  SSIMLabel = AddValue(measures, 1, "SSIM:", "SSIMLabel", 2);
+  TimeLabel = AddValue(measures, 2, "Time:", "TimeLabel", 2);
   PageControl1->addTab(general, "General Properties");
   PageControl1->addTab(statistics, "Statistics");
   PageControl1->addTab(measures, "Measures");
@@ -173,7 +175,8 @@ TImageInfoToolForm::~TImageInfoToolForm()
   if (ImageInfoToolForm == this) ImageInfoToolForm = nullptr;
 }
 
-QLabel* TImageInfoToolForm::AddValue(QWidget* page, int row, const QString& caption, const QString& objectName)
+QLabel* TImageInfoToolForm::AddValue(QWidget* page, int row, const QString& caption, const QString& objectName,
+                                     int column)
 {
   auto* grid = static_cast<QGridLayout*>(page->layout());
   auto* captionLabel = new QLabel(caption, page);
@@ -182,9 +185,9 @@ QLabel* TImageInfoToolForm::AddValue(QWidget* page, int row, const QString& capt
   // Screen readers get the caption with the value.
   value->setAccessibleDescription(caption.chopped(1));
   value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  grid->addWidget(captionLabel, row, 0);
-  grid->addWidget(value, row, 1);
-  grid->setColumnStretch(1, 1);
+  grid->addWidget(captionLabel, row, column);
+  grid->addWidget(value, row, column + 1);
+  grid->setColumnStretch(column + 1, 1);
   return value;
 }
 
@@ -204,7 +207,7 @@ QString TImageInfoToolForm::FormatVariance(double variance)
 void TImageInfoToolForm::ClearInfo()
 {
   for (QLabel* label : {WidthLabel, HeightLabel, ChannelsLabel, RawSizeLabel, MeanLabel, VarianceLabel, MSELabel,
-                        PSNRLabel, IQLabel, TimeLabel, IJQLabel})
+                        PSNRLabel, IQLabel, IQHVSLabel, SSIMLabel, TimeLabel})
     label->clear();
   GrayLine->clear();
   for (QLineSeries* series : ChannelSeries) series->clear();
@@ -230,8 +233,10 @@ void TImageInfoToolForm::UpdateInfo()
   MSELabel->setText(FromKernel(image->GetMeasureStr("MSE")));
   PSNRLabel->setText(FromKernel(image->GetMeasureStr("PSNR")));
   IQLabel->setText(FromKernel(image->GetMeasureStr("IQ")));
+  // The indices computed in the background show "wait" until their completion updates us.
+  IQHVSLabel->setText(FromKernel(image->GetMeasureStr("IQHVS")));
+  SSIMLabel->setText(FromKernel(image->GetMeasureStr("SSIM")));
   TimeLabel->setText(FromKernel(image->GetMeasureStr("Time")));
-  IJQLabel->setText(FromKernel(image->GetMeasureStr("IJQ")));
 
   image->PrepareHistogram();
   const int* histogram = image->GetHistogram();

@@ -38,8 +38,9 @@ public:
   QLabel* MSELabel = nullptr;
   QLabel* PSNRLabel = nullptr;
   QLabel* IQLabel = nullptr;
+  QLabel* IQHVSLabel = nullptr;
+  QLabel* SSIMLabel = nullptr;
   QLabel* TimeLabel = nullptr;
-  QLabel* IJQLabel = nullptr;
   QChartView* HistogramChart = nullptr;
   QAreaSeries* GraySeries = nullptr;
   // The counts of the area (GraySeries' upper line) and of the blue, green and red channels.
@@ -56,7 +57,8 @@ private:
   void CreateSeries(QChart* chart);
   void CreateAxes(QChart* chart);
   QWidget* CreateChartView(QWidget* client, QChart* chart);
-  QLabel* AddValue(QWidget* page, int row, const QString& caption, const QString& objectName);
+  // A caption and its value label in the grid's columns column and column + 1.
+  QLabel* AddValue(QWidget* page, int row, const QString& caption, const QString& objectName, int column = 0);
 };
 
 // The Image info window, once created.

@@ -101,6 +101,7 @@ void TKvadraApplication::CreatePreferences(const sStartOptions& options)
   }
   PreferencesDialog = std::make_unique<TPreferencesForm>(Main.get());
   PreferencesDialog->Store = Settings.get();
+  AnalyzerWindow->RestoreSize(Settings.get());
   Main->ShowPreferences = [this] { PreferencesDialog->exec(); };
 }
 

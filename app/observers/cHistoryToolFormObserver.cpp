@@ -1,5 +1,7 @@
 #include "cHistoryToolFormObserver.h"
 
+#include <QTableWidget>
+
 #include "THistoryToolForm.h"
 
 cHistoryToolFormObserver::cHistoryToolFormObserver() : cFormObserver([] { return HistoryToolForm != nullptr; })
@@ -8,4 +10,6 @@ cHistoryToolFormObserver::cHistoryToolFormObserver() : cFormObserver([] { return
     HistoryToolForm->RefreshGrid();
     HistoryToolForm->SetupColumns();
   });
+  // The green row marks the current picture, which may change without a history change.
+  On({CURRENT_IMAGE_CHANGED}, [](const sMessage&) { HistoryToolForm->HistoryGrid->viewport()->update(); });
 }

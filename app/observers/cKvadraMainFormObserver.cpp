@@ -34,7 +34,11 @@ cKvadraMainFormObserver::cKvadraMainFormObserver() : cFormObserver([] { return K
   On({FILTRATION_STARTED}, [](const sMessage&) {
     KvadraMainForm->SetStatusText("ERROR! If you see this, something is wrong! Filtration is too slow.");
   });
-  On({HISTORY_CHANGED}, [](const sMessage&) { KvadraMainForm->UpdateActions(); });
+  // An experiment makes each picture it stores current: the viewers follow the history.
+  On({HISTORY_CHANGED}, [](const sMessage&) {
+    KvadraMainForm->UpdateActions();
+    KvadraMainForm->RepaintViewers();
+  });
   On({FILTRATION_PROGRESS}, [](const sMessage& m) {
     KvadraMainForm->SetStatusText("Progress..." + QString::number(m.WParam) + "%");
     KvadraMainForm->ProgressBar->setValue(m.WParam);

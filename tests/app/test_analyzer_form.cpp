@@ -16,6 +16,8 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolTip>
+#include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
 #include <QtTest>
 #include <cmath>
@@ -29,8 +31,11 @@
 #include "TKvadraApplication.h"
 #include "TKvadraMainForm.h"
 #include "TParamsPanel.h"
+#include "TPlaneViewer.h"
 #include "cAnalyzerResults.h"
 #include "cKvadraSystem.h"
+#include "kvImages/cBMPSurface.h"
+#include "kvImages/cImage.h"
 #include "kvMessages/iObserver.h"
 #include "kvOperations/cRandomGenerator.h"
 
@@ -85,6 +90,33 @@ class TestAnalyzerForm : public QObject {
     Next();
     for (const QString& r : restorations) Pick(Form->RestorationSelector, r.toLocal8Bit().constData());
     Next();
+  }
+  // Whether the main viewer shows the current history picture's pixels (at the zoom it has).
+  bool ViewerShowsCurrent()
+  {
+    TPlaneViewer* viewer = App->MainForm()->SpatialViewer;
+    const QImage shown = viewer->grab().toImage();
+    const sViewerInfo info = viewer->GetInfo();
+    const cBMPSurface* surface = System()->GetImage(System()->GetCurrentImageID())->GetSurface();
+    int checked = 0;
+    for (int y = info.TexelTop; y < info.TexelBottom; y += 7)
+      for (int x = info.TexelLeft; x < info.TexelRight; x += 5, ++checked) {
+        const QPoint at(info.ScreenX + int(x - info.X0), info.ScreenY + int(y - info.Y0));
+        if (qGray(shown.pixel(at)) != surface->Row(y)[x]) return false;
+      }
+    return checked > 100;
+  }
+  // A sweep's PSNR values per restoration, as the window tabulated them.
+  QList<QList<double>> TableValues()
+  {
+    QList<QList<double>> values;
+    for (int c = 1; c < Form->ResultsGrid->columnCount(); ++c) {
+      QList<double> column;
+      for (int r = 0; r < Form->ResultsGrid->rowCount(); ++r)
+        column << Form->ResultsGrid->item(r, c)->text().toDouble();
+      values << column;
+    }
+    return values;
   }
   void Start(const char* criterion)
   {
@@ -434,6 +466,134 @@ private slots:
     }
     TAnalyzerForm::SetBaseSeed(std::nullopt);
     cRandomGenerator::ClearSeed();
+  }
+
+  void TheViewerShowsTheCurrentPictureDuringAndAfterAnExperiment_data()
+  {
+    QTest::addColumn<bool>("stop");
+    QTest::newRow("finished") << false;
+    QTest::newRow("stopped") << true;
+  }
+  void TheViewerShowsTheCurrentPictureDuringAndAfterAnExperiment()
+  {
+    QFETCH(bool, stop);
+    QVERIFY(QTest::qWaitForWindowExposed(App->MainForm()));
+    App->MainForm()->SpatialViewer->ActualSize();
+    QVERIFY(ViewerShowsCurrent());
+    QCOMPARE(Form->ExperimentImageBox->currentText(), QString("Load 'camera.bmp' (512 x 512, grey)"));
+    PointProbe probe;
+    int points = 0;
+    QList<bool> followed;
+    probe.OnPoint = [&] {
+      followed << ViewerShowsCurrent();
+      if (++points == 2 && stop)
+        QTimer::singleShot(0, Form, [&] { QTest::mouseClick(Form->StopButton, Qt::LeftButton); });
+    };
+    System()->AddObserver(&probe);
+    SetUp("Test Offset Noise", 10, 40, stop ? 10 : 3, {stop ? "Test Slow Filter" : "Test Identity"});
+    Start("MSE");
+    probe.OnPoint = nullptr;
+    QCOMPARE(System()->AnalyzerWasCancelled(), stop);
+    QVERIFY(!followed.contains(false));
+    // The pictures are kept, and the one the experiment ran on is current and shown again.
+    QVERIFY(System()->SavedImageCount() >= 1 + 2 * points);
+    QCOMPARE(System()->GetCurrentImageID(), 0);
+    QVERIFY(ViewerShowsCurrent());
+    System()->SetCurrentImageID(System()->SavedImageCount() - 1);
+    App->MainForm()->UndoAction->trigger();
+    QVERIFY(ViewerShowsCurrent());
+  }
+
+  void TheExperimentRunsOnThePictureChosenAndRepeatsOnIt()
+  {
+    // History: the loaded picture, then its negative, which is current.
+    App->MainForm()->InvertAction->trigger();
+    QTRY_COMPARE(System()->SavedImageCount(), 2);
+    QTRY_VERIFY(!System()->IsBusy());
+    QCOMPARE(Form->ExperimentImageBox->count(), 2);
+    QCOMPARE(Form->ExperimentImageBox->currentIndex(), 1);
+    Form->ExperimentImageBox->setCurrentIndex(0);
+    emit Form->ExperimentImageBox->activated(0);
+    QTest::qWait(50);  // measures finishing in the background do not undo the choice
+    QCOMPARE(Form->ExperimentImageID(), 0);
+
+    const char* noise = "Salt-and-Pepper Noise";
+    const QStringList filters{"Median Filter", "Adaptive Median Filter"};
+    SetUp(noise, 0.05, 0.5, 3, filters);
+    Start("PSNR");
+    // The first corrupted picture is the loaded one with impulses, not its negative.
+    const cBMPSurface* loaded = System()->GetImage(0)->GetSurface();
+    const cBMPSurface* corrupted = System()->GetImage(2)->GetSurface();
+    int same = 0;
+    for (int y = 0; y < 512; ++y)
+      for (int x = 0; x < 512; ++x) same += loaded->Row(y)[x] == corrupted->Row(y)[x];
+    QVERIFY2(same > 512 * 512 * 8 / 10, qPrintable(QString::number(same)));
+    QCOMPARE(System()->GetCurrentImageID(), 0);
+    const QList<QList<double>> first = TableValues();
+
+    // Exit, open again and repeat: the same picture, the same curves within the noise.
+    Next();
+    App->MainForm()->StartAnalyzerAction->trigger();
+    QCOMPARE(Form->ExperimentImageID(), 0);
+    SetUp(noise, 0.05, 0.5, 3, filters);
+    Start("PSNR");
+    const QList<QList<double>> second = TableValues();
+
+    // And what the command-line program measures on the same file.
+    QTemporaryDir dir;
+    QProcess cli;
+    cli.start(KV_BIN_DIR "/kvadra", {"analyze", KV_SAMPLES_DIR "camera.bmp", "--corrupt", noise, "--sweep",
+                                     "Noise percent", "0.05", "0.5", "3", "--restore", filters[0], "--restore",
+                                     filters[1], "--criterion", "PSNR", "--seed", "1", "--csv", dir.filePath("t.csv")});
+    QVERIFY(cli.waitForFinished(120000));
+    QCOMPARE(cli.exitCode(), 0);
+    QFile csv(dir.filePath("t.csv"));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = csv.readAll().trimmed().split('\n');
+    QCOMPARE(lines.size(), 5);
+    QCOMPARE(first.size(), 2);
+    for (int f = 0; f < 2; ++f)
+      for (int k = 0; k < 4; ++k) {
+        const double cliValue = lines[k + 1].trimmed().split(',')[f + 1].toDouble();
+        QVERIFY2(std::fabs(first[f][k] - second[f][k]) < 0.5 && std::fabs(first[f][k] - cliValue) < 0.5,
+                 qPrintable(QString("%1 %2 %3").arg(first[f][k]).arg(second[f][k]).arg(cliValue)));
+      }
+  }
+
+  void TheWindowResizesKeepsItsSizeAndNamesWholeSeries()
+  {
+    QTemporaryDir dir;
+    const QString settings = dir.filePath("kvadra.ini");
+    App.reset();  // one program at a time
+    App = kvapptest::StartHidden(kvapptest::PlugInFolder, settings);
+    App->MainForm()->show();
+    QVERIFY(App->MainForm()->OpenFile(KV_SAMPLES_DIR "camera.bmp"));
+    Form = App->Analyzer();
+    App->MainForm()->StartAnalyzerAction->trigger();
+    QCOMPARE(Form->size(), QSize(636, 389));
+    SetUp("Salt-and-Pepper Noise", 0.1, 0.2, 2, {"Adaptive Median Filter", "Median Filter"});
+    Start("PSNR");
+    const QSize chartBefore = Form->ResultsChart->size();
+    Form->resize(1100, 760);
+    QTRY_VERIFY(Form->ResultsChart->width() > chartBefore.width() + 300);
+    QVERIFY(Form->ResultsChart->height() > chartBefore.height() + 200);
+    QCOMPARE(Form->NextButton->geometry().bottomRight(), QPoint(1100 - 10, 760 - 10));
+    for (QLineSeries* series : Form->ChartSeries()) {
+      QVERIFY(series->name().size() > 20);
+      QVERIFY2(Form->LegendLabel->text().contains(series->name().toHtmlEscaped()), qPrintable(series->name()));
+    }
+    // Hovering a line names its nearest point's values.
+    QLineSeries* median = Form->ChartSeries()[1];
+    const QPointF point = median->at(1);
+    emit median->hovered(point + QPointF(0.001, 0), true);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(),
+             median->name() + "\nNoise percent = " + Expected(point.x()) + "\nPSNR = " + Expected(point.y()));
+
+    Next();  // "Exit"
+    App.reset();
+    App = kvapptest::StartHidden(kvapptest::PlugInFolder, settings);
+    QCOMPARE(App->Analyzer()->size(), QSize(1100, 760));
   }
 
   void WithoutAPictureTheExperimentIsRefused()
