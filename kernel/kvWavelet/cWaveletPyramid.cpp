@@ -59,8 +59,7 @@ cWaveletPyramid::cWaveletPyramid(const cWavelet& wavelet)
       High(wavelet.DecompositionHigh.rbegin(), wavelet.DecompositionHigh.rend()),
       SynthesisLow(wavelet.DecompositionLow),
       SynthesisHigh(wavelet.DecompositionHigh)
-{
-}
+{}
 
 void cWaveletPyramid::Decompose(const double* plane, int width, int height, int levels)
 {
@@ -92,7 +91,8 @@ void cWaveletPyramid::AnalyseLevel(const sBand& in, sBand& low, sBand bands[3]) 
       AnalyseLine(in.Data.data() + size_t(r) * size_t(w), w, Low, High, extended,
                   lowRows.data() + size_t(r) * size_t(mw), highRows.data() + size_t(r) * size_t(mw), mw);
   });
-  // Then columns (ll, lh: low along x; hl, hh: high along x), a whole output row at a time so that the halves are read row by row.
+  // Then columns (ll, lh: low along x; hl, hh: high along x), a whole output row at a time so that the halves are read
+  // row by row.
   for (sBand* band : {&low, &bands[0], &bands[1], &bands[2]}) {
     band->Width = mw;
     band->Height = mh;

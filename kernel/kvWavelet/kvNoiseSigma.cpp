@@ -21,16 +21,21 @@ double kvNoiseSigmaOfPlane(const double* plane, int width, int height)
   cWaveletPyramid pyramid(*bank.Find("db2"));
   pyramid.Decompose(plane, width, height, 1);
   const std::vector<double>& diagonal = pyramid.Detail(0, cWaveletPyramid::dtDiagonal).Data;
-  // Exact zeros come from flat (often clipped) regions that carry no noise to measure.
+  // Zeros come from flat (often clipped) regions that carry no noise to measure; rounding in
+  // the filter taps leaves them a few units in the last place of the samples, not exactly 0.
+  double largest = 0.0;
+  for (size_t i = 0; i < size_t(width) * size_t(height); ++i) largest = std::max(largest, std::fabs(plane[i]));
+  const double zero = largest * 1e-12;
   std::vector<double> magnitudes;
   magnitudes.reserve(diagonal.size());
   for (double d : diagonal)
-    if (d != 0.0) magnitudes.push_back(std::fabs(d));
+    if (std::fabs(d) > zero) magnitudes.push_back(std::fabs(d));
   if (magnitudes.empty()) return 0.0;
   const size_t n = magnitudes.size(), half = n / 2;
   std::nth_element(magnitudes.begin(), magnitudes.begin() + std::ptrdiff_t(half), magnitudes.end());
   double median = magnitudes[half];
-  if (n % 2 == 0) median = (median + *std::max_element(magnitudes.begin(), magnitudes.begin() + std::ptrdiff_t(half))) / 2;
+  if (n % 2 == 0)
+    median = (median + *std::max_element(magnitudes.begin(), magnitudes.begin() + std::ptrdiff_t(half))) / 2;
   return median / NormalQuartile;
 }
 

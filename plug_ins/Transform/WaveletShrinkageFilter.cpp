@@ -25,7 +25,8 @@ std::array<std::array<double, 3>, 3> Inverse(const double m[3][3])
 {
   std::array<std::array<double, 3>, 3> r{};
   const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
-                     m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) + m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+                     m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                     m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j) {
       const int a = (j + 1) % 3, b = (j + 2) % 3, c = (i + 1) % 3, d = (i + 2) % 3;
