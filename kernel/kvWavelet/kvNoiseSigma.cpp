@@ -21,15 +21,12 @@ double kvNoiseSigmaOfPlane(const double* plane, int width, int height)
   cWaveletPyramid pyramid(*bank.Find("db2"));
   pyramid.Decompose(plane, width, height, 1);
   const std::vector<double>& diagonal = pyramid.Detail(0, cWaveletPyramid::dtDiagonal).Data;
-  // Zeros come from flat (often clipped) regions that carry no noise to measure; rounding in
-  // the filter taps leaves them a few units in the last place of the samples, not exactly 0.
-  double largest = 0.0;
-  for (size_t i = 0; i < size_t(width) * size_t(height); ++i) largest = std::max(largest, std::fabs(plane[i]));
-  const double zero = largest * 1e-12;
+  // Exact zeros come from flat (often clipped) regions that carry no noise to measure. Only
+  // exact ones, as the peer does: the near-zeros rounding leaves in such regions are counted.
   std::vector<double> magnitudes;
   magnitudes.reserve(diagonal.size());
   for (double d : diagonal)
-    if (std::fabs(d) > zero) magnitudes.push_back(std::fabs(d));
+    if (d != 0.0) magnitudes.push_back(std::fabs(d));
   if (magnitudes.empty()) return 0.0;
   const size_t n = magnitudes.size(), half = n / 2;
   std::nth_element(magnitudes.begin(), magnitudes.begin() + std::ptrdiff_t(half), magnitudes.end());
