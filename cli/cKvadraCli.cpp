@@ -714,8 +714,10 @@ int cKvadraCli::CommandEstimate(cArgumentReader& args)
   // Surfaces keep colour as blue, green, red; people read it the other way round.
   if (sigmas.size() == 3)
     for (int c : {2, 1, 0})
-      Out << (c == 2 ? "Red" : c == 1 ? "Green" : "Blue") << "\t" << cResultTable::FormatNumber(sigmas[size_t(c)])
-          << "\n";
+      Out << (c == 2   ? "Red"
+              : c == 1 ? "Green"
+                       : "Blue")
+          << "\t" << cResultTable::FormatNumber(sigmas[size_t(c)]) << "\n";
   else
     for (double sigma : sigmas) Out << "Grey\t" << cResultTable::FormatNumber(sigma) << "\n";
   return ecSuccess;

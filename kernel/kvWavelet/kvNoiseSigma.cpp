@@ -20,7 +20,11 @@ double kvNoiseSigmaOfPlane(const double* plane, int width, int height)
   static const cWaveletBank bank;
   cWaveletPyramid pyramid(*bank.Find("db2"));
   pyramid.Decompose(plane, width, height, 1);
-  const std::vector<double>& diagonal = pyramid.Detail(0, cWaveletPyramid::dtDiagonal).Data;
+  return kvNoiseSigmaOfDiagonal(pyramid.Detail(0, cWaveletPyramid::dtDiagonal).Data);
+}
+
+double kvNoiseSigmaOfDiagonal(const std::vector<double>& diagonal)
+{
   // Exact zeros come from flat (often clipped) regions that carry no noise to measure. Only
   // exact ones, as the peer does: the near-zeros rounding leaves in such regions are counted.
   std::vector<double> magnitudes;

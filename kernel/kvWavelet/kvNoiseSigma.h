@@ -10,6 +10,8 @@ class cBMPSurface;
 
 // In the units of the samples; 0 for a plane without any non-zero diagonal coefficient.
 double kvNoiseSigmaOfPlane(const double* plane, int width, int height);
+// The same estimate from a finest diagonal subband already at hand (of any orthogonal bank).
+double kvNoiseSigmaOfDiagonal(const std::vector<double>& diagonal);
 // One channel of a surface, in grey levels.
 double kvNoiseSigmaOfChannel(const cBMPSurface& surface, int channel);
 // Every channel's estimate, in channel order.

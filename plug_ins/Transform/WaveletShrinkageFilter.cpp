@@ -70,12 +70,14 @@ double WaveletShrinkageFilter::BayesShrinkThreshold(const std::vector<double>& b
 void WaveletShrinkageFilter::ShrinkPlane(double* plane, int width, int height, const char* bankName, int levels,
                                          double sigma, bool soft)
 {
-  if (sigma <= 0 || width < 1 || height < 1) return;
+  if (sigma < 0 || width < 1 || height < 1) return;
   static const cWaveletBank bank;
   const cWavelet* wavelet = bank.Find(bankName);
   KV_ASSERT(wavelet != nullptr, "wavelet != NULL");
   cWaveletPyramid pyramid(*wavelet);
   pyramid.Decompose(plane, width, height, levels);
+  if (sigma == 0) sigma = kvNoiseSigmaOfDiagonal(pyramid.Detail(0, cWaveletPyramid::dtDiagonal).Data);
+  if (sigma <= 0) return;  // no noise: the plane stays as it came
   for (int level = 0; level < pyramid.Levels(); ++level)
     for (auto kind : {cWaveletPyramid::dtHorizontal, cWaveletPyramid::dtVertical, cWaveletPyramid::dtDiagonal}) {
       std::vector<double>& band = pyramid.Detail(level, kind).Data;
@@ -130,10 +132,7 @@ void WaveletShrinkageFilter::OperationItself(const tTerminateFlag& terminated)
     // A given sigma is that of independent noise in every colour channel; its share in a
     // YCbCr channel is sigma times the length of that channel's row of the transform.
     double channelSigma = sigma;
-    if (sigma <= 0)
-      channelSigma = kvNoiseSigmaOfPlane(planes[size_t(k)].data(), w, h);
-    else if (colour)
-      channelSigma = sigma * std::hypot(ToYCbCr[k][0], ToYCbCr[k][1], ToYCbCr[k][2]);
+    if (sigma > 0 && colour) channelSigma = sigma * std::hypot(ToYCbCr[k][0], ToYCbCr[k][1], ToYCbCr[k][2]);
     ShrinkPlane(planes[size_t(k)].data(), w, h, BankNames[choice], levels, channelSigma, soft);
     OperationProgress(unsigned((k + 1) * 90 / channels));
   }

@@ -498,10 +498,9 @@ private slots:
     Form->SetConfirmHandler([](const QString&) { return true; });
     Form->CloseImageAction->trigger();
     QTRY_COMPARE(App->System()->SavedImageCount(), 0);
-    for (QLabel* label :
-         {Info->WidthLabel, Info->HeightLabel, Info->ChannelsLabel, Info->RawSizeLabel, Info->MeanLabel,
-          Info->VarianceLabel, Info->MSELabel, Info->PSNRLabel, Info->IQLabel, Info->TimeLabel, Info->IJQLabel,
-          Info->NoiseSigmaLabel})
+    for (QLabel* label : {Info->WidthLabel, Info->HeightLabel, Info->ChannelsLabel, Info->RawSizeLabel, Info->MeanLabel,
+                          Info->VarianceLabel, Info->MSELabel, Info->PSNRLabel, Info->IQLabel, Info->TimeLabel,
+                          Info->IJQLabel, Info->NoiseSigmaLabel})
       QCOMPARE(label->text(), QString());
     QCOMPARE(Info->GrayLine->count(), 0);
     QCOMPARE(History->HistoryGrid->rowCount(), 1);
