@@ -8,6 +8,7 @@ and every other operation timed alone against its limit.
 
   bench/peers.py [--build DIR] [--quick] [--markdown] [--only REGEX]
   bench/peers.py --nonlocal [--set12 DIR] [--build DIR] [--quick] [--markdown]
+  bench/peers.py [--build DIR] --check noise-sigma|wavelet-shrinkage
 
 --quick     a fast smoke run: few repetitions, the peer works only.
 --markdown  the peer table as the README shows it, with the machine it ran on.
@@ -335,7 +336,11 @@ def main():
     parser.add_argument("--set12", default=os.path.join(os.path.dirname(ROOT), "shared", "benchmarks", "Set12"),
                         help="folder of the Set12 pictures (default: ../shared/benchmarks/Set12)")
     parser.add_argument("--sigmas", default="15,25,50", help="noise deviations of --nonlocal (default: 15,25,50)")
+    parser.add_argument("--check", choices=sorted(QUALITY_CHECKS), help="compare the results (not the speed) "
+                        "of one of our operations with scikit-image's, and nothing else")
     args = parser.parse_args()
+    if args.check:
+        sys.exit(QUALITY_CHECKS[args.check](os.path.abspath(args.build)))
 
     ensure_peer_libraries()
     if args.nonlocal_means:
@@ -406,6 +411,95 @@ def main():
             print("%-36s %10s  %s" % (label, fmt(ms), goal))
     print()
     print("%d over their goal" % failed)
+
+
+# ---------------------------------------------------------------- result comparisons
+
+def kvadra_program(build):
+    program = os.path.join(build, "bin", "kvadra")
+    if not os.access(program, os.X_OK):
+        sys.exit("peers.py: build the kvadra target first (%s)" % program)
+    return program
+
+
+def noisy_samples(folder, sigmas, seed=30):
+    """The sample pictures with Gaussian noise of each sigma (grey levels), rounded and clipped
+    like our noises: yields (name, sigma, clean, noisy, file of the noisy picture)."""
+    import numpy as np
+    from skimage import io
+    rng = np.random.default_rng(seed)
+    for name in ("camera.bmp", "coins.bmp", "astronaut.bmp", "chelsea.bmp"):
+        clean = io.imread(os.path.join(ROOT, "samples", name))
+        for sigma in sigmas:
+            noisy = np.clip(np.round(clean + rng.normal(0.0, sigma, clean.shape)), 0, 255).astype(np.uint8)
+            path = os.path.join(folder, "%s-%g.png" % (name[:-4], sigma))
+            io.imsave(path, noisy, check_contrast=False)
+            yield name, sigma, clean, noisy, path
+
+
+def check_noise_sigma(build):
+    """"Noise sigma" (kvadra estimate) against skimage.restoration.estimate_sigma: within 1 %
+    on grey pictures; colour pictures (mean over channels) are shown too."""
+    ensure_peer_libraries()
+    from skimage.restoration import estimate_sigma
+    program = kvadra_program(build)
+    failed = 0
+    print("%-14s %6s %10s %10s %8s" % ("picture", "sigma", "ours", "skimage", "diff %"))
+    with tempfile.TemporaryDirectory(prefix="kvadra-sigma-") as folder:
+        for name, sigma, _, noisy, path in noisy_samples(folder, (0, 5, 15, 30)):
+            out = subprocess.run([program, "estimate", path], check=True, capture_output=True, text=True).stdout
+            ours = float(out.splitlines()[0].split("\t")[1])
+            grey = noisy.ndim == 2
+            theirs = estimate_sigma(noisy.astype(float), channel_axis=None if grey else -1, average_sigmas=True)
+            diff = 100.0 * (ours - theirs) / theirs if theirs else 0.0
+            mark = "" if not grey or abs(diff) <= 1.0 else "  over"
+            failed += bool(mark)
+            print("%-14s %6g %10.4f %10.4f %8.3f%s" % (name, sigma, ours, theirs, diff, mark))
+    print("%d grey pictures off by more than 1 %%" % failed)
+    return 1 if failed else 0
+
+
+def check_wavelet_shrinkage(build):
+    """"Wavelet Shrinkage Filter" (soft, Sigma 0) against skimage.restoration.denoise_wavelet
+    (BayesShrink, soft, same wavelet and levels, YCbCr for colour, result clipped and rounded to
+    8 bits like ours): PSNR against the clean picture within 0.2 dB."""
+    ensure_peer_libraries()
+    import numpy as np
+    from skimage.metrics import peak_signal_noise_ratio
+    from skimage.restoration import denoise_wavelet
+    program = kvadra_program(build)
+    wavelets = (("Haar", "haar"), ("Daubechies 2", "db2"), ("Daubechies 4", "db4"), ("Daubechies 8", "db8"),
+                ("Symlet 8", "sym8"))
+    failed = 0
+    worst = 0.0
+    print("%-14s %5s %-6s %6s %9s %9s %7s" % ("picture", "sigma", "wavelet", "levels", "ours dB", "skimage", "diff"))
+    with tempfile.TemporaryDirectory(prefix="kvadra-wavelet-") as folder:
+        out = os.path.join(folder, "out.png")
+        for name, sigma, clean, noisy, path in noisy_samples(folder, (10, 25)):
+            for ours_name, peer_name in wavelets:
+                for levels in (1, 3, 5):
+                    subprocess.run([program, "run", path, "--op", "Wavelet Shrinkage Filter", "--set",
+                                    "Wavelet=" + ours_name, "--set", "Levels=%d" % levels, "--out", out],
+                                   check=True, stdout=subprocess.DEVNULL)
+                    from skimage import io
+                    mine = peak_signal_noise_ratio(clean, io.imread(out))
+                    grey = noisy.ndim == 2
+                    restored = denoise_wavelet(noisy / 255.0, wavelet=peer_name, mode="soft", method="BayesShrink",
+                                               wavelet_levels=levels, channel_axis=None if grey else -1,
+                                               convert2ycbcr=not grey, rescale_sigma=True)
+                    restored = np.clip(np.round(restored * 255.0), 0, 255).astype(np.uint8)
+                    theirs = peak_signal_noise_ratio(clean, restored)
+                    diff = mine - theirs
+                    worst = max(worst, abs(diff))
+                    mark = "" if abs(diff) <= 0.2 else "  over"
+                    failed += bool(mark)
+                    print("%-14s %5g %-6s %6d %9.3f %9.3f %+7.3f%s" % (name, sigma, peer_name, levels, mine, theirs,
+                                                                      diff, mark))
+    print("largest difference %.3f dB; %d cases more than 0.2 dB apart" % (worst, failed))
+    return 1 if failed else 0
+
+
+QUALITY_CHECKS = {"noise-sigma": check_noise_sigma, "wavelet-shrinkage": check_wavelet_shrinkage}
 
 
 if __name__ == "__main__":

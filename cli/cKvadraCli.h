@@ -65,6 +65,7 @@ private:
   int CommandList(cArgumentReader& args);
   int CommandRun(cArgumentReader& args);
   int CommandMeasure(cArgumentReader& args);
+  int CommandEstimate(cArgumentReader& args);
   int CommandAnalyze(cArgumentReader& args);
   int CommandSpectrum(cArgumentReader& args);
   int CommandDemo(cArgumentReader& args);

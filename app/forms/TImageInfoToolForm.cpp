@@ -73,6 +73,7 @@ QTabWidget* TImageInfoToolForm::CreatePages(QWidget* client)
   MeanLabel = AddValue(statistics, 0, "Mean:", "MeanLabel");
   VarianceLabel = AddValue(statistics, 1, "Variance:", "VarianceLabel");
   // Six measures in two columns of three: the page keeps its height.
+  NoiseSigmaLabel = AddValue(statistics, 2, "Noise sigma:", "NoiseSigmaLabel");
   MSELabel = AddValue(measures, 0, "MSE:", "MSELabel");
   PSNRLabel = AddValue(measures, 1, "PSNR:", "PSNRLabel");
   IQLabel = AddValue(measures, 2, "IQ:", "IQLabel");
@@ -83,6 +84,10 @@ QTabWidget* TImageInfoToolForm::CreatePages(QWidget* client)
   PageControl1->addTab(statistics, "Statistics");
   PageControl1->addTab(measures, "Measures");
   PageControl1->setCurrentWidget(measures);
+  // The noise estimate reads every pixel: it is made only while its page is shown.
+  connect(PageControl1, &QTabWidget::currentChanged, this, [this, statistics] {
+    if (PageControl1->currentWidget() == statistics) UpdateInfo();
+  });
   return PageControl1;
 }
 
@@ -209,6 +214,7 @@ void TImageInfoToolForm::ClearInfo()
   for (QLabel* label : {WidthLabel, HeightLabel, ChannelsLabel, RawSizeLabel, MeanLabel, VarianceLabel, MSELabel,
                         PSNRLabel, IQLabel, IQHVSLabel, SSIMLabel, TimeLabel})
     label->clear();
+  NoiseSigmaLabel->clear();
   GrayLine->clear();
   for (QLineSeries* series : ChannelSeries) series->clear();
   LeftAxis->setRange(0, 1);
@@ -256,6 +262,10 @@ void TImageInfoToolForm::UpdateInfo()
     if (pixels > 0) variance += (i - mean) * (i - mean) * histogram[i] / pixels;
   MeanLabel->setText(QString::number(static_cast<long long>(std::trunc(mean))));
   VarianceLabel->setText(FormatVariance(variance));
+  if (PageControl1->currentWidget() == NoiseSigmaLabel->parentWidget())
+    NoiseSigmaLabel->setText(FromKernel(image->GetMeasureStr("Noise sigma")));
+  else
+    NoiseSigmaLabel->clear();
 
   const bool colour = channels == ColourChannels && image->GetChannelPropertiesCount() == ColourChannels;
   for (int channel = 0; channel < ColourChannels; ++channel) {

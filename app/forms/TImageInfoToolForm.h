@@ -35,6 +35,8 @@ public:
   QLabel* RawSizeLabel = nullptr;
   QLabel* MeanLabel = nullptr;
   QLabel* VarianceLabel = nullptr;
+  // Filled while the Statistics page is shown.
+  QLabel* NoiseSigmaLabel = nullptr;
   QLabel* MSELabel = nullptr;
   QLabel* PSNRLabel = nullptr;
   QLabel* IQLabel = nullptr;

@@ -19,6 +19,7 @@
 #include "kvMessages/cMessenger.h"
 #include "kvMessages/cUserDialogs.h"
 #include "kvProcessing/cKvadraServerMessenger.h"
+#include "kvWavelet/kvNoiseSigma.h"
 
 KV_UNIT("kvKernel_bpl\\kvImages\\cImage");
 
@@ -448,7 +449,13 @@ std::string cImage::GetMeasureStr(const std::string& name)
     return "";
   }
   if (name == "IJQ") return "error!";
+  if (name == "Noise sigma") return itsBI && GetWidth() > 0 && GetHeight() > 0 ? FormatReal(GetNoiseSigma()) : "n/a";
   return "n/a";
+}
+
+double cImage::GetNoiseSigma() const
+{
+  return itsBI ? kvNoiseSigma(*itsBI) : 0.0;
 }
 
 void cImage::StartIndex(eQualityIndex kind)

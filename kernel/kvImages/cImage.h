@@ -73,13 +73,15 @@ public:
   // The spectrum picture (kept by the image), or nullptr for an image without pixels.
   cBMPSurface* GetSpectrumBI(SpectrumType type, double scale);
   void RemoveFFT();
-  // "MSE", "PSNR", "IQ", "IQHVS", "SSIM", "Time", "Request": the texts the windows show.
+  // "MSE", "PSNR", "IQ", "IQHVS", "SSIM", "Time", "Noise sigma", "Request": the texts the windows show.
   // Asking for a windowed index that is not valid starts its background computation.
   std::string GetMeasureStr(const std::string& name);
   // Stops running index computations and makes the three indices pending again.
   void RemoveIQ();
   double GetMSE() const { return MSE; }
   double GetPSNR() const { return PSNR; }
+  // The picture's own noise level in grey levels (mean over channels), computed on each call.
+  double GetNoiseSigma() const;
   bool IsIndexValid(eQualityIndex kind) const;
   bool IsIndexRunning(eQualityIndex kind) const;
   double GetIndexValue(eQualityIndex kind) const;

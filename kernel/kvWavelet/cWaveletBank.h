@@ -2,6 +2,7 @@
 // The table of named filter banks the library can select.
 #include <map>
 #include <string>
+#include <vector>
 
 #include "kvWavelet/cWavelet.h"
 
@@ -13,5 +14,6 @@ public:
 
 private:
   void Add(cWavelet wavelet);
+  void AddOrthogonal(const std::string& name, const std::vector<double>& low);
   std::map<std::string, cWavelet> Wavelets;
 };

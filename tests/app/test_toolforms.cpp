@@ -586,7 +586,7 @@ private slots:
     QTRY_COMPARE(App->System()->SavedImageCount(), 0);
     for (QLabel* label : {Info->WidthLabel, Info->HeightLabel, Info->ChannelsLabel, Info->RawSizeLabel, Info->MeanLabel,
                           Info->VarianceLabel, Info->MSELabel, Info->PSNRLabel, Info->IQLabel, Info->IQHVSLabel,
-                          Info->SSIMLabel, Info->TimeLabel})
+                          Info->SSIMLabel, Info->TimeLabel, Info->NoiseSigmaLabel})
       QCOMPARE(label->text(), QString());
     QCOMPARE(Info->GrayLine->count(), 0);
     QCOMPARE(History->HistoryGrid->rowCount(), 1);
@@ -616,6 +616,11 @@ private slots:
     QCOMPARE(Info->MeanLabel->text(), mean);
     QCOMPARE(Info->VarianceLabel->text(), variance);
     if (levels.size() == 1) QCOMPARE(Info->GrayLine->at(levels[0]).y(), 60.0);
+    // The noise estimate is made when its page is shown, and follows the current picture.
+    Info->PageControl1->setCurrentIndex(1);
+    // Every row of these pictures is the same: no diagonal detail, no noise.
+    QCOMPARE(Info->NoiseSigmaLabel->text(), QString("0.00"));
+    Info->PageControl1->setCurrentIndex(2);
   }
 
   void VarianceHasFiveSignificantDigitsAndTwoDecimals_data()

@@ -89,6 +89,7 @@ TEST_F(CliTest, ListShowsEveryOperationInPackageOrder)
                                              "APSM Filter",
                                              "Non-Local Means",
                                              "BM3D Filter",
+                                             "Wavelet Shrinkage Filter",
                                              "Bilateral",
                                              "Trilateral",
                                              "ROAD filter",
@@ -213,7 +214,35 @@ TEST_F(CliTest, MeasureOfAPictureAgainstItself)
 {
   const sProgramResult r = Run({"measure", Camera, "--origin", Camera, "--window", "7x7"});
   ASSERT_EQ(r.Code, 0) << r.Err;
-  EXPECT_EQ(r.Out, "MSE\t0\nPSNR\tinf\nIQ\t1\nIQHVS\t1\nSSIM\t1\n");
+  const auto rows = Cells(r.Out);
+  ASSERT_EQ(rows.size(), 6u);
+  EXPECT_EQ(r.Out.substr(0, r.Out.find("Noise sigma")), "MSE\t0\nPSNR\tinf\nIQ\t1\nIQHVS\t1\nSSIM\t1\n");
+  // The picture's own noise level, the same as 'estimate' gives.
+  EXPECT_EQ(rows[5], Cells(Run({"estimate", Camera}).Out)[0]);
+}
+
+TEST_F(CliTest, EstimatePrintsTheMeanAndEveryChannel)
+{
+  const sProgramResult grey = Run({"estimate", Camera});
+  ASSERT_EQ(grey.Code, 0) << grey.Err;
+  const auto g = Cells(grey.Out);
+  ASSERT_EQ(g.size(), 2u);
+  EXPECT_EQ(g[0][0], "Noise sigma");
+  EXPECT_EQ(g[1][0], "Grey");
+  EXPECT_EQ(g[1][1], g[0][1]);
+  EXPECT_GT(std::stod(g[0][1]), 0.0);
+
+  const sProgramResult colour = Run({"estimate", std::string(KV_SAMPLES_DIR) + "astronaut.bmp"});
+  ASSERT_EQ(colour.Code, 0) << colour.Err;
+  const auto c = Cells(colour.Out);
+  ASSERT_EQ(c.size(), 4u);
+  const char* const names[] = {"Red", "Green", "Blue"};
+  double sum = 0;
+  for (size_t i = 1; i < 4; ++i) {
+    EXPECT_EQ(c[i][0], names[i - 1]);
+    sum += std::stod(c[i][1]);
+  }
+  EXPECT_NEAR(std::stod(c[0][1]), sum / 3, 1e-9);
 }
 
 TEST_F(CliTest, AnalyzeSweepsTheParameterInEqualSteps)
@@ -384,6 +413,8 @@ TEST_F(CliTest, ErrorsGiveOneLineAndTheirExitCodeAndWriteNothing)
       {{"spectrum", Coins, "--kind", "phase", "--out", "x.jpg"}, 2, "--out must name a .bmp or .png file"},
       {{"spectrum", Coins, Camera, "--kind", "phase", "--out", "x.bmp"}, 2, "spectrum: unexpected argument"},
       {{"measure", Camera, "--origin", Camera, "--bogus"}, 2, "measure: unknown option '--bogus'"},
+      {{"estimate"}, 2, "estimate: missing PICTURE"},
+      {{"estimate", "missing.bmp"}, 1, "missing.bmp"},
       {{"merge", "a.json", "--bogus"}, 2, "merge: unknown option '--bogus'"},
       {{"demo", "extra"}, 2, "demo: unknown option 'extra'"},
       {{"analyze", Coins, "--corrupt", "Salt Noise", "--sweep", "Noise percent", "0", "0.2", "2", "--criterion",
@@ -454,7 +485,7 @@ TEST_F(CliTest, HelpAndVersion)
   const sProgramResult help = Run({"--help"});
   EXPECT_EQ(help.Code, 0);
   EXPECT_NE(help.Out.find("analyze"), std::string::npos);
-  for (const char* command : {"list", "run", "measure", "analyze", "spectrum", "demo"}) {
+  for (const char* command : {"list", "run", "measure", "estimate", "analyze", "spectrum", "demo"}) {
     const sProgramResult r = Run({command, "--help"});
     EXPECT_EQ(r.Code, 0) << command;
     EXPECT_NE(r.Out.find(std::string("Usage: kvadra ") + command), std::string::npos) << command;
