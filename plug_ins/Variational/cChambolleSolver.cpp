@@ -34,9 +34,8 @@ KV_VECTOR_CLONES double LaneSum(const double* v, int n)
 // part and p1[x] its left neighbour's (zero before the first column), above the vertical part
 // of the row above (zero above the first row). The last column is copied past the end, so the
 // projection's difference there is zero without a test.
-KV_VECTOR_CLONES void FormRow(const double* __restrict f, const double* __restrict above,
-                              const double* __restrict p0, const double* __restrict p1, double* __restrict u,
-                              double* __restrict squares, int n)
+KV_VECTOR_CLONES void FormRow(const double* __restrict f, const double* __restrict above, const double* __restrict p0,
+                              const double* __restrict p1, double* __restrict u, double* __restrict squares, int n)
 {
   for (int x = 0; x < n; ++x) {
     const double d = (-(p0[x] + p1[x + 1]) + above[x]) + p1[x];
@@ -63,8 +62,8 @@ KV_VECTOR_CLONES void ProjectRow(const double* __restrict u, const double* __res
 }
 }  // namespace
 
-bool cChambolleSolver::Solve(const sSettings& settings, const std::vector<double>& f, int width, int height,
-                             bool plain, const tProceed& proceed, std::vector<double>& u)
+bool cChambolleSolver::Solve(const sSettings& settings, const std::vector<double>& f, int width, int height, bool plain,
+                             const tProceed& proceed, std::vector<double>& u)
 {
   Settings = settings;
   Width = width;
