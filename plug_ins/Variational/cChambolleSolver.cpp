@@ -69,6 +69,7 @@ bool cChambolleSolver::Solve(const sSettings& settings, const std::vector<double
   Width = width;
   Height = height;
   ObjectiveTrace.clear();
+  EnergyTrace.clear();
   u.resize(size_t(width) * size_t(height));
   if (u.empty()) return true;
   return plain ? SolvePlain(f, proceed, u) : SolveByRows(f, proceed, u);
@@ -79,6 +80,7 @@ bool cChambolleSolver::Converged(int i, double fit, double variation)
   const double n = double(Width) * double(Height);
   ObjectiveTrace.push_back((0.5 * fit + Settings.Weight * variation) / n);
   const double energy = (fit + Settings.Weight * variation) / n;
+  EnergyTrace.push_back(energy);
   if (i == 0) {
     FirstEnergy = PreviousEnergy = energy;
     // A flat plane has no gradient: the field stays zero and every u_i is the input.

@@ -31,6 +31,8 @@ public:
   // The objective 1/2 |u_i - f|^2 + Weight * TV(u_i), per sample, of every u_i the last Solve
   // formed.
   const std::vector<double>& Objectives() const { return ObjectiveTrace; }
+  // The stop energy E_i of every u_i the last Solve formed.
+  const std::vector<double>& Energies() const { return EnergyTrace; }
 
 private:
   bool SolveByRows(const std::vector<double>& f, const tProceed& proceed, std::vector<double>& u);
@@ -43,7 +45,7 @@ private:
   int Height = 0;
   double FirstEnergy = 0;
   double PreviousEnergy = 0;
-  std::vector<double> ObjectiveTrace;
+  std::vector<double> ObjectiveTrace, EnergyTrace;
   // The row form's planes, kept between runs: u with a copy of its last column after each row
   // (so the last column's difference is zero), the dual field's vertical part with a zero row
   // above the first, its horizontal part with a zero column before the first, and the sums of
