@@ -7,9 +7,11 @@ best of several repetitions each. Prints the peer table (work, ours, OpenCV, rat
 and every other operation timed alone against its limit.
 
   bench/peers.py [--build DIR] [--quick] [--markdown] [--only REGEX]
+  bench/peers.py [--build DIR] --total-variation
 
 --quick     a fast smoke run: few repetitions, the peer works only.
 --markdown  the peer table as the README shows it, with the machine it ran on.
+--total-variation  only the total-variation filter's pictures against scikit-image's.
 
 Installs Debian's python3-opencv and python3-skimage with apt-get when they are missing.
 """
@@ -197,6 +199,61 @@ def fmt(ms):
     return "-" if ms is None else ("%.2f" % ms if ms < 100 else "%.0f" % ms)
 
 
+# (weight, iterations, tolerance) for the total-variation comparison: the default, a run to the
+# iteration limit, strong smoothing with an early stop, the weakest weight.
+TV_SETTINGS = [(0.1, 200, 0.0002), (0.05, 100, 0.0), (1.0, 300, 0.0001), (2.0, 60, 0.0), (0.001, 20, 0.0)]
+
+
+def compare_total_variation(build, repetitions=3):
+    """Our "Total Variation Filter" against scikit-image's denoise_tv_chambolle (same weight,
+    tolerance and iterations, channels alone) on the grey and colour samples with Gaussian noise
+    of sd 20: the largest difference after rounding (at most one grey level holds) and the run
+    time of each, one thread. Returns how many comparisons exceed one level."""
+    import cv2
+    import numpy as np
+    from skimage.restoration import denoise_tv_chambolle
+
+    kvadra = os.path.join(build, "bin", "kvadra")
+    if not os.access(kvadra, os.X_OK):
+        sys.exit("peers.py: %s not found; build it first (cmake --build %s --target kvadra)" % (kvadra, build))
+    rng = np.random.default_rng(30)
+    failed = 0
+    print("%-10s %7s %5s %9s %9s %9s %9s %9s" % ("picture", "weight", "iter", "tolerance", "max diff",
+                                                 "differ %", "ours ms", "skimage ms"))
+    with tempfile.TemporaryDirectory(prefix="kvadra-tv-") as folder:
+        for name, mode in (("camera", cv2.IMREAD_GRAYSCALE), ("astronaut", cv2.IMREAD_COLOR)):
+            clean = cv2.imread(os.path.join(ROOT, "samples", name + ".bmp"), mode)
+            noisy = np.clip(np.round(clean + 20.0 * rng.standard_normal(clean.shape)), 0, 255).astype(np.uint8)
+            source, result = os.path.join(folder, "noisy.bmp"), os.path.join(folder, "tv.bmp")
+            cv2.imwrite(source, noisy)
+            for weight, iterations, tolerance in TV_SETTINGS:
+                command = [kvadra, "run", source, "--threads", "1", "--op", "Total Variation Filter",
+                           "--set", "Weight=%g" % weight, "--set", "Iterations=%d" % iterations,
+                           "--set", "Tolerance=%g" % tolerance, "--out", result]
+                ours_ms = float("inf")
+                for _ in range(repetitions):
+                    run = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                    if run.returncode != 0:
+                        sys.exit("peers.py: kvadra failed:\n" + run.stderr)
+                    ours_ms = min(ours_ms, float(run.stdout.strip().splitlines()[-1].split("\t")[-1]))
+                ours = cv2.imread(result, mode).astype(int)
+                channel_axis = -1 if noisy.ndim == 3 else None
+                peer = {}
+
+                def theirs():
+                    peer["out"] = denoise_tv_chambolle(noisy, weight=weight, eps=tolerance, max_num_iter=iterations,
+                                                       channel_axis=channel_axis)
+                sk_ms = best_ms(theirs, repetitions, warm_up=False)
+                expected = np.round(np.clip(peer["out"] * 255.0, 0, 255)).astype(int)
+                diff = np.abs(ours - expected)
+                failed += int(diff.max() > 1)
+                print("%-10s %7g %5d %9g %9d %9.4f %9s %9s%s" % (name, weight, iterations, tolerance, diff.max(),
+                                                                100.0 * np.mean(diff > 0), fmt(ours_ms), fmt(sk_ms),
+                                                                "  over one level" if diff.max() > 1 else ""))
+    print("%d comparisons over one grey level" % failed)
+    return failed
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--build", default=os.path.join(ROOT, "build"), help="build folder (default: build)")
@@ -204,9 +261,13 @@ def main():
     parser.add_argument("--markdown", action="store_true", help="print the README table with the machine")
     parser.add_argument("--only", metavar="REGEX", help="only the works and operations whose benchmark "
                         "name (Peer/..., Alone/...) matches")
+    parser.add_argument("--total-variation", action="store_true", help="only compare the total-variation "
+                        "filter's pictures with scikit-image's (needs kvadra, not the benchmarks)")
     args = parser.parse_args()
 
     ensure_peer_libraries()
+    if args.total_variation:
+        sys.exit(1 if compare_total_variation(os.path.abspath(args.build)) else 0)
     import cv2
     import skimage
 
