@@ -81,6 +81,8 @@ const char* const NoiseNames[] = {"Gaussian Noise",
                                   "Pepper Noise",
                                   "Random Valued (uniform) Noise",
                                   "Random Valued (gaussian) Noise",
+                                  "Poisson Noise",
+                                  "Poisson-Gaussian Noise",
                                   "Streaks Noise"};
 
 const bool Registered = [] {

@@ -9,11 +9,13 @@ and every other operation timed alone against its limit.
   bench/peers.py [--build DIR] [--quick] [--markdown] [--only REGEX]
   bench/peers.py --nonlocal [--set12 DIR] [--build DIR] [--quick] [--markdown]
   bench/peers.py [--build DIR] --check noise-sigma|wavelet-shrinkage
+  bench/peers.py [--build DIR] --total-variation
 
 --quick     a fast smoke run: few repetitions, the peer works only.
 --markdown  the peer table as the README shows it, with the machine it ran on.
 --nonlocal  instead: "Non-Local Means" against scikit-image's denoise_nl_means (PSNR) and
             OpenCV's fastNlMeansDenoising (time) on the Set12 pictures with Gaussian noise.
+--total-variation  only the total-variation filter's pictures against scikit-image's.
 
 Installs Debian's python3-opencv and python3-skimage with apt-get when they are missing.
 """
@@ -324,6 +326,61 @@ def nonlocal_means(build, set12, quick, markdown, sigmas):
     print("%d over their goal (quality: at most 0.1 dB below scikit-image; time: at most 1.5x OpenCV)" % failed)
 
 
+# (weight, iterations, tolerance) for the total-variation comparison: the default, a run to the
+# iteration limit, strong smoothing with an early stop, the weakest weight.
+TV_SETTINGS = [(0.1, 200, 0.0002), (0.05, 100, 0.0), (1.0, 300, 0.0001), (2.0, 60, 0.0), (0.001, 20, 0.0)]
+
+
+def compare_total_variation(build, repetitions=3):
+    """Our "Total Variation Filter" against scikit-image's denoise_tv_chambolle (same weight,
+    tolerance and iterations, channels alone) on the grey and colour samples with Gaussian noise
+    of sd 20: the largest difference after rounding (at most one grey level holds) and the run
+    time of each, one thread. Returns how many comparisons exceed one level."""
+    import cv2
+    import numpy as np
+    from skimage.restoration import denoise_tv_chambolle
+
+    kvadra = os.path.join(build, "bin", "kvadra")
+    if not os.access(kvadra, os.X_OK):
+        sys.exit("peers.py: %s not found; build it first (cmake --build %s --target kvadra)" % (kvadra, build))
+    rng = np.random.default_rng(30)
+    failed = 0
+    print("%-10s %7s %5s %9s %9s %9s %9s %9s" % ("picture", "weight", "iter", "tolerance", "max diff",
+                                                 "differ %", "ours ms", "skimage ms"))
+    with tempfile.TemporaryDirectory(prefix="kvadra-tv-") as folder:
+        for name, mode in (("camera", cv2.IMREAD_GRAYSCALE), ("astronaut", cv2.IMREAD_COLOR)):
+            clean = cv2.imread(os.path.join(ROOT, "samples", name + ".bmp"), mode)
+            noisy = np.clip(np.round(clean + 20.0 * rng.standard_normal(clean.shape)), 0, 255).astype(np.uint8)
+            source, result = os.path.join(folder, "noisy.bmp"), os.path.join(folder, "tv.bmp")
+            cv2.imwrite(source, noisy)
+            for weight, iterations, tolerance in TV_SETTINGS:
+                command = [kvadra, "run", source, "--threads", "1", "--op", "Total Variation Filter",
+                           "--set", "Weight=%g" % weight, "--set", "Iterations=%d" % iterations,
+                           "--set", "Tolerance=%g" % tolerance, "--out", result]
+                ours_ms = float("inf")
+                for _ in range(repetitions):
+                    run = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                    if run.returncode != 0:
+                        sys.exit("peers.py: kvadra failed:\n" + run.stderr)
+                    ours_ms = min(ours_ms, float(run.stdout.strip().splitlines()[-1].split("\t")[-1]))
+                ours = cv2.imread(result, mode).astype(int)
+                channel_axis = -1 if noisy.ndim == 3 else None
+                peer = {}
+
+                def theirs():
+                    peer["out"] = denoise_tv_chambolle(noisy, weight=weight, eps=tolerance, max_num_iter=iterations,
+                                                       channel_axis=channel_axis)
+                sk_ms = best_ms(theirs, repetitions, warm_up=False)
+                expected = np.round(np.clip(peer["out"] * 255.0, 0, 255)).astype(int)
+                diff = np.abs(ours - expected)
+                failed += int(diff.max() > 1)
+                print("%-10s %7g %5d %9g %9d %9.4f %9s %9s%s" % (name, weight, iterations, tolerance, diff.max(),
+                                                                100.0 * np.mean(diff > 0), fmt(ours_ms), fmt(sk_ms),
+                                                                "  over one level" if diff.max() > 1 else ""))
+    print("%d comparisons over one grey level" % failed)
+    return failed
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--build", default=os.path.join(ROOT, "build"), help="build folder (default: build)")
@@ -338,6 +395,8 @@ def main():
     parser.add_argument("--sigmas", default="15,25,50", help="noise deviations of --nonlocal (default: 15,25,50)")
     parser.add_argument("--check", choices=sorted(QUALITY_CHECKS), help="compare the results (not the speed) "
                         "of one of our operations with scikit-image's, and nothing else")
+    parser.add_argument("--total-variation", action="store_true", help="only compare the total-variation "
+                        "filter's pictures with scikit-image's (needs kvadra, not the benchmarks)")
     args = parser.parse_args()
     if args.check:
         sys.exit(QUALITY_CHECKS[args.check](os.path.abspath(args.build)))
@@ -347,6 +406,8 @@ def main():
         nonlocal_means(os.path.abspath(args.build), args.set12, args.quick, args.markdown,
                        [float(s) for s in args.sigmas.split(",")])
         return
+    if args.total_variation:
+        sys.exit(1 if compare_total_variation(os.path.abspath(args.build)) else 0)
     import cv2
     import skimage
 

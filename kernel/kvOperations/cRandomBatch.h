@@ -12,6 +12,8 @@ public:
   cRandomBatch& operator=(const cRandomBatch&) = delete;
 
   unsigned Random(unsigned n) { return cRandomGenerator::DrawBelow(State, n); }
+  // Uniform real in [0, 1), as RandomReal draws it.
+  double Unit() { return cRandomGenerator::DrawUnit(State); }
   double RandG(double mean, double sd) { return mean + sd * cRandomGenerator::DrawNormal(State); }
   // n calls of RandG(mean, sd) at once.
   void RandG(double mean, double sd, double* out, size_t n) { cRandomGenerator::DrawNormals(State, mean, sd, out, n); }

@@ -49,6 +49,8 @@ TEST(FilterPackages, MedianPackageListsItsFiveFiltersInOrder)
 TEST(FilterPackages, AdaptiveFiltersSitInTheirPackages)
 {
   CheckPackage("020pkLinear.so", 1, {{"Wiener Filter", "Linear Filters", {"Window size", "Noise variance"}}});
+  CheckPackage("070pkVariational.so", 1,
+               {{"Total Variation Filter", "Variational Filters", {"Weight", "Iterations", "Tolerance"}}});
   CheckPackage("990pkAdaptive.so", 1, {{"Lee Filter", "Misc Filters", {"Window size"}}});
   CheckPackage("999pkMisc.so", 3,
                {{"Foolish detector-Smart filter",

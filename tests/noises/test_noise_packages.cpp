@@ -33,6 +33,8 @@ const std::vector<sExpectedOperation> NoisesPackage = {
     {"Random Valued (gaussian) Noise",
      "Impulse Noises",
      {{"Noise percent", 0, 1, 0.2, 2}, {"Mean", 0, 255, 128, 2}, {"Standart Deviation", 0, 100, 10, 2}}},
+    {"Poisson Noise", "Photon Noises", {{"Peak", 1, 10000, 30, 2}}},
+    {"Poisson-Gaussian Noise", "Photon Noises", {{"Peak", 1, 10000, 30, 2}, {"Sigma", 0, 100, 5, 2}}},
 };
 
 }  // namespace
@@ -43,7 +45,7 @@ TEST(NoisePackages, LoadInPackageOrderWithTheirDeclarations)
   cOperationPool pool;
   pool.LoadOperationsFromPackage(KV_PLUGIN_DIR "210pkNoises.so");
   pool.LoadOperationsFromPackage(KV_PLUGIN_DIR "220pkStringNoise.so");
-  ASSERT_EQ(pool.GetOperationsCount(), 11u);  // the resampler is UID 1
+  ASSERT_EQ(pool.GetOperationsCount(), 13u);  // the resampler is UID 1
   for (unsigned i = 0; i < NoisesPackage.size(); ++i) {
     const sExpectedOperation& e = NoisesPackage[i];
     acOperation* op = pool.LookForOperationByUID(i + 2);
@@ -68,7 +70,7 @@ TEST(NoisePackages, LoadInPackageOrderWithTheirDeclarations)
       EXPECT_EQ(precision, e.Params[k].Precision);
     }
   }
-  acOperation* streaks = pool.LookForOperationByUID(11);
+  acOperation* streaks = pool.LookForOperationByUID(13);
   EXPECT_EQ(streaks->GetName(), "Streaks Noise");
   EXPECT_EQ(streaks->GetGroupName(), "None");
   EXPECT_EQ(streaks->GetOperationType(), "otNoise");
