@@ -82,7 +82,7 @@ const std::map<std::string, std::string> CommandHelp = {
      "result to the history. --set applies to the --op before it. --region limits every op to the\n"
      "rectangle (right and bottom exclusive). Prints the history table; --out writes the final\n"
      "picture (BMP or PNG, by its extension), --history the table as CSV. --seed N makes the\n"
-     "noises reproducible. INPUT may be a BMP, JPEG (.jpg), PNG or TIFF (.tif, .tiff) picture.\n"},
+     "noises reproducible. INPUT may be a BMP, JPEG, PNG or TIFF picture, whatever its name.\n"},
     {"measure",
      "Usage: kvadra measure IMAGE --origin ORIGIN [--window WxH] [--k1 X] [--k2 X]\n"
      "Prints MSE, PSNR, IQ, IQHVS and SSIM of IMAGE against ORIGIN (same size and channels), then\n"

@@ -629,7 +629,7 @@ void TKvadraMainForm::OpenImageActionExecute()
   dialog.setDirectory(
       QFile::decodeName(kvSamplesFolder(QFile::encodeName(QApplication::applicationDirPath()).toStdString()).c_str()) +
       "/");
-  // Only the extensions the kernel reads: it picks the reader by the extension.
+  // The usual extensions of the formats the kernel reads (it picks the reader by the content).
   dialog.setNameFilters({"All supported (*.bmp *.jpg *.png *.tif *.tiff)", "Bitmaps (*.bmp)", "JPEG (*.jpg)",
                          "PNG (*.png)", "TIFF (*.tif *.tiff)"});
   dialog.setFileMode(QFileDialog::ExistingFile);

@@ -34,8 +34,11 @@ struct sLoadReport {
   uint64_t Width = 0;
   uint64_t Height = 0;
   // A kind of picture the reader knows but does not take (CMYK, floating-point samples ...),
-  // as a sentence for the user; empty when the file was simply unreadable.
+  // as a sentence for the user.
   std::string Unsupported;
+  // What is wrong with a damaged file (a header field out of range, data cut short ...), as a
+  // sentence for the user; empty when the reader could not tell.
+  std::string Damage;
   // Set on success when an alpha channel or transparency was dropped.
   bool AlphaDropped = false;
 };
@@ -90,10 +93,9 @@ public:
   void MakeCopyFrom(const cBMPSurface& other);
   void Flop();
 
-  // Reads a BMP file. Returns false, leaving the surface as it was, for anything that is not
-  // an uncompressed 1/4/8/24/32-bit BMP with a 40-byte or larger info header that fits the file,
-  // and for a picture of more than maxPixels (checked from the header, before anything is
-  // allocated; report tells). The file is read a row at a time.
+  // Reads a BMP file (the kinds cBmpFile takes). Returns false, leaving the surface as it was,
+  // for a damaged or unsupported file and for a picture of more than maxPixels (checked from
+  // the header, before anything is allocated); report tells why.
   bool LoadImage(const std::string& fileName, uint64_t maxPixels = UINT64_MAX, sLoadReport* report = nullptr);
   // Writes a BMP file (8-bit with grey palette or 24-bit, bottom-up) from the storage as it
   // lies; false when it could not be written completely (no partial file is left behind).

@@ -94,19 +94,68 @@ ePictureFormat cImage::FormatOfName(const std::string& fileName)
   return pfUnknown;
 }
 
+namespace {
+
+const char* FormatName(ePictureFormat format)
+{
+  switch (format) {
+    case pfBMP: return "BMP";
+    case pfJPEG: return "JPEG";
+    case pfPNG: return "PNG";
+    case pfTIFF: return "TIFF";
+    default: return "picture";
+  }
+}
+
+// Why a file of no known signature is refused.
+std::string NotAPictureText(const std::string& fileName)
+{
+  std::error_code error;
+  if (std::filesystem::is_directory(fileName, error)) return "It is a folder, not a file.";
+  const uintmax_t size = std::filesystem::file_size(fileName, error);
+  if (error) return "The file cannot be opened.";
+  if (size == 0) return "The file is empty.";
+  return "The file is none of the formats tried (BMP, JPEG, PNG and TIFF): it does not start with their "
+         "signatures.";
+}
+
+}  // namespace
+
+ePictureFormat cImage::FormatOfContent(const std::string& fileName)
+{
+  uint8_t head[8] = {};
+  std::FILE* file = std::fopen(fileName.c_str(), "rb");
+  if (!file) return pfUnknown;
+  const size_t got = std::fread(head, 1, sizeof head, file);
+  std::fclose(file);
+  static constexpr uint8_t png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (got >= 2 && head[0] == 'B' && head[1] == 'M') return pfBMP;
+  if (got >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return pfJPEG;
+  if (got >= 8 && std::memcmp(head, png, 8) == 0) return pfPNG;
+  if (got >= 4 && ((head[0] == 'I' && head[1] == 'I' && head[2] == 42 && head[3] == 0) ||
+                   (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && head[3] == 42)))
+    return pfTIFF;
+  return pfUnknown;
+}
+
 bool cImage::LoadImage(const std::string& fileName)
 {
   LoadError.clear();
   const uint64_t started = kvMicrosecondCount();
   bool loaded = false;
-  switch (FormatOfName(fileName)) {
+  const ePictureFormat format = FormatOfContent(fileName);
+  switch (format) {
     case pfJPEG: loaded = LoadJPEG(fileName); break;
     case pfBMP: loaded = LoadBMP(fileName); break;
     case pfPNG: loaded = LoadPNG(fileName); break;
     case pfTIFF: loaded = LoadTIFF(fileName); break;
-    default: break;
+    default: LoadError = NotAPictureText(fileName); break;
   }
-  if (!loaded) return false;
+  if (!loaded) {
+    // Every refusal says why; a reader that could not tell has at least said the format.
+    if (LoadError.empty()) LoadError = std::string("The ") + FormatName(format) + " file is damaged or cut short.";
+    return false;
+  }
   // The title goes wherever the picture's history goes, so a dropped alpha is never silent.
   Title =
       "Load '" + std::filesystem::path(fileName).filename().string() + "'" + (AlphaDropped ? " (alpha dropped)" : "");
@@ -130,7 +179,9 @@ std::string cImage::TooManyPixelsText(uint64_t width, uint64_t height, uint64_t 
 
 void cImage::NoteRefusal(const sLoadReport& report)
 {
-  LoadError = report.TooManyPixels ? TooManyPixelsText(report.Width, report.Height, PixelLimit()) : report.Unsupported;
+  LoadError = report.TooManyPixels          ? TooManyPixelsText(report.Width, report.Height, PixelLimit())
+              : !report.Unsupported.empty() ? report.Unsupported
+                                            : report.Damage;
 }
 
 bool cImage::LoadWith(bool (*reader)(const std::string&, cBMPSurface&, uint64_t, sLoadReport&),
@@ -170,7 +221,10 @@ bool cImage::LoadJPEG(const std::string& fileName)
   return LoadWith(
       [](const std::string& name, cBMPSurface& surface, uint64_t maxPixels, sLoadReport& report) {
         std::FILE* file = std::fopen(name.c_str(), "rb");
-        if (!file) return false;
+        if (!file) {
+          report.Damage = "The file cannot be opened.";
+          return false;
+        }
         const bool decoded = cJpegCodec::Decode(file, surface, maxPixels, report);
         std::fclose(file);
         return decoded;

@@ -12,7 +12,7 @@
 #include "kvImages/cChannelProperties.h"
 
 class TIQThread;
-// Picture file formats, chosen by a file's extension.
+// Picture file formats.
 enum ePictureFormat { pfUnknown = 0, pfBMP, pfJPEG, pfPNG, pfTIFF };
 // Spectrum picture kinds.
 enum SpectrumType { stMagnitude = 0, stPhase = 1 };
@@ -26,17 +26,20 @@ public:
 
   // ".BMP", ".JPG", ".PNG", ".TIF" or ".TIFF" (compared case-insensitively), else pfUnknown.
   static ePictureFormat FormatOfName(const std::string& fileName);
-  // Loads a BMP, JPEG, PNG or TIFF file as its extension says. Returns whether a picture was
-  // loaded; on false the image is left exactly as it was. When an alpha channel was dropped
-  // the title says so.
+  // The format a file's first bytes announce: "BM", FF D8 FF, the PNG signature, "II*\0" or
+  // "MM\0*"; pfUnknown for anything else and for a file that cannot be read.
+  static ePictureFormat FormatOfContent(const std::string& fileName);
+  // Loads a BMP, JPEG, PNG or TIFF file, whatever its name, by the reader its first bytes
+  // call for. Returns whether a picture was loaded; on false the image is left exactly as it
+  // was and GetLoadError tells why. When an alpha channel was dropped the title says so.
   bool LoadImage(const std::string& fileName);
   bool LoadBMP(const std::string& fileName);
   bool LoadJPEG(const std::string& fileName);
   bool LoadPNG(const std::string& fileName);
   bool LoadTIFF(const std::string& fileName);
-  // After a failed load: the reason when the user can act on it (the picture is larger than
-  // the pixel limit of the global parameters, or of a kind the reader does not take), else
-  // empty. Cleared by every load.
+  // After a failed load: why, as a sentence for the user (the picture is larger than the pixel
+  // limit of the global parameters, of a kind the reader does not take, or damaged, and how).
+  // Cleared by every load.
   const std::string& GetLoadError() const { return LoadError; }
   // The text of that reason.
   static std::string TooManyPixelsText(uint64_t width, uint64_t height, uint64_t limit);

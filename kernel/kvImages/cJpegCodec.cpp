@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include <jpeglib.h>
 // jerror.h needs jpeglib.h first.
@@ -176,6 +177,9 @@ bool DecodeChecked(sCheckedSource& source, bool colourOnly, cBMPSurface& surface
   error.Manager.error_exit = JpegErrorExit;
   error.Manager.emit_message = JpegMessage;
   if (setjmp(error.Jump)) {
+    char message[JMSG_LENGTH_MAX] = {};
+    (*info.err->format_message)(reinterpret_cast<j_common_ptr>(&info), message);
+    report.Damage = std::string("The JPEG file is damaged: ") + message + ".";
     jpeg_destroy_decompress(&info);
     return false;
   }

@@ -1,15 +1,19 @@
 #include "kvImages/cPngFile.h"
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include <png.h>
 
 namespace {
 
-// libpng ends the process on errors by default; this returns to the reader or writer.
-[[noreturn]] void PngError(png_structp png, png_const_charp)
+// libpng ends the process on errors by default; this returns to the reader or writer. A
+// reader keeps libpng's word for what is wrong.
+[[noreturn]] void PngError(png_structp png, png_const_charp message)
 {
+  if (auto* damage = static_cast<std::string*>(png_get_error_ptr(png)))
+    *damage = std::string("The PNG file is damaged: ") + (message ? message : "error") + ".";
   png_longjmp(png, 1);
 }
 void PngWarning(png_structp, png_const_charp) {}
@@ -66,7 +70,11 @@ bool DecodePng(png_structp png, png_infop info, std::FILE* file, uint64_t fileSi
   }
   // The filtered rows libpng would inflate: more than the file can hold is a bomb or a lie.
   const uint64_t rawBytes = uint64_t(height) * (1 + uint64_t(png_get_rowbytes(png, info)));
-  if (rawBytes > cPngFile::MostInflatedBytes(fileSize)) return false;
+  if (rawBytes > cPngFile::MostInflatedBytes(fileSize)) {
+    report.Damage = "The PNG file is far too small for the " + std::to_string(width) + " x " + std::to_string(height) +
+                    " pixels it claims.";
+    return false;
+  }
 
   png_colorp palette = nullptr;
   int paletteCount = 0;
@@ -137,7 +145,7 @@ bool cPngFile::Load(const std::string& fileName, cBMPSurface& surface, uint64_t 
     std::fclose(file);
     return false;
   }
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &report.Damage, PngError, PngWarning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   bool decoded = false;
   if (info) {

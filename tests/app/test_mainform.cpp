@@ -387,7 +387,8 @@ private slots:
     f.close();
     QVERIFY(!Form->OpenFile(bad));
     QCOMPARE(Messages.size(), size_t(1));
-    QCOMPARE(QString::fromStdString(Messages[0]), "Can not load image '" + bad + "'.");
+    QCOMPARE(QString::fromStdString(Messages[0]),
+             "Can not load image '" + bad + "'.\nThe BMP file is cut short inside its headers.");
     QCOMPARE(App->System()->SavedImageCount(), 1);
     QCOMPARE(Form->SpatialViewer->GetPlaneWidth(), 512);
   }

@@ -130,6 +130,44 @@ TEST_F(CliDamagedTest, UnsupportedTiffIsRefusedWithItsReason)
   EXPECT_FALSE(fs::exists(Scratch.File("out.png")));
 }
 
+TEST_F(CliDamagedTest, PicturesLoadWhateverTheirNameAndRefusalsSayWhy)
+{
+  kvtest::BmpFileBuilder rle;
+  rle.Width = 6;
+  rle.Height = 2;
+  rle.Bits = 8;
+  rle.Compression = 1;
+  rle.Palette = kvtest::GreyPalette(16);
+  rle.ColoursUsed = 16;
+  rle.Data = {6, 1, 0, 0, 6, 2, 0, 1};
+  auto overrun = rle;
+  overrun.Data = {7, 1, 0, 1};
+  struct sCase {
+    const char* Name;
+    std::string File;
+    std::string Reason;  // empty: the picture loads
+  };
+  const std::vector<sCase> cases = {
+      {"JPEG named .jpeg", Scratch.Write("camera.jpeg", ScratchFolder::Read(KV_SAMPLES_DIR "camera.jpg")), ""},
+      {"BMP without an extension", Scratch.Write("camera", ScratchFolder::Read(KV_SAMPLES_DIR "camera.bmp")), ""},
+      {"RLE8 BMP", Scratch.Write("rle.BMP", rle.Build()), ""},
+      {"RLE8 BMP running past its row", Scratch.Write("overrun.bmp", overrun.Build()),
+       "The RLE8 data write past the picture's edge"},
+      {"text named .png", Scratch.Write("notes.png", {'h', 'e', 'l', 'l', 'o'}),
+       "The file is none of the formats tried (BMP, JPEG, PNG and TIFF)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const sProgramResult r = Run({"run", c.File, "--op", "Invert", "--out", "out.bmp"});
+    EXPECT_EQ(r.Code, c.Reason.empty() ? 0 : 1) << r.Err;
+    EXPECT_EQ(fs::exists(Scratch.File("out.bmp")), c.Reason.empty());
+    if (!c.Reason.empty()) {
+      EXPECT_NE(r.Err.find("Can not load image '" + c.File + "'.\n" + c.Reason), std::string::npos) << r.Err;
+    }
+    fs::remove(Scratch.File("out.bmp"));
+  }
+}
+
 TEST_F(CliDamagedTest, PictureAtTheLimitLoadsAndTheLimitIsChecked)
 {
   const sProgramResult atLimit =

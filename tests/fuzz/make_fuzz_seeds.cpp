@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "BmpFileBuilder.h"
 #include "JpegFileWriter.h"
 #include "PngFileWriter.h"
 #include "TiffFileWriter.h"
@@ -79,6 +80,47 @@ int main(int argc, char** argv)
     fs::remove(scratch.string() + ".png");
     crops.push_back(pixels);
   }
+  // BMP: OS/2 headers, 2-bit palettes, bit-field pixels and run-length codes.
+  {
+    auto bmp = [](int bits, uint32_t infoSize, uint32_t compression) {
+      kvtest::BmpFileBuilder b;
+      b.Width = 11;
+      b.Height = 7;
+      b.Bits = bits;
+      b.InfoSize = infoSize;
+      b.Compression = compression;
+      if (bits <= 8)
+        for (int i = 0; i < (1 << bits); ++i) b.Palette.push_back({uint8_t(i * 5), uint8_t(255 - i), uint8_t(i * 3)});
+      b.ColoursUsed = uint32_t(b.Palette.size());
+      b.Index = [bits](int x, int y) { return unsigned(x * 5 + y * 3) % (1u << bits); };
+      b.Raw = [](int x, int y) { return uint32_t(x * 2654435761u) ^ uint32_t(y * 40503u); };
+      return b;
+    };
+    Put("bmp", "core8.bmp", bmp(8, 12, 0).Build());
+    Put("bmp", "core24.bmp", bmp(24, 12, 0).Build());
+    Put("bmp", "os2short4.bmp", bmp(4, 16, 0).Build());
+    Put("bmp", "os2full1.bmp", bmp(1, 64, 0).Build());
+    Put("bmp", "pal2.bmp", bmp(2, 40, 0).Build());
+    Put("bmp", "rgb555.bmp", bmp(16, 40, 0).Build());
+    auto masked = bmp(16, 40, 3);
+    masked.Masks = {0xF800, 0x07E0, 0x001F};
+    Put("bmp", "rgb565.bmp", masked.Build());
+    masked = bmp(32, 124, 3);
+    masked.Masks = {0x3F0, 0xF, 0xFF0000, 0xFF000000u};
+    Put("bmp", "v5masks.bmp", masked.Build());
+    masked = bmp(32, 40, 6);
+    masked.Masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000u};
+    Put("bmp", "alphafields.bmp", masked.Build());
+    auto rle = bmp(8, 40, 1);
+    rle.Data = {3, 5, 0, 3, 7, 8, 9, 0, 0, 0, 1, 4, 0, 0, 0, 2, 2, 1, 2, 11, 0, 0, 11, 200, 0, 1};
+    Put("bmp", "rle8.bmp", rle.Build());
+    rle = bmp(4, 40, 2);
+    rle.Data = {3, 0x12, 0, 3, 0x34, 0x50, 1, 0x60, 0, 0, 0, 5, 0x78, 0x9A, 0xB0, 0, 0, 0, 0, 2, 3, 1, 4, 0xCD, 0, 1};
+    Put("bmp", "rle4.bmp", rle.Build());
+    rle = bmp(24, 64, 4);
+    rle.Data = {0, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1, 40, 50, 60, 0, 0, 2, 10, 20, 30, 0, 1};
+    Put("bmp", "rle24.bmp", rle.Build());
+  }
   // JPEG: grey, colour, progressive, CMYK.
   for (const auto& crop : crops) {
     kvtest::JpegFileWriter w;
@@ -147,6 +189,11 @@ int main(int argc, char** argv)
     bool Separate;
   };
   for (const sKind& k : std::vector<sKind>{{"grey1", PHOTOMETRIC_MINISBLACK, 1, 1, false},
+                                           {"grey3white", PHOTOMETRIC_MINISWHITE, 3, 1, false},
+                                           {"grey12", PHOTOMETRIC_MINISBLACK, 12, 1, false},
+                                           {"rgb10planes", PHOTOMETRIC_RGB, 10, 3, true},
+                                           {"rgb14", PHOTOMETRIC_RGB, 14, 3, false},
+                                           {"palette5", PHOTOMETRIC_PALETTE, 5, 1, false},
                                            {"grey4", PHOTOMETRIC_MINISWHITE, 4, 1, false},
                                            {"grey16", PHOTOMETRIC_MINISBLACK, 16, 1, false},
                                            {"greyalpha", PHOTOMETRIC_MINISBLACK, 8, 2, false},
@@ -172,6 +219,19 @@ int main(int argc, char** argv)
     kvtest::TiffFileWriter pages;
     pages.SecondPage = true;
     putTiff("pages", pages);
+    for (uint16_t bits : {5, 12, 16}) {
+      kvtest::TiffFileWriter predicted;
+      predicted.Bits = bits;
+      predicted.Compression = bits == 12 ? COMPRESSION_LZW : COMPRESSION_ADOBE_DEFLATE;
+      predicted.Predictor = PREDICTOR_HORIZONTAL;
+      putTiff("predictor" + std::to_string(bits), predicted);
+    }
+    kvtest::TiffFileWriter fax;
+    fax.Photometric = PHOTOMETRIC_MINISWHITE;
+    fax.Bits = 1;
+    fax.Samples = 1;
+    fax.Compression = COMPRESSION_CCITTFAX3;
+    putTiff("fax3", fax);
     kvtest::TiffFileWriter real;
     real.SampleFormat = SAMPLEFORMAT_IEEEFP;
     real.Bits = 32;

@@ -3,6 +3,7 @@
 // contiguous or separate planes, any of libtiff's compressions; for the tests and the
 // fuzzers' seeds.
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -28,6 +29,9 @@ struct TiffFileWriter {
   std::vector<uint16_t> Red, Green, Blue;
   // A second page after the first (multi-page files).
   bool SecondPage = false;
+  // A predictor tag at any depth (libtiff writes one only at 8, 16, 32 and 64 bits): the tag
+  // is patched in after writing; for horizontal differencing the samples are differenced here.
+  uint16_t Predictor = PREDICTOR_NONE;
   // Sample k of pixel (x, y), below 2^Bits (float files: its value as a float).
   std::function<uint32_t(int, int, int)> Sample = [](int x, int y, int k) { return uint32_t(x * 13 + y * 7 + k * 50); };
 
@@ -38,10 +42,34 @@ struct TiffFileWriter {
     bool ok = WritePage(tif, 0);
     if (ok && SecondPage) ok = WritePage(tif, 1);
     TIFFClose(tif);
-    return ok;
+    return ok && (Predictor == PREDICTOR_NONE || PatchPredictorTag(path));
   }
 
 private:
+  // Turns the resolution unit entry of the first directory into a predictor entry.
+  static bool PatchPredictorTag(const std::string& path)
+  {
+    std::FILE* f = std::fopen(path.c_str(), "r+b");
+    if (!f) return false;
+    uint8_t header[8];
+    bool ok = std::fread(header, 1, 8, f) == 8 && header[0] == 'I';
+    const long directory = long(header[4] | (header[5] << 8) | (header[6] << 16) | (uint32_t(header[7]) << 24));
+    uint8_t count[2];
+    ok = ok && std::fseek(f, directory, SEEK_SET) == 0 && std::fread(count, 1, 2, f) == 2;
+    bool patched = false;
+    for (int i = 0; ok && !patched && i < (count[0] | (count[1] << 8)); ++i) {
+      uint8_t entry[12];
+      const long at = directory + 2 + 12 * i;
+      ok = std::fseek(f, at, SEEK_SET) == 0 && std::fread(entry, 1, 12, f) == 12;
+      if (ok && (entry[0] | (entry[1] << 8)) == TIFFTAG_RESOLUTIONUNIT) {
+        const uint8_t tag[2] = {uint8_t(TIFFTAG_PREDICTOR & 0xFF), uint8_t(TIFFTAG_PREDICTOR >> 8)};
+        ok = std::fseek(f, at, SEEK_SET) == 0 && std::fwrite(tag, 1, 2, f) == 2;
+        patched = ok;
+      }
+    }
+    return (std::fclose(f) == 0) && patched;
+  }
+
   // Packs `count` pixels starting at (x0, y) of the samples given into a row of the file.
   std::vector<uint8_t> PackRow(int x0, int y, int count, int first, int perPixel, int page) const
   {
@@ -51,7 +79,11 @@ private:
     for (int i = 0; i < count; ++i)
       for (int s = 0; s < perPixel; ++s) {
         const int x = x0 + i;
-        const uint32_t v = (x < Width && y < Height ? Sample(x, y, first + s) + uint32_t(page) * 100 : 0) & mask;
+        auto valueAt = [&](int column) {
+          return column < Width && y < Height ? Sample(column, y, first + s) + uint32_t(page) * 100 : 0;
+        };
+        uint32_t v = valueAt(x) & mask;
+        if (Predictor == PREDICTOR_HORIZONTAL && i > 0) v = (valueAt(x) - valueAt(x - 1)) & mask;
         const size_t at = size_t(i) * size_t(perPixel) + size_t(s);
         if (SampleFormat == SAMPLEFORMAT_IEEEFP) {
           const float f = float(v);
@@ -87,6 +119,9 @@ private:
       std::vector<uint16_t> extra(size_t(Samples - colour), EXTRASAMPLE_UNASSALPHA);
       TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, uint16_t(extra.size()), extra.data());
     }
+    // Stands in for the predictor tag until PatchPredictorTag: the same type, and no tag
+    // libtiff writes lies between the two numbers.
+    if (Predictor != PREDICTOR_NONE) TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, Predictor);
     if (Photometric == PHOTOMETRIC_PALETTE) TIFFSetField(tif, TIFFTAG_COLORMAP, Red.data(), Green.data(), Blue.data());
     if (SecondPage) {
       TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);

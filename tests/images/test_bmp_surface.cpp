@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 
@@ -333,7 +335,11 @@ INSTANTIATE_TEST_SUITE_P(
                     ReadCase{"Bits8BottomUp", 8, false, 40}, ReadCase{"Bits8TopDown", 8, true, 40},
                     ReadCase{"Bits24BottomUp", 24, false, 40}, ReadCase{"Bits24TopDown", 24, true, 40},
                     ReadCase{"Bits32BottomUp", 32, false, 40}, ReadCase{"Bits32TopDown", 32, true, 40},
-                    ReadCase{"Bits8V5Header", 8, false, 124}, ReadCase{"Bits24V4Header", 24, true, 108}),
+                    ReadCase{"Bits8V5Header", 8, false, 124}, ReadCase{"Bits24V4Header", 24, true, 108},
+                    ReadCase{"Bits2BottomUp", 2, false, 40}, ReadCase{"Bits2TopDown", 2, true, 40},
+                    ReadCase{"Bits1Os2Core", 1, false, 12}, ReadCase{"Bits8Os2Core", 8, false, 12},
+                    ReadCase{"Bits24Os2Core", 24, false, 12}, ReadCase{"Bits4Os2Short", 4, false, 16},
+                    ReadCase{"Bits8Os2Full", 8, true, 64}, ReadCase{"Bits32V5Header", 32, false, 124}),
     [](const testing::TestParamInfo<ReadCase>& i) { return std::string(i.param.Name); });
 
 TEST(SurfaceRead, GreyPaletteFilesLoadAsOneChannelByTheirPalette)
@@ -415,6 +421,7 @@ struct Damage {
   const char* Name;
   std::function<BmpFileBuilder()> Make;
   tDamage Change;
+  const char* Reason;  // part of the sentence the report gives
 };
 
 BmpFileBuilder Colour24()
@@ -428,68 +435,114 @@ BmpFileBuilder Indexed8()
   b.Palette = kvtest::GreyPalette(256);
   return b;
 }
+// A 6 x 4 RLE8 file holding the run codes given.
+std::function<BmpFileBuilder()> Rle8(std::vector<uint8_t> codes, int height = 4)
+{
+  return [codes, height] {
+    BmpFileBuilder b;
+    b.Width = 6;
+    b.Height = height;
+    b.Bits = 8;
+    b.Compression = 1;
+    b.Palette = kvtest::GreyPalette(16);
+    b.ColoursUsed = 16;
+    b.Data = codes;
+    return b;
+  };
+}
+// A 16- or 32-bit bit-field file with the masks (red, green, blue[, alpha]) given.
+std::function<BmpFileBuilder()> Masked(int bits, std::vector<uint32_t> masks)
+{
+  return [bits, masks] {
+    BmpFileBuilder b;
+    b.Bits = bits;
+    b.Compression = masks.size() == 4 ? 6 : 3;
+    b.Masks = masks;
+    return b;
+  };
+}
 void Nothing(std::vector<uint8_t>&) {}
 
 }  // namespace
 
-TEST(SurfaceReadRefusal, DamagedFilesAreRefusedAndLeaveTheSurfaceAsItWas)
+TEST(SurfaceReadRefusal, DamagedFilesAreRefusedWithTheirReasonAndLeaveTheSurfaceAsItWas)
 {
   using B = BmpFileBuilder;
   const std::vector<Damage> cases = {
-      {"not BM", Colour24, [](auto& v) { v[1] = 'A'; }},
-      {"empty file", Colour24, [](auto& v) { v.clear(); }},
-      {"headers cut", Colour24, [](auto& v) { v.resize(30); }},
-      {"core header", Colour24, [](auto& v) { B::Put32(v, 14, 12); }},
-      {"info header beyond file", Colour24, [](auto& v) { B::Put32(v, 14, 100000); }},
-      {"zero width", Colour24, [](auto& v) { B::Put32(v, 18, 0); }},
-      {"negative width", Colour24, [](auto& v) { B::Put32(v, 18, uint32_t(-4)); }},
-      {"zero height", Colour24, [](auto& v) { B::Put32(v, 22, 0); }},
-      {"most negative height", Colour24, [](auto& v) { B::Put32(v, 22, 0x80000000u); }},
+      {"not BM", Colour24, [](auto& v) { v[1] = 'A'; }, "does not start with \"BM\""},
+      {"empty file", Colour24, [](auto& v) { v.clear(); }, "does not start with \"BM\""},
+      {"headers cut", Colour24, [](auto& v) { v.resize(30); }, "cut short inside its 40-byte info header"},
+      {"info header of 14 bytes", Colour24, [](auto& v) { B::Put32(v, 14, 14); }, "info header size 14 is out"},
+      {"core header of a 24-bit file", Colour24, [](auto& v) { B::Put32(v, 14, 12); }, "height 0 is out of range"},
+      {"info header beyond file", Colour24, [](auto& v) { B::Put32(v, 14, 100000); }, "cut short inside its 100000"},
+      {"zero width", Colour24, [](auto& v) { B::Put32(v, 18, 0); }, "width 0 is out of range"},
+      {"negative width", Colour24, [](auto& v) { B::Put32(v, 18, uint32_t(-4)); }, "width -4 is out of range"},
+      {"zero height", Colour24, [](auto& v) { B::Put32(v, 22, 0); }, "height 0 is out of range"},
+      {"most negative height", Colour24, [](auto& v) { B::Put32(v, 22, 0x80000000u); }, "is out of range"},
       {"huge size", Colour24,
        [](auto& v) {
          B::Put32(v, 18, 0x7FFFFFFFu);
          B::Put32(v, 22, 0x7FFFFFFFu);
-       }},
+       },
+       "cut short"},
       {"huge top-down size", Colour24,
        [](auto& v) {
          B::Put32(v, 18, 0x7FFFFFFFu);
          B::Put32(v, 22, 0x80000001u);
-       }},
-      {"pixel offset beyond file", Colour24, [](auto& v) { B::Put32(v, 10, 1u << 30); }},
-      {"pixel offset at end", Colour24, [](auto& v) { B::Put32(v, 10, uint32_t(v.size())); }},
-      {"pixel offset 0xFFFFFFFF", Colour24, [](auto& v) { B::Put32(v, 10, 0xFFFFFFFFu); }},
-      {"pixel offset inside headers", Colour24, [](auto& v) { B::Put32(v, 10, 20); }},
-      {"truncated pixels", Colour24, [](auto& v) { v.pop_back(); }},
-      {"palette beyond file", Indexed8, [](auto& v) { v.resize(54 + 100 * 4); }},
-      {"palette overlapping pixels", Indexed8, [](auto& v) { B::Put32(v, 10, 54 + 16 * 4); }},
+       },
+       "cut short"},
+      {"pixel offset beyond file", Colour24, [](auto& v) { B::Put32(v, 10, 1u << 30); }, "beyond the end of the file"},
+      {"pixel offset at end", Colour24, [](auto& v) { B::Put32(v, 10, uint32_t(v.size())); }, "cut short"},
+      {"pixel offset 0xFFFFFFFF", Colour24, [](auto& v) { B::Put32(v, 10, 0xFFFFFFFFu); }, "beyond the end"},
+      {"pixel offset inside headers", Colour24, [](auto& v) { B::Put32(v, 10, 20); }, "inside its headers"},
+      {"truncated pixels", Colour24, [](auto& v) { v.pop_back(); }, "cut short: its pixels take 36 bytes"},
+      {"palette beyond file", Indexed8, [](auto& v) { v.resize(54 + 100 * 4); }, "cut short inside its palette"},
+      {"palette overlapping pixels", Indexed8, [](auto& v) { B::Put32(v, 10, 54 + 16 * 4); }, "inside its headers"},
       {"palette count claims more than the file", Indexed8,
        [](auto& v) {
          B::Put32(v, 14, 40 + 4 * 250);
          B::Put32(v, 46, 256);
-       }},
-      {"16 bits", Colour24, [](auto& v) { B::Put16(v, 28, 16); }},
-      {"2 bits", Colour24, [](auto& v) { B::Put16(v, 28, 2); }},
-      {"0 bits", Colour24, [](auto& v) { B::Put16(v, 28, 0); }},
-      {"48 bits", Colour24, [](auto& v) { B::Put16(v, 28, 48); }},
-      {"RLE8", Indexed8, [](auto& v) { B::Put32(v, 30, 1); }},
-      {"RLE4", Indexed8,
+       },
+       "cut short inside its palette"},
+      {"2 bits without a palette", Colour24, [](auto& v) { B::Put16(v, 28, 2); }, "inside its headers"},
+      {"0 bits", Colour24, [](auto& v) { B::Put16(v, 28, 0); }, "bit depth 0 is none of"},
+      {"48 bits", Colour24, [](auto& v) { B::Put16(v, 28, 48); }, "bit depth 48 is none of"},
+      {"RLE8 on 4 bits", Indexed8,
        [](auto& v) {
          B::Put16(v, 28, 4);
-         B::Put32(v, 30, 2);
-       }},
-      {"embedded JPEG", Colour24, [](auto& v) { B::Put32(v, 30, 4); }},
-      {"embedded PNG", Colour24, [](auto& v) { B::Put32(v, 30, 5); }},
-      {"unknown compression", Colour24, [](auto& v) { B::Put32(v, 30, 0xFFFFFFFFu); }},
-      {"bit fields on 24 bits", Colour24, [](auto& v) { B::Put32(v, 30, 3); }},
-      {"5-6-5 bit fields on 32 bits",
-       [] {
-         BmpFileBuilder b;
-         b.Bits = 32;
-         b.Compression = 3;
-         b.Masks = {0xF800u, 0x07E0u, 0x001Fu};
-         return b;
+         B::Put32(v, 30, 1);
        },
-       Nothing},
+       "RLE8 compression needs 8-bit pixels, but the BMP has 4-bit pixels"},
+      {"RLE4 on 8 bits", Indexed8, [](auto& v) { B::Put32(v, 30, 2); }, "RLE4 compression needs 4-bit pixels"},
+      {"embedded JPEG", Colour24, [](auto& v) { B::Put32(v, 30, 4); }, "JPEG-compressed picture, which is not"},
+      {"embedded PNG", Colour24, [](auto& v) { B::Put32(v, 30, 5); }, "PNG-compressed picture, which is not"},
+      {"OS/2 Huffman coding", Colour24,
+       [](auto& v) {
+         B::Put32(v, 14, 64);
+         B::Put32(v, 30, 3);
+         B::Put32(v, 10, 14 + 64);
+       },
+       "OS/2 Huffman 1D coding"},
+      {"unknown compression", Colour24, [](auto& v) { B::Put32(v, 30, 0xFFFFFFFFu); }, "compression 4294967295 is not"},
+      {"bit fields on 24 bits", Colour24, [](auto& v) { B::Put32(v, 30, 3); }, "need 16- or 32-bit pixels"},
+      {"masks cut off", Masked(16, {0xF800u, 0x07E0u, 0x001Fu}), [](auto& v) { v.resize(14 + 40 + 8); },
+       "cut short inside its bit-field masks"},
+      {"overlapping masks", Masked(16, {0xF800u, 0x0FE0u, 0x001Fu}), Nothing, "red mask 0x0000F800 overlaps another"},
+      {"mask with a gap", Masked(16, {0xD800u, 0x07E0u, 0x001Fu}), Nothing, "red mask 0x0000D800 is not contiguous"},
+      {"mask beyond 16-bit pixels", Masked(16, {0x1F0000u, 0x07E0u, 0x001Fu}), Nothing, "beyond its 16-bit pixels"},
+      {"mask of 20 bits", Masked(32, {0xFFFFF000u, 0xF00u, 0xFFu}), Nothing, "is wider than 16 bits"},
+      {"alpha overlapping a colour", Masked(32, {0xFF0000u, 0xFF00u, 0xFFu, 0x1FF0000u}), Nothing,
+       "alpha mask 0x01FF0000 overlaps"},
+      {"RLE run past the row's end", Rle8({7, 1}), Nothing, "RLE8 data write past the picture's edge"},
+      {"RLE absolute block past the row's end", Rle8({0, 3, 1, 1, 1, 0, 0, 5, 1, 2, 3, 4, 5, 0}), Nothing,
+       "write past the picture's edge (row 0 from the bottom, column 3)"},
+      {"RLE rows past the top", Rle8({0, 0, 0, 0, 0, 0, 0, 0, 1, 1}), Nothing, "write past the picture's edge (row 4"},
+      {"RLE delta past the right edge", Rle8({0, 2, 7, 0}), Nothing, "delta code of the RLE8 data moves past"},
+      {"RLE delta past the top", Rle8({0, 2, 0, 5}), Nothing, "moves past"},
+      {"RLE data without an end", Rle8({3, 5, 0, 0, 6, 1}), Nothing, "RLE8 data run out before the end"},
+      {"RLE absolute block cut short", Rle8({0, 5, 1, 2}), Nothing, "run out"},
+      {"RLE delta cut short", Rle8({0, 2, 1}), Nothing, "run out"},
+      {"RLE stored top-down", Rle8({0, 1}, -4), Nothing, "must be stored bottom-up"},
   };
   ScratchFolder dir;
   for (const Damage& c : cases) {
@@ -500,9 +553,134 @@ TEST(SurfaceReadRefusal, DamagedFilesAreRefusedAndLeaveTheSurfaceAsItWas)
     cBMPSurface s, before;
     kvtest::FillRandom(s, 3, 2, 1, 7);
     before.MakeCopyFrom(s);
-    EXPECT_FALSE(s.LoadImage(file));
+    sLoadReport report;
+    EXPECT_FALSE(s.LoadImage(file, UINT64_MAX, &report));
+    EXPECT_NE((report.Damage + report.Unsupported).find(c.Reason), std::string::npos)
+        << report.Damage << report.Unsupported;
     EXPECT_TRUE(kvtest::SamePixels(s, before));
   }
+}
+
+// --- the kinds read since: bit-field pixels and run-length codes ---
+
+namespace {
+// round(v x 255 / (2^bits - 1)) of the masked part of a pixel, in floating point.
+uint8_t Channel(uint32_t pixel, uint32_t mask)
+{
+  if (mask == 0) return 0;
+  const int shift = std::countr_zero(mask);
+  const double max = double(mask >> shift);
+  return uint8_t(std::floor(double((pixel & mask) >> shift) * 255.0 / max + 0.5));
+}
+}  // namespace
+
+TEST(SurfaceRead, BitFieldPixelsScaleEachChannelAndDropAlpha)
+{
+  struct sCase {
+    const char* Name;
+    int Bits;
+    uint32_t Compression, InfoSize;
+    std::vector<uint32_t> Masks;  // red, green, blue[, alpha] as written
+    std::vector<uint32_t> Read;   // red, green, blue the pixels are read with
+    bool Alpha;
+  };
+  const std::vector<sCase> cases = {
+      {"16-bit default 5-5-5", 16, 0, 40, {}, {0x7C00, 0x03E0, 0x001F}, false},
+      {"16-bit 5-6-5 bit fields", 16, 3, 40, {0xF800, 0x07E0, 0x001F}, {0xF800, 0x07E0, 0x001F}, false},
+      {"16-bit 4-4-4-4 alpha bit fields", 16, 6, 40, {0x0F00, 0x00F0, 0x000F, 0xF000}, {0x0F00, 0x00F0, 0x000F}, true},
+      {"32-bit 8-8-8-8 in a V3 header",
+       32,
+       3,
+       56,
+       {0xFF0000, 0xFF00, 0xFF, 0xFF000000u},
+       {0xFF0000, 0xFF00, 0xFF},
+       true},
+      {"32-bit 6-4-8 in a V5 header", 32, 3, 124, {0x3F0, 0xF, 0xFF0000}, {0x3F0, 0xF, 0xFF0000}, false},
+      {"32-bit 1-2-1 and a missing channel", 32, 3, 40, {0x1, 0x6, 0}, {0x1, 0x6, 0}, false},
+      {"32-bit plain with masks a V4 header ignores", 32, 0, 108, {0x3, 0xC, 0x30}, {0xFF0000, 0xFF00, 0xFF}, false},
+  };
+  ScratchFolder dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    BmpFileBuilder b;
+    b.Width = 7;
+    b.Height = 3;
+    b.Bits = c.Bits;
+    b.Compression = c.Compression;
+    b.InfoSize = c.InfoSize;
+    b.Masks = c.Masks;
+    const uint32_t bitsMask = c.Bits == 16 ? 0xFFFFu : 0xFFFFFFFFu;
+    b.Raw = [bitsMask](int x, int y) { return (uint32_t(x + 1) * 2654435761u ^ uint32_t(y + 3) * 40503u) & bitsMask; };
+    cBMPSurface s;
+    sLoadReport report;
+    ASSERT_TRUE(s.LoadImage(dir.Write("m.bmp", b.Build()), UINT64_MAX, &report)) << report.Damage;
+    EXPECT_EQ(s.GetChannelsCount(), 3);
+    EXPECT_EQ(report.AlphaDropped, c.Alpha);
+    ExpectPixels(s, [&](int x, int y) {
+      const uint32_t p = b.Raw(x, y);
+      return tBGR{Channel(p, c.Read[2]), Channel(p, c.Read[1]), Channel(p, c.Read[0])};
+    });
+  }
+}
+
+TEST(SurfaceRead, RunLengthCodesFillRowsAndSkippedPixelsTakeTheFirstEntry)
+{
+  // Palette entry i is (i * 10, 200 - i * 10, i + 1): entry 0 is not black.
+  std::vector<tBGR> palette;
+  for (int i = 0; i < 16; ++i) palette.push_back({uint8_t(i * 10), uint8_t(200 - i * 10), uint8_t(i + 1)});
+  struct sCase {
+    const char* Name;
+    int Width, Bits, Compression, InfoSize;
+    std::vector<uint8_t> Codes;             // bottom row first
+    std::vector<std::vector<int>> Indices;  // top row first
+  };
+  const std::vector<sCase> cases = {
+      {"RLE8: run, odd absolute block, end of line early, delta, end of bitmap",
+       6,
+       8,
+       1,
+       40,
+       {3, 5, 0, 3, 7, 8, 9, 0, 0, 0, 1, 4, 0, 0, 0, 2, 2, 1, 2, 11, 0, 1},
+       {{0, 0, 11, 11, 0, 0}, {0, 0, 0, 0, 0, 0}, {4, 0, 0, 0, 0, 0}, {5, 5, 5, 7, 8, 9}}},
+      {"RLE4: odd runs, odd absolute blocks, delta, no end of bitmap after the last row",
+       7,
+       4,
+       2,
+       40,
+       {3, 0x12, 0, 3, 0x34, 0x50, 1, 0x60, 0, 0, 0, 5, 0x78, 0x9A, 0xB0, 0, 0, 0, 0, 2, 3, 1, 4, 0xCD, 0, 0},
+       {{0, 0, 0, 12, 13, 12, 13}, {0, 0, 0, 0, 0, 0, 0}, {7, 8, 9, 10, 11, 0, 0}, {1, 2, 1, 3, 4, 5, 6}}},
+  };
+  ScratchFolder dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    BmpFileBuilder b;
+    b.Width = c.Width;
+    b.Height = 4;
+    b.Bits = c.Bits;
+    b.Compression = uint32_t(c.Compression);
+    b.InfoSize = uint32_t(c.InfoSize);
+    b.Palette = palette;
+    b.ColoursUsed = 16;
+    b.Data = c.Codes;
+    cBMPSurface s;
+    sLoadReport report;
+    ASSERT_TRUE(s.LoadImage(dir.Write("r.bmp", b.Build()), UINT64_MAX, &report)) << report.Damage;
+    EXPECT_EQ(s.GetChannelsCount(), 3);
+    ExpectPixels(s, [&](int x, int y) { return palette[size_t(c.Indices[size_t(y)][size_t(x)])]; });
+  }
+  // OS/2 RLE24: colours in the codes, skipped pixels black.
+  BmpFileBuilder b;
+  b.Width = 4;
+  b.Height = 2;
+  b.Bits = 24;
+  b.Compression = 4;
+  b.InfoSize = 64;
+  b.Data = {0, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1, 40, 50, 60, 0, 0, 2, 10, 20, 30, 0, 1};
+  cBMPSurface s;
+  ASSERT_TRUE(s.LoadImage(dir.Write("r24.bmp", b.Build())));
+  const std::vector<std::vector<tBGR>> want = {{{10, 20, 30}, {10, 20, 30}, {0, 0, 0}, {0, 0, 0}},
+                                               {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {40, 50, 60}}};
+  ExpectPixels(s, [&](int x, int y) { return want[size_t(y)][size_t(x)]; });
 }
 
 TEST(SurfaceReadRefusal, MissingFilesAndFoldersAreRefused)

@@ -146,31 +146,6 @@ TEST_F(ImageTest, SampleBmpsLoadWithTitle)
   EXPECT_EQ(image.GetTitle(), "Load 'chelsea.bmp'");
 }
 
-TEST_F(ImageTest, ExtensionDecidesTheReaderCaseInsensitively)
-{
-  const auto jpeg = ScratchFolder::Read(KV_SAMPLES_DIR "camera.jpg");
-  const auto bmp = ScratchFolder::Read(KV_SAMPLES_DIR "coins.bmp");
-  for (const char* name : {"a.jpg", "b.JPG", "c.JpG"}) {
-    cImage image;
-    EXPECT_TRUE(image.LoadImage(Dir.Write(name, jpeg))) << name;
-    EXPECT_EQ(image.GetWidth(), 512) << name;
-  }
-  {
-    cImage image;
-    EXPECT_TRUE(image.LoadImage(Dir.Write("d.Bmp", bmp)));
-    EXPECT_EQ(image.GetWidth(), 384);
-  }
-  // Other extensions load nothing, even with readable content; a BMP called .jpg is no JPEG.
-  for (const std::string& file : {Dir.Write("e.jpeg", jpeg), Dir.Write("f.png", jpeg), Dir.Write("g", bmp),
-                                  Dir.Write("h.jpg", bmp), Dir.Write("i.bmp", jpeg)}) {
-    cImage image;
-    Prefill(image);
-    EXPECT_FALSE(image.LoadImage(file)) << file;
-    ExpectUnchanged(image);
-  }
-  EXPECT_TRUE(Shown.empty());
-}
-
 TEST_F(ImageTest, GeneratedGreyAndColourJpegsDecodeToKnownPixels)
 {
   JpegFileWriter grey;

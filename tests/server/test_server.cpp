@@ -105,7 +105,7 @@ TEST_F(Server, FailedLoadsLeaveEverythingAsItWasAndTellTheUser)
   EXPECT_EQ(System->GetOriginID(), -1);
   EXPECT_TRUE(Ids().empty());
   ASSERT_EQ(Shown.size(), 1u);
-  EXPECT_EQ(Shown[0], "Can not load image '" + missing + "'.");
+  EXPECT_EQ(Shown[0], "Can not load image '" + missing + "'.\nThe file cannot be opened.");
 
   LoadAndSettle(WriteGradient("a.bmp", 16, 16, 1));
   cBMPSurface before;
@@ -120,9 +120,17 @@ TEST_F(Server, FailedLoadsLeaveEverythingAsItWasAndTellTheUser)
   std::ofstream(brokenJpeg) << "\xFF\xD8\xFF garbage";
   for (const std::string& file : {text, broken, brokenJpeg}) System->LoadImage(file);
   Loop.RunUntilIdle();
-  EXPECT_EQ(Shown,
-            (std::vector<std::string>{"Can not load image '" + text + "'.", "Can not load image '" + broken + "'.",
-                                      "Can not load image '" + brokenJpeg + "'."}));
+  // The second line says what is wrong, in the words of the reader the content called for.
+  EXPECT_EQ(Shown, (std::vector<std::string>{
+                       "Can not load image '" + text +
+                           "'.\nThe file is none of the formats tried (BMP, JPEG, PNG and TIFF): it does not start "
+                           "with their signatures.",
+                       "Can not load image '" + broken +
+                           "'.\nThe BMP file is cut short inside its 1936269428-byte info "
+                           "header.",
+                       "Can not load image '" + brokenJpeg +
+                           "'.\nThe JPEG file is damaged: Unsupported marker type "
+                           "0x20."}));
   EXPECT_TRUE(Ids().empty());
   EXPECT_TRUE(Asked.empty());
   EXPECT_EQ(System->SavedImageCount(), 1);
