@@ -149,8 +149,9 @@ TEST(RowForm, EveryOperationGivesThePerSampleResult)
   // Operations that run whole-picture algorithms of their own and have no per-sample form (the
   // Tamsel filter always works on the whole picture and decides per channel from all of it; its
   // own test holds it against a plain transcription of its rules; BM3D filters groups of blocks
-  // matched across the picture).
-  const std::set<std::string> whole = {"JPEG", "Streaks Noise", "Tamsel Filter", "BM3D Filter"};
+  // matched across the picture; wavelet shrinkage thresholds subbands of the whole picture).
+  const std::set<std::string> whole = {"JPEG", "Streaks Noise", "Tamsel Filter", "BM3D Filter",
+                                       "Wavelet Shrinkage Filter"};
   for (unsigned uid = 2; uid <= pool.GetOperationsCount(); ++uid) {
     const std::string name = pool.LookForOperationByUID(uid)->GetName();
     EXPECT_TRUE(covered.count(name) || whole.count(name)) << name << " has no row form under test";
