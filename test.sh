@@ -9,6 +9,8 @@ bash tools/setup.sh
 JOBS=$(nproc 2>/dev/null || echo 2)
 # Where ccache is installed, let clones in other folders share its cache.
 export CCACHE_BASEDIR="$PWD"
+# Debug builds would otherwise hash the folder they are built in, and miss in every new clone.
+export CCACHE_NOHASHDIR=true
 
 echo "== Release build"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKV_BUILD_TESTS=ON >/dev/null

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only when some are missing.
 set -euo pipefail
-PACKAGES=(cmake g++ make pkg-config libjpeg-dev libpng-dev libtiff-dev libfftw3-dev libalglib-dev libgtest-dev libgmock-dev libbenchmark-dev
+PACKAGES=(cmake g++ make pkg-config ccache libjpeg-dev libpng-dev libtiff-dev libfftw3-dev libalglib-dev libgtest-dev libgmock-dev libbenchmark-dev
   # the desktop program: Qt 6 Widgets, Charts (which needs Qt's OpenGL module without recommends), SVG, a font
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-svg-dev libgl-dev fonts-dejavu-core
   # history exports; the tests read the written workbooks and documents back with unzip
