@@ -374,6 +374,15 @@ QWidget* TAnalyzerForm::CreateResultsChart()
   return ChartArea;
 }
 
+void TAnalyzerForm::RemoveSeries()
+{
+  // The chart gives up a removed series without deleting it.
+  for (QLineSeries* s : ChartSeries()) {
+    Chart->removeSeries(s);
+    delete s;
+  }
+}
+
 void TAnalyzerForm::UpdateLegend()
 {
   QStringList entries;
@@ -745,7 +754,7 @@ void TAnalyzerForm::StartExperiment()
 {
   ExperimentRunning = true;
   CloseWhenStopped = false;
-  for (QLineSeries* s : ChartSeries()) Chart->removeSeries(s);
+  RemoveSeries();
   UpdateLegend();
   ResultsGrid->clear();
   ResultsGrid->setRowCount(0);
@@ -814,7 +823,7 @@ void TAnalyzerForm::SetResultButtons()
 
 void TAnalyzerForm::SeriesReady()
 {
-  for (QLineSeries* s : ChartSeries()) Chart->removeSeries(s);
+  RemoveSeries();
   const int n = KvadraSystem->AnalyzerGetSeriesCount();
   QStringList criteria;
   for (const std::string& c : KvadraSystem->AnalyzerGetCriteria()) criteria << FromKernel(c);

@@ -163,6 +163,7 @@ private:
   // The chart's curves: the chosen criterion's values of the points made.
   void FillChart();
   void UpdateLegend();
+  void RemoveSeries();
   void ShowPointValues(QLineSeries* series, const QPointF& at, bool state);
   QString PointText(const QLineSeries* series, const QPointF& point) const;
 
