@@ -237,10 +237,18 @@ void THistoryToolForm::RefreshGrid()
   if (count == 0)
     for (int c = 0; c < columns; ++c) HistoryGrid->setItem(0, c, new QTableWidgetItem(QString()));
   HistoryGrid->selectRow(HistoryGrid->rowCount() - 1);
-  HistoryGrid->viewport()->update();
+  ShowCurrentRow();
   for (QAction* item : {ExporttoWord, ExporttoExcel, ExporttoHTML, ExporttoCSV, CopyHistory})
     item->setEnabled(count > 0);
   Updating = false;
+}
+
+void THistoryToolForm::ShowCurrentRow()
+{
+  // The green row may lie outside the view, e.g. when an experiment gives back its picture.
+  const int current = KvadraSystem ? KvadraSystem->GetCurrentImageID() : -1;
+  if (QTableWidgetItem* item = current >= 0 ? HistoryGrid->item(current, 1) : nullptr) HistoryGrid->scrollToItem(item);
+  HistoryGrid->viewport()->update();
 }
 
 void THistoryToolForm::HistoryGridSelectCell(int row)

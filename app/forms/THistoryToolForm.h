@@ -25,6 +25,7 @@ public:
 
   // Refills the grid from the history (nothing before the facade exists).
   void RefreshGrid();
+  void ShowCurrentRow();
   // Column count, headers and widths; also run on every resize.
   void SetupColumns();
   bool IsUpdating() const { return Updating; }

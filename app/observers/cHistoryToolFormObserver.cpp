@@ -11,5 +11,5 @@ cHistoryToolFormObserver::cHistoryToolFormObserver() : cFormObserver([] { return
     HistoryToolForm->SetupColumns();
   });
   // The green row marks the current picture, which may change without a history change.
-  On({CURRENT_IMAGE_CHANGED}, [](const sMessage&) { HistoryToolForm->HistoryGrid->viewport()->update(); });
+  On({CURRENT_IMAGE_CHANGED}, [](const sMessage&) { HistoryToolForm->ShowCurrentRow(); });
 }

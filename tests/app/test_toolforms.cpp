@@ -305,6 +305,11 @@ private slots:
 
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(1, 1)).center());
     QCOMPARE(system->GetCurrentImageID(), 1);
+
+    // A long history scrolls to the end, but a current picture further up is brought into view.
+    for (int i = 0; i < 30; ++i) Run("Invert");
+    system->SetCurrentImageID(0);
+    QTRY_VERIFY(grid->viewport()->rect().contains(grid->visualItemRect(grid->item(0, 1))));
   }
 
   // Every export and Copy of one history, against the command-line program's file.
