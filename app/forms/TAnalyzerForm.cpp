@@ -554,8 +554,9 @@ void TAnalyzerForm::showEvent(QShowEvent* event)
   KvadraSystem->AnalyzerClear();
   ExperimentImageChosen = false;
   RefreshExperimentImages();
-  // The analyzer forgot the restorations: so does the list.
+  // The analyzer forgot the restorations: so do the list and the selector's highlight.
   RefillRestorationList();
+  RestorationSelector->SetSelected(-1);
   ShowPage(CorruptionTabSheet);
   NextButton->setText("Next");
 }

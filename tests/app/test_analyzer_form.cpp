@@ -536,6 +536,7 @@ private slots:
     Next();
     App->MainForm()->StartAnalyzerAction->trigger();
     QCOMPARE(Form->ExperimentImageID(), 0);
+    QCOMPARE(Form->RestorationSelector->GetSelected(), -1);  // no restoration looks chosen
     SetUp(noise, 0.05, 0.5, 3, filters);
     Start("PSNR");
     const QList<QList<double>> second = TableValues();
