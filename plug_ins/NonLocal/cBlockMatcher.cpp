@@ -161,7 +161,6 @@ float cBlockMatcher::Distance(const float* a, const float* b, ptrdiff_t lineStep
 int cBlockMatcher::Find(const sBlockSource& source, int x, int y, std::vector<sMatch>& matches) const
 {
   if (N == 8) return FindMatches<8>(source, x, y, Radius, MaxCount, Threshold, N, matches);
-  if (N == 12) return FindMatches<12>(source, x, y, Radius, MaxCount, Threshold, N, matches);
   return FindMatches<0>(source, x, y, Radius, MaxCount, Threshold, N, matches);
 }
 
