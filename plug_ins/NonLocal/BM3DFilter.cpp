@@ -4,8 +4,8 @@
 #include <atomic>
 #include <cmath>
 
-#include "cBlockDCT.h"
 #include "cBlockMatcher.h"
+#include "cBlockTransform.h"
 #include "cGroupHaar.h"
 #include "kvDiagnostics.h"
 #include "kvProcessing/cWorkerPool.h"
@@ -171,7 +171,10 @@ bool BM3DFilter::RunStage(const sStage& s, bool wiener, const sPlanes& noisy, co
   const int channels = int(noisy.Channel.size());
   const std::vector<int> xs = ReferencePositions(width, n, s.Step), ys = ReferencePositions(height, n, s.Step);
   const std::vector<float> kaiser = KaiserWindow(n);
-  const cBlockDCT dct(n);
+  // The paper's 2-D transforms: the biorthogonal 1.5 wavelet for thresholding (0.06 to 0.12 dB
+  // better than the DCT on standard test pictures), the DCT for the Wiener stage and for blocks
+  // other than 8 x 8.
+  const cBlockTransform dct(n, !wiener && n == 8 ? cBlockTransform::btBior15 : cBlockTransform::btDCT);
   const cBlockMatcher matcher(n, s.Radius, s.GroupMax, s.Threshold * float(nn));
   sBlockSource source;
   source.Base = guide.Channel[0].data();
