@@ -119,12 +119,13 @@ TEST(BM3DTransforms, BlockTransformsAreTheirMatrixProductsAndRoundTrip)
           for (int j = 0; j < n; ++j) sum += c(k, i) * x[size_t(i * stride + j)] * c(l, j);
         worst = std::max(worst, std::fabs(sum - y[size_t(k * n + l)]));
       }
-    EXPECT_LT(worst, 1e-3) << n << " x " << n << " forward";
+    EXPECT_LT(worst, 1e-3) << n << " x " << n << (wavelet ? " wavelet" : " DCT") << " forward";
     dct.Inverse(y.data(), back.data(), stride);
     for (int i = 0; i < n; ++i)
       for (int j = 0; j < stride; ++j)
         if (j < n) {
-          EXPECT_NEAR(back[size_t(i * stride + j)], x[size_t(i * stride + j)], 1e-3) << n << " round trip";
+          EXPECT_NEAR(back[size_t(i * stride + j)], x[size_t(i * stride + j)], 1e-3)
+              << n << (wavelet ? " wavelet" : " DCT") << " round trip";
         } else {
           EXPECT_EQ(back[size_t(i * stride + j)], -1.0f) << n << ": wrote outside the block";
         }
