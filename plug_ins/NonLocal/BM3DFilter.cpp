@@ -174,7 +174,7 @@ bool BM3DFilter::RunStage(const sStage& s, bool wiener, const sPlanes& noisy, co
   // The paper's 2-D transforms: the biorthogonal 1.5 wavelet for thresholding (0.06 to 0.12 dB
   // better than the DCT on standard test pictures), the DCT for the Wiener stage and for blocks
   // other than 8 x 8.
-  const cBlockTransform dct(n, !wiener && n == 8 ? cBlockTransform::btBior15 : cBlockTransform::btDCT);
+  const cBlockTransform transform(n, !wiener && n == 8 ? cBlockTransform::btBior15 : cBlockTransform::btDCT);
   const cBlockMatcher matcher(n, s.Radius, s.GroupMax, s.Threshold * float(nn));
   sBlockSource source;
   source.Base = guide.Channel[0].data();
@@ -211,7 +211,7 @@ bool BM3DFilter::RunStage(const sStage& s, bool wiener, const sPlanes& noisy, co
           const std::vector<float>& plane = noisy.Channel[size_t(c)];
           for (int k = 0; k < count; ++k) {
             const size_t at = size_t(matches[size_t(k)].Y) * size_t(width) + size_t(matches[size_t(k)].X);
-            dct.Forward(plane.data() + at, width, group.data() + size_t(k) * size_t(nn));
+            transform.Forward(plane.data() + at, width, group.data() + size_t(k) * size_t(nn));
           }
           haar.Forward(group.data(), count, nn);
           const int total = count * nn;
@@ -232,7 +232,7 @@ bool BM3DFilter::RunStage(const sStage& s, bool wiener, const sPlanes& noisy, co
             const std::vector<float>& basis = guide.Channel[size_t(c)];
             for (int k = 0; k < count; ++k) {
               const size_t at = size_t(matches[size_t(k)].Y) * size_t(width) + size_t(matches[size_t(k)].X);
-              dct.Forward(basis.data() + at, width, pilot.data() + size_t(k) * size_t(nn));
+              transform.Forward(basis.data() + at, width, pilot.data() + size_t(k) * size_t(nn));
             }
             haar.Forward(pilot.data(), count, nn);
             const float variance = sigma * sigma;
@@ -249,7 +249,7 @@ bool BM3DFilter::RunStage(const sStage& s, bool wiener, const sPlanes& noisy, co
           std::vector<double>& num = numerator[size_t(c)];
           std::vector<double>& den = denominator[size_t(c)];
           for (int k = 0; k < count; ++k) {
-            dct.Inverse(group.data() + size_t(k) * size_t(nn), block.data(), n);
+            transform.Inverse(group.data() + size_t(k) * size_t(nn), block.data(), n);
             const int bx = matches[size_t(k)].X, by = matches[size_t(k)].Y;
             for (int i = 0; i < n; ++i) {
               const size_t at = size_t(by + i) * size_t(width) + size_t(bx);
