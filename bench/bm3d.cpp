@@ -1,5 +1,5 @@
-// BM3D filter at sigma 25 on 512 x 512 grey and colour pictures with Gaussian noise of sigma
-// 25, on one thread and on two (bench/bm3d_quality.py measures its quality).
+// BM3D filter on 512 x 512 grey and colour pictures with Gaussian noise of the filter's sigma
+// (25, and 50 for the strong-noise settings), on one thread and on two (bench/bm3d_quality.py measures its quality).
 #include <algorithm>
 #include <cmath>
 
@@ -8,12 +8,12 @@
 
 namespace {
 
-void MakeNoisy(cImage& image, int channels)
+void MakeNoisy(cImage& image, int channels, double sigma)
 {
   image.SetSize(512, 512, channels);
   cBMPSurface& s = *image.GetSurface();
   std::mt19937 rng(25);
-  std::normal_distribution<double> noise(0.0, 25.0);
+  std::normal_distribution<double> noise(0.0, sigma);
   for (int y = 0; y < 512; ++y)
     for (int x = 0; x < 512; ++x)
       for (int c = 0; c < channels; ++c) {
@@ -23,7 +23,7 @@ void MakeNoisy(cImage& image, int channels)
       }
 }
 
-// state.range(0): channels; state.range(1): threads; state.range(2): profile.
+// state.range(0): channels; state.range(1): threads; state.range(2): profile; state.range(3): sigma.
 void BM_BM3D(benchmark::State& state)
 {
   kvbench::cLoadedPackage package("060pkNonLocal.so");
@@ -33,20 +33,22 @@ void BM_BM3D(benchmark::State& state)
     return;
   }
   filter->GetParams()->ResetToDefault();
+  filter->GetParams()->GetParam(0)->SetValue(double(state.range(3)));
   filter->GetParams()->GetParam(1)->SetValue(int(state.range(2)));
   const unsigned saved = kvGetThreadCount();
   kvSetThreadCount(unsigned(state.range(1)));
   cImage source;
-  MakeNoisy(source, int(state.range(0)));
+  MakeNoisy(source, int(state.range(0)), double(state.range(3)));
   kvbench::TimeRuns(state, *filter, source, 512 * 512 * state.range(0));
   kvSetThreadCount(saved);
 }
 BENCHMARK(BM_BM3D)
-    ->ArgNames({"channels", "threads", "fast"})
-    ->Args({1, 1, 0})
-    ->Args({1, 2, 0})
-    ->Args({3, 1, 0})
-    ->Args({1, 1, 1})
+    ->ArgNames({"channels", "threads", "fast", "sigma"})
+    ->Args({1, 1, 0, 25})
+    ->Args({1, 2, 0, 25})
+    ->Args({3, 1, 0, 25})
+    ->Args({1, 1, 1, 25})
+    ->Args({1, 1, 0, 50})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(0.5);
 

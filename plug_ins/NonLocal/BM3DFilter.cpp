@@ -4,8 +4,8 @@
 #include <atomic>
 #include <cmath>
 
-#include "cBlockDCT.h"
 #include "cBlockMatcher.h"
+#include "cBlockTransform.h"
 #include "cGroupHaar.h"
 #include "kvDiagnostics.h"
 #include "kvProcessing/cWorkerPool.h"
@@ -62,12 +62,14 @@ BM3DFilter::sStage BM3DFilter::HardStage(double sigma, eProfile profile)
 {
   sStage s;
   if (sigma > 40) {
-    // The paper's strong-noise settings: larger blocks, compared after a coarse threshold.
-    s.N = 12;
+    // Strong noise: the authors' revised settings (Hou, Zhao, Yang and Cheng's comment on the
+    // paper, 2011), larger groups of 8 x 8 blocks nearest by pixel distance, however far. They
+    // beat the paper's first ones (12 x 12 blocks compared after a coarse threshold of their
+    // spectra, at most 16 within a distance of 5000) by 0.1 to 0.2 dB on standard test pictures.
     s.Step = 4;
-    s.Threshold = 3000;
+    s.GroupMax = 32;
+    s.Threshold = 25000;
     s.Lambda3D = 2.8f;
-    s.Lambda2D = 2.0f;
   }
   if (profile == pfFast) {
     s.Step = std::max(s.Step, 6);
@@ -169,12 +171,11 @@ bool BM3DFilter::RunStage(const sStage& s, bool wiener, const sPlanes& noisy, co
   const int channels = int(noisy.Channel.size());
   const std::vector<int> xs = ReferencePositions(width, n, s.Step), ys = ReferencePositions(height, n, s.Step);
   const std::vector<float> kaiser = KaiserWindow(n);
-  const cBlockDCT dct(n);
-  // Where the paper compares coarsely thresholded blocks (strong noise), the blocks are compared
-  // as they are, and the noise's own share of their distance, 2 sigma^2 per sample, is added to
-  // the threshold.
-  const float floor = s.Lambda2D > 0 ? 2.0f * sigmas[0] * sigmas[0] : 0.0f;
-  const cBlockMatcher matcher(n, s.Radius, s.GroupMax, (s.Threshold + floor) * float(nn));
+  // The paper's 2-D transforms: the biorthogonal 1.5 wavelet for thresholding (0.06 to 0.12 dB
+  // better than the DCT on standard test pictures), the DCT for the Wiener stage and for blocks
+  // other than 8 x 8.
+  const cBlockTransform transform(n, !wiener && n == 8 ? cBlockTransform::btBior15 : cBlockTransform::btDCT);
+  const cBlockMatcher matcher(n, s.Radius, s.GroupMax, s.Threshold * float(nn));
   sBlockSource source;
   source.Base = guide.Channel[0].data();
   source.RowStep = width;
@@ -210,7 +211,7 @@ bool BM3DFilter::RunStage(const sStage& s, bool wiener, const sPlanes& noisy, co
           const std::vector<float>& plane = noisy.Channel[size_t(c)];
           for (int k = 0; k < count; ++k) {
             const size_t at = size_t(matches[size_t(k)].Y) * size_t(width) + size_t(matches[size_t(k)].X);
-            dct.Forward(plane.data() + at, width, group.data() + size_t(k) * size_t(nn));
+            transform.Forward(plane.data() + at, width, group.data() + size_t(k) * size_t(nn));
           }
           haar.Forward(group.data(), count, nn);
           const int total = count * nn;
@@ -231,7 +232,7 @@ bool BM3DFilter::RunStage(const sStage& s, bool wiener, const sPlanes& noisy, co
             const std::vector<float>& basis = guide.Channel[size_t(c)];
             for (int k = 0; k < count; ++k) {
               const size_t at = size_t(matches[size_t(k)].Y) * size_t(width) + size_t(matches[size_t(k)].X);
-              dct.Forward(basis.data() + at, width, pilot.data() + size_t(k) * size_t(nn));
+              transform.Forward(basis.data() + at, width, pilot.data() + size_t(k) * size_t(nn));
             }
             haar.Forward(pilot.data(), count, nn);
             const float variance = sigma * sigma;
@@ -248,7 +249,7 @@ bool BM3DFilter::RunStage(const sStage& s, bool wiener, const sPlanes& noisy, co
           std::vector<double>& num = numerator[size_t(c)];
           std::vector<double>& den = denominator[size_t(c)];
           for (int k = 0; k < count; ++k) {
-            dct.Inverse(group.data() + size_t(k) * size_t(nn), block.data(), n);
+            transform.Inverse(group.data() + size_t(k) * size_t(nn), block.data(), n);
             const int bx = matches[size_t(k)].X, by = matches[size_t(k)].Y;
             for (int i = 0; i < n; ++i) {
               const size_t at = size_t(by + i) * size_t(width) + size_t(bx);

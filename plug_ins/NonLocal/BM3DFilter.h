@@ -19,9 +19,6 @@ public:
     int Radius = 19;    // search window (2 Radius + 1) squared
     float Threshold = 2500;
     float Lambda3D = 2.7f;  // hard threshold in units of sigma (stage 1)
-    // The paper's coarse threshold of the blocks before matching (stage 1, strong noise); here
-    // the blocks are compared as they are and the threshold allows for the noise instead.
-    float Lambda2D = 0;
   };
   enum eProfile { pfNormal = 0, pfFast = 1 };
   // The paper's settings for this noise level and profile.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "cBlockDCT.h"
+#include "cBlockTransform.h"
 #include "cGroupHaar.h"
 #include "kvDiagnostics.h"
 
@@ -139,7 +139,7 @@ int FindMatches(const sBlockSource& source, int x, int y, int radius, int maxCou
         AddLines8(reference, candidate, source.LineStep, 4, 8, low, high);
         d = Combine8(low[0], low[1], low[2], low[3], high[0], high[1], high[2], high[3]);
       } else {
-        float columns[cBlockDCT::MaxSize] = {};
+        float columns[cBlockTransform::MaxSize] = {};
         AddLines<fixed>(reference, candidate, source.LineStep, 0, n / 2, n, columns);
         if (Combine(columns, n) > nearest.Bound) continue;
         AddLines<fixed>(reference, candidate, source.LineStep, n / 2, n, n, columns);
@@ -153,7 +153,7 @@ int FindMatches(const sBlockSource& source, int x, int y, int radius, int maxCou
 
 float cBlockMatcher::Distance(const float* a, const float* b, ptrdiff_t lineStep, int n)
 {
-  float columns[cBlockDCT::MaxSize] = {};
+  float columns[cBlockTransform::MaxSize] = {};
   AddLines<0>(a, b, lineStep, 0, n, n, columns);
   return Combine(columns, n);
 }
