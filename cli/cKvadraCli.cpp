@@ -206,19 +206,6 @@ void ParseRegion(const std::string& text, int region[4])
   for (size_t i = 0; i < 4; ++i) region[i] = int(cArgumentReader::RequireInt(parts[i], "--region"));
 }
 
-// "NAME[:PARAM=VALUE[;PARAM=VALUE]...]" of --restore.
-sOperationSettings ParseRestoration(const std::string& text)
-{
-  const size_t colon = text.find(':');
-  sOperationSettings restoration{text.substr(0, colon), {}};
-  if (colon != std::string::npos) {
-    std::stringstream stream(text.substr(colon + 1));
-    for (std::string part; std::getline(stream, part, ';');)
-      if (!part.empty()) restoration.Settings.push_back(part);
-  }
-  return restoration;
-}
-
 // The criteria are the analyzer's own.
 const std::string& CheckedCriterion(const std::string& criterion)
 {
@@ -357,23 +344,9 @@ void cKvadraCli::StartSystem()
   kvSetDebugOutputEnabled(std::getenv("KVADRA_DEBUG") != nullptr);
 }
 
-std::vector<std::string> cKvadraCli::OperationNames() const
-{
-  std::vector<std::string> names;
-  for (unsigned uid = 1; uid <= System->GetOperationsCount(); ++uid) {
-    std::string group, name, type;
-    System->GetOperationGroupAndName(uid, group, name, type);
-    names.push_back(name);
-  }
-  return names;
-}
-
 unsigned cKvadraCli::OperationUID(const std::string& name) const
 {
-  const auto names = OperationNames();
-  if (const auto index = cNameMatcher::Find(name, names)) return unsigned(*index + 1);
-  throw cCliError::Usage("unknown operation '" + name + "'" + cNameMatcher::Suggestion(name, names) +
-                         "; 'kvadra list' shows them all");
+  return cOperationCatalog::FindUID(*System, name, "'kvadra list' shows them all");
 }
 
 unsigned cKvadraCli::CheckedOperation(const sOperationSettings& operation)
@@ -762,7 +735,7 @@ cKvadraCli::sAnalyzeOptions cKvadraCli::ReadAnalyzeOptions(cArgumentReader& args
       options.PerPicture = true;
     else if (argument == "--restore") {
       const std::string text = args.ValueOf(argument);
-      options.Restorations.push_back(ParseRestoration(text));
+      options.Restorations.push_back(cParameterAssigner::ParseOperation(text));
       passed.insert(passed.end(), {argument, text});
     } else if (argument == "--criterion") {
       const std::string criterion = CheckedCriterion(args.ValueOf(argument));

@@ -1,8 +1,11 @@
 #include "cOperationCatalog.h"
 
 #include <sstream>
+#include <vector>
 
+#include "cCliError.h"
 #include "cKvadraSystem.h"
+#include "cNameMatcher.h"
 #include "cParameterAssigner.h"
 #include "cResultTable.h"
 
@@ -98,4 +101,16 @@ std::string cOperationCatalog::Build(cKvadraSystem& system, bool json)
   }
   if (json) text << "\n]\n";
   return text.str();
+}
+
+unsigned cOperationCatalog::FindUID(cKvadraSystem& system, const std::string& name, const std::string& listing)
+{
+  std::vector<std::string> names;
+  for (unsigned uid = 1; uid <= system.GetOperationsCount(); ++uid) {
+    std::string group, operation, type;
+    system.GetOperationGroupAndName(uid, group, operation, type);
+    names.push_back(operation);
+  }
+  if (const auto index = cNameMatcher::Find(name, names)) return unsigned(*index + 1);
+  throw cCliError::Usage("unknown operation '" + name + "'" + cNameMatcher::Suggestion(name, names) + "; " + listing);
 }

@@ -11,6 +11,9 @@ public:
   static std::string Text(cKvadraSystem& system);
   // A JSON array of operations in UID order, each with its "parameters".
   static std::string Json(cKvadraSystem& system);
+  // UID of the operation named (exact, else ignoring case); a usage error with suggestions and
+  // where to look (listing) otherwise.
+  static unsigned FindUID(cKvadraSystem& system, const std::string& name, const std::string& listing);
 
 private:
   static std::string Build(cKvadraSystem& system, bool json);

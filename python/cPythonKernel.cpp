@@ -46,7 +46,9 @@ std::string Geometry(const cImage& image)
 class cMeasureSettingsScope {
 public:
   explicit cMeasureSettingsScope(const cPythonKernel::sMeasureSettings& settings)
-      : Width(GlobalParams->QualityWindowWidth), Height(GlobalParams->QualityWindowHeight), K1(GlobalParams->K1),
+      : Width(GlobalParams->QualityWindowWidth),
+        Height(GlobalParams->QualityWindowHeight),
+        K1(GlobalParams->K1),
         K2(GlobalParams->K2)
   {
     GlobalParams->QualityWindowWidth = settings.WindowWidth;
@@ -110,15 +112,7 @@ std::string cPythonKernel::OperationsJson()
 
 unsigned cPythonKernel::OperationUID(const std::string& name) const
 {
-  std::vector<std::string> names;
-  for (unsigned uid = 1; uid <= System->GetOperationsCount(); ++uid) {
-    std::string group, operation, type;
-    System->GetOperationGroupAndName(uid, group, operation, type);
-    names.push_back(operation);
-  }
-  if (const auto index = cNameMatcher::Find(name, names)) return unsigned(*index + 1);
-  throw cCliError::Usage("unknown operation '" + name + "'" + cNameMatcher::Suggestion(name, names) +
-                         "; kvadra.operations() lists them all");
+  return cOperationCatalog::FindUID(*System, name, "kvadra.operations() lists them all");
 }
 
 unsigned cPythonKernel::Configured(const sOperationSettings& operation)
@@ -144,9 +138,8 @@ std::unique_ptr<cImage> cPythonKernel::Apply(const cImage& source, const sOperat
     if (r.Left < 0 || r.Top < 0 || r.Left >= r.Right || r.Top >= r.Bottom || r.Right > source.GetWidth() ||
         r.Bottom > source.GetHeight())
       throw cCliError::Usage("region (" + std::to_string(r.Left) + ", " + std::to_string(r.Top) + ", " +
-                             std::to_string(r.Right) + ", " + std::to_string(r.Bottom) +
-                             ") does not lie inside the " + std::to_string(source.GetWidth()) + " x " +
-                             std::to_string(source.GetHeight()) +
+                             std::to_string(r.Right) + ", " + std::to_string(r.Bottom) + ") does not lie inside the " +
+                             std::to_string(source.GetWidth()) + " x " + std::to_string(source.GetHeight()) +
                              " picture (left, top, right, bottom; right and bottom exclusive)");
     result->SetWholeImage(false);
     result->SetProcessingRect(r);
@@ -216,8 +209,7 @@ cResultTable cPythonKernel::Analyze(const std::string& pictureFile, const sExper
   // Every value as a setting would take it: whole values for an integer, inside the bounds.
   for (double value : experiment.Values) {
     cOperationParams probe(corruption);
-    cParameterAssigner::AssignValue(*probe.GetParam(unsigned(sweepIndex)), cResultTable::FormatNumber(value),
-                                    corrupt);
+    cParameterAssigner::AssignValue(*probe.GetParam(unsigned(sweepIndex)), cResultTable::FormatNumber(value), corrupt);
   }
   std::vector<std::string> criteria = experiment.Criteria;
   if (criteria.empty()) criteria.push_back("PSNR");
@@ -231,8 +223,7 @@ cResultTable cPythonKernel::Analyze(const std::string& pictureFile, const sExper
       throw cCliError::Usage("criterion " + criteria[i] + " is given twice");
   }
   std::vector<unsigned> restorations;
-  for (const sOperationSettings& restoration : experiment.Restorations)
-    restorations.push_back(Configured(restoration));
+  for (const sOperationSettings& restoration : experiment.Restorations) restorations.push_back(Configured(restoration));
   if (experiment.Seed)
     cRandomGenerator::SetSeed(*experiment.Seed);
   else
@@ -295,7 +286,8 @@ cResultTable cPythonKernel::Analyze(cImage& picture, const sExperiment& experime
 {
   // The facade takes its origin from a file: the picture goes into a private folder, losslessly.
   std::string pattern = (fs::temp_directory_path() / "kvadra-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw cFileError("cannot make a temporary folder in " + fs::temp_directory_path().string());
+  if (!mkdtemp(pattern.data()))
+    throw cFileError("cannot make a temporary folder in " + fs::temp_directory_path().string());
   const fs::path folder(pattern);
   const std::string file = (folder / "picture.bmp").string();
   struct sRemover {

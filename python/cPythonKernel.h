@@ -54,8 +54,8 @@ public:
   std::string OperationsJson();
   // The operation run on a copy of source (whole, or the rectangle: left, top, right, bottom
   // exclusive), as 'kvadra run' runs it; seed as its --seed, none: drawn from the clock.
-  std::unique_ptr<cImage> Apply(const cImage& source, const sOperationSettings& operation,
-                                std::optional<uint64_t> seed, const std::optional<sRect>& region);
+  std::unique_ptr<cImage> Apply(const cImage& source, const sOperationSettings& operation, std::optional<uint64_t> seed,
+                                const std::optional<sRect>& region);
   // MSE, PSNR, IQ, IQHVS, SSIM of image against origin, then the noise sigma of image.
   std::vector<std::pair<std::string, double>> Measure(const cImage& image, const cImage& origin,
                                                       const sMeasureSettings& settings);

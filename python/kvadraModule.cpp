@@ -65,7 +65,8 @@ std::unique_ptr<cImage> PictureFromArray(const py::handle& object, const std::st
   picture->SetSize(int(width), int(height), int(channels));
   cBMPSurface& surface = *picture->GetSurface();
   const auto* base = static_cast<const uint8_t*>(array.data());
-  const py::ssize_t rowStep = array.strides(0), columnStep = array.strides(1), channelStep = colour ? array.strides(2) : 0;
+  const py::ssize_t rowStep = array.strides(0), columnStep = array.strides(1),
+                    channelStep = colour ? array.strides(2) : 0;
   for (py::ssize_t y = 0; y < height; ++y) {
     uint8_t* row = surface.Row(int(y));
     const uint8_t* source = base + y * rowStep;
@@ -213,17 +214,7 @@ py::dict Measure(const py::object& image, const py::object& origin, const py::ob
 // "NAME", "NAME:PARAM=VALUE;PARAM=VALUE" (as --restore takes it) or (NAME, {PARAM: VALUE}).
 sOperationSettings RestorationOf(const py::handle& item)
 {
-  if (py::isinstance<py::str>(item)) {
-    const std::string text = py::str(item);
-    const size_t colon = text.find(':');
-    sOperationSettings restoration{text.substr(0, colon), {}};
-    if (colon != std::string::npos) {
-      std::stringstream stream(text.substr(colon + 1));
-      for (std::string part; std::getline(stream, part, ';');)
-        if (!part.empty()) restoration.Settings.push_back(part);
-    }
-    return restoration;
-  }
+  if (py::isinstance<py::str>(item)) return cParameterAssigner::ParseOperation(py::str(item));
   if (py::isinstance<py::tuple>(item) && py::len(item) == 2 && py::isinstance<py::str>(item[py::int_(0)])) {
     sOperationSettings restoration{py::str(item[py::int_(0)]), {}};
     AddSettings(restoration.Settings, item[py::int_(1)], false);
