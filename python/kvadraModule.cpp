@@ -187,18 +187,26 @@ py::dict Measure(const py::object& image, const py::object& origin, const py::ob
   const auto measured = PictureFromArray(image, "image");
   const auto reference = PictureFromArray(origin, "origin");
   cPythonKernel::sMeasureSettings settings;
-  const auto sizes = py::cast<std::pair<int, int>>(window);
-  settings.WindowWidth = sizes.first;
-  settings.WindowHeight = sizes.second;
   constexpr int maxWindow = 99;
+  try {
+    const auto sizes = py::cast<std::pair<int, int>>(window);
+    settings.WindowWidth = sizes.first;
+    settings.WindowHeight = sizes.second;
+  } catch (const py::cast_error&) {
+    throw py::value_error("window must be (width, height), got " + std::string(py::repr(window)));
+  }
   if (settings.WindowWidth < 1 || settings.WindowHeight < 1 || settings.WindowWidth > maxWindow ||
       settings.WindowHeight > maxWindow)
     throw py::value_error("window sizes must lie in 1.." + std::to_string(maxWindow) + ", got " +
                           std::string(py::repr(window)));
   for (auto [value, name, target] : {std::tuple{&k1, "k1", &settings.K1}, {&k2, "k2", &settings.K2}}) {
     if (value->is_none()) continue;
-    const double k = py::cast<double>(*value);
-    if (!(k >= 0 && k <= 1)) throw py::value_error(std::string(name) + " must lie in 0..1, got " + std::to_string(k));
+    double k = -1;
+    try {
+      k = py::cast<double>(*value);
+    } catch (const py::cast_error&) {}
+    if (!(k >= 0 && k <= 1))
+      throw py::value_error(std::string(name) + " must lie in 0..1, got " + std::string(py::repr(*value)));
     *target = k;
   }
   std::vector<std::pair<std::string, double>> values;
