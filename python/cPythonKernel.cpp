@@ -150,9 +150,13 @@ std::unique_ptr<cImage> cPythonKernel::Apply(const cImage& source, const sOperat
     cRandomGenerator::ClearSeed();
   // The operation reads the source and writes the result only; the source is ours, a copy.
   run.SetInterfaces(const_cast<cImage*>(&source), result.get());
+  // The shared operation keeps no pointers to our images, whatever the run ends with.
+  struct sUnbind {
+    acOperation& Operation;
+    ~sUnbind() { Operation.SetInterfaces(nullptr, nullptr); }
+  } unbind{run};
   const tTerminateFlag never{false};
   run.Execute(never);
-  run.SetInterfaces(nullptr, nullptr);
   if (run.StoppedItself()) throw cCliError::Failure("operation '" + run.GetName() + "' did not complete");
   return result;
 }
