@@ -19,6 +19,7 @@
 #include "cHistoryResults.h"
 #include "cKvadraSystem.h"
 #include "cNameMatcher.h"
+#include "cOperationCatalog.h"
 #include "cProgressReporter.h"
 #include "cuGlobalParameters.h"
 #include "kvDiagnostics.h"
@@ -205,19 +206,6 @@ void ParseRegion(const std::string& text, int region[4])
   for (size_t i = 0; i < 4; ++i) region[i] = int(cArgumentReader::RequireInt(parts[i], "--region"));
 }
 
-// "NAME[:PARAM=VALUE[;PARAM=VALUE]...]" of --restore.
-sOperationSettings ParseRestoration(const std::string& text)
-{
-  const size_t colon = text.find(':');
-  sOperationSettings restoration{text.substr(0, colon), {}};
-  if (colon != std::string::npos) {
-    std::stringstream stream(text.substr(colon + 1));
-    for (std::string part; std::getline(stream, part, ';');)
-      if (!part.empty()) restoration.Settings.push_back(part);
-  }
-  return restoration;
-}
-
 // The criteria are the analyzer's own.
 const std::string& CheckedCriterion(const std::string& criterion)
 {
@@ -314,64 +302,6 @@ void WarnOfMissingShards(const std::map<unsigned, std::vector<unsigned>>& shards
   }
 }
 
-// A parameter's bounds as list shows them: min, max and (enumerated) the choices.
-struct sBoundsText {
-  std::string Minimum, Maximum, Choices;
-};
-
-sBoundsText BoundsText(const cOperationParameter& parameter)
-{
-  sBoundsText bounds;
-  switch (parameter.GetType()) {
-    case ptInteger:
-    case ptReal: {
-      double minimum, maximum;
-      uint8_t precision;
-      parameter.GetBounds(minimum, maximum, precision);
-      bounds.Minimum = cParameterAssigner::FormatReal(minimum, precision);
-      bounds.Maximum = cParameterAssigner::FormatReal(maximum, precision);
-      break;
-    }
-    case ptBoolean:
-      bounds.Minimum = "false";
-      bounds.Maximum = "true";
-      break;
-    case ptEnumerated:
-      bounds.Minimum = "0";
-      bounds.Maximum = std::to_string(parameter.GetEnumStringCount() - 1);
-      bounds.Choices = cParameterAssigner::Range(parameter);
-      break;
-  }
-  return bounds;
-}
-
-void ListParameterJson(std::ostream& text, int index, const cOperationParameter& parameter)
-{
-  const sBoundsText bounds = BoundsText(parameter);
-  text << (index ? "," : "") << "{\"index\":" << index << ",\"name\":" << cResultTable::JsonString(parameter.GetName())
-       << ",\"kind\":\"" << cParameterAssigner::KindName(parameter)
-       << "\",\"min\":" << cResultTable::JsonString(bounds.Minimum)
-       << ",\"max\":" << cResultTable::JsonString(bounds.Maximum)
-       << ",\"default\":" << cResultTable::JsonString(cParameterAssigner::ValueText(parameter, true));
-  if (parameter.GetType() == ptReal) text << ",\"precision\":" << int(parameter.GetPrecision());
-  if (parameter.GetType() == ptEnumerated) {
-    text << ",\"choices\":[";
-    for (int k = 0; k < parameter.GetEnumStringCount(); ++k)
-      text << (k ? "," : "") << cResultTable::JsonString(parameter.GetEnumString(unsigned(k)));
-    text << "]";
-  }
-  text << "}";
-}
-
-void ListParameterText(std::ostream& text, int index, const cOperationParameter& parameter)
-{
-  const sBoundsText bounds = BoundsText(parameter);
-  text << "\t" << index << "\t" << parameter.GetName() << "\t" << cParameterAssigner::KindName(parameter) << "\t"
-       << bounds.Minimum << "\t" << bounds.Maximum << "\t" << cParameterAssigner::ValueText(parameter, true);
-  if (!bounds.Choices.empty()) text << "\t" << bounds.Choices;
-  text << "\n";
-}
-
 }  // namespace
 
 cKvadraCli::cKvadraCli(std::string programPath, std::ostream& out) : ProgramPath(std::move(programPath)), Out(out) {}
@@ -414,23 +344,9 @@ void cKvadraCli::StartSystem()
   kvSetDebugOutputEnabled(std::getenv("KVADRA_DEBUG") != nullptr);
 }
 
-std::vector<std::string> cKvadraCli::OperationNames() const
-{
-  std::vector<std::string> names;
-  for (unsigned uid = 1; uid <= System->GetOperationsCount(); ++uid) {
-    std::string group, name, type;
-    System->GetOperationGroupAndName(uid, group, name, type);
-    names.push_back(name);
-  }
-  return names;
-}
-
 unsigned cKvadraCli::OperationUID(const std::string& name) const
 {
-  const auto names = OperationNames();
-  if (const auto index = cNameMatcher::Find(name, names)) return unsigned(*index + 1);
-  throw cCliError::Usage("unknown operation '" + name + "'" + cNameMatcher::Suggestion(name, names) +
-                         "; 'kvadra list' shows them all");
+  return cOperationCatalog::FindUID(*System, name, "'kvadra list' shows them all");
 }
 
 unsigned cKvadraCli::CheckedOperation(const sOperationSettings& operation)
@@ -521,24 +437,7 @@ int cKvadraCli::CommandList(cArgumentReader& args)
     json = true;
   }
   StartSystem();
-  std::ostringstream text;
-  if (json) text << "[";
-  for (unsigned uid = 1; uid <= System->GetOperationsCount(); ++uid) {
-    std::string group, name, type;
-    System->GetOperationGroupAndName(uid, group, name, type);
-    if (json)
-      text << (uid > 1 ? ",\n" : "\n") << "{\"uid\":" << uid << ",\"type\":" << cResultTable::JsonString(type)
-           << ",\"group\":" << cResultTable::JsonString(group) << ",\"name\":" << cResultTable::JsonString(name)
-           << ",\"parameters\":[";
-    else
-      text << uid << "\t" << type << "\t" << group << "\t" << name << "\n";
-    const cOperationParams& params = *System->GetOperationParams(uid);
-    for (int i = 0; i < params.GetParamsCount(); ++i)
-      (json ? ListParameterJson : ListParameterText)(text, i, *params.GetParam(unsigned(i)));
-    if (json) text << "]}";
-  }
-  if (json) text << "\n]\n";
-  Out << text.str();
+  Out << (json ? cOperationCatalog::Json(*System) : cOperationCatalog::Text(*System));
   return ecSuccess;
 }
 
@@ -836,7 +735,7 @@ cKvadraCli::sAnalyzeOptions cKvadraCli::ReadAnalyzeOptions(cArgumentReader& args
       options.PerPicture = true;
     else if (argument == "--restore") {
       const std::string text = args.ValueOf(argument);
-      options.Restorations.push_back(ParseRestoration(text));
+      options.Restorations.push_back(cParameterAssigner::ParseOperation(text));
       passed.insert(passed.end(), {argument, text});
     } else if (argument == "--criterion") {
       const std::string criterion = CheckedCriterion(args.ValueOf(argument));

@@ -100,7 +100,6 @@ private:
 
   // UID of the operation named (exact, else ignoring case); usage error with suggestions.
   unsigned OperationUID(const std::string& name) const;
-  std::vector<std::string> OperationNames() const;
   // The operation's UID, its settings tried on a copy of its parameters: every name and value
   // is checked before any work is done.
   unsigned CheckedOperation(const sOperationSettings& operation);

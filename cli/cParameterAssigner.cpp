@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 #include <vector>
 
 #include "cArgumentReader.h"
@@ -32,6 +33,18 @@ int cParameterAssigner::FindParameter(const cOperationParams& params, const std:
     throw cCliError::Usage("operation '" + operation + "' has no parameters (asked for '" + name + "')");
   throw cCliError::Usage("operation '" + operation + "' has no parameter '" + name + "'" +
                          cNameMatcher::Suggestion(name, names));
+}
+
+sOperationSettings cParameterAssigner::ParseOperation(const std::string& text)
+{
+  const size_t colon = text.find(':');
+  sOperationSettings operation{text.substr(0, colon), {}};
+  if (colon != std::string::npos) {
+    std::stringstream stream(text.substr(colon + 1));
+    for (std::string part; std::getline(stream, part, ';');)
+      if (!part.empty()) operation.Settings.push_back(part);
+  }
+  return operation;
 }
 
 void cParameterAssigner::Configure(cOperationParams& params, const sOperationSettings& operation)

@@ -16,6 +16,8 @@ class cParameterAssigner {
 public:
   // Index of the parameter named (exactly, else ignoring case); usage error with suggestions.
   static int FindParameter(const cOperationParams& params, const std::string& name, const std::string& operation);
+  // "NAME[:PARAM=VALUE[;PARAM=VALUE]...]", as --restore takes an operation.
+  static sOperationSettings ParseOperation(const std::string& text);
   // Resets params to their defaults, then applies every setting of operation.
   static void Configure(cOperationParams& params, const sOperationSettings& operation);
   // "NAME=VALUE".

@@ -26,7 +26,16 @@ void kvAssertionFailed(const char* condition, const char* unit, int line)
   std::fflush(stderr);
   // Only the first failure is shown; one raised while showing it ends the program at once.
   static std::atomic<bool> reporting{false};
-  if (AssertionHandler() && !reporting.exchange(true)) AssertionHandler()(report);
+  if (AssertionHandler() && !reporting.exchange(true)) {
+    try {
+      AssertionHandler()(report);
+    } catch (...) {
+      // A front end that recovers (a script's interpreter) turns the failure into an error
+      // of its own; the next failure is reported again.
+      reporting.store(false);
+      throw;
+    }
+  }
   std::abort();
 }
 

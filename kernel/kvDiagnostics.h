@@ -6,8 +6,8 @@
 #include <string>
 
 [[noreturn]] void kvAssertionFailed(const char* condition, const char* unit, int line);
-// A front end with windows shows the failure to the user before the program ends (the text
-// still goes to stderr first). The handler receives the whole report line; it may return.
+// A front end with windows shows the failure to the user before the program ends (the text goes
+// to stderr first). The handler gets the report line; it may return, or throw to the caller.
 using tAssertionHandler = std::function<void(const std::string& report)>;
 void kvSetAssertionHandler(tAssertionHandler handler);
 void kvDebugOutput(const std::string& text);

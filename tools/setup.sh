@@ -14,7 +14,10 @@ PACKAGES=(cmake g++ make pkg-config ccache libjpeg-dev libpng-dev libtiff-dev li
   clang libclang-rt-14-dev
   # pdflatex with booktabs: the test that compiles 'kvadra analyze --table latex' (about 130 MB;
   # texlive-latex-extra is not needed for it)
-  texlive-latex-recommended)
+  texlive-latex-recommended
+  # the Python module (pybind11, Debian's interpreter and NumPy), its tests (pytest) and the plot
+  # of the README's Python example (matplotlib)
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,4 +1,4 @@
-# cmake -DBUILD_DIR=... -DPREFIX=... -DWITH_APP=ON|OFF -P InstallTest.cmake
+# cmake -DBUILD_DIR=... -DPREFIX=... -DWITH_APP=ON|OFF [-DPYTHON=interpreter] -P InstallTest.cmake
 # Installs the build into PREFIX and runs the installed programs, which must find their
 # packages, data file and samples there, not in the build folder.
 cmake_minimum_required(VERSION 3.25)
@@ -68,6 +68,24 @@ if(WITH_APP)
   run(version ${work} ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ${PREFIX}/bin/Kvadra2 --version)
   if(NOT version MATCHES "^Kvadra2 [0-9]")
     fail("Kvadra2 --version from the prefix printed '${version}'")
+  endif()
+endif()
+# The Python module from the prefix: its run path, and the packages and math.dat of the prefix.
+if(PYTHON)
+  file(GLOB module ${PREFIX}/lib/python3*/*-packages/kvadra.*.so)
+  if(NOT module)
+    fail("the Python module was not installed under ${PREFIX}/lib/python3*")
+  endif()
+  file(READ_ELF ${module} RUNPATH runpath RPATH rpath)
+  if(NOT "${runpath}${rpath}" STREQUAL "$ORIGIN/../..")
+    fail("${module} has the run path '${runpath}${rpath}', not '$ORIGIN/../..'")
+  endif()
+  get_filename_component(folder ${module} DIRECTORY)
+  run(answer ${work} ${CMAKE_COMMAND} -E env PYTHONPATH=${folder} ${PYTHON} -c
+    "import kvadra\np = kvadra.load('${PREFIX}/share/kvadra/samples/camera.bmp')\n\
+print(len(kvadra.operations()), kvadra.__file__, kvadra.apply(p, 'Tamsel Filter').shape)")
+  if(NOT answer STREQUAL "49 ${module} (512, 512)\n")
+    fail("the installed Python module answered '${answer}'")
   endif()
 endif()
 file(REMOVE_RECURSE ${PREFIX})
