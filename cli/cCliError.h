@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+class cImage;
+
 // The program's exit codes. A run stopped by Ctrl-C or SIGTERM ends as shells report a death
 // by SIGINT (128 + 2), though it has written what it made.
 enum eExitCode { ecSuccess = 0, ecFailure = 1, ecUsage = 2, ecCancelled = 130 };
@@ -16,6 +18,8 @@ public:
 
   static cCliError Usage(const std::string& message) { return cCliError(ekUsage, message); }
   static cCliError Failure(const std::string& message) { return cCliError(ekFailure, message); }
+  // Why a picture could not be loaded, for the error line.
+  static std::string LoadFailureText(const std::string& file, const cImage& image);
 
 private:
   eKind Kind;

@@ -206,19 +206,6 @@ void ParseRegion(const std::string& text, int region[4])
   for (size_t i = 0; i < 4; ++i) region[i] = int(cArgumentReader::RequireInt(parts[i], "--region"));
 }
 
-// The criteria are the analyzer's own.
-const std::string& CheckedCriterion(const std::string& criterion)
-{
-  const std::vector<std::string>& known = cAnalyzer::GetCriteria();
-  if (!cAnalyzer::IsKnownCriterion(criterion)) {
-    std::string list;
-    for (const std::string& name : known) list += (list.empty() ? "" : ", ") + name;
-    throw cCliError::Usage("unknown criterion '" + criterion + "'" + cNameMatcher::Suggestion(criterion, known) +
-                           "; one of " + list);
-  }
-  return criterion;
-}
-
 // Every parameter's value as the user would type it, but the one at skip (the swept one).
 cJsonValue ParameterValues(const cOperationParams& params, int skip)
 {
@@ -449,14 +436,8 @@ void cKvadraCli::LoadOrigin(const std::string& file)
   const int before = System->SavedImageCount();
   System->LoadImage(file);
   Loop->RunUntilIdle();
-  if (System->SavedImageCount() == before) throw cCliError::Failure(LoadFailureText(file, *System->GetResultImage()));
-}
-
-std::string cKvadraCli::LoadFailureText(const std::string& file, const cImage& image)
-{
-  const std::string& reason = image.GetLoadError();
-  return "cannot load picture '" + file +
-         "': " + (reason.empty() ? "not a readable BMP, JPEG, PNG or TIFF file" : reason);
+  if (System->SavedImageCount() == before)
+    throw cCliError::Failure(cCliError::LoadFailureText(file, *System->GetResultImage()));
 }
 
 void cKvadraCli::RunSavedStep(unsigned uid, const int* region)
@@ -647,7 +628,7 @@ int cKvadraCli::CommandMeasure(cArgumentReader& args)
   // The picture must match the origin's geometry; check before it enters the history.
   cImage probe;
   if (!std::filesystem::is_regular_file(image) || !probe.LoadImage(image))
-    throw cCliError::Failure(LoadFailureText(image, probe));
+    throw cCliError::Failure(cCliError::LoadFailureText(image, probe));
   LoadOrigin(origin);
   cImage* first = System->GetImage(0);
   if (probe.GetWidth() != first->GetWidth() || probe.GetHeight() != first->GetHeight() ||
@@ -677,7 +658,7 @@ int cKvadraCli::CommandEstimate(cArgumentReader& args)
   StartSystem();  // the picture-size limit and the message handlers
   cImage picture;
   if (!std::filesystem::is_regular_file(input) || !picture.LoadImage(input))
-    throw cCliError::Failure(LoadFailureText(input, picture));
+    throw cCliError::Failure(cCliError::LoadFailureText(input, picture));
   const std::vector<double> sigmas = kvNoiseSigmas(*picture.GetSurface());
   Out << "Noise sigma\t" << cResultTable::FormatNumber(picture.GetNoiseSigma()) << "\n";
   // Surfaces keep colour as blue, green, red; people read it the other way round.
@@ -738,7 +719,7 @@ cKvadraCli::sAnalyzeOptions cKvadraCli::ReadAnalyzeOptions(cArgumentReader& args
       options.Restorations.push_back(cParameterAssigner::ParseOperation(text));
       passed.insert(passed.end(), {argument, text});
     } else if (argument == "--criterion") {
-      const std::string criterion = CheckedCriterion(args.ValueOf(argument));
+      const std::string criterion = cOperationCatalog::CheckedCriterion(args.ValueOf(argument));
       if (std::find(options.Criteria.begin(), options.Criteria.end(), criterion) != options.Criteria.end())
         throw cCliError::Usage("--criterion " + criterion + " is given twice");
       options.Criteria.push_back(criterion);
@@ -933,11 +914,16 @@ int cKvadraCli::ReportPictureRun(const sAnalyzeOptions& options, std::optional<u
     return !failure.empty() ? ecFailure : cancelled ? ecCancelled : ecSuccess;
   }
   std::string seriesNames = "\"series\":[";
-  for (int s = 0; s < System->AnalyzerGetSeriesCount(); ++s)
-    seriesNames += (s ? "," : "") + cResultTable::JsonString(System->AnalyzerGetSeriesName(s));
+  for (int s = 0; s < System->AnalyzerGetSeriesCount(); ++s) {
+    if (s) seriesNames += ',';
+    seriesNames += cResultTable::JsonString(System->AnalyzerGetSeriesName(s));
+  }
   seriesNames += "]";
   std::string criteria;
-  for (const std::string& c : options.Criteria) criteria += (criteria.empty() ? "" : ",") + cResultTable::JsonString(c);
+  for (const std::string& c : options.Criteria) {
+    if (!criteria.empty()) criteria += ',';
+    criteria += cResultTable::JsonString(c);
+  }
   const std::string extra = "\"criterion\":" + cResultTable::JsonString(options.Criteria.front()) +
                             (options.Criteria.size() > 1 ? ",\"criteria\":[" + criteria + "]" : std::string()) +
                             ",\"command\":" + cResultTable::JsonString(CommandLine) +
@@ -1066,7 +1052,7 @@ int cKvadraCli::AnalyzeDataset(const sAnalyzeOptions& options, const sAnalyzeExp
 
   const unsigned perPicture = unsigned(results.SweepValues().size() * results.SeriesNames().size());
   cProgressReporter reporter("analyze", unsigned(pictures.size()) * perPicture);
-  const std::string count = "/" + std::to_string(pictures.size()) + " pictures";
+  const std::string count = std::string("/").append(std::to_string(pictures.size())).append(" pictures");
   cDatasetRunner runner(ExecutablePath(), passed, jobs);
   runner.Run(
       pictures, baseSeed, results, [] { return CancelRequested.load(); },
@@ -1226,7 +1212,7 @@ int cKvadraCli::CommandCompare(cArgumentReader& args)
   cImage a, b;
   for (auto [image, file] : {std::pair<cImage*, const std::string*>{&a, &pictures[0]}, {&b, &pictures[1]}})
     if (!std::filesystem::is_regular_file(*file) || !image->LoadImage(*file))
-      throw cCliError::Failure(LoadFailureText(*file, *image));
+      throw cCliError::Failure(cCliError::LoadFailureText(*file, *image));
   if (!cPictureComparison::SameGeometry(*a.GetSurface(), *b.GetSurface()))
     throw cCliError::Failure("pictures of another geometry cannot be compared: '" + pictures[0] + "' is " +
                              cPictureComparison::GeometryText(*a.GetSurface()) + ", '" + pictures[1] + "' is " +
@@ -1292,7 +1278,7 @@ int cKvadraCli::CommandDemo(cArgumentReader& args)
     System->GetOperationParams(uid)->ResetToDefault();
     RunSavedStep(uid, nullptr);
     const size_t number = files.size();
-    files.push_back((number < 10 ? "0" : "") + std::to_string(number) + "-" + label + ".bmp");
+    files.push_back(std::string(number < 10 ? "0" : "").append(std::to_string(number)) + "-" + label + ".bmp");
   }
   const cResultTable table = HistoryTable();
   for (int id = 0; id < System->SavedImageCount() && size_t(id) < files.size(); ++id)

@@ -104,8 +104,6 @@ private:
   // is checked before any work is done.
   unsigned CheckedOperation(const sOperationSettings& operation);
   void LoadOrigin(const std::string& file);
-  // Why a picture could not be loaded, for the error line.
-  static std::string LoadFailureText(const std::string& file, const cImage& image);
   // Applies --max-pixels N and --threads N (wherever they stand) and returns the other arguments.
   static std::vector<std::string> TakeSettings(const std::vector<std::string>& arguments);
   // Runs the operation on the current picture as a saved step; region: nullptr = whole picture.

@@ -8,6 +8,7 @@
 #include "cNameMatcher.h"
 #include "cParameterAssigner.h"
 #include "cResultTable.h"
+#include "kvAnalysis/cAnalyzer.h"
 
 namespace {
 
@@ -18,28 +19,21 @@ struct sBoundsText {
 
 sBoundsText BoundsText(const cOperationParameter& parameter)
 {
-  sBoundsText bounds;
+  // Whole values returned, not assigned field by field: GCC 12 warns falsely on the latter.
   switch (parameter.GetType()) {
     case ptInteger:
     case ptReal: {
       double minimum, maximum;
       uint8_t precision;
       parameter.GetBounds(minimum, maximum, precision);
-      bounds.Minimum = cParameterAssigner::FormatReal(minimum, precision);
-      bounds.Maximum = cParameterAssigner::FormatReal(maximum, precision);
-      break;
+      return {cParameterAssigner::FormatReal(minimum, precision), cParameterAssigner::FormatReal(maximum, precision),
+              ""};
     }
-    case ptBoolean:
-      bounds.Minimum = "false";
-      bounds.Maximum = "true";
-      break;
+    case ptBoolean: return {"false", "true", ""};
     case ptEnumerated:
-      bounds.Minimum = "0";
-      bounds.Maximum = std::to_string(parameter.GetEnumStringCount() - 1);
-      bounds.Choices = cParameterAssigner::Range(parameter);
-      break;
+      return {"0", std::to_string(parameter.GetEnumStringCount() - 1), cParameterAssigner::Range(parameter)};
   }
-  return bounds;
+  return {};
 }
 
 void ListParameterJson(std::ostream& text, int index, const cOperationParameter& parameter)
@@ -113,4 +107,16 @@ unsigned cOperationCatalog::FindUID(cKvadraSystem& system, const std::string& na
   }
   if (const auto index = cNameMatcher::Find(name, names)) return unsigned(*index + 1);
   throw cCliError::Usage("unknown operation '" + name + "'" + cNameMatcher::Suggestion(name, names) + "; " + listing);
+}
+
+const std::string& cOperationCatalog::CheckedCriterion(const std::string& criterion)
+{
+  const std::vector<std::string>& known = cAnalyzer::GetCriteria();
+  if (!cAnalyzer::IsKnownCriterion(criterion)) {
+    std::string list;
+    for (const std::string& name : known) list += (list.empty() ? "" : ", ") + name;
+    throw cCliError::Usage("unknown criterion '" + criterion + "'" + cNameMatcher::Suggestion(criterion, known) +
+                           "; one of " + list);
+  }
+  return criterion;
 }

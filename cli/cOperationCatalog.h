@@ -14,6 +14,8 @@ public:
   // UID of the operation named (exact, else ignoring case); a usage error with suggestions and
   // where to look (listing) otherwise.
   static unsigned FindUID(cKvadraSystem& system, const std::string& name, const std::string& listing);
+  // The criterion named, if the analyzer knows it; a usage error with suggestions otherwise.
+  static const std::string& CheckedCriterion(const std::string& criterion);
 
 private:
   static std::string Build(cKvadraSystem& system, bool json);

@@ -11,7 +11,6 @@
 #include "cAnalyzerResults.h"
 #include "cCliError.h"
 #include "cKvadraSystem.h"
-#include "cNameMatcher.h"
 #include "cOperationCatalog.h"
 #include "cuGlobalParameters.h"
 #include "kvDiagnostics.h"
@@ -191,11 +190,7 @@ void cPythonKernel::LoadOrigin(const std::string& file)
   if (!fs::is_regular_file(file)) throw cFileError("cannot read picture '" + file + "'");
   System->LoadImage(file);
   Loop->RunUntilIdle();
-  if (System->SavedImageCount() == 0) {
-    const std::string& reason = System->GetResultImage()->GetLoadError();
-    throw cFileError("cannot load picture '" + file +
-                     "': " + (reason.empty() ? "not a readable BMP, JPEG, PNG or TIFF file" : reason));
-  }
+  if (System->SavedImageCount() == 0) throw cFileError(cCliError::LoadFailureText(file, *System->GetResultImage()));
 }
 
 cResultTable cPythonKernel::Analyze(const std::string& pictureFile, const sExperiment& experiment)
@@ -218,11 +213,7 @@ cResultTable cPythonKernel::Analyze(const std::string& pictureFile, const sExper
   std::vector<std::string> criteria = experiment.Criteria;
   if (criteria.empty()) criteria.push_back("PSNR");
   for (size_t i = 0; i < criteria.size(); ++i) {
-    std::string list;
-    for (const std::string& name : cAnalyzer::GetCriteria()) list += (list.empty() ? "" : ", ") + name;
-    if (!cAnalyzer::IsKnownCriterion(criteria[i]))
-      throw cCliError::Usage("unknown criterion '" + criteria[i] + "'" +
-                             cNameMatcher::Suggestion(criteria[i], cAnalyzer::GetCriteria()) + "; one of " + list);
+    cOperationCatalog::CheckedCriterion(criteria[i]);
     if (std::find(criteria.begin(), criteria.begin() + long(i), criteria[i]) != criteria.begin() + long(i))
       throw cCliError::Usage("criterion " + criteria[i] + " is given twice");
   }
@@ -258,11 +249,7 @@ std::unique_ptr<cImage> cPythonKernel::Load(const std::string& file)
   std::lock_guard<std::mutex> guard(Lock);
   if (!fs::is_regular_file(file)) throw cFileError("cannot read picture '" + file + "'");
   auto picture = std::make_unique<cImage>();
-  if (!picture->LoadImage(file)) {
-    const std::string& reason = picture->GetLoadError();
-    throw cFileError("cannot load picture '" + file +
-                     "': " + (reason.empty() ? "not a readable BMP, JPEG, PNG or TIFF file" : reason));
-  }
+  if (!picture->LoadImage(file)) throw cFileError(cCliError::LoadFailureText(file, *picture));
   return picture;
 }
 
