@@ -6,6 +6,9 @@
 
 #include "cCliError.h"
 
+// The largest window side of the windowed measures a caller may ask for.
+constexpr int MaxMeasureWindow = 99;
+
 class cArgumentReader {
 public:
   explicit cArgumentReader(std::vector<std::string> arguments);

@@ -44,7 +44,6 @@ const char* const DemoNoise = "Salt-and-Pepper Noise";
 // Limits of values that would otherwise only run out of memory or time.
 constexpr long long MaxSweepSteps = 100000;
 constexpr long long MaxJobs = 4096;
-constexpr int MaxMeasureWindow = 99;
 constexpr double DefaultSpectrumScale = 20.0;
 constexpr double MaxSpectrumScale = 1e6;
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "cArgumentReader.h"
 #include "cCliError.h"
 #include "cPythonKernel.h"
 #include "kvImages/cImage.h"
@@ -187,7 +188,6 @@ py::dict Measure(const py::object& image, const py::object& origin, const py::ob
   const auto measured = PictureFromArray(image, "image");
   const auto reference = PictureFromArray(origin, "origin");
   cPythonKernel::sMeasureSettings settings;
-  constexpr int maxWindow = 99;
   try {
     const auto sizes = py::cast<std::pair<int, int>>(window);
     settings.WindowWidth = sizes.first;
@@ -195,9 +195,9 @@ py::dict Measure(const py::object& image, const py::object& origin, const py::ob
   } catch (const py::cast_error&) {
     throw py::value_error("window must be (width, height), got " + std::string(py::repr(window)));
   }
-  if (settings.WindowWidth < 1 || settings.WindowHeight < 1 || settings.WindowWidth > maxWindow ||
-      settings.WindowHeight > maxWindow)
-    throw py::value_error("window sizes must lie in 1.." + std::to_string(maxWindow) + ", got " +
+  if (settings.WindowWidth < 1 || settings.WindowHeight < 1 || settings.WindowWidth > MaxMeasureWindow ||
+      settings.WindowHeight > MaxMeasureWindow)
+    throw py::value_error("window sizes must lie in 1.." + std::to_string(MaxMeasureWindow) + ", got " +
                           std::string(py::repr(window)));
   for (auto [value, name, target] : {std::tuple{&k1, "k1", &settings.K1}, {&k2, "k2", &settings.K2}}) {
     if (value->is_none()) continue;
