@@ -14,6 +14,7 @@
 #include "cOperationCatalog.h"
 #include "cuGlobalParameters.h"
 #include "kvDiagnostics.h"
+#include "kvImages/cPictureComparison.h"
 #include "kvInstallPaths.h"
 #include "kvMessages/cUserDialogs.h"
 #include "kvOperations/cOperationPool.h"
@@ -33,12 +34,6 @@ std::string KernelFolder()
   std::error_code error;
   const fs::path library = fs::canonical(info.dli_fname, error);
   return error ? "." : library.parent_path().string();
-}
-
-std::string Geometry(const cImage& image)
-{
-  return std::to_string(image.GetWidth()) + " x " + std::to_string(image.GetHeight()) +
-         (image.GetChannelsCount() == 1 ? " grey" : " colour");
 }
 
 // Sets the measures' window and constants for one call and puts the previous ones back.
@@ -164,9 +159,9 @@ std::vector<std::pair<std::string, double>> cPythonKernel::Measure(const cImage&
                                                                    const sMeasureSettings& settings)
 {
   std::lock_guard<std::mutex> guard(Lock);
-  if (image.GetWidth() != origin.GetWidth() || image.GetHeight() != origin.GetHeight() ||
-      image.GetChannelsCount() != origin.GetChannelsCount())
-    throw cCliError::Usage("the picture (" + Geometry(image) + ") does not match the origin (" + Geometry(origin) +
+  if (!cPictureComparison::SameGeometry(*image.GetSurface(), *origin.GetSurface()))
+    throw cCliError::Usage("the picture (" + cPictureComparison::GeometryText(*image.GetSurface()) +
+                           ") does not match the origin (" + cPictureComparison::GeometryText(*origin.GetSurface()) +
                            ")");
   const cMeasureSettingsScope scope(settings);
   // Copies: measuring links the two images, which the caller's must not be.

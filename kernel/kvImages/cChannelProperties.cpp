@@ -9,6 +9,7 @@
 
 #include "cuGlobalParameters.h"
 #include "kvDiagnostics.h"
+#include "kvImages/cPictureComparison.h"
 #include "kvImages/cPlaneBuffer.h"
 #include "kvImages/cWindowStatistics.h"
 #include "kvImages/kvBorderRule.h"
@@ -21,11 +22,6 @@ KV_UNIT("kvKernel_bpl\\kvImages\\cChannelProperties");
 
 // FFTW's planner is not thread-safe; plans are made and destroyed under this lock.
 std::mutex PlannerLock;
-
-bool SameGeometry(const cBMPSurface& a, const cBMPSurface& b)
-{
-  return a.GetWidth() == b.GetWidth() && a.GetHeight() == b.GetHeight() && a.GetChannelsCount() == b.GetChannelsCount();
-}
 
 // One channel of a surface into row-major doubles.
 void CopyChannel(const cBMPSurface& s, int channel, double* plane)
@@ -145,7 +141,7 @@ std::optional<double> DecidedIndex(const cBMPSurface* image, const cBMPSurface* 
 {
   if (!image || !origin) return 0.0;
   if (image == origin) return 1.0;
-  if (!SameGeometry(*image, *origin)) return 0.0;
+  if (!cPictureComparison::SameGeometry(*image, *origin)) return 0.0;
   if (image->GetWidth() == 0 || image->GetHeight() == 0) return 1.0;
   return std::nullopt;
 }
@@ -198,7 +194,8 @@ void cChannelProperties::CalculateProperties(cBMPSurface* originSurface)
   const cBMPSurface& s = *ImageSurface;
   const int w = s.GetWidth(), h = s.GetHeight(), step = s.GetChannelsCount();
   const int offset = step == 1 ? 0 : ChannelIndex;
-  const bool compare = OriginSurface && OriginSurface != ImageSurface && SameGeometry(s, *OriginSurface);
+  const bool compare =
+      OriginSurface && OriginSurface != ImageSurface && cPictureComparison::SameGeometry(s, *OriginSurface);
   double sum = 0.0;
   for (int y = 0; y < h; ++y) {
     const uint8_t* row = s.Row(y) + offset;
@@ -277,7 +274,7 @@ double cChannelProperties::ComputeSSIM(const cBMPSurface* image, const cBMPSurfa
 void kvSSIMRows(const cBMPSurface& image, const cBMPSurface& origin, int channel, const sQualitySettings& settings,
                 int firstRow, int endRow, const tIndexRowDone& rowDone, const std::atomic<bool>* stop)
 {
-  KV_ASSERT(SameGeometry(image, origin), "SameGeometry(image, origin)");
+  KV_ASSERT(cPictureComparison::SameGeometry(image, origin), "SameGeometry(image, origin)");
   SurfaceIndexRows(image, origin, channel, settings, WindowSSIMIndex(settings), false, firstRow, endRow, rowDone, stop);
 }
 

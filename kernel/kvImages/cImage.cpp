@@ -13,6 +13,7 @@
 #include "cuGlobalParameters.h"
 #include "kvDiagnostics.h"
 #include "kvImages/cJpegCodec.h"
+#include "kvImages/cPictureComparison.h"
 #include "kvImages/cPngFile.h"
 #include "kvImages/cTiffFile.h"
 #include "kvImages/vclIQThread.h"
@@ -315,11 +316,6 @@ double PSNRFromMSE(double mse)
   return mse != 0 ? 10.0 * (std::log10(65025.0) - std::log10(mse)) : std::numeric_limits<double>::infinity();
 }
 
-bool SameGeometry(const cBMPSurface& a, const cBMPSurface& b)
-{
-  return a.GetWidth() == b.GetWidth() && a.GetHeight() == b.GetHeight() && a.GetChannelsCount() == b.GetChannelsCount();
-}
-
 uint8_t SpectrumLevel(double v)
 {
   if (!(v > 0)) return 0;  // also NaN
@@ -379,7 +375,7 @@ void cImage::RefreshOriginSurfaces()
   cBMPSurface* reference = nullptr;
   if (Measured && !OriginMismatch) {
     reference = Origin ? Origin->GetSurface() : itsBI.get();
-    if (reference && itsBI && !SameGeometry(*reference, *itsBI)) reference = nullptr;
+    if (reference && itsBI && !cPictureComparison::SameGeometry(*reference, *itsBI)) reference = nullptr;
   }
   for (auto& channel : Channels) channel->SetOriginSurface(reference);
 }
@@ -395,7 +391,7 @@ void cImage::CalculateProperties(cImage* origin)
   LinkOrigin(origin);
   Measured = true;
   cBMPSurface* reference = origin ? origin->GetSurface() : itsBI.get();
-  OriginMismatch = !reference || !itsBI || !SameGeometry(*reference, *itsBI);
+  OriginMismatch = !reference || !itsBI || !cPictureComparison::SameGeometry(*reference, *itsBI);
   for (auto& channel : Channels) channel->CalculateProperties(OriginMismatch ? nullptr : reference);
   if (OriginMismatch) {
     MSE = std::numeric_limits<double>::quiet_NaN();
