@@ -6,6 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 bash tools/setup.sh
+# The kernel's floors: no include may point to a higher one.
+python3 tools/check_floors.py
 JOBS=$(nproc 2>/dev/null || echo 2)
 # Where ccache is installed, let clones in other folders share its cache.
 export CCACHE_BASEDIR="$PWD"

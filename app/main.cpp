@@ -11,7 +11,7 @@
 #include "TKvadraApplication.h"
 #include "TKvadraMainForm.h"
 #include "TQtUserDialogs.h"
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 #include "kvOperations/cRandomGenerator.h"
 
 int main(int argc, char** argv)

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "BenchSupport.h"
-#include "kvProcessing/cWorkerPool.h"
+#include "kvRuntime/cWorkerPool.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <memory>
 #include <random>
 
-#include "kvImages/cChannelProperties.h"
+#include "kvMeasures/cChannelProperties.h"
 #include "kvImages/cImage.h"
-#include "kvImages/cPictureComparison.h"
-#include "kvProcessing/cWorkerPool.h"
+#include "kvMeasures/cPictureComparison.h"
+#include "kvRuntime/cWorkerPool.h"
 
 namespace {
 

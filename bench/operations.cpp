@@ -6,7 +6,7 @@
 #include <string>
 
 #include "BenchSupport.h"
-#include "kvImages/cResampleOperation.h"
+#include "kvOperations/cResampleOperation.h"
 #include "kvOperations/acSingleChannelOperation.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "kvImages/cBMPSurface.h"
+#include "kvPixels/cBMPSurface.h"
 #include "kvImages/cImage.h"
 
 namespace {

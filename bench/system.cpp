@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "cKvadraSystem.h"
+#include "kvFacade/cKvadraSystem.h"
 #include "kvMessages/cPlainEventLoop.h"
 #include "kvMessages/cUserDialogs.h"
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cCliError.h"
-#include "cKvadraSystem.h"
+#include "kvFacade/cKvadraSystem.h"
 #include "cNameMatcher.h"
 #include "cParameterAssigner.h"
 #include "cResultTable.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cKvadraSystem.h"
+#include "kvFacade/cKvadraSystem.h"
 
 cResultTable cAnalyzerResults::Build(const cKvadraSystem& system)
 {

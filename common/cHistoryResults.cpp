@@ -1,6 +1,6 @@
 #include "cHistoryResults.h"
 
-#include "cKvadraSystem.h"
+#include "kvFacade/cKvadraSystem.h"
 #include "kvImages/cImage.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cResultTable.h"
-#include "kvImages/cChannelProperties.h"
+#include "kvMeasures/cChannelProperties.h"
 
 class cKvadraSystem;
 

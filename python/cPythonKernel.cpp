@@ -10,16 +10,16 @@
 
 #include "cAnalyzerResults.h"
 #include "cCliError.h"
-#include "cKvadraSystem.h"
+#include "kvFacade/cKvadraSystem.h"
 #include "cOperationCatalog.h"
-#include "cuGlobalParameters.h"
-#include "kvDiagnostics.h"
-#include "kvImages/cPictureComparison.h"
-#include "kvInstallPaths.h"
+#include "kvRuntime/cuGlobalParameters.h"
+#include "kvRuntime/kvDiagnostics.h"
+#include "kvMeasures/cPictureComparison.h"
+#include "kvRuntime/kvInstallPaths.h"
 #include "kvMessages/cUserDialogs.h"
 #include "kvOperations/cOperationPool.h"
 #include "kvOperations/cRandomGenerator.h"
-#include "kvProcessing/cWorkerPool.h"
+#include "kvRuntime/cWorkerPool.h"
 
 namespace fs = std::filesystem;
 

@@ -14,7 +14,7 @@
 
 #include "cParameterAssigner.h"
 #include "cResultTable.h"
-#include "kvImages/cBMPSurface.h"
+#include "kvPixels/cBMPSurface.h"
 #include "kvMessages/cPlainEventLoop.h"
 
 class cImage;

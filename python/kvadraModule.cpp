@@ -10,7 +10,7 @@
 #include "cCliError.h"
 #include "cPythonKernel.h"
 #include "kvImages/cImage.h"
-#include "kvProcessing/cWorkerPool.h"
+#include "kvRuntime/cWorkerPool.h"
 
 namespace py = pybind11;
 

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "kvImages/cBMPSurface.h"
+#include "kvPixels/cBMPSurface.h"
 #include "kvImages/cImage.h"
 #include "kvMessages/cMessenger.h"
 #include "kvMessages/cObservableSubject.h"

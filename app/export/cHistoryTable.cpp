@@ -3,9 +3,9 @@
 #include <QString>
 #include <cmath>
 
-#include "cKvadraSystem.h"
+#include "kvFacade/cKvadraSystem.h"
 #include "cResultTable.h"
-#include "cuGlobalParameters.h"
+#include "kvRuntime/cuGlobalParameters.h"
 #include "kvImages/cImage.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "kvImages/cBMPSurface.h"
+#include "kvPixels/cBMPSurface.h"
 
 QImage SurfaceBlockToImage(const cBMPSurface& surface, int sx, int sy, int sw, int sh)
 {

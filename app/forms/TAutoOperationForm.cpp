@@ -8,8 +8,8 @@
 
 #include "TParamsPanel.h"
 #include "TPlaneViewer.h"
-#include "cKvadraSystem.h"
-#include "kvDiagnostics.h"
+#include "kvFacade/cKvadraSystem.h"
+#include "kvRuntime/kvDiagnostics.h"
 #include "kvNamedWidget.h"
 
 KV_UNIT("kvForms\\guiAutoOperationForm");

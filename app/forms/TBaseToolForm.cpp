@@ -1,7 +1,7 @@
 #include "TBaseToolForm.h"
 
 #include "TKvadraMainForm.h"
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("kvForms\\guiBaseToolForm");
 

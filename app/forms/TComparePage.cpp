@@ -18,9 +18,9 @@
 
 #include "DrawSurfaceInViewer.h"
 #include "TPlaneViewer.h"
-#include "cKvadraSystem.h"
+#include "kvFacade/cKvadraSystem.h"
 #include "kvImages/cImage.h"
-#include "kvImages/cPngFile.h"
+#include "kvFiles/cPngFile.h"
 #include "kvNamedWidget.h"
 
 namespace {

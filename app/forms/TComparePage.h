@@ -10,7 +10,7 @@
 #include <memory>
 #include <thread>
 
-#include "kvImages/cPictureComparison.h"
+#include "kvMeasures/cPictureComparison.h"
 
 class QCheckBox;
 class QComboBox;

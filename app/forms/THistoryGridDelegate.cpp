@@ -2,8 +2,8 @@
 
 #include <QPainter>
 
-#include "cKvadraSystem.h"
-#include "kvDiagnostics.h"
+#include "kvFacade/cKvadraSystem.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("kvForms\\guiHistoryToolForm");
 

@@ -30,8 +30,8 @@
 #include "cHistoryResults.h"
 #include "cHistoryTable.h"
 #include "cHistoryXlsxWriter.h"
-#include "cKvadraSystem.h"
-#include "cuGlobalParameters.h"
+#include "kvFacade/cKvadraSystem.h"
+#include "kvRuntime/cuGlobalParameters.h"
 #include "kvMessages/cUserDialogs.h"
 #include "kvNamedWidget.h"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "TBaseToolForm.h"
-#include "kvImages/cChannelProperties.h"
+#include "kvMeasures/cChannelProperties.h"
 
 class QAction;
 class QMenu;

@@ -16,8 +16,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "cKvadraSystem.h"
-#include "kvDiagnostics.h"
+#include "kvFacade/cKvadraSystem.h"
+#include "kvRuntime/kvDiagnostics.h"
 #include "kvImages/cImage.h"
 #include "kvKernelText.h"
 #include "kvNamedWidget.h"

@@ -23,10 +23,10 @@
 #include "cHistoryToolFormObserver.h"
 #include "cImageInfoToolFormObserver.h"
 #include "cKvadraMainFormObserver.h"
-#include "cKvadraSystem.h"
+#include "kvFacade/cKvadraSystem.h"
 #include "cSplashFormObserver.h"
-#include "cuGlobalParameters.h"
-#include "kvInstallPaths.h"
+#include "kvRuntime/cuGlobalParameters.h"
+#include "kvRuntime/kvInstallPaths.h"
 
 namespace {
 // The right dock is never narrower than this.

@@ -34,9 +34,9 @@
 #include "TGlyphs.h"
 #include "TImprovedSpinEdit.h"
 #include "TPlaneViewer.h"
-#include "cKvadraSystem.h"
-#include "kvDiagnostics.h"
-#include "kvInstallPaths.h"
+#include "kvFacade/cKvadraSystem.h"
+#include "kvRuntime/kvDiagnostics.h"
+#include "kvRuntime/kvInstallPaths.h"
 #include "kvKernelText.h"
 #include "kvNamedWidget.h"
 

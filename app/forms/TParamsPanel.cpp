@@ -9,7 +9,7 @@
 
 #include "TImprovedRadioGroup.h"
 #include "TImprovedSpinEdit.h"
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 #include "kvKernelText.h"
 #include "kvMessages/cUserDialogs.h"
 

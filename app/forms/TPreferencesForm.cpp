@@ -17,7 +17,7 @@
 
 #include "TImprovedRadioGroup.h"
 #include "TImprovedSpinEdit.h"
-#include "cuGlobalParameters.h"
+#include "kvRuntime/cuGlobalParameters.h"
 #include "kvNamedWidget.h"
 
 TPreferencesForm* PreferencesForm = nullptr;

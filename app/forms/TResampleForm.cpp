@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "cKvadraSystem.h"
+#include "kvFacade/cKvadraSystem.h"
 #include "kvNamedWidget.h"
 
 TResampleForm* ResampleForm = nullptr;

@@ -11,7 +11,7 @@
 #include <QScreen>
 
 #include "TKvadraMainForm.h"
-#include "kvInstallPaths.h"
+#include "kvRuntime/kvInstallPaths.h"
 #include "kvNamedWidget.h"
 
 TSplashForm* SplashForm = nullptr;

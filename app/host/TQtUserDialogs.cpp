@@ -6,7 +6,7 @@
 #include <QSemaphore>
 #include <QThread>
 
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 #include "kvMessages/cUserDialogs.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "cAutoOperationFormObserver.h"
 
 #include "TAutoOperationForm.h"
-#include "cKvadraSystem.h"
+#include "kvFacade/cKvadraSystem.h"
 
 cAutoOperationFormObserver::cAutoOperationFormObserver() : cFormObserver([] { return AutoOperationForm != nullptr; })
 {

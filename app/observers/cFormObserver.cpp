@@ -1,6 +1,6 @@
 #include "cFormObserver.h"
 
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("kvObservers\\cFormObserver");
 

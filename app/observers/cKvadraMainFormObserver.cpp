@@ -3,7 +3,7 @@
 #include <QProgressBar>
 
 #include "TKvadraMainForm.h"
-#include "cKvadraSystem.h"
+#include "kvFacade/cKvadraSystem.h"
 
 cKvadraMainFormObserver::cKvadraMainFormObserver() : cFormObserver([] { return KvadraMainForm != nullptr; })
 {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "TSplashForm.h"
-#include "cKvadraSystem.h"
+#include "kvFacade/cKvadraSystem.h"
 
 cSplashFormObserver::cSplashFormObserver() : cFormObserver([] { return SplashForm != nullptr; })
 {

@@ -7,12 +7,12 @@
 #include <exception>
 
 #include "kvAnalysis/cAnalyzerMessenger.h"
-#include "kvDiagnostics.h"
-#include "kvImages/cImageStorage.h"
 #include "kvMessages/cUserDialogs.h"
 #include "kvOperations/cOperationPool.h"
 #include "kvOperations/cRandomGenerator.h"
+#include "kvProcessing/cImageStorage.h"
 #include "kvProcessing/cKvadraServer.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("kvKernel_bpl\\kvAnalysis\\cAnalyzer");
 
@@ -251,44 +251,7 @@ void cAnalyzer::ExecuteSweep(cImage* reference)
   cOperationParameter* swept = corruptingParams.GetParam(CorruptionSeries.ParameterIndex);
   BottomTitle = swept->GetName();
   OperationTitle = corruptingParams.GetName();
-
-  // An integer parameter takes the nearest whole value within its bounds (neighbouring sweep
-  // values may meet); the point records the value the run used.
-  auto setSwept = [swept](double v) {
-    if (swept->GetType() == ptInteger) {
-      int low = 0, high = 0;
-      swept->GetBounds(low, high);
-      swept->SetValue(int(std::clamp<long>(std::lround(v), low, high)));
-    } else {
-      swept->SetValue(v);
-    }
-    return swept->GetReal();
-  };
-  tAnalyzerSeries sweep;
-  const double minimum = CorruptionSeries.Minimum, maximum = CorruptionSeries.Maximum;
-  if (!CorruptionSeries.Values.empty()) {
-    for (double v : CorruptionSeries.Values) {
-      const double used = setSwept(v);
-      CorruptionParams.push_back(corruptingParams);
-      sweep.push_back({used, 0.0});
-    }
-  } else if (CorruptionSeries.Steps == 0) {
-    // No intervals: the sweep is its first value alone.
-    if (minimum <= maximum) {
-      const double used = setSwept(minimum);
-      CorruptionParams.push_back(corruptingParams);
-      sweep.push_back({used, 0.0});
-    }
-  } else {
-    const double step = (maximum - minimum) / CorruptionSeries.Steps;
-    for (double v = minimum; v <= maximum; v += step) {
-      const double used = setSwept(v);
-      CorruptionParams.push_back(corruptingParams);
-      sweep.push_back({used, 0.0});
-      // A step lost in rounding would never reach the maximum.
-      if (v + step == v) break;
-    }
-  }
+  const tAnalyzerSeries sweep = BuildSweep(corruptingParams, *swept);
   Results.assign(RestorationParams.size(), sweep);
   CriterionValues.assign(RestorationParams.size(),
                          std::vector<std::vector<double>>(sweep.size(), std::vector<double>(Criteria.size(), 0.0)));
@@ -308,29 +271,73 @@ void cAnalyzer::ExecuteSweep(cImage* reference)
       std::memcpy(&bits, &value, sizeof bits);
       cRandomGenerator::SetSeed(baseSeed ^ (bits * 0x9E3779B97F4A7C15ull));
     }
-    cImage* corrupted = Storage->CreateChildImage(reference);
-    if (!RunOperation(CorruptionParams[f], reference, corrupted)) {
-      Storage->DeleteImage(corrupted);
-      return Truncate(f);
-    }
-    RunWork([&] { corrupted->CalculateProperties(reference); });
-    Server->AppendToHistory(corrupted);
+    if (!RunSweepValue(f, reference)) return;
+  }
+}
 
-    for (size_t j = 0; j < RestorationParams.size(); ++j) {
-      if (StopRequested()) return Truncate(f + 1);
-      cImage* restored = Storage->CreateChildImage(corrupted);
-      if (!RunOperation(RestorationParams[j], corrupted, restored)) {
-        Storage->DeleteImage(restored);
-        return Truncate(f + 1);
-      }
-      KV_ASSERT(!Criteria.empty() && Criteria.front() != "", "Criterion!=\"\"");
-      const std::vector<double> values = Measure(restored, reference);
-      Results[j][f].x = CorruptionParams[f].GetParam(CorruptionSeries.ParameterIndex)->GetReal();
-      Results[j][f].y = values.front();
-      CriterionValues[j][f] = values;
-      PointsMade[j] = f + 1;
-      cAnalyzerMessenger::SendAnalyzerPointReady();
-      Server->AppendToHistory(restored);
+tAnalyzerSeries cAnalyzer::BuildSweep(cOperationParams& corruptingParams, cOperationParameter& swept)
+{
+  // An integer parameter takes the nearest whole value within its bounds (neighbouring sweep
+  // values may meet); the point records the value the run used.
+  tAnalyzerSeries sweep;
+  auto add = [&](double v) {
+    if (swept.GetType() == ptInteger) {
+      int low = 0, high = 0;
+      swept.GetBounds(low, high);
+      swept.SetValue(int(std::clamp<long>(std::lround(v), low, high)));
+    } else {
+      swept.SetValue(v);
+    }
+    CorruptionParams.push_back(corruptingParams);
+    sweep.push_back({swept.GetReal(), 0.0});
+  };
+  const double minimum = CorruptionSeries.Minimum, maximum = CorruptionSeries.Maximum;
+  if (!CorruptionSeries.Values.empty()) {
+    for (double v : CorruptionSeries.Values) add(v);
+  } else if (CorruptionSeries.Steps == 0) {
+    // No intervals: the sweep is its first value alone.
+    if (minimum <= maximum) add(minimum);
+  } else {
+    const double step = (maximum - minimum) / CorruptionSeries.Steps;
+    for (double v = minimum; v <= maximum; v += step) {
+      add(v);
+      // A step lost in rounding would never reach the maximum.
+      if (v + step == v) break;
     }
   }
+  return sweep;
+}
+
+bool cAnalyzer::RunSweepValue(size_t f, cImage* reference)
+{
+  cImage* corrupted = Storage->CreateChildImage(reference);
+  if (!RunOperation(CorruptionParams[f], reference, corrupted)) {
+    Storage->DeleteImage(corrupted);
+    Truncate(f);
+    return false;
+  }
+  RunWork([&] { corrupted->CalculateProperties(reference); });
+  Server->AppendToHistory(corrupted);
+
+  for (size_t j = 0; j < RestorationParams.size(); ++j) {
+    if (StopRequested()) {
+      Truncate(f + 1);
+      return false;
+    }
+    cImage* restored = Storage->CreateChildImage(corrupted);
+    if (!RunOperation(RestorationParams[j], corrupted, restored)) {
+      Storage->DeleteImage(restored);
+      Truncate(f + 1);
+      return false;
+    }
+    KV_ASSERT(!Criteria.empty() && Criteria.front() != "", "Criterion!=\"\"");
+    const std::vector<double> values = Measure(restored, reference);
+    Results[j][f].x = CorruptionParams[f].GetParam(CorruptionSeries.ParameterIndex)->GetReal();
+    Results[j][f].y = values.front();
+    CriterionValues[j][f] = values;
+    PointsMade[j] = f + 1;
+    cAnalyzerMessenger::SendAnalyzerPointReady();
+    Server->AppendToHistory(restored);
+  }
+  return true;
 }

@@ -123,6 +123,12 @@ private:
   std::vector<double> Measure(cImage* restored, cImage* reference);
   static double CriterionValue(cImage* restored, const std::string& criterion);
   void ExecuteSweep(cImage* reference);
+  // The corruption's parameter sets, one per sweep value (into CorruptionParams), and the sweep's
+  // points with the values the runs will use.
+  tAnalyzerSeries BuildSweep(cOperationParams& corruptingParams, cOperationParameter& swept);
+  // Corrupts the reference with sweep value f and restores it with every restoration; false when
+  // the experiment ended there (stopped or failed).
+  bool RunSweepValue(size_t f, cImage* reference);
   bool StopRequested();
   // Ends the experiment early: corruptionSteps pictures were corrupted, series j holds
   // PointsMade[j] points.

@@ -10,16 +10,12 @@
 #include <mutex>
 #include <vector>
 
-#include "cuGlobalParameters.h"
-#include "kvDiagnostics.h"
-#include "kvImages/cJpegCodec.h"
-#include "kvImages/cPictureComparison.h"
-#include "kvImages/cPngFile.h"
-#include "kvImages/cTiffFile.h"
-#include "kvImages/vclIQThread.h"
-#include "kvMessages/cMessenger.h"
+#include "kvFiles/cJpegCodec.h"
+#include "kvFiles/cPngFile.h"
+#include "kvFiles/cTiffFile.h"
 #include "kvMessages/cUserDialogs.h"
-#include "kvProcessing/cKvadraServerMessenger.h"
+#include "kvRuntime/cuGlobalParameters.h"
+#include "kvRuntime/kvDiagnostics.h"
 #include "kvWavelet/kvNoiseSigma.h"
 
 KV_UNIT("kvKernel_bpl\\kvImages\\cImage");
@@ -39,9 +35,24 @@ namespace {
 // Guards the links between images and their origins: images are made and deleted on the
 // threads that run operations as well as on the main thread.
 std::mutex OriginLinksLock;
+
+std::function<void()>& ChangeListener()
+{
+  static std::function<void()> listener;
+  return listener;
+}
 }  // namespace
 
-cImage::cImage() : itsBI(std::make_unique<cBMPSurface>()) {}
+void cImage::SetChangeListener(std::function<void()> listener)
+{
+  ChangeListener() = std::move(listener);
+}
+
+cImage::cImage()
+    : itsBI(std::make_unique<cBMPSurface>()), Measures(std::make_unique<cImageMeasures>([] {
+        if (ChangeListener()) ChangeListener()();
+      }))
+{}
 
 cImage::~cImage()
 {
@@ -62,18 +73,15 @@ void cImage::LinkOrigin(cImage* origin)
 
 void cImage::ForgetOrigin()
 {
-  // Its measures referred to pixels that no longer exist.
   Origin = nullptr;
-  OriginMismatch = true;
-  for (auto& channel : Channels) channel->SetOriginSurface(nullptr);
+  Measures->ForgetOrigin();
 }
 
 void cImage::DeleteEverything()
 {
   // Background computations read the pixels until they end: stop them first.
   StopComputationsReading();
-  Channels.clear();
-  SpectrumBI.reset();
+  Measures->DropChannels();
   itsBI.reset();
   ResetMeasures();
 }
@@ -250,6 +258,8 @@ bool cImage::SaveImage(const std::string& fileName, ePictureFormat format)
 
 void cImage::SetSize(int width, int height, int channels)
 {
+  // While the pixels are still this image's: computations reading them must stop first.
+  StopComputationsReading();
   // The surface object is kept so that operations holding it stay valid.
   std::unique_ptr<cBMPSurface> surface = std::move(itsBI);
   DeleteEverything();
@@ -262,8 +272,7 @@ void cImage::MakeCopyFrom(const cImage& other)
 {
   if (&other == this) return;
   StopComputationsReading();
-  Channels.clear();
-  SpectrumBI.reset();
+  Measures->DropChannels();
   if (!itsBI) itsBI = std::make_unique<cBMPSurface>();
   if (other.itsBI)
     itsBI->MakeCopyFrom(*other.itsBI);
@@ -290,216 +299,68 @@ sAccessInfo cImage::GetAccessInfo()
 
 // --- Measures against an origin and the spectrum ---
 
-namespace {
-
-// Fixed point with two decimals, rounded to five significant digits; values with more than
-// five integer digits in scientific notation.
-std::string FormatReal(double value)
+sMeasuredSurfaces cImage::Surfaces()
 {
-  if (std::isnan(value)) return "NAN";
-  if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
-  char text[64];
-  std::snprintf(text, sizeof text, "%.4E", value);
-  const int exponent = std::atoi(std::strchr(text, 'E') + 1);
-  if (exponent >= 5) return text;
-  const int decimals = exponent >= 0 ? std::min(2, 4 - exponent) : 2;
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  std::string result = text;
-  if (decimals == 0) result += ".";
-  result.append(size_t(2 - decimals), '0');
-  return result;
+  return {itsBI.get(), Origin ? Origin->GetSurface() : itsBI.get()};
 }
-
-double PSNRFromMSE(double mse)
-{
-  if (std::isnan(mse)) return mse;
-  return mse != 0 ? 10.0 * (std::log10(65025.0) - std::log10(mse)) : std::numeric_limits<double>::infinity();
-}
-
-uint8_t SpectrumLevel(double v)
-{
-  if (!(v > 0)) return 0;  // also NaN
-  return v > 255 ? 255 : uint8_t(v);
-}
-
-}  // namespace
 
 void cImage::CreateChannelProperties()
 {
-  Channels.clear();
-  if (!itsBI) return;
-  for (int i = 0; i < itsBI->GetChannelsCount(); ++i) {
-    auto channel = std::make_unique<cChannelProperties>();
-    channel->SetChannel(i, itsBI.get());
-    Channels.push_back(std::move(channel));
-  }
+  Measures->CreateChannelProperties(itsBI.get());
 }
 
 void cImage::EnsureChannelProperties()
 {
-  const int wanted = itsBI ? itsBI->GetChannelsCount() : 0;
-  if (int(Channels.size()) == wanted && (Channels.empty() || Channels[0]->GetImageSurface() == itsBI.get())) return;
-  StopComputationsReading();
-  SpectrumBI.reset();
-  CreateChannelProperties();
+  Measures->EnsureChannelProperties(itsBI.get());
 }
 
 void cImage::ResetMeasures()
 {
   LinkOrigin(nullptr);
-  Measured = false;
-  OriginMismatch = false;
-  for (int k = 0; k < 3; ++k) {
-    Valid[k] = false;
-    Running[k] = false;
-    Index[k] = 1.0;
-  }
-  for (int& count : Histogram) count = 0;
-  MSE = 0.0;
-  PSNR = std::numeric_limits<double>::infinity();
+  Measures->Reset();
 }
 
 void cImage::StopComputationsReading()
 {
-  for (TIQThread* thread : TIQThread::ThreadsReading(this)) thread->GetImage()->AbandonIndex(thread->GetKind());
-}
-
-void cImage::AbandonIndex(eQualityIndex kind)
-{
-  Threads[kind].reset();
-  Running[kind] = false;
-}
-
-void cImage::RefreshOriginSurfaces()
-{
-  cBMPSurface* reference = nullptr;
-  if (Measured && !OriginMismatch) {
-    reference = Origin ? Origin->GetSurface() : itsBI.get();
-    if (reference && itsBI && !cPictureComparison::SameGeometry(*reference, *itsBI)) reference = nullptr;
-  }
-  for (auto& channel : Channels) channel->SetOriginSurface(reference);
+  cImageMeasures::StopComputationsReading(itsBI.get());
 }
 
 void cImage::CalculateProperties(cImage* origin)
 {
-  EnsureChannelProperties();
-  if (origin != Origin) {
-    // Running computations compare with the previous origin; their results would be stale.
-    for (auto& thread : Threads)
-      if (thread) thread->Terminate();
-  }
+  const bool originChanged = origin != Origin;
   LinkOrigin(origin);
-  Measured = true;
-  cBMPSurface* reference = origin ? origin->GetSurface() : itsBI.get();
-  OriginMismatch = !reference || !itsBI || !cPictureComparison::SameGeometry(*reference, *itsBI);
-  for (auto& channel : Channels) channel->CalculateProperties(OriginMismatch ? nullptr : reference);
-  if (OriginMismatch) {
-    MSE = std::numeric_limits<double>::quiet_NaN();
-    PSNR = MSE;
-    return;
-  }
-  MSE = ChannelMeanMSE();
-  PSNR = PSNRFromMSE(MSE);
-}
-
-double cImage::ChannelMeanMSE() const
-{
-  if (Channels.empty()) return 0.0;
-  double sum = 0.0;
-  for (auto& channel : Channels) sum += channel->GetMSE();
-  return sum / double(Channels.size());
+  Measures->Calculate(Surfaces(), originChanged);
 }
 
 void cImage::PrepareHistogram()
 {
-  EnsureChannelProperties();
-  for (int& count : Histogram) count = 0;
-  if (Channels.empty()) return;
-  const int selected = GetSelectedChannel();
-  if (selected >= 0 && selected < int(Channels.size())) {
-    const int* source = Channels[size_t(selected)]->GetHistogram();
-    std::copy(source, source + 256, Histogram);
-    return;
-  }
-  const int count = int(Channels.size());
-  for (int level = 0; level < 256; ++level) {
-    int sum = 0;
-    for (auto& channel : Channels) sum += channel->GetHistogram()[level];
-    Histogram[level] = sum / count;
-  }
+  Measures->PrepareHistogram(itsBI.get(), GetSelectedChannel());
 }
 
 cBMPSurface* cImage::GetSpectrumBI(SpectrumType type, double scale)
 {
-  const int w = GetWidth(), h = GetHeight();
-  if (w == 0 || h == 0) return nullptr;
-  EnsureChannelProperties();
-  for (auto& channel : Channels)
-    if (!channel->HasSpectrum()) channel->PrepareSpectrum();
-  const int channels = itsBI->GetChannelsCount();
-  if (!SpectrumBI) SpectrumBI = std::make_unique<cBMPSurface>();
-  if (SpectrumBI->GetWidth() != w || SpectrumBI->GetHeight() != h || SpectrumBI->GetChannelsCount() != channels)
-    SpectrumBI->SetSize(w, h, channels);
-
-  const bool grey = channels == 1;
-  const int columns = w / 2 + 1;
-  for (int i = 0; i < channels; ++i) {
-    const double* spectrum = Channels[size_t(i)]->GetSpectrum();
-    SpectrumBI->CurrentChannel = i;
-    auto put = [&](int x, int y, uint8_t v) { SpectrumBI->Row(y)[size_t(x) * size_t(channels) + size_t(i)] = v; };
-    for (int r = 0; r < h; ++r) {
-      for (int c = 0; c < columns; ++c) {
-        const double re = spectrum[2 * (size_t(r) * size_t(columns) + size_t(c))];
-        const double im = spectrum[2 * (size_t(r) * size_t(columns) + size_t(c)) + 1];
-        double v;
-        if (type == stPhase) {
-          double phi = re == 0 ? M_PI : std::atan(im / re);
-          if (phi < 0) phi += M_PI;
-          v = std::trunc(scale * phi * 0.5 / M_PI * 25);
-        } else if (grey) {
-          v = std::trunc(std::log(1 + std::fabs(std::trunc(re)) + std::fabs(std::trunc(im))) * scale);
-        } else {
-          v = std::trunc(std::log(1 + std::trunc(std::sqrt(re * re + im * im))) * scale);
-        }
-        const uint8_t level = SpectrumLevel(v);
-        put(c, r, level);
-        // The other half of the picture is the conjugate-symmetric mirror.
-        if (c != 0 && r == 0) put(w - c, 0, level);
-        if (c != 0 && r != 0) put(w - c, h - r, level);
-      }
-    }
-  }
-  return SpectrumBI.get();
+  return Measures->GetSpectrumBI(itsBI.get(), type, scale);
 }
 
 void cImage::RemoveFFT()
 {
-  SpectrumBI.reset();
-  for (auto& channel : Channels) channel->FreeSpectrum();
+  Measures->RemoveFFT();
 }
 
 std::string cImage::GetMeasureStr(const std::string& name)
 {
   if (name == "Request") return "MSE#PSNR#IQ#Time";
-  if (name == "MSE" || name == "PSNR") {
-    if (OriginMismatch) return "n/a";
-    const double mse = ChannelMeanMSE();
-    return name == "MSE" ? FormatReal(mse) : FormatReal(PSNRFromMSE(mse)) + " dB";
-  }
-  if (name == "IQ" || name == "IQHVS" || name == "SSIM") {
-    if (OriginMismatch) return "n/a";
-    const eQualityIndex kind = name == "IQ" ? qiIQ : name == "IQHVS" ? qiIQHVS : qiSSIM;
-    if (!Valid[kind] && !Running[kind]) StartIndex(kind);
-    return Valid[kind] ? FormatReal(Index[kind]) : "wait";
-  }
+  if (name == "MSE" || name == "PSNR" || name == "IQ" || name == "IQHVS" || name == "SSIM")
+    return Measures->GetIndexStr(name, Surfaces());
   if (name == "Time") {
     const unsigned unit = GlobalParams ? GlobalParams->TimeUnit : 1;
-    if (unit == 0) return FormatReal(GetTime() * 0.001) + " s";
+    if (unit == 0) return cImageMeasures::FormatReal(GetTime() * 0.001) + " s";
     if (unit == 1) return std::to_string(GetTime()) + " ms";
     return "";
   }
   if (name == "IJQ") return "error!";
-  if (name == "Noise sigma") return itsBI && GetWidth() > 0 && GetHeight() > 0 ? FormatReal(GetNoiseSigma()) : "n/a";
+  if (name == "Noise sigma")
+    return itsBI && GetWidth() > 0 && GetHeight() > 0 ? cImageMeasures::FormatReal(GetNoiseSigma()) : "n/a";
   return "n/a";
 }
 
@@ -508,66 +369,12 @@ double cImage::GetNoiseSigma() const
   return itsBI ? kvNoiseSigma(*itsBI) : 0.0;
 }
 
-void cImage::StartIndex(eQualityIndex kind)
-{
-  EnsureChannelProperties();
-  iKernelHost* host = cMessenger::GetHost();
-  // Without a host nothing could deliver a background completion: compute here instead.
-  if (!host || Channels.empty()) {
-    CalculateIndexNow(kind);
-    return;
-  }
-  RefreshOriginSurfaces();
-  Running[kind] = true;
-  Threads[kind] = std::make_unique<TIQThread>(kind, *this);
-  Threads[kind]->SetCompletion([this](TIQThread& sender) { IndexCalculated(sender); });
-  Threads[kind]->Start(*host);
-}
-
-void cImage::IndexCalculated(TIQThread& sender)
-{
-  const eQualityIndex kind = sender.GetKind();
-  if (Threads[kind].get() != &sender) return;
-  const bool stopped = sender.IsStopped();
-  if (!stopped) {
-    Index[kind] = sender.GetResult();
-    const std::vector<double>& values = sender.GetChannelResults();
-    for (size_t i = 0; i < values.size() && i < Channels.size(); ++i) Channels[i]->StoreIndex(kind, values[i]);
-  }
-  Valid[kind] = !stopped;
-  Running[kind] = false;
-  Threads[kind].reset();  // sender is gone from here on
-  cKvadraServerMessenger::PostHistoryChanged();
-}
-
 void cImage::RemoveIQ()
 {
-  for (int k = 0; k < 3; ++k) {
-    if (Threads[k]) Threads[k]->Terminate();
-    Valid[k] = false;
-  }
-}
-
-bool cImage::IsIndexValid(eQualityIndex kind) const
-{
-  return Valid[kind];
-}
-bool cImage::IsIndexRunning(eQualityIndex kind) const
-{
-  return Running[kind];
-}
-double cImage::GetIndexValue(eQualityIndex kind) const
-{
-  return Index[kind];
+  Measures->RemoveIQ();
 }
 
 double cImage::CalculateIndexNow(eQualityIndex kind)
 {
-  EnsureChannelProperties();
-  RefreshOriginSurfaces();
-  double sum = 0.0;
-  for (auto& channel : Channels) sum += channel->Calculate(kind);
-  Index[kind] = Channels.empty() ? 1.0 : sum / double(Channels.size());
-  Valid[kind] = true;
-  return Index[kind];
+  return Measures->CalculateIndexNow(kind, Surfaces());
 }

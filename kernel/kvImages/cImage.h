@@ -1,21 +1,19 @@
 #pragma once
 // One picture of the history: a surface plus title, production time, progress of the
-// operation writing into it, and the region that operation processes.
+// operation writing into it, the region that operation processes, and its link to the picture it
+// is measured against. What is measured of it lives in its cImageMeasures.
 #include <atomic>
 #include <cstdint>
-#include <limits>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "kvImages/cBMPSurface.h"
-#include "kvImages/cChannelProperties.h"
+#include "kvMeasures/cImageMeasures.h"
+#include "kvPixels/cBMPSurface.h"
 
-class TIQThread;
 // Picture file formats.
 enum ePictureFormat { pfUnknown = 0, pfBMP, pfJPEG, pfPNG, pfTIFF };
-// Spectrum picture kinds.
-enum SpectrumType { stMagnitude = 0, stPhase = 1 };
 
 class cImage {
 public:
@@ -64,15 +62,20 @@ public:
   cBMPSurface* GetSurface() { return itsBI.get(); }
   const cBMPSurface* GetSurface() const { return itsBI.get(); }
 
+  // Who hears of changes the image makes by itself (a background index arrived); installed by
+  // the processing server, runs on the main thread.
+  static void SetChangeListener(std::function<void()> listener);
+
   // --- Measures against an origin and the spectrum ---
+  cImageMeasures& GetMeasures() { return *Measures; }
   // One statistics object per channel of the current surface.
   void CreateChannelProperties();
-  int GetChannelPropertiesCount() const { return int(Channels.size()); }
-  cChannelProperties* GetChannelProperties(int channel) { return Channels.at(size_t(channel)).get(); }
+  int GetChannelPropertiesCount() const { return Measures->GetChannelPropertiesCount(); }
+  cChannelProperties* GetChannelProperties(int channel) { return Measures->GetChannelProperties(channel); }
   // Measures this image against origin (nullptr: against itself): channel MSE, MSE, PSNR.
   void CalculateProperties(cImage* origin);
   void PrepareHistogram();
-  const int* GetHistogram() const { return Histogram; }
+  const int* GetHistogram() const { return Measures->GetHistogram(); }
   // The spectrum picture (kept by the image), or nullptr for an image without pixels.
   cBMPSurface* GetSpectrumBI(SpectrumType type, double scale);
   void RemoveFFT();
@@ -81,19 +84,19 @@ public:
   std::string GetMeasureStr(const std::string& name);
   // Stops running index computations and makes the three indices pending again.
   void RemoveIQ();
-  double GetMSE() const { return MSE; }
-  double GetPSNR() const { return PSNR; }
+  double GetMSE() const { return Measures->GetMSE(); }
+  double GetPSNR() const { return Measures->GetPSNR(); }
   // The picture's own noise level in grey levels (mean over channels), computed on each call.
   double GetNoiseSigma() const;
-  bool IsIndexValid(eQualityIndex kind) const;
-  bool IsIndexRunning(eQualityIndex kind) const;
-  double GetIndexValue(eQualityIndex kind) const;
+  bool IsIndexValid(eQualityIndex kind) const { return Measures->IsIndexValid(kind); }
+  bool IsIndexRunning(eQualityIndex kind) const { return Measures->IsIndexRunning(kind); }
+  double GetIndexValue(eQualityIndex kind) const { return Measures->GetIndexValue(kind); }
   // Computes the index on the calling thread (the analyzer's criterion) and stores it as valid.
   double CalculateIndexNow(eQualityIndex kind);
   cImage* GetOrigin() const { return Origin; }
   // False when the last origin had another size or channel count than this image: the
   // measures are then not defined ("n/a").
-  bool IsComparable() const { return !OriginMismatch; }
+  bool IsComparable() const { return Measures->IsComparable(); }
 
   const std::string& GetTitle() const { return Title; }
   void SetTitle(const std::string& title) { Title = title; }
@@ -135,35 +138,20 @@ private:
   // Stops and waits for every background computation reading this image's pixels, also those
   // of images measured against it; their results are dropped.
   void StopComputationsReading();
-  // Drops this image's computation of kind (waits for it); the index stays not valid.
-  void AbandonIndex(eQualityIndex kind);
-  // Points every channel at the surface it is compared with now.
-  void RefreshOriginSurfaces();
-  void StartIndex(eQualityIndex kind);
-  void IndexCalculated(TIQThread& sender);
-  double ChannelMeanMSE() const;
+  // This image's pixels and those it is compared with now.
+  sMeasuredSurfaces Surfaces();
 
   sRect ProcessingRect;
   bool WholeImage = true;
-  std::unique_ptr<cBMPSurface> SpectrumBI;
   cImage* Origin = nullptr;
   // The images whose origin this one is: they forget it when it goes.
   std::vector<cImage*> MeasuredAgainstThis;
-  bool Measured = false;
-  bool OriginMismatch = false;
-  bool Valid[3] = {false, false, false};
-  bool Running[3] = {false, false, false};
-  std::unique_ptr<TIQThread> Threads[3];
-  std::vector<std::unique_ptr<cChannelProperties>> Channels;
-  int Histogram[256] = {};
-  double MSE = 0.0;
-  double PSNR = std::numeric_limits<double>::infinity();
-  // IQ, IQHVS, SSIM by eQualityIndex.
-  double Index[3] = {1.0, 1.0, 1.0};
   uint64_t TimeMicroseconds = 0;
   std::string Title = "empty";
   std::string LoadError;
   // Whether the last load dropped an alpha channel.
   bool AlphaDropped = false;
   std::unique_ptr<cBMPSurface> itsBI;
+  // After the pixels, so that it goes first: its computations read them.
+  std::unique_ptr<cImageMeasures> Measures;
 };

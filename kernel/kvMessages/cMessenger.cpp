@@ -2,8 +2,8 @@
 
 #include <atomic>
 
-#include "kvDiagnostics.h"
 #include "kvMessages/cObservableSubject.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("kvKernel_bpl\\kvMessages\\cMessenger");
 

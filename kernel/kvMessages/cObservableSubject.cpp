@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("kvKernel_bpl\\kvMessages\\cObservableSubject");
 

@@ -4,8 +4,8 @@
 #include <atomic>
 #include <utility>
 
-#include "kvDiagnostics.h"
-#include "kvProcessing/cWorkerPool.h"
+#include "kvRuntime/cWorkerPool.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("kvKernel_bpl\\kvOperations\\acOperation");
 

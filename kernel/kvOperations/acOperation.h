@@ -6,10 +6,10 @@
 #include <functional>
 #include <string>
 
-#include "kvImages/cBMPSurface.h"
 #include "kvImages/cImage.h"
 #include "kvOperations/cOperationParams.h"
 #include "kvOperations/eOperationTypes.h"
+#include "kvPixels/cBMPSurface.h"
 
 // How the desktop program asks for an operation's parameters (the values of FormMode).
 enum eFormMode : uint8_t { fmNoDialog = 0, fmParamDialog = 1, fmOwnDialog = 2 };

@@ -10,8 +10,8 @@
 //   by the border rule at the edges, so the filter's loop has no border test.
 #include <vector>
 
-#include "kvImages/kvBorderRule.h"
 #include "kvOperations/acOperation.h"
+#include "kvPixels/kvBorderRule.h"
 
 class acSingleChannelOperation : public acOperation {
 public:

@@ -7,7 +7,7 @@
 #include <locale>
 #include <stdexcept>
 
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("kvKernel_bpl\\kvOperations\\cOperationParameter");
 

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "kvDiagnostics.h"
 #include "kvOperations/acOperation.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("kvKernel_bpl\\kvOperations\\cOperationParams");
 

@@ -5,9 +5,9 @@
 #include <exception>
 #include <stdexcept>
 
-#include "kvDiagnostics.h"
-#include "kvImages/cResampleOperation.h"
 #include "kvOperations/cOperationPoolMessenger.h"
+#include "kvOperations/cResampleOperation.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("kvKernel_bpl\\kvOperations\\cOperationPool");
 

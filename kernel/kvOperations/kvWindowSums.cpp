@@ -1,6 +1,6 @@
 #include "kvOperations/kvWindowSums.h"
 
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("kvKernel_bpl\\kvOperations\\kvWindowSums");
 

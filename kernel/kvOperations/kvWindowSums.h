@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "kvImages/kvBorderRule.h"
+#include "kvPixels/kvBorderRule.h"
 
 // Ends the program with kvWindowSums' failed precondition.
 [[noreturn]] void kvWindowTooLargeForSums();

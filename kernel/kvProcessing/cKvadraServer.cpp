@@ -2,10 +2,10 @@
 
 #include <stdexcept>
 
-#include "kvDiagnostics.h"
 #include "kvMessages/cUserDialogs.h"
 #include "kvOperations/cOperationPool.h"
 #include "kvProcessing/cKvadraServerMessenger.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("kvKernel_bpl\\kvProcessing\\cKvadraServer");
 
@@ -20,10 +20,13 @@ cKvadraServer::cKvadraServer(cImageStorage* storage, iKernelHost* host) : Storag
   KV_ASSERT(Storage != nullptr, "Storage != NULL");
   KV_ASSERT(Host != nullptr, "Host != NULL");
   ResultImage = Storage->CreateImage();
+  // A measure that arrives in the background changes what the history shows.
+  cImage::SetChangeListener([] { cKvadraServerMessenger::PostHistoryChanged(); });
 }
 
 cKvadraServer::~cKvadraServer()
 {
+  cImage::SetChangeListener(nullptr);
   if (Worker) {
     Worker->Terminate();
     Worker->WaitFor();

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "kvImages/cImage.h"
-#include "kvImages/cImageStorage.h"
 #include "kvMessages/iKernelHost.h"
+#include "kvProcessing/cImageStorage.h"
 #include "kvProcessing/vclFilterThread.h"
 
 class acOperation;

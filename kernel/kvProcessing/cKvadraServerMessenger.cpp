@@ -1,8 +1,8 @@
 #include "kvProcessing/cKvadraServerMessenger.h"
 
-#include "kvDiagnostics.h"
 #include "kvMessages/cMessenger.h"
 #include "kvMessages/kvMessages.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("kvKernel_bpl\\kvProcessing\\cKvadraServerMessenger");
 

@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 FilterThread::FilterThread(acOperation* theOperation, std::function<void()> onTerminate)
     : Operation(theOperation), OnTerminate(std::move(onTerminate))

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "kvDiagnostics.h"
 #include "kvMessages/cUserDialogs.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "kvProcessing/cWorkerPool.h"
+#include "kvRuntime/cWorkerPool.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "kvImages/cPlaneBuffer.h"
+#include "kvRuntime/cPlaneBuffer.h"
 #include "kvWavelet/iWaveletLib.h"
 
 class cWaveletTree {

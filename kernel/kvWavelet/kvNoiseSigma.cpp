@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "kvImages/cBMPSurface.h"
+#include "kvPixels/cBMPSurface.h"
 #include "kvWavelet/cWaveletBank.h"
 #include "kvWavelet/cWaveletPyramid.h"
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <vector>
 
-#include "kvDiagnostics.h"
-#include "kvVectorClones.h"
+#include "kvRuntime/kvDiagnostics.h"
+#include "kvRuntime/kvVectorClones.h"
 
 KV_UNIT("990pkAdaptive\\LeeFilter");
 

@@ -1,5 +1,5 @@
 #include "InvertFilter.h"
-#include "kvVectorClones.h"
+#include "kvRuntime/kvVectorClones.h"
 
 namespace {
 // Memory bound: wide loads and stores where the machine has them.

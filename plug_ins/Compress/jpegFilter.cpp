@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "kvDiagnostics.h"
-#include "kvImages/cJpegCodec.h"
+#include "kvRuntime/kvDiagnostics.h"
+#include "kvFiles/cJpegCodec.h"
 
 KV_UNIT("plug_ins\\Compress\\jpegFilter");
 

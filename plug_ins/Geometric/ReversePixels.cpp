@@ -1,7 +1,7 @@
 #include "ReversePixels.h"
 
 #include <cstring>
-#include "kvVectorClones.h"
+#include "kvRuntime/kvVectorClones.h"
 
 namespace {
 using tBytes = uint8_t __attribute__((vector_size(16)));

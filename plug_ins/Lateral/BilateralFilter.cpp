@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 #include "kvLateralWeights.h"
 
 KV_UNIT("pkLateral\\BilateralFilter");

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 #include "kvLateralWeights.h"
-#include "kvVectorClones.h"
+#include "kvRuntime/kvVectorClones.h"
 
 KV_UNIT("pkLateral\\ROADFilter");
 

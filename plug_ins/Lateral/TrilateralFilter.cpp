@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "cStatisticRowCache.h"
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 #include "kvLateralWeights.h"
 
 KV_UNIT("pkLateral\\TrilateralFilter");

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include "kvVectorClones.h"
+#include "kvRuntime/kvVectorClones.h"
 
 int cROADStatistic::SumOfFourSmallest(int* d)
 {

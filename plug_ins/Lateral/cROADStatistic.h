@@ -3,7 +3,7 @@
 // between q and its eight neighbours. Small in smooth areas, large at impulses.
 #include <cstdint>
 
-#include "kvImages/cBMPSurface.h"
+#include "kvPixels/cBMPSurface.h"
 
 class cROADStatistic {
 public:

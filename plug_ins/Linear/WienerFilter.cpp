@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("020pkLinear\\WienerFilter");
 

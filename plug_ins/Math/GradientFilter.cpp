@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "kvDiagnostics.h"
-#include "kvVectorClones.h"
+#include "kvRuntime/kvDiagnostics.h"
+#include "kvRuntime/kvVectorClones.h"
 
 KV_UNIT("pkMath\\GradientFilter");
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 #include <vector>
-#include "kvVectorClones.h"
+#include "kvRuntime/kvVectorClones.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "acMeanFilter.h"
 
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("pkMeaning\\acMeanFilter");
 

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "cAdaptiveMedianRows.h"
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("050pkMedian\\AdaptiveMedianFilter");
 

@@ -4,7 +4,7 @@
 
 #include "FindMedian.h"
 #include "cImpulseMedianRows.h"
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("050pkMedian\\FoolishDetectorMedianFilter");
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "FindMedian.h"
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("050pkMedian\\NASMFilter_New");
 

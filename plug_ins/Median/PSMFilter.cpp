@@ -6,7 +6,7 @@
 #include "FindMedian.h"
 #include "cSmallMedianRows.h"
 #include "cWindowMedians.h"
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("050pkMedian\\PSMFilter");
 

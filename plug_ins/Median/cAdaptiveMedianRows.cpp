@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include "kvByteVectors.h"
-#include "kvVectorClones.h"
+#include "kvRuntime/kvVectorClones.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 #include "kvByteVectors.h"
-#include "kvVectorClones.h"
+#include "kvRuntime/kvVectorClones.h"
 
 namespace {
 

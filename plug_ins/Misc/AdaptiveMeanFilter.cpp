@@ -12,8 +12,8 @@
 #include <mutex>
 #include <numbers>
 
-#include "kvImages/kvBorderRule.h"
-#include "kvInstallPaths.h"
+#include "kvPixels/kvBorderRule.h"
+#include "kvRuntime/kvInstallPaths.h"
 #include "kvMessages/cUserDialogs.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "kvDiagnostics.h"
-#include "kvVectorClones.h"
+#include "kvRuntime/kvDiagnostics.h"
+#include "kvRuntime/kvVectorClones.h"
 
 KV_UNIT("pkMisc\\TruncatedMeanFilter");
 

@@ -1,7 +1,7 @@
 #include "acNoiseOperation.h"
 
 #include <cstring>
-#include "kvVectorClones.h"
+#include "kvRuntime/kvVectorClones.h"
 
 namespace {
 using tReals = double __attribute__((vector_size(32)));

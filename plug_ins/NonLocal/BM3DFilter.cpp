@@ -7,8 +7,8 @@
 #include "cBlockMatcher.h"
 #include "cBlockTransform.h"
 #include "cGroupHaar.h"
-#include "kvDiagnostics.h"
-#include "kvProcessing/cWorkerPool.h"
+#include "kvRuntime/kvDiagnostics.h"
+#include "kvRuntime/cWorkerPool.h"
 
 KV_UNIT("060pkNonLocal\\BM3DFilter");
 

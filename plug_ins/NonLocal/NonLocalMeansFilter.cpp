@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "kvDiagnostics.h"
-#include "kvProcessing/cWorkerPool.h"
+#include "kvRuntime/kvDiagnostics.h"
+#include "kvRuntime/cWorkerPool.h"
 
 KV_UNIT("060pkNonLocal\\NonLocalMeansFilter");
 

@@ -5,7 +5,7 @@
 
 #include "cBlockTransform.h"
 #include "cGroupHaar.h"
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("060pkNonLocal\\cBlockMatcher");
 

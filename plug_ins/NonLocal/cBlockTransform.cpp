@@ -4,7 +4,7 @@
 #include <cstring>
 #include <numbers>
 
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("060pkNonLocal\\cBlockTransform");
 

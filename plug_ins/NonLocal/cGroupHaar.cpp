@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstddef>
 
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("060pkNonLocal\\cGroupHaar");
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("pkRanking\\MaxMinFilter");
 

@@ -8,8 +8,8 @@
 #define KV_EXTREMES_AVX2 1
 #endif
 
-#include "kvDiagnostics.h"
-#include "kvVectorClones.h"
+#include "kvRuntime/kvDiagnostics.h"
+#include "kvRuntime/kvVectorClones.h"
 
 KV_UNIT("pkRanking\\acExtremumFilter");
 

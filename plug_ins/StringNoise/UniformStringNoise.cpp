@@ -1,6 +1,6 @@
 #include "UniformStringNoise.h"
 
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 #include "kvOperations/cRandomBatch.h"
 
 KV_UNIT("220pkStringNoise\\UniformStringNoise");

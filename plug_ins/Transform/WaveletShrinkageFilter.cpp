@@ -4,7 +4,7 @@
 #include <array>
 #include <cmath>
 
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 #include "kvWavelet/cWaveletBank.h"
 #include "kvWavelet/cWaveletPyramid.h"
 #include "kvWavelet/kvNoiseSigma.h"

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "kvProcessing/cWorkerPool.h"
-#include "kvVectorClones.h"
+#include "kvRuntime/cWorkerPool.h"
+#include "kvRuntime/kvVectorClones.h"
 
 namespace {
 // The time step, 1 / (2 * dimensions): the largest the projection is known to converge with

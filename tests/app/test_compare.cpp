@@ -18,9 +18,9 @@
 #include "TKvadraApplication.h"
 #include "TKvadraMainForm.h"
 #include "TPlaneViewer.h"
-#include "cKvadraSystem.h"
+#include "kvFacade/cKvadraSystem.h"
 #include "kvImages/cImage.h"
-#include "kvImages/cPngFile.h"
+#include "kvFiles/cPngFile.h"
 
 class TestCompare : public QObject {
   Q_OBJECT

@@ -22,10 +22,10 @@
 #include "TPreferencesForm.h"
 #include "TResampleForm.h"
 #include "TSplashForm.h"
-#include "cKvadraSystem.h"
+#include "kvFacade/cKvadraSystem.h"
 #include "cResampleLimits.h"
-#include "cuGlobalParameters.h"
-#include "kvImages/cBMPSurface.h"
+#include "kvRuntime/cuGlobalParameters.h"
+#include "kvPixels/cBMPSurface.h"
 
 class TestDialogs : public QObject {
   Q_OBJECT

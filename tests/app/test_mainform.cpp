@@ -24,8 +24,8 @@
 #include "TSplashForm.h"
 #include "TiffFileWriter.h"
 #include "cKvadraMainFormObserver.h"
-#include "cKvadraSystem.h"
-#include "kvImages/cBMPSurface.h"
+#include "kvFacade/cKvadraSystem.h"
+#include "kvPixels/cBMPSurface.h"
 #include "kvImages/cImage.h"
 
 namespace {

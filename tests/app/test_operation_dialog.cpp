@@ -17,8 +17,8 @@
 #include "TKvadraMainForm.h"
 #include "TParamsPanel.h"
 #include "TPlaneViewer.h"
-#include "cKvadraSystem.h"
-#include "kvImages/cBMPSurface.h"
+#include "kvFacade/cKvadraSystem.h"
+#include "kvPixels/cBMPSurface.h"
 
 namespace {
 using kvtest::Choices;

@@ -27,9 +27,9 @@
 #include "TKvadraApplication.h"
 #include "TKvadraMainForm.h"
 #include "cHistoryTable.h"
-#include "cKvadraSystem.h"
-#include "cuGlobalParameters.h"
-#include "kvImages/cBMPSurface.h"
+#include "kvFacade/cKvadraSystem.h"
+#include "kvRuntime/cuGlobalParameters.h"
+#include "kvPixels/cBMPSurface.h"
 #include "kvImages/cImage.h"
 
 namespace {

@@ -12,7 +12,7 @@
 
 #include "KvTestSupport.h"
 #include "jpegFilter.h"
-#include "kvImages/cJpegCodec.h"
+#include "kvFiles/cJpegCodec.h"
 
 namespace {
 

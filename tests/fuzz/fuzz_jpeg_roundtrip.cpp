@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "kvImages/cJpegCodec.h"
+#include "kvFiles/cJpegCodec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -8,7 +8,7 @@
 
 #include <unistd.h>
 
-#include "cuGlobalParameters.h"
+#include "kvRuntime/cuGlobalParameters.h"
 #include "kvImages/cImage.h"
 
 namespace {

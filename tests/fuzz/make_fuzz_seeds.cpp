@@ -12,7 +12,7 @@
 #include "PngFileWriter.h"
 #include "TiffFileWriter.h"
 #include "kvImages/cImage.h"
-#include "kvImages/cPngFile.h"
+#include "kvFiles/cPngFile.h"
 
 namespace fs = std::filesystem;
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "BmpFileBuilder.h"
-#include "cuGlobalParameters.h"
+#include "kvRuntime/cuGlobalParameters.h"
 #include "kvMessages/cUserDialogs.h"
 
 namespace kvtest {

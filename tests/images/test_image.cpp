@@ -9,7 +9,7 @@
 #include "JpegFileWriter.h"
 #include "KeptPicture.h"
 #include "KvTestSupport.h"
-#include "cuGlobalParameters.h"
+#include "kvRuntime/cuGlobalParameters.h"
 #include "kvMessages/cUserDialogs.h"
 
 using kvtest::ExpectUnchanged;

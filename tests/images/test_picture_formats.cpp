@@ -15,7 +15,7 @@
 #include "KvTestSupport.h"
 #include "PngFileWriter.h"
 #include "TiffFileWriter.h"
-#include "cuGlobalParameters.h"
+#include "kvRuntime/cuGlobalParameters.h"
 #include "kvMessages/cUserDialogs.h"
 
 using kvtest::ExpectUnchanged;

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "kvInstallPaths.h"
+#include "kvRuntime/kvInstallPaths.h"
 
 namespace fs = std::filesystem;
 

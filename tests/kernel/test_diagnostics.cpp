@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "kvDiagnostics.h"
+#include "kvRuntime/kvDiagnostics.h"
 
 KV_UNIT("tests\\kernel\\test_diagnostics");
 

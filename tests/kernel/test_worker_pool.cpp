@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "kvProcessing/cWorkerPool.h"
+#include "kvRuntime/cWorkerPool.h"
 
 namespace {
 // The setting is process-wide: every test leaves it as it found it.

@@ -8,7 +8,7 @@
 #include "ROADFilter.h"
 #include "SD_ROM2Filter.h"
 #include "TrilateralFilter.h"
-#include "kvProcessing/cWorkerPool.h"
+#include "kvRuntime/cWorkerPool.h"
 
 using kvtest::At;
 using kvtest::RunOperation;

@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "kvImages/cBMPSurface.h"
+#include "kvPixels/cBMPSurface.h"
 
 namespace plain {
 

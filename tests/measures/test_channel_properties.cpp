@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "KvTestSupport.h"
-#include "kvImages/cChannelProperties.h"
+#include "kvMeasures/cChannelProperties.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "KvTestSupport.h"
-#include "cuGlobalParameters.h"
+#include "kvRuntime/cuGlobalParameters.h"
 
 TEST(GlobalParameters, DefaultsAndColumnCount)
 {

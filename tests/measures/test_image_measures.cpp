@@ -10,9 +10,9 @@
 
 #include "KvTestSupport.h"
 #include "PlainQuality.h"
-#include "cuGlobalParameters.h"
+#include "kvRuntime/cuGlobalParameters.h"
 #include "kvImages/cImage.h"
-#include "kvImages/vclIQThread.h"
+#include "kvMeasures/vclIQThread.h"
 
 namespace {
 

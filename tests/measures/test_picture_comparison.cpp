@@ -4,9 +4,9 @@
 
 #include "KvTestSupport.h"
 #include "PlainQuality.h"
-#include "kvImages/cChannelProperties.h"
-#include "kvImages/cPictureComparison.h"
-#include "kvProcessing/cWorkerPool.h"
+#include "kvMeasures/cChannelProperties.h"
+#include "kvMeasures/cPictureComparison.h"
+#include "kvRuntime/cWorkerPool.h"
 
 namespace {
 

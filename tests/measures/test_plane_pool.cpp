@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "PlainQuality.h"
-#include "kvImages/cBMPSurface.h"
-#include "kvImages/cChannelProperties.h"
-#include "kvImages/cPlaneBuffer.h"
-#include "kvImages/cPlanePool.h"
+#include "kvPixels/cBMPSurface.h"
+#include "kvMeasures/cChannelProperties.h"
+#include "kvRuntime/cPlaneBuffer.h"
+#include "kvRuntime/cPlanePool.h"
 
 namespace {
 

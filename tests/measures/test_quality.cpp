@@ -9,7 +9,7 @@
 
 #include "KvTestSupport.h"
 #include "PlainQuality.h"
-#include "kvImages/cChannelProperties.h"
+#include "kvMeasures/cChannelProperties.h"
 #include "kvMessages/cUserDialogs.h"
 #include "kvWavelet/cWaveletLib.h"
 

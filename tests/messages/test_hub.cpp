@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "KvTestSupport.h"
-#include "cGlobalParametersMessenger.h"
+#include "kvRuntime/cGlobalParametersMessenger.h"
 #include "kvAnalysis/cAnalyzerMessenger.h"
 #include "kvOperations/cOperationPoolMessenger.h"
 #include "kvProcessing/cKvadraServerMessenger.h"

@@ -15,7 +15,7 @@
 #include "cBlockMatcher.h"
 #include "cBlockTransform.h"
 #include "cGroupHaar.h"
-#include "kvProcessing/cWorkerPool.h"
+#include "kvRuntime/cWorkerPool.h"
 
 using namespace kvtest;
 

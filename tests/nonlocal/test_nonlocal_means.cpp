@@ -9,7 +9,7 @@
 #include "FilterChecks.h"
 #include "NonLocalMeansFilter.h"
 #include "ParamSupport.h"
-#include "kvProcessing/cWorkerPool.h"
+#include "kvRuntime/cWorkerPool.h"
 
 using kvtest::At;
 using kvtest::RunOperation;

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "KvTestSupport.h"
-#include "cKvadraSystem.h"
+#include "kvFacade/cKvadraSystem.h"
 #include "kvMessages/cPlainEventLoop.h"
 #include "kvMessages/cUserDialogs.h"
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "FacadeFixture.h"
-#include "cuGlobalParameters.h"
+#include "kvRuntime/cuGlobalParameters.h"
 #include "kvMessages/cObservableSubject.h"
 #include "kvOperations/cOperationPool.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "KvTestSupport.h"
-#include "kvImages/cImageStorage.h"
+#include "kvProcessing/cImageStorage.h"
 
 namespace {
 

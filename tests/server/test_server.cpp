@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "FacadeFixture.h"
-#include "cuGlobalParameters.h"
+#include "kvRuntime/cuGlobalParameters.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "KvTestSupport.h"
-#include "kvImages/cResampleOperation.h"
+#include "kvOperations/cResampleOperation.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "KvTestSupport.h"
-#include "kvImages/cResampleOperation.h"
+#include "kvOperations/cResampleOperation.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "kvImages/cPlaneBuffer.h"
-#include "kvImages/cPlanePool.h"
+#include "kvRuntime/cPlaneBuffer.h"
+#include "kvRuntime/cPlanePool.h"
 #include "kvWavelet/cWaveletLib.h"
 
 namespace {

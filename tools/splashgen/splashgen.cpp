@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "kvImages/cBMPSurface.h"
+#include "kvPixels/cBMPSurface.h"
 #include "kvImages/cImage.h"
 
 namespace {
