@@ -198,12 +198,12 @@ bool cWaveletLib::Decompose(const std::string& leafPath)
   cWaveletTree::sNode& ll = tree->Create(nodePath + "/LL", hw, hh, false);
   cWaveletTree::sNode& lh = tree->Create(nodePath + "/LH", hw, hh, false);
   cWaveletTree::sNode& hl = tree->Create(nodePath + "/HL", hw, hh, false);
-  cWaveletTree::sNode& hh_ = tree->Create(nodePath + "/HH", hw, hh, false);
+  cWaveletTree::sNode& hhNode = tree->Create(nodePath + "/HH", hw, hh, false);
   ll.ExtensionFlags = flags;
   AnalyseColumns(lowRows.data(), hw, h, lo, ll.Plane.data());
   AnalyseColumns(lowRows.data(), hw, h, hi, lh.Plane.data());
   AnalyseColumns(highRows.data(), hw, h, lo, hl.Plane.data());
-  AnalyseColumns(highRows.data(), hw, h, hi, hh_.Plane.data());
+  AnalyseColumns(highRows.data(), hw, h, hi, hhNode.Plane.data());
   tree->Remove(nodePath);
   return true;
 }

@@ -45,6 +45,17 @@ TEST_F(Server, FirstLoadPostsImageLoadedAndBecomesOriginAndCurrent)
   EXPECT_TRUE(kvtest::SamePixels(*System->GetResultImage()->GetSurface(), *System->GetImage(0)->GetSurface()));
 }
 
+TEST_F(Server, AnIndexArrivingInTheBackgroundPostsHistoryChanged)
+{
+  LoadAndSettle(WriteGradient("a.bmp", 16, 16, 1));
+  Forget();
+  cImage* image = System->GetImage(0);
+  EXPECT_EQ(image->GetMeasureStr("SSIM"), "wait");
+  ASSERT_TRUE(Loop.RunUntil([&] { return image->IsIndexValid(qiSSIM); }, std::chrono::seconds(60)));
+  Loop.RunUntilIdle();
+  EXPECT_EQ(Ids(), (IdList{HISTORY_CHANGED}));
+}
+
 TEST_F(Server, SecondLoadOfSameGeometryIsAppendedAndMeasuredAgainstOrigin)
 {
   LoadAndSettle(WriteGradient("a.bmp", 16, 16, 1));
