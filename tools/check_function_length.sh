@@ -2,8 +2,8 @@
 # Lists every function longer than the limit (80 lines, from the line of its name to its closing
 # brace) in the project's C++ and Python sources, longest first, and fails when there is one.
 #   tools/check_function_length.sh [--report] [--max N] [FOLDER...]
-# --report only prints (exit 0). Without folders: kernel, algorithms, plug_ins, app, cli, python,
-# tests. Needs universal-ctags (Debian package universal-ctags).
+# --report only prints (exit 0). Folders are taken from the repository's top; without any:
+# kernel, algorithms, plug_ins, app, cli, python, tests. Needs universal-ctags.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
