@@ -60,6 +60,20 @@ private:
   std::unique_ptr<cOperationPool> Pool;
 };
 
+// Sets a parameter by name; an unknown name skips the benchmark with the reason rather than
+// timing the wrong setting.
+template <class tValue>
+bool SetParam(benchmark::State& state, acOperation& op, const std::string& name, tValue value)
+{
+  const int index = op.GetParams()->FindParam(name);
+  if (index < 0) {
+    state.SkipWithError((op.GetName() + " has no parameter " + name).c_str());
+    return false;
+  }
+  op.GetParams()->GetParam(unsigned(index))->SetValue(value);
+  return true;
+}
+
 // A picture with smooth content and some impulses, so the filters do their usual work.
 inline void MakePicture(cImage& image, int channels)
 {

@@ -33,8 +33,9 @@ void BM_BM3D(benchmark::State& state)
     return;
   }
   filter->GetParams()->ResetToDefault();
-  filter->GetParams()->GetParam(0)->SetValue(double(state.range(3)));
-  filter->GetParams()->GetParam(1)->SetValue(int(state.range(2)));
+  if (!kvbench::SetParam(state, *filter, "Sigma", double(state.range(3))) ||
+      !kvbench::SetParam(state, *filter, "Profile", int(state.range(2))))
+    return;
   const unsigned saved = kvGetThreadCount();
   kvSetThreadCount(unsigned(state.range(1)));
   cImage source;

@@ -11,7 +11,7 @@ void BM_JpegRoundTrip(benchmark::State& state)
     state.SkipWithError("JPEG not loaded");
     return;
   }
-  filter->GetParams()->GetParam(0)->SetValue(70);
+  if (!kvbench::SetParam(state, *filter, "Compression ratio", 70)) return;
   cImage source;
   source.SetSize(512, 512, 3);
   cBMPSurface& s = *source.GetSurface();

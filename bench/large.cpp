@@ -111,16 +111,9 @@ void RunOperation(benchmark::State& state, const std::string& name, ePicture pic
     state.SkipWithError(("operation not found: " + name).c_str());
     return;
   }
-  cOperationParams& params = *op->GetParams();
-  params.ResetToDefault();
-  for (const auto& [param, value] : settings) {
-    const int index = params.FindParam(param);
-    if (index < 0) {
-      state.SkipWithError((name + " has no parameter " + param).c_str());
-      return;
-    }
-    params.GetParam(unsigned(index))->SetValue(value);
-  }
+  op->GetParams()->ResetToDefault();
+  for (const auto& [param, value] : settings)
+    if (!kvbench::SetParam(state, *op, param, value)) return;
   cImage& source = Picture(picture);
   cImage result;
   op->SetInterfaces(&source, &result);

@@ -37,10 +37,9 @@ void RunFilter(benchmark::State& state, const std::string& name, int channels, i
 {
   acOperation* op = Packages().Find(name);
   op->GetParams()->ResetToDefault();
-  if (size > 0) {
-    op->GetParams()->GetParam(0)->SetValue(size);
-    op->GetParams()->GetParam(1)->SetValue(size);
-  }
+  if (size > 0 &&
+      !(kvbench::SetParam(state, *op, "Width size", size) && kvbench::SetParam(state, *op, "Height size", size)))
+    return;
   cImage source;
   NoisyPicture(source, channels, side, percent);
   kvbench::TimeRuns(state, *op, source, int64_t(side) * side * channels);

@@ -73,9 +73,10 @@ void BM_Resample(benchmark::State& state)
   cImage source;
   FillRandom(source, 512, 512, 3);
   cResampleOperation op;
-  op.GetParams()->GetParam(0)->SetValue(int(state.range(1)));
-  op.GetParams()->GetParam(1)->SetValue(int(state.range(1)));
-  op.GetParams()->GetParam(2)->SetValue(int(state.range(0)));
+  if (!kvbench::SetParam(state, op, "NewWidth", int(state.range(1))) ||
+      !kvbench::SetParam(state, op, "NewHeight", int(state.range(1))) ||
+      !kvbench::SetParam(state, op, "ResampleType", int(state.range(0))))
+    return;
   RunRepeatedly(state, op, source);
 }
 BENCHMARK(BM_Resample)

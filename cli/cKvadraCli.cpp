@@ -686,63 +686,73 @@ int cKvadraCli::CommandAnalyze(cArgumentReader& args)
 cKvadraCli::sAnalyzeOptions cKvadraCli::ReadAnalyzeOptions(cArgumentReader& args)
 {
   sAnalyzeOptions options;
+  while (!args.AtEnd()) ReadAnalyzeOption(args, args.Next(), options);
+  CheckAnalyzeOptions(options);
+  return options;
+}
+
+void cKvadraCli::ReadAnalyzeOption(cArgumentReader& args, const std::string& argument, sAnalyzeOptions& options)
+{
   auto& passed = options.ExperimentArguments;
-  while (!args.AtEnd()) {
-    const std::string argument = args.Next();
-    if (argument == "--corrupt") {
-      options.Corruption.Name = args.ValueOf(argument);
-      passed.insert(passed.end(), {argument, options.Corruption.Name});
-    } else if (argument == "--set") {
-      options.Corruption.Settings.push_back(args.ValueOf(argument));
-      passed.insert(passed.end(), {argument, options.Corruption.Settings.back()});
-    } else if (argument == "--sweep")
-      ReadSweep(args, options);
-    else if (argument == "--param") {
-      options.SweptName = args.ValueOf(argument);
-      passed.insert(passed.end(), {argument, options.SweptName});
-    } else if (argument == "--values") {
-      const std::string text = args.ValueOf(argument);
-      ReadValues(text, options);
-      passed.insert(passed.end(), {argument, text});
-    } else if (argument == "--table") {
-      options.Table = args.ValueOf(argument);
-      eTableFormat format;
-      if (!cPaperTable::ParseFormat(options.Table, format))
-        throw cCliError::Usage("--table must be markdown, latex or csv, got '" + options.Table + "'");
-    } else if (argument == "--table-out")
-      options.TableOut = args.ValueOf(argument);
-    else if (argument == "--per-picture")
-      options.PerPicture = true;
-    else if (argument == "--restore") {
-      const std::string text = args.ValueOf(argument);
-      options.Restorations.push_back(cParameterAssigner::ParseOperation(text));
-      passed.insert(passed.end(), {argument, text});
-    } else if (argument == "--criterion") {
-      const std::string criterion = cOperationCatalog::CheckedCriterion(args.ValueOf(argument));
-      if (std::find(options.Criteria.begin(), options.Criteria.end(), criterion) != options.Criteria.end())
-        throw cCliError::Usage("--criterion " + criterion + " is given twice");
-      options.Criteria.push_back(criterion);
-      passed.insert(passed.end(), {argument, criterion});
-    } else if (argument == "--seed")
-      options.Seed = cArgumentReader::RequireSeed(args.ValueOf(argument));
-    else if (argument == "--csv")
-      options.Csv = args.ValueOf(argument);
-    else if (argument == "--json")
-      options.Json = args.ValueOf(argument);
-    else if (argument == "--jobs") {
-      const std::string text = args.ValueOf(argument);
-      options.Jobs = cArgumentReader::RequireInt(text, "--jobs");
-      if (options.Jobs < 1 || options.Jobs > MaxJobs)
-        throw cCliError::Usage("--jobs must lie in 1.." + std::to_string(MaxJobs) + ", got '" + text + "'");
-    } else if (argument == "--shard")
-      options.Shard = args.ValueOf(argument);
-    else if (argument == "--dataset")
-      options.ForceDataset = true;
-    else if (argument == "--worker")
-      options.Worker = args.ValueOf(argument);
-    else
-      cArgumentReader::TakeOperand("analyze", argument, options.Inputs);
-  }
+  if (argument == "--corrupt") {
+    options.Corruption.Name = args.ValueOf(argument);
+    passed.insert(passed.end(), {argument, options.Corruption.Name});
+  } else if (argument == "--set") {
+    options.Corruption.Settings.push_back(args.ValueOf(argument));
+    passed.insert(passed.end(), {argument, options.Corruption.Settings.back()});
+  } else if (argument == "--sweep")
+    ReadSweep(args, options);
+  else if (argument == "--param") {
+    options.SweptName = args.ValueOf(argument);
+    passed.insert(passed.end(), {argument, options.SweptName});
+  } else if (argument == "--values") {
+    const std::string text = args.ValueOf(argument);
+    ReadValues(text, options);
+    passed.insert(passed.end(), {argument, text});
+  } else if (argument == "--table") {
+    options.Table = args.ValueOf(argument);
+    eTableFormat format;
+    if (!cPaperTable::ParseFormat(options.Table, format))
+      throw cCliError::Usage("--table must be markdown, latex or csv, got '" + options.Table + "'");
+  } else if (argument == "--table-out")
+    options.TableOut = args.ValueOf(argument);
+  else if (argument == "--per-picture")
+    options.PerPicture = true;
+  else if (argument == "--restore") {
+    const std::string text = args.ValueOf(argument);
+    options.Restorations.push_back(cParameterAssigner::ParseOperation(text));
+    passed.insert(passed.end(), {argument, text});
+  } else if (argument == "--criterion") {
+    const std::string criterion = cOperationCatalog::CheckedCriterion(args.ValueOf(argument));
+    if (std::find(options.Criteria.begin(), options.Criteria.end(), criterion) != options.Criteria.end())
+      throw cCliError::Usage("--criterion " + criterion + " is given twice");
+    options.Criteria.push_back(criterion);
+    passed.insert(passed.end(), {argument, criterion});
+  } else if (argument == "--seed")
+    options.Seed = cArgumentReader::RequireSeed(args.ValueOf(argument));
+  else if (argument == "--csv")
+    options.Csv = args.ValueOf(argument);
+  else if (argument == "--json")
+    options.Json = args.ValueOf(argument);
+  else if (argument == "--jobs") {
+    const std::string text = args.ValueOf(argument);
+    options.Jobs = cArgumentReader::RequireInt(text, "--jobs");
+    if (options.Jobs < 1 || options.Jobs > MaxJobs)
+      throw cCliError::Usage("--jobs must lie in 1.." + std::to_string(MaxJobs) + ", got '" + text + "'");
+  } else if (argument == "--shard")
+    options.Shard = args.ValueOf(argument);
+  else if (argument == "--dataset")
+    options.ForceDataset = true;
+  else if (argument == "--worker")
+    options.Worker = args.ValueOf(argument);
+  else
+    cArgumentReader::TakeOperand("analyze", argument, options.Inputs);
+}
+
+// What the options miss or combine wrongly, found before any picture is read.
+void cKvadraCli::CheckAnalyzeOptions(sAnalyzeOptions& options)
+{
+  auto& passed = options.ExperimentArguments;
   if (options.Inputs.empty()) throw cCliError::Usage("analyze: missing INPUT picture");
   if (options.Corruption.Name.empty()) throw cCliError::Usage("analyze: missing --corrupt NAME");
   if (options.HasSweep && !options.Values.empty())
@@ -763,7 +773,6 @@ cKvadraCli::sAnalyzeOptions cKvadraCli::ReadAnalyzeOptions(cArgumentReader& args
     throw cCliError::Usage("analyze: --shard needs --seed N, so that every shard draws the noise of one experiment");
   if (!options.Shard.empty() && options.Json.empty())
     throw cCliError::Usage("analyze: --shard needs --json FILE for the partial that 'kvadra merge' reads");
-  return options;
 }
 
 void cKvadraCli::ReadSweep(cArgumentReader& args, sAnalyzeOptions& options)

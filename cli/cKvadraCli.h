@@ -75,6 +75,8 @@ private:
   // analyze, step by step: the options, the operations they name, then the run on one picture
   // or on several.
   static sAnalyzeOptions ReadAnalyzeOptions(cArgumentReader& args);
+  static void ReadAnalyzeOption(cArgumentReader& args, const std::string& argument, sAnalyzeOptions& options);
+  static void CheckAnalyzeOptions(sAnalyzeOptions& options);
   static void ReadSweep(cArgumentReader& args, sAnalyzeOptions& options);
   static void ReadValues(const std::string& text, sAnalyzeOptions& options);
   static unsigned SweepCount(const sAnalyzeOptions& options);

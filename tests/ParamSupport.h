@@ -1,5 +1,6 @@
 #pragma once
-// Setting an operation's parameters by position or by name, as the dialogs would.
+// Reading and setting an operation's parameters by name, as the dialogs and the command line
+// address them: a position would silently follow any reordering of the declarations.
 #include <string>
 
 #include <gtest/gtest.h>
@@ -8,34 +9,36 @@
 
 namespace kvtest {
 
-inline cOperationParameter* Param(acOperation& op, unsigned index)
+// The parameter called `name`; an unknown name fails the test, naming the parameter and its
+// owner, and answers a fresh stand-in so the test runs on without indexing past the list.
+inline cOperationParameter& Param(const cOperationParams& params, const std::string& name, const std::string& owner)
 {
-  return op.GetParams()->GetParam(index);
+  const int index = params.FindParam(name);
+  if (index >= 0) return *params.GetParam(unsigned(index));
+  ADD_FAILURE() << "no parameter \"" << name << "\" in " << owner;
+  static thread_local cOperationParameter standIn{sParameterInfo{}};
+  standIn = cOperationParameter{sParameterInfo{}};
+  return standIn;
 }
 
-inline cOperationParameter* Param(acOperation& op, const std::string& name)
+inline cOperationParameter& Param(acOperation& op, const std::string& name)
 {
-  const int i = op.GetParams()->FindParam(name);
-  EXPECT_GE(i, 0) << "no parameter " << name << " in " << op.GetName();
-  return op.GetParams()->GetParam(unsigned(i));
+  return Param(*op.GetParams(), name, op.GetName());
 }
 
 // The value's type picks the setter, so a whole number given to a real parameter goes
 // through the integer setter exactly as a dialog's spin box would send it.
-template <class tKey>
-void Set(acOperation& op, const tKey& key, int value)
+inline void SetParam(acOperation& op, const std::string& name, int value)
 {
-  Param(op, key)->SetValue(value);
+  Param(op, name).SetValue(value);
 }
-template <class tKey>
-void Set(acOperation& op, const tKey& key, double value)
+inline void SetParam(acOperation& op, const std::string& name, double value)
 {
-  Param(op, key)->SetValue(value);
+  Param(op, name).SetValue(value);
 }
-template <class tKey>
-void Set(acOperation& op, const tKey& key, bool value)
+inline void SetParam(acOperation& op, const std::string& name, bool value)
 {
-  Param(op, key)->SetValue(value);
+  Param(op, name).SetValue(value);
 }
 
 }  // namespace kvtest

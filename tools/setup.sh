@@ -17,7 +17,9 @@ PACKAGES=(cmake g++ make pkg-config ccache libjpeg-dev libpng-dev libtiff-dev li
   texlive-latex-recommended
   # the Python module (pybind11, Debian's interpreter and NumPy), its tests (pytest) and the plot
   # of the README's Python example (matplotlib)
-  pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib)
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib
+  # tools/check_function_length.sh: the functions' first and last lines
+  universal-ctags)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -12,18 +12,18 @@ TCategoryButtons::TCategoryButtons(QWidget* parent) : QScrollArea(parent)
 {
   setWidgetResizable(true);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  Content = new QWidget(this);
-  Content->setObjectName("CategoryContent");
-  Column = new QVBoxLayout(Content);
-  Column->setContentsMargins(2, 2, 2, 2);
-  Column->setSpacing(2);
-  Column->addStretch(1);
-  setWidget(Content);
+  FContent = new QWidget(this);
+  FContent->setObjectName("CategoryContent");
+  FColumn = new QVBoxLayout(FContent);
+  FColumn->setContentsMargins(2, 2, 2, 2);
+  FColumn->setSpacing(2);
+  FColumn->addStretch(1);
+  setWidget(FContent);
 }
 
 const TCategoryButtons::sCategory* TCategoryButtons::Find(const QString& caption) const
 {
-  for (const sCategory& c : CategoryList)
+  for (const sCategory& c : FCategoryList)
     if (c.Caption == caption) return &c;
   return nullptr;
 }
@@ -34,7 +34,7 @@ QPushButton* TCategoryButtons::AddButton(const QString& category, const QString&
   if (!found) {
     sCategory c;
     c.Caption = category;
-    c.Header = new QToolButton(Content);
+    c.Header = new QToolButton(FContent);
     c.Header->setObjectName("Category_" + category);
     c.Header->setText(category);
     c.Header->setCheckable(true);
@@ -45,7 +45,7 @@ QPushButton* TCategoryButtons::AddButton(const QString& category, const QString&
     c.Header->setStyleSheet(
         "QToolButton { font-weight: bold; border: 1px solid rgb(172,168,153); padding: 3px; text-align: left;"
         " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 rgb(255,255,255), stop:1 rgb(202,200,190)); }");
-    c.Body = new QWidget(Content);
+    c.Body = new QWidget(FContent);
     c.Buttons = new QVBoxLayout(c.Body);
     c.Buttons->setContentsMargins(0, 0, 0, 0);
     c.Buttons->setSpacing(1);
@@ -56,10 +56,10 @@ QPushButton* TCategoryButtons::AddButton(const QString& category, const QString&
       body->setVisible(expanded);
     });
     // Before the stretch that keeps the categories at the top.
-    Column->insertWidget(Column->count() - 1, c.Header);
-    Column->insertWidget(Column->count() - 1, c.Body);
-    CategoryList.append(c);
-    found = &CategoryList.last();
+    FColumn->insertWidget(FColumn->count() - 1, c.Header);
+    FColumn->insertWidget(FColumn->count() - 1, c.Body);
+    FCategoryList.append(c);
+    found = &FCategoryList.last();
   }
   auto* button = new QPushButton(caption, found->Body);
   button->setObjectName("Item_" + QString::number(data));
@@ -70,25 +70,25 @@ QPushButton* TCategoryButtons::AddButton(const QString& category, const QString&
   Paint(button);
   connect(button, &QPushButton::clicked, this, [this, data] { emit ButtonClicked(data); });
   found->Buttons->addWidget(button);
-  ButtonList.append(button);
+  FButtonList.append(button);
   return button;
 }
 
 void TCategoryButtons::Clear()
 {
-  for (const sCategory& c : CategoryList) {
+  for (const sCategory& c : FCategoryList) {
     delete c.Header;
     delete c.Body;
   }
-  CategoryList.clear();
-  ButtonList.clear();
-  Selected = -1;
+  FCategoryList.clear();
+  FButtonList.clear();
+  FSelected = -1;
 }
 
 QStringList TCategoryButtons::Categories() const
 {
   QStringList list;
-  for (const sCategory& c : CategoryList) list << c.Caption;
+  for (const sCategory& c : FCategoryList) list << c.Caption;
   return list;
 }
 
@@ -111,33 +111,33 @@ bool TCategoryButtons::IsCollapsed(const QString& category) const
 
 QPushButton* TCategoryButtons::FindButton(int data) const
 {
-  for (QPushButton* b : ButtonList)
+  for (QPushButton* b : FButtonList)
     if (b->property(DataProperty).toInt() == data) return b;
   return nullptr;
 }
 
 void TCategoryButtons::SetSelected(int data)
 {
-  Selected = data;
-  for (QPushButton* b : ButtonList) Paint(b);
+  FSelected = data;
+  for (QPushButton* b : FButtonList) Paint(b);
 }
 
 void TCategoryButtons::SetRegularColor(const QColor& colour)
 {
-  RegularColor = colour;
-  for (QPushButton* b : ButtonList) Paint(b);
+  FRegularColor = colour;
+  for (QPushButton* b : FButtonList) Paint(b);
 }
 
 void TCategoryButtons::SetSelectedColor(const QColor& colour)
 {
-  SelectedColor = colour;
-  for (QPushButton* b : ButtonList) Paint(b);
+  FSelectedColor = colour;
+  for (QPushButton* b : FButtonList) Paint(b);
 }
 
 void TCategoryButtons::Paint(QPushButton* button) const
 {
-  const bool chosen = button->property(DataProperty).toInt() == Selected && Selected != -1;
-  const QColor c = chosen ? SelectedColor : RegularColor;
+  const bool chosen = button->property(DataProperty).toInt() == FSelected && FSelected != -1;
+  const QColor c = chosen ? FSelectedColor : FRegularColor;
   button->setStyleSheet(QString("QPushButton { background-color: rgb(%1,%2,%3); border: none; padding: 3px 12px;"
                                 " text-align: left; %4 } QPushButton:focus { border: 1px dotted black; }")
                             .arg(c.red())

@@ -26,7 +26,7 @@ public:
   QPushButton* FindButton(int data) const;
   // -1: none.
   void SetSelected(int data);
-  int GetSelected() const { return Selected; }
+  int GetSelected() const { return FSelected; }
   void SetRegularColor(const QColor& colour);
   void SetSelectedColor(const QColor& colour);
 
@@ -43,11 +43,11 @@ private:
   const sCategory* Find(const QString& caption) const;
   void Paint(QPushButton* button) const;
 
-  QWidget* Content = nullptr;
-  QVBoxLayout* Column = nullptr;
-  QList<sCategory> CategoryList;
-  QList<QPushButton*> ButtonList;
-  int Selected = -1;
-  QColor RegularColor{226, 224, 219};
-  QColor SelectedColor{202, 200, 190};
+  QWidget* FContent = nullptr;
+  QVBoxLayout* FColumn = nullptr;
+  QList<sCategory> FCategoryList;
+  QList<QPushButton*> FButtonList;
+  int FSelected = -1;
+  QColor FRegularColor{226, 224, 219};
+  QColor FSelectedColor{202, 200, 190};
 };

@@ -91,7 +91,20 @@ void TComparePage::CreateControls()
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(3, 3, 3, 3);
   layout->setSpacing(2);
+  layout->addWidget(CreateControlPanel());
 
+  MessageLabel = Named(new QLabel(this), "CompareMessage");
+  MessageLabel->setWordWrap(true);
+  MessageLabel->setAlignment(Qt::AlignCenter);
+  MessageLabel->hide();
+  layout->addWidget(MessageLabel);
+
+  layout->addWidget(CreateViewers(), 1);
+  ConnectControls();
+}
+
+QWidget* TComparePage::CreateControlPanel()
+{
   auto* panel = Named(new QWidget(this), "ComparePanel");
   auto* row = new QHBoxLayout(panel);
   row->setContentsMargins(0, 0, 0, 0);
@@ -121,14 +134,11 @@ void TComparePage::CreateControls()
   row->addStretch(1);
   SaveViewButton = Named(new QPushButton("Sa&ve view...", panel), "SaveViewButton");
   row->addWidget(SaveViewButton);
-  layout->addWidget(panel);
+  return panel;
+}
 
-  MessageLabel = Named(new QLabel(this), "CompareMessage");
-  MessageLabel->setWordWrap(true);
-  MessageLabel->setAlignment(Qt::AlignCenter);
-  MessageLabel->hide();
-  layout->addWidget(MessageLabel);
-
+QWidget* TComparePage::CreateViewers()
+{
   ViewerArea = Named(new QWidget(this), "CompareViewers");
   auto* viewers = new QHBoxLayout(ViewerArea);
   viewers->setContentsMargins(0, 0, 0, 0);
@@ -155,8 +165,11 @@ void TComparePage::CreateControls()
   ColourBar = Named(new QLabel(ViewerArea), "ColourBar", "Colour bar");
   ColourBar->setAlignment(Qt::AlignTop);
   viewers->addWidget(ColourBar);
-  layout->addWidget(ViewerArea, 1);
+  return ViewerArea;
+}
 
+void TComparePage::ConnectControls()
+{
   ViewerA->OnVisibleRectDraw = [this](QPainter& canvas, const sViewerInfo& info) {
     if (Comparable()) DrawSurfaceInViewer(PictureASurface(), canvas, info);
   };

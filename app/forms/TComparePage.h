@@ -81,6 +81,9 @@ protected:
 private:
   struct sMapJob;
   void CreateControls();
+  QWidget* CreateControlPanel();
+  QWidget* CreateViewers();
+  void ConnectControls();
   void LinkViewers();
   void FillHistoryBox();
   void UpdateView();

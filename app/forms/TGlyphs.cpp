@@ -21,6 +21,46 @@ const char* ThemeName(TGlyphs::eGlyph glyph)
   return "";
 }
 
+void DrawFolder(QPainter& p)
+{
+  p.setBrush(QColor(240, 200, 90));
+  QPainterPath folder;
+  folder.moveTo(3, 8);
+  folder.lineTo(12, 8);
+  folder.lineTo(15, 11);
+  folder.lineTo(29, 11);
+  folder.lineTo(27, 27);
+  folder.lineTo(5, 27);
+  folder.closeSubpath();
+  p.drawPath(folder);
+}
+
+void DrawGear(QPainter& p)
+{
+  p.setBrush(QColor(180, 180, 190));
+  p.drawEllipse(QPointF(16, 16), 10, 10);
+  p.setBrush(Qt::white);
+  p.drawEllipse(QPointF(16, 16), 4, 4);
+  for (int i = 0; i < 8; ++i) {
+    p.save();
+    p.translate(16, 16);
+    p.rotate(45.0 * i);
+    p.drawLine(QPointF(0, -10), QPointF(0, -14));
+    p.restore();
+  }
+}
+
+void DrawUndoArrow(QPainter& p, const QColor& ink)
+{
+  QPainterPath arc;
+  arc.moveTo(8, 14);
+  arc.cubicTo(14, 4, 30, 8, 26, 22);
+  p.setBrush(Qt::NoBrush);
+  p.drawPath(arc);
+  p.setBrush(ink);
+  p.drawPolygon(QPolygonF({QPointF(3, 10), QPointF(12, 8), QPointF(9, 18)}));
+}
+
 // Drawn on a 32 x 32 grid so they stay crisp at 16 and 24 pixels.
 QIcon Drawn(TGlyphs::eGlyph glyph)
 {
@@ -31,19 +71,7 @@ QIcon Drawn(TGlyphs::eGlyph glyph)
   const QColor ink(40, 60, 90);
   p.setPen(QPen(ink, 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   switch (glyph) {
-    case TGlyphs::gOpen: {
-      p.setBrush(QColor(240, 200, 90));
-      QPainterPath folder;
-      folder.moveTo(3, 8);
-      folder.lineTo(12, 8);
-      folder.lineTo(15, 11);
-      folder.lineTo(29, 11);
-      folder.lineTo(27, 27);
-      folder.lineTo(5, 27);
-      folder.closeSubpath();
-      p.drawPath(folder);
-      break;
-    }
+    case TGlyphs::gOpen: DrawFolder(p); break;
     case TGlyphs::gSave:
       p.setBrush(QColor(110, 150, 210));
       p.drawRoundedRect(QRectF(4, 4, 24, 24), 3, 3);
@@ -51,29 +79,8 @@ QIcon Drawn(TGlyphs::eGlyph glyph)
       p.drawRect(QRectF(9, 4, 14, 9));
       p.drawRect(QRectF(8, 18, 16, 10));
       break;
-    case TGlyphs::gPreferences:
-      p.setBrush(QColor(180, 180, 190));
-      p.drawEllipse(QPointF(16, 16), 10, 10);
-      p.setBrush(Qt::white);
-      p.drawEllipse(QPointF(16, 16), 4, 4);
-      for (int i = 0; i < 8; ++i) {
-        p.save();
-        p.translate(16, 16);
-        p.rotate(45.0 * i);
-        p.drawLine(QPointF(0, -10), QPointF(0, -14));
-        p.restore();
-      }
-      break;
-    case TGlyphs::gUndo: {
-      QPainterPath arc;
-      arc.moveTo(8, 14);
-      arc.cubicTo(14, 4, 30, 8, 26, 22);
-      p.setBrush(Qt::NoBrush);
-      p.drawPath(arc);
-      p.setBrush(ink);
-      p.drawPolygon(QPolygonF({QPointF(3, 10), QPointF(12, 8), QPointF(9, 18)}));
-      break;
-    }
+    case TGlyphs::gPreferences: DrawGear(p); break;
+    case TGlyphs::gUndo: DrawUndoArrow(p, ink); break;
     case TGlyphs::gZoomIn:
     case TGlyphs::gZoomOut:
       p.setBrush(QColor(220, 235, 250));

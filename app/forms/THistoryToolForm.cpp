@@ -54,6 +54,37 @@ THistoryToolForm::THistoryToolForm(QWidget* parent) : TBaseToolForm("History", "
   if (!HistoryToolForm) HistoryToolForm = this;
   resize(370, 217);
 
+  CreateGrid();
+  auto* client = new QWidget(this);
+  client->setObjectName("HistoryClient");
+  auto* layout = new QVBoxLayout(client);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  HistoryGrid->setParent(client);
+  layout->addWidget(HistoryGrid, 1);
+
+  CreateExportMenu();
+  layout->addLayout(CreateExportButtons(client));
+  setWidget(client);
+
+  connect(HistoryGrid, &QTableWidget::cellClicked, this, [this](int row, int) { HistoryGridSelectCell(row); });
+  connect(HistoryGrid, &QTableWidget::currentCellChanged, this,
+          [this](int row, int, int, int) { HistoryGridSelectCell(row); });
+
+  AskFileName = [this](const QString& caption, const QString& defaultPath, const QString& filter) {
+    return QFileDialog::getSaveFileName(this, caption, defaultPath, filter);
+  };
+  OpenDocument = [](const QString& file) {
+    // Nothing happens where the desktop has no application for the type.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+  };
+
+  SetColumnHeaders();
+  SetupColumns();
+}
+
+void THistoryToolForm::CreateGrid()
+{
   HistoryGrid = Named(new QTableWidget(2, 2, this), "HistoryGrid", "History grid");
   HistoryGrid->setItemDelegate(new THistoryGridDelegate(HistoryGrid));
   // Not a tab stop; a click still gives it the keyboard for moving between rows.
@@ -84,14 +115,10 @@ THistoryToolForm::THistoryToolForm(QWidget* parent) : TBaseToolForm("History", "
   connect(HistoryGrid->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
     if (column == 1 && !SettingColumns && GlobalParams->GetHistoryColsCount() > 0) OperationWidth = size;
   });
-  auto* client = new QWidget(this);
-  client->setObjectName("HistoryClient");
-  auto* layout = new QVBoxLayout(client);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(2);
-  HistoryGrid->setParent(client);
-  layout->addWidget(HistoryGrid, 1);
+}
 
+void THistoryToolForm::CreateExportMenu()
+{
   ExportPopupMenu = Named(new QMenu(this), "ExportPopupMenu");
   auto addItem = [this](const QString& objectName, const QString& caption, const char* icon) {
     QAction* item = ExportPopupMenu->addAction(QIcon::fromTheme(icon), caption);
@@ -114,8 +141,11 @@ THistoryToolForm::THistoryToolForm(QWidget* parent) : TBaseToolForm("History", "
   connect(HistoryGrid, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { ExportPopupMenu->popup(HistoryGrid->viewport()->mapToGlobal(at)); });
   HistoryGrid->installEventFilter(this);
+}
 
-  // The same entries for the keyboard and assistive technologies: a Tab stop under the grid.
+// The same entries for the keyboard and assistive technologies: a Tab stop under the grid.
+QLayout* THistoryToolForm::CreateExportButtons(QWidget* client)
+{
   auto* buttons = new QHBoxLayout();
   buttons->setContentsMargins(2, 0, 2, 2);
   ExportButton = Named(new QToolButton(client), "ExportButton", "Export");
@@ -130,23 +160,7 @@ THistoryToolForm::THistoryToolForm(QWidget* parent) : TBaseToolForm("History", "
   ExportButton->setMenu(ExportPopupMenu);
   buttons->addWidget(ExportButton);
   buttons->addStretch(1);
-  layout->addLayout(buttons);
-  setWidget(client);
-
-  connect(HistoryGrid, &QTableWidget::cellClicked, this, [this](int row, int) { HistoryGridSelectCell(row); });
-  connect(HistoryGrid, &QTableWidget::currentCellChanged, this,
-          [this](int row, int, int, int) { HistoryGridSelectCell(row); });
-
-  AskFileName = [this](const QString& caption, const QString& defaultPath, const QString& filter) {
-    return QFileDialog::getSaveFileName(this, caption, defaultPath, filter);
-  };
-  OpenDocument = [](const QString& file) {
-    // Nothing happens where the desktop has no application for the type.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
-  };
-
-  SetColumnHeaders();
-  SetupColumns();
+  return buttons;
 }
 
 THistoryToolForm::~THistoryToolForm()

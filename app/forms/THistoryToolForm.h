@@ -11,6 +11,7 @@
 #include "kvMeasures/cChannelProperties.h"
 
 class QAction;
+class QLayout;
 class QMenu;
 class QTableWidget;
 class QToolButton;
@@ -56,6 +57,9 @@ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+  void CreateGrid();
+  void CreateExportMenu();
+  QLayout* CreateExportButtons(QWidget* client);
   void HistoryGridSelectCell(int row);
   void ExportClick(eExportKind kind);
   // Waits, with a busy cursor, until no index of kinds is pending; computes stopped ones.

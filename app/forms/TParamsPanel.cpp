@@ -73,6 +73,8 @@ void TParamsPanel::Build(const cOperationParams& parameters, int excludedIndex)
       case ptReal: y += AddNumberRow(index, *parameter, columns, y) + RowGap; break;
       case ptBoolean: y += AddBooleanRow(index, *parameter, columns, y) + RowGap; break;
       case ptEnumerated: y += AddChoiceRow(index, *parameter, columns, y) + RowGap; break;
+      // The program's own message since its first version, kept word for word ("unknown
+      // parameter type"); plug-ins only declare the three types above.
       default: cUserDialogs::ShowMessage("Неизвестный тип параметра!"); break;
     }
   }

@@ -87,7 +87,7 @@ TEST(LeeFilter, RowWiseSumsEqualPlainFormulaOnRandomPictures)
     // Quiet ramps in one half and noise in the other, so both kinds of window occur.
     kvtest::Fill(*source.GetSurface(), k.W, k.H, k.Channels,
                  [&](int x, int y, int c) { return uint8_t(x < k.W / 2 ? (x + y + 40 * c) % 256 : rng() % 256); });
-    Set(op, 0, k.Window);
+    SetParam(op, "Window size", k.Window);
     const bool whole = k.Region.Right == 0;
     const sRect g = whole ? sRect{0, 0, k.W, k.H} : k.Region;
     auto result = whole ? kvtest::RunOperation(op, source) : RunOperation(op, source, g);

@@ -29,9 +29,9 @@ double LocalMean(cBMPSurface& s, int x, int y, int w, int c = 0)
 TEST(WienerFilter, LargeNoiseVarianceGivesTheLocalMean)
 {
   WienerFilter op;
-  Set(op, 1, 500.0);
+  SetParam(op, "Noise variance", 500.0);
   for (int w : {3, 4, 5, 27}) {
-    Set(op, 0, w);
+    SetParam(op, "Window size", w);
     cImage source;
     std::mt19937 rng{unsigned(w)};
     // Values within 0..40 keep every local variance below 500.
@@ -50,9 +50,9 @@ TEST(WienerFilter, FlatPicturesKeepTheirValueExactly)
   // (10 -> 9.999...), which truncation would turn into value - 1.
   WienerFilter op;
   for (double noise : {0.0, 10.0}) {
-    Set(op, 1, noise);
+    SetParam(op, "Noise variance", noise);
     for (int w : {3, 5, 7}) {
-      Set(op, 0, w);
+      SetParam(op, "Window size", w);
       for (int v = 0; v < 256; v += 5) {
         cImage flat;
         kvtest::Fill(*flat.GetSurface(), 8, 8, 1, [&](int, int, int) { return uint8_t(v); });
@@ -67,8 +67,8 @@ TEST(WienerFilter, FlatPicturesKeepTheirValueExactly)
 TEST(WienerFilter, ZeroNoiseVarianceReturnsTheInput)
 {
   WienerFilter op;
-  Set(op, 1, 0.0);
-  Set(op, 0, 3);
+  SetParam(op, "Noise variance", 0.0);
+  SetParam(op, "Window size", 3);
   cImage source;
   kvtest::FillRandom(*source.GetSurface(), 40, 40, 3, 17);
   EXPECT_TRUE(kvtest::LeavesUnchanged(op, source));
@@ -77,8 +77,8 @@ TEST(WienerFilter, ZeroNoiseVarianceReturnsTheInput)
 TEST(WienerFilter, RegionWindowsReadTheWholePictureAndColoursStaySeparate)
 {
   WienerFilter op;
-  Set(op, 0, 5);
-  Set(op, 1, 40.0);
+  SetParam(op, "Window size", 5);
+  SetParam(op, "Noise variance", 40.0);
   cImage source;
   kvtest::FillRandom(*source.GetSurface(), 30, 20, 3, 23);
   auto whole = kvtest::RunOperation(op, source);
@@ -93,10 +93,10 @@ TEST(WienerFilter, RegionWindowsReadTheWholePictureAndColoursStaySeparate)
       }
   EXPECT_TRUE(ChannelsIndependent(op, source));
   // A window far larger than the picture still folds into it.
-  Set(op, 0, 27);
+  SetParam(op, "Window size", 27);
   cImage tiny;
   kvtest::Fill(*tiny.GetSurface(), 3, 2, 1, [](int x, int y, int) { return uint8_t(100 + 7 * x + 13 * y); });
-  Set(op, 1, 500.0);
+  SetParam(op, "Noise variance", 500.0);
   auto result = kvtest::RunOperation(op, tiny);
   EXPECT_EQ(Pixel(*result->GetSurface(), 1, 1), int(LocalMean(*tiny.GetSurface(), 1, 1, 27)));
 }
@@ -109,7 +109,7 @@ TEST(LeeFilter, NoiseEstimateAveragesBlockSpreads)
   // 1 (rounded up) and spread 9 div 8 = 1, one centred on a 2 has mean 2 and spread 16 div 8 = 2;
   // five of the nine corners are of the first kind.
   LeeFilter op;
-  Set(op, 0, 3);
+  SetParam(op, "Window size", 3);
   cImage source;
   kvtest::Fill(*source.GetSurface(), 9, 9, 1, [](int x, int y, int) { return uint8_t((x + y) % 2 * 2); });
   kvtest::RunOperation(op, source);
@@ -126,12 +126,12 @@ TEST(LeeFilter, FlatAreasKeepTheirValueAndOutliersInBusyWindowsStay)
 {
   LeeFilter op;
   for (int w : {1, 2, 4, 7}) {
-    Set(op, 0, w);
+    SetParam(op, "Window size", w);
     cImage flat;
     kvtest::Fill(*flat.GetSurface(), 20, 20, 1, [](int, int, int) { return uint8_t(100); });
     EXPECT_TRUE(kvtest::LeavesUnchanged(op, flat)) << "window " << w;
   }
-  Set(op, 0, 7);
+  SetParam(op, "Window size", 7);
   cImage spot;
   kvtest::Fill(*spot.GetSurface(), 40, 40, 1, [](int, int, int) { return uint8_t(50); });
   spot.GetSurface()->SetPixel(10, 10, 200);
@@ -144,13 +144,13 @@ TEST(LeeFilter, FlatAreasKeepTheirValueAndOutliersInBusyWindowsStay)
 TEST(LeeFilter, SingleSampleWindowCopiesAndQuietWindowsTakeTheirMean)
 {
   LeeFilter op;
-  Set(op, 0, 1);
+  SetParam(op, "Window size", 1);
   cImage source;
   kvtest::FillRandom(*source.GetSurface(), 16, 16, 3, 31);
   EXPECT_TRUE(kvtest::LeavesUnchanged(op, source));
   // A gentle ramp in a noisy picture: its windows vary less than the noise, so the ramp's
   // samples become their window means (rounded up).
-  Set(op, 0, 3);
+  SetParam(op, "Window size", 3);
   cImage mixed;
   std::mt19937 rng(3);
   kvtest::Fill(*mixed.GetSurface(), 30, 30, 1,
@@ -179,13 +179,13 @@ TEST(SmartDetectorFilter, ThresholdDecidesHowFarTheWindowGrows)
                [](int x, int y, int) { return uint8_t(std::abs(x - 10) <= 1 && std::abs(y - 10) <= 1 ? 10 : 200); });
   source.GetSurface()->SetPixel(10, 10, 255);
   FoolishSmartMedianFilter op;
-  Set(op, 2, 0.0);  // never satisfied: grows to the maximum
+  SetParam(op, "Threshold", 0.0);  // never satisfied: grows to the maximum
   EXPECT_EQ(Pixel(*kvtest::RunOperation(op, source)->GetSurface(), 10, 10), 200);
-  Set(op, 2, 1.0);  // satisfied at once
+  SetParam(op, "Threshold", 1.0);  // satisfied at once
   EXPECT_EQ(Pixel(*kvtest::RunOperation(op, source)->GetSurface(), 10, 10), 10);
   // A starting window larger than the maximum is used as it is.
-  Set(op, 0, 9);
-  Set(op, 1, 3);
+  SetParam(op, "Window size", 9);
+  SetParam(op, "Max window size", 3);
   EXPECT_EQ(Pixel(*kvtest::RunOperation(op, source)->GetSurface(), 10, 10), 200);
 }
 
@@ -194,9 +194,9 @@ TEST(SmartDetectorFilter, AllImpulseWindowsRepeatTheValueToTheLeft)
   cImage source;
   kvtest::Fill(*source.GetSurface(), 30, 9, 1, [](int x, int, int) { return uint8_t(x < 10 ? 70 : 0); });
   FoolishSmartMedianFilter op;
-  Set(op, 0, 3);
-  Set(op, 1, 3);
-  Set(op, 2, 0.5);
+  SetParam(op, "Window size", 3);
+  SetParam(op, "Max window size", 3);
+  SetParam(op, "Threshold", 0.5);
   auto result = kvtest::RunOperation(op, source);
   // Column 10 still sees column 9; every later column repeats what was restored before it.
   for (int x = 10; x < 30; ++x) ASSERT_EQ(Pixel(*result->GetSurface(), x, 4), 70) << x;
@@ -215,7 +215,7 @@ TEST(SmartDetectorFilter, RemovesImpulsesAndKeepsColoursApart)
   cImage colour;
   kvtest::FillRandom(*colour.GetSurface(), 20, 14, 3, 8);
   AddImpulses(*colour.GetSurface(), 0.4, 9);
-  Set(op, 3, true);
+  SetParam(op, "Recursive executing", true);
   EXPECT_TRUE(ChannelsIndependent(op, colour));
 }
 
@@ -239,10 +239,10 @@ TEST(SmartDetectorFilter, RowFormEqualsReferenceOnMostlyImpulsePictures)
           kvtest::Fill(*source.GetSurface(), k.W, k.H, k.Channels, [&](int, int, int) {
             return uint8_t(int(rng() % 10) < k.Share ? (rng() % 2 ? 255 : 0) : 1 + rng() % 254);
           });
-          Set(op, 0, size);
-          Set(op, 1, maxSize);
-          Set(op, 2, threshold);
-          Set(op, 3, recursive);
+          SetParam(op, "Window size", size);
+          SetParam(op, "Max window size", maxSize);
+          SetParam(op, "Threshold", threshold);
+          SetParam(op, "Recursive executing", recursive);
           EXPECT_TRUE(kvtest::RowFormMatchesReference(op, source))
               << k.W << "x" << k.H << "x" << k.Channels << " sizes " << size << "-" << maxSize << " threshold "
               << threshold << " recursive " << recursive;

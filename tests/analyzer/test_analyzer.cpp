@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "FacadeFixture.h"
+#include "ParamSupport.h"
 #include "kvAnalysis/cAnalyzer.h"
 #include "kvOperations/cRandomGenerator.h"
 
@@ -85,7 +86,8 @@ TEST_F(Analyzer, SweepByRepeatedAdditionGivesEveryValueForEverySeries)
   EXPECT_EQ(kvtest::Pixel(*System->GetImage(4)->GetSurface(), 0, 0), 102);  // step 2: shifted by 2
   EXPECT_EQ(kvtest::Pixel(*System->GetImage(6)->GetSurface(), 0, 0), 255 - 102);
   // The corrupting operation keeps the last swept value.
-  EXPECT_DOUBLE_EQ(System->GetOperationParams(Uid("Test Shift"))->GetParam(0)->GetReal(), 10.0);
+  EXPECT_DOUBLE_EQ(kvtest::Param(*System->GetOperationParams(Uid("Test Shift")), "Amount", "Test Shift").GetReal(),
+                   10.0);
 }
 
 TEST_F(Analyzer, MessagesAnnounceTheSeriesOnceAndEveryPoint)
@@ -138,17 +140,17 @@ TEST_F(Analyzer, SeriesNamesAreFrozenWhenRestorationsAreAdded)
   System->AnalyzerAddRestoration(copy);
   // The user edits the restoration's parameters afterwards.
   cOperationParams edited(*System->GetOperationParams(copy));
-  edited.GetParam(0)->SetValue(7);
+  kvtest::Param(edited, "Window size", "Test Copy").SetValue(7);
   edited.ApplyToOperation();
   System->AnalyzerUpdateParams(0);
   EXPECT_EQ(System->AnalyzerGetRestorationNameAt(0), "Test Copy (WS=7)");
   EXPECT_EQ(System->AnalyzerGetRestorationCount(), 1);
   // Someone else changes the live set; the analyzer's copy is put back on selection.
   cOperationParams other(*System->GetOperationParams(copy));
-  other.GetParam(0)->SetValue(1);
+  kvtest::Param(other, "Window size", "Test Copy").SetValue(1);
   other.ApplyToOperation();
   EXPECT_EQ(System->AnalyzerSelectRestorationParams(0), copy);
-  EXPECT_EQ(System->GetOperationParams(copy)->GetParam(0)->GetInteger(), 7);
+  EXPECT_EQ(kvtest::Param(*System->GetOperationParams(copy), "Window size", "Test Copy").GetInteger(), 7);
 
   Sweep(0, 4, 1);
   System->AnalyzerSetCriterion("PSNR");
@@ -400,7 +402,7 @@ TEST_F(Analyzer, AnOperationThatFailsPartWayKeepsThePointsBeforeIt)
     System->AnalyzerAddRestoration(Uid("Test Copy"));
     if (std::string(c.Restoration) == "Test Fail Above") {
       cOperationParams params(*System->GetOperationParams(Uid(c.Restoration)));
-      params.GetParam(0)->SetValue(c.Limit);
+      kvtest::Param(params, "Limit", c.Restoration).SetValue(c.Limit);
       params.ApplyToOperation();
     }
     System->AnalyzerAddRestoration(Uid(c.Restoration));

@@ -198,6 +198,101 @@ class TestToolForms : public QObject {
     return ReadCsv(file);
   }
 
+  // Measure column of picture id in the command-line program's history file.
+  static double CliNumber(const QList<QStringList>& cli, int id, const char* column)
+  {
+    return cli[id + 1][int(cli[0].indexOf(column))].toDouble();
+  }
+  // The picture's processing time in milliseconds, the microseconds as fraction.
+  QString Milliseconds(int id) const
+  {
+    return QString::number(double(App->System()->GetImage(id)->GetTimeMicroseconds()) / 1000.0, 'f', 3);
+  }
+  // The exports of the history of camera.bmp, Invert and Median Filter, that the grid shows under
+  // header; cli is the command-line program's file of the same history.
+  void CheckSpreadsheetExport(const QStringList& header, const QList<QStringList>& cli, const QStringList& asked)
+  {
+    History->ExporttoExcel->trigger();
+    QCOMPARE(asked.last(), QString("Export to MS Excel|camera.bmp.xlsx"));
+    const QMap<QString, sSheetCell> sheet = ReadSheet(Folder.filePath("out.xlsx"));
+    QCOMPARE(sheet.value("C1").Value, QString("camera.bmp"));
+    for (int c = 0; c < header.size(); ++c) QCOMPARE(sheet.value(QChar('B' + c) + QString("3")).Value, header[c]);
+    for (int id = 1; id <= 2; ++id) {
+      const QString row = QString::number(id + 3);
+      QCOMPARE(sheet.value("B" + row).Value, Cell(id, 1));
+      QVERIFY(!sheet.value("B" + row).IsNumber);
+      const char* names[] = {"PSNR", "MSE", "IQ", "IQHVS", "SSIM"};
+      for (int k = 0; k < 5; ++k) {
+        const sSheetCell cell = sheet.value(QChar('C' + k) + row);
+        QVERIFY2(cell.IsNumber, names[k]);
+        const double expected = CliNumber(cli, id, names[k]);
+        QVERIFY2(std::fabs(cell.Value.toDouble() - expected) <= 1e-14 * std::max(1.0, std::fabs(expected)), names[k]);
+      }
+      QCOMPARE(sheet.value("H" + row).Value.toDouble(),
+               double(App->System()->GetImage(id)->GetTimeMicroseconds()) / 1000.0);
+    }
+    QVERIFY(!sheet.contains("B6"));  // the origin is the title, not a data row
+    QVERIFY(sheet.value("B3").Style != sheet.value("B4").Style);
+  }
+  void CheckDocumentExport(const QStringList& header)
+  {
+    History->ExporttoWord->trigger();
+    QStringList paragraphs;
+    QList<QStringList> table;
+    int columns = 0;
+    ReadOdt(Folder.filePath("out.odt"), paragraphs, table, columns);
+    QVERIFY(paragraphs.contains("camera.bmp"));
+    QCOMPARE(columns, header.size());
+    QCOMPARE(table.size(), 3);
+    QCOMPARE(table[0], header);
+    // The grid takes measures that arrived during the export once HISTORY_CHANGED is delivered.
+    for (int id = 1; id <= 2; ++id)
+      for (int c = 0; c < header.size(); ++c) QTRY_COMPARE(Cell(id, c + 1), table[id][c]);
+    const QByteArray content = Unzip(Folder.filePath("out.odt"), "content.xml");
+    QVERIFY(content.contains("fo:text-align=\"end\"") || content.contains("fo:text-align=\"right\""));
+    QVERIFY(content.contains("fo:font-weight=\"bold\""));
+    QVERIFY(content.contains("fo:padding=\"5pt\""));
+    // The operation column a third of the table, the measures sharing the rest.
+    QRegularExpression widthPattern("column-width=\"([0-9.]+)pt\"");
+    QList<double> columnWidths;
+    for (auto match = widthPattern.globalMatch(QString::fromUtf8(content)); match.hasNext();)
+      columnWidths << match.next().captured(1).toDouble();
+    QCOMPARE(columnWidths.size(), header.size());
+    double tableWidth = 0;
+    for (double w : columnWidths) tableWidth += w;
+    QVERIFY(std::fabs(columnWidths[0] - tableWidth / 3) < 0.01);
+    for (int c = 2; c < columnWidths.size(); ++c) QCOMPARE(columnWidths[c], columnWidths[1]);
+  }
+  void CheckHtmlExport(const QStringList& header)
+  {
+    History->ExporttoHTML->trigger();
+    QFile page(Folder.filePath("out.html"));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    QVERIFY(html.contains("<title>camera.bmp</title>"));
+    QRegularExpression cellPattern("<t[hd]>([^<]*)</t[hd]>");
+    QStringList htmlCells;
+    for (auto match = cellPattern.globalMatch(html); match.hasNext();) htmlCells << match.next().captured(1);
+    QStringList expectedCells = header;
+    for (int id = 1; id <= 2; ++id)
+      for (int c = 1; c <= header.size(); ++c) expectedCells << Cell(id, c);
+    QCOMPARE(htmlCells, expectedCells);
+  }
+  // Copy: every row the grid shows, numbers at full precision.
+  void CheckCopy(const QStringList& header, const QList<QStringList>& cli)
+  {
+    History->CopyHistory->trigger();
+    const QStringList lines = QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0].split('\t'), header);
+    QCOMPARE(lines[1].split('\t').mid(0, 2), QStringList({"Load 'camera.bmp'", "INF"}));
+    const QStringList median = lines[3].split('\t');
+    QCOMPARE(median[0], Cell(2, 1));
+    QCOMPARE(median[1].toDouble(), CliNumber(cli, 2, "PSNR"));
+    QCOMPARE(median[5].toDouble(), CliNumber(cli, 2, "SSIM"));
+    QCOMPARE(median[6], Milliseconds(2));
+  }
+
 private slots:
   void initTestCase()
   {
@@ -339,94 +434,20 @@ private slots:
     const QList<QStringList> csv = ReadCsv(Folder.filePath("out.csv"));
     QCOMPARE(csv.size(), cli.size());
     for (int r = 0; r < csv.size(); ++r) QCOMPARE(csv[r].mid(0, 7), cli[r].mid(0, 7));
-    // Its own times in milliseconds with the microseconds as fraction.
-    auto milliseconds = [&](int id) {
-      return QString::number(double(App->System()->GetImage(id)->GetTimeMicroseconds()) / 1000.0, 'f', 3);
-    };
-    for (int id = 0; id <= 2; ++id) QCOMPARE(csv[id + 1][7], milliseconds(id));
-    auto cliNumber = [&](int id, const char* column) { return cli[id + 1][int(cli[0].indexOf(column))].toDouble(); };
+    for (int id = 0; id <= 2; ++id) QCOMPARE(csv[id + 1][7], Milliseconds(id));
 
     // The grid shows no pending measure any more, and the document rows are its rows.
     QVERIFY(!cHistoryTable::FromSystem(*App->System(), *GlobalParams).HasPending());
     const QStringList header = Headers().mid(1);
     QCOMPARE(header, QStringList({"Operation", "PSNR", "MSE", "IQ", "IQHVS", "SSIM", "Time"}));
-
-    // Spreadsheet.
-    History->ExporttoExcel->trigger();
-    QCOMPARE(asked.last(), QString("Export to MS Excel|camera.bmp.xlsx"));
-    const QMap<QString, sSheetCell> sheet = ReadSheet(Folder.filePath("out.xlsx"));
-    QCOMPARE(sheet.value("C1").Value, QString("camera.bmp"));
-    for (int c = 0; c < header.size(); ++c) QCOMPARE(sheet.value(QChar('B' + c) + QString("3")).Value, header[c]);
-    for (int id = 1; id <= 2; ++id) {
-      const QString row = QString::number(id + 3);
-      QCOMPARE(sheet.value("B" + row).Value, Cell(id, 1));
-      QVERIFY(!sheet.value("B" + row).IsNumber);
-      const char* names[] = {"PSNR", "MSE", "IQ", "IQHVS", "SSIM"};
-      for (int k = 0; k < 5; ++k) {
-        const sSheetCell cell = sheet.value(QChar('C' + k) + row);
-        QVERIFY2(cell.IsNumber, names[k]);
-        const double expected = cliNumber(id, names[k]);
-        QVERIFY2(std::fabs(cell.Value.toDouble() - expected) <= 1e-14 * std::max(1.0, std::fabs(expected)), names[k]);
-      }
-      QCOMPARE(sheet.value("H" + row).Value.toDouble(),
-               double(App->System()->GetImage(id)->GetTimeMicroseconds()) / 1000.0);
-    }
-    QVERIFY(!sheet.contains("B6"));  // the origin is the title, not a data row
-    QVERIFY(sheet.value("B3").Style != sheet.value("B4").Style);
-
-    // Document.
-    History->ExporttoWord->trigger();
-    QStringList paragraphs;
-    QList<QStringList> table;
-    int columns = 0;
-    ReadOdt(Folder.filePath("out.odt"), paragraphs, table, columns);
-    QVERIFY(paragraphs.contains("camera.bmp"));
-    QCOMPARE(columns, header.size());
-    QCOMPARE(table.size(), 3);
-    QCOMPARE(table[0], header);
-    // The grid takes measures that arrived during the export once HISTORY_CHANGED is delivered.
-    for (int id = 1; id <= 2; ++id)
-      for (int c = 0; c < header.size(); ++c) QTRY_COMPARE(Cell(id, c + 1), table[id][c]);
-    const QByteArray content = Unzip(Folder.filePath("out.odt"), "content.xml");
-    QVERIFY(content.contains("fo:text-align=\"end\"") || content.contains("fo:text-align=\"right\""));
-    QVERIFY(content.contains("fo:font-weight=\"bold\""));
-    QVERIFY(content.contains("fo:padding=\"5pt\""));
-    // The operation column a third of the table, the measures sharing the rest.
-    QRegularExpression widthPattern("column-width=\"([0-9.]+)pt\"");
-    QList<double> columnWidths;
-    for (auto match = widthPattern.globalMatch(QString::fromUtf8(content)); match.hasNext();)
-      columnWidths << match.next().captured(1).toDouble();
-    QCOMPARE(columnWidths.size(), header.size());
-    double tableWidth = 0;
-    for (double w : columnWidths) tableWidth += w;
-    QVERIFY(std::fabs(columnWidths[0] - tableWidth / 3) < 0.01);
-    for (int c = 2; c < columnWidths.size(); ++c) QCOMPARE(columnWidths[c], columnWidths[1]);
-
-    // HTML page.
-    History->ExporttoHTML->trigger();
-    QFile page(Folder.filePath("out.html"));
-    QVERIFY(page.open(QIODevice::ReadOnly));
-    const QString html = QString::fromUtf8(page.readAll());
-    QVERIFY(html.contains("<title>camera.bmp</title>"));
-    QRegularExpression cellPattern("<t[hd]>([^<]*)</t[hd]>");
-    QStringList htmlCells;
-    for (auto match = cellPattern.globalMatch(html); match.hasNext();) htmlCells << match.next().captured(1);
-    QStringList expectedCells = header;
-    for (int id = 1; id <= 2; ++id)
-      for (int c = 1; c <= header.size(); ++c) expectedCells << Cell(id, c);
-    QCOMPARE(htmlCells, expectedCells);
-
-    // Copy: every row the grid shows, numbers at full precision.
-    History->CopyHistory->trigger();
-    const QStringList lines = QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 4);
-    QCOMPARE(lines[0].split('\t'), header);
-    QCOMPARE(lines[1].split('\t').mid(0, 2), QStringList({"Load 'camera.bmp'", "INF"}));
-    const QStringList median = lines[3].split('\t');
-    QCOMPARE(median[0], Cell(2, 1));
-    QCOMPARE(median[1].toDouble(), cliNumber(2, "PSNR"));
-    QCOMPARE(median[5].toDouble(), cliNumber(2, "SSIM"));
-    QCOMPARE(median[6], milliseconds(2));
+    CheckSpreadsheetExport(header, cli, asked);
+    if (QTest::currentTestFailed()) return;
+    CheckDocumentExport(header);
+    if (QTest::currentTestFailed()) return;
+    CheckHtmlExport(header);
+    if (QTest::currentTestFailed()) return;
+    CheckCopy(header, cli);
+    if (QTest::currentTestFailed()) return;
 
     // Nothing but the written files in the folder: no temporary left behind.
     QStringList files = QDir(Folder.path()).entryList(QDir::Files | QDir::Hidden);

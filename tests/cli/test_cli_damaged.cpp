@@ -30,7 +30,17 @@ using CliDamagedTest = kvtest::KvadraProgramTest;
 
 }  // namespace
 
-TEST_F(CliDamagedTest, DamagedOrHugePicturesAreRefusedWithoutWritingOrTheirMemory)
+namespace {
+
+struct sDamagedCase {
+  const char* Name;
+  std::string File;
+  std::vector<std::string> Options;
+  bool OverLimit;
+};
+
+// JPEG and BMP files, written into scratch.
+std::vector<sDamagedCase> DamagedJpegsAndBmps(ScratchFolder& scratch)
 {
   const auto camera = ScratchFolder::Read(KV_SAMPLES_DIR "camera.jpg");
   const auto coffee = ScratchFolder::Read(KV_SAMPLES_DIR "coffee.jpg");
@@ -39,7 +49,28 @@ TEST_F(CliDamagedTest, DamagedOrHugePicturesAreRefusedWithoutWritingOrTheirMemor
   hugeBmp.Height = 0;
   auto hugeBmpBytes = hugeBmp.Build();
   kvtest::BmpFileBuilder::Put32(hugeBmpBytes, 22, 30000);
+  return {
+      {"scan cut short at a marker", scratch.Write("cut.jpg", kvtest::ScanCutAtMarker(camera)), {}, false},
+      {"corrupt entropy-coded data", scratch.Write("corrupt.jpg", kvtest::CorruptEntropyData(coffee)), {}, false},
+      {"tiny progressive claiming 32768 x 32767",
+       scratch.Write("progressive.jpg", kvtest::TinyClaim(camera, 32768, 32767, 0xC2)),
+       {},
+       true},
+      {"tiny colour progressive claiming 32768 x 32767",
+       scratch.Write("colour.jpg", kvtest::TinyClaim(coffee, 32768, 32767, 0xC2)),
+       {},
+       true},
+      {"tiny baseline claiming 32768 x 32767",
+       scratch.Write("baseline.jpg", kvtest::TinyClaim(camera, 32768, 32767, 0xC0)),
+       {},
+       true},
+      {"BMP headers claiming 30000 x 30000", scratch.Write("huge.bmp", hugeBmpBytes), {}, true},
+      {"512 x 512 sample, one pixel over the limit", KV_SAMPLES_DIR "camera.jpg", {"--max-pixels", "262143"}, true},
+  };
+}
 
+std::vector<sDamagedCase> DamagedPngs(ScratchFolder& scratch)
+{
   kvtest::PngFileWriter pngWriter;
   pngWriter.Width = pngWriter.Height = 64;
   const auto png = pngWriter.Encode();
@@ -47,56 +78,51 @@ TEST_F(CliDamagedTest, DamagedOrHugePicturesAreRefusedWithoutWritingOrTheirMemor
   pngCut.resize(kvtest::FindChunk(png, "IDAT") + 30);
   auto pngBadCrc = png;
   pngBadCrc[kvtest::FindChunk(png, "IDAT") + 12] ^= 0x40;
-  kvtest::TiffFileWriter tiffWriter;
-  tiffWriter.Width = tiffWriter.Height = 64;
-  tiffWriter.Compression = COMPRESSION_LZW;
-  ASSERT_TRUE(tiffWriter.Write(Scratch.File("source.tif")));
-  const auto tiff = ScratchFolder::Read(Scratch.File("source.tif"));
-  fs::remove(Scratch.File("source.tif"));
-  auto tiffCut = tiff;
-  tiffCut.resize(tiff.size() / 3);
-
-  struct sCase {
-    const char* Name;
-    std::string File;
-    std::vector<std::string> Options;
-    bool OverLimit;
-  };
-  const std::vector<sCase> cases = {
-      {"scan cut short at a marker", Scratch.Write("cut.jpg", kvtest::ScanCutAtMarker(camera)), {}, false},
-      {"corrupt entropy-coded data", Scratch.Write("corrupt.jpg", kvtest::CorruptEntropyData(coffee)), {}, false},
-      {"tiny progressive claiming 32768 x 32767",
-       Scratch.Write("progressive.jpg", kvtest::TinyClaim(camera, 32768, 32767, 0xC2)),
-       {},
-       true},
-      {"tiny colour progressive claiming 32768 x 32767",
-       Scratch.Write("colour.jpg", kvtest::TinyClaim(coffee, 32768, 32767, 0xC2)),
-       {},
-       true},
-      {"tiny baseline claiming 32768 x 32767",
-       Scratch.Write("baseline.jpg", kvtest::TinyClaim(camera, 32768, 32767, 0xC0)),
-       {},
-       true},
-      {"BMP headers claiming 30000 x 30000", Scratch.Write("huge.bmp", hugeBmpBytes), {}, true},
-      {"512 x 512 sample, one pixel over the limit", KV_SAMPLES_DIR "camera.jpg", {"--max-pixels", "262143"}, true},
-      {"PNG claiming 60000 x 60000", Scratch.Write("huge.png", kvtest::PngClaiming(png, 60000, 60000)), {}, true},
+  return {
+      {"PNG claiming 60000 x 60000", scratch.Write("huge.png", kvtest::PngClaiming(png, 60000, 60000)), {}, true},
       {"small PNG claiming 10000 x 10000",
-       Scratch.Write("claim.png", kvtest::PngClaiming(png, 10000, 10000)),
+       scratch.Write("claim.png", kvtest::PngClaiming(png, 10000, 10000)),
        {},
        false},
       {"PNG decompression bomb",
-       Scratch.Write("bomb.png", kvtest::WithImageData(png, kvtest::Deflated(std::vector<uint8_t>(64 << 20, 0)))),
+       scratch.Write("bomb.png", kvtest::WithImageData(png, kvtest::Deflated(std::vector<uint8_t>(64 << 20, 0)))),
        {},
        false},
-      {"PNG cut inside its image data", Scratch.Write("cut.png", pngCut), {}, false},
-      {"PNG with a bad CRC", Scratch.Write("crc.png", pngBadCrc), {}, false},
-      {"TIFF claiming 60000 x 60000", Scratch.Write("huge.tif", kvtest::TiffClaiming(tiff, 60000, 60000)), {}, true},
-      {"small TIFF claiming 10000 x 10000",
-       Scratch.Write("claim.tiff", kvtest::TiffClaiming(tiff, 10000, 10000)),
-       {},
-       false},
-      {"TIFF cut inside its strips", Scratch.Write("cut.tif", tiffCut), {}, false},
+      {"PNG cut inside its image data", scratch.Write("cut.png", pngCut), {}, false},
+      {"PNG with a bad CRC", scratch.Write("crc.png", pngBadCrc), {}, false},
   };
+}
+
+std::vector<sDamagedCase> DamagedTiffs(ScratchFolder& scratch)
+{
+  kvtest::TiffFileWriter tiffWriter;
+  tiffWriter.Width = tiffWriter.Height = 64;
+  tiffWriter.Compression = COMPRESSION_LZW;
+  if (!tiffWriter.Write(scratch.File("source.tif"))) {
+    ADD_FAILURE() << "cannot write the TIFF the damage is made from";
+    return {};
+  }
+  const auto tiff = ScratchFolder::Read(scratch.File("source.tif"));
+  fs::remove(scratch.File("source.tif"));
+  auto tiffCut = tiff;
+  tiffCut.resize(tiff.size() / 3);
+  return {
+      {"TIFF claiming 60000 x 60000", scratch.Write("huge.tif", kvtest::TiffClaiming(tiff, 60000, 60000)), {}, true},
+      {"small TIFF claiming 10000 x 10000",
+       scratch.Write("claim.tiff", kvtest::TiffClaiming(tiff, 10000, 10000)),
+       {},
+       false},
+      {"TIFF cut inside its strips", scratch.Write("cut.tif", tiffCut), {}, false},
+  };
+}
+
+}  // namespace
+
+TEST_F(CliDamagedTest, DamagedOrHugePicturesAreRefusedWithoutWritingOrTheirMemory)
+{
+  std::vector<sDamagedCase> cases = DamagedJpegsAndBmps(Scratch);
+  for (auto group : {DamagedPngs, DamagedTiffs})
+    for (const sDamagedCase& c : group(Scratch)) cases.push_back(c);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     std::vector<std::string> arguments = {"run", c.File, "--op", "Invert", "--out", "out.bmp", "--history", "h.csv"};

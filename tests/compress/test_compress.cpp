@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "KvTestSupport.h"
+#include "ParamSupport.h"
 #include "jpegFilter.h"
 #include "kvFiles/cJpegCodec.h"
 
@@ -44,7 +45,7 @@ protected:
     ASSERT_TRUE(Grey.LoadImage(std::string(KV_SAMPLES_DIR) + "camera.bmp"));
     ASSERT_EQ(Grey.GetChannelsCount(), 1);
   }
-  void SetQuality(int q) { Jpeg.GetParams()->GetParam(0)->SetValue(q); }
+  void SetQuality(int q) { kvtest::SetParam(Jpeg, "Compression ratio", q); }
 
   jpegFilter Jpeg;
   cImage Colour;
@@ -168,7 +169,7 @@ TEST_F(JpegRoundTrip, SimultaneousRunsDoNotDisturbEachOther)
   SetQuality(35);
   auto alone = kvtest::RunOperation(Jpeg, Colour);
   jpegFilter other;
-  other.GetParams()->GetParam(0)->SetValue(35);
+  kvtest::SetParam(other, "Compression ratio", 35);
   std::unique_ptr<cImage> first, second;
   std::thread a([&] { first = kvtest::RunOperation(Jpeg, Colour); });
   std::thread b([&] { second = kvtest::RunOperation(other, Colour); });

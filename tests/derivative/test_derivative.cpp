@@ -8,7 +8,7 @@
 
 using kvtest::At;
 using kvtest::RunOperation;
-using kvtest::Set;
+using kvtest::SetParam;
 
 namespace {
 
@@ -51,7 +51,7 @@ TEST(MathPackage, RegistersTheThreeFiltersInOrder)
   EXPECT_EQ(l.GetParams()->GetParamsCount(), 0);
   GradientFilter g;
   EXPECT_EQ(g.GetFormMode(), 1);
-  EXPECT_EQ(g.GetParams()->GetParam(1)->GetEnumString(1), "Sobel");
+  EXPECT_EQ(kvtest::Param(g, "Operator").GetEnumString(1), "Sobel");
 }
 
 TEST(Derivatives, ConstantPictureGivesZero)
@@ -61,16 +61,16 @@ TEST(Derivatives, ConstantPictureGivesZero)
   DifferentFilter d;
   for (int dx : {1, 2, 5, 20})
     for (int dy : {0, 3}) {
-      Set(d, "Degree X", dx);
-      Set(d, "Degree Y", dy);
+      SetParam(d, "Degree X", dx);
+      SetParam(d, "Degree Y", dy);
       EXPECT_TRUE(AllZero(*RunOperation(d, flat))) << dx << "," << dy;
     }
   LaplasianFilter l;
   EXPECT_TRUE(AllZero(*RunOperation(l, flat)));
   GradientFilter g;
   EXPECT_TRUE(AllZero(*RunOperation(g, flat)));
-  kvtest::Param(g, "Operator")->SetValue(1);
-  Set(g, "Perfect", true);
+  kvtest::SetParam(g, "Operator", 1);
+  SetParam(g, "Perfect", true);
   EXPECT_TRUE(AllZero(*RunOperation(g, flat)));
 }
 
@@ -87,10 +87,10 @@ TEST(Derivatives, DifferencesOnRampsAndSteps)
   DifferentFilter d;
   cImage ramp;
   kvtest::Fill(*ramp.GetSurface(), 10, 3, 1, [](int x, int, int) { return uint8_t(7 * x + 3); });
-  Set(d, "Degree X", 1);
+  SetParam(d, "Degree X", 1);
   auto first = RunOperation(d, ramp);
   for (int x = 1; x < 10; ++x) EXPECT_EQ(At(*first, x, 1), 7);
-  Set(d, "Degree X", 3);
+  SetParam(d, "Degree X", 3);
   auto third = RunOperation(d, ramp);
   for (int x = 3; x < 10; ++x) EXPECT_EQ(At(*third, x, 1), 0) << x;
 
@@ -98,12 +98,12 @@ TEST(Derivatives, DifferencesOnRampsAndSteps)
   kvtest::Rows(*step.GetSurface(), {{0, 0, 0, 8}});
   EXPECT_EQ(At(*RunOperation(d, step), 3, 0), 8);
   // Second difference |g(x) - 2 g(x-1) + g(x-2)|, and the vertical direction.
-  Set(d, "Degree X", 2);
+  SetParam(d, "Degree X", 2);
   EXPECT_EQ(At(*RunOperation(d, step), 3, 0), 8);
   cImage column;
   kvtest::Rows(*column.GetSurface(), {{5}, {9}, {30}});
-  Set(d, "Degree X", 0);
-  Set(d, "Degree Y", 2);
+  SetParam(d, "Degree X", 0);
+  SetParam(d, "Degree Y", 2);
   EXPECT_EQ(At(*RunOperation(d, column), 0, 2), 30 - 18 + 5);
 }
 
@@ -114,8 +114,8 @@ TEST(Derivatives, HighDegreesSaturateInsteadOfOverflowing)
   cImage board;
   kvtest::Fill(*board.GetSurface(), 26, 26, 1, [](int x, int y, int) { return uint8_t((x + y) % 2 ? 0 : 255); });
   DifferentFilter d;
-  Set(d, "Degree X", 20);
-  Set(d, "Degree Y", 20);
+  SetParam(d, "Degree X", 20);
+  SetParam(d, "Degree Y", 20);
   auto result = RunOperation(d, board);
   for (int y = 20; y < 26; ++y)
     for (int x = 20; x < 26; ++x) ASSERT_EQ(At(*result, x, y), 255) << x << "," << y;
@@ -147,18 +147,18 @@ TEST(Derivatives, GradientOperatorsFactorAndMagnitude)
   GradientFilter g;
   // Roberts at (3, 2): Gy = g(4,3) - g(3,2) = 30, Gx = g(3,3) - g(4,2) = -30: |Gx| + |Gy| = 60.
   EXPECT_EQ(At(*RunOperation(g, edge), 3, 2), 60);
-  Set(g, "Perfect", true);
+  SetParam(g, "Perfect", true);
   EXPECT_EQ(At(*RunOperation(g, edge), 3, 2), 42);  // sqrt(1800) = 42.4
-  Set(g, "Factor", 2.5);
+  SetParam(g, "Factor", 2.5);
   EXPECT_EQ(At(*RunOperation(g, edge), 3, 2), 106);  // 42.43 * 2.5 = 106.07
   // Sobel at (3, 2): Gx = 4 * 30 = 120, Gy = 0.
-  kvtest::Param(g, "Operator")->SetValue(1);
-  Set(g, "Perfect", false);
-  Set(g, "Factor", 1.0);
+  kvtest::SetParam(g, "Operator", 1);
+  SetParam(g, "Perfect", false);
+  SetParam(g, "Factor", 1.0);
   EXPECT_EQ(At(*RunOperation(g, edge), 3, 2), 120);
-  Set(g, "Factor", 4.0);
+  SetParam(g, "Factor", 4.0);
   EXPECT_EQ(At(*RunOperation(g, edge), 3, 2), 255);
-  Set(g, "Factor", 0.0);
+  SetParam(g, "Factor", 0.0);
   cImage noise;
   kvtest::FillRandom(*noise.GetSurface(), 9, 9, 3, 8);
   EXPECT_TRUE(AllZero(*RunOperation(g, noise)));
@@ -167,11 +167,11 @@ TEST(Derivatives, GradientOperatorsFactorAndMagnitude)
 TEST(Derivatives, ChannelsAreFilteredIndependently)
 {
   DifferentFilter d;
-  Set(d, "Degree X", 2);
-  Set(d, "Degree Y", 1);
+  SetParam(d, "Degree X", 2);
+  SetParam(d, "Degree Y", 1);
   LaplasianFilter l;
   GradientFilter g;
-  kvtest::Param(g, "Operator")->SetValue(1);
+  kvtest::SetParam(g, "Operator", 1);
   kvtest::ExpectChannelsIndependent(d);
   kvtest::ExpectChannelsIndependent(l);
   kvtest::ExpectChannelsIndependent(g);
@@ -182,8 +182,8 @@ TEST(DerivativeRowForms, EqualThePerSamplePath)
   DifferentFilter d;
   for (int dx : {0, 1, 3, 20})
     for (int dy : {0, 2, 7}) {
-      Set(d, "Degree X", dx);
-      Set(d, "Degree Y", dy);
+      SetParam(d, "Degree X", dx);
+      SetParam(d, "Degree Y", dy);
       ExpectRowsEqualPixels(d, "Different " + std::to_string(dx) + "," + std::to_string(dy));
     }
   LaplasianFilter l;
@@ -191,9 +191,9 @@ TEST(DerivativeRowForms, EqualThePerSamplePath)
   GradientFilter g;
   for (int op : {0, 1})
     for (bool perfect : {false, true}) {
-      kvtest::Param(g, "Operator")->SetValue(op);
-      Set(g, "Perfect", perfect);
-      Set(g, "Factor", 1.7);
+      kvtest::SetParam(g, "Operator", op);
+      SetParam(g, "Perfect", perfect);
+      SetParam(g, "Factor", 1.7);
       ExpectRowsEqualPixels(g, "Gradient " + std::to_string(op) + (perfect ? " perfect" : ""));
     }
 }

@@ -44,17 +44,20 @@ struct sCrop {
     return Pixels[size_t((y * 32 + x) * Channels + c)];
   }
 };
-}  // namespace
 
-int main(int argc, char** argv)
+// TIFF goes through libtiff, which writes only to files: a scratch file is written and read back.
+void PutTiff(const std::string& name, const kvtest::TiffFileWriter& w)
 {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: make_fuzz_seeds SAMPLES_FOLDER CORPUS_FOLDER\n");
-    return 2;
-  }
-  Root = argv[2];
+  const fs::path scratch = Root / "scratch.tif";
+  if (w.Write(scratch.string())) Put("tiff", name + ".tif", Read(scratch));
+  fs::remove(scratch);
+}
+
+// Every sample picture cropped, saved as BMP and PNG; the crops feed the other formats.
+std::vector<sCrop> PutSampleCrops(const fs::path& samples)
+{
   std::vector<sCrop> crops;
-  for (const auto& entry : fs::directory_iterator(argv[1])) {
+  for (const auto& entry : fs::directory_iterator(samples)) {
     const std::string name = entry.path().filename().string();
     if (cImage::FormatOfName(name) == pfUnknown) continue;
     cImage image;
@@ -80,48 +83,55 @@ int main(int argc, char** argv)
     fs::remove(scratch.string() + ".png");
     crops.push_back(pixels);
   }
-  // BMP: OS/2 headers, 2-bit palettes, bit-field pixels and run-length codes.
-  {
-    auto bmp = [](int bits, uint32_t infoSize, uint32_t compression) {
-      kvtest::BmpFileBuilder b;
-      b.Width = 11;
-      b.Height = 7;
-      b.Bits = bits;
-      b.InfoSize = infoSize;
-      b.Compression = compression;
-      if (bits <= 8)
-        for (int i = 0; i < (1 << bits); ++i) b.Palette.push_back({uint8_t(i * 5), uint8_t(255 - i), uint8_t(i * 3)});
-      b.ColoursUsed = uint32_t(b.Palette.size());
-      b.Index = [bits](int x, int y) { return unsigned(x * 5 + y * 3) % (1u << bits); };
-      b.Raw = [](int x, int y) { return uint32_t(x * 2654435761u) ^ uint32_t(y * 40503u); };
-      return b;
-    };
-    Put("bmp", "core8.bmp", bmp(8, 12, 0).Build());
-    Put("bmp", "core24.bmp", bmp(24, 12, 0).Build());
-    Put("bmp", "os2short4.bmp", bmp(4, 16, 0).Build());
-    Put("bmp", "os2full1.bmp", bmp(1, 64, 0).Build());
-    Put("bmp", "pal2.bmp", bmp(2, 40, 0).Build());
-    Put("bmp", "rgb555.bmp", bmp(16, 40, 0).Build());
-    auto masked = bmp(16, 40, 3);
-    masked.Masks = {0xF800, 0x07E0, 0x001F};
-    Put("bmp", "rgb565.bmp", masked.Build());
-    masked = bmp(32, 124, 3);
-    masked.Masks = {0x3F0, 0xF, 0xFF0000, 0xFF000000u};
-    Put("bmp", "v5masks.bmp", masked.Build());
-    masked = bmp(32, 40, 6);
-    masked.Masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000u};
-    Put("bmp", "alphafields.bmp", masked.Build());
-    auto rle = bmp(8, 40, 1);
-    rle.Data = {3, 5, 0, 3, 7, 8, 9, 0, 0, 0, 1, 4, 0, 0, 0, 2, 2, 1, 2, 11, 0, 0, 11, 200, 0, 1};
-    Put("bmp", "rle8.bmp", rle.Build());
-    rle = bmp(4, 40, 2);
-    rle.Data = {3, 0x12, 0, 3, 0x34, 0x50, 1, 0x60, 0, 0, 0, 5, 0x78, 0x9A, 0xB0, 0, 0, 0, 0, 2, 3, 1, 4, 0xCD, 0, 1};
-    Put("bmp", "rle4.bmp", rle.Build());
-    rle = bmp(24, 64, 4);
-    rle.Data = {0, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1, 40, 50, 60, 0, 0, 2, 10, 20, 30, 0, 1};
-    Put("bmp", "rle24.bmp", rle.Build());
-  }
-  // JPEG: grey, colour, progressive, CMYK.
+  return crops;
+}
+
+// BMP: OS/2 headers, 2-bit palettes, bit-field pixels and run-length codes.
+void PutBmpSeeds()
+{
+  auto bmp = [](int bits, uint32_t infoSize, uint32_t compression) {
+    kvtest::BmpFileBuilder b;
+    b.Width = 11;
+    b.Height = 7;
+    b.Bits = bits;
+    b.InfoSize = infoSize;
+    b.Compression = compression;
+    if (bits <= 8)
+      for (int i = 0; i < (1 << bits); ++i) b.Palette.push_back({uint8_t(i * 5), uint8_t(255 - i), uint8_t(i * 3)});
+    b.ColoursUsed = uint32_t(b.Palette.size());
+    b.Index = [bits](int x, int y) { return unsigned(x * 5 + y * 3) % (1u << bits); };
+    b.Raw = [](int x, int y) { return uint32_t(x * 2654435761u) ^ uint32_t(y * 40503u); };
+    return b;
+  };
+  Put("bmp", "core8.bmp", bmp(8, 12, 0).Build());
+  Put("bmp", "core24.bmp", bmp(24, 12, 0).Build());
+  Put("bmp", "os2short4.bmp", bmp(4, 16, 0).Build());
+  Put("bmp", "os2full1.bmp", bmp(1, 64, 0).Build());
+  Put("bmp", "pal2.bmp", bmp(2, 40, 0).Build());
+  Put("bmp", "rgb555.bmp", bmp(16, 40, 0).Build());
+  auto masked = bmp(16, 40, 3);
+  masked.Masks = {0xF800, 0x07E0, 0x001F};
+  Put("bmp", "rgb565.bmp", masked.Build());
+  masked = bmp(32, 124, 3);
+  masked.Masks = {0x3F0, 0xF, 0xFF0000, 0xFF000000u};
+  Put("bmp", "v5masks.bmp", masked.Build());
+  masked = bmp(32, 40, 6);
+  masked.Masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000u};
+  Put("bmp", "alphafields.bmp", masked.Build());
+  auto rle = bmp(8, 40, 1);
+  rle.Data = {3, 5, 0, 3, 7, 8, 9, 0, 0, 0, 1, 4, 0, 0, 0, 2, 2, 1, 2, 11, 0, 0, 11, 200, 0, 1};
+  Put("bmp", "rle8.bmp", rle.Build());
+  rle = bmp(4, 40, 2);
+  rle.Data = {3, 0x12, 0, 3, 0x34, 0x50, 1, 0x60, 0, 0, 0, 5, 0x78, 0x9A, 0xB0, 0, 0, 0, 0, 2, 3, 1, 4, 0xCD, 0, 1};
+  Put("bmp", "rle4.bmp", rle.Build());
+  rle = bmp(24, 64, 4);
+  rle.Data = {0, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1, 40, 50, 60, 0, 0, 2, 10, 20, 30, 0, 1};
+  Put("bmp", "rle24.bmp", rle.Build());
+}
+
+// JPEG: grey, colour, progressive, CMYK.
+void PutJpegSeeds(const std::vector<sCrop>& crops)
+{
   for (const auto& crop : crops) {
     kvtest::JpegFileWriter w;
     w.Width = w.Height = 32;
@@ -140,7 +150,11 @@ int main(int argc, char** argv)
     cmyk.Components = 4;
     Put("jpeg", "cmyk.jpg", cmyk.Encode());
   }
-  // PNG: every colour type and bit depth, interlaced and not, palettes with transparency.
+}
+
+// PNG: every colour type and bit depth, interlaced and not, palettes with transparency.
+void PutPngSeeds()
+{
   const std::vector<std::pair<int, std::vector<int>>> pngKinds = {{PNG_COLOR_TYPE_GRAY, {1, 2, 4, 8, 16}},
                                                                   {PNG_COLOR_TYPE_GRAY_ALPHA, {8, 16}},
                                                                   {PNG_COLOR_TYPE_RGB, {8, 16}},
@@ -162,13 +176,11 @@ int main(int argc, char** argv)
         }
         Put("png", std::to_string(type) + "-" + std::to_string(depth) + (interlaced ? "i" : "") + ".png", w.Encode());
       }
-  // TIFF: each compression in strips and tiles, every photometric kind, planes, pages, and
-  // the kinds refused on purpose.
-  const fs::path scratch = Root / "scratch.tif";
-  auto putTiff = [&](const std::string& name, const kvtest::TiffFileWriter& w) {
-    if (w.Write(scratch.string())) Put("tiff", name + ".tif", Read(scratch));
-    fs::remove(scratch);
-  };
+}
+
+// TIFF: each compression in strips and tiles.
+void PutTiffCompressions(const std::vector<sCrop>& crops)
+{
   for (uint16_t compression : {COMPRESSION_NONE, COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE, COMPRESSION_PACKBITS})
     for (uint32_t tile : {0u, 16u}) {
       kvtest::TiffFileWriter w;
@@ -181,8 +193,13 @@ int main(int argc, char** argv)
         w.Samples = uint16_t(crop.Channels);
         w.Sample = [&crop](int x, int y, int k) { return crop.At(x, y, k); };
       }
-      putTiff("c" + std::to_string(compression) + "t" + std::to_string(tile), w);
+      PutTiff("c" + std::to_string(compression) + "t" + std::to_string(tile), w);
     }
+}
+
+// Every photometric kind and depth, planes, and the kinds refused on purpose.
+void PutTiffKinds()
+{
   struct sKind {
     const char* Name;
     uint16_t Photometric, Bits, Samples;
@@ -213,31 +230,38 @@ int main(int argc, char** argv)
       w.Green.push_back(uint16_t(i * 1000));
       w.Blue.push_back(uint16_t(65535 - i * 3000));
     }
-    putTiff(k.Name, w);
+    PutTiff(k.Name, w);
   }
-  {
-    kvtest::TiffFileWriter pages;
-    pages.SecondPage = true;
-    putTiff("pages", pages);
-    for (uint16_t bits : {5, 12, 16}) {
-      kvtest::TiffFileWriter predicted;
-      predicted.Bits = bits;
-      predicted.Compression = bits == 12 ? COMPRESSION_LZW : COMPRESSION_ADOBE_DEFLATE;
-      predicted.Predictor = PREDICTOR_HORIZONTAL;
-      putTiff("predictor" + std::to_string(bits), predicted);
-    }
-    kvtest::TiffFileWriter fax;
-    fax.Photometric = PHOTOMETRIC_MINISWHITE;
-    fax.Bits = 1;
-    fax.Samples = 1;
-    fax.Compression = COMPRESSION_CCITTFAX3;
-    putTiff("fax3", fax);
-    kvtest::TiffFileWriter real;
-    real.SampleFormat = SAMPLEFORMAT_IEEEFP;
-    real.Bits = 32;
-    putTiff("float", real);
+}
+
+// Several pages, predictors, fax coding and floating-point samples.
+void PutTiffSpecials()
+{
+  kvtest::TiffFileWriter pages;
+  pages.SecondPage = true;
+  PutTiff("pages", pages);
+  for (uint16_t bits : {5, 12, 16}) {
+    kvtest::TiffFileWriter predicted;
+    predicted.Bits = bits;
+    predicted.Compression = bits == 12 ? COMPRESSION_LZW : COMPRESSION_ADOBE_DEFLATE;
+    predicted.Predictor = PREDICTOR_HORIZONTAL;
+    PutTiff("predictor" + std::to_string(bits), predicted);
   }
-  // Command-line values: the first byte picks the parser.
+  kvtest::TiffFileWriter fax;
+  fax.Photometric = PHOTOMETRIC_MINISWHITE;
+  fax.Bits = 1;
+  fax.Samples = 1;
+  fax.Compression = COMPRESSION_CCITTFAX3;
+  PutTiff("fax3", fax);
+  kvtest::TiffFileWriter real;
+  real.SampleFormat = SAMPLEFORMAT_IEEEFP;
+  real.Bits = 32;
+  PutTiff("float", real);
+}
+
+// Command-line values: the first byte picks the parser.
+void PutCliValueSeeds()
+{
   const std::vector<std::string> values = {std::string("\x00", 1) + "0.25",
                                            std::string("\x00", 1) + "-1e308",
                                            "\x01"
@@ -260,6 +284,24 @@ int main(int argc, char** argv)
                                            "Median Filtr"};
   for (size_t i = 0; i < values.size(); ++i)
     Put("cli_values", std::to_string(i), std::vector<uint8_t>(values[i].begin(), values[i].end()));
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: make_fuzz_seeds SAMPLES_FOLDER CORPUS_FOLDER\n");
+    return 2;
+  }
+  Root = argv[2];
+  const std::vector<sCrop> crops = PutSampleCrops(argv[1]);
+  PutBmpSeeds();
+  PutJpegSeeds(crops);
+  PutPngSeeds();
+  PutTiffCompressions(crops);
+  PutTiffKinds();
+  PutTiffSpecials();
+  PutCliValueSeeds();
   std::printf("%d seed files in %s\n", Count, Root.string().c_str());
   return 0;
 }

@@ -465,10 +465,13 @@ void Nothing(std::vector<uint8_t>&) {}
 
 }  // namespace
 
-TEST(SurfaceReadRefusal, DamagedFilesAreRefusedWithTheirReasonAndLeaveTheSurfaceAsItWas)
+namespace {
+using B = BmpFileBuilder;
+
+// The file and info headers: signature, sizes and the pixels' offset.
+std::vector<Damage> HeaderDamages()
 {
-  using B = BmpFileBuilder;
-  const std::vector<Damage> cases = {
+  return {
       {"not BM", Colour24, [](auto& v) { v[1] = 'A'; }, "does not start with \"BM\""},
       {"empty file", Colour24, [](auto& v) { v.clear(); }, "does not start with \"BM\""},
       {"headers cut", Colour24, [](auto& v) { v.resize(30); }, "cut short inside its 40-byte info header"},
@@ -496,6 +499,13 @@ TEST(SurfaceReadRefusal, DamagedFilesAreRefusedWithTheirReasonAndLeaveTheSurface
       {"pixel offset 0xFFFFFFFF", Colour24, [](auto& v) { B::Put32(v, 10, 0xFFFFFFFFu); }, "beyond the end"},
       {"pixel offset inside headers", Colour24, [](auto& v) { B::Put32(v, 10, 20); }, "inside its headers"},
       {"truncated pixels", Colour24, [](auto& v) { v.pop_back(); }, "cut short: its pixels take 36 bytes"},
+  };
+}
+
+// Palettes, bit depths and compressions.
+std::vector<Damage> PaletteDepthAndCompressionDamages()
+{
+  return {
       {"palette beyond file", Indexed8, [](auto& v) { v.resize(54 + 100 * 4); }, "cut short inside its palette"},
       {"palette overlapping pixels", Indexed8, [](auto& v) { B::Put32(v, 10, 54 + 16 * 4); }, "inside its headers"},
       {"palette count claims more than the file", Indexed8,
@@ -525,6 +535,12 @@ TEST(SurfaceReadRefusal, DamagedFilesAreRefusedWithTheirReasonAndLeaveTheSurface
        "OS/2 Huffman 1D coding"},
       {"unknown compression", Colour24, [](auto& v) { B::Put32(v, 30, 0xFFFFFFFFu); }, "compression 4294967295 is not"},
       {"bit fields on 24 bits", Colour24, [](auto& v) { B::Put32(v, 30, 3); }, "need 16- or 32-bit pixels"},
+  };
+}
+
+std::vector<Damage> MaskDamages()
+{
+  return {
       {"masks cut off", Masked(16, {0xF800u, 0x07E0u, 0x001Fu}), [](auto& v) { v.resize(14 + 40 + 8); },
        "cut short inside its bit-field masks"},
       {"overlapping masks", Masked(16, {0xF800u, 0x0FE0u, 0x001Fu}), Nothing, "red mask 0x0000F800 overlaps another"},
@@ -533,6 +549,12 @@ TEST(SurfaceReadRefusal, DamagedFilesAreRefusedWithTheirReasonAndLeaveTheSurface
       {"mask of 20 bits", Masked(32, {0xFFFFF000u, 0xF00u, 0xFFu}), Nothing, "is wider than 16 bits"},
       {"alpha overlapping a colour", Masked(32, {0xFF0000u, 0xFF00u, 0xFFu, 0x1FF0000u}), Nothing,
        "alpha mask 0x01FF0000 overlaps"},
+  };
+}
+
+std::vector<Damage> RunLengthDamages()
+{
+  return {
       {"RLE run past the row's end", Rle8({7, 1}), Nothing, "RLE8 data write past the picture's edge"},
       {"RLE absolute block past the row's end", Rle8({0, 3, 1, 1, 1, 0, 0, 5, 1, 2, 3, 4, 5, 0}), Nothing,
        "write past the picture's edge (row 0 from the bottom, column 3)"},
@@ -544,6 +566,15 @@ TEST(SurfaceReadRefusal, DamagedFilesAreRefusedWithTheirReasonAndLeaveTheSurface
       {"RLE delta cut short", Rle8({0, 2, 1}), Nothing, "run out"},
       {"RLE stored top-down", Rle8({0, 1}, -4), Nothing, "must be stored bottom-up"},
   };
+}
+
+}  // namespace
+
+TEST(SurfaceReadRefusal, DamagedFilesAreRefusedWithTheirReasonAndLeaveTheSurfaceAsItWas)
+{
+  std::vector<Damage> cases = HeaderDamages();
+  for (auto group : {PaletteDepthAndCompressionDamages, MaskDamages, RunLengthDamages})
+    for (const Damage& d : group()) cases.push_back(d);
   ScratchFolder dir;
   for (const Damage& c : cases) {
     SCOPED_TRACE(c.Name);

@@ -252,103 +252,125 @@ TEST_F(PictureFormatsTest, PaletteOfGreysAndTransparencyAreTold)
 
 // --- TIFF ---
 
+namespace {
+
+struct sTiffKind {
+  const char* Name;
+  uint16_t Photometric, Bits, Samples;
+};
+
+// Every photometric kind at the usual depths and at those between the powers of two.
+std::vector<sTiffKind> TiffKinds()
+{
+  return {{"grey 1", PHOTOMETRIC_MINISBLACK, 1, 1},
+          {"grey 2", PHOTOMETRIC_MINISBLACK, 2, 1},
+          {"grey 4", PHOTOMETRIC_MINISBLACK, 4, 1},
+          {"grey 8", PHOTOMETRIC_MINISBLACK, 8, 1},
+          {"grey 16", PHOTOMETRIC_MINISBLACK, 16, 1},
+          {"white is zero 8", PHOTOMETRIC_MINISWHITE, 8, 1},
+          {"grey alpha 8", PHOTOMETRIC_MINISBLACK, 8, 2},
+          {"RGB 8", PHOTOMETRIC_RGB, 8, 3},
+          {"RGB 16", PHOTOMETRIC_RGB, 16, 3},
+          {"RGBA 8", PHOTOMETRIC_RGB, 8, 4},
+          {"RGBA 16", PHOTOMETRIC_RGB, 16, 4},
+          {"palette 4", PHOTOMETRIC_PALETTE, 4, 1},
+          {"palette 8", PHOTOMETRIC_PALETTE, 8, 1},
+          {"grey 3", PHOTOMETRIC_MINISBLACK, 3, 1},
+          {"grey 5", PHOTOMETRIC_MINISBLACK, 5, 1},
+          {"grey 6", PHOTOMETRIC_MINISBLACK, 6, 1},
+          {"grey 7", PHOTOMETRIC_MINISBLACK, 7, 1},
+          {"grey 10", PHOTOMETRIC_MINISBLACK, 10, 1},
+          {"grey 12", PHOTOMETRIC_MINISBLACK, 12, 1},
+          {"grey 14", PHOTOMETRIC_MINISBLACK, 14, 1},
+          {"white is zero 3", PHOTOMETRIC_MINISWHITE, 3, 1},
+          {"white is zero 12", PHOTOMETRIC_MINISWHITE, 12, 1},
+          {"RGB 5", PHOTOMETRIC_RGB, 5, 3},
+          {"RGB 10", PHOTOMETRIC_RGB, 10, 3},
+          {"RGBA 12", PHOTOMETRIC_RGB, 12, 4},
+          {"RGB 14", PHOTOMETRIC_RGB, 14, 3},
+          {"palette 3", PHOTOMETRIC_PALETTE, 3, 1}};
+}
+
+// A TIFF of kind k, 37 x 21 so that neither tiles nor strips fit exactly, with a colour map
+// for the palette kinds.
+TiffFileWriter TiffOfKind(const sTiffKind& k, uint16_t compression, uint32_t tile, bool separate)
+{
+  TiffFileWriter w;
+  w.Width = 37;
+  w.Height = 21;
+  w.RowsPerStrip = 5;
+  w.Photometric = k.Photometric;
+  w.Bits = k.Bits;
+  w.Samples = k.Samples;
+  w.Compression = compression;
+  w.Tile = tile;
+  w.Separate = separate;
+  w.Sample = [bits = k.Bits](int x, int y, int s) {
+    const uint32_t v = uint32_t(x * 3 + y * 17 + s * 29);
+    return bits > 8 ? v * 97u : v;
+  };
+  for (unsigned i = 0; i < (k.Photometric == PHOTOMETRIC_PALETTE ? 1u << k.Bits : 0u); ++i) {
+    w.Red.push_back(uint16_t(i * 257 * 5));
+    w.Green.push_back(uint16_t(65535 - i * 200));
+    w.Blue.push_back(uint16_t(i * 1000 + 77));
+  }
+  return w;
+}
+
+// Blue, green, red (or grey) that pixel (x, y) of w must read as.
+std::vector<int> TiffColour(const TiffFileWriter& w, const sTiffKind& k, int x, int y)
+{
+  const unsigned mask = (1u << k.Bits) - 1;
+  const unsigned v0 = w.Sample(x, y, 0) & mask;
+  switch (k.Photometric) {
+    case PHOTOMETRIC_PALETTE: return {Scaled(w.Blue[v0], 16), Scaled(w.Green[v0], 16), Scaled(w.Red[v0], 16)};
+    case PHOTOMETRIC_MINISWHITE: return {255 - Scaled(v0, k.Bits)};
+    case PHOTOMETRIC_RGB:
+      return {Scaled(w.Sample(x, y, 2) & mask, k.Bits), Scaled(w.Sample(x, y, 1) & mask, k.Bits), Scaled(v0, k.Bits)};
+    default: return {Scaled(v0, k.Bits)};
+  }
+}
+
+// The first difference between a picture and libtiff's RGBA reading of the file, or "".
+std::string DifferenceFromLibtiff(cImage& image, const std::string& file)
+{
+  int width = 0, height = 0;
+  const auto reference = ReferenceTiff(file, width, height);
+  if (reference.empty()) return "libtiff cannot read the file";
+  return FirstDifference(*image.GetSurface(), width, height, [&](int x, int y) -> std::vector<int> {
+    const uint32_t p = reference[size_t(y * width + x)];
+    if (image.GetChannelsCount() == 1) return {int(TIFFGetR(p))};
+    return {int(TIFFGetB(p)), int(TIFFGetG(p)), int(TIFFGetR(p))};
+  });
+}
+
+}  // namespace
+
 TEST_F(PictureFormatsTest, TiffKindsCompressionsAndLayoutsReadAsWrittenAndAsLibtiffReadsThem)
 {
-  struct sKind {
-    const char* Name;
-    uint16_t Photometric, Bits, Samples;
-  };
-  const std::vector<sKind> kinds = {{"grey 1", PHOTOMETRIC_MINISBLACK, 1, 1},
-                                    {"grey 2", PHOTOMETRIC_MINISBLACK, 2, 1},
-                                    {"grey 4", PHOTOMETRIC_MINISBLACK, 4, 1},
-                                    {"grey 8", PHOTOMETRIC_MINISBLACK, 8, 1},
-                                    {"grey 16", PHOTOMETRIC_MINISBLACK, 16, 1},
-                                    {"white is zero 8", PHOTOMETRIC_MINISWHITE, 8, 1},
-                                    {"grey alpha 8", PHOTOMETRIC_MINISBLACK, 8, 2},
-                                    {"RGB 8", PHOTOMETRIC_RGB, 8, 3},
-                                    {"RGB 16", PHOTOMETRIC_RGB, 16, 3},
-                                    {"RGBA 8", PHOTOMETRIC_RGB, 8, 4},
-                                    {"RGBA 16", PHOTOMETRIC_RGB, 16, 4},
-                                    {"palette 4", PHOTOMETRIC_PALETTE, 4, 1},
-                                    {"palette 8", PHOTOMETRIC_PALETTE, 8, 1},
-                                    {"grey 3", PHOTOMETRIC_MINISBLACK, 3, 1},
-                                    {"grey 5", PHOTOMETRIC_MINISBLACK, 5, 1},
-                                    {"grey 6", PHOTOMETRIC_MINISBLACK, 6, 1},
-                                    {"grey 7", PHOTOMETRIC_MINISBLACK, 7, 1},
-                                    {"grey 10", PHOTOMETRIC_MINISBLACK, 10, 1},
-                                    {"grey 12", PHOTOMETRIC_MINISBLACK, 12, 1},
-                                    {"grey 14", PHOTOMETRIC_MINISBLACK, 14, 1},
-                                    {"white is zero 3", PHOTOMETRIC_MINISWHITE, 3, 1},
-                                    {"white is zero 12", PHOTOMETRIC_MINISWHITE, 12, 1},
-                                    {"RGB 5", PHOTOMETRIC_RGB, 5, 3},
-                                    {"RGB 10", PHOTOMETRIC_RGB, 10, 3},
-                                    {"RGBA 12", PHOTOMETRIC_RGB, 12, 4},
-                                    {"RGB 14", PHOTOMETRIC_RGB, 14, 3},
-                                    {"palette 3", PHOTOMETRIC_PALETTE, 3, 1}};
-  for (const auto& k : kinds)
+  for (const sTiffKind& k : TiffKinds())
     for (uint16_t compression : {COMPRESSION_NONE, COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE, COMPRESSION_PACKBITS})
       for (uint32_t tile : {0u, 16u})
         for (bool separate : {false, true}) {
           if (separate && k.Samples == 1) continue;
           SCOPED_TRACE(std::string(k.Name) + ", compression " + std::to_string(compression) +
                        (tile ? ", tiles" : ", strips") + (separate ? ", planes" : ""));
-          TiffFileWriter w;
-          w.Width = 37;  // neither tiles nor strips fit exactly
-          w.Height = 21;
-          w.RowsPerStrip = 5;
-          w.Photometric = k.Photometric;
-          w.Bits = k.Bits;
-          w.Samples = k.Samples;
-          w.Compression = compression;
-          w.Tile = tile;
-          w.Separate = separate;
-          const unsigned mask = (1u << k.Bits) - 1;
-          w.Sample = [&](int x, int y, int s) {
-            const uint32_t v = uint32_t(x * 3 + y * 17 + s * 29);
-            return k.Bits > 8 ? v * 97u : v;
-          };
-          for (unsigned i = 0; i < (k.Photometric == PHOTOMETRIC_PALETTE ? 1u << k.Bits : 0u); ++i) {
-            w.Red.push_back(uint16_t(i * 257 * 5));
-            w.Green.push_back(uint16_t(65535 - i * 200));
-            w.Blue.push_back(uint16_t(i * 1000 + 77));
-          }
+          const TiffFileWriter w = TiffOfKind(k, compression, tile, separate);
           const std::string file = Dir.File("k.tif");
           ASSERT_TRUE(w.Write(file));
           cImage image;
           ASSERT_TRUE(image.LoadImage(file)) << image.GetLoadError();
           const bool extra = k.Samples > (k.Photometric == PHOTOMETRIC_RGB ? 3 : 1);
           EXPECT_EQ(image.GetTitle(), std::string("Load 'k.tif'") + (extra ? " (alpha dropped)" : ""));
-          EXPECT_EQ(
-              FirstDifference(*image.GetSurface(), 37, 21,
-                              [&](int x, int y) -> std::vector<int> {
-                                const unsigned v0 = w.Sample(x, y, 0) & mask;
-                                switch (k.Photometric) {
-                                  case PHOTOMETRIC_PALETTE:
-                                    return {Scaled(w.Blue[v0], 16), Scaled(w.Green[v0], 16), Scaled(w.Red[v0], 16)};
-                                  case PHOTOMETRIC_MINISWHITE: return {255 - Scaled(v0, k.Bits)};
-                                  case PHOTOMETRIC_RGB:
-                                    return {Scaled(w.Sample(x, y, 2) & mask, k.Bits),
-                                            Scaled(w.Sample(x, y, 1) & mask, k.Bits), Scaled(v0, k.Bits)};
-                                  default: return {Scaled(v0, k.Bits)};
-                                }
-                              }),
-              "");
+          EXPECT_EQ(FirstDifference(*image.GetSurface(), 37, 21, [&](int x, int y) { return TiffColour(w, k, x, y); }),
+                    "");
           // libtiff's RGBA reader agrees where it does not differ on purpose: it takes the high
           // byte of 16-bit grey and colour-map entries, and premultiplies by the alpha.
           // It does not take the depths between the powers of two at all.
           if ((k.Bits == 16 && k.Photometric != PHOTOMETRIC_RGB) || k.Photometric == PHOTOMETRIC_PALETTE || extra ||
               (k.Bits & (k.Bits - 1)) != 0)
             continue;
-          int width = 0, height = 0;
-          const auto reference = ReferenceTiff(file, width, height);
-          ASSERT_FALSE(reference.empty());
-          EXPECT_EQ(FirstDifference(*image.GetSurface(), width, height,
-                                    [&](int x, int y) -> std::vector<int> {
-                                      const uint32_t p = reference[size_t(y * width + x)];
-                                      if (image.GetChannelsCount() == 1) return {int(TIFFGetR(p))};
-                                      return {int(TIFFGetB(p)), int(TIFFGetG(p)), int(TIFFGetR(p))};
-                                    }),
-                    "");
+          EXPECT_EQ(DifferenceFromLibtiff(image, file), "");
         }
 }
 
@@ -424,92 +446,102 @@ TEST_F(PictureFormatsTest, FirstPageOfAMultiPageTiffIsRead)
 
 // --- refusals ---
 
-TEST_F(PictureFormatsTest, DamagedHugeAndUnsupportedFilesAreRefusedLeavingTheImage)
+namespace {
+
+// A refused file and the start of what GetLoadError says about it.
+struct sRefusal {
+  const char* Name;
+  const char* File;
+  std::vector<uint8_t> Bytes;
+  std::string Reason;
+};
+
+const std::string HugeRefusal = "The picture is 60000 x 60000 pixels, more than the limit of 120000000 pixels";
+
+std::vector<uint8_t> Cut(std::vector<uint8_t> v, size_t size)
 {
-  PngFileWriter pw;
-  pw.Width = 64;
-  pw.Height = 64;
-  const auto png = pw.Encode();
+  v.resize(size);
+  return v;
+}
+
+std::vector<uint8_t> Flipped(std::vector<uint8_t> v, size_t at)
+{
+  v[at] ^= 0x55;
+  return v;
+}
+
+// png with an ancillary text chunk before its image data, its CRC good or broken.
+std::vector<uint8_t> WithText(std::vector<uint8_t> png, bool goodCrc)
+{
+  auto text = kvtest::Chunk("tEXt", {'a', 0, 'b'});
+  if (!goodCrc) text.back() ^= 1;
+  png.insert(png.begin() + long(kvtest::FindChunk(png, "IDAT")), text.begin(), text.end());
+  return png;
+}
+
+std::vector<uint8_t> PalettePngWithoutPalette()
+{
+  PngFileWriter p;
+  p.ColourType = PNG_COLOR_TYPE_PALETTE;
+  p.BitDepth = 8;
+  p.Palette = {png_color{1, 2, 3}};
+  p.Sample = [](int, int, int) { return 0u; };
+  auto bytes = p.Encode();
+  const size_t plte = kvtest::FindChunk(bytes, "PLTE");
+  bytes.erase(bytes.begin() + long(plte), bytes.begin() + long(plte + 12 + 3));
+  return bytes;
+}
+
+// Damage done to png, a good 64 x 64 picture.
+std::vector<sRefusal> DamagedPngs(const std::vector<uint8_t>& png)
+{
   const size_t idat = kvtest::FindChunk(png, "IDAT");
-  ASSERT_NE(idat, 0u);
-  auto cut = [](std::vector<uint8_t> v, size_t size) {
-    v.resize(size);
-    return v;
-  };
-  auto flipped = [](std::vector<uint8_t> v, size_t at) {
-    v[at] ^= 0x55;
-    return v;
-  };
-  auto claiming = [&](uint32_t width, uint32_t height) { return kvtest::PngClaiming(png, width, height); };
-  auto withText = [&](bool goodCrc) {
-    auto v = png;
-    auto text = kvtest::Chunk("tEXt", {'a', 0, 'b'});
-    if (!goodCrc) text.back() ^= 1;
-    v.insert(v.begin() + long(idat), text.begin(), text.end());
-    return v;
-  };
+  if (idat == 0) {
+    ADD_FAILURE() << "the good PNG has no image data";
+    return {};
+  }
   // zlib data that is not zlib, with a correct chunk CRC: only inflating can tell.
-  auto badZlib = flipped(png, idat + 8 + 20);
+  auto badZlib = Flipped(png, idat + 8 + 20);
   kvtest::FixCrc(badZlib, idat);
   // A stream that inflates to 16 MiB for a 64 x 64 picture of 12 KiB.
   const auto bomb = kvtest::WithImageData(png, kvtest::Deflated(std::vector<uint8_t>(16 << 20, 0)));
-  std::vector<uint8_t> noPalette;
-  {
-    PngFileWriter p;
-    p.ColourType = PNG_COLOR_TYPE_PALETTE;
-    p.BitDepth = 8;
-    p.Palette = {png_color{1, 2, 3}};
-    p.Sample = [](int, int, int) { return 0u; };
-    noPalette = p.Encode();
-    const size_t plte = kvtest::FindChunk(noPalette, "PLTE");
-    noPalette.erase(noPalette.begin() + long(plte), noPalette.begin() + long(plte + 12 + 3));
-  }
-
-  TiffFileWriter tw;
-  tw.Width = 64;
-  tw.Height = 64;
-  tw.Compression = COMPRESSION_LZW;
-  ASSERT_TRUE(tw.Write(Dir.File("good.tif")));
-  const auto tiff = ScratchFolder::Read(Dir.File("good.tif"));
-  auto tiffOf = [&](auto change) {
-    TiffFileWriter w = tw;
-    change(w);
-    EXPECT_TRUE(w.Write(Dir.File("made.tif")));
-    return ScratchFolder::Read(Dir.File("made.tif"));
-  };
-  const uint32_t directory = kvtest::TiffDirectoryOffset(tiff);
-  auto tiffClaiming = [&](uint32_t width, uint32_t height) { return kvtest::TiffClaiming(tiff, width, height); };
-  std::vector<uint8_t> corruptLzw = tiff;
-  for (size_t i = 16; i < 400; ++i) corruptLzw[i] = uint8_t(i * 7);
-
-  struct sCase {
-    const char* Name;
-    const char* File;
-    std::vector<uint8_t> Bytes;
-    std::string Reason;  // what GetLoadError says
-  };
-  const std::string limit = "The picture is 60000 x 60000 pixels, more than the limit of 120000000 pixels";
-  const std::vector<sCase> cases = {
+  return {
       {"empty PNG", "e.png", {}, "The file is empty."},
       {"not a PNG", "n.png", std::vector<uint8_t>(100, 'x'),
        "The file is none of the formats tried (BMP, JPEG, PNG and TIFF)"},
-      {"PNG cut inside the image data", "c.png", cut(png, idat + 40), "The PNG file is damaged: "},
-      {"PNG cut before its end chunk", "c.png", cut(png, png.size() - 12), "The PNG file is damaged: "},
-      {"PNG image data with a bad CRC", "crc.png", flipped(png, idat + 10), "The PNG file is damaged: "},
-      {"PNG text chunk with a bad CRC", "crc.png", withText(false), "The PNG file is damaged: "},
+      {"PNG cut inside the image data", "c.png", Cut(png, idat + 40), "The PNG file is damaged: "},
+      {"PNG cut before its end chunk", "c.png", Cut(png, png.size() - 12), "The PNG file is damaged: "},
+      {"PNG image data with a bad CRC", "crc.png", Flipped(png, idat + 10), "The PNG file is damaged: "},
+      {"PNG text chunk with a bad CRC", "crc.png", WithText(png, false), "The PNG file is damaged: "},
       {"PNG image data that is not zlib", "z.png", badZlib, "The PNG file is damaged: "},
-      {"PNG claiming 60000 x 60000", "h.png", claiming(60000, 60000), limit},
-      {"small PNG claiming 10000 x 10000", "h.png", claiming(10000, 10000),
+      {"PNG claiming 60000 x 60000", "h.png", kvtest::PngClaiming(png, 60000, 60000), HugeRefusal},
+      {"small PNG claiming 10000 x 10000", "h.png", kvtest::PngClaiming(png, 10000, 10000),
        "The PNG file is far too small for the 10000 x 10000 pixels it claims."},
       {"PNG decompression bomb", "b.png", bomb, "The PNG file is damaged: "},
-      {"PNG palette picture without a palette", "p.png", noPalette, "The PNG file is damaged"},
+      {"PNG palette picture without a palette", "p.png", PalettePngWithoutPalette(), "The PNG file is damaged"},
+  };
+}
+
+// Damage done to tiff, the file good writes, and the kinds refused on purpose.
+std::vector<sRefusal> DamagedTiffs(ScratchFolder& dir, const TiffFileWriter& good, const std::vector<uint8_t>& tiff)
+{
+  auto tiffOf = [&](auto change) {
+    TiffFileWriter w = good;
+    change(w);
+    EXPECT_TRUE(w.Write(dir.File("made.tif")));
+    return ScratchFolder::Read(dir.File("made.tif"));
+  };
+  const uint32_t directory = kvtest::TiffDirectoryOffset(tiff);
+  std::vector<uint8_t> corruptLzw = tiff;
+  for (size_t i = 16; i < 400; ++i) corruptLzw[i] = uint8_t(i * 7);
+  return {
       {"empty TIFF", "e.tif", {}, "The file is empty."},
       {"not a TIFF", "n.tif", std::vector<uint8_t>(100, 'x'), "The file is none of the formats tried"},
-      {"TIFF cut inside the strips", "c.tif", cut(tiff, 1000), "The TIFF file is "},
-      {"TIFF cut inside its directory", "c.tif", cut(tiff, directory + 30), "The TIFF file"},
+      {"TIFF cut inside the strips", "c.tif", Cut(tiff, 1000), "The TIFF file is "},
+      {"TIFF cut inside its directory", "c.tif", Cut(tiff, directory + 30), "The TIFF file"},
       {"TIFF with corrupt LZW data", "l.tif", corruptLzw, "The TIFF file is "},
-      {"TIFF claiming 60000 x 60000", "h.tif", tiffClaiming(60000, 60000), limit},
-      {"small TIFF claiming 10000 x 10000", "h.tif", tiffClaiming(10000, 10000), "The TIFF file is "},
+      {"TIFF claiming 60000 x 60000", "h.tif", kvtest::TiffClaiming(tiff, 60000, 60000), HugeRefusal},
+      {"small TIFF claiming 10000 x 10000", "h.tif", kvtest::TiffClaiming(tiff, 10000, 10000), "The TIFF file is "},
       {"CMYK TIFF", "k.tif", tiffOf([](TiffFileWriter& w) {
          w.Photometric = PHOTOMETRIC_SEPARATED;
          w.Samples = 4;
@@ -541,6 +573,24 @@ TEST_F(PictureFormatsTest, DamagedHugeAndUnsupportedFilesAreRefusedLeavingTheIma
        }),
        "The TIFF file holds integer samples with the floating-point predictor, which cannot be read."},
   };
+}
+
+}  // namespace
+
+TEST_F(PictureFormatsTest, DamagedHugeAndUnsupportedFilesAreRefusedLeavingTheImage)
+{
+  PngFileWriter pw;
+  pw.Width = 64;
+  pw.Height = 64;
+  const auto png = pw.Encode();
+  TiffFileWriter tw;
+  tw.Width = 64;
+  tw.Height = 64;
+  tw.Compression = COMPRESSION_LZW;
+  ASSERT_TRUE(tw.Write(Dir.File("good.tif")));
+  const auto tiff = ScratchFolder::Read(Dir.File("good.tif"));
+  std::vector<sRefusal> cases = DamagedPngs(png);
+  for (sRefusal& c : DamagedTiffs(Dir, tw, tiff)) cases.push_back(std::move(c));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     cImage image;
@@ -553,7 +603,7 @@ TEST_F(PictureFormatsTest, DamagedHugeAndUnsupportedFilesAreRefusedLeavingTheIma
   // The files the damage was made from do load, also with a good ancillary chunk.
   cImage image;
   EXPECT_TRUE(image.LoadImage(Dir.Write("good.png", png)));
-  EXPECT_TRUE(image.LoadImage(Dir.Write("text.png", withText(true))));
+  EXPECT_TRUE(image.LoadImage(Dir.Write("text.png", WithText(png, true))));
   EXPECT_TRUE(image.LoadImage(Dir.Write("good.tif", tiff)));
 }
 

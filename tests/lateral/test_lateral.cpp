@@ -12,7 +12,7 @@
 
 using kvtest::At;
 using kvtest::RunOperation;
-using kvtest::Set;
+using kvtest::SetParam;
 
 namespace {
 
@@ -35,11 +35,11 @@ TEST(LateralPackage, DeclaresParametersInOrderWithDefaults)
   TrilateralFilter tri;
   ASSERT_EQ(tri.GetParams()->GetParamsCount(), 6);
   EXPECT_EQ(tri.GetParams()->GetParam(4)->GetName(), "Fuzzy switcher parameter");
-  EXPECT_DOUBLE_EQ(tri.GetParams()->GetParam(2)->GetReal(), 40.0);
+  EXPECT_DOUBLE_EQ(kvtest::Param(tri, "Radiometric parameter").GetReal(), 40.0);
   EXPECT_EQ(tri.GetGroupName(), "Lateral Filters");
   SD_ROM2Filter sdrom;
   ASSERT_EQ(sdrom.GetParams()->GetParamsCount(), 5);
-  EXPECT_EQ(sdrom.GetParams()->GetParam(3)->GetInteger(), 50);
+  EXPECT_EQ(kvtest::Param(sdrom, "T4").GetInteger(), 50);
   EXPECT_EQ(sdrom.GetGroupName(), "Misc Filters");
   ROADFilter road;
   EXPECT_EQ(road.GetParams()->GetParam(2)->GetName(), "Impulse parameter");
@@ -54,7 +54,7 @@ TEST(WeightedFilters, WindowSizeOneReturnsEverySample)
   TrilateralFilter tri;
   ROADFilter road;
   for (acOperation* op : std::initializer_list<acOperation*>{&bi, &tri, &road}) {
-    Set(*op, "Window size", 1);
+    SetParam(*op, "Window size", 1);
     auto result = RunOperation(*op, source);
     EXPECT_TRUE(kvtest::SamePixels(*result->GetSurface(), *source.GetSurface())) << op->GetName();
   }
@@ -72,7 +72,7 @@ TEST(WeightedFilters, FlatAreasStayExactlyUnchanged)
       cImage flat;
       kvtest::Fill(*flat.GetSurface(), 10, 9, 1, [&](int, int, int) { return uint8_t(v); });
       for (acOperation* op : std::initializer_list<acOperation*>{&bi, &tri, &road}) {
-        Set(*op, "Window size", size);
+        SetParam(*op, "Window size", size);
         auto result = RunOperation(*op, flat);
         EXPECT_TRUE(kvtest::SamePixels(*result->GetSurface(), *flat.GetSurface()))
             << op->GetName() << " v=" << v << " size=" << size;
@@ -100,8 +100,8 @@ TEST(Bilateral, DirectNeighboursCarryFullSpatialWeightWhateverSigmaS)
   cImage source;
   kvtest::Rows(*source.GetSurface(), {{200, 10, 200}, {10, 0, 10}, {200, 10, 200}});
   BilateralFilter bi;
-  Set(bi, "Sigma S", 0.1);
-  Set(bi, "Sigma R", 50.0);
+  SetParam(bi, "Sigma S", 0.1);
+  SetParam(bi, "Sigma R", 50.0);
   auto result = RunOperation(bi, source);
   EXPECT_EQ(At(*result, 1, 1), 7);
 }
@@ -112,9 +112,9 @@ TEST(Bilateral, RecursiveFlagReadsAlreadyFilteredSamples)
   cImage source;
   kvtest::Fill(*source.GetSurface(), 12, 1, 1, [](int x, int, int) { return uint8_t(x < 6 ? 0 : 100); });
   BilateralFilter bi;
-  Set(bi, "Sigma R", 50.0);
+  SetParam(bi, "Sigma R", 50.0);
   auto plain = RunOperation(bi, source);
-  Set(bi, "Recursive executing", true);
+  SetParam(bi, "Recursive executing", true);
   auto recursive = RunOperation(bi, source);
   EXPECT_FALSE(kvtest::SamePixels(*plain->GetSurface(), *recursive->GetSurface()));
   // The first pixel of the step sees the same window either way except for its left sample.
@@ -127,14 +127,14 @@ TEST(Bilateral, ZeroSigmasCompleteWithTheLimitingWeights)
   kvtest::FillRandom(*source.GetSurface(), 11, 8, 1, 21);
   BilateralFilter bi;
   // Sigma R 0: only equal values share a weight, so every sample keeps its value.
-  Set(bi, "Sigma R", 0.0);
+  SetParam(bi, "Sigma R", 0.0);
   auto sameValuesOnly = RunOperation(bi, source);
   EXPECT_TRUE(kvtest::SamePixels(*sameValuesOnly->GetSurface(), *source.GetSurface()));
   // Sigma S 0: the centre and its four direct neighbours (exponent 0) keep full weight.
   cImage cross;
   kvtest::Rows(*cross.GetSurface(), {{250, 30, 250}, {30, 30, 30}, {250, 30, 250}});
-  Set(bi, "Sigma R", 50.0);
-  Set(bi, "Sigma S", 0.0);
+  SetParam(bi, "Sigma R", 50.0);
+  SetParam(bi, "Sigma S", 0.0);
   EXPECT_EQ(At(*RunOperation(bi, cross), 1, 1), 30);
 }
 
@@ -173,17 +173,17 @@ TEST(ImpulseWeighting, ZeroSigmasCompleteWithDefinedResults)
   FlatWithImpulse(source, 7, 7, 60, 3, 3, 0);
   ROADFilter road;
   // Spatial 0: only the centre has weight, the picture is returned as it is.
-  Set(road, "Spatial parameter", 0.0);
+  SetParam(road, "Spatial parameter", 0.0);
   EXPECT_TRUE(kvtest::SamePixels(*RunOperation(road, source)->GetSurface(), *source.GetSurface()));
   // Impulse 0: only samples with R = 0 count; the impulse has R > 0 and is replaced.
-  Set(road, "Spatial parameter", 5.0);
-  Set(road, "Impulse parameter", 0.0);
+  SetParam(road, "Spatial parameter", 5.0);
+  SetParam(road, "Impulse parameter", 0.0);
   EXPECT_EQ(At(*RunOperation(road, source), 3, 3), 60);
 
   TrilateralFilter tri;
   for (const char* sigma :
        {"Spatial parameter", "Radiometric parameter", "Impulse parameter", "Fuzzy switcher parameter"}) {
-    Set(tri, sigma, 0.0);
+    SetParam(tri, sigma, 0.0);
     auto result = RunOperation(tri, source);
     EXPECT_EQ(At(*result, 0, 0), 60) << sigma;
   }
@@ -199,16 +199,16 @@ TEST(ImpulseWeighting, VanishingWeightsKeepTheSample)
   // Four levels on a 2 x 2 tiling: every sample differs from each of its eight neighbours.
   kvtest::Fill(*noise.GetSurface(), 8, 8, 1, [](int x, int y, int) { return uint8_t(85 * (x % 2 + 2 * (y % 2))); });
   ROADFilter road;
-  Set(road, "Spatial parameter", 0.1);
-  Set(road, "Impulse parameter", 0.1);
+  SetParam(road, "Spatial parameter", 0.1);
+  SetParam(road, "Impulse parameter", 0.1);
   EXPECT_TRUE(kvtest::SamePixels(*RunOperation(road, noise)->GetSurface(), *noise.GetSurface()));
 }
 
 TEST(SDROM, ZeroFirstThresholdReplacesStrictExtremesOnly)
 {
   SD_ROM2Filter f;
-  Set(f, "T1", 0);
-  for (const char* t : {"T2", "T3", "T4"}) Set(f, t, 100);
+  SetParam(f, "T1", 0);
+  for (const char* t : {"T2", "T3", "T4"}) SetParam(f, t, 100);
   cImage below, equal, above;
   kvtest::Rows(*below.GetSurface(), {{60, 61, 62}, {63, 50, 64}, {65, 66, 67}});
   kvtest::Rows(*equal.GetSurface(), {{60, 61, 62}, {63, 60, 64}, {65, 66, 67}});
@@ -222,7 +222,7 @@ TEST(SDROM, ZeroFirstThresholdReplacesStrictExtremesOnly)
 TEST(SDROM, ThresholdsOfHundredNeedADifferenceAboveHundred)
 {
   SD_ROM2Filter f;
-  for (const char* t : {"T1", "T2", "T3", "T4"}) Set(f, t, 100);
+  for (const char* t : {"T1", "T2", "T3", "T4"}) SetParam(f, t, 100);
   cImage exactly, beyond;
   kvtest::Fill(*exactly.GetSurface(), 3, 3, 1, [](int x, int y, int) { return uint8_t(x == 1 && y == 1 ? 100 : 200); });
   kvtest::Fill(*beyond.GetSurface(), 3, 3, 1, [](int x, int y, int) { return uint8_t(x == 1 && y == 1 ? 99 : 200); });
@@ -244,9 +244,9 @@ TEST(SDROM, LaterRanksUseTheirOwnThresholds)
   kvtest::Rows(*source.GetSurface(), {{180, 90, 91}, {92, 140, 93}, {94, 95, 190}});
   EXPECT_EQ(At(*RunOperation(f, source), 1, 1), 93);
   // T3 = 45 is not exceeded (45 > 45 fails) and neither is T4 = 50 by 46: kept.
-  Set(f, "T3", 45);
+  SetParam(f, "T3", 45);
   EXPECT_EQ(At(*RunOperation(f, source), 1, 1), 140);
-  Set(f, "T4", 45);
+  SetParam(f, "T4", 45);
   EXPECT_EQ(At(*RunOperation(f, source), 1, 1), 93);
 }
 
@@ -259,24 +259,24 @@ TEST(LateralFastPaths, EqualThePlainFormula)
   for (int size : {1, 2, 3, 4, 7, 27})
     for (bool recursive : {false, true}) {
       const std::string label = "size " + std::to_string(size) + (recursive ? " recursive" : "");
-      Set(bi, "Window size", size);
-      Set(bi, "Recursive executing", recursive);
-      Set(tri, "Window size", size);
-      Set(tri, "Recursive executing", recursive);
-      Set(road, "Window size", size);
-      Set(road, "Recursive executing", recursive);
+      SetParam(bi, "Window size", size);
+      SetParam(bi, "Recursive executing", recursive);
+      SetParam(tri, "Window size", size);
+      SetParam(tri, "Recursive executing", recursive);
+      SetParam(road, "Window size", size);
+      SetParam(road, "Recursive executing", recursive);
       kvtest::ExpectFastEqualsPlain(bi, "Bilateral " + label);
       // A window far larger than every probe picture adds nothing new for the R-weighted pair.
       if (size == 27) continue;
       kvtest::ExpectFastEqualsPlain(tri, "Trilateral " + label);
       kvtest::ExpectFastEqualsPlain(road, "ROAD " + label);
     }
-  Set(tri, "Window size", 5);
-  Set(tri, "Fuzzy switcher parameter", 3.5);
-  Set(tri, "Impulse parameter", 12.5);
+  SetParam(tri, "Window size", 5);
+  SetParam(tri, "Fuzzy switcher parameter", 3.5);
+  SetParam(tri, "Impulse parameter", 12.5);
   kvtest::ExpectFastEqualsPlain(tri, "Trilateral small sigmas");
   for (bool recursive : {false, true}) {
-    Set(sdrom, "Recursive executing", recursive);
+    SetParam(sdrom, "Recursive executing", recursive);
     kvtest::ExpectFastEqualsPlain(sdrom, recursive ? "SD-ROM recursive" : "SD-ROM");
   }
   // Low thresholds, so that every rank difference decides somewhere, and one of each at 0.
@@ -285,7 +285,7 @@ TEST(LateralFastPaths, EqualThePlainFormula)
     const char* names[] = {"T1", "T2", "T3", "T4"};
     std::string label = "SD-ROM thresholds";
     for (int i = 0; i < 4; ++i) {
-      Set(sdrom, names[i], t[i]);
+      SetParam(sdrom, names[i], t[i]);
       label += ' ';
       label += std::to_string(t[i]);
     }
@@ -308,9 +308,9 @@ TEST(LateralRowForms, TrilateralTabledPowersEqualThePerSampleReference)
     double Switch, Impulse;
   };
   for (const sCase& k : {sCase{3, 50, 50}, sCase{3, 0.5, 12.5}, sCase{4, 100, 5}, sCase{2, 0, 50}}) {
-    Set(tri, "Window size", k.Size);
-    Set(tri, "Fuzzy switcher parameter", k.Switch);
-    Set(tri, "Impulse parameter", k.Impulse);
+    SetParam(tri, "Window size", k.Size);
+    SetParam(tri, "Fuzzy switcher parameter", k.Switch);
+    SetParam(tri, "Impulse parameter", k.Impulse);
     EXPECT_TRUE(kvtest::RowFormMatchesReference(tri, picture))
         << "size " << k.Size << " switch " << k.Switch << " impulse " << k.Impulse;
   }
@@ -325,7 +325,7 @@ TEST(LateralRowForms, TrilateralReadsAPictureChangedInPlaceAfresh)
   cImage picture;
   kvtest::FillRandom(*picture.GetSurface(), 90, 3, 1, 17);  // few rows: all kept
   TrilateralFilter tri;
-  Set(tri, "Window size", 3);
+  SetParam(tri, "Window size", 3);
   RunOperation(tri, picture);
   cBMPSurface& s = *picture.GetSurface();
   for (int y = 0; y < s.GetHeight(); ++y)

@@ -10,7 +10,7 @@
 
 using kvtest::At;
 using kvtest::RunOperation;
-using kvtest::Set;
+using kvtest::SetParam;
 
 namespace {
 
@@ -51,7 +51,7 @@ TEST(MeaningPackage, ContraharmonicOrderPrecedesTheRecursiveFlag)
   HarmonicMeanFilter h;
   EXPECT_EQ(h.GetParams()->GetParam(2)->GetName(), "Recursive executing");
   TruncatedMeanFilter t;
-  EXPECT_EQ(t.GetParams()->GetParam(1)->GetInteger(), 4);
+  EXPECT_EQ(kvtest::Param(t, "Size of truncation").GetInteger(), 4);
 }
 
 TEST(Means, OneByOneWindowCopies)
@@ -63,8 +63,8 @@ TEST(Means, OneByOneWindowCopies)
   HarmonicMeanFilter h;
   ContrHarmonicMeanFilter c;
   for (acOperation* op : std::initializer_list<acOperation*>{&a, &g, &h, &c}) {
-    Set(*op, "Window width", 1);
-    Set(*op, "Window height", 1);
+    SetParam(*op, "Window width", 1);
+    SetParam(*op, "Window height", 1);
     auto result = RunOperation(*op, source);
     // Geometric and harmonic may round a single v up to v + 1; arithmetic and contraharmonic
     // must return v exactly.
@@ -112,7 +112,7 @@ TEST(Means, ArithmeticTakesTheCeiling)
   cImage row;
   kvtest::Rows(*row.GetSurface(), {{0, 0, 1}});
   ArithmeticMeanFilter a;
-  Set(a, "Window height", 1);
+  SetParam(a, "Window height", 1);
   EXPECT_EQ(At(*RunOperation(a, row), 1, 0), 1);
 }
 
@@ -139,11 +139,11 @@ TEST(Means, ContraharmonicIgnoresZerosAndFollowsItsOrder)
   // Q = 0: mean of the non-zero samples, cut down: (10 + 11) / 2 = 10.5 -> 10.
   EXPECT_EQ(CentreOf(c, {0, 0, 0, 10, 11, 0, 0, 0, 0}), 10);
   // Q = -1: harmonic mean of the non-zero samples over their own count: 2 / (1/10 + 1/20) = 13.3.
-  Set(c, "Order", -1.0);
+  SetParam(c, "Order", -1.0);
   EXPECT_EQ(CentreOf(c, {0, 0, 0, 10, 20, 0, 0, 0, 0}), 13);
   EXPECT_EQ(CentreOf(c, std::vector<int>(9, 100)), 100);
   // Q = 1: (100 + 400) / (10 + 20) = 16.7.
-  Set(c, "Order", 1.0);
+  SetParam(c, "Order", 1.0);
   EXPECT_EQ(CentreOf(c, {0, 0, 0, 10, 20, 0, 0, 0, 0}), 16);
 }
 
@@ -154,15 +154,15 @@ TEST(Means, ContraharmonicSwapsWidthAndHeight)
   kvtest::Fill(*wide.GetSurface(), 9, 9, 1, [](int x, int y, int) { return uint8_t(x == 6 && y == 4 ? 100 : 10); });
   kvtest::Fill(*tall.GetSurface(), 9, 9, 1, [](int x, int y, int) { return uint8_t(x == 4 && y == 6 ? 100 : 10); });
   ContrHarmonicMeanFilter c;
-  Set(c, "Window width", 3);
-  Set(c, "Window height", 5);
+  SetParam(c, "Window width", 3);
+  SetParam(c, "Window height", 5);
   // 5 wide, 3 high: (14 * 10 + 100) / 15 = 16.
   EXPECT_EQ(At(*RunOperation(c, wide), 4, 4), 16);
   EXPECT_EQ(At(*RunOperation(c, tall), 4, 4), 10);
   // The arithmetic mean reads "Window width" as the horizontal extent.
   ArithmeticMeanFilter a;
-  Set(a, "Window width", 3);
-  Set(a, "Window height", 5);
+  SetParam(a, "Window width", 3);
+  SetParam(a, "Window height", 5);
   EXPECT_EQ(At(*RunOperation(a, wide), 4, 4), 10);
   EXPECT_EQ(At(*RunOperation(a, tall), 4, 4), 16);
 }
@@ -172,13 +172,13 @@ TEST(TruncatedMean, DropsHalfTheTruncationAtEachEnd)
   TruncatedMeanFilter t;
   const std::vector<int> values{90, 1, 70, 2, 5, 60, 3, 80, 4};  // sorted 1 2 3 4 5 60 70 80 90
   EXPECT_EQ(CentreOf(t, values), (3 + 4 + 5 + 60 + 70) / 5);
-  Set(t, "Size of truncation", 5);  // odd: acts as 4
+  SetParam(t, "Size of truncation", 5);  // odd: acts as 4
   EXPECT_EQ(CentreOf(t, values), (3 + 4 + 5 + 60 + 70) / 5);
-  Set(t, "Size of truncation", 26);  // above N - 1: becomes 8, the median
+  SetParam(t, "Size of truncation", 26);  // above N - 1: becomes 8, the median
   EXPECT_EQ(CentreOf(t, values), 5);
-  Set(t, "Size of truncation", 0);
+  SetParam(t, "Size of truncation", 0);
   EXPECT_EQ(CentreOf(t, values), 315 / 9);
-  Set(t, "Size of truncation", 2);
+  SetParam(t, "Size of truncation", 2);
   EXPECT_EQ(CentreOf(t, values), (2 + 3 + 4 + 5 + 60 + 70 + 80) / 7);
 }
 
@@ -188,7 +188,7 @@ TEST(TruncatedMean, EvenWindowLooksAheadAndClampsTheTruncation)
   cImage source;
   kvtest::Rows(*source.GetSurface(), {{10, 20, 0}, {30, 200, 0}, {0, 0, 0}});
   TruncatedMeanFilter t;
-  Set(t, "Window size", 2);
+  SetParam(t, "Window size", 2);
   EXPECT_EQ(At(*RunOperation(t, source), 0, 0), (20 + 30) / 2);
 }
 
@@ -198,7 +198,7 @@ TEST(Means, ChannelsAreFilteredIndependently)
   GeometricMeanFilter g;
   ContrHarmonicMeanFilter c;
   TruncatedMeanFilter t;
-  Set(c, "Order", 0.5);
+  SetParam(c, "Order", 0.5);
   kvtest::ExpectChannelsIndependent(a);
   kvtest::ExpectChannelsIndependent(g);
   kvtest::ExpectChannelsIndependent(c);
@@ -212,20 +212,20 @@ TEST(MeanRowForms, EqualThePerSampleReference)
   HarmonicMeanFilter h;
   ContrHarmonicMeanFilter c;
   TruncatedMeanFilter t;
-  Set(c, "Order", -0.37);
+  SetParam(c, "Order", -0.37);
   const int sizes[][2] = {{1, 1}, {2, 3}, {3, 3}, {4, 2}, {5, 1}, {27, 3}};
   for (auto& s : sizes)
     for (bool recursive : {false, true}) {
       const std::string label = std::to_string(s[0]) + "x" + std::to_string(s[1]) + (recursive ? " recursive" : "");
       for (acMeanFilter* f : std::initializer_list<acMeanFilter*>{&a, &g, &h, &c}) {
-        Set(*f, "Window width", s[0]);
-        Set(*f, "Window height", s[1]);
-        Set(*f, "Recursive executing", recursive);
+        SetParam(*f, "Window width", s[0]);
+        SetParam(*f, "Window height", s[1]);
+        SetParam(*f, "Recursive executing", recursive);
         kvtest::ExpectFastEqualsPlain(*f, f->GetName() + " " + label);
       }
-      Set(t, "Window size", std::max(2, s[0]));
-      Set(t, "Size of truncation", std::min(26, s[1] * 2));
-      Set(t, "Recursive executing", recursive);
+      SetParam(t, "Window size", std::max(2, s[0]));
+      SetParam(t, "Size of truncation", std::min(26, s[1] * 2));
+      SetParam(t, "Recursive executing", recursive);
       kvtest::ExpectFastEqualsPlain(t, "Truncated " + label);
     }
 }
@@ -253,9 +253,9 @@ TEST(MeanRowForms, AgreeOnWindowsWhoseMeanIsWhole)
   for (double order : {0.0, 1.0, -1.0, 0.5, -0.37})
     for (int size : {1, 2, 3, 5}) {
       for (acMeanFilter* f : std::initializer_list<acMeanFilter*>{&a, &g, &h, &c}) {
-        Set(*f, "Window width", size);
-        Set(*f, "Window height", size == 2 ? 4 : size);
-        if (f == &c) Set(c, "Order", order);
+        SetParam(*f, "Window width", size);
+        SetParam(*f, "Window height", size == 2 ? 4 : size);
+        if (f == &c) SetParam(c, "Order", order);
         for (auto& picture : pictures) {
           f->SetPixelReference(true);
           auto plain = RunOperation(*f, *picture);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "KvTestSupport.h"
+#include "ParamSupport.h"
 
 namespace {
 struct sExpected {
@@ -67,13 +68,15 @@ TEST(FilterPackages, DefaultsAreTheDocumentedOnes)
   pool.LoadOperationsFromPackage(KV_PLUGIN_DIR "990pkAdaptive.so");
   EXPECT_EQ(kvtest::FindOperation(pool, "Median Filter")->GetShortInfoString(),
             pool.LookForOperationByUID(2)->GetShortInfoString());
-  auto params = [&](const char* name) { return kvtest::FindOperation(pool, name)->GetParams(); };
-  EXPECT_EQ(params("Median Filter")->GetParam(0)->GetInteger(), 3);
-  EXPECT_FALSE(params("Median Filter")->GetParam(2)->GetBoolean());
-  EXPECT_EQ(params("PSM Filter")->GetParam(0)->GetInteger(), 5);
-  EXPECT_EQ(params("PSM Filter")->GetParam(2)->GetInteger(), 25);
-  EXPECT_EQ(params("PSM Filter")->GetParam(3)->GetInteger(), 3);
-  EXPECT_EQ(params("APSM Filter")->GetParam(0)->GetInteger(), 5);
-  EXPECT_DOUBLE_EQ(params("Wiener Filter")->GetParam(1)->GetReal(), 10.0);
-  EXPECT_EQ(params("Lee Filter")->GetParam(0)->GetInteger(), 7);
+  auto param = [&](const char* op, const char* name) -> cOperationParameter& {
+    return kvtest::Param(*kvtest::FindOperation(pool, op), name);
+  };
+  EXPECT_EQ(param("Median Filter", "Width size").GetInteger(), 3);
+  EXPECT_FALSE(param("Median Filter", "Recursive executing").GetBoolean());
+  EXPECT_EQ(param("PSM Filter", "Detector window size").GetInteger(), 5);
+  EXPECT_EQ(param("PSM Filter", "Detector Treshold").GetInteger(), 25);
+  EXPECT_EQ(param("PSM Filter", "Detector epoch count").GetInteger(), 3);
+  EXPECT_EQ(param("APSM Filter", "Detector window size").GetInteger(), 5);
+  EXPECT_DOUBLE_EQ(param("Wiener Filter", "Noise variance").GetReal(), 10.0);
+  EXPECT_EQ(param("Lee Filter", "Window size").GetInteger(), 7);
 }

@@ -143,11 +143,11 @@ void CheckSwitching(acOperation& op, bool psm, const sSwitchingCase& k, uint32_t
 {
   cImage source;
   NoisyPicture(*source.GetSurface(), k.W, k.H, k.Channels, seed, k.Share);
-  Set(op, 0, k.Detector);
-  Set(op, 1, k.Filter);
+  SetParam(op, "Detector window size", k.Detector);
+  SetParam(op, "Filter window size", k.Filter);
   if (psm) {
-    Set(op, 2, k.Threshold);
-    Set(op, 3, k.Epochs);
+    SetParam(op, "Detector Treshold", k.Threshold);
+    SetParam(op, "Detector epoch count", k.Epochs);
   }
   const bool whole = k.Region.Width == 0;
   const sRegion g = whole ? sRegion{0, 0, k.W, k.H} : k.Region;
@@ -291,8 +291,8 @@ TEST(AdaptiveMedianFilter, RowWisePathEqualsPlainFormulaOnRandomPictures)
     for (bool recursive : {false, true}) {
       cImage source;
       NoisyPicture(*source.GetSurface(), k.W, k.H, k.Channels, seed++, k.Share);
-      Set(op, 0, k.MaxSize);
-      Set(op, 1, recursive);
+      SetParam(op, "Max window size", k.MaxSize);
+      SetParam(op, "Recursive executing", recursive);
       const bool whole = k.Region.Right == 0;
       const sRect g = whole ? sRect{0, 0, k.W, k.H} : k.Region;
       auto result = whole ? kvtest::RunOperation(op, source) : RunOperation(op, source, g);

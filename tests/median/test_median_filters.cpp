@@ -41,9 +41,9 @@ TEST(MedianFilter, InteriorPathEqualsPlainFormulaOnRandomPictures)
     for (bool recursive : {false, true}) {
       cImage source;
       kvtest::FillRandom(*source.GetSurface(), k.w, k.h, k.channels, seed++);
-      Set(op, 0, k.ww);
-      Set(op, 1, k.wh);
-      Set(op, 2, recursive);
+      SetParam(op, "Width size", k.ww);
+      SetParam(op, "Height size", k.wh);
+      SetParam(op, "Recursive executing", recursive);
       auto result = kvtest::RunOperation(op, source);
       cBMPSurface expected;
       ReferenceMedian(*source.GetSurface(), expected, k.ww, k.wh, recursive);
@@ -57,11 +57,11 @@ TEST(MedianFilter, SizeOneCopiesAndSizeTwoLooksRight)
   FastMedianFilter op;
   cImage source;
   kvtest::FillRandom(*source.GetSurface(), 20, 6, 1, 3);
-  Set(op, 0, 1);
-  Set(op, 1, 1);
+  SetParam(op, "Width size", 1);
+  SetParam(op, "Height size", 1);
   EXPECT_TRUE(kvtest::LeavesUnchanged(op, source));
   // 2 x 1: the lower of the sample and its right neighbour.
-  Set(op, 0, 2);
+  SetParam(op, "Width size", 2);
   auto result = kvtest::RunOperation(op, source);
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x + 1 < 20; ++x)
@@ -74,15 +74,15 @@ TEST(MedianFilter, RecursiveRunDiffersAndRegionRunLeavesOutsideAlone)
   FastMedianFilter op;
   cImage source;
   kvtest::FillRandom(*source.GetSurface(), 40, 30, 1, 5);
-  Set(op, 0, 3);
-  Set(op, 1, 3);
-  Set(op, 2, false);
+  SetParam(op, "Width size", 3);
+  SetParam(op, "Height size", 3);
+  SetParam(op, "Recursive executing", false);
   auto plain = kvtest::RunOperation(op, source);
-  Set(op, 2, true);
+  SetParam(op, "Recursive executing", true);
   auto recursive = kvtest::RunOperation(op, source);
   EXPECT_FALSE(kvtest::SamePixels(*plain->GetSurface(), *recursive->GetSurface()));
 
-  Set(op, 2, false);
+  SetParam(op, "Recursive executing", false);
   const sRect rect{5, 4, 30, 20};
   auto part = RunOperation(op, source, rect);
   for (int y = 0; y < 30; ++y)
@@ -131,7 +131,7 @@ TEST(AdaptiveMedianFilter, SmallMaximumKeepsImageAndDefaultUsesOnlyThreeByThree)
   cImage source;
   kvtest::FillRandom(*source.GetSurface(), 15, 12, 1, 8);
   for (int maxSize : {1, 2}) {
-    Set(op, 0, maxSize);
+    SetParam(op, "Max window size", maxSize);
     EXPECT_TRUE(kvtest::LeavesUnchanged(op, source)) << maxSize;
   }
   // A 3 x 3 block of 255 in a field of 50: with the default size every inner window is all
@@ -141,11 +141,11 @@ TEST(AdaptiveMedianFilter, SmallMaximumKeepsImageAndDefaultUsesOnlyThreeByThree)
   Flat(block, 12, 12, 50);
   for (int y = 4; y < 7; ++y)
     for (int x = 4; x < 7; ++x) block.GetSurface()->SetPixel(x, y, 255);
-  Set(op, 0, 3);
+  SetParam(op, "Max window size", 3);
   EXPECT_EQ(Pixel(*kvtest::RunOperation(op, block)->GetSurface(), 5, 5), 255);
   // In a flat field the median of a larger window equals the field, an extreme, so test the
   // growth on a slightly varying field instead.
-  Set(op, 0, 5);
+  SetParam(op, "Max window size", 5);
   cImage field;
   kvtest::Fill(*field.GetSurface(), 12, 12, 1, [](int x, int y, int) { return uint8_t(40 + (x + y) % 5); });
   for (int y = 4; y < 7; ++y)
@@ -159,7 +159,7 @@ TEST(AdaptiveMedianFilter, SmallMaximumKeepsImageAndDefaultUsesOnlyThreeByThree)
 TEST(AdaptiveMedianFilter, KeepsSampleThatIsNoExtreme)
 {
   AdaptiveMedianFilter op;
-  Set(op, 0, 3);
+  SetParam(op, "Max window size", 3);
   cImage source;
   kvtest::Fill(*source.GetSurface(), 9, 9, 1, [](int x, int y, int) { return uint8_t(10 * x + y); });
   source.GetSurface()->SetPixel(4, 4, 0);
@@ -174,7 +174,7 @@ TEST(AdaptiveMedianFilter, KeepsSampleThatIsNoExtreme)
 TEST(FoolishDetectorMedianFilter, TouchesOnlyExtremesAndFallsBackToTheLeft)
 {
   FoolishDetectorMedianFilter op;
-  Set(op, 0, 3);
+  SetParam(op, "Window size", 3);
   cImage random;
   kvtest::Fill(*random.GetSurface(), 20, 20, 1, [](int x, int y, int) { return uint8_t(1 + (x * 37 + y * 11) % 254); });
   EXPECT_TRUE(kvtest::LeavesUnchanged(op, random));
@@ -200,7 +200,7 @@ TEST(FoolishDetectorMedianFilter, TouchesOnlyExtremesAndFallsBackToTheLeft)
 TEST(PSMFilter, ThresholdZeroFlagsEverythingAndKeepsThePicture)
 {
   PSMFilter op;
-  Set(op, 2, 0);
+  SetParam(op, "Detector Treshold", 0);
   cImage source;
   kvtest::FillRandom(*source.GetSurface(), 25, 19, 1, 4);
   EXPECT_TRUE(kvtest::LeavesUnchanged(op, source));
@@ -209,7 +209,7 @@ TEST(PSMFilter, ThresholdZeroFlagsEverythingAndKeepsThePicture)
 TEST(PSMFilter, ThresholdTwoFiftyFiveFlagsOnlyFullSwings)
 {
   PSMFilter op;
-  Set(op, 2, 255);
+  SetParam(op, "Detector Treshold", 255);
   cImage source;
   Flat(source, 15, 15, 0, {{{3, 3, 255}}, {{10, 10, 254}}});
   auto result = kvtest::RunOperation(op, source);
@@ -226,8 +226,8 @@ TEST(PSMFilter, WindowsLargerThanTheRegionMirrorSafely)
   EXPECT_EQ(cRegionChannel::Mirror(-4, 2), 0);  // -4 -> 3 -> 0
   EXPECT_EQ(cRegionChannel::Mirror(13, 1), 0);
   PSMFilter op;
-  Set(op, 0, 27);
-  Set(op, 1, 27);
+  SetParam(op, "Detector window size", 27);
+  SetParam(op, "Filter window size", 27);
   cImage tiny;
   Flat(tiny, 2, 3, 60, {{{1, 1, 255}}});
   EXPECT_EQ(Pixel(*kvtest::RunOperation(op, tiny)->GetSurface(), 1, 1), 60);
@@ -271,7 +271,7 @@ TEST(MedianPackageFilters, RemoveImpulsesFromSamplePicture)
   AddImpulses(*noisy.GetSurface(), 0.15, 2024);
   const double before = PSNR(*noisy.GetSurface(), *clean.GetSurface());
   sImpulseFilters filters;
-  Set(filters.Adaptive, 0, 7);
+  SetParam(filters.Adaptive, "Max window size", 7);
   for (acOperation* op : filters.All()) {
     auto restored = kvtest::RunOperation(*op, noisy);
     const double after = PSNR(*restored->GetSurface(), *clean.GetSurface());
@@ -285,8 +285,8 @@ TEST(MedianPackageFilters, FilterColourChannelsIndependently)
   kvtest::FillRandom(*colour.GetSurface(), 23, 17, 3, 99);
   AddImpulses(*colour.GetSurface(), 0.2, 5);
   sImpulseFilters filters;
-  Set(filters.Median, 2, true);
-  Set(filters.Adaptive, 0, 5);
+  SetParam(filters.Median, "Recursive executing", true);
+  SetParam(filters.Adaptive, "Max window size", 5);
   for (acOperation* op : filters.All()) EXPECT_TRUE(ChannelsIndependent(*op, colour));
 }
 
@@ -312,8 +312,8 @@ TEST(FoolishDetectorMedianFilter, RowFormEqualsReferenceWhereWindowsHoldOnlyImpu
           const unsigned r = rng() % 10;
           return uint8_t(r < 9 ? (r % 2 ? 255 : 0) : 1 + rng() % 254);
         });
-        Set(op, 0, size);
-        Set(op, 1, recursive);
+        SetParam(op, "Window size", size);
+        SetParam(op, "Recursive executing", recursive);
         EXPECT_TRUE(kvtest::RowFormMatchesReference(op, source))
             << k.W << "x" << k.H << "x" << k.Channels << " size " << size << " recursive " << recursive;
       }

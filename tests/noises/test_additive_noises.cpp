@@ -63,8 +63,8 @@ sMoments ExactIncrease(uint8_t g, const std::function<double(double u)>& z)
 TEST_F(AdditiveNoise, GaussianAddsRoundedDeviatesAfterReseeding)
 {
   GaussianNoise op;
-  kvtest::Set(op, 0, 3.7);
-  kvtest::Set(op, 1, 40);
+  kvtest::SetParam(op, "Mean", 3.7);
+  kvtest::SetParam(op, "Sigma", 40);
   for (int channels : {1, 3}) {
     cImage source;
     kvtest::FillRandom(*source.GetSurface(), 37, 23, channels, 5);
@@ -78,8 +78,8 @@ TEST_F(AdditiveNoise, GaussianMeanAndSpreadFollowTheParameters)
   // 10^6 samples of 128 + round(N(10, 20)): the rounding adds no bias and 1/12 to the
   // variance; clamping is 5.9 sd away. Standard errors: mean 0.02, variance 400 sqrt(2/N) = 0.57.
   GaussianNoise op;
-  kvtest::Set(op, 0, 10);
-  kvtest::Set(op, 1, 20);
+  kvtest::SetParam(op, "Mean", 10);
+  kvtest::SetParam(op, "Sigma", 20);
   cImage source;
   Flat(source, 1000, 1000, 1, 128);
   auto result = kvtest::RunOperation(op, source);
@@ -93,16 +93,16 @@ TEST_F(AdditiveNoise, GaussianClampsAndKeepsOnlyDeviatesWithinHalf)
   GaussianNoise op;
   cImage source;
   Flat(source, 300, 300, 1, 100);
-  kvtest::Set(op, 0, 255);
-  kvtest::Set(op, 1, 1);
+  kvtest::SetParam(op, "Mean", 255);
+  kvtest::SetParam(op, "Sigma", 1);
   auto high = kvtest::RunOperation(op, source);
   EXPECT_EQ(Histogram(*high->GetSurface())[255], 300 * 300);
-  kvtest::Set(op, 0, -255);
+  kvtest::SetParam(op, "Mean", -255);
   auto low = kvtest::RunOperation(op, source);
   EXPECT_EQ(Histogram(*low->GetSurface())[0], 300 * 300);
   // Mean 0, sigma 1: unchanged exactly when -0.5 <= deviate < 0.5, probability 0.38292
   // (sd of the share over 9 * 10^4 samples 0.0016).
-  kvtest::Set(op, 0, 0);
+  kvtest::SetParam(op, "Mean", 0);
   auto unit = kvtest::RunOperation(op, source);
   EXPECT_NEAR(Histogram(*unit->GetSurface())[100] / 90000.0, 0.38292, 6 * 0.0016);
 }
@@ -132,7 +132,7 @@ TEST_F(AdditiveNoise, GaussianReseedsSoRunsDifferUnlessTheSeedIsFixed)
 TEST_F(AdditiveNoise, ExponentialContinuesTheSequenceWithOneDrawPerSample)
 {
   ExponentialNoise op;
-  kvtest::Set(op, 0, 0.125);
+  kvtest::SetParam(op, "A", 0.125);
   for (int channels : {1, 3}) {
     cImage source;
     kvtest::FillRandom(*source.GetSurface(), 41, 19, channels, 6);
@@ -153,7 +153,7 @@ TEST_F(AdditiveNoise, ExponentialNeverLowersAndMatchesItsDistribution)
   ExponentialNoise op;
   double previousMean = 0;
   for (double a : {0.7, 0.25, 0.05}) {
-    kvtest::Set(op, 0, a);
+    kvtest::SetParam(op, "A", a);
     auto result = kvtest::RunOperation(op, source);
     const sMoments m = Difference(*source.GetSurface(), *result->GetSurface());
     const sMoments exact = ExactIncrease(100, [a](double u) { return -std::log(1 - u) / a; });
@@ -167,7 +167,7 @@ TEST_F(AdditiveNoise, ExponentialNeverLowersAndMatchesItsDistribution)
 TEST_F(AdditiveNoise, ExponentialWithZeroAKeepsThePictureAndCompletes)
 {
   ExponentialNoise op;
-  kvtest::Set(op, 0, 0);
+  kvtest::SetParam(op, "A", 0);
   cImage source;
   kvtest::FillRandom(*source.GetSurface(), 50, 40, 3, 8);
   auto run = RunAndReplay(op, source, WholeOf(source), false, ExponentialModel(0));
@@ -183,8 +183,8 @@ TEST_F(AdditiveNoise, ExponentialWithZeroAKeepsThePictureAndCompletes)
 TEST_F(AdditiveNoise, RayleighFollowsItsFormulaAndNeverLowers)
 {
   RayleighNoise op;
-  kvtest::Set(op, 0, 3.5);
-  kvtest::Set(op, 1, 80);
+  kvtest::SetParam(op, "A", 3.5);
+  kvtest::SetParam(op, "B", 80);
   cImage source;
   kvtest::FillRandom(*source.GetSurface(), 33, 27, 3, 9);
   auto run = RunAndReplay(op, source, WholeOf(source), false, RayleighModel(3.5, 80));
@@ -195,8 +195,8 @@ TEST_F(AdditiveNoise, RayleighFollowsItsFormulaAndNeverLowers)
   Flat(flat, 1000, 1000, 1, 60);
   double previousMean = 0;
   for (double b : {5.0, 50.0, 100.0}) {
-    kvtest::Set(op, 0, 10);
-    kvtest::Set(op, 1, b);
+    kvtest::SetParam(op, "A", 10);
+    kvtest::SetParam(op, "B", b);
     auto result = kvtest::RunOperation(op, flat);
     const sMoments m = Difference(*flat.GetSurface(), *result->GetSurface());
     const sMoments exact = ExactIncrease(60, [b](double u) { return 10 + std::sqrt(-b * std::log(1 - u)); });
@@ -210,8 +210,8 @@ TEST_F(AdditiveNoise, RayleighFollowsItsFormulaAndNeverLowers)
 TEST_F(AdditiveNoise, RayleighWithZeroBRaisesByExactlyA)
 {
   RayleighNoise op;
-  kvtest::Set(op, 0, 10.5);
-  kvtest::Set(op, 1, 0);
+  kvtest::SetParam(op, "A", 10.5);
+  kvtest::SetParam(op, "B", 0);
   cImage source;
   kvtest::Fill(*source.GetSurface(), 256, 2, 1, [](int x, int, int) { return uint8_t(x); });
   auto result = kvtest::RunOperation(op, source);
@@ -222,8 +222,8 @@ TEST_F(AdditiveNoise, RayleighWithZeroBRaisesByExactlyA)
 TEST_F(AdditiveNoise, SpeckleScalesRoundedDeviatesBySquareRoot)
 {
   SimpleSpeckleNoise op;
-  kvtest::Set(op, 0, 2.5);
-  kvtest::Set(op, 1, 0.5);
+  kvtest::SetParam(op, "Standart Deviation", 2.5);
+  kvtest::SetParam(op, "Degree of correlation", 0.5);
   cImage source;
   Flat(source, 200, 100, 3, 100);
   auto run = RunAndReplay(op, source, WholeOf(source), true, SpeckleModel(2.5f, 0.5f));
@@ -238,8 +238,8 @@ TEST_F(AdditiveNoise, SpeckleScalesRoundedDeviatesBySquareRoot)
 
   cImage random;
   kvtest::FillRandom(*random.GetSurface(), 45, 31, 1, 10);
-  kvtest::Set(op, 0, 30);
-  kvtest::Set(op, 1, 0.75);
+  kvtest::SetParam(op, "Standart Deviation", 30);
+  kvtest::SetParam(op, "Degree of correlation", 0.75);
   auto wide = RunAndReplay(op, random, WholeOf(random), true, SpeckleModel(30.0f, 0.75f));
   EXPECT_TRUE(kvtest::SamePixels(*wide->Result->GetSurface(), wide->Expected));
 }
@@ -249,23 +249,23 @@ TEST_F(AdditiveNoise, SpeckleLeavesBlackAndZeroSettingsUnchanged)
   SimpleSpeckleNoise op;
   cImage black;
   Flat(black, 100, 100, 3, 0);
-  kvtest::Set(op, 0, 100);
-  kvtest::Set(op, 1, 1);
+  kvtest::SetParam(op, "Standart Deviation", 100);
+  kvtest::SetParam(op, "Degree of correlation", 1);
   EXPECT_TRUE(kvtest::LeavesUnchanged(op, black));
   cImage source;
   kvtest::FillRandom(*source.GetSurface(), 64, 48, 3, 11);
-  kvtest::Set(op, 0, 0);
+  kvtest::SetParam(op, "Standart Deviation", 0);
   EXPECT_TRUE(kvtest::LeavesUnchanged(op, source));
-  kvtest::Set(op, 0, 50);
-  kvtest::Set(op, 1, 0);
+  kvtest::SetParam(op, "Standart Deviation", 50);
+  kvtest::SetParam(op, "Degree of correlation", 0);
   EXPECT_TRUE(kvtest::LeavesUnchanged(op, source));
 }
 
 TEST_F(AdditiveNoise, ChannelsOfAColourPixelGetIndependentDraws)
 {
   GaussianNoise op;
-  kvtest::Set(op, 0, 0);
-  kvtest::Set(op, 1, 20);
+  kvtest::SetParam(op, "Mean", 0);
+  kvtest::SetParam(op, "Sigma", 20);
   cImage source;
   Flat(source, 300, 300, 3, 128);
   auto result = kvtest::RunOperation(op, source);

@@ -61,21 +61,23 @@ TEST_P(ImpulseHits, EachNoiseHitsExactlyTheDocumentedDraws)
   PepperNoise pepper;
   RandomValuedNoise uniform;
   ImpulseGaussianNoise gaussian;
-  kvtest::Set(gaussian, 1, 77.3);
-  kvtest::Set(gaussian, 2, 60);
+  kvtest::SetParam(gaussian, "Mean", 77.3);
+  kvtest::SetParam(gaussian, "Standart Deviation", 60);
   struct sNoise {
     const char* Label;
     acOperation& Op;
+    const char* Density;
     bool Reseeds;
     tSampleModel Model;
   };
-  const sNoise noises[] = {{"salt-and-pepper", saltAndPepper, true, SaltAndPepperModel(k.SaltAndPepperHits)},
-                           {"salt", salt, true, FixedImpulseModel(k.Hits, 255)},
-                           {"pepper", pepper, true, FixedImpulseModel(k.Hits, 0)},
-                           {"uniform", uniform, false, UniformImpulseModel(k.Hits)},
-                           {"gaussian", gaussian, true, GaussianImpulseModel(k.Hits, 77.3f, 60.0f)}};
+  const sNoise noises[] = {
+      {"salt-and-pepper", saltAndPepper, "Noise percent", true, SaltAndPepperModel(k.SaltAndPepperHits)},
+      {"salt", salt, "Noise percent", true, FixedImpulseModel(k.Hits, 255)},
+      {"pepper", pepper, "Noise percent", true, FixedImpulseModel(k.Hits, 0)},
+      {"uniform", uniform, "Probability", false, UniformImpulseModel(k.Hits)},
+      {"gaussian", gaussian, "Noise percent", true, GaussianImpulseModel(k.Hits, 77.3f, 60.0f)}};
   for (const sNoise& noise : noises) {
-    kvtest::Set(noise.Op, 0, k.P);
+    kvtest::SetParam(noise.Op, noise.Density, k.P);
     auto run = RunAndReplay(noise.Op, source, all, noise.Reseeds, noise.Model);
     EXPECT_TRUE(kvtest::SamePixels(*run->Result->GetSurface(), run->Expected)) << noise.Label;
   }
@@ -113,16 +115,21 @@ TEST_F(ImpulseNoise, ExtremeDensities)
   SaltAndPepperNoise saltAndPepper;
   RandomValuedNoise uniform;
   ImpulseGaussianNoise gaussian;
-  for (acOperation* op : std::initializer_list<acOperation*>{&salt, &pepper, &saltAndPepper, &uniform, &gaussian}) {
-    kvtest::Set(*op, 0, 0);
+  const std::pair<acOperation*, const char*> densities[] = {{&salt, "Noise percent"},
+                                                            {&pepper, "Noise percent"},
+                                                            {&saltAndPepper, "Noise percent"},
+                                                            {&uniform, "Probability"},
+                                                            {&gaussian, "Noise percent"}};
+  for (const auto& [op, density] : densities) {
+    kvtest::SetParam(*op, density, 0);
     EXPECT_TRUE(kvtest::SamePixels(*kvtest::RunOperation(*op, source)->GetSurface(), *source.GetSurface()))
         << op->GetName();
   }
-  kvtest::Set(salt, 0, 1);
-  kvtest::Set(pepper, 0, 1);
+  kvtest::SetParam(salt, "Noise percent", 1);
+  kvtest::SetParam(pepper, "Noise percent", 1);
   EXPECT_EQ(Histogram(*kvtest::RunOperation(salt, source)->GetSurface(), 2)[255], 120 * 80);
   EXPECT_EQ(Histogram(*kvtest::RunOperation(pepper, source)->GetSurface(), 1)[0], 120 * 80);
-  kvtest::Set(saltAndPepper, 0, 1);
+  kvtest::SetParam(saltAndPepper, "Noise percent", 1);
   auto sp = kvtest::RunOperation(saltAndPepper, source);
   const auto h = Histogram(*sp->GetSurface(), 0);
   EXPECT_EQ(h[0] + h[255], 120 * 80);
@@ -131,7 +138,7 @@ TEST_F(ImpulseNoise, ExtremeDensities)
 TEST_F(ImpulseNoise, UniformValuedImpulsesCoverAllValuesEvenly)
 {
   RandomValuedNoise op;
-  kvtest::Set(op, 0, 1);
+  kvtest::SetParam(op, "Probability", 1);
   cImage source;
   Flat(source, 1024, 1000, 1, 9);
   const auto h = Histogram(*kvtest::RunOperation(op, source)->GetSurface());
@@ -147,16 +154,16 @@ TEST_F(ImpulseNoise, GaussianValuedImpulses)
   ImpulseGaussianNoise op;
   cImage source;
   Flat(source, 500, 400, 1, 3);
-  kvtest::Set(op, 0, 1);
-  kvtest::Set(op, 1, 100.5);
-  kvtest::Set(op, 2, 0);
+  kvtest::SetParam(op, "Noise percent", 1);
+  kvtest::SetParam(op, "Mean", 100.5);
+  kvtest::SetParam(op, "Standart Deviation", 0);
   EXPECT_EQ(Histogram(*kvtest::RunOperation(op, source)->GetSurface())[101], 500 * 400);  // half rounds up
   // Mean 255, deviation 100: everything at or above 254.5 is written as 255, P = 0.502.
-  kvtest::Set(op, 1, 255);
-  kvtest::Set(op, 2, 100);
+  kvtest::SetParam(op, "Mean", 255);
+  kvtest::SetParam(op, "Standart Deviation", 100);
   EXPECT_NEAR(Share(*kvtest::RunOperation(op, source)->GetSurface(), 255), 0.502, Tolerance(0.5, 2e5));
   // Mean 0: the lower half is clamped to 0.
-  kvtest::Set(op, 1, 0);
+  kvtest::SetParam(op, "Mean", 0);
   EXPECT_NEAR(Share(*kvtest::RunOperation(op, source)->GetSurface(), 0), 0.502, Tolerance(0.5, 2e5));
 }
 
@@ -167,7 +174,7 @@ TEST_F(ImpulseNoise, ChannelsAreHitIndependently)
   cImage source;
   Flat(source, 400, 250, 3, 128);
   SaltNoise salt;
-  kvtest::Set(salt, 0, 0.5);
+  kvtest::SetParam(salt, "Noise percent", 0.5);
   auto result = kvtest::RunOperation(salt, source);
   long mixed = 0;
   for (int y = 0; y < 250; ++y)
@@ -180,7 +187,7 @@ TEST_F(ImpulseNoise, ChannelsAreHitIndependently)
   EXPECT_NEAR(mixed / 1e5, 0.75, Tolerance(0.75, 1e5));
   // Salt-and-pepper may set one channel white and another black in the same pixel.
   SaltAndPepperNoise saltAndPepper;
-  kvtest::Set(saltAndPepper, 0, 1);
+  kvtest::SetParam(saltAndPepper, "Noise percent", 1);
   auto sp = kvtest::RunOperation(saltAndPepper, source);
   long whiteAndBlack = 0;
   for (int y = 0; y < 250; ++y)

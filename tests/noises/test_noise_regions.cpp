@@ -33,14 +33,14 @@ void PrintTo(const sNoiseCase& k, std::ostream* os)
 }
 
 template <class tNoise>
-std::function<std::unique_ptr<acOperation>(bool)> Maker(std::vector<double> params)
+std::function<std::unique_ptr<acOperation>(bool)> Maker(std::vector<std::pair<std::string, double>> params)
 {
   return [params](bool plain) {
     auto noise = std::make_unique<tNoise>();
     // Plain: the per-sample driver instead of the row form.
     noise->SetPixelReference(plain);
     std::unique_ptr<acOperation> op = std::move(noise);
-    for (unsigned i = 0; i < params.size(); ++i) kvtest::Set(*op, i, params[i]);
+    for (const auto& [name, value] : params) kvtest::SetParam(*op, name, value);
     return op;
   };
 }
@@ -48,15 +48,18 @@ std::function<std::unique_ptr<acOperation>(bool)> Maker(std::vector<double> para
 std::vector<sNoiseCase> NoiseCases()
 {
   return {
-      {"Gaussian", Maker<GaussianNoise>({-20, 35}), true, GaussianModel(-20, 35)},
-      {"Exponential", Maker<ExponentialNoise>({0.05}), false, ExponentialModel(0.05)},
-      {"Rayleigh", Maker<RayleighNoise>({2.5, 70}), false, RayleighModel(2.5, 70)},
-      {"Speckle", Maker<SimpleSpeckleNoise>({20, 0.5}), true, SpeckleModel(20, 0.5)},
-      {"SaltAndPepper", Maker<SaltAndPepperNoise>({0.3}), true, SaltAndPepperModel(31)},
-      {"Salt", Maker<SaltNoise>({0.3}), true, FixedImpulseModel(30, 255)},
-      {"Pepper", Maker<PepperNoise>({0.3}), true, FixedImpulseModel(30, 0)},
-      {"RandomValued", Maker<RandomValuedNoise>({0.3}), false, UniformImpulseModel(30)},
-      {"ImpulseGaussian", Maker<ImpulseGaussianNoise>({0.3, 200, 40}), true, GaussianImpulseModel(30, 200, 40)},
+      {"Gaussian", Maker<GaussianNoise>({{"Mean", -20}, {"Sigma", 35}}), true, GaussianModel(-20, 35)},
+      {"Exponential", Maker<ExponentialNoise>({{"A", 0.05}}), false, ExponentialModel(0.05)},
+      {"Rayleigh", Maker<RayleighNoise>({{"A", 2.5}, {"B", 70}}), false, RayleighModel(2.5, 70)},
+      {"Speckle", Maker<SimpleSpeckleNoise>({{"Standart Deviation", 20}, {"Degree of correlation", 0.5}}), true,
+       SpeckleModel(20, 0.5)},
+      {"SaltAndPepper", Maker<SaltAndPepperNoise>({{"Noise percent", 0.3}}), true, SaltAndPepperModel(31)},
+      {"Salt", Maker<SaltNoise>({{"Noise percent", 0.3}}), true, FixedImpulseModel(30, 255)},
+      {"Pepper", Maker<PepperNoise>({{"Noise percent", 0.3}}), true, FixedImpulseModel(30, 0)},
+      {"RandomValued", Maker<RandomValuedNoise>({{"Probability", 0.3}}), false, UniformImpulseModel(30)},
+      {"ImpulseGaussian",
+       Maker<ImpulseGaussianNoise>({{"Noise percent", 0.3}, {"Mean", 200}, {"Standart Deviation", 40}}), true,
+       GaussianImpulseModel(30, 200, 40)},
   };
 }
 
@@ -138,9 +141,9 @@ INSTANTIATE_TEST_SUITE_P(AllNoises, NoiseRegions, ::testing::ValuesIn(NoiseCases
 TEST(StreaksRegion, SamplesOutsideTheRegionNeverChange)
 {
   UniformStringNoise op;
-  op.GetParams()->GetParam(0)->SetValue(1.0);
+  kvtest::SetParam(op, "Probability", 1.0);
   for (int type : {0, 1}) {
-    op.GetParams()->GetParam(1)->SetValue(type);
+    kvtest::SetParam(op, "Noise type", type);
     cImage source;
     kvtest::FillRandom(*source.GetSurface(), 50, 40, 3, 20);
     const sRect region{10, 5, 31, 22};

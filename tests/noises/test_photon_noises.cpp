@@ -125,8 +125,8 @@ TEST_F(PhotonNoise, MeanAndVarianceOfEveryGreyLevelFollowTheModel)
     PoissonNoise poisson;
     PoissonGaussianNoise poissonGaussian;
     acOperation& op = c.WithReadNoise ? static_cast<acOperation&>(poissonGaussian) : poisson;
-    kvtest::Set(op, "Peak", c.Peak);
-    if (c.WithReadNoise) kvtest::Set(op, "Sigma", c.Sigma);
+    kvtest::SetParam(op, "Peak", c.Peak);
+    if (c.WithReadNoise) kvtest::SetParam(op, "Sigma", c.Sigma);
     cImage ramp;
     kvtest::Fill(*ramp.GetSurface(), 256, c.Rows, c.Channels, [](int x, int, int) { return uint8_t(x); });
     cRandomGenerator::SetSeed(uint64_t(c.Peak) * 7 + uint64_t(c.Rows));

@@ -16,7 +16,7 @@ protected:
 
 void SetType(UniformStringNoise& op, int type)
 {
-  op.GetParams()->GetParam(1)->SetValue(type);
+  kvtest::SetParam(op, "Noise type", type);
 }
 
 // The documented streaks: one decision per line of the region, then one uniform draw per
@@ -60,7 +60,7 @@ int ChangedLines(cBMPSurface& s, uint8_t v, bool horizontal)
 TEST_F(StreaksNoise, ReplacesWholeLinesOfTheRegionInTheDocumentedOrder)
 {
   UniformStringNoise op;
-  op.GetParams()->GetParam(0)->SetValue(0.3);
+  kvtest::SetParam(op, "Probability", 0.3);
   for (int channels : {1, 3})
     for (int type : {0, 1}) {
       SetType(op, type);
@@ -83,26 +83,26 @@ TEST_F(StreaksNoise, ProbabilityDecidesTheShareOfLines)
   UniformStringNoise op;
   cImage source;
   Flat(source, 3, 20000, 3, 40);
-  op.GetParams()->GetParam(0)->SetValue(0.0);
+  kvtest::SetParam(op, "Probability", 0.0);
   EXPECT_TRUE(kvtest::LeavesUnchanged(op, source));
-  op.GetParams()->GetParam(0)->SetValue(1.0);
+  kvtest::SetParam(op, "Probability", 1.0);
   EXPECT_EQ(ChangedLines(*kvtest::RunOperation(op, source)->GetSurface(), 40, true), 20000);
   // A hit row of 9 samples keeps all of them at 40 with probability 256^-9: negligible.
-  op.GetParams()->GetParam(0)->SetValue(0.3);
+  kvtest::SetParam(op, "Probability", 0.3);
   const int hit = ChangedLines(*kvtest::RunOperation(op, source)->GetSurface(), 40, true);
   EXPECT_NEAR(hit / 20000.0, 0.3, 6 * std::sqrt(0.3 * 0.7 / 20000));
 
   cImage wide;
   Flat(wide, 20000, 3, 1, 40);
   SetType(op, 1);
-  op.GetParams()->GetParam(0)->SetValue(1.0);
+  kvtest::SetParam(op, "Probability", 1.0);
   EXPECT_EQ(ChangedLines(*kvtest::RunOperation(op, wide)->GetSurface(), 40, false), 20000);
 }
 
 TEST_F(StreaksNoise, HitLinesCarryIndependentUniformValuesPerChannel)
 {
   UniformStringNoise op;
-  op.GetParams()->GetParam(0)->SetValue(1.0);
+  kvtest::SetParam(op, "Probability", 1.0);
   cImage source;
   Flat(source, 512, 500, 3, 0);
   auto result = kvtest::RunOperation(op, source);
@@ -137,7 +137,7 @@ TEST_F(StreaksNoise, DoesNotReseedSoTheSameStateGivesTheSamePattern)
 TEST_F(StreaksNoise, StopsWhenTerminated)
 {
   UniformStringNoise op;
-  op.GetParams()->GetParam(0)->SetValue(1.0);
+  kvtest::SetParam(op, "Probability", 1.0);
   cImage source;
   kvtest::FillRandom(*source.GetSurface(), 40, 30, 3, 16);
   cImage result;

@@ -45,8 +45,8 @@ std::unique_ptr<cImage> Denoise(cImage& source, double sigma, int profile = 0,
                                 std::optional<sRect> region = std::nullopt)
 {
   static BM3DFilter filter;
-  Set(filter, "Sigma", sigma);
-  Set(filter, "Profile", profile);
+  SetParam(filter, "Sigma", sigma);
+  SetParam(filter, "Profile", profile);
   return RunOperation(filter, source, region);
 }
 
@@ -281,11 +281,11 @@ TEST(BM3DFilter, BeatsMedianAndWienerClearlyOnANoisySample)
     const double bm3d = PSNR(*Denoise(noisy, 25, c.Profile)->GetSurface(), *clean.GetSurface());
     double best = 0;
     for (int window : {3, 5}) {
-      Set(*median, "Width size", window);
-      Set(*median, "Height size", window);
+      SetParam(*median, "Width size", window);
+      SetParam(*median, "Height size", window);
       best = std::max(best, PSNR(*RunOperation(*median, noisy)->GetSurface(), *clean.GetSurface()));
-      Set(*wiener, "Window size", window);
-      Set(*wiener, "Noise variance", 500.0);
+      SetParam(*wiener, "Window size", window);
+      SetParam(*wiener, "Noise variance", 500.0);
       best = std::max(best, PSNR(*RunOperation(*wiener, noisy)->GetSurface(), *clean.GetSurface()));
     }
     EXPECT_GT(bm3d, best + 1.5) << c.File << " profile " << c.Profile;
@@ -378,7 +378,7 @@ TEST(BM3DFilter, PackageOffersItUnderNonLocalFilters)
   EXPECT_EQ(op->GetGroupName(), "Non-local Filters");
   EXPECT_EQ(op->GetOperationType(), "otFilter");
   EXPECT_EQ(op->GetFormMode(), 1);
-  cOperationParameter& sigma = *Param(*op, "Sigma");
+  cOperationParameter& sigma = Param(*op, "Sigma");
   double min = 0, max = 0;
   uint8_t precision = 0;
   sigma.GetBounds(min, max, precision);
@@ -386,7 +386,7 @@ TEST(BM3DFilter, PackageOffersItUnderNonLocalFilters)
   EXPECT_EQ(max, 100.0);
   EXPECT_EQ(precision, 1);
   EXPECT_EQ(sigma.GetReal(), 25.0);
-  EXPECT_EQ(Param(*op, "Profile")->GetEnumStringCount(), 2);
-  EXPECT_EQ(Param(*op, "Profile")->GetEnumString(1), "Fast");
+  EXPECT_EQ(Param(*op, "Profile").GetEnumStringCount(), 2);
+  EXPECT_EQ(Param(*op, "Profile").GetEnumString(1), "Fast");
   EXPECT_EQ(op->GetShortInfoString(), "(S=25)");
 }

@@ -13,7 +13,7 @@
 
 using kvtest::At;
 using kvtest::RunOperation;
-using kvtest::Set;
+using kvtest::SetParam;
 
 namespace {
 
@@ -26,10 +26,10 @@ struct sSettings {
 
 void Configure(NonLocalMeansFilter& nlm, const sSettings& s)
 {
-  Set(nlm, "Sigma", s.Sigma);
-  Set(nlm, "Patch radius", s.Patch);
-  Set(nlm, "Search radius", s.Search);
-  Set(nlm, "Strength", s.Strength);
+  SetParam(nlm, "Sigma", s.Sigma);
+  SetParam(nlm, "Patch radius", s.Patch);
+  SetParam(nlm, "Search radius", s.Search);
+  SetParam(nlm, "Strength", s.Strength);
 }
 
 // Gaussian noise of deviation sigma, rounded and clipped to 8 bits.
@@ -175,8 +175,8 @@ TEST(NonLocalMeans, BeatsTheFiveByFiveMedianAtSigma25)
   NonLocalMeansFilter nlm;
   Configure(nlm, {25, 3, 10, 0.4});
   FastMedianFilter median;
-  Set(median, "Width size", 5);
-  Set(median, "Height size", 5);
+  SetParam(median, "Width size", 5);
+  SetParam(median, "Height size", 5);
   const double ours = kvtest::PSNR(*RunOperation(nlm, noisy)->GetSurface(), *clean.GetSurface());
   const double theirs = kvtest::PSNR(*RunOperation(median, noisy)->GetSurface(), *clean.GetSurface());
   EXPECT_GT(ours, theirs + 1.0) << "non-local means " << ours << " dB, median " << theirs << " dB";

@@ -1,9 +1,11 @@
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <string>
 
+#include "ParamSupport.h"
 #include "ParameterInfoBuilder.h"
 #include "kvOperations/acOperation.h"
 #include "kvOperations/cOperationParameter.h"
@@ -338,4 +340,28 @@ TEST(ParameterSet, ApplyingACopyReplacesTheOperationsLiveSet)
   EXPECT_EQ(op.Params->GetParam(0)->GetInteger(), 7);
   // The live set would be deleted before it was copied.
   EXPECT_DEATH(op.Params->ApplyToOperation(), "ApplyToOperation on a copy");
+}
+
+// --- the tests' own access by name ---
+
+TEST(ParameterByName, EachSetterReachesTheNamedParameterAndNoOther)
+{
+  acOperation op;
+  op.Params->AddNewParam(Info(ptInteger, "Width size", 1, 27, 3));
+  op.Params->AddNewParam(Info(ptReal, "Sigma", 0, 100, 10));
+  op.Params->AddNewParam(Info(ptBoolean, "Recursive executing", 0, 1, 0));
+  kvtest::SetParam(op, "Recursive executing", true);
+  kvtest::SetParam(op, "Sigma", 2.5);
+  kvtest::SetParam(op, "Width size", 7);
+  EXPECT_EQ(op.GetShortInfoString(), "(WS=7;S=2.5;RE)");
+}
+
+TEST(ParameterByName, AnUnknownNameFailsTheTestNamingItAndTheOperation)
+{
+  acOperation op;
+  op.Name = "Median Filter";
+  op.Params->AddNewParam(Info(ptInteger, "Width size", 1, 27, 3));
+  EXPECT_NONFATAL_FAILURE(kvtest::SetParam(op, "Width sise", 5), "no parameter \"Width sise\" in Median Filter");
+  EXPECT_NONFATAL_FAILURE(kvtest::Param(op, "width size"), "no parameter \"width size\"");
+  EXPECT_EQ(op.GetShortInfoString(), "(WS=3)");
 }

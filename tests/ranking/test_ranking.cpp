@@ -8,7 +8,7 @@
 
 using kvtest::At;
 using kvtest::RunOperation;
-using kvtest::Set;
+using kvtest::SetParam;
 
 namespace {
 
@@ -36,8 +36,9 @@ TEST(RankingPackage, RegistersTheThreeFiltersInOrder)
   EXPECT_EQ(kvtest::PackageOperationNames("040pkRanking.so"), expected);
   MaxMinFilter f;
   ASSERT_EQ(f.GetParams()->GetParamsCount(), 4);
-  EXPECT_EQ(f.GetParams()->GetParam(3)->GetEnumString(1), "Min-max");
-  EXPECT_EQ(f.GetParams()->GetParam(3)->GetEnumSelectedIndex(), 0);
+  const cOperationParameter& sequence = kvtest::Param(f, "Filter sequence");
+  EXPECT_EQ(sequence.GetEnumString(1), "Min-max");
+  EXPECT_EQ(sequence.GetEnumSelectedIndex(), 0);
 }
 
 TEST(MaxMin, OneByOneWindowCopies)
@@ -48,8 +49,8 @@ TEST(MaxMin, OneByOneWindowCopies)
   MinimumFilter mn;
   MaxMinFilter mm;
   for (acOperation* op : std::initializer_list<acOperation*>{&mx, &mn, &mm}) {
-    Set(*op, "Window width", 1);
-    Set(*op, "Window height", 1);
+    SetParam(*op, "Window width", 1);
+    SetParam(*op, "Window height", 1);
     EXPECT_TRUE(kvtest::SamePixels(*RunOperation(*op, source)->GetSurface(), *source.GetSurface())) << op->GetName();
   }
 }
@@ -64,12 +65,12 @@ TEST(MaxMin, WindowOrientationDiffersBetweenTheFilters)
     return uint8_t(10);
   });
   MaximumFilter mx;
-  Set(mx, "Window width", 1);
-  Set(mx, "Window height", 3);
+  SetParam(mx, "Window width", 1);
+  SetParam(mx, "Window height", 3);
   EXPECT_EQ(At(*RunOperation(mx, source), 2, 2), 200);  // three horizontally adjacent samples
   MaxMinFilter mm;
-  Set(mm, "Window width", 1);
-  Set(mm, "Window height", 3);
+  SetParam(mm, "Window width", 1);
+  SetParam(mm, "Window height", 3);
   // Max over (2,1..3) gives 150 at (2,2); (2,1) sees 10; then min over the column: 10.
   // A vertical max-min leaves the horizontal 200's neighbour untouched.
   auto result = RunOperation(mm, source);
@@ -96,7 +97,7 @@ TEST(MaxMin, MaxMinRemovesPepperAndKeepsSalt)
   Impulses(salt, 255);
   EXPECT_TRUE(AllEqual(*RunOperation(mm, pepper), 120));
   EXPECT_TRUE(kvtest::SamePixels(*RunOperation(mm, salt)->GetSurface(), *salt.GetSurface()));
-  kvtest::Param(mm, "Filter sequence")->SetValue(1);
+  kvtest::SetParam(mm, "Filter sequence", 1);
   EXPECT_TRUE(AllEqual(*RunOperation(mm, salt), 120));
   EXPECT_TRUE(kvtest::SamePixels(*RunOperation(mm, pepper)->GetSurface(), *pepper.GetSurface()));
   // The single passes: maximum removes pepper, minimum removes salt.
@@ -116,10 +117,10 @@ TEST(MaxMin, RectangleAtTheBorderMatchesTheWholeRun)
   for (int seq : {0, 1})
     for (int w : {2, 3, 4})
       for (bool recursive : {false, true}) {
-        Set(mm, "Window width", w);
-        Set(mm, "Window height", w + 1);
-        Set(mm, "Recursive executing", recursive);
-        kvtest::Param(mm, "Filter sequence")->SetValue(seq);
+        SetParam(mm, "Window width", w);
+        SetParam(mm, "Window height", w + 1);
+        SetParam(mm, "Recursive executing", recursive);
+        kvtest::SetParam(mm, "Filter sequence", seq);
         if (recursive) continue;  // a recursive run depends on where it starts
         auto whole = RunOperation(mm, source);
         for (const sRect rect : {sRect{9, 6, 14, 10}, sRect{0, 0, 4, 3}, sRect{5, 0, 14, 2}}) {
@@ -152,7 +153,7 @@ TEST(MaxMin, ChannelsAreFilteredIndependently)
   MaximumFilter mx;
   MinimumFilter mn;
   MaxMinFilter mm;
-  Set(mm, "Window width", 2);
+  SetParam(mm, "Window width", 2);
   kvtest::ExpectChannelsIndependent(mx);
   kvtest::ExpectChannelsIndependent(mn);
   kvtest::ExpectChannelsIndependent(mm);
@@ -166,7 +167,7 @@ TEST(MaxMin, PixelsOutsideTheRectangleKeepTheSource)
   kvtest::FillRandom(*source.GetSurface(), 16, 12, 3, 23);
   MaxMinFilter mm;
   for (int seq : {0, 1}) {
-    kvtest::Param(mm, "Filter sequence")->SetValue(seq);
+    kvtest::SetParam(mm, "Filter sequence", seq);
     const sRect rect{5, 4, 11, 8};
     auto part = kvtest::RunOperation(mm, source, rect);
     for (int y = 0; y < 12; ++y)

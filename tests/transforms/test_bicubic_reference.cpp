@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "KvTestSupport.h"
+#include "ParamSupport.h"
 #include "kvOperations/cResampleOperation.h"
 
 namespace {
@@ -146,9 +147,9 @@ TEST(ResampleBicubic, MatchesThePlainConstructionToTheBit)
     const std::vector<uint8_t> expected = ReferenceBicubic(*source.GetSurface(), c.NewWidth, c.NewHeight);
 
     cResampleOperation op;
-    op.GetParams()->GetParam(op.GetParams()->FindParam("NewWidth"))->SetValue(c.NewWidth);
-    op.GetParams()->GetParam(op.GetParams()->FindParam("NewHeight"))->SetValue(c.NewHeight);
-    op.GetParams()->GetParam(op.GetParams()->FindParam("ResampleType"))->SetValue(2);
+    kvtest::SetParam(op, "NewWidth", c.NewWidth);
+    kvtest::SetParam(op, "NewHeight", c.NewHeight);
+    kvtest::SetParam(op, "ResampleType", 2);
     auto result = kvtest::RunOperation(op, source);
     cBMPSurface& r = *result->GetSurface();
     ASSERT_EQ(r.GetWidth(), c.NewWidth) << Describe(c);

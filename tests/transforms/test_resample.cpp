@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "KvTestSupport.h"
+#include "ParamSupport.h"
 #include "kvOperations/cResampleOperation.h"
 
 namespace {
@@ -32,9 +33,9 @@ std::vector<std::vector<int>> ToRows(cImage& image, int c = 0)
 std::unique_ptr<cImage> Resample(cImage& source, int newWidth, int newHeight, int method)
 {
   static cResampleOperation op;
-  op.GetParams()->GetParam(0)->SetValue(newWidth);
-  op.GetParams()->GetParam(1)->SetValue(newHeight);
-  op.GetParams()->GetParam(2)->SetValue(method);
+  kvtest::SetParam(op, "NewWidth", newWidth);
+  kvtest::SetParam(op, "NewHeight", newHeight);
+  kvtest::SetParam(op, "ResampleType", method);
   return kvtest::RunOperation(op, source);
 }
 
@@ -73,10 +74,11 @@ TEST(Resample, DeclaresItselfAsBuiltInWithItsOwnDialog)
   EXPECT_EQ(p.GetParam(0)->GetName(), "NewWidth");
   EXPECT_EQ(p.GetParam(1)->GetName(), "NewHeight");
   EXPECT_EQ(p.GetParam(2)->GetName(), "ResampleType");
-  EXPECT_EQ(p.GetParam(0)->GetInteger(), 1000);
-  EXPECT_EQ(p.GetParam(2)->GetEnumSelectedIndex(), 0);
-  ASSERT_EQ(p.GetParam(2)->GetEnumStringCount(), 3);
-  EXPECT_EQ(p.GetParam(2)->GetEnumString(2), "Bicubic");
+  EXPECT_EQ(kvtest::Param(op, "NewWidth").GetInteger(), 1000);
+  const cOperationParameter& type = kvtest::Param(op, "ResampleType");
+  EXPECT_EQ(type.GetEnumSelectedIndex(), 0);
+  ASSERT_EQ(type.GetEnumStringCount(), 3);
+  EXPECT_EQ(type.GetEnumString(2), "Bicubic");
 }
 
 TEST(Resample, NearestNeighborRoundsColumnsAndTruncatesRows)
@@ -265,8 +267,8 @@ TEST(Resample, ResizesWholePictureWhateverTheRegionAndTitlesTheResult)
   source.SetSize(6, 6, 3);
   kvtest::FillRandom(*source.GetSurface(), 6, 6, 3, 5);
   cResampleOperation op;
-  op.GetParams()->GetParam(0)->SetValue(4);
-  op.GetParams()->GetParam(1)->SetValue(9);
+  kvtest::SetParam(op, "NewWidth", 4);
+  kvtest::SetParam(op, "NewHeight", 9);
   cImage result;
   result.SetWholeImage(false);
   result.SetProcessingRect(sRect{1, 1, 2, 2});
@@ -280,7 +282,7 @@ TEST(Resample, ResizesWholePictureWhateverTheRegionAndTitlesTheResult)
   EXPECT_EQ(result.PercentDone.load(), 100);
 
   tTerminateFlag stop{true};
-  op.GetParams()->GetParam(2)->SetValue(Bicubic);
+  kvtest::SetParam(op, "ResampleType", Bicubic);
   op.Execute(stop);
   EXPECT_EQ(result.GetTitle(), "Resample(Terminated!)");
   EXPECT_LT(result.PercentDone.load(), 100);

@@ -24,9 +24,9 @@ void NoisyStep(cBMPSurface& s, int w, int h, int channels, int at, int low, int 
 
 void Settings(TotalVariationFilter& op, double weight, int iterations, double tolerance)
 {
-  kvtest::Set(op, "Weight", weight);
-  kvtest::Set(op, "Iterations", iterations);
-  kvtest::Set(op, "Tolerance", tolerance);
+  kvtest::SetParam(op, "Weight", weight);
+  kvtest::SetParam(op, "Iterations", iterations);
+  kvtest::SetParam(op, "Tolerance", tolerance);
 }
 
 // Mean over rows of the jump between columns at - 1 and at.

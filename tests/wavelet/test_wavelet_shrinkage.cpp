@@ -154,9 +154,9 @@ TEST(WaveletShrinkage, FilterRemovesNoiseWithEveryWaveletAndRule)
   for (int wavelet = 0; wavelet < 5; ++wavelet)
     for (int rule = 0; rule < 2; ++rule)
       for (double sigma : {0.0, 15.0}) {
-        kvtest::Set(filter, "Wavelet", wavelet);
-        kvtest::Set(filter, "Thresholding", rule);
-        kvtest::Set(filter, "Sigma", sigma);
+        kvtest::SetParam(filter, "Wavelet", wavelet);
+        kvtest::SetParam(filter, "Thresholding", rule);
+        kvtest::SetParam(filter, "Sigma", sigma);
         auto result = kvtest::RunOperation(filter, noisy);
         EXPECT_GT(kvtest::PSNR(*clean.GetSurface(), *result->GetSurface()), before + 3.0)
             << "wavelet " << wavelet << " rule " << rule << " sigma " << sigma;
@@ -174,7 +174,7 @@ TEST(WaveletShrinkage, NoiselessPicturesComeBackUnchanged)
     EXPECT_TRUE(kvtest::LeavesUnchanged(filter, ramp)) << channels;
   }
   // A constant picture has no detail to shrink even when a sigma is given.
-  kvtest::Set(filter, "Sigma", 30.0);
+  kvtest::SetParam(filter, "Sigma", 30.0);
   cImage flat;
   kvtest::Fill(*flat.GetSurface(), 20, 11, 3, [](int, int, int c) { return uint8_t(90 + 50 * c); });
   EXPECT_TRUE(kvtest::LeavesUnchanged(filter, flat));
