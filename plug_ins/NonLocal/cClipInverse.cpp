@@ -9,9 +9,15 @@ namespace {
 // rounding to whole grey levels.
 constexpr double Step = 1.0 / 16.0;
 
-double NormalCdf(double x) { return 0.5 * std::erfc(-x / std::numbers::sqrt2); }
+double NormalCdf(double x)
+{
+  return 0.5 * std::erfc(-x / std::numbers::sqrt2);
+}
 
-double NormalDensity(double x) { return std::exp(-0.5 * x * x) / std::sqrt(2.0 * std::numbers::pi); }
+double NormalDensity(double x)
+{
+  return std::exp(-0.5 * x * x) / std::sqrt(2.0 * std::numbers::pi);
+}
 }  // namespace
 
 cClipInverse::cClipInverse(double sigma, double top) : Top(top)
