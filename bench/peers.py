@@ -7,7 +7,7 @@ best of several repetitions each. Prints the peer table (work, ours, OpenCV, rat
 and every other operation timed alone against its limit.
 
   bench/peers.py [--build DIR] [--quick] [--markdown] [--only REGEX]
-  bench/peers.py --nonlocal [--set12 DIR] [--build DIR] [--quick] [--markdown]
+  bench/peers.py --nonlocal [--set12 DIR] [--build DIR] [--quick] [--markdown] [--strengths 0.4,0.8]
   bench/peers.py [--build DIR] --check noise-sigma|wavelet-shrinkage
   bench/peers.py [--build DIR] --total-variation
 
@@ -236,7 +236,7 @@ def bm3d_speed(build, quick):
     return rows
 
 
-def nonlocal_means(build, set12, quick, markdown, sigmas):
+def nonlocal_means(build, set12, quick, markdown, sigmas, strengths):
     """Our "Non-Local Means" beside scikit-image's denoise_nl_means with fast_mode=False and the
     same patch size (2 x radius + 1), search distance, h (Strength x Sigma) and sigma, both on
     the same noisy 8-bit pictures (Gaussian noise, rounded and clipped), their result rounded to
@@ -258,8 +258,7 @@ def nonlocal_means(build, set12, quick, markdown, sigmas):
         sys.exit("peers.py: no Set12 pictures in " + set12 + " (--set12 DIR)")
     if quick:
         files = files[::4]  # two 256 x 256 pictures and one 512 x 512
-    # Our default Strength, and the h of about 0.8 sigma scikit-image's documentation works with.
-    patch, search, strengths = 3, 10, (0.4, 0.8)
+    patch, search = 3, 10
 
     def psnr(a, b):
         mse = np.mean((a.astype(np.float64) - b.astype(np.float64)) ** 2)
@@ -395,6 +394,9 @@ def main():
     parser.add_argument("--set12", default=os.path.join(os.path.dirname(ROOT), "shared", "benchmarks", "Set12"),
                         help="folder of the Set12 pictures (default: ../shared/benchmarks/Set12)")
     parser.add_argument("--sigmas", default="15,25,50", help="noise deviations of --nonlocal (default: 15,25,50)")
+    # Our default Strength, and the h of about 0.8 sigma scikit-image's documentation works with.
+    parser.add_argument("--strengths", default="0.4,0.8", help="Strength (h / sigma) of --nonlocal "
+                        "(default: 0.4,0.8)")
     parser.add_argument("--check", choices=sorted(QUALITY_CHECKS), help="compare the results (not the speed) "
                         "of one of our operations with scikit-image's, and nothing else")
     parser.add_argument("--total-variation", action="store_true", help="only compare the total-variation "
@@ -406,7 +408,7 @@ def main():
     ensure_peer_libraries()
     if args.nonlocal_means:
         nonlocal_means(os.path.abspath(args.build), args.set12, args.quick, args.markdown,
-                       [float(s) for s in args.sigmas.split(",")])
+                       [float(s) for s in args.sigmas.split(",")], [float(k) for k in args.strengths.split(",")])
         return
     if args.total_variation:
         sys.exit(1 if compare_total_variation(os.path.abspath(args.build)) else 0)

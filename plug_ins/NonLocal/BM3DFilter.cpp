@@ -6,6 +6,8 @@
 
 #include "cBlockMatcher.h"
 #include "cBlockTransform.h"
+#include "cClipInverse.h"
+#include "cGroupAggregate.h"
 #include "cGroupHaar.h"
 #include "kvRuntime/kvDiagnostics.h"
 #include "kvRuntime/cWorkerPool.h"
@@ -13,30 +15,41 @@
 KV_UNIT("060pkNonLocal\\BM3DFilter");
 
 namespace {
-constexpr double KaiserBeta = 2.0;
-
-double BesselI0(double x)
+// The 2-D spectra of the matched blocks of plane, one after the other into group.
+void GatherGroup(const cBlockTransform& transform, const std::vector<float>& plane, int width,
+                 const std::vector<sMatch>& matches, float* group)
 {
-  double sum = 1, term = 1;
-  for (int k = 1; k < 50; ++k) {
-    term *= (x / (2 * k)) * (x / (2 * k));
-    sum += term;
+  const size_t nn = size_t(transform.Size()) * size_t(transform.Size());
+  for (size_t k = 0; k < matches.size(); ++k) {
+    const size_t at = size_t(matches[k].Y) * size_t(width) + size_t(matches[k].X);
+    transform.Forward(plane.data() + at, width, group + k * nn);
   }
-  return sum;
 }
 
-// The separable Kaiser window over an n x n block, row by row.
-std::vector<float> KaiserWindow(int n)
+// Hard thresholding; the group's weight is inverse to its retained coefficients.
+double HardThreshold(float* group, int total, float threshold)
 {
-  std::vector<double> w(size_t(n), 1.0);
-  for (int i = 0; i < n && n > 1; ++i) {
-    const double t = 2.0 * i / (n - 1) - 1.0;
-    w[size_t(i)] = BesselI0(KaiserBeta * std::sqrt(std::max(0.0, 1.0 - t * t))) / BesselI0(KaiserBeta);
+  int retained = 0;
+  for (int i = 0; i < total; ++i) {
+    const bool keep = std::fabs(group[i]) > threshold;
+    group[i] = keep ? group[i] : 0.0f;
+    retained += keep;
   }
-  std::vector<float> window(size_t(n) * size_t(n));
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j) window[size_t(i) * size_t(n) + size_t(j)] = float(w[size_t(i)] * w[size_t(j)]);
-  return window;
+  return retained > 0 ? 1.0 / retained : 1.0;
+}
+
+// Empirical Wiener shrinkage against the pilot's spectrum; the weight is inverse to the gains'
+// energy.
+double WienerShrink(float* group, const float* pilot, int total, float variance)
+{
+  double energy = 0;
+  for (int i = 0; i < total; ++i) {
+    const float p = pilot[i] * pilot[i];
+    const float gain = p / (p + variance);
+    group[i] *= gain;
+    energy += double(gain) * gain;
+  }
+  return energy > 0 ? 1.0 / energy : 1.0;
 }
 
 // Reference positions along a side: every step from 0, and the last position, so every sample
@@ -103,16 +116,34 @@ void BM3DFilter::OperationItself(const tTerminateFlag& terminated)
   if (FirstRow >= EndRow || FirstColumn >= EndColumn) return;
   const sStage hard = HardStage(sigma, profile), wiener = WienerStage(sigma, profile);
   const int n = std::max(hard.N, wiener.N);
+  const sPlanes noisy = LoadRegion(std::max(hard.Radius, wiener.Radius) + n, n);
+  // White noise of sigma in each of red, green and blue has sigma times the row's norm in
+  // each opponent channel.
+  std::vector<float> sigmas = {float(sigma)};
+  if (noisy.Channel.size() == 3)
+    sigmas = {float(sigma * std::sqrt(1.0 / 3.0)), float(sigma * std::sqrt(0.5)), float(sigma * std::sqrt(3.0 / 8.0))};
 
+  auto rows = [&](const sStage& s) { return unsigned(ReferencePositions(noisy.Height, s.N, s.Step).size()); };
+  ProgressTotal = rows(hard) + rows(wiener);
+  ProgressDone = 0;
+  sPlanes basic, final;
+  if (!RunStage(hard, false, noisy, noisy, basic, sigmas, terminated)) return;
+  if (!RunStage(wiener, true, noisy, basic, final, sigmas, terminated)) return;
+  StoreRegion(final, sigma);
+}
+
+BM3DFilter::sPlanes BM3DFilter::LoadRegion(int margin, int n) const
+{
   // The region with a margin of a search radius and a block, so a preview of part of the
   // picture matches blocks as the whole run would; a picture narrower than a block is
   // extended by the border rule.
   const int width = SourceSurface->GetWidth(), height = SourceSurface->GetHeight();
   const int channels = SourceSurface->GetChannelsCount();
-  const int margin = std::max(hard.Radius, wiener.Radius) + n;
   const int x0 = std::max(0, int(FirstColumn) - margin), x1 = std::min(width, int(EndColumn) + margin);
   const int y0 = std::max(0, int(FirstRow) - margin), y1 = std::min(height, int(EndRow) + margin);
   sPlanes noisy;
+  noisy.Left = x0;
+  noisy.Top = y0;
   noisy.Width = std::max(x1 - x0, n);
   noisy.Height = std::max(y1 - y0, n);
   const size_t area = size_t(noisy.Width) * size_t(noisy.Height);
@@ -133,25 +164,21 @@ void BM3DFilter::OperationItself(const tTerminateFlag& terminated)
       }
     }
   }
-  // White noise of sigma in each of red, green and blue has sigma times the row's norm in
-  // each opponent channel.
-  std::vector<float> sigmas = {float(sigma)};
-  if (channels == 3)
-    sigmas = {float(sigma * std::sqrt(1.0 / 3.0)), float(sigma * std::sqrt(0.5)), float(sigma * std::sqrt(3.0 / 8.0))};
+  return noisy;
+}
 
-  auto rows = [&](const sStage& s) { return unsigned(ReferencePositions(noisy.Height, s.N, s.Step).size()); };
-  ProgressTotal = rows(hard) + rows(wiener);
-  ProgressDone = 0;
-  sPlanes basic, final;
-  if (!RunStage(hard, false, noisy, noisy, basic, sigmas, terminated)) return;
-  if (!RunStage(wiener, true, noisy, basic, final, sigmas, terminated)) return;
-
+void BM3DFilter::StoreRegion(const sPlanes& final, double sigma)
+{
+  // The estimate is of the clipped noisy picture's expectation; each of red, green and blue
+  // got noise of sigma clipped on its own, so the inverse goes per stored channel.
+  const cClipInverse unclip(sigma);
+  auto put = [&unclip](float v) { return uint8_t(std::clamp(std::floor(unclip(v) + 0.5f), 0.0f, 255.0f)); };
+  const int channels = int(final.Channel.size());
   for (int y = int(FirstRow); y < int(EndRow); ++y) {
     uint8_t* row = ResultSurface->Row(y);
-    const size_t line = size_t(y - y0) * size_t(final.Width);
+    const size_t line = size_t(y - final.Top) * size_t(final.Width);
     for (int x = int(FirstColumn); x < int(EndColumn); ++x) {
-      const size_t at = line + size_t(x - x0);
-      auto put = [](float v) { return uint8_t(std::clamp(std::floor(v + 0.5f), 0.0f, 255.0f)); };
+      const size_t at = line + size_t(x - final.Left);
       if (channels == 1) {
         row[x] = put(final.Channel[0][at]);
       } else {
@@ -170,7 +197,6 @@ bool BM3DFilter::RunStage(const sStage& s, bool wiener, const sPlanes& noisy, co
   const int width = noisy.Width, height = noisy.Height, n = s.N, nn = n * n;
   const int channels = int(noisy.Channel.size());
   const std::vector<int> xs = ReferencePositions(width, n, s.Step), ys = ReferencePositions(height, n, s.Step);
-  const std::vector<float> kaiser = KaiserWindow(n);
   // The paper's 2-D transforms: the biorthogonal 1.5 wavelet for thresholding (0.06 to 0.12 dB
   // better than the DCT on standard test pictures), the DCT for the Wiener stage and for blocks
   // other than 8 x 8.
@@ -182,10 +208,7 @@ bool BM3DFilter::RunStage(const sStage& s, bool wiener, const sPlanes& noisy, co
   source.LineStep = width;
   source.Positions[0] = width - n + 1;
   source.Positions[1] = height - n + 1;
-
-  const size_t area = size_t(width) * size_t(height);
-  std::vector<std::vector<double>> numerator(size_t(channels), std::vector<double>(area, 0.0));
-  std::vector<std::vector<double>> denominator(size_t(channels), std::vector<double>(area, 0.0));
+  cGroupAggregate sums(transform, n, width, height, channels);
 
   // Reference rows go in chunks tall enough that a chunk's blocks reach no further than its
   // neighbours' rows: the even chunks, then the odd ones, run in parallel and add straight into
@@ -203,65 +226,24 @@ bool BM3DFilter::RunStage(const sStage& s, bool wiener, const sPlanes& noisy, co
     const int endRow = std::min(int(ys.size()), (chunk + 1) * chunkRows);
     for (int r = chunk * chunkRows; r < endRow; ++r) {
       if (terminated.load(std::memory_order_relaxed)) return;
-      const int y = ys[size_t(r)];
-      matcher.FindRow(source, y, xs, rowMatches, scratch);
-      for (const std::vector<sMatch>& matches : rowMatches) {
-        const int count = int(matches.size());
+      matcher.FindRow(source, ys[size_t(r)], xs, rowMatches, scratch);
+      for (const std::vector<sMatch>& matches : rowMatches)
         for (int c = 0; c < channels; ++c) {
-          const std::vector<float>& plane = noisy.Channel[size_t(c)];
-          for (int k = 0; k < count; ++k) {
-            const size_t at = size_t(matches[size_t(k)].Y) * size_t(width) + size_t(matches[size_t(k)].X);
-            transform.Forward(plane.data() + at, width, group.data() + size_t(k) * size_t(nn));
-          }
+          const int count = int(matches.size());
+          GatherGroup(transform, noisy.Channel[size_t(c)], width, matches, group.data());
           haar.Forward(group.data(), count, nn);
-          const int total = count * nn;
-          const float sigma = sigmas[size_t(c)];
-          double weight = 1.0;
+          double weight;
           if (!wiener) {
-            // Hard thresholding; the group's weight is inverse to its retained coefficients.
-            const float threshold = s.Lambda3D * sigma;
-            int retained = 0;
-            for (int i = 0; i < total; ++i) {
-              const bool keep = std::fabs(group[size_t(i)]) > threshold;
-              group[size_t(i)] = keep ? group[size_t(i)] : 0.0f;
-              retained += keep;
-            }
-            if (retained > 0) weight = 1.0 / retained;
+            weight = HardThreshold(group.data(), count * nn, s.Lambda3D * sigmas[size_t(c)]);
           } else {
-            // Empirical Wiener shrinkage with the basic estimate's spectrum as the pilot.
-            const std::vector<float>& basis = guide.Channel[size_t(c)];
-            for (int k = 0; k < count; ++k) {
-              const size_t at = size_t(matches[size_t(k)].Y) * size_t(width) + size_t(matches[size_t(k)].X);
-              transform.Forward(basis.data() + at, width, pilot.data() + size_t(k) * size_t(nn));
-            }
+            // The basic estimate's spectrum is the pilot.
+            GatherGroup(transform, guide.Channel[size_t(c)], width, matches, pilot.data());
             haar.Forward(pilot.data(), count, nn);
-            const float variance = sigma * sigma;
-            double energy = 0;
-            for (int i = 0; i < total; ++i) {
-              const float p = pilot[size_t(i)] * pilot[size_t(i)];
-              const float gain = p / (p + variance);
-              group[size_t(i)] *= gain;
-              energy += double(gain) * gain;
-            }
-            if (energy > 0) weight = 1.0 / energy;
+            weight = WienerShrink(group.data(), pilot.data(), count * nn, sigmas[size_t(c)] * sigmas[size_t(c)]);
           }
           haar.Inverse(group.data(), count, nn);
-          std::vector<double>& num = numerator[size_t(c)];
-          std::vector<double>& den = denominator[size_t(c)];
-          for (int k = 0; k < count; ++k) {
-            transform.Inverse(group.data() + size_t(k) * size_t(nn), block.data(), n);
-            const int bx = matches[size_t(k)].X, by = matches[size_t(k)].Y;
-            for (int i = 0; i < n; ++i) {
-              const size_t at = size_t(by + i) * size_t(width) + size_t(bx);
-              for (int j = 0; j < n; ++j) {
-                const double w = weight * kaiser[size_t(i * n + j)];
-                num[at + size_t(j)] += w * block[size_t(i * n + j)];
-                den[at + size_t(j)] += w;
-              }
-            }
-          }
+          sums.Add(c, group.data(), matches, weight, block.data());
         }
-      }
       const unsigned rowsDone = done.fetch_add(1, std::memory_order_relaxed) + 1;
       OperationProgress(unsigned(uint64_t(rowsDone) * WorkProgress / ProgressTotal));
     }
@@ -274,15 +256,10 @@ bool BM3DFilter::RunStage(const sStage& s, bool wiener, const sPlanes& noisy, co
     if (terminated.load(std::memory_order_relaxed)) return false;
   }
   ProgressDone = done.load();
-
+  out.Left = noisy.Left;
+  out.Top = noisy.Top;
   out.Width = width;
   out.Height = height;
-  out.Channel.assign(size_t(channels), std::vector<float>(area));
-  for (int c = 0; c < channels; ++c)
-    for (size_t i = 0; i < area; ++i) {
-      const double d = denominator[size_t(c)][i];
-      // Every sample lies in a reference block, so d > 0; kept safe all the same.
-      out.Channel[size_t(c)][i] = d > 0 ? float(numerator[size_t(c)][i] / d) : noisy.Channel[size_t(c)][i];
-    }
+  sums.Estimate(noisy.Channel, out.Channel);
   return true;
 }

@@ -31,10 +31,18 @@ public:
 private:
   // A working copy of the region with a margin: one float plane per channel.
   struct sPlanes {
+    int Left = 0;  // picture column of the first sample column
+    int Top = 0;   // picture row of the first row
     int Width = 0;
     int Height = 0;
     std::vector<std::vector<float>> Channel;
   };
+  // The source's region with margin samples around it (at least n x n), in opponent colours
+  // when it has three channels.
+  sPlanes LoadRegion(int margin, int n) const;
+  // The final estimate, mapped back from the clipped noise's expectation and rounded, into the
+  // result's region.
+  void StoreRegion(const sPlanes& final, double sigma);
   // Runs one stage over planes (matching on channel 0 of guide, the Wiener pilot too when
   // wiener); writes the aggregated estimate into out. False when stopped.
   bool RunStage(const sStage& stage, bool wiener, const sPlanes& noisy, const sPlanes& guide, sPlanes& out,

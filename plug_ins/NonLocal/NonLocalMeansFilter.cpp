@@ -203,6 +203,62 @@ void NonLocalMeansFilter::RunFast(const tTerminateFlag& terminated)
   });
 }
 
+namespace {
+
+// Squared differences between the count samples at a and those at b (channels interleaved,
+// summed over them): into slot, and their change from what slot held into the column sums.
+void RowDifferences(const uint8_t* __restrict a, const uint8_t* __restrict b, int count, int channels,
+                    int32_t* __restrict columnSums, int32_t* __restrict slot)
+{
+  if (channels == 1) {
+    for (int j = 0; j < count; ++j) {
+      const int32_t d = int32_t(a[j]) - int32_t(b[j]);
+      columnSums[j] += d * d - slot[j];
+      slot[j] = d * d;
+    }
+  } else {
+    for (int j = 0; j < count; ++j) {
+      int32_t s = 0;
+      for (int c = 0; c < channels; ++c) {
+        const int32_t d = int32_t(a[j * channels + c]) - int32_t(b[j * channels + c]);
+        s += d * d;
+      }
+      columnSums[j] += s - slot[j];
+      slot[j] = s;
+    }
+  }
+}
+
+// The sums of side neighbouring column sums, for span patches side by side.
+void PatchSums(const int32_t* columnSums, int side, int span, int32_t* sums)
+{
+  int32_t s = 0;
+  for (int j = 0; j < side; ++j) s += columnSums[j];
+  sums[0] = s;
+  for (int i = 1; i < span; ++i) {
+    s += columnSums[i + side - 1] - columnSums[i - 1];
+    sums[i] = s;
+  }
+}
+
+// Adds the weights wt of n pixels, with the samples v, to a block row's sums: the weights',
+// the largest weight and the weighted samples.
+void Accumulate(const float* __restrict wt, const uint8_t* __restrict v, int n, int channels, float* __restrict sumW,
+                float* __restrict top, float* __restrict acc)
+{
+  for (int j = 0; j < n; ++j) {
+    sumW[j] += wt[j];
+    top[j] = std::max(top[j], wt[j]);
+  }
+  if (channels == 1)
+    for (int j = 0; j < n; ++j) acc[j] += wt[j] * float(v[j]);
+  else
+    for (int j = 0; j < n; ++j)
+      for (int c = 0; c < channels; ++c) acc[j * channels + c] += wt[j] * float(v[j * channels + c]);
+}
+
+}  // namespace
+
 bool NonLocalMeansFilter::FilterBlock(const sPadded& padded, int firstRow, int endRow, const tTerminateFlag& terminated,
                                       const std::function<void()>& offsetDone)
 {
@@ -226,29 +282,9 @@ bool NonLocalMeansFilter::FilterBlock(const sPadded& padded, int firstRow, int e
     const int cx0 = x0 - std::max(o.Dx, 0);
     const int span = n + std::abs(o.Dx);
     const int count = span + 2 * r;  // column sums from column cx0 - r on
-    // Squared differences between the samples of row y and those o further on: into slot,
-    // and their change from what slot held into the column sums.
-    auto differences = [&](int y, int32_t* __restrict slot) {
-      const uint8_t* __restrict a = padded.At(cx0 - r, y);
-      const uint8_t* __restrict b = padded.At(cx0 - r + o.Dx, y + o.Dy);
-      int32_t* __restrict cs = columnSums.data();
-      if (C == 1) {
-        for (int j = 0; j < count; ++j) {
-          const int32_t d = int32_t(a[j]) - int32_t(b[j]);
-          cs[j] += d * d - slot[j];
-          slot[j] = d * d;
-        }
-      } else {
-        for (int j = 0; j < count; ++j) {
-          int32_t s = 0;
-          for (int c = 0; c < C; ++c) {
-            const int32_t d = int32_t(a[j * C + c]) - int32_t(b[j * C + c]);
-            s += d * d;
-          }
-          cs[j] += s - slot[j];
-          slot[j] = s;
-        }
-      }
+    // Row y against the row o further on.
+    auto differences = [&](int y, int32_t* slot) {
+      RowDifferences(padded.At(cx0 - r, y), padded.At(cx0 - r + o.Dx, y + o.Dy), count, C, columnSums.data(), slot);
     };
     auto slot = [&](int k) { return ring.data() + size_t(k % side) * room; };
     const int py0 = firstRow - o.Dy;
@@ -258,31 +294,14 @@ bool NonLocalMeansFilter::FilterBlock(const sPadded& padded, int firstRow, int e
     for (int py = py0; py < endRow; ++py) {
       // Row py + r takes the place of row py - r - 1.
       if (py > py0) differences(py + r, slot(py - py0 - 1));
-      int32_t s = 0;
-      for (int j = 0; j < side; ++j) s += columnSums[size_t(j)];
-      sums[0] = s;
-      for (int i = 1; i < span; ++i) {
-        s += columnSums[size_t(i + side - 1)] - columnSums[size_t(i - 1)];
-        sums[size_t(i)] = s;
-      }
+      PatchSums(columnSums.data(), side, span, sums.data());
       Weights(sums.data(), w.data(), span);
       // Adds the weights from index first of w, with the samples at (fromX, fromY), to block
       // row row.
       auto accumulate = [&](int row, int first, int fromX, int fromY) {
-        const float* __restrict wt = w.data() + first;
-        const uint8_t* __restrict v = padded.At(fromX, fromY);
-        float* __restrict sumW = weights.data() + size_t(row) * size_t(n);
-        float* __restrict top = largest.data() + size_t(row) * size_t(n);
-        float* __restrict acc = weighted.data() + size_t(row) * size_t(n) * size_t(C);
-        for (int j = 0; j < n; ++j) {
-          sumW[j] += wt[j];
-          top[j] = std::max(top[j], wt[j]);
-        }
-        if (C == 1)
-          for (int j = 0; j < n; ++j) acc[j] += wt[j] * float(v[j]);
-        else
-          for (int j = 0; j < n; ++j)
-            for (int c = 0; c < C; ++c) acc[j * C + c] += wt[j] * float(v[j * C + c]);
+        const size_t at = size_t(row) * size_t(n);
+        Accumulate(w.data() + first, padded.At(fromX, fromY), n, C, weights.data() + at, largest.data() + at,
+                   weighted.data() + at * size_t(C));
       };
       // The term of p to p + o first, then that of p + o to p: each pixel then takes its two
       // terms of an offset in the reference's order.
