@@ -51,9 +51,9 @@ TEST(BM3DClipping, BlackAndWhiteStayBlackAndWhiteAndMidGreyKeepsItsLevel)
   pool.LoadOperationsFromPackage(KV_PLUGIN_DIR + std::string("210pkNoises.so"));
   acOperation* noise = FindOperation(pool, "Gaussian Noise");
   ASSERT_NE(noise, nullptr);
-  Set(*noise, "Sigma", 50.0);
+  SetParam(*noise, "Sigma", 50.0);
   BM3DFilter filter;
-  Set(filter, "Sigma", 50.0);
+  SetParam(filter, "Sigma", 50.0);
   // Texture: a sloping sinusoid of period 16 around level, of amplitude swing; in colour red
   // and blue swing against each other, so the chroma channels carry it too.
   auto texture = [](int x, int y, int c, double level, double swing) {
