@@ -47,13 +47,13 @@ TEST(BM3DClipping, ClippedMeanIsTheIntegralAndTheInverseGivesTheValueBack)
 TEST(BM3DClipping, BlackAndWhiteStayBlackAndWhiteAndMidGreyKeepsItsLevel)
 {
   MessageEnvironment env;
+  BM3DFilter filter;
+  SetParam(filter, "Sigma", 50.0);
   cOperationPool pool;
   pool.LoadOperationsFromPackage(KV_PLUGIN_DIR + std::string("210pkNoises.so"));
   acOperation* noise = FindOperation(pool, "Gaussian Noise");
   ASSERT_NE(noise, nullptr);
   SetParam(*noise, "Sigma", 50.0);
-  BM3DFilter filter;
-  SetParam(filter, "Sigma", 50.0);
   // Texture: a sloping sinusoid of period 16 around level, of amplitude swing; in colour red
   // and blue swing against each other, so the chroma channels carry it too.
   auto texture = [](int x, int y, int c, double level, double swing) {
