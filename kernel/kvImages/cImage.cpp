@@ -1,10 +1,8 @@
 #include "kvImages/cImage.h"
 
 #include <algorithm>
-#include <chrono>
-#include <cmath>
+#include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
