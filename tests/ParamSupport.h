@@ -28,15 +28,8 @@ inline cOperationParameter& Param(acOperation& op, const std::string& name)
 
 // The value's type picks the setter, so a whole number given to a real parameter goes
 // through the integer setter exactly as a dialog's spin box would send it.
-inline void SetParam(acOperation& op, const std::string& name, int value)
-{
-  Param(op, name).SetValue(value);
-}
-inline void SetParam(acOperation& op, const std::string& name, double value)
-{
-  Param(op, name).SetValue(value);
-}
-inline void SetParam(acOperation& op, const std::string& name, bool value)
+template <class tValue>
+void SetParam(acOperation& op, const std::string& name, tValue value)
 {
   Param(op, name).SetValue(value);
 }

@@ -348,8 +348,7 @@ void cImage::RemoveFFT()
 std::string cImage::GetMeasureStr(const std::string& name)
 {
   if (name == "Request") return "MSE#PSNR#IQ#Time";
-  if (name == "MSE" || name == "PSNR" || name == "IQ" || name == "IQHVS" || name == "SSIM")
-    return Measures->GetIndexStr(name, Surfaces());
+  if (std::string text = Measures->GetIndexStr(name, Surfaces()); !text.empty()) return text;
   if (name == "Time") {
     const unsigned unit = GlobalParams ? GlobalParams->TimeUnit : 1;
     if (unit == 0) return cImageMeasures::FormatReal(GetTime() * 0.001) + " s";
